@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# One entry point for people and CI:
+#   ./dev.sh run     install what is missing, build, start the window
+#   ./dev.sh test    install what is missing, build, run every test
+#                    (normal, AddressSanitizer + UndefinedBehaviorSanitizer,
+#                    ThreadSanitizer for the threaded code)
+#   ./dev.sh bench   optimised build, then the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libx11-dev
+          xvfb xauth xdotool x11-utils)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1"
+}
+
+run_tests() {
+  ctest --preset "$1"
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build dev
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+      echo "No display found: the window needs one. Run it under a virtual display:" >&2
+      echo "    xvfb-run -a build/kandorelle" >&2
+      exit 2
+    fi
+    exec build/kandorelle
+    ;;
+  test)
+    install_missing
+    build dev
+    run_tests dev
+    build asan
+    run_tests asan
+    build tsan
+    run_tests tsan
+    ;;
+  bench)
+    install_missing
+    build bench
+    for b in build-bench/bench_*; do "$b"; done
+    ;;
+  *)
+    echo "usage: $0 run|test|bench" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,134 @@
+#include "host/Haupt.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QImage>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QTimer>
+
+namespace {
+
+std::uint32_t ButtonFaceColour() {
+    const QColor face = QApplication::palette().color(QPalette::Button);
+    return static_cast<std::uint32_t>(face.red()) | static_cast<std::uint32_t>(face.green()) << 8 |
+           static_cast<std::uint32_t>(face.blue()) << 16;
+}
+
+MouseButton ToMouseButton(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton: return MouseButton::Left;
+        case Qt::RightButton: return MouseButton::Right;
+        default: return MouseButton::Middle;
+    }
+}
+
+}  // namespace
+
+THaupt::THaupt(WallClock* clock, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      host_(clock != nullptr ? *clock : systemClock_, ButtonFaceColour()) {
+    // The form: position, design-time size, button-face background, popup
+    // menu and timer.
+    move(364, 246);
+    resize(370, 350);
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    popupMenu = new QMenu(this);
+    mnuZoom100 = popupMenu->addAction(QStringLiteral("Zoom 100%"), this, &THaupt::mnuZoom100Click);
+    mnuZoom200 = popupMenu->addAction(QStringLiteral("Zoom 200%"), this, &THaupt::mnuZoom200Click);
+    mnuZoom300 = popupMenu->addAction(QStringLiteral("Zoom 300%"), this, &THaupt::mnuZoom300Click);
+    for (QAction* item : {mnuZoom100, mnuZoom200, mnuZoom300}) item->setCheckable(true);
+
+    TimerRefresh = new QTimer(this);
+    TimerRefresh->setTimerType(Qt::PreciseTimer);
+    TimerRefresh->setInterval(kTickMilliseconds);
+    connect(TimerRefresh, &QTimer::timeout, this, &THaupt::TimerRefreshTimer);
+    TimerRefresh->start();
+
+    setWindowTitle(QString::fromStdString(PanelHost::Caption()));
+    host_.Start();
+    mnuZoom100Click();
+}
+
+THaupt::~THaupt() = default;
+
+void THaupt::TimerRefreshTimer() {
+    switch (host_.Tick()) {
+        case TickResult::Ran: ShowDirtyArea(); break;
+        case TickResult::Closing: break;
+        case TickResult::Close:
+            TimerRefresh->stop();
+            close();
+            break;
+    }
+}
+
+void THaupt::SelectZoom(int zoom) {
+    mnuZoom100->setChecked(zoom == 1);
+    mnuZoom200->setChecked(zoom == 2);
+    mnuZoom300->setChecked(zoom == 3);
+    host_.SetZoom(zoom);
+    setFixedSize(host_.GetCanvas().Width(), host_.GetCanvas().Height());
+    ShowDirtyArea();
+}
+
+void THaupt::mnuZoom100Click() { SelectZoom(1); }
+void THaupt::mnuZoom200Click() { SelectZoom(2); }
+void THaupt::mnuZoom300Click() { SelectZoom(3); }
+
+void THaupt::FormPaint() {
+    host_.FullRepaint();
+    ShowDirtyArea();
+}
+
+void THaupt::ShowDirtyArea() {
+    const DirtyRect dirty = host_.GetCanvas().TakeDirty();
+    if (!dirty.Empty()) update(QRect(dirty.x0, dirty.y0, dirty.x1 - dirty.x0, dirty.y1 - dirty.y0));
+}
+
+// The canvas always holds what the last repaint painted, so the toolkit's
+// paint requests copy it to the screen instead of converting every pixel
+// again.
+void THaupt::paintEvent(QPaintEvent* event) {
+    const Canvas& canvas = host_.GetCanvas();
+    const QImage image(reinterpret_cast<const uchar*>(canvas.Pixels()), canvas.Width(), canvas.Height(),
+                       static_cast<qsizetype>(canvas.Stride()) * 4, QImage::Format_RGB32);
+    QPainter painter(this);
+    const QRect area = event->rect();
+    painter.fillRect(area, palette().color(QPalette::Button));
+    painter.drawImage(area.topLeft(), image, area.intersected(image.rect()));
+}
+
+void THaupt::closeEvent(QCloseEvent* event) {
+    // FormCloseQuery: the close is granted only once the timer is off.
+    if (host_.CloseQuery()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void THaupt::contextMenuEvent(QContextMenuEvent* event) { popupMenu->popup(event->globalPos()); }
+
+void THaupt::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    host_.MouseDown(ToMouseButton(event->button()), p.x(), p.y());
+}
+
+void THaupt::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    const PointerShift shift = host_.MouseMove(p.x(), p.y());
+    if (shift.dx != 0 || shift.dy != 0) QCursor::setPos(QCursor::pos() + QPoint(shift.dx, shift.dy));
+}
+
+void THaupt::mouseReleaseEvent(QMouseEvent* event) { host_.MouseUp(ToMouseButton(event->button())); }

@@ -1,0 +1,52 @@
+// The main window: shows the panel's display, turns the left mouse button
+// into the panel's touch, and runs the firmware from its 12 ms timer.
+#pragma once
+
+#include <QWidget>
+
+#include "host/PanelHost.h"
+
+class QAction;
+class QMenu;
+class QTimer;
+
+class THaupt : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit THaupt(WallClock* clock = nullptr, QWidget* parent = nullptr);
+    ~THaupt() override;
+
+    // Components, named as on the form.
+    QTimer* TimerRefresh = nullptr;
+    QMenu* popupMenu = nullptr;
+    QAction* mnuZoom100 = nullptr;
+    QAction* mnuZoom200 = nullptr;
+    QAction* mnuZoom300 = nullptr;
+
+    PanelHost& Host() { return host_; }
+
+public slots:
+    void TimerRefreshTimer();
+    void mnuZoom100Click();
+    void mnuZoom200Click();
+    void mnuZoom300Click();
+
+    // The full repaint: every panel pixel into the canvas, then on screen.
+    void FormPaint();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void SelectZoom(int zoom);
+    void ShowDirtyArea();
+
+    SystemWallClock systemClock_;
+    PanelHost host_;
+};

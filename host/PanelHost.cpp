@@ -1,0 +1,236 @@
+#include "host/PanelHost.h"
+
+#include <cmath>
+#include <cstring>
+#include <ctime>
+
+#include "panel/Firmware.h"
+#include "panel/app/Plant.h"
+#include "panel/hw/Clock.h"
+#include "panel/hw/LcdQueue.h"
+#include "panel/hw/Touch.h"
+#include "panel/settings/Settings.h"
+
+namespace {
+
+constexpr std::int32_t kCurveRecomputeAfter = 1000;
+constexpr std::uint16_t kStartVersionNumber = 100;
+constexpr char kStartSerial[10] = "003-05127";
+constexpr std::uint16_t kStartYields[kYieldHistoryDays] = {10, 20, 30, 60, 30, 60, 90, 20, 130, 150, 160, 180, 140, 80};
+
+}  // namespace
+
+WallTime SystemWallClock::Now() {
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+            local.tm_min,         local.tm_sec,     local.tm_wday};
+}
+
+std::uint16_t CollectorCurveValue(int hour, int i) {
+    const int x = 6 * hour + i + 66;
+    const double a = x * 3.1415 * (1.0 / 144.0);
+    const double value = 1100.0 * std::pow(std::sin(a), 2.0) + 100.0;
+    return static_cast<std::uint16_t>(value);
+}
+
+PanelHost::PanelHost(WallClock& clock, std::uint32_t buttonFaceColour) : clock_(clock), buttonFace_(buttonFaceColour) {}
+
+std::string PanelHost::Caption() { return std::string(kApplicationTitle) + " " + kSoftwareVersion; }
+
+void PanelHost::Start() {
+    const WallTime now = clock_.Now();
+    closeCountdown_ = 0;
+    for (int y = 0; y < kScreenHeight; ++y) {
+        for (int x = 0; x < kScreenWidth; ++x) {
+            PanelFramebuffer[x * kScreenHeight + y] = 0x0000;
+            mirror_[x * kScreenHeight + y] = 0xFFFF;
+        }
+    }
+    DlInit();
+    RegisterGraphics();
+    LoadSettingsDefaults();
+    InitAppState();
+    SetHistories(now);
+    ComputeCollectorCurve(now.hour);
+    VersionNumber = kStartVersionNumber;
+    std::memcpy(Settings.serialNumber, kStartSerial, sizeof kStartSerial);
+    SetPlantStartValues();
+    TouchSample = kNoTouch;
+
+    for (FaultHistoryEntry& entry : FaultHistory) entry.type = kFaultEntryEmpty;
+    const auto fillEntry = [&now](FaultHistoryEntry& e, std::uint8_t code, std::int16_t tsa, std::int16_t tse,
+                                  std::int16_t tam, std::int16_t flow, std::uint8_t state) {
+        e.type = 0;
+        e.second = static_cast<std::uint8_t>(now.second);
+        e.minute = static_cast<std::uint8_t>(now.minute);
+        e.hour = static_cast<std::uint8_t>(now.hour);
+        e.day = static_cast<std::uint8_t>(now.day);
+        e.month = static_cast<std::uint8_t>(now.month);
+        e.year = static_cast<std::uint16_t>(now.year);
+        e.faultCode = code;
+        e.collectorTemp = tsa;
+        e.tankTemp = tse;
+        e.outsideTemp = tam;
+        e.flow = flow;
+        e.operatingModeIndex = 0;
+        e.controllerStateIndex = state;
+    };
+    fillEntry(FaultHistory[0], 2, 523, 432, 162, 52, 3);
+    fillEntry(FaultHistory[1], 4, 621, 556, 258, 20, 5);
+    Plant.flowRate = 40;
+}
+
+void PanelHost::SetHistories(const WallTime&) {
+    YieldHistoryBlock.index = 0;
+    YieldHistoryBlock.count = kYieldHistoryDays;
+    std::memcpy(YieldHistoryBlock.days, kStartYields, sizeof kStartYields);
+    Settings.dailyYield = 80;
+    Settings.totalYield = 57280;
+}
+
+void PanelHost::SetPlantStartValues() {
+    Plant.collectorTemp = 823;
+    Plant.solarReturnTemp = 534;
+    Plant.solarSupplyTemp = 795;
+    Plant.tankTopTemp = 732;
+    Plant.fifthRowTemp = 741;
+    Plant.fifthRowTwinTemp = 741;
+    Plant.lowerTankTemp = 534;
+    Plant.outsideTemp = 243;
+    Plant.maxCollectorTemp = 872;
+    Plant.tankTopPresent = 1;
+    Plant.fifthSensorPresent = 1;
+    Plant.pumpSpeed = 1000;
+    Plant.schematicValue = 0;
+    Plant.controllerStatus = 4;
+    Plant.flowRate = 40;
+}
+
+void PanelHost::ComputeCollectorCurve(int hour) {
+    for (int i = 0; i < kCollectorCurveLength; ++i) CollectorCurve[i] = CollectorCurveValue(hour, i);
+    CollectorCurveCount = kCollectorCurveLength;
+}
+
+void PanelHost::FeedClockTime(const WallTime& now) {
+    PanelClock.hour = static_cast<std::uint8_t>(now.hour);
+    PanelClock.minute = static_cast<std::uint8_t>(now.minute);
+    PanelClock.second = static_cast<std::uint8_t>(now.second);
+}
+
+void PanelHost::FeedClockDate(const WallTime& now) {
+    PanelClock.year = static_cast<std::uint16_t>(now.year);
+    PanelClock.month = static_cast<std::uint8_t>(now.month);
+    PanelClock.day = static_cast<std::uint8_t>(now.day);
+    PanelClock.weekday = static_cast<std::uint8_t>(now.weekday);
+    PanelClock.reserved = 0;
+}
+
+TickResult PanelHost::Tick() {
+    const std::uint8_t supplementary = Settings.supplementaryFunction;
+    Plant.fifthRowShown = (supplementary == 1 || supplementary == 2) ? 1 : 0;
+    const std::int16_t fifth = supplementary == 2 ? 521 : 741;
+    Plant.fifthRowTemp = fifth;
+    Plant.fifthRowTwinTemp = fifth;
+
+    const WallTime now = clock_.Now();
+    FeedClockTime(now);
+    if (tickCounter_++ > kCurveRecomputeAfter) {
+        tickCounter_ = 0;
+        ComputeCollectorCurve(now.hour);
+    }
+    FeedClockDate(now);
+
+    if (closeCountdown_ != 0) {
+        if (--closeCountdown_ == 0) {
+            timerEnabled_ = false;
+            return TickResult::Close;
+        }
+        return TickResult::Closing;
+    }
+
+    DispatchTouch();
+    BuildPage();
+    RefreshPage();
+    DisplayListRun();
+    TickRepaint();
+    return TickResult::Ran;
+}
+
+bool PanelHost::CloseQuery() {
+    closeCountdown_ = kCloseCountdownTicks;
+    return !timerEnabled_;
+}
+
+void PanelHost::SetZoom(int zoom) {
+    zoom_ = zoom < 1 ? 1 : (zoom > 3 ? 3 : zoom);
+    FullRepaint();
+}
+
+void PanelHost::PaintSquare(int x, int y, Rgb565 colour) {
+    const std::uint32_t windowColour = ConvertColour(colour);
+    if (zoom_ > 1) {
+        canvas_.FillRect(x * zoom_, y * zoom_, x * zoom_ + zoom_, y * zoom_ + zoom_, windowColour);
+    } else {
+        canvas_.SetPixel(x, y, windowColour);
+    }
+}
+
+void PanelHost::FullRepaint() {
+    canvas_.Resize(kScreenWidth * zoom_, kScreenHeight * zoom_);
+    canvas_.FillRect(0, 0, 2000, 2000, buttonFace_);
+    for (int y = 0; y < kScreenHeight; ++y) {
+        for (int x = 0; x < kScreenWidth; ++x) {
+            const Rgb565 pixel = PanelFramebuffer[x * kScreenHeight + y];
+            mirror_[x * kScreenHeight + y] = pixel;
+            PaintSquare(x, y, pixel);
+        }
+    }
+}
+
+void PanelHost::TickRepaint() {
+    // The common case, a panel that did not change, costs one comparison.
+    if (std::memcmp(mirror_, PanelFramebuffer, sizeof mirror_) == 0) return;
+    for (int y = 0; y < kScreenHeight; ++y) {
+        for (int x = 0; x < kScreenWidth; ++x) {
+            const int i = x * kScreenHeight + y;
+            const Rgb565 pixel = PanelFramebuffer[i];
+            if (mirror_[i] == pixel) continue;
+            mirror_[i] = pixel;
+            canvas_.FillRect(x * zoom_, y * zoom_, x * zoom_ + zoom_, y * zoom_ + zoom_, ConvertColour(pixel));
+        }
+    }
+}
+
+void PanelHost::MouseDown(MouseButton button, int x, int y) {
+    if (button != MouseButton::Left) return;
+    TouchSample = MakeTouchSample(x / zoom_, y / zoom_);
+}
+
+PointerShift PanelHost::MouseMove(int x, int y) {
+    PointerShift shift;
+    if (TouchSample < 0) return shift;
+    int px = x / zoom_;
+    int py = y / zoom_;
+    if (px < 0) {
+        shift.dx = -px;
+        px = 0;
+    } else if (px > kScreenWidth - 1) {
+        shift.dx = -(px - (kScreenWidth - 1));
+        px = kScreenWidth - 1;
+    }
+    if (py < 0) {
+        shift.dy = -py;
+        py = 0;
+    } else if (py > kScreenHeight - 1) {
+        shift.dy = -(py - (kScreenHeight - 1));
+        py = kScreenHeight - 1;
+    }
+    TouchSample = (py << 12) | px;
+    return shift;
+}
+
+void PanelHost::MouseUp(MouseButton button) {
+    if (button == MouseButton::Left) TouchSample = kNoTouch;
+}

@@ -1,0 +1,114 @@
+// The host core: the firmware's start sequence, the 12 ms tick, the clock
+// feed, the collector curve, the display mirror with its repaints, and the
+// mouse-to-touch emulation. It is plain C++: the window (or a test, or the
+// headless runner) supplies the wall clock and shows the canvas it paints.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "host/Canvas.h"
+#include "panel/Types.h"
+
+struct WallTime {
+    int year = 2000;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int weekday = 0;  // 0 = Sunday
+};
+
+class WallClock {
+public:
+    virtual ~WallClock() = default;
+    virtual WallTime Now() = 0;
+};
+
+// The computer's local time.
+class SystemWallClock final : public WallClock {
+public:
+    WallTime Now() override;
+};
+
+enum class MouseButton { Left, Right, Middle };
+
+// How far the host must move the screen pointer after a drag, in screen pixels.
+struct PointerShift {
+    int dx = 0;
+    int dy = 0;
+};
+
+enum class TickResult {
+    Ran,      // the firmware ran and the changed pixels were painted
+    Closing,  // a close is pending: nothing ran, nothing was painted
+    Close,    // the countdown ended: the timer is off, close the window now
+};
+
+inline constexpr char kApplicationTitle[] = "Kandorelle II";
+inline constexpr char kSoftwareVersion[] = "V1.05 15.04.2011";
+inline constexpr int kTickMilliseconds = 12;
+inline constexpr std::uint8_t kCloseCountdownTicks = 10;
+
+// The colour conversion of the display mirror: Rgb565 to the window's 24-bit
+// colour value, red in the low byte.
+constexpr std::uint32_t ConvertColour(Rgb565 c) {
+    const std::uint32_t red = ((c >> 11) & 0x1Fu) * 255u / 31u;
+    const std::uint32_t green = ((c >> 5) & 0x3Fu) * 255u / 63u;
+    const std::uint32_t blue = (c & 0x1Fu) * 255u / 31u;
+    return red + green * 256u + blue * 65536u;
+}
+
+// The simulated collector temperature for hour h, entry i (0..215).
+std::uint16_t CollectorCurveValue(int hour, int i);
+
+class PanelHost {
+public:
+    PanelHost(WallClock& clock, std::uint32_t buttonFaceColour);
+
+    static std::string Caption();
+
+    // Steps 2 to 14 of the start sequence; the window then selects zoom 100 %.
+    void Start();
+
+    // One tick of the 12 ms timer.
+    TickResult Tick();
+
+    // A close request: granted only while the timer is off; restarts the
+    // countdown either way.
+    bool CloseQuery();
+
+    void SetZoom(int zoom);
+    int Zoom() const { return zoom_; }
+
+    void FullRepaint();
+    void TickRepaint();
+
+    void MouseDown(MouseButton button, int x, int y);
+    PointerShift MouseMove(int x, int y);
+    void MouseUp(MouseButton button);
+
+    bool TimerEnabled() const { return timerEnabled_; }
+    std::uint8_t CloseCountdown() const { return closeCountdown_; }
+    std::int32_t TickCounter() const { return tickCounter_; }
+    Canvas& GetCanvas() { return canvas_; }
+    const Rgb565* Mirror() const { return mirror_; }
+
+private:
+    void FeedClockTime(const WallTime& now);
+    void FeedClockDate(const WallTime& now);
+    void ComputeCollectorCurve(int hour);
+    void SetPlantStartValues();
+    void SetHistories(const WallTime& now);
+    void PaintSquare(int x, int y, Rgb565 colour);
+
+    WallClock& clock_;
+    std::uint32_t buttonFace_;
+    Canvas canvas_;
+    Rgb565 mirror_[kScreenWidth * kScreenHeight];
+    std::uint8_t closeCountdown_ = 0;
+    int zoom_ = 1;
+    std::int32_t tickCounter_ = 0;
+    bool timerEnabled_ = true;
+};

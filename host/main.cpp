@@ -1,0 +1,35 @@
+// The program entry: one window, the event loop, nothing else.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "host/Haupt.h"
+
+namespace {
+
+// Without a display the toolkit would abort with its own cryptic message.
+bool DisplayAvailable() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform != nullptr && *platform != '\0') return true;
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr,
+                     "kandorelle: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                     "Start it from a desktop session, or under a virtual display:\n"
+                     "    xvfb-run -a %s\n",
+                     argc > 0 ? argv[0] : "kandorelle");
+        return 2;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kandorelle II"));
+    THaupt haupt;
+    haupt.show();
+    return QApplication::exec();
+}

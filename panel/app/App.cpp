@@ -1,0 +1,6 @@
+#include "panel/Firmware.h"
+
+void InitAppState() {}
+void DispatchTouch() {}
+void BuildPage() {}
+void RefreshPage() {}

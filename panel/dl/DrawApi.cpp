@@ -1,0 +1,3 @@
+#include "panel/Firmware.h"
+
+void RegisterGraphics() {}

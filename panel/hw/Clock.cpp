@@ -1,0 +1,3 @@
+#include "panel/hw/Clock.h"
+
+PanelClockRecord PanelClock;

@@ -1,0 +1,83 @@
+// The LCD controller's command queue, its emulation, and the pixel store.
+//
+// The raster layer never writes pixels itself: it appends bus transfers to the
+// LcdQueue, and once per interpreter run LcdFlush replays them through an
+// emulation of the controller into PanelFramebuffer.
+#pragma once
+
+#include "panel/Types.h"
+
+constexpr u16 kLcdQueueSize = 30720;
+constexpr u16 kLcdWorkBudget = 9900;
+constexpr u16 kLcdDataBit = 0x100;
+
+// Controller registers that the emulation understands.
+constexpr u8 kLcdRegDisplayControl = 0x07;
+constexpr u8 kLcdRegMemoryWrite = 0x22;
+constexpr u8 kLcdRegVerticalWindow = 0x44;
+constexpr u8 kLcdRegWindowStart = 0x45;
+constexpr u8 kLcdRegWindowEnd = 0x46;
+constexpr u8 kLcdRegCursorColumn = 0x4E;
+constexpr u8 kLcdRegCursorRow = 0x4F;
+
+// Column-major: pixel (x, y) is element x * 240 + y.
+extern Rgb565 PanelFramebuffer[kScreenWidth * kScreenHeight];
+
+inline Rgb565& FramebufferAt(u16 x, u16 y) { return PanelFramebuffer[(x % kScreenWidth) * kScreenHeight + y % kScreenHeight]; }
+
+// One row of the controller's start-up sequence; a nonzero delay calls the
+// delay hook after the write.
+struct LcdInitStep {
+    u8 reg;
+    u8 delay;
+    u16 value;
+};
+constexpr u8 kLcdInitStepCount = 32;
+extern const LcdInitStep LcdStartupSequence[kLcdInitStepCount];
+
+// Writers. They do not check the room left: the interpreter plans every command
+// within LcdQueueFree before it starts it. Debug builds stop on a violation;
+// release builds drop the entries that do not fit.
+void LcdWriteRegister(u8 reg, u16 value);
+void LcdSelectRegister(u8 reg);
+void LcdSetWindow(u16 x0, u8 y0, u16 x1, u8 y1);
+void LcdWritePixel(Rgb565 colour);
+
+i32 LcdQueueFree();
+i32 LcdWorkBudget();
+
+// Entries queued so far, and read access for tests and tools.
+u16 LcdQueueCount();
+u16 LcdQueueEntry(u16 index);
+u16 LcdHighWaterMark();
+
+// Replays `count` queued entries through the controller emulation. The caller
+// empties the queue afterwards.
+void LcdFlush(u16 count);
+
+// The end of every interpreter run: records the high-water mark, flushes all
+// queued entries and empties the queue.
+void LcdApplyQueue();
+
+// The engine reset's part of the queue: memory-write flag, write index,
+// high-water mark and the flush position back to zero. Cursor, window and
+// pixel latch keep their values, as on the panel.
+void LcdResetQueue();
+
+// The delay hook of the start-up sequence; the emulation needs no delays.
+void LcdDelay(u8 milliseconds);
+
+// Controller state, read by tests.
+struct LcdControllerState {
+    u16 readPosition;
+    u16 entriesLeft;
+    u8 expectingHighByte;
+    u16 pixelLatch;
+    u16 verticalWindow;
+    u16 windowStartColumn;
+    u16 windowEndColumn;
+    u16 cursorColumn;
+    u16 cursorRow;
+    u8 memoryWriteStarted;
+};
+const LcdControllerState& LcdController();

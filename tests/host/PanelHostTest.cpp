@@ -1,0 +1,3 @@
+#include "host/PanelHost.h"
+
+#include <gtest/gtest.h>

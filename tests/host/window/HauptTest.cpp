@@ -1,0 +1,3 @@
+#include "host/Haupt.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,135 @@
+#include "panel/hw/LcdQueue.h"
+
+#include "panel/Check.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+Rgb565 Pixel(u16 x, u16 y) { return PanelFramebuffer[x * kScreenHeight + y]; }
+
+void Flush() { LcdApplyQueue(); }
+
+TEST(LcdQueue, TransfersHaveTheirEntryFormat) {
+    LcdWriteRegister(0x4E, 0x1234);
+    LcdSelectRegister(0x22);
+    LcdWritePixel(0xABCD);
+    const u16 expected[] = {0x0000, 0x4E, 0x112, 0x134, 0x0000, 0x22, 0x1AB, 0x1CD};
+    ASSERT_EQ(LcdQueueCount(), 8);
+    for (u16 i = 0; i < 8; ++i) EXPECT_EQ(LcdQueueEntry(i), expected[i]) << i;
+    EXPECT_EQ(LcdQueueFree(), 30720 - 8);
+    EXPECT_EQ(LcdWorkBudget(), 9900);
+}
+
+TEST(LcdQueue, WindowIsFilledRowByRowAndNotBoundedBelow) {
+    LcdSetWindow(10, 20, 12, 21);
+    EXPECT_EQ(LcdQueueCount(), 22);
+    for (u16 i = 1; i <= 7; ++i) LcdWritePixel(i);
+    Flush();
+    EXPECT_EQ(Pixel(10, 20), 1);
+    EXPECT_EQ(Pixel(11, 20), 2);
+    EXPECT_EQ(Pixel(12, 20), 3);
+    EXPECT_EQ(Pixel(10, 21), 4);
+    EXPECT_EQ(Pixel(11, 21), 5);
+    EXPECT_EQ(Pixel(12, 21), 6);
+    EXPECT_EQ(Pixel(10, 22), 7);  // past y1: rows keep counting
+    EXPECT_EQ(Pixel(13, 20), 0);
+    EXPECT_EQ(LcdQueueCount(), 0);
+    EXPECT_EQ(LcdHighWaterMark(), 22 + 14);
+}
+
+TEST(LcdQueue, WrapsAfterTheLastColumnAndDropsOffScreenPixels) {
+    LcdSetWindow(318, 238, 319, 239);
+    for (u16 i = 1; i <= 6; ++i) LcdWritePixel(i);
+    Flush();
+    EXPECT_EQ(Pixel(318, 238), 1);
+    EXPECT_EQ(Pixel(319, 238), 2);
+    EXPECT_EQ(Pixel(318, 239), 3);
+    EXPECT_EQ(Pixel(319, 239), 4);
+    // Row 240 does not exist: the pixels advance the cursor and vanish.
+    EXPECT_EQ(LcdController().cursorRow, 241);
+    EXPECT_EQ(Pixel(318, 0), 0);
+
+    // A window that starts beyond column 319 drops its pixels but still wraps.
+    LcdSetWindow(320, 5, 321, 6);
+    for (u16 i = 0; i < 3; ++i) LcdWritePixel(0xFFFF);
+    Flush();
+    EXPECT_EQ(LcdController().cursorColumn, 321);
+    EXPECT_EQ(LcdController().cursorRow, 6);
+    for (u16 x = 0; x < kScreenWidth; ++x) EXPECT_EQ(Pixel(x, 5), 0) << x;
+}
+
+TEST(LcdQueue, UnknownRegistersAndSelectsConsumeTheirEntries) {
+    LcdSetWindow(0, 0, 319, 0);
+    LcdWriteRegister(0x07, 0x0033);  // display control: ignored, 4 entries
+    LcdWritePixel(0x1111);
+    // A select of a register other than 0x22 takes four entries: it swallows
+    // the pixel that follows it.
+    LcdSelectRegister(0x10);
+    LcdWritePixel(0x2222);
+    LcdWritePixel(0x3333);
+    Flush();
+    EXPECT_EQ(Pixel(0, 0), 0x1111);
+    EXPECT_EQ(Pixel(1, 0), 0x3333);
+    EXPECT_EQ(LcdController().memoryWriteStarted, 1);
+}
+
+TEST(LcdQueue, FlushOfZeroDoesNothingAndTheQueueIsReplayable) {
+    LcdSetWindow(5, 5, 5, 5);
+    LcdWritePixel(0x0F0F);
+    LcdFlush(0);
+    EXPECT_EQ(Pixel(5, 5), 0);
+    LcdFlush(LcdQueueCount());
+    EXPECT_EQ(Pixel(5, 5), 0x0F0F);
+    EXPECT_EQ(LcdQueueCount(), 24);  // LcdFlush alone never empties the queue
+}
+
+TEST(LcdQueue, AFlushCutInsideATransferReadsNothingBeyondIt) {
+    LcdSetWindow(7, 7, 7, 7);
+    LcdWritePixel(0x1234);
+    // Only the first two entries of the cursor-row write: the value is
+    // missing and reads as zero instead of stale queue entries.
+    LcdFlush(18);
+    EXPECT_EQ(LcdController().cursorColumn, 7);
+    EXPECT_EQ(LcdController().entriesLeft, 0);
+}
+
+TEST(LcdQueue, StartupSequenceIsThirtyTwoWritesEndingWithDisplayOff) {
+    EXPECT_EQ(LcdStartupSequence[0].reg, 0x07);
+    EXPECT_EQ(LcdStartupSequence[31].reg, 0x07);
+    EXPECT_EQ(LcdStartupSequence[31].value, 0x0030);
+    for (const LcdInitStep& step : LcdStartupSequence) EXPECT_EQ(step.delay, 0);
+}
+
+TEST(LcdQueue, ResetEmptiesTheQueueButKeepsTheCursor) {
+    LcdSetWindow(3, 4, 10, 10);
+    LcdWritePixel(1);
+    Flush();
+    LcdWritePixel(2);
+    LcdResetQueue();
+    EXPECT_EQ(LcdQueueCount(), 0);
+    EXPECT_EQ(LcdHighWaterMark(), 0);
+    EXPECT_EQ(LcdController().memoryWriteStarted, 0);
+    EXPECT_EQ(LcdController().cursorColumn, 4);
+}
+
+#if KANDO_CHECKS_ENABLED
+TEST(LcdQueueDeathTest, AppendPastCapacityStopsWithAMessage) {
+    EXPECT_DEATH(
+        {
+            for (u32 i = 0; i <= kLcdQueueSize / 2; ++i) LcdWritePixel(0);
+        },
+        "LCD queue overflow");
+}
+
+TEST(LcdQueueDeathTest, AWindowThatDoesNotFitIsCaughtBeforeItsFirstEntry) {
+    EXPECT_DEATH(
+        {
+            for (u32 i = 0; i < (kLcdQueueSize - 20) / 2; ++i) LcdWritePixel(0);
+            LcdSetWindow(0, 0, 1, 1);
+        },
+        "no room for a window");
+}
+#endif
+
+}  // namespace
