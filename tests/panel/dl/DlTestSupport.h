@@ -10,6 +10,7 @@
 #include "panel/dl/DrawApi.h"
 #include "panel/dl/Interpreter.h"
 #include "panel/hw/LcdQueue.h"
+#include "panel/hw/Touch.h"
 
 namespace dltest {
 
