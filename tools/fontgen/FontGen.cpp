@@ -19,7 +19,7 @@
 
 namespace {
 
-struct FontSpec {
+struct FontPlan {
     int number;
     const char* file;
     const char* faceName;
@@ -38,7 +38,7 @@ struct FontSpec {
 // fits the cell height, so that accented capitals and descenders are never cut.
 // The bold face's own instructions distort its tildes and rings in monochrome,
 // so it takes FreeType's hinter; the regular face keeps its sturdier stems.
-const FontSpec kSpecs[] = {
+const FontPlan kPlans[] = {
     {1, "DejaVuSans.ttf", "DejaVu Sans", "small values and dialog texts", 16, 19, 2, 4, 17, 32, 255, false},
     {2, "DejaVuSans.ttf", "DejaVu Sans", "small ASCII text", 8, 10, 1, 2, 8, 32, 126, false},
     {3, "DejaVuSans.ttf", "DejaVu Sans", "body text", 24, 24, 3, 3, 24, 32, 255, false},
@@ -160,54 +160,54 @@ bool Render(FT_Face face, char32_t c, bool autohint, Raster& r) {
 }
 
 struct BuiltFont {
-    const FontSpec* spec = nullptr;
+    const FontPlan* plan = nullptr;
     int pixelSize = 0;
     int ascent = 0;  // rows above the baseline
     std::vector<Glyph> glyphs;
 };
 
 // Places a raster in its glyph cell; false when some ink would fall outside it.
-bool Place(const FontSpec& spec, int ascent, const Raster& r, Glyph& g) {
+bool Place(const FontPlan& plan, int ascent, const Raster& r, Glyph& g) {
     // One blank column at the right keeps neighbours apart, as nothing else spaces them.
     int x0 = std::max(0, r.left);
     // A stored row holds bytesPerRow x 8 pixels; a wider advance would make the panel read the next row's bits.
-    const int maxWidth = std::min(spec.maxWidth, spec.bytesPerRow * 8);
-    g.width = std::clamp(std::max(r.advance, x0 + r.width + 1), spec.minWidth, maxWidth);
+    const int maxWidth = std::min(plan.maxWidth, plan.bytesPerRow * 8);
+    g.width = std::clamp(std::max(r.advance, x0 + r.width + 1), plan.minWidth, maxWidth);
     if (x0 + r.width + 1 > g.width) x0 = std::max(0, g.width - 1 - r.width);
-    g.ink.assign(static_cast<size_t>(g.width * spec.height), false);
+    g.ink.assign(static_cast<size_t>(g.width * plan.height), false);
     for (int y = 0; y < r.rows; ++y) {
         for (int x = 0; x < r.width; ++x) {
             if (!r.ink[y * r.width + x]) continue;
             const int cx = x0 + x;
             const int cy = ascent - r.top + y;
-            if (cx >= g.width || cy < 0 || cy >= spec.height) return false;
+            if (cx >= g.width || cy < 0 || cy >= plan.height) return false;
             g.ink[cy * g.width + cx] = true;
         }
     }
     return true;
 }
 
-bool Build(FT_Library lib, const std::string& fontDir, const FontSpec& spec, BuiltFont& out) {
+bool Build(FT_Library lib, const std::string& fontDir, const FontPlan& plan, BuiltFont& out) {
     FT_Face face = nullptr;
-    const std::string path = fontDir + "/" + spec.file;
+    const std::string path = fontDir + "/" + plan.file;
     if (FT_New_Face(lib, path.c_str(), 0, &face) != 0) {
         std::fprintf(stderr, "cannot open %s\n", path.c_str());
         return false;
     }
-    const int count = spec.lastCode - spec.firstCode + 1;
+    const int count = plan.lastCode - plan.firstCode + 1;
     std::vector<Raster> rasters(static_cast<size_t>(count));
-    int size = spec.height;
+    int size = plan.height;
     int ascent = 0;
     for (; size > 4; --size) {
         FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size));
         int maxTop = 0, maxDescent = 0;
         bool ok = true;
         for (int i = 0; i < count; ++i) {
-            const char32_t c = CodePointOf(spec.firstCode + i);
+            const char32_t c = CodePointOf(plan.firstCode + i);
             rasters[i] = Raster{};
             if (c == 0) continue;
-            if (!Render(face, c, spec.autohint, rasters[i])) {
-                std::fprintf(stderr, "%s has no glyph for U+%04X\n", spec.file, static_cast<unsigned>(c));
+            if (!Render(face, c, plan.autohint, rasters[i])) {
+                std::fprintf(stderr, "%s has no glyph for U+%04X\n", plan.file, static_cast<unsigned>(c));
                 ok = false;
                 break;
             }
@@ -219,45 +219,45 @@ bool Build(FT_Library lib, const std::string& fontDir, const FontSpec& spec, Bui
             FT_Done_Face(face);
             return false;
         }
-        if (maxTop + maxDescent <= spec.height) {
+        if (maxTop + maxDescent <= plan.height) {
             // Descenders take the bottom rows; any spare row goes above the accents.
-            ascent = spec.height - maxDescent;
+            ascent = plan.height - maxDescent;
             break;
         }
     }
-    out.spec = &spec;
+    out.plan = &plan;
     out.pixelSize = size;
     out.ascent = ascent;
     out.glyphs.clear();
     bool ok = true;
     for (int i = 0; i < count && ok; ++i) {
         Glyph g;
-        g.code = spec.firstCode + i;
+        g.code = plan.firstCode + i;
         if (CodePointOf(g.code) == 0) {
-            g.width = spec.minWidth;
+            g.width = plan.minWidth;
             out.glyphs.push_back(std::move(g));
             continue;
         }
         // A glyph too wide for the widest advance is drawn a size smaller rather than cut.
         Raster r = rasters[i];
         int glyphSize = size;
-        while (!Place(spec, ascent, r, g)) {
+        while (!Place(plan, ascent, r, g)) {
             if (--glyphSize < size - 3) {
-                std::fprintf(stderr, "font %d: glyph 0x%02X (%s) would be cut\n", spec.number, g.code,
+                std::fprintf(stderr, "font %d: glyph 0x%02X (%s) would be cut\n", plan.number, g.code,
                              CharacterName(g.code).c_str());
                 ok = false;
                 break;
             }
             FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(glyphSize));
-            Render(face, CodePointOf(g.code), spec.autohint, r);
+            Render(face, CodePointOf(g.code), plan.autohint, r);
         }
         if (glyphSize != size) {
-            std::printf("font %d: glyph 0x%02X (%s) drawn at %d pixels to fit\n", spec.number, g.code,
+            std::printf("font %d: glyph 0x%02X (%s) drawn at %d pixels to fit\n", plan.number, g.code,
                         CharacterName(g.code).c_str(), glyphSize);
             FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size));
         }
         if (r.width > 0 && g.width <= r.width)
-            std::printf("font %d: glyph 0x%02X (%s) fills its width %d, no spacing column\n", spec.number, g.code,
+            std::printf("font %d: glyph 0x%02X (%s) fills its width %d, no spacing column\n", plan.number, g.code,
                         CharacterName(g.code).c_str(), g.width);
         out.glyphs.push_back(std::move(g));
     }
@@ -268,7 +268,7 @@ bool Build(FT_Library lib, const std::string& fontDir, const FontSpec& spec, Bui
 bool Blank(const Glyph& g) { return std::find(g.ink.begin(), g.ink.end(), true) == g.ink.end(); }
 
 std::string Source(const BuiltFont& f) {
-    const FontSpec& s = *f.spec;
+    const FontPlan& s = *f.plan;
     const int count = static_cast<int>(f.glyphs.size());
     std::ostringstream o;
     o << "// Font " << s.number << ": " << s.cellWidth << " x " << s.height << ", " << s.role << ".\n"
@@ -324,7 +324,7 @@ struct Image {
 
 // Draws a glyph over a light cell the size of its advance, so that widths and the baseline show.
 void DrawGlyph(Image& img, const BuiltFont& f, const Glyph& g, int x, int y, bool shade) {
-    const int h = f.spec->height;
+    const int h = f.plan->height;
     for (int r = 0; r < h; ++r) {
         for (int c = 0; c < g.width; ++c) {
             const bool ink = g.ink.empty() ? false : g.ink[r * g.width + c];
@@ -337,8 +337,8 @@ void DrawGlyph(Image& img, const BuiltFont& f, const Glyph& g, int x, int y, boo
 
 bool WriteGlyphSheet(const BuiltFont& f, const std::string& path) {
     const int perRow = 16;
-    const int cellW = f.spec->maxWidth + 4;
-    const int cellH = f.spec->height + 4;
+    const int cellW = f.plan->maxWidth + 4;
+    const int cellH = f.plan->height + 4;
     const int rows = (static_cast<int>(f.glyphs.size()) + perRow - 1) / perRow;
     Image img(perRow * cellW + 4, rows * cellH + 4);
     for (size_t i = 0; i < f.glyphs.size(); ++i) {
@@ -351,15 +351,12 @@ bool WriteGlyphSheet(const BuiltFont& f, const std::string& path) {
 
 bool WriteSamples(const std::vector<BuiltFont>& fonts, const std::string& path) {
     const char* samples[] = {
-        "Język Śr Störung Pn Wt Śr",
-        "Français Español 45,6 °C",
-        "ąćęłńśźż ĄĆĘŁŃŚŹŻ gjpqy",
-        "ÄÖÜ äöü ß ÉÈÊ éèêë Ñ ñ ¿ º",
-        "Ç ç Å å Ø ø Solarrücklauf",
+        "Język Śr Störung Pn Wt Śr",  "Français Español 45,6 °C",  "ąćęłńśźż ĄĆĘŁŃŚŹŻ gjpqy",
+        "ÄÖÜ äöü ß ÉÈÊ éèêë Ñ ñ ¿ º", "Ç ç Å å Ø ø Solarrücklauf",
     };
     const int width = 320;
     int height = 4;
-    for (const BuiltFont& f : fonts) height += static_cast<int>(std::size(samples)) * (f.spec->height + 2) + 6;
+    for (const BuiltFont& f : fonts) height += static_cast<int>(std::size(samples)) * (f.plan->height + 2) + 6;
     Image img(width, height);
     int y = 4;
     for (const BuiltFont& f : fonts) {
@@ -367,12 +364,12 @@ bool WriteSamples(const std::vector<BuiltFont>& fonts, const std::string& path) 
             int x = 2;
             for (char32_t c : Utf32(sample)) {
                 const u8 code = PanelCodeOf(c);
-                const int index = code - f.spec->firstCode;
-                const int glyph = index >= 0 && code <= f.spec->lastCode ? index : 0;
+                const int index = code - f.plan->firstCode;
+                const int glyph = index >= 0 && code <= f.plan->lastCode ? index : 0;
                 DrawGlyph(img, f, f.glyphs[glyph], x, y, false);
                 x += f.glyphs[glyph].width;
             }
-            y += f.spec->height + 2;
+            y += f.plan->height + 2;
         }
         for (int x = 0; x < width; ++x) img.Set(x, y + 2, 128);
         y += 6;
@@ -392,12 +389,12 @@ int main(int argc, char** argv) {
     FT_Library lib = nullptr;
     if (FT_Init_FreeType(&lib) != 0) return 1;
     std::vector<BuiltFont> fonts;
-    for (const FontSpec& spec : kSpecs) {
+    for (const FontPlan& plan : kPlans) {
         BuiltFont f;
-        if (!Build(lib, fontDir, spec, f)) return 1;
-        std::printf("font %d: %s at %d pixels, %d rows above the baseline, %d below\n", spec.number, spec.faceName,
-                    f.pixelSize, f.ascent, spec.height - f.ascent);
-        const std::string path = outDir + "/Font" + std::to_string(spec.number) + ".cpp";
+        if (!Build(lib, fontDir, plan, f)) return 1;
+        std::printf("font %d: %s at %d pixels, %d rows above the baseline, %d below\n", plan.number, plan.faceName,
+                    f.pixelSize, f.ascent, plan.height - f.ascent);
+        const std::string path = outDir + "/Font" + std::to_string(plan.number) + ".cpp";
         std::ofstream out(path);
         out << Source(f);
         if (!out) {
@@ -410,7 +407,7 @@ int main(int argc, char** argv) {
     if (argc > 3) {
         const std::string dir = argv[3];
         for (const BuiltFont& f : fonts)
-            if (!WriteGlyphSheet(f, dir + "/font" + std::to_string(f.spec->number) + ".pgm")) return 1;
+            if (!WriteGlyphSheet(f, dir + "/font" + std::to_string(f.plan->number) + ".pgm")) return 1;
         if (!WriteSamples(fonts, dir + "/samples.pgm")) return 1;
     }
     return 0;
