@@ -73,12 +73,17 @@ const u8* RawGlyphRows(u8 code) {
     return font.glyphs + index * (font.glyphBytes + kShortHeaderBytes) + kShortHeaderBytes;
 }
 
-void DrawRawGlyph(u16 x, u8 y, u8 code) {
+// Draws the part of a glyph cell at column x that lies on the screen, so that
+// a line wider than the screen shows its cut ends like a clipped text would.
+void DrawRawGlyph(i32 x, u8 y, u8 code) {
     const u8* rows = RawGlyphRows(code);
     if (rows == nullptr) return;
-    LcdSetWindow(x, y, static_cast<u16>(x + kRawGlyphWidth - 1), static_cast<u8>(y + kRawGlyphHeight - 1));
+    const i32 first = x < 0 ? -x : 0;
+    const i32 last = x + kRawGlyphWidth - 1 > kLastColumn ? kLastColumn - x : kRawGlyphWidth - 1;
+    if (first > last) return;
+    LcdSetWindow(static_cast<u16>(x + first), y, static_cast<u16>(x + last), static_cast<u8>(y + kRawGlyphHeight - 1));
     for (u8 row = 0; row < kRawGlyphHeight; ++row) {
-        for (u8 column = 0; column < kRawGlyphWidth; ++column) {
+        for (i32 column = first; column <= last; ++column) {
             LcdWritePixel((rows[row] & kPatternMask[column]) ? RasterForeground : RasterBackground);
         }
     }
@@ -260,12 +265,11 @@ void ShowRawMessage(const char* text) {
     while (y < kScreenHeight) {
         u32 n = 0;
         while (n < kRawLineLimit && line[n] != 0 && line[n] != '\n') ++n;
-        // A line wider than the screen is centred too; its cut-off ends are not sent.
+        // A line wider than the screen is centred too, with both ends cut off.
         i32 x = (static_cast<i32>(kScreenWidth) - static_cast<i32>(n * kRawGlyphWidth)) / 2;
         for (u32 i = 0; i < n; ++i, x += kRawGlyphWidth) {
-            if (x < 0 || x > kLastColumn) continue;
             EnsureQueueRoom(kRawGlyphEntries);
-            DrawRawGlyph(static_cast<u16>(x), static_cast<u8>(y), static_cast<u8>(line[i]));
+            DrawRawGlyph(x, static_cast<u8>(y), static_cast<u8>(line[i]));
         }
         line += n;
         y += kRawGlyphHeight;
