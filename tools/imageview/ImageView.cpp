@@ -160,7 +160,7 @@ Canvas FaultView(int language) {
 
 // Every image of every table at zoom 1 on its own background, one table a row.
 Canvas Sheet() {
-    Canvas c(1000, 440, 0x4208);
+    Canvas c(244, 420, 0x4208);
     struct Row {
         const FontRecord* table;
         Rgb565 fg;
