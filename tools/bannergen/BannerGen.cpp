@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kWidth = 130;
 constexpr int kHeight = 48;
-constexpr int kMargin = 3;           // free pixels kept around the word
+constexpr int kMargin = 3;          // free pixels kept around the word
 constexpr int kLargestPixels = 38;  // the shortest words stop growing here
 
 struct Word {
@@ -24,7 +24,7 @@ struct Word {
 
 // In Language order: German, English, French, Italian, Spanish, Dutch, Polish.
 const Word kWords[] = {
-    {"German", "Störung"}, {"English", "Fault"},   {"French", "Défaut"}, {"Italian", "Guasto"},
+    {"German", "Störung"}, {"English", "Fault"}, {"French", "Défaut"}, {"Italian", "Guasto"},
     {"Spanish", "Avería"}, {"Dutch", "Storing"}, {"Polish", "Awaria"},
 };
 
@@ -33,9 +33,12 @@ std::vector<char32_t> DecodeUtf8(const char* s) {
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p;) {
         char32_t c = *p++;
         int more = 0;
-        if (c >= 0xF0) c &= 0x07, more = 3;
-        else if (c >= 0xE0) c &= 0x0F, more = 2;
-        else if (c >= 0xC0) c &= 0x1F, more = 1;
+        if (c >= 0xF0)
+            c &= 0x07, more = 3;
+        else if (c >= 0xE0)
+            c &= 0x0F, more = 2;
+        else if (c >= 0xC0)
+            c &= 0x1F, more = 1;
         while (more-- > 0 && *p) c = (c << 6) | (*p++ & 0x3F);
         out.push_back(c);
     }

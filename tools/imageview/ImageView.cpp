@@ -95,8 +95,10 @@ void Pipe(Canvas& c, int x, int y, int length, bool horizontal, Rgb565 colour) {
     const int step = length < 0 ? -1 : 1;
     for (int k = 0; k != length; k += step) {
         for (int d = -1; d <= 1; ++d) {
-            if (horizontal) c.Set(x + k, y + d, colour);
-            else c.Set(x + d, y + k, colour);
+            if (horizontal)
+                c.Set(x + k, y + d, colour);
+            else
+                c.Set(x + d, y + k, colour);
         }
     }
 }

@@ -390,8 +390,8 @@ constexpr std::string_view kGuidedSetup = R"(
 )";
 
 constexpr std::array<std::string_view, 18> kArts = {
-    kHome, kUp,     kDown,     kBack,    kSelect, kDelete, kFaults,      kChart,        kEdit,
-    kLanguage, kMenu, kConfirm, kCancel, kPlus,  kMinus,  kMeasurement, kSolarYields, kGuidedSetup,
+    kHome,     kUp,   kDown,    kBack,   kSelect, kDelete, kFaults,      kChart,       kEdit,
+    kLanguage, kMenu, kConfirm, kCancel, kPlus,   kMinus,  kMeasurement, kSolarYields, kGuidedSetup,
 };
 constexpr u8 kFormat = kFormatCoverage | 1;
 constexpr u32 kGlyphBytes = ImagePacking::GlyphBytesOf(kFormat & kFormatDepthMask, kArts);
