@@ -67,11 +67,11 @@ void TextMode() {
     switch (Interp.drawFlags & kDrawStyleMask) {
         case 2:
             Interp.costWork = kCostTransparentGlyph;
-            SetContextFlags(0x8001);
+            SetContextFlags(kContextTransparent | kContextInverse);
             break;
         case 1:
             Interp.costWork = kCostTransparentGlyph;
-            SetContextFlags(0x8000);
+            SetContextFlags(kContextTransparent);
             break;
         default:
             Interp.costWork = kCostOpaqueGlyph;
@@ -183,22 +183,22 @@ bool FillRowsChunked() {
 }
 
 void ClipQuadrant(u16 x, u8 y, u16 r, u8 mode) {
-    const GfxContext* context = CurrentContext();
+    const GfxContext& context = CurrentContext();
     if ((mode & 0x30) != 0 && x < r) r = x;
     if ((mode & 0x50) != 0 && r > y) r = y;
-    x = static_cast<u16>(x + context->ClipLeft);
-    y = static_cast<u8>(y + context->ClipTop);
-    if (x < context->ClipLeft) x = context->ClipLeft;
-    if (x > context->ClipRight) x = context->ClipRight;
-    if (y < context->ClipTop) y = context->ClipTop;
-    if (y > context->ClipBottom) y = context->ClipBottom;
-    if ((mode & 0xC0) != 0 && x + r > context->ClipRight) r = static_cast<u16>(context->ClipRight - x);
-    if ((mode & 0xA0) != 0 && y + r > context->ClipBottom) r = static_cast<u16>(context->ClipBottom - y);
+    x = static_cast<u16>(x + context.clipLeft);
+    y = static_cast<u8>(y + context.clipTop);
+    if (x < context.clipLeft) x = context.clipLeft;
+    if (x > context.clipRight) x = context.clipRight;
+    if (y < context.clipTop) y = context.clipTop;
+    if (y > context.clipBottom) y = context.clipBottom;
+    if ((mode & 0xC0) != 0 && x + r > context.clipRight) r = static_cast<u16>(context.clipRight - x);
+    if ((mode & 0xA0) != 0 && y + r > context.clipBottom) r = static_cast<u16>(context.clipBottom - y);
     if (r != 0) DrawQuadrants(x, y, static_cast<i16>(r), mode);
 }
 
 void DrawCross(u16 x, u16 y, bool erase) {
-    SetContextFlags(erase ? 1 : 0);
+    SetContextFlags(erase ? kContextInverse : 0);
     MoveTo(static_cast<u16>(x - kCrossArm), static_cast<u8>(y));
     LineTo(static_cast<u16>(x + kCrossArm), static_cast<u8>(y));
     MoveTo(x, static_cast<u8>(y - kCrossArm));
@@ -459,7 +459,7 @@ void StepImage() {
         const bool coverage = EvenDepthCoverage(st.record);
         if ((st.drawFlags & kDrawStyleMask) == 1) {
             st.costWork = coverage ? kCostTransparentCoverage : kCostTransparentGlyph;
-            SetContextFlags(0x8000);
+            SetContextFlags(kContextTransparent);
         } else {
             st.costWork = coverage ? kCostOpaqueCoverage : kCostOpaqueGlyph;
             SetContextFlags(0);

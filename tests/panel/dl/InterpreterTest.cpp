@@ -132,7 +132,7 @@ TEST(InterpreterTest, ALineThatDoesNotFitTheQueueIsDrawnFirstInTheNextRun) {
     EXPECT_EQ(DlBytesUsed(), 0);
     EXPECT_EQ(Pixel(10, 10), 0xFFFF);
     EXPECT_EQ(Pixel(110, 60), 0xFFFF);
-    EXPECT_EQ(CurrentContext()->ForeColour, 0xF800);
+    EXPECT_EQ(CurrentContext().foreColour, 0xF800);
 }
 
 TEST(InterpreterTest, StateCommandsCompleteInOneRunAndInverseSwapsOnlyOnChange) {
@@ -141,24 +141,24 @@ TEST(InterpreterTest, StateCommandsCompleteInOneRunAndInverseSwapsOnlyOnChange) 
     DlSetBackground(0x0000);
     DisplayListRun();
     EXPECT_EQ(DlBytesUsed(), 0);
-    EXPECT_EQ(CurrentContext()->ForeColour, 0xF800);
-    EXPECT_EQ(CurrentContext()->BackColour, 0x0000);
+    EXPECT_EQ(CurrentContext().foreColour, 0xF800);
+    EXPECT_EQ(CurrentContext().backColour, 0x0000);
 
     DlSetInverse(0);
     DisplayListRun();
     EXPECT_EQ(GetInverseState(), 0);
-    EXPECT_EQ(CurrentContext()->ForeColour, 0xF800);
+    EXPECT_EQ(CurrentContext().foreColour, 0xF800);
 
     DlSetInverse(1);
     DlSetInverse(1);
     DisplayListRun();
     EXPECT_EQ(GetInverseState(), 1);
-    EXPECT_EQ(CurrentContext()->ForeColour, 0x0000);
-    EXPECT_EQ(CurrentContext()->BackColour, 0xF800);
+    EXPECT_EQ(CurrentContext().foreColour, 0x0000);
+    EXPECT_EQ(CurrentContext().backColour, 0xF800);
 
     DlSetInverse(0);
     DisplayListRun();
-    EXPECT_EQ(CurrentContext()->ForeColour, 0xF800);
+    EXPECT_EQ(CurrentContext().foreColour, 0xF800);
 
     // An unregistered font slot selects the built-in font.
     DlSetFont(3);
@@ -179,7 +179,7 @@ TEST(InterpreterTest, UnknownOpcodesAreSkippedByteByByte) {
     DisplayListRun();
     EXPECT_EQ(DlBytesUsed(), 0);
     EXPECT_EQ(GetDrawFlags(), 0x13);
-    EXPECT_EQ(CurrentContext()->ForeColour, 0x07E0);
+    EXPECT_EQ(CurrentContext().foreColour, 0x07E0);
 }
 
 TEST(InterpreterTest, ACommandCutShortByRawBytesIsDroppedWithoutPassingTheWriteIndex) {

@@ -58,11 +58,11 @@ TEST(LongOpsTest, ATextCutByAFullQueueContinuesWithTheNextCharacter) {
     LeaveLcdRoom(3200);
     DisplayListRun();
     EXPECT_EQ(GetOpPhase(), 1);
-    EXPECT_EQ(CurrentContext()->CursorX, 25 * 6);
+    EXPECT_EQ(CurrentContext().cursorX, 25 * 6);
     EXPECT_EQ(Pixel(26 * 6, 15), 0x0000);
     DisplayListRun();
     EXPECT_EQ(DlBytesUsed(), 0);
-    EXPECT_EQ(CurrentContext()->CursorX, 40 * 6);
+    EXPECT_EQ(CurrentContext().cursorX, 40 * 6);
     EXPECT_EQ(Region(0, 0, 319, 40), reference);
 }
 
@@ -197,17 +197,17 @@ TEST(LongOpsTest, TextAtAlignsOnItsAnchor) {
     DlSetFlags(0x13);  // right end at x, opaque
     DlTextAt(200, 100, "abcd");
     RunUntilIdle();
-    EXPECT_EQ(CurrentContext()->CursorX, 200);
+    EXPECT_EQ(CurrentContext().cursorX, 200);
     DlSetFlags(0x22);  // centred, transparent and inverse
     DlTextAt(200, 150, "abcd");
     RunUntilIdle();
-    EXPECT_EQ(CurrentContext()->CursorX, 200 + 12);
-    EXPECT_EQ(CurrentContext()->Flags, 0);
+    EXPECT_EQ(CurrentContext().cursorX, 200 + 12);
+    EXPECT_EQ(CurrentContext().flags, 0);
     // Wider than the room left of its anchor: starts at the left edge.
     DlSetFlags(0x10);
     DlTextAt(10, 200, "abcd");
     RunUntilIdle();
-    EXPECT_EQ(CurrentContext()->CursorX, 24);
+    EXPECT_EQ(CurrentContext().cursorX, 24);
 }
 
 // Holds the pen on (x, y) for one calibration target: lifted for 20 runs,
