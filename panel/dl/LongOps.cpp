@@ -62,6 +62,14 @@ i32 CircleStyle() {
 
 bool FilledStyle(i32 s) { return s == 2 || s == 3; }
 
+// A filled quarter circle. The table's queue entry undercounts the style that
+// outlines and fills (every step sends pixels and spans), so that style is
+// estimated as a solid quadrant plus its outline, which bounds it.
+void EstimateFilledQuadrant(i32 r, i32 s) {
+    Estimate(kCostFilledQuadrant, r, r * r, 1);
+    if (s == 2) Interp.pendingQueue += CostEstimate(kCostOutlineQuadrant + 1, r, 1, 0);
+}
+
 // Sets the context flags and the cost pair of the text commands.
 void TextMode() {
     switch (Interp.drawFlags & kDrawStyleMask) {
@@ -250,7 +258,7 @@ void StepCircle() {
         st.m = DlPeekByte(6) & 0x0F;
         if (FilledStyle(st.s)) {
             st.r = Min(st.r, kMaxFilledRadius);
-            Estimate(kCostFilledQuadrant, st.r, st.r * st.r, 1);
+            EstimateFilledQuadrant(st.r, st.s);
         } else {
             Estimate(kCostOutlineQuadrant, st.r, 1, 0);
         }
@@ -332,7 +340,7 @@ void StepRoundRect() {
             st.opPhase = 2;
             if (st.drawFlags & kDrawFill) {
                 st.opPhase = 6;
-                Estimate(kCostFilledQuadrant, st.r, st.r * st.r, 1);
+                EstimateFilledQuadrant(st.r, st.s);
             }
             ReloadBudgets();
             if (st.opPhase == 6) goto filled;

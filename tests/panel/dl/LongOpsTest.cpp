@@ -159,18 +159,34 @@ TEST(LongOpsTest, AFilledRoundedRectangleSpreadOverRunsDrawsWhatOneRunDraws) {
     const std::vector<Rgb565> large = dltest::Snapshot();
     ClearScreen();
     queue(5, 5, 314, 234, 60);
-    EXPECT_GT(RunWithRoom(9000), 5);
+    EXPECT_GT(RunWithRoom(14000), 5);
     EXPECT_EQ(dltest::Snapshot(), large);
 }
 
 TEST(LongOpsTest, CircleRadiusIsLimitedForFilledStylesAndByTheClipWindow) {
     Boot();
-    DlSetFlags(kDrawOutline | kDrawFill);
+    // Solid: the quadrants are filled with the background colour.
+    DlSetFlags(kDrawFill);
+    DlSetBackground(0x001F);
     DlCircle(160, 120, 100, 15);
     LeaveLcdRoom(0);
     DisplayListRun();
     EXPECT_EQ(PendingWorkEstimate(), 5058);
     EXPECT_EQ(PendingQueueEstimate(), 10605);
+    RunUntilIdle();
+    EXPECT_EQ(Pixel(160, 120 - 70), 0x001F);
+    EXPECT_EQ(Pixel(160, 120 - 71), 0x0000);
+    EXPECT_EQ(Pixel(160 + 49, 120 + 49), 0x001F);
+
+    // Outlined and filled, a quadrant sends its outline on top of the fill,
+    // and its queue estimate counts both.
+    ClearScreen();
+    DlSetFlags(kDrawOutline | kDrawFill);
+    DlCircle(160, 120, 100, 15);
+    LeaveLcdRoom(0);
+    DisplayListRun();
+    EXPECT_EQ(PendingWorkEstimate(), 5058);
+    EXPECT_EQ(PendingQueueEstimate(), 10605 + 2818);
     RunUntilIdle();
     EXPECT_EQ(Pixel(160, 120 - 70), 0xFFFF);
     EXPECT_EQ(Pixel(160, 120 - 71), 0x0000);
