@@ -15,8 +15,9 @@ public:
     explicit Stream(u32 seed) : rng_(seed) {}
 
     int Int(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
-    u16 X() { return static_cast<u16>(Int(0, kScreenWidth - 1)); }
-    u16 Y() { return static_cast<u16>(Int(0, kScreenHeight - 1)); }
+    // Mostly on the screen; now and then far off it, which must not hurt.
+    u16 X() { return static_cast<u16>(Int(0, 49) == 0 ? Int(0, 0xFFFF) : Int(0, kScreenWidth - 1)); }
+    u16 Y() { return static_cast<u16>(Int(0, 49) == 0 ? Int(0, 0xFFFF) : Int(0, kScreenHeight - 1)); }
 
     std::string Text(int maxLength) {
         std::string text(static_cast<size_t>(Int(0, maxLength)), ' ');
