@@ -136,8 +136,7 @@ bool TextLoop(u16 first, bool rotated) {
 // An image record is an even-depth coverage image when it has the long header
 // and its format has the coverage bit set and bit 0 clear.
 bool EvenDepthCoverage(const u8* record) {
-    const bool longHeader = record[0] == 0 && record[1] == 0;
-    return longHeader && (record[2] & kFormatCoverage) != 0 && (record[2] & 0x01) == 0;
+    return HasLongHeader(record) && (record[2] & kFormatCoverage) != 0 && (record[2] & 0x01) == 0;
 }
 
 const FontRecord* CommandImageTable() { return ImageTableInSlot(DlPeekByte(6)); }
