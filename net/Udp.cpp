@@ -356,8 +356,10 @@ int TUDP::ReceiveBuffer(void* buffer, int length, int& port) {
 
 int TUDP::ReadBuffer(void* buffer, int length, int count) {
     if (!useThread_ || buffer == nullptr) return 0;
+    // The buffer's own length bounds the copy: BufferLength may already name
+    // the size of the next buffer while this one still holds the datagram.
     std::lock_guard<std::mutex> lock(bufferMutex_);
-    const int copied = std::min({length, count, static_cast<int>(bufferLength_), receiveLength_, receiveCount_});
+    const int copied = std::min({length, count, receiveLength_, receiveCount_});
     if (copied <= 0 || !receiveBuffer_) return 0;
     std::memcpy(buffer, receiveBuffer_.get(), static_cast<std::size_t>(copied));
     return copied;
