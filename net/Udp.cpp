@@ -449,13 +449,13 @@ void TUDP::SetBroadcastNIC(const std::string& address) {
 }
 
 void TUDP::Bind() {
+    if (localPort_ < 1024) localPort_ = 1024;
     in_addr local{};
     if (broadcastNIC_ == kAnyInterface) {
         local.s_addr = htonl(INADDR_ANY);
     } else if (inet_aton(broadcastNIC_.c_str(), &local) == 0) {
         return;
     }
-    if (localPort_ < 1024) localPort_ = 1024;
     if (!RenewSocket()) return;
     for (int attempt = 0; attempt < kBindAttempts; ++attempt) {
         sockaddr_in address{};
