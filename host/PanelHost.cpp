@@ -28,6 +28,18 @@ WallTime SystemWallClock::Now() {
             local.tm_min,         local.tm_sec,     local.tm_wday};
 }
 
+WallTime MakeWallTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm date{};
+    date.tm_year = year - 1900;
+    date.tm_mon = month - 1;
+    date.tm_mday = day;
+    date.tm_hour = 12;  // noon: no daylight-saving edge can move the date
+    const std::time_t t = timegm(&date);
+    std::tm normalised{};
+    gmtime_r(&t, &normalised);
+    return {year, month, day, hour, minute, second, normalised.tm_wday};
+}
+
 std::uint16_t CollectorCurveValue(int hour, int i) {
     const int x = 6 * hour + i + 66;
     const double a = x * 3.1415 * (1.0 / 144.0);

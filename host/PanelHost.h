@@ -26,6 +26,10 @@ public:
     virtual WallTime Now() = 0;
 };
 
+// A wall time for a calendar date and time of day, with the day of the week
+// derived from the date (for pinned clocks in tests and scripted runs).
+WallTime MakeWallTime(int year, int month, int day, int hour, int minute, int second);
+
 // The computer's local time.
 class SystemWallClock final : public WallClock {
 public:

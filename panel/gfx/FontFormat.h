@@ -11,12 +11,12 @@
 #include "panel/Types.h"
 
 struct FontRecord {
-    u16 width;                 // nominal glyph width
-    u8 height;                 // glyph height and text line height
-    u32 glyphBytes;            // bitmap bytes per glyph, header excluded
-    const u8* glyphs;          // first glyph record
-    u16 count;                 // number of glyph records
-    const u8* mapOrPalette;    // RangeMap of a text font, PaletteRecord of an image table, or null
+    u16 width;               // nominal glyph width
+    u8 height;               // glyph height and text line height
+    u32 glyphBytes;          // bitmap bytes per glyph, header excluded
+    const u8* glyphs;        // first glyph record
+    u16 count;               // number of glyph records
+    const u8* mapOrPalette;  // RangeMap of a text font, PaletteRecord of an image table, or null
 };
 
 constexpr u8 kShortHeaderBytes = 3;
@@ -39,18 +39,18 @@ constexpr u8 kRangeBytes = 3;
 // Lower case sits on the odd codes, except that the S with acute is swapped so
 // that 0x8F is the capital (the Wednesday abbreviation of the weekday row).
 namespace PolishCode {
-constexpr u8 kACapital = 0x84;  // Ą
-constexpr u8 kA = 0x85;         // ą
-constexpr u8 kCCapital = 0x86;  // Ć
-constexpr u8 kC = 0x87;         // ć
-constexpr u8 kECapital = 0x88;  // Ę
-constexpr u8 kE = 0x89;         // ę
-constexpr u8 kLCapital = 0x8A;  // Ł
-constexpr u8 kL = 0x8B;         // ł
-constexpr u8 kNCapital = 0x8C;  // Ń
-constexpr u8 kN = 0x8D;         // ń
-constexpr u8 kS = 0x8E;         // ś
-constexpr u8 kSCapital = 0x8F;  // Ś
+constexpr u8 kACapital = 0x84;       // Ą
+constexpr u8 kA = 0x85;              // ą
+constexpr u8 kCCapital = 0x86;       // Ć
+constexpr u8 kC = 0x87;              // ć
+constexpr u8 kECapital = 0x88;       // Ę
+constexpr u8 kE = 0x89;              // ę
+constexpr u8 kLCapital = 0x8A;       // Ł
+constexpr u8 kL = 0x8B;              // ł
+constexpr u8 kNCapital = 0x8C;       // Ń
+constexpr u8 kN = 0x8D;              // ń
+constexpr u8 kS = 0x8E;              // ś
+constexpr u8 kSCapital = 0x8F;       // Ś
 constexpr u8 kZAcuteCapital = 0x90;  // Ź
 constexpr u8 kZAcute = 0x91;         // ź
 constexpr u8 kZDotCapital = 0x92;    // Ż

@@ -5,12 +5,11 @@
 Rgb565 PanelFramebuffer[kScreenWidth * kScreenHeight];
 
 const LcdInitStep LcdStartupSequence[kLcdInitStepCount] = {
-    {0x07, 0, 0x0030}, {0x00, 0, 0x0001}, {0x10, 0, 0x0000}, {0x01, 0, 0x30F0}, {0x02, 0, 0x0600},
-    {0x03, 0, 0x6A38}, {0x11, 0, 0x6870}, {0x0F, 0, 0x0000}, {0x0B, 0, 0x5308}, {0x0C, 0, 0x0003},
-    {0x0D, 0, 0x000A}, {0x0E, 0, 0x2E00}, {0x1E, 0, 0x00BE}, {0x25, 0, 0x8000}, {0x26, 0, 0x7800},
-    {0x48, 0, 0x0000}, {0x49, 0, 0x00EF}, {0x4A, 0, 0x0000}, {0x4B, 0, 0x00EF}, {0x4E, 0, 0x0000},
-    {0x4F, 0, 0x0000}, {0x12, 0, 0x08D9}, {0x31, 0, 0x0104}, {0x32, 0, 0x0100}, {0x33, 0, 0x0305},
-    {0x34, 0, 0x0505}, {0x35, 0, 0x0305}, {0x36, 0, 0x0707}, {0x37, 0, 0x0300}, {0x3A, 0, 0x1200},
+    {0x07, 0, 0x0030}, {0x00, 0, 0x0001}, {0x10, 0, 0x0000}, {0x01, 0, 0x30F0}, {0x02, 0, 0x0600}, {0x03, 0, 0x6A38},
+    {0x11, 0, 0x6870}, {0x0F, 0, 0x0000}, {0x0B, 0, 0x5308}, {0x0C, 0, 0x0003}, {0x0D, 0, 0x000A}, {0x0E, 0, 0x2E00},
+    {0x1E, 0, 0x00BE}, {0x25, 0, 0x8000}, {0x26, 0, 0x7800}, {0x48, 0, 0x0000}, {0x49, 0, 0x00EF}, {0x4A, 0, 0x0000},
+    {0x4B, 0, 0x00EF}, {0x4E, 0, 0x0000}, {0x4F, 0, 0x0000}, {0x12, 0, 0x08D9}, {0x31, 0, 0x0104}, {0x32, 0, 0x0100},
+    {0x33, 0, 0x0305}, {0x34, 0, 0x0505}, {0x35, 0, 0x0305}, {0x36, 0, 0x0707}, {0x37, 0, 0x0300}, {0x3A, 0, 0x1200},
     {0x3B, 0, 0x0800}, {0x07, 0, 0x0030},
 };
 
@@ -86,13 +85,29 @@ const LcdControllerState& LcdController() { return controller; }
 void LcdDelay(u8) {}
 
 void LcdFlush(u16 count) {
-    LcdControllerState& c = controller;
+    // The controller's registers live in locals during the replay: framebuffer
+    // stores could otherwise alias them and force a reload per pixel.
+    LcdControllerState c = controller;
     const u32 end = count < kLcdQueueSize ? count : kLcdQueueSize;
-    c.entriesLeft = static_cast<u16>(end);
-    c.readPosition = 0;
-    while (c.entriesLeft != 0) {
-        const u16 e = queue.entries[c.readPosition];
+    const u16* entries = queue.entries;
+    u32 position = 0;
+    while (position < end) {
+        const u16 e = entries[position];
         if (e & kLcdDataBit) {
+            // Whole pixels stream through here: two data entries each.
+            if (c.expectingHighByte && position + 1 < end && (entries[position + 1] & kLcdDataBit)) {
+                const u16 pixel = static_cast<u16>(((e & 0xFF) << 8) | (entries[position + 1] & 0xFF));
+                if (c.cursorColumn < kScreenWidth && c.cursorRow < kScreenHeight) {
+                    c.pixelLatch = pixel;
+                    PanelFramebuffer[c.cursorColumn * kScreenHeight + c.cursorRow] = pixel;
+                }
+                if (++c.cursorColumn > c.windowEndColumn) {
+                    c.cursorColumn = c.windowStartColumn;
+                    ++c.cursorRow;
+                }
+                position += 2;
+                continue;
+            }
             const bool onScreen = c.cursorColumn < kScreenWidth && c.cursorRow < kScreenHeight;
             if (c.expectingHighByte) {
                 if (onScreen) c.pixelLatch = static_cast<u16>((e & 0xFF) << 8);
@@ -102,27 +117,25 @@ void LcdFlush(u16 count) {
                     c.pixelLatch = static_cast<u16>(c.pixelLatch | (e & 0xFF));
                     PanelFramebuffer[c.cursorColumn * kScreenHeight + c.cursorRow] = c.pixelLatch;
                 }
-                ++c.cursorColumn;
-                if (c.cursorColumn > c.windowEndColumn) {
+                if (++c.cursorColumn > c.windowEndColumn) {
                     c.cursorColumn = c.windowStartColumn;
                     ++c.cursorRow;
                 }
                 c.expectingHighByte = 1;
             }
-            ++c.readPosition;
-            --c.entriesLeft;
+            ++position;
             continue;
         }
         // A register index: this entry is its high byte, the next one names it.
         c.expectingHighByte = 1;
-        const u8 reg = static_cast<u8>(EntryOrZero(c.readPosition + 1u, end) & 0xFF);
-        u16 step = 4;
+        const u8 reg = static_cast<u8>(EntryOrZero(position + 1, end) & 0xFF);
+        u32 step = 4;
         if (reg == kLcdRegMemoryWrite) {
             c.memoryWriteStarted = 1;
             step = 2;
         } else {
-            const u16 value = static_cast<u16>(((EntryOrZero(c.readPosition + 2u, end) & 0xFF) << 8) |
-                                               (EntryOrZero(c.readPosition + 3u, end) & 0xFF));
+            const u16 value = static_cast<u16>(((EntryOrZero(position + 2, end) & 0xFF) << 8) |
+                                               (EntryOrZero(position + 3, end) & 0xFF));
             switch (reg) {
                 case kLcdRegVerticalWindow: c.verticalWindow = value; break;
                 case kLcdRegWindowStart: c.windowStartColumn = value; break;
@@ -132,11 +145,11 @@ void LcdFlush(u16 count) {
                 default: break;
             }
         }
-        if (step >= c.entriesLeft) break;
-        c.readPosition = static_cast<u16>(c.readPosition + step);
-        c.entriesLeft = static_cast<u16>(c.entriesLeft - step);
+        position += step;
     }
+    c.readPosition = static_cast<u16>(position < end ? position : end);
     c.entriesLeft = 0;
+    controller = c;
 }
 
 void LcdApplyQueue() {

@@ -23,7 +23,9 @@ constexpr u8 kLcdRegCursorRow = 0x4F;
 // Column-major: pixel (x, y) is element x * 240 + y.
 extern Rgb565 PanelFramebuffer[kScreenWidth * kScreenHeight];
 
-inline Rgb565& FramebufferAt(u16 x, u16 y) { return PanelFramebuffer[(x % kScreenWidth) * kScreenHeight + y % kScreenHeight]; }
+inline Rgb565& FramebufferAt(u16 x, u16 y) {
+    return PanelFramebuffer[(x % kScreenWidth) * kScreenHeight + y % kScreenHeight];
+}
 
 // One row of the controller's start-up sequence; a nonzero delay calls the
 // delay hook after the write.

@@ -35,11 +35,11 @@ struct SettingsBlock {
     u8 operatingMode;          // 0 automatic, 1 off, 2 test, 3 manual
     u8 supplementaryFunction;  // 0 none, 1 two-tank system, 2 heating support
     u8 loadStrategy;
-    u16 warmWaterSetValue;     // tenths of a degree
+    u16 warmWaterSetValue;  // tenths of a degree
     u16 maxTankTemp;
-    u16 maxTank2Temp;          // also the maximum supply temperature of the heating circuits
+    u16 maxTank2Temp;  // also the maximum supply temperature of the heating circuits
     u8 extraSensorSetting;
-    u8 shortcutFunction;       // 0 measurement, 1 solar yields, 2 language
+    u8 shortcutFunction;  // 0 measurement, 1 solar yields, 2 language
     u8 byte15;
     u16 word16;
     u16 word18;
@@ -51,7 +51,7 @@ struct SettingsBlock {
     u16 word29;
     u16 word31;
     u32 long33;
-    u32 pumpRuntime;           // seconds
+    u32 pumpRuntime;  // seconds
     u8 bytes41[5];
     u8 byte46;
     u8 byte47;
@@ -59,12 +59,12 @@ struct SettingsBlock {
     u32 totalYield;
     u32 stagnationMinutes;
     u32 long58;
-    u8 faultCode;              // 0 = no fault
+    u8 faultCode;  // 0 = no fault
     u32 long63;
     u8 byte67;
-    u8 commissioningYear;      // year within the century
+    u8 commissioningYear;  // year within the century
     u8 commissioningMonth;
-    u8 commissioningDay;       // 0 = not commissioned
+    u8 commissioningDay;  // 0 = not commissioned
     u16 word71;
     u8 byte73;
     u16 word74;
@@ -95,8 +95,8 @@ struct FaultHistoryEntry {
 };
 
 struct YieldHistory {
-    u16 index;  // 4711 after the total yield was deleted
-    u8 count;   // valid entries, 0..14
+    u16 index;                    // 4711 after the total yield was deleted
+    u8 count;                     // valid entries, 0..14
     u16 days[kYieldHistoryDays];  // tenths of a kWh, oldest first
 };
 #pragma pack(pop)

@@ -1,3 +1,244 @@
 #include "host/PanelHost.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "panel/app/Plant.h"
+#include "panel/hw/Clock.h"
+#include "panel/hw/LcdQueue.h"
+#include "panel/hw/Touch.h"
+#include "panel/settings/Settings.h"
+
+namespace {
+
+class PinnedClock final : public WallClock {
+public:
+    WallTime now = MakeWallTime(2026, 12, 6, 0, 30, 15);
+    WallTime Now() override { return now; }
+};
+
+constexpr std::uint32_t kButtonFace = 0xF0F0F0;
+
+class PanelHostTest : public ::testing::Test {
+protected:
+    void StartAt(int hour) {
+        clock.now.hour = hour;
+        host.Start();
+        host.SetZoom(1);
+    }
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i) host.Tick();
+    }
+
+    PinnedClock clock;
+    PanelHost host{clock, kButtonFace};
+};
+
+TEST(PanelHostCaption, IsTheTitleAndTheSoftwareVersion) {
+    EXPECT_EQ(PanelHost::Caption(), "Kandorelle II V1.05 15.04.2011");
+}
+
+TEST(ColourConversion, ExpandsEachChannelToEightBitsRedInTheLowByte) {
+    EXPECT_EQ(ConvertColour(0x0000), 0x000000u);
+    EXPECT_EQ(ConvertColour(0xFFFF), 0xFFFFFFu);
+    EXPECT_EQ(ConvertColour(0xF800), 0x0000FFu);
+    EXPECT_EQ(ConvertColour(0x001F), 0xFF0000u);
+    EXPECT_EQ(ConvertColour(0x0400), 129u << 8);  // green 32 * 255 / 63, truncated
+}
+
+TEST(CollectorCurve, FollowsTheHourOfTheDay) {
+    EXPECT_EQ(CollectorCurveValue(0, 0), 1181);
+    EXPECT_EQ(CollectorCurveValue(12, 0), 118);
+    for (int h = 0; h < 24; ++h) {
+        for (int i = 0; i < kCollectorCurveLength; ++i) {
+            EXPECT_GE(CollectorCurveValue(h, i), 100);
+            EXPECT_LT(CollectorCurveValue(h, i), 1200);
+        }
+    }
+}
+
+TEST_F(PanelHostTest, StartSequenceSetsTheDocumentedStartState) {
+    StartAt(0);
+    EXPECT_EQ(CollectorCurve[0], 1181);
+    EXPECT_EQ(CollectorCurveCount, kCollectorCurveLength);
+    EXPECT_EQ(Settings.language, 0);
+    EXPECT_EQ(+Settings.warmWaterSetValue, 500);
+    EXPECT_EQ(std::memcmp(Settings.serialNumber, "003-05127\0 \0", 12), 0);
+    EXPECT_EQ(VersionNumber, 100);
+    EXPECT_EQ(+Settings.dailyYield, 80);
+    EXPECT_EQ(+Settings.totalYield, 57280u);
+    EXPECT_EQ(YieldHistoryBlock.count, 14);
+    EXPECT_EQ(+YieldHistoryBlock.days[13], 80);
+    EXPECT_EQ(Plant.collectorTemp, 823);
+    EXPECT_EQ(Plant.controllerStatus, 4);
+    EXPECT_EQ(Plant.pumpSpeed, 1000);
+    EXPECT_EQ(Plant.flowRate, 40u);
+    EXPECT_EQ(TouchSample, kNoTouch);
+
+    const FaultHistoryEntry* second = GetFaultHistoryEntry(1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->faultCode, 4);
+    EXPECT_EQ(second->minute, 30);
+    EXPECT_EQ(+second->year, 2026);
+    EXPECT_EQ(second->weekday, 0);
+    EXPECT_EQ(second->controllerStateIndex, 5);
+    EXPECT_EQ(GetFaultHistoryEntry(2), nullptr);
+    EXPECT_EQ(FaultHistory[4].type, kFaultEntryEmpty);
+
+    // The mirror's start value never reaches the screen.
+    EXPECT_EQ(std::memcmp(host.Mirror(), PanelFramebuffer, sizeof PanelFramebuffer), 0);
+    EXPECT_EQ(host.GetCanvas().WindowColourAt(319, 239), ConvertColour(PanelFramebuffer[319 * 240 + 239]));
+}
+
+TEST_F(PanelHostTest, CurveIsRecomputedOnTick1002WithTheHourOfThatTick) {
+    StartAt(0);
+    clock.now.hour = 12;
+    Ticks(1001);
+    EXPECT_EQ(CollectorCurve[0], 1181);
+    Ticks(1);
+    EXPECT_EQ(CollectorCurve[0], 118);
+    EXPECT_EQ(host.TickCounter(), 0);
+}
+
+TEST_F(PanelHostTest, TickFeedsThePanelClockWithSundayAsZero) {
+    StartAt(9);
+    clock.now = MakeWallTime(2026, 12, 6, 23, 59, 58);  // a Sunday
+    Ticks(1);
+    EXPECT_EQ(PanelClock.hour, 23);
+    EXPECT_EQ(PanelClock.minute, 59);
+    EXPECT_EQ(PanelClock.second, 58);
+    EXPECT_EQ(PanelClock.day, 6);
+    EXPECT_EQ(PanelClock.month, 12);
+    EXPECT_EQ(PanelClock.year, 2026);
+    EXPECT_EQ(PanelClock.weekday, 0);
+    clock.now = MakeWallTime(2011, 4, 16, 8, 0, 0);  // a Saturday
+    Ticks(1);
+    EXPECT_EQ(PanelClock.weekday, 6);
+    EXPECT_EQ(PanelClock.reserved, 0);
+}
+
+TEST_F(PanelHostTest, SupplementaryFunctionDecidesTheFifthReadingOnTheNextTick) {
+    StartAt(0);
+    const struct {
+        u8 setting;
+        i16 reading;
+        u8 shown;
+    } cases[] = {{2, 521, 1}, {1, 741, 1}, {0, 741, 0}, {7, 741, 0}};
+    for (const auto& c : cases) {
+        Settings.supplementaryFunction = c.setting;
+        Ticks(1);
+        EXPECT_EQ(Plant.fifthRowTemp, c.reading) << int(c.setting);
+        EXPECT_EQ(Plant.fifthRowTwinTemp, c.reading);
+        EXPECT_EQ(Plant.fifthRowShown, c.shown);
+    }
+}
+
+TEST_F(PanelHostTest, CloseIsRefusedThenHappensOnTheTenthTickWithoutWorkOrPainting) {
+    StartAt(0);
+    Ticks(3);
+    EXPECT_FALSE(host.CloseQuery());
+    // Pending work that a running tick would flush and paint.
+    LcdSetWindow(0, 0, 0, 0);
+    LcdWritePixel(0x1234);
+    PanelFramebuffer[5 * 240 + 5] = 0xF800;
+    const auto squares = host.GetCanvas().SquaresPainted();
+
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(host.Tick(), TickResult::Closing);
+    // A second request restarts the countdown at 10.
+    EXPECT_FALSE(host.CloseQuery());
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(host.Tick(), TickResult::Closing);
+    EXPECT_TRUE(host.TimerEnabled());
+    EXPECT_EQ(host.Tick(), TickResult::Close);
+    EXPECT_FALSE(host.TimerEnabled());
+
+    EXPECT_EQ(LcdQueueCount(), 24);
+    EXPECT_EQ(host.GetCanvas().SquaresPainted(), squares);
+    EXPECT_EQ(PanelFramebuffer[0], 0);
+    // The window's own close request is now granted.
+    EXPECT_TRUE(host.CloseQuery());
+}
+
+TEST_F(PanelHostTest, ZoomResizesAndRepaintsEverySquare) {
+    StartAt(0);
+    PanelFramebuffer[2 * 240 + 1] = 0xF800;
+    for (int zoom : {3, 2, 1, 3}) {
+        const auto before = host.GetCanvas().SquaresPainted();
+        host.SetZoom(zoom);
+        EXPECT_EQ(host.GetCanvas().Width(), 320 * zoom);
+        EXPECT_EQ(host.GetCanvas().Height(), 240 * zoom);
+        EXPECT_EQ(host.GetCanvas().SquaresPainted() - before, 1u + 320u * 240u);  // background + every pixel
+        for (int dy = 0; dy < zoom; ++dy) {
+            for (int dx = 0; dx < zoom; ++dx) {
+                EXPECT_EQ(host.GetCanvas().WindowColourAt(2 * zoom + dx, 1 * zoom + dy), 0x0000FFu);
+            }
+        }
+        EXPECT_EQ(host.GetCanvas().WindowColourAt(2 * zoom + zoom, zoom), 0u);
+    }
+}
+
+TEST_F(PanelHostTest, TickRepaintPaintsOnlyThePixelsThatChanged) {
+    StartAt(0);
+    host.SetZoom(2);
+    Ticks(1);
+    const auto before = host.GetCanvas().SquaresPainted();
+    host.GetCanvas().TakeDirty();
+    host.TickRepaint();
+    EXPECT_EQ(host.GetCanvas().SquaresPainted(), before);  // a static panel costs no painting
+    EXPECT_TRUE(host.GetCanvas().TakeDirty().Empty());
+
+    PanelFramebuffer[10 * 240 + 20] = 0xFFFF;
+    PanelFramebuffer[300 * 240 + 200] = 0x001F;
+    PanelFramebuffer[0] = PanelFramebuffer[0];  // written with the value it had
+    host.TickRepaint();
+    EXPECT_EQ(host.GetCanvas().SquaresPainted() - before, 2u);
+    EXPECT_EQ(host.GetCanvas().WindowColourAt(21, 41), 0xFFFFFFu);
+    EXPECT_EQ(host.GetCanvas().WindowColourAt(601, 401), 0xFF0000u);
+    const DirtyRect dirty = host.GetCanvas().TakeDirty();
+    EXPECT_EQ(dirty.x0, 20);
+    EXPECT_EQ(dirty.y0, 40);
+    EXPECT_EQ(dirty.x1, 602);
+    EXPECT_EQ(dirty.y1, 402);
+}
+
+TEST_F(PanelHostTest, MouseBecomesTheTouchSample) {
+    StartAt(0);
+    host.SetZoom(2);
+    host.MouseDown(MouseButton::Left, 100, 50);
+    EXPECT_EQ(TouchSample, 102450);
+    host.MouseDown(MouseButton::Right, 10, 10);
+    EXPECT_EQ(TouchSample, 102450);
+    host.MouseUp(MouseButton::Right);
+    EXPECT_EQ(TouchSample, 102450);
+    host.MouseUp(MouseButton::Left);
+    EXPECT_EQ(TouchSample, kNoTouch);
+
+    // Moving without a held touch changes nothing.
+    const PointerShift idle = host.MouseMove(700, 700);
+    EXPECT_EQ(TouchSample, kNoTouch);
+    EXPECT_EQ(idle.dx, 0);
+    EXPECT_EQ(idle.dy, 0);
+}
+
+TEST_F(PanelHostTest, DragOutsideKeepsTheTouchOnThePanelEdge) {
+    StartAt(0);
+    host.MouseDown(MouseButton::Left, 10, 10);
+    PointerShift shift = host.MouseMove(330, 100);
+    EXPECT_EQ(TouchSample, MakeTouchSample(319, 100));
+    EXPECT_EQ(shift.dx, -11);
+    EXPECT_EQ(shift.dy, 0);
+    shift = host.MouseMove(-7, 250);
+    EXPECT_EQ(TouchSample, MakeTouchSample(0, 239));
+    EXPECT_EQ(shift.dx, 7);
+    EXPECT_EQ(shift.dy, -11);
+
+    // At zoom 3 the correction is counted in panel pixels: the pointer is
+    // pulled back only part of the way.
+    host.SetZoom(3);
+    shift = host.MouseMove(1000, -30);
+    EXPECT_EQ(TouchSample, MakeTouchSample(319, 0));
+    EXPECT_EQ(shift.dx, -(333 - 319));
+    EXPECT_EQ(shift.dy, 10);
+}
+
+}  // namespace
