@@ -331,7 +331,7 @@ TEST_F(ContextTest, QuadrantsNearTheScreenEdgeDoNotWrapRound) {
     DrawQuadrants(3, 3, 20, 0xF3);
     DrawQuadrants(315, 235, 20, 0xF0);
     LcdApplyQueue();
-    EXPECT_EQ(Px(0, 3), kBlack);    // the solid fill's colour
+    EXPECT_EQ(Px(0, 3), kBlack);  // the solid fill's colour
     EXPECT_EQ(Px(3, 22), kBlack);
     EXPECT_EQ(Px(295, 235), kWhite);  // outline
     EXPECT_EQ(CountIn(24, 0, 290, 239, kSentinel), (290 - 24 + 1) * 240);

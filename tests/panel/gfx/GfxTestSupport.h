@@ -45,12 +45,9 @@ inline BuiltTable BuildShortFont(u8 height, u8 rowBytes, const std::vector<Glyph
         }
     }
     t.extra = std::move(map);
-    t.record = FontRecord{glyphs.empty() ? u16{0} : glyphs[0].width,
-                          height,
-                          glyphBytes,
-                          t.bytes.data(),
-                          static_cast<u16>(glyphs.size()),
-                          t.extra.empty() ? nullptr : t.extra.data()};
+    t.record = FontRecord{
+        glyphs.empty() ? u16{0} : glyphs[0].width, height, glyphBytes, t.bytes.data(), static_cast<u16>(glyphs.size()),
+        t.extra.empty() ? nullptr : t.extra.data()};
     return t;
 }
 
@@ -88,8 +85,7 @@ inline BuiltTable BuildImageTable(u32 glyphBytes, const std::vector<ImageArt>& i
                     rows[y * stride + bit / 8] |= static_cast<u8>(v << (8 - depth - bit % 8));
                 } else {
                     const int n = (depth + 7) / 8;
-                    for (int i = 0; i < n; ++i)
-                        rows[y * stride + x * n + i] = static_cast<u8>(v >> (8 * (n - 1 - i)));
+                    for (int i = 0; i < n; ++i) rows[y * stride + x * n + i] = static_cast<u8>(v >> (8 * (n - 1 - i)));
                 }
             }
         }

@@ -17,8 +17,8 @@ constexpr Rgb565 kBlack = 0x0000;
 enum Code : u8 { kBlock5 = 0, kDiagonal = 1, kBlock10 = 2, kChecks = 3, kEmpty = 4 };
 
 BuiltTable MakeTextFont() {
-    const GlyphArt diagonal{8, {"#.......", ".#......", "..#.....", "...#....", "....#...", ".....#..", "......#.",
-                                ".......#"}};
+    const GlyphArt diagonal{
+        8, {"#.......", ".#......", "..#.....", "...#....", "....#...", ".....#..", "......#.", ".......#"}};
     const GlyphArt checks{4, {"#..#", ".##.", "#..#", ".##.", "#..#", ".##.", "#..#", ".##."}};
     return BuildShortFont(8, 2, {Solid(5, 8), diagonal, Solid(10, 8), checks, GlyphArt{0, {}}});
 }
@@ -279,10 +279,9 @@ class ImageTest : public TextTest {
 protected:
     const std::vector<Rgb565> colours = {0x1111, 0x2222, 0x3333, 0x4444};
     // 4 x 3 palette image whose pixel values count 0..3 along each row.
-    const BuiltTable table =
-        BuildImageTable(3, {ImageArt{0x02, 4, 3, {0, 1, 2, 3, 1, 2, 3, 0, 2, 3, 0, 1}},
-                            ImageArt{0x42, 4, 1, {0, 1, 2, 3}}},
-                        PaletteRecordOf(2, colours));
+    const BuiltTable table = BuildImageTable(
+        3, {ImageArt{0x02, 4, 3, {0, 1, 2, 3, 1, 2, 3, 0, 2, 3, 0, 1}}, ImageArt{0x42, 4, 1, {0, 1, 2, 3}}},
+        PaletteRecordOf(2, colours));
 };
 
 TEST_F(ImageTest, PaletteImageAtAPointInsideTheWindow) {
