@@ -13,11 +13,8 @@
 #include "panel/gfx/Rotation.h"
 #include "panel/gfx/Text.h"
 #include "panel/gfx/fonts/Fonts.h"
-#include "panel/hw/LcdQueue.h"
-#if __has_include("panel/gfx/images/Images.h")
 #include "panel/gfx/images/Images.h"
-#define SPECIMEN_HAS_IMAGES 1
-#endif
+#include "panel/hw/LcdQueue.h"
 
 namespace {
 
@@ -165,7 +162,6 @@ void RotationPage(const char* title, const FontRecord* top, const char* topText,
     KeepPage();
 }
 
-#ifdef SPECIMEN_HAS_IMAGES
 void ImagePages() {
     int page = 0;
     int x = 2;
@@ -173,9 +169,10 @@ void ImagePages() {
     int rowHeight = 0;
     ClearPage();
     Title("Images page 1");
-    for (int t = 0; t < kImageTableCount; ++t) {
-        const FontRecord* table = ImageTables[t];
-        if (table == nullptr) continue;
+    const FontRecord* tables[] = {&ImageTable0, &ImageTable1, &ImageTable2, &ImageTable3,
+                                  &ImageTable4, &ImageTable5, &ImageTable6};
+    for (int t = 0; t < 7; ++t) {
+        const FontRecord* table = tables[t];
         for (int i = 0; i < table->count; ++i) {
             const u8* image = LookupGlyph(static_cast<u8>(i), table);
             const int w = GlyphWidth(image);
@@ -196,8 +193,14 @@ void ImagePages() {
             SetForeColour(kInkColour);
             SetBackColour(kCellColour);
             SetContextFlags(0);
-            DrawImageAt(static_cast<u16>(x), static_cast<u8>(y + 9), image, table->mapOrPalette, 0, 0);
-            LcdApplyQueue();
+            // Large images go in slices, as the interpreter spreads them over
+            // ticks, so that one slice's transfers fit the LCD queue.
+            const int rowsPerSlice = (kLcdQueueSize - 64) / (2 * w + 22);
+            for (int first = 1; first <= h; first += rowsPerSlice) {
+                DrawImageAt(static_cast<u16>(x), static_cast<u8>(y + 9), image, table->mapOrPalette,
+                            static_cast<u8>(first), static_cast<u8>(rowsPerSlice > 255 ? 255 : rowsPerSlice));
+                LcdApplyQueue();
+            }
             Label(x, y + 7, std::to_string(t) + "." + std::to_string(i));
             x += (w > 24 ? w : 24) + 4;
             if (h + 9 > rowHeight) rowHeight = h + 9;
@@ -205,7 +208,6 @@ void ImagePages() {
     }
     KeepPage();
 }
-#endif
 
 }  // namespace
 
@@ -225,9 +227,7 @@ int main(int argc, char** argv) {
     TextPage();
     RotationPage("Rotated: font 2 (filtered), font 3", &Font2, "Ab", &Font3, "Ag");
     RotationPage("Rotated: font 4, font 1", &Font4, "Ag", &Font1, "Ab");
-#ifdef SPECIMEN_HAS_IMAGES
     ImagePages();
-#endif
 
     const int rows = (static_cast<int>(pages.size()) + kPagesPerRow - 1) / kPagesPerRow;
     const int gap = 4;
