@@ -1,0 +1,42 @@
+// The display-list interpreter: once per tick it runs the touch stage, executes
+// queued commands as far as the work budget and the free LCD queue allow, and
+// applies the LCD queue to the framebuffer. DlInit and DisplayListRun are
+// declared in panel/Firmware.h.
+#pragma once
+
+#include "panel/Types.h"
+#include "panel/gfx/FontFormat.h"
+
+// A CostTable entry: the estimate is (c0 x a + c1 x b + c2 x c) / 256. Even
+// entries estimate work, odd ones LCD-queue entries; they are used in pairs.
+struct CostCoefficients {
+    i32 c0;
+    i32 c1;
+    i32 c2;
+};
+constexpr u8 kCostTableSize = 20;
+extern const CostCoefficients CostTable[kCostTableSize];
+
+constexpr u8 kCostEdges = 0;
+constexpr u8 kCostFill = 2;
+constexpr u8 kCostOutlineQuadrant = 4;
+constexpr u8 kCostFilledQuadrant = 6;
+constexpr u8 kCostOpaqueGlyph = 8;
+constexpr u8 kCostTransparentGlyph = 10;
+constexpr u8 kCostOpaqueCoverage = 12;
+constexpr u8 kCostTransparentCoverage = 14;
+constexpr u8 kCostRotatedPlain = 16;
+constexpr u8 kCostRotatedFiltered = 18;
+
+i32 CostEstimate(u8 k, i32 a, i32 b, i32 c);
+
+// Called by every drawing step before it draws: false (and the run ends) when
+// the pending estimates exceed the budgets.
+bool FitsBudget();
+
+// Interpreter state, read by tests and tools.
+u8 GetDrawFlags();
+u8 GetInverseState();
+u8 GetOpPhase();
+i32 PendingWorkEstimate();
+i32 PendingQueueEstimate();
