@@ -1,0 +1,170 @@
+#include "panel/app/NumberFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string Format(u8 descriptor, i32 value) {
+    char out[kNumberTextMax] = {};
+    FormatNumber(NumberFormats[descriptor], value, out);
+    return out;
+}
+
+std::string Clock(u8 hour, u8 minute, u8 colonOn) {
+    char out[7] = {};
+    FormatClock(hour, minute, colonOn, out);
+    return out;
+}
+
+TEST(NumberFormat, TemperaturesInTenthsPrintWithSignColumnAndComma) {
+    EXPECT_EQ(Format(12, 235), " 23,5");
+    EXPECT_EQ(Format(12, -72), "-7,2");
+    EXPECT_EQ(Format(12, 5), " 0,5");
+    EXPECT_EQ(Format(12, -5), "-0,5");
+    EXPECT_EQ(Format(12, 0), " 0,0");
+    EXPECT_EQ(Format(12, 12345), " 234,5");  // the fifth digit is beyond the format
+    EXPECT_EQ(Format(12, -9999), "-999,9");
+}
+
+TEST(NumberFormat, ZeroPrintsOneDigitOrAZeroBeforeTheSeparator) {
+    EXPECT_EQ(Format(19, 0), "0");
+    EXPECT_EQ(Format(1, 0), "0");
+    EXPECT_EQ(Format(9, 0), " 0");
+    EXPECT_EQ(Format(5, 0), "0,0");
+    EXPECT_EQ(Format(6, 0), "0,00");
+    EXPECT_EQ(Format(22, 7), "0,007");
+    EXPECT_EQ(Format(4, 0), "000");
+    EXPECT_EQ(Format(4, 7), "007");
+}
+
+TEST(NumberFormat, SignColumnIsBlankForPositiveValues) {
+    EXPECT_EQ(Format(9, 5), " 5");
+    EXPECT_EQ(Format(9, -5), "-5");
+    EXPECT_EQ(Format(9, -123), "-123");
+    EXPECT_EQ(Format(9, 1234), " 234");
+    EXPECT_EQ(Format(10, -15), "-1,5");
+    EXPECT_EQ(Format(9, INT32_MIN), "-648");
+    EXPECT_EQ(Format(12, INT32_MIN), "-364,8");
+}
+
+TEST(NumberFormat, SeparatorKindAndDroppedDigits) {
+    EXPECT_EQ(Format(25, 12345), "12,3");
+    EXPECT_EQ(Format(26, 12345), "12");
+    EXPECT_EQ(Format(26, 999), "0");
+    EXPECT_EQ(Format(7, 1234), "2.34");
+    EXPECT_EQ(Format(14, 1234), "12.34");
+    EXPECT_EQ(Format(13, 1234), "12,34");
+    EXPECT_EQ(Format(24, 123456789), "1234567,89");
+    EXPECT_EQ(Format(18, 65535), "65535");
+    EXPECT_EQ(Format(19, 123456789), "23456789");
+}
+
+TEST(NumberFormat, NegativeValuesInUnsignedFormatsPrintTheUnsignedLowDigits) {
+    EXPECT_EQ(Format(3, -1), "7295");  // 4294967295
+    EXPECT_EQ(Format(19, -1), "94967295");
+    EXPECT_EQ(Format(25, -1), "4294967,2");
+    EXPECT_EQ(Format(26, INT32_MIN), "2147483");
+}
+
+TEST(NumberFormat, PackedBcdValuesPrintTheirNibbles) {
+    EXPECT_EQ(Format(8, 0x0123), "1.23");
+    EXPECT_EQ(Format(17, 0x1231), "12.31");
+    EXPECT_EQ(Format(15, 0x2359), "23:59");
+    EXPECT_EQ(Format(16, 0x0905), "9 05");
+    EXPECT_EQ(Format(17, 0x0001), "0.01");
+}
+
+TEST(NumberFormat, ClockKeepsItsWidthWhenTheColonBlinks) {
+    EXPECT_EQ(Clock(9, 5, 1), "9:05");
+    EXPECT_EQ(Clock(0, 5, 0), "0 05");
+    EXPECT_EQ(Clock(14, 30, 1), "14:30");
+    EXPECT_EQ(Clock(23, 59, 0), "23 59");
+    EXPECT_EQ(Clock(0, 0, 1), "0:00");
+    EXPECT_EQ(Clock(255, 199, 1), "55:99");  // out-of-range fields keep their last two digits
+}
+
+TEST(NumberFormat, PackedBcdHoldsTenDigitsLowNibbleFirst) {
+    u8 bcd[kPackedBytes];
+    ToPackedBcd(1234567890u, bcd);
+    const u8 expected[kPackedBytes] = {0x90, 0x78, 0x56, 0x34, 0x12};
+    EXPECT_EQ(std::memcmp(bcd, expected, kPackedBytes), 0);
+
+    std::memset(bcd, 0xEE, sizeof bcd);
+    ToPackedBcd(0, bcd);
+    for (u8 b : bcd) EXPECT_EQ(b, 0);
+
+    std::memset(bcd, 0xEE, sizeof bcd);
+    ToPackedBcd(4294967295u, bcd);
+    const u8 top[kPackedBytes] = {0x95, 0x72, 0x96, 0x94, 0x42};
+    EXPECT_EQ(std::memcmp(bcd, top, kPackedBytes), 0);
+
+    ToPackedBcd(7, bcd);
+    const u8 seven[kPackedBytes] = {0x07, 0, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(bcd, seven, kPackedBytes), 0);
+}
+
+TEST(NumberFormat, SeparatorFollowsTheFlagsAndAdvancesTheIndex) {
+    const char expected[8] = {',', '.', ':', ' ', ',', ',', ',', ','};
+    for (u8 kind = 0; kind < 8; ++kind) {
+        char out[4] = {'x', 'x', 'x', 'x'};
+        u8 index = 2;
+        PutSeparator(index, NumberFormat{static_cast<u8>(0x80 | kind), 4, 1, 1}, out);
+        EXPECT_EQ(index, 3);
+        EXPECT_EQ(out[2], expected[kind]) << int(kind);
+        EXPECT_EQ(out[1], 'x');
+        EXPECT_EQ(out[3], 'x');
+    }
+}
+
+constexpr char kCanary = '\x5A';
+constexpr u8 kGuardBytes = 8;
+
+// Formats into a buffer of exactly the documented size followed by guard
+// bytes, and checks the text ends inside the buffer and the guard is intact.
+void ExpectBounded(const NumberFormat& format, i32 value) {
+    const u8 size = NumberBufferSize(format);
+    char buffer[kNumberTextMax + kGuardBytes];
+    std::memset(buffer, kCanary, sizeof buffer);
+    FormatNumber(format, value, buffer);
+    const void* end = std::memchr(buffer, '\0', size);
+    ASSERT_NE(end, nullptr) << "no terminator within " << int(size) << " bytes for " << value;
+    for (u8 i = size; i < sizeof buffer; ++i) {
+        ASSERT_EQ(buffer[i], kCanary) << "wrote byte " << int(i) << " for value " << value;
+    }
+}
+
+const i32 kExtremes[] = {0,          1,          -1,         9,         -9,        10,
+                         99,         100,        -100,       12345,     -12345,    65535,
+                         999999999,  -999999999, 1000000000, INT32_MAX, INT32_MIN, INT32_MIN + 1,
+                         0x12345678, 0x09999999, 0x7FFFFFF0};
+
+TEST(NumberFormat, EveryDescriptorStaysWithinItsBuffer) {
+    for (u8 d = 0; d < kNumberFormatCount; ++d) {
+        SCOPED_TRACE(int(d));
+        EXPECT_EQ(NumberBufferSize(NumberFormats[d]), NumberFormats[d].firstDigit + 3);
+        for (i32 value : kExtremes) ExpectBounded(NumberFormats[d], value);
+        for (i32 value = -2000; value <= 2000; value += 7) ExpectBounded(NumberFormats[d], value);
+    }
+}
+
+// Descriptors outside the table (separator at the first digit, digit
+// positions past ten, a last digit of 0) keep to the same bound.
+TEST(NumberFormat, OddDescriptorsStayWithinTheirBuffer) {
+    const u8 flagSet[] = {0x00, 0x80, 0x40, 0xC0, 0x21, 0xA2, 0xE3};
+    for (u8 flags : flagSet) {
+        for (u8 first = 0; first <= 12; ++first) {
+            for (u8 last = 0; last <= 12; ++last) {
+                for (i8 sep = -1; sep <= 12; ++sep) {
+                    const NumberFormat format{flags, first, last, sep};
+                    for (i32 value : kExtremes) ExpectBounded(format, value);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
