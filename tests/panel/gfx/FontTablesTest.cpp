@@ -1,0 +1,141 @@
+// The text fonts as stored bytes: record sizes, glyph headers, range maps and
+// the glyphs that the texts of every language depend on.
+#include <gtest/gtest.h>
+
+#include "panel/gfx/fonts/Fonts.h"
+
+namespace {
+
+struct Expected {
+    const FontRecord* font;
+    u16 width;
+    u8 height;
+    u8 bytesPerRow;
+    u16 count;
+    u16 minWidth;
+    u16 maxWidth;
+    u8 lastCode;
+};
+
+const Expected kFonts[] = {
+    {&Font1, 16, 19, 2, 224, 4, 17, 255},
+    {&Font2, 8, 10, 1, 95, 2, 8, 126},
+    {&Font3, 24, 24, 3, 224, 3, 24, 255},
+    {&Font4, 24, 24, 3, 224, 4, 24, 255},
+};
+
+const u8* Record(const FontRecord& font, u16 glyph) {
+    return font.glyphs + static_cast<u32>(glyph) * (font.glyphBytes + kShortHeaderBytes);
+}
+
+u16 StoredWidth(const u8* record) { return static_cast<u16>(record[0] | record[1] << 8); }
+
+bool Blank(const FontRecord& font, const u8* record) {
+    for (u32 i = 0; i < font.glyphBytes; ++i)
+        if (record[kShortHeaderBytes + i] != 0) return false;
+    return true;
+}
+
+// Whether any pixel lies in a column at or beyond the glyph's advance width.
+bool InkBeyondWidth(const FontRecord& font, const u8* record) {
+    const u32 stride = font.glyphBytes / font.height;
+    const u16 width = StoredWidth(record);
+    for (u32 y = 0; y < font.height; ++y)
+        for (u32 x = width; x < stride * 8; ++x)
+            if (record[kShortHeaderBytes + y * stride + x / 8] & (0x80 >> (x % 8))) return true;
+    return false;
+}
+
+// Rows that hold ink anywhere in the font, as a mask of the cell height.
+u32 InkRows(const FontRecord& font, u8 code) {
+    const u8* record = Record(font, static_cast<u16>(code - 32));
+    const u32 stride = font.glyphBytes / font.height;
+    u32 rows = 0;
+    for (u32 y = 0; y < font.height; ++y)
+        for (u32 i = 0; i < stride; ++i)
+            if (record[kShortHeaderBytes + y * stride + i] != 0) rows |= 1u << y;
+    return rows;
+}
+
+int TopInkRow(const FontRecord& font, u8 code) { return __builtin_ctz(InkRows(font, code)); }
+int BottomInkRow(const FontRecord& font, u8 code) { return 31 - __builtin_clz(InkRows(font, code)); }
+
+TEST(FontTables, RecordsHeadersAndRangeMapsMatchTheTable) {
+    for (const Expected& e : kFonts) {
+        SCOPED_TRACE(e.height);
+        const FontRecord& font = *e.font;
+        EXPECT_EQ(font.width, e.width);
+        EXPECT_EQ(font.height, e.height);
+        EXPECT_EQ(font.glyphBytes, u32{e.height} * e.bytesPerRow);
+        EXPECT_EQ(font.count, e.count);
+        ASSERT_NE(font.glyphs, nullptr);
+        ASSERT_NE(font.mapOrPalette, nullptr);
+
+        const u8* map = font.mapOrPalette;
+        EXPECT_EQ(map[0], 1);   // one range
+        EXPECT_EQ(map[1], 32);  // fallback: space
+        EXPECT_EQ(map[2], 32);
+        EXPECT_EQ(map[3], e.lastCode);
+        EXPECT_EQ(map[4], 0);
+        EXPECT_EQ(map[3] - map[2] + 1, font.count);
+
+        for (u16 g = 0; g < font.count; ++g) {
+            SCOPED_TRACE(g + 32);
+            const u8* record = Record(font, g);
+            const u16 width = StoredWidth(record);
+            EXPECT_GE(width, e.minWidth);
+            EXPECT_LE(width, e.maxWidth);
+            // Columns past a stored row would be read from the next row.
+            EXPECT_LE(width, e.bytesPerRow * 8);
+            EXPECT_EQ(record[2], e.height);
+            EXPECT_FALSE(InkBeyondWidth(font, record));
+        }
+    }
+}
+
+TEST(FontTables, SpacesAreBlankAndVisibleCharactersAreNot) {
+    for (const Expected& e : kFonts) {
+        SCOPED_TRACE(e.height);
+        const FontRecord& font = *e.font;
+        EXPECT_TRUE(Blank(font, Record(font, 0)));
+        EXPECT_GE(StoredWidth(Record(font, 0)), e.minWidth);
+        for (u8 code = 33; code <= 126; ++code) {
+            SCOPED_TRACE(code);
+            EXPECT_FALSE(Blank(font, Record(font, static_cast<u16>(code - 32))));
+        }
+    }
+}
+
+TEST(FontTables, ExtendedFontsDrawThePolishLettersAndTheDegreeSign) {
+    const u8 codes[] = {0x85, 0x87, 0x89, 0x8B, 0x8D, 0x8E, 0x8F, 0x91, 0x93, 0xB0, 0xC4,
+                        0xD6, 0xDC, 0xDF, 0xE4, 0xE7, 0xE9, 0xF1, 0xF6, 0xFC, 0xBA, 0xBF};
+    for (const FontRecord* font : {&Font1, &Font3, &Font4}) {
+        SCOPED_TRACE(font->height);
+        for (u8 code : codes) {
+            SCOPED_TRACE(code);
+            EXPECT_FALSE(Blank(*font, Record(*font, static_cast<u16>(code - 32))));
+        }
+        // Codes that are neither ISO 8859-1 nor Polish letters stay blank.
+        for (u8 code : {0x7F, 0x83, 0x94, 0x9F}) EXPECT_TRUE(Blank(*font, Record(*font, static_cast<u16>(code - 32))));
+        EXPECT_TRUE(Blank(*font, Record(*font, 0xA0 - 32)));
+    }
+}
+
+TEST(FontTables, AccentsAndDescendersFitTheCellOnACommonBaseline) {
+    for (const FontRecord* font : {&Font1, &Font3, &Font4}) {
+        SCOPED_TRACE(font->height);
+        // Letters without descenders share one bottom row, the baseline.
+        const int baseline = BottomInkRow(*font, 'E');
+        for (u8 code : {u8{'a'}, u8{'x'}, u8{'H'}, u8{0xC9}, PolishCode::kSCapital})
+            EXPECT_EQ(BottomInkRow(*font, code), baseline);
+        // Accented capitals reach above the plain capital; descenders below the baseline.
+        EXPECT_LT(TopInkRow(*font, 0xC9), TopInkRow(*font, 'E'));
+        EXPECT_LT(TopInkRow(*font, PolishCode::kSCapital), TopInkRow(*font, 'S'));
+        for (u8 code : {u8{'g'}, u8{'p'}, u8{'y'}, PolishCode::kA, PolishCode::kE})
+            EXPECT_GT(BottomInkRow(*font, code), baseline);
+        // The body text is not shrunk more than the accents and descenders demand.
+        EXPECT_GE(baseline - TopInkRow(*font, 'E') + 1, font->height * 55 / 100);
+    }
+}
+
+}  // namespace
