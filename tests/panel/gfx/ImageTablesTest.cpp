@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <set>
+#include <string_view>
+#include <vector>
+
+#include "panel/gfx/images/ImagePacking.h"
+#include "panel/gfx/images/Images.h"
+
+namespace {
+
+struct Size {
+    u16 width;
+    u8 height;
+};
+
+const u8* RecordAt(const FontRecord& table, int index) {
+    return table.glyphs + static_cast<std::size_t>(index) * (kLongHeaderBytes + table.glyphBytes);
+}
+
+u16 Width(const u8* record) { return static_cast<u16>(record[3] | (record[4] << 8)); }
+
+u32 Stride(const u8* record) { return (Width(record) * (record[2] & kFormatDepthMask) + 7u) / 8u; }
+
+// Pixel value at (x, y), read the way the blit reads a record: rows of the
+// record's own stride, most significant bits first.
+u8 PixelAt(const u8* record, int x, int y) {
+    const u32 depth = record[2] & kFormatDepthMask;
+    const u32 bit = static_cast<u32>(x) * depth;
+    const u8 byte = record[kLongHeaderBytes + static_cast<u32>(y) * Stride(record) + bit / 8];
+    return static_cast<u8>((byte >> (8 - depth - bit % 8)) & ((1u << depth) - 1));
+}
+
+std::vector<u8> Pixels(const u8* record) {
+    std::vector<u8> out;
+    for (int y = 0; y < record[5]; ++y)
+        for (int x = 0; x < Width(record); ++x) out.push_back(PixelAt(record, x, y));
+    return out;
+}
+
+Rgb565 PaletteEntry(const FontRecord& table, int i) {
+    return static_cast<Rgb565>(table.mapOrPalette[2 + 2 * i] | (table.mapOrPalette[3 + 2 * i] << 8));
+}
+
+// Checks the stored layout of a table and that every image draws something:
+// at least one pixel whose value is not one of the left-out values.
+void ExpectTable(const FontRecord& table, u16 width, u8 height, u8 format, const std::vector<Size>& sizes,
+                 const std::vector<Rgb565>& palette, const std::set<u8>& leftOut) {
+    ASSERT_EQ(table.count, sizes.size());
+    EXPECT_EQ(table.width, width);
+    EXPECT_EQ(table.height, height);
+    const u8 depth = format & kFormatDepthMask;
+    EXPECT_EQ(table.glyphBytes, static_cast<u32>(height) * ((width * depth + 7u) / 8u));
+    ASSERT_NE(table.glyphs, nullptr);
+    for (int i = 0; i < table.count; ++i) {
+        SCOPED_TRACE(i);
+        const u8* r = RecordAt(table, i);
+        EXPECT_EQ(r[0], 0);
+        EXPECT_EQ(r[1], 0);
+        EXPECT_EQ(r[2], format);
+        EXPECT_EQ(Width(r), sizes[static_cast<std::size_t>(i)].width);
+        EXPECT_EQ(r[5], sizes[static_cast<std::size_t>(i)].height);
+        EXPECT_LE(Stride(r) * r[5], table.glyphBytes);
+        bool drawsSomething = false;
+        for (u8 v : Pixels(r)) drawsSomething = drawsSomething || leftOut.count(v) == 0;
+        EXPECT_TRUE(drawsSomething);
+    }
+    if (palette.empty()) {
+        EXPECT_EQ(table.mapOrPalette, nullptr);
+        return;
+    }
+    ASSERT_NE(table.mapOrPalette, nullptr);
+    EXPECT_EQ(table.mapOrPalette[0] | (table.mapOrPalette[1] << 8), depth);
+    ASSERT_EQ(palette.size(), 1u << depth);
+    for (int i = 0; i < static_cast<int>(palette.size()); ++i)
+        EXPECT_EQ(PaletteEntry(table, i), palette[static_cast<std::size_t>(i)]) << "entry " << i;
+}
+
+TEST(ImageTablesTest, EveryTableHasItsStoredLayoutAndNoEmptyImage) {
+    {
+        SCOPED_TRACE("pump wheel");
+        ExpectTable(ImageTable0, 24, 24, 0x02, std::vector<Size>(4, Size{24, 24}), {0xFFE0, 0x651F, 0xFFFF, 0x0000},
+                    {0});
+    }
+    {
+        SCOPED_TRACE("plant pictures");
+        ExpectTable(ImageTable1, 45, 34, 0x02, {{45, 34}, {40, 26}}, {0xFFE0, 0x0000, 0x1396, 0x0000}, {0});
+    }
+    {
+        SCOPED_TRACE("frost and sun");
+        ExpectTable(ImageTable2, 50, 50, 0x41, std::vector<Size>(2, Size{50, 50}), {}, {0});
+    }
+    {
+        SCOPED_TRACE("button icons");
+        ExpectTable(ImageTable3, 18, 18, 0x41, std::vector<Size>(18, Size{18, 18}), {}, {0});
+    }
+    {
+        SCOPED_TRACE("section and status icons");
+        ExpectTable(ImageTable4, 24, 18, 0x41,
+                    {{24, 18}, {24, 18}, {24, 18}, {24, 18}, {24, 18}, {18, 18}, {18, 18}, {18, 18}}, {}, {0});
+    }
+    {
+        SCOPED_TRACE("fault picture");
+        ExpectTable(ImageTable5, 232, 100, 0x02, {{232, 100}}, {0xF800, 0x0000, 0xFFE0, 0x0000}, {1, 3});
+        EXPECT_EQ(ImageTable5.glyphBytes, 5800u);
+    }
+    {
+        SCOPED_TRACE("fault banners");
+        ExpectTable(ImageTable6, 130, 48, 0x01, std::vector<Size>(7, Size{130, 48}), {0x0000, 0xF800}, {0});
+    }
+    EXPECT_EQ(ImageTable0.glyphBytes, 144u);
+}
+
+// Icons and banners that share a table must be told apart, and the pump must
+// actually change between consecutive animation phases.
+TEST(ImageTablesTest, ImagesOfATableAreDistinct) {
+    for (const FontRecord* table : {&ImageTable0, &ImageTable2, &ImageTable3, &ImageTable4, &ImageTable6}) {
+        std::set<std::vector<u8>> seen;
+        for (int i = 0; i < table->count; ++i) seen.insert(Pixels(RecordAt(*table, i)));
+        EXPECT_EQ(seen.size(), table->count) << "table with " << table->count << " images";
+    }
+}
+
+// The pump sits in the vertical pipe whose middle is image column 12 (screen
+// x 218): in every phase the wheel reaches equally far to both sides of it
+// and touches the pipe ends above and below.
+TEST(ImageTablesTest, PumpWheelIsCentredOnThePipe) {
+    for (int phase = 0; phase < 4; ++phase) {
+        const u8* r = RecordAt(ImageTable0, phase);
+        int left = 24, right = -1;
+        for (int x = 0; x < 24; ++x) {
+            if (PixelAt(r, x, 12) != 0) {
+                if (x < left) left = x;
+                right = x;
+            }
+        }
+        EXPECT_EQ(12 - left, right - 12) << "phase " << phase;
+        EXPECT_NE(PixelAt(r, 12, 0), 0) << "wheel reaches the pipe above, phase " << phase;
+        EXPECT_NE(PixelAt(r, 12, 23), 0) << "wheel reaches the pipe below, phase " << phase;
+    }
+}
+
+// Areas that the page draws over or clears must stay unpainted in the art.
+TEST(ImageTablesTest, PicturesLeaveFreeTheAreasThePagesUse) {
+    const u8* fault = RecordAt(ImageTable5, 0);
+    for (int y = 27; y <= 74; ++y)
+        for (int x = 90; x <= 219; ++x) {
+            const u8 v = PixelAt(fault, x, y);
+            ASSERT_TRUE(v == 1 || v == 3) << "banner box painted at " << x << "," << y;
+        }
+    // The collector temperature field (150, 37)-(210, 55) is cleared over the
+    // collector's top two rows at screen x 183..210.
+    const u8* collector = RecordAt(ImageTable1, 1);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x <= 27; ++x) ASSERT_EQ(PixelAt(collector, x, y), 0) << x << "," << y;
+}
+
+TEST(ImageTablesTest, PackerWritesLongHeadersAndMostSignificantBitsFirst) {
+    constexpr std::array<std::string_view, 2> arts = {R"(
+.#Wb.
+b..#.
+)",
+                                                      R"(
+W
+)"};
+    constexpr u32 glyphBytes = ImagePacking::GlyphBytesOf(2, arts);
+    static_assert(glyphBytes == 4);
+    constexpr auto bytes = ImagePacking::PackImageTable<glyphBytes>(0x02, ".#Wb", arts);
+    const std::array<u8, 20> expected = {
+        0, 0, 0x02, 5, 0, 2, 0b00011011, 0b00000000, 0b11000001, 0b00000000,  // rows of 2 bytes
+        0, 0, 0x02, 1, 0, 1, 0b10000000, 0,          0,          0,           // padded to 4 bytes
+    };
+    EXPECT_EQ(std::vector<u8>(bytes.begin(), bytes.end()), std::vector<u8>(expected.begin(), expected.end()));
+
+    constexpr auto palette = ImagePacking::PackPalette<2>({0x1234, 0xF800});
+    const std::array<u8, 6> expectedPalette = {1, 0, 0x34, 0x12, 0x00, 0xF8};
+    EXPECT_EQ(std::vector<u8>(palette.begin(), palette.end()),
+              std::vector<u8>(expectedPalette.begin(), expectedPalette.end()));
+}
+
+}  // namespace
