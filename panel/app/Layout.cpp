@@ -11,7 +11,9 @@
 
 namespace {
 
-constexpr char kDegrees[] = "\xB0" "C";
+constexpr char kDegrees[] =
+    "\xB0"
+    "C";
 
 constexpr u16 kLoadStrategyTexts[] = {29, 31, 30, 32};
 constexpr u16 kShortcutTexts[] = {8, 4, 36};
@@ -54,13 +56,16 @@ void SetSlots(u8 a, u8 b, u8 c, u8 d) {
 
 void EditBar() { SetSlots(Button::kCancel, Button::kMinus, Button::kPlus, Button::kConfirm); }
 
+constexpr u16 kRows2[] = {65, 99, 133, 167};
+constexpr u16 kRows4[] = {70, 104, 138, 172};
+
 void BuildMeasurementPage(u8 page) {
     if (page == 2) {
         Label(9, 10, 65);
         Label(10, 10, 99);
         Label(13, 10, 133);
         Label(11, 10, 167);
-        for (u16 y : {65, 99, 133, 167}) TextAt(kDegrees, 270, y);
+        for (u16 y : kRows2) TextAt(kDegrees, 270, y);
         if (Plant.fifthRowShown) {
             Label(Settings.supplementaryFunction == 1 ? 12 : 14, 10, 201);
             TextAt(kDegrees, 270, 201);
@@ -79,7 +84,7 @@ void BuildMeasurementPage(u8 page) {
         Label(126, 10, 104);
         Label(123, 10, 138);
         Label(127, 10, 172);
-        for (u16 y : {70, 104, 138, 172}) TextAt(kDegrees, 270, y);
+        for (u16 y : kRows4) TextAt(kDegrees, 270, y);
     }
     ResetMeasurementCaches();
 }
@@ -147,7 +152,9 @@ void BuildContent(u8 page) {
             DrawMenu(1);
             AppState.maxRow = 4;
             break;
-        case 2: case 3: case 4: BuildMeasurementPage(page); break;
+        case 2:
+        case 3:
+        case 4: BuildMeasurementPage(page); break;
         case 6:
             Label(20, 10, 70);
             Label(21, 10, 104);
@@ -164,7 +171,14 @@ void BuildContent(u8 page) {
             Label(28, 10, 70);
             PrintRightAligned(LoadStrategyText(Settings.loadStrategy), 309, 138, FontSlot::kBody);
             break;
-        case 12: case 16: case 18: case 22: case 28: case 33: case 35: case 37: BuildListPage(page); break;
+        case 12:
+        case 16:
+        case 18:
+        case 22:
+        case 28:
+        case 33:
+        case 35:
+        case 37: BuildListPage(page); break;
         case 13: Label(33, 10, 70); break;
         case 14: Label(34, 10, 70); break;
         case 15:

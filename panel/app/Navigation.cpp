@@ -9,11 +9,22 @@ namespace {
 // Pages whose value line acts like the edit button when touched.
 bool IsValuePage(u8 page) {
     switch (page) {
-        case 10: case 11: case 13: case 14: case 15: case 17: case 21: case 23:
-        case 24: case 25: case 27: case 31: case 32: case 34: case 36:
-            return true;
-        default:
-            return false;
+        case 10:
+        case 11:
+        case 13:
+        case 14:
+        case 15:
+        case 17:
+        case 21:
+        case 23:
+        case 24:
+        case 25:
+        case 27:
+        case 31:
+        case 32:
+        case 34:
+        case 36: return true;
+        default: return false;
     }
 }
 
@@ -152,7 +163,14 @@ void FreeTouchOnList(i16 x, i16 y) {
 
 bool IsListPage(u8 page) {
     switch (page) {
-        case 12: case 16: case 18: case 22: case 28: case 33: case 35: case 37: return true;
+        case 12:
+        case 16:
+        case 18:
+        case 22:
+        case 28:
+        case 33:
+        case 35:
+        case 37: return true;
         default: return false;
     }
 }
@@ -161,9 +179,12 @@ u8 ListRowCount(u8 page) {
     switch (page) {
         case 12: return Settings.supplementaryFunction == 1 ? 4 : 2;
         case 16: return 7;
-        case 18: case 22: return 3;
+        case 18:
+        case 22: return 3;
         case 28: return 4;
-        case 33: case 35: case 37: return 2;
+        case 33:
+        case 35:
+        case 37: return 2;
         default: return 0;
     }
 }

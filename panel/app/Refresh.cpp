@@ -116,7 +116,9 @@ ListTexts RowTexts(u8 page) {
         case 18: return {kShortcutRows, 3};
         case 22: return {kSupplementaryRows, 3};
         case 28: return {kOperatingModeRows, 4};
-        case 33: case 35: case 37: return {kOnOffRows, 2};
+        case 33:
+        case 35:
+        case 37: return {kOnOffRows, 2};
         default: return {nullptr, 0};
     }
 }
@@ -190,8 +192,19 @@ void RefreshPage() {
     switch (page) {
         case 1: DrawMenu(0); break;
         case 9: CountDownMessage(6); break;
-        case 10: TemperatureField(Settings.warmWaterSetValue, "\xB0" "C"); break;
-        case 12: case 16: case 18: case 22: case 28: case 33: case 35: case 37: ListRows(page); break;
+        case 10:
+            TemperatureField(Settings.warmWaterSetValue,
+                             "\xB0"
+                             "C");
+            break;
+        case 12:
+        case 16:
+        case 18:
+        case 22:
+        case 28:
+        case 33:
+        case 35:
+        case 37: ListRows(page); break;
         case 13: TimeField(); break;
         case 14: DateField(); break;
         case 19:
@@ -202,8 +215,17 @@ void RefreshPage() {
             }
             break;
         case 20: CountDownMessage(19); break;
-        case 23: TemperatureField(Settings.maxTankTemp, " \xB0" "C"); break;
-        case 24: case 25: TemperatureField(Settings.maxTank2Temp, " \xB0" "C"); break;
+        case 23:
+            TemperatureField(Settings.maxTankTemp,
+                             " \xB0"
+                             "C");
+            break;
+        case 24:
+        case 25:
+            TemperatureField(Settings.maxTank2Temp,
+                             " \xB0"
+                             "C");
+            break;
         case 31: PumpField(); break;
         case 32: OnOffField(ControllerLink.zoneValveOn); break;
         case 34: OnOffField(ControllerLink.switchingValveOn); break;
