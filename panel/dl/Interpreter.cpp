@@ -74,9 +74,9 @@ void StepSetInverse() {
     InterpreterState& st = Interp;
     if (DlPeekByte(1) != st.inverseState) {
         st.inverseState = st.inverseState == 0 ? 1 : 0;
-        const GfxContext* context = CurrentContext();
-        const Rgb565 fore = context->ForeColour;
-        const Rgb565 back = context->BackColour;
+        const GfxContext* context = &CurrentContext();
+        const Rgb565 fore = context->foreColour;
+        const Rgb565 back = context->backColour;
         SetBackColour(fore);
         SetForeColour(back);
     }

@@ -183,17 +183,17 @@ bool FillRowsChunked() {
 }
 
 void ClipQuadrant(u16 x, u8 y, u16 r, u8 mode) {
-    const GfxContext* context = CurrentContext();
+    const GfxContext* context = &CurrentContext();
     if ((mode & 0x30) != 0 && x < r) r = x;
     if ((mode & 0x50) != 0 && r > y) r = y;
-    x = static_cast<u16>(x + context->ClipLeft);
-    y = static_cast<u8>(y + context->ClipTop);
-    if (x < context->ClipLeft) x = context->ClipLeft;
-    if (x > context->ClipRight) x = context->ClipRight;
-    if (y < context->ClipTop) y = context->ClipTop;
-    if (y > context->ClipBottom) y = context->ClipBottom;
-    if ((mode & 0xC0) != 0 && x + r > context->ClipRight) r = static_cast<u16>(context->ClipRight - x);
-    if ((mode & 0xA0) != 0 && y + r > context->ClipBottom) r = static_cast<u16>(context->ClipBottom - y);
+    x = static_cast<u16>(x + context->clipLeft);
+    y = static_cast<u8>(y + context->clipTop);
+    if (x < context->clipLeft) x = context->clipLeft;
+    if (x > context->clipRight) x = context->clipRight;
+    if (y < context->clipTop) y = context->clipTop;
+    if (y > context->clipBottom) y = context->clipBottom;
+    if ((mode & 0xC0) != 0 && x + r > context->clipRight) r = static_cast<u16>(context->clipRight - x);
+    if ((mode & 0xA0) != 0 && y + r > context->clipBottom) r = static_cast<u16>(context->clipBottom - y);
     if (r != 0) DrawQuadrants(x, y, static_cast<i16>(r), mode);
 }
 
