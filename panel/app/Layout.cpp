@@ -77,7 +77,7 @@ void BuildMeasurementPage(u8 page) {
         Label(130, 10, 162);
         Label(131, 10, 186);
         TextAt(kDegrees, 270, 70);
-        TextAt("l/min", 272, 128);
+        TextAt("l/min", FitOnScreen(272, "l/min", FontSlot::kBody), 128);
         TextAt(kDegrees, 270, 162);
     } else {
         Label(122, 10, 70);
@@ -112,7 +112,8 @@ void BuildVersionsPage() {
     Label(87, 10, 138);
     Label(88, 10, 172);
     Label(128, 10, 204);
-    TextAt("V1.05 15.04.2011", 160, 104);
+    const char* software = "V1.05 15.04.2011";
+    TextAt(software, FitOnScreen(160, software, FontSlot::kBody), 104);
     TextAt(FormatVersion(), 160, 138);
 
     const u16 v = BasicSystemVersion();
@@ -262,6 +263,12 @@ void PrintRightAligned(const char* text, u16 right, u16 baseLine, u8 font) {
     const u16 width = TextWidth(text, font);
     DlTextPos(width < right ? static_cast<u16>(right - width) : 0, baseLine);
     DlText(text);
+}
+
+u16 FitOnScreen(u16 x, const char* text, u8 font) {
+    const u16 width = TextWidth(text, font);
+    if (x + width <= kScreenWidth) return x;
+    return width < kScreenWidth ? static_cast<u16>(kScreenWidth - width) : 0;
 }
 
 void FormatCommissioningDate(char* out) {

@@ -66,6 +66,10 @@ const char* Text(u16 id);
 // text wider than right starts at 0.
 void PrintRightAligned(const char* text, u16 right, u16 baseLine, u8 font);
 
+// The x at which a text starting at x stays on the screen: x itself, or
+// further left when the text would run past the right edge and wrap.
+u16 FitOnScreen(u16 x, const char* text, u8 font);
+
 // The stored commissioning date as DD.MM.20YY, or --.--.---- before the first
 // commissioning; out must hold 11 bytes.
 void FormatCommissioningDate(char* out);

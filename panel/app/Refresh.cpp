@@ -49,29 +49,48 @@ void TemperatureField(u16 setting, const char* unit) {
     DlText(unit);
 }
 
+void PutTwoDigits(char* out, u8& n, u8 value) {
+    out[n++] = static_cast<char>('0' + value / 10 % 10);
+    out[n++] = static_cast<char>('0' + value % 10);
+}
+
+void PutText(char* out, u8& n, const char* text) {
+    while (*text != 0) out[n++] = *text++;
+}
+
+// The time and date are composed first so that a field too narrow for the
+// font moves left instead of wrapping at the screen's edge.
+void PrintClockField(u16 x0, const char* text) {
+    const u16 x = FitOnScreen(x0, text, FontSlot::kBody);
+    ClearField(x, 114, 319, 138);
+    DlSetForeground(ValueColour());
+    DlText(text);
+}
+
 void TimeField() {
     if (!AppState.justBuilt && PanelClock.minute == caches.minuteShown) return;
     const PanelClockRecord& clock = AppState.editActive ? ClockEdit : PanelClock;
-    ClearField(250, 114, 319, 138);
-    DlSetForeground(ValueColour());
-    PrintTwoDigits(clock.hour);
-    DlText(" : ");
-    PrintTwoDigits(clock.minute);
+    char text[8];
+    u8 n = 0;
+    PutTwoDigits(text, n, clock.hour);
+    PutText(text, n, " : ");
+    PutTwoDigits(text, n, clock.minute);
+    text[n] = 0;
+    PrintClockField(250, text);
     caches.minuteShown = PanelClock.minute;
 }
 
 void DateField() {
     if (!AppState.justBuilt && PanelClock.day == caches.dayShown) return;
     const PanelClockRecord& clock = AppState.editActive ? ClockEdit : PanelClock;
-    ClearField(220, 114, 319, 138);
-    DlSetForeground(ValueColour());
-    PrintTwoDigits(clock.day);
-    DlText(". ");
-    PrintTwoDigits(clock.month);
-    DlText(". ");
-    char year[kNumberTextMax];
-    FormatNumber(NumberFormats[3], clock.year, year);
-    DlText(year);
+    char text[24];
+    u8 n = 0;
+    PutTwoDigits(text, n, clock.day);
+    PutText(text, n, ". ");
+    PutTwoDigits(text, n, clock.month);
+    PutText(text, n, ". ");
+    FormatNumber(NumberFormats[3], clock.year, text + n);
+    PrintClockField(220, text);
     caches.dayShown = PanelClock.day;
 }
 
