@@ -376,13 +376,15 @@ void OnPrevNext(u8 up) {
     if (page == 1 || IsListPage(page)) {
         if (up) {
             if (AppState.selectedRow > 0) AppState.selectedRow -= 1;
-            if (AppState.selectedRow < AppState.listScroll) {
+            // The menu shares the row fields but never scrolls; a scroll
+            // left over from the language list must not redraw it as a list.
+            if (page != 1 && AppState.selectedRow < AppState.listScroll) {
                 AppState.listScroll -= 1;
                 RedrawScrolledList();
             }
         } else {
             if (AppState.selectedRow < AppState.maxRow) AppState.selectedRow += 1;
-            if (AppState.selectedRow > AppState.listScroll + 5) {
+            if (page != 1 && AppState.selectedRow > AppState.listScroll + 5) {
                 AppState.listScroll += 1;
                 RedrawScrolledList();
             }

@@ -418,3 +418,23 @@ TEST(AppNavigation, TheScrollStripOfAShortListSelectsInstead) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AppNavigation, TheMenuNeverScrollsAfterAScrolledList) {
+    PanelDriver panel;
+    Settings.language = 6;
+    panel.Show(16);
+    ASSERT_EQ(AppState.listScroll, 1);
+    panel.TapHome();
+    panel.TapSlot(3);
+    panel.TapSlot(2);
+    panel.TapSlot(1);
+    EXPECT_EQ(AppState.selectedRow, 0);
+    // The menu's rows are intact: no list check boxes were drawn over them.
+    EXPECT_EQ(panel.Pixel(34, 78), Colour::kPanelGrey);
+    EXPECT_GT(panel.CountNot(Colour::kPanelGrey, 10, 80, 30, 96), 0);  // the section icon of row 1
+    EXPECT_EQ(panel.Pixel(40, 40), Colour::kYellow);
+}
+
+}  // namespace
