@@ -109,9 +109,21 @@ void THaupt::paintEvent(QPaintEvent* event) {
     painter.drawImage(area.topLeft(), image, area.intersected(image.rect()));
 }
 
+void THaupt::FormCloseQuery(bool& canClose) { canClose = host_.CloseQuery(); }
+
+void THaupt::FormMouseDown(Qt::MouseButton button, int X, int Y) { host_.MouseDown(ToMouseButton(button), X, Y); }
+
+void THaupt::FormMouseMove(int X, int Y) {
+    const PointerShift shift = host_.MouseMove(X, Y);
+    if (shift.dx != 0 || shift.dy != 0) QCursor::setPos(QCursor::pos() + QPoint(shift.dx, shift.dy));
+}
+
+void THaupt::FormMouseUp(Qt::MouseButton button) { host_.MouseUp(ToMouseButton(button)); }
+
 void THaupt::closeEvent(QCloseEvent* event) {
-    // FormCloseQuery: the close is granted only once the timer is off.
-    if (host_.CloseQuery()) {
+    bool canClose = false;
+    FormCloseQuery(canClose);
+    if (canClose) {
         event->accept();
     } else {
         event->ignore();
@@ -122,13 +134,12 @@ void THaupt::contextMenuEvent(QContextMenuEvent* event) { popupMenu->popup(event
 
 void THaupt::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    host_.MouseDown(ToMouseButton(event->button()), p.x(), p.y());
+    FormMouseDown(event->button(), p.x(), p.y());
 }
 
 void THaupt::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    const PointerShift shift = host_.MouseMove(p.x(), p.y());
-    if (shift.dx != 0 || shift.dy != 0) QCursor::setPos(QCursor::pos() + QPoint(shift.dx, shift.dy));
+    FormMouseMove(p.x(), p.y());
 }
 
-void THaupt::mouseReleaseEvent(QMouseEvent* event) { host_.MouseUp(ToMouseButton(event->button())); }
+void THaupt::mouseReleaseEvent(QMouseEvent* event) { FormMouseUp(event->button()); }

@@ -35,6 +35,13 @@ public slots:
     // The full repaint: every panel pixel into the canvas, then on screen.
     void FormPaint();
 
+    // The form's event handlers; the toolkit's events arrive through the
+    // overrides below. X and Y are client coordinates.
+    void FormMouseDown(Qt::MouseButton button, int X, int Y);
+    void FormMouseMove(int X, int Y);
+    void FormMouseUp(Qt::MouseButton button);
+    void FormCloseQuery(bool& canClose);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -18,8 +18,8 @@ u16 DlReadIndex() { return ring.readIndex; }
 u16 DlBytesUsed() {
     const u16 w = ring.writeIndex;
     const u16 r = ring.readIndex;
-    // Between runs the indices are free-running, so the plain difference can
-    // exceed the ring; masking keeps the result a byte count of the ring.
+    // The ring never holds 8192 bytes, so the count modulo 8192 is the count;
+    // masking keeps it right even when a counter has wrapped past 65535.
     if (r <= w) return static_cast<u16>((w - r) & kDlRingMask);
     return static_cast<u16>((w + kDlRingSize - r) & kDlRingMask);
 }

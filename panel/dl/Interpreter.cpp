@@ -62,8 +62,10 @@ void StepLineTo() {
         if (pixels > kLineMaxPixels) pixels = kLineMaxPixels;
         const i32 entries = pixels * (kLcdWindowEntries + kLcdPixelEntries);
         st.pendingQueue = st.pendingWork > entries ? st.pendingWork : entries;
-        if (!FitsBudget()) return;
     }
+    // A resumed line checks again: a run normally starts with an empty queue,
+    // but nothing else guarantees that the room it waited for is there.
+    if (!FitsBudget()) return;
     st.lineX = static_cast<u16>(st.a);
     st.lineY = static_cast<u8>(st.b);
     LineTo(st.lineX, st.lineY);
@@ -74,9 +76,9 @@ void StepSetInverse() {
     InterpreterState& st = Interp;
     if (DlPeekByte(1) != st.inverseState) {
         st.inverseState = st.inverseState == 0 ? 1 : 0;
-        const GfxContext* context = &CurrentContext();
-        const Rgb565 fore = context->foreColour;
-        const Rgb565 back = context->backColour;
+        const GfxContext& context = CurrentContext();
+        const Rgb565 fore = context.foreColour;
+        const Rgb565 back = context.backColour;
         SetBackColour(fore);
         SetForeColour(back);
     }

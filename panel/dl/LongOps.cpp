@@ -62,16 +62,24 @@ i32 CircleStyle() {
 
 bool FilledStyle(i32 s) { return s == 2 || s == 3; }
 
+// A filled quarter circle. The table's queue entry undercounts the style that
+// outlines and fills (every step sends pixels and spans), so that style is
+// estimated as a solid quadrant plus its outline, which bounds it.
+void EstimateFilledQuadrant(i32 r, i32 s) {
+    Estimate(kCostFilledQuadrant, r, r * r, 1);
+    if (s == 2) Interp.pendingQueue += CostEstimate(kCostOutlineQuadrant + 1, r, 1, 0);
+}
+
 // Sets the context flags and the cost pair of the text commands.
 void TextMode() {
     switch (Interp.drawFlags & kDrawStyleMask) {
         case 2:
             Interp.costWork = kCostTransparentGlyph;
-            SetContextFlags(0x8001);
+            SetContextFlags(kContextTransparent | kContextInverse);
             break;
         case 1:
             Interp.costWork = kCostTransparentGlyph;
-            SetContextFlags(0x8000);
+            SetContextFlags(kContextTransparent);
             break;
         default:
             Interp.costWork = kCostOpaqueGlyph;
@@ -128,8 +136,7 @@ bool TextLoop(u16 first, bool rotated) {
 // An image record is an even-depth coverage image when it has the long header
 // and its format has the coverage bit set and bit 0 clear.
 bool EvenDepthCoverage(const u8* record) {
-    const bool longHeader = record[0] == 0 && record[1] == 0;
-    return longHeader && (record[2] & kFormatCoverage) != 0 && (record[2] & 0x01) == 0;
+    return HasLongHeader(record) && (record[2] & kFormatCoverage) != 0 && (record[2] & 0x01) == 0;
 }
 
 const FontRecord* CommandImageTable() { return ImageTableInSlot(DlPeekByte(6)); }
@@ -183,22 +190,22 @@ bool FillRowsChunked() {
 }
 
 void ClipQuadrant(u16 x, u8 y, u16 r, u8 mode) {
-    const GfxContext* context = &CurrentContext();
+    const GfxContext& context = CurrentContext();
     if ((mode & 0x30) != 0 && x < r) r = x;
     if ((mode & 0x50) != 0 && r > y) r = y;
-    x = static_cast<u16>(x + context->clipLeft);
-    y = static_cast<u8>(y + context->clipTop);
-    if (x < context->clipLeft) x = context->clipLeft;
-    if (x > context->clipRight) x = context->clipRight;
-    if (y < context->clipTop) y = context->clipTop;
-    if (y > context->clipBottom) y = context->clipBottom;
-    if ((mode & 0xC0) != 0 && x + r > context->clipRight) r = static_cast<u16>(context->clipRight - x);
-    if ((mode & 0xA0) != 0 && y + r > context->clipBottom) r = static_cast<u16>(context->clipBottom - y);
+    x = static_cast<u16>(x + context.clipLeft);
+    y = static_cast<u8>(y + context.clipTop);
+    if (x < context.clipLeft) x = context.clipLeft;
+    if (x > context.clipRight) x = context.clipRight;
+    if (y < context.clipTop) y = context.clipTop;
+    if (y > context.clipBottom) y = context.clipBottom;
+    if ((mode & 0xC0) != 0 && x + r > context.clipRight) r = static_cast<u16>(context.clipRight - x);
+    if ((mode & 0xA0) != 0 && y + r > context.clipBottom) r = static_cast<u16>(context.clipBottom - y);
     if (r != 0) DrawQuadrants(x, y, static_cast<i16>(r), mode);
 }
 
 void DrawCross(u16 x, u16 y, bool erase) {
-    SetContextFlags(erase ? 1 : 0);
+    SetContextFlags(erase ? kContextInverse : 0);
     MoveTo(static_cast<u16>(x - kCrossArm), static_cast<u8>(y));
     LineTo(static_cast<u16>(x + kCrossArm), static_cast<u8>(y));
     MoveTo(x, static_cast<u8>(y - kCrossArm));
@@ -250,7 +257,7 @@ void StepCircle() {
         st.m = DlPeekByte(6) & 0x0F;
         if (FilledStyle(st.s)) {
             st.r = Min(st.r, kMaxFilledRadius);
-            Estimate(kCostFilledQuadrant, st.r, st.r * st.r, 1);
+            EstimateFilledQuadrant(st.r, st.s);
         } else {
             Estimate(kCostOutlineQuadrant, st.r, 1, 0);
         }
@@ -332,7 +339,7 @@ void StepRoundRect() {
             st.opPhase = 2;
             if (st.drawFlags & kDrawFill) {
                 st.opPhase = 6;
-                Estimate(kCostFilledQuadrant, st.r, st.r * st.r, 1);
+                EstimateFilledQuadrant(st.r, st.s);
             }
             ReloadBudgets();
             if (st.opPhase == 6) goto filled;
@@ -459,7 +466,7 @@ void StepImage() {
         const bool coverage = EvenDepthCoverage(st.record);
         if ((st.drawFlags & kDrawStyleMask) == 1) {
             st.costWork = coverage ? kCostTransparentCoverage : kCostTransparentGlyph;
-            SetContextFlags(0x8000);
+            SetContextFlags(kContextTransparent);
         } else {
             st.costWork = coverage ? kCostOpaqueCoverage : kCostOpaqueGlyph;
             SetContextFlags(0);

@@ -1,0 +1,95 @@
+#include "panel/dl/DisplayList.h"
+
+#include <gtest/gtest.h>
+
+#include "panel/dl/DrawApi.h"
+
+namespace {
+
+void PutBytes(int n) {
+    for (int i = 0; i < n; ++i) DlPutByte(static_cast<u8>(i));
+}
+
+TEST(DisplayListTest, UsedAndFreeFollowTheRingAcrossItsEnd) {
+    DlResetRing();
+    EXPECT_EQ(DlBytesUsed(), 0);
+    EXPECT_EQ(DlBytesFree(), 8192);
+
+    PutBytes(8000);
+    DlAdvanceRead(8000);
+    PutBytes(292);
+    DlMaskIndices();
+    EXPECT_EQ(DlReadIndex(), 8000);
+    EXPECT_EQ(DlWriteIndex(), 100);
+    EXPECT_EQ(DlBytesUsed(), 292);
+    EXPECT_EQ(DlBytesFree(), 8192 - 292);
+
+    DlAdvanceRead(292);
+    EXPECT_EQ(DlReadIndex(), 8292);
+    EXPECT_EQ(DlBytesUsed(), 0);
+    DlMaskIndices();
+    EXPECT_EQ(DlReadIndex(), 100);
+    EXPECT_EQ(DlBytesUsed(), 0);
+}
+
+TEST(DisplayListTest, FreeRunningCountersStayConsistentWhenTheyWrap) {
+    DlResetRing();
+    // Without masking, both counters run past 65535.
+    for (int round = 0; round < 8; ++round) {
+        PutBytes(8000);
+        DlAdvanceRead(8000);
+    }
+    PutBytes(1530);
+    DlAdvanceRead(1530);
+    EXPECT_EQ(DlReadIndex(), 65530);
+    PutBytes(90);
+    EXPECT_EQ(DlWriteIndex(), 84);
+    EXPECT_EQ(DlBytesUsed(), 90);
+    DlAdvanceRead(90);
+    EXPECT_EQ(DlBytesUsed(), 0);
+}
+
+TEST(DisplayListTest, ACommandIsAcceptedOnlyWhileTheRingKeepsOneByteFree) {
+    DlResetRing();
+    PutBytes(8182);
+    EXPECT_EQ(DlRect(1, 2, 3, 4), kDlQueued);
+    EXPECT_EQ(DlBytesUsed(), 8191);
+
+    DlResetRing();
+    PutBytes(8183);
+    const u16 before = DlWriteIndex();
+    EXPECT_EQ(DlRect(1, 2, 3, 4), kDlNoRoom);
+    EXPECT_EQ(DlWriteIndex(), before);
+    EXPECT_EQ(DlBytesUsed(), 8183);
+}
+
+TEST(DisplayListTest, OperandsAreBigEndianAndTextsCarryTheirTerminator) {
+    DlResetRing();
+    ASSERT_EQ(DlMoveTo(300, 200), kDlQueued);
+    const u8 move[] = {8, 0x01, 0x2C, 0x00, 0xC8};
+    for (u8 i = 0; i < 5; ++i) EXPECT_EQ(DlPeekByte(i), move[i]) << "byte " << int(i);
+    EXPECT_EQ(DlPeekWord(1), 300);
+    EXPECT_EQ(DlPeekWord(3), 200);
+
+    DlAdvanceRead(5);
+    ASSERT_EQ(DlText("abc"), kDlQueued);
+    EXPECT_EQ(DlBytesUsed(), 5);
+    const u8 text[] = {17, 97, 98, 99, 0};
+    for (u8 i = 0; i < 5; ++i) EXPECT_EQ(DlPeekByte(i), text[i]);
+}
+
+TEST(DisplayListTest, AWordStraddlingTheRingsEndIsReadAcrossIt) {
+    DlResetRing();
+    PutBytes(8191);
+    DlAdvanceRead(8191);
+    DlPutWord(0xABCD);
+    DlMaskIndices();
+    EXPECT_EQ(DlReadIndex(), 8191);
+    EXPECT_EQ(DlWriteIndex(), 1);
+    EXPECT_EQ(DlPeekByte(0), 0xAB);
+    EXPECT_EQ(DlPeekByte(1), 0xCD);
+    EXPECT_EQ(DlPeekWord(0), 0xABCD);
+    EXPECT_EQ(DlBytesUsed(), 2);
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+#include "panel/dl/DrawApi.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "DlTestSupport.h"
+#include "panel/gfx/fonts/Fonts.h"
+
+namespace {
+
+void FillRing(int bytes) {
+    for (int i = 0; i < bytes; ++i) DlPutByte(0);
+}
+
+TEST(DrawApiTest, AnUnregisteredSlotIsReportedBeforeAFullRing) {
+    DlInit();
+    RegisterGraphics();
+    DlResetRing();
+    FillRing(8191);
+    const u16 before = DlWriteIndex();
+    EXPECT_EQ(DlSetFont(5), kDlNoSlot);
+    EXPECT_EQ(DlImage(0, 0, 0, 7), kDlNoSlot);
+    EXPECT_EQ(DlImageBox(0, 0, 0, 40), kDlNoSlot);
+    EXPECT_EQ(DlSetFont(4), kDlNoRoom);
+    EXPECT_EQ(DlImage(0, 0, 0, 6), kDlNoRoom);
+    EXPECT_EQ(DlDisplayOn(), kDlNoRoom);
+    EXPECT_EQ(DlWriteIndex(), before);
+
+    DlResetRing();
+    EXPECT_EQ(DlSetFont(4), kDlQueued);
+    EXPECT_EQ(DlImage(0, 0, 0, 6), kDlQueued);
+}
+
+TEST(DrawApiTest, RegistrationFillsTheSlotsInOrderUpToTheirLimits) {
+    DlInit();
+    EXPECT_EQ(RegisteredFontCount(), 2);
+    EXPECT_EQ(RegisteredImageTableCount(), 0);
+    EXPECT_EQ(FontInSlot(0), &Font0);
+    EXPECT_EQ(FontInSlot(1), &Font1);
+    EXPECT_EQ(FontInSlot(2), nullptr);
+
+    RegisterGraphics();
+    EXPECT_EQ(RegisteredFontCount(), 5);
+    EXPECT_EQ(RegisteredImageTableCount(), 7);
+    EXPECT_EQ(FontInSlot(2), &Font2);
+    EXPECT_EQ(FontInSlot(4), &Font4);
+
+    for (int i = 5; i < 20; ++i) EXPECT_EQ(RegisterFont(&Font0), 0);
+    EXPECT_EQ(RegisterFont(&Font1), 1);
+    EXPECT_EQ(RegisteredFontCount(), 20);
+    EXPECT_EQ(FontInSlot(19), &Font0);
+
+    for (int i = 7; i < 40; ++i) EXPECT_EQ(RegisterImageTable(ImageTableInSlot(0)), 0);
+    EXPECT_EQ(RegisterImageTable(ImageTableInSlot(1)), 1);
+    EXPECT_EQ(RegisteredImageTableCount(), 40);
+    EXPECT_EQ(ImageTableInSlot(40), nullptr);
+}
+
+TEST(DrawApiTest, TextsLongerThanTheirCommandCanHoldAreRefused) {
+    DlInit();
+    DlResetRing();
+    const std::string fits(254, 'x');
+    const std::string tooLong(255, 'x');
+    EXPECT_EQ(DlText(tooLong.c_str()), kDlNoRoom);
+    EXPECT_EQ(DlTextAt(1, 2, std::string(251, 'x').c_str()), kDlNoRoom);
+    EXPECT_EQ(DlTextRotated(90, std::string(253, 'x').c_str()), kDlNoRoom);
+    EXPECT_EQ(DlBytesUsed(), 0);
+
+    EXPECT_EQ(DlText(fits.c_str()), kDlQueued);
+    EXPECT_EQ(DlBytesUsed(), 256);
+    EXPECT_EQ(DlTextAt(1, 2, std::string(250, 'x').c_str()), kDlQueued);
+    EXPECT_EQ(DlBytesUsed(), 256 + 256);
+    EXPECT_EQ(DlTextRotated(90, std::string(252, 'x').c_str()), kDlQueued);
+    EXPECT_EQ(DlBytesUsed(), 256 * 3);
+}
+
+TEST(DrawApiTest, ATextOf250CharactersNeeds252BytesOfRoom) {
+    DlInit();
+    const std::string text(250, 'y');
+    DlResetRing();
+    FillRing(8192 - 253);
+    EXPECT_EQ(DlText(text.c_str()), kDlQueued);
+    DlResetRing();
+    FillRing(8192 - 252);
+    EXPECT_EQ(DlText(text.c_str()), kDlNoRoom);
+}
+
+TEST(DrawApiTest, RawBytesGoInLastFirstAndOnlyWhenTheyFit) {
+    DlInit();
+    DlResetRing();
+    const u8 bytes[] = {1, 2, 3};
+    EXPECT_EQ(DlPutBytesReversed(bytes, 3), kDlQueued);
+    EXPECT_EQ(DlPeekByte(0), 3);
+    EXPECT_EQ(DlPeekByte(1), 2);
+    EXPECT_EQ(DlPeekByte(2), 1);
+
+    // Unread commands must never be overwritten.
+    FillRing(8183);
+    EXPECT_EQ(DlBytesUsed(), 8186);
+    EXPECT_EQ(DlPutBytesReversed(bytes, 3), kDlQueued);
+    EXPECT_EQ(DlPutBytesReversed(bytes, 3), kDlNoRoom);
+    EXPECT_EQ(DlBytesUsed(), 8189);
+    EXPECT_EQ(DlPeekByte(0), 3);
+}
+
+TEST(DrawApiTest, MeasuringGivesZeroForMissingFontsAndImages) {
+    DlInit();
+    RegisterGraphics();
+    EXPECT_EQ(FontHeight(5), 0);
+    EXPECT_EQ(FontHeight(0), 8);
+    EXPECT_EQ(FontHeight(1), 19);
+    EXPECT_EQ(FontHeight(3), 24);
+    EXPECT_EQ(TextWidth("abc", 9), 0);
+    EXPECT_EQ(TextWidth("", 0), 0);
+    // The built-in font is six pixels wide throughout and has no glyph above 127.
+    EXPECT_EQ(TextWidth("Hello", 0), 30);
+    EXPECT_EQ(TextWidth("\xC8\xC8", 0), 0);
+
+    EXPECT_EQ(ImageWidth(5, 0), 232);
+    EXPECT_EQ(ImageHeight(5, 0), 100);
+    EXPECT_EQ(ImageWidth(5, 1), 0);
+    EXPECT_EQ(ImageHeight(5, 255), 0);
+    EXPECT_EQ(ImageWidth(7, 0), 0);
+    EXPECT_EQ(ImageHeight(39, 0), 0);
+}
+
+TEST(DrawApiTest, TextWidthLeavesTheInterpreterUndisturbed) {
+    dltest::Boot();
+    DlTextPos(10, 50);
+    DlText("ab");
+    dltest::RunUntilIdle();
+    const u8 flags = GetDrawFlags();
+    EXPECT_GT(TextWidth("some text", 3), 0);
+    EXPECT_EQ(GetDrawFlags(), flags);
+    EXPECT_EQ(GetOpPhase(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,228 @@
+#include "panel/dl/Interpreter.h"
+
+#include <gtest/gtest.h>
+
+#include "DlTestSupport.h"
+#include "panel/gfx/Context.h"
+
+namespace {
+
+using dltest::Boot;
+using dltest::LeaveLcdRoom;
+using dltest::Pixel;
+using dltest::RunUntilIdle;
+
+constexpr Rgb565 kMarker = 0x1234;
+
+// The number of rows from the top whose pixels were all cleared to black.
+int ClearedRows() {
+    int rows = 0;
+    for (; rows < kScreenHeight; ++rows) {
+        for (int x = 0; x < kScreenWidth; ++x) {
+            if (Pixel(x, rows) != 0x0000) return rows;
+        }
+    }
+    return rows;
+}
+
+TEST(InterpreterTest, StartUpClearsTheScreenInBandsThenSwitchesTheDisplayOn) {
+    DlInit();
+    RegisterGraphics();
+    dltest::PaintFramebuffer(kMarker);
+    DisplayListRun();
+    EXPECT_EQ(ClearedRows(), 47);
+    EXPECT_EQ(Pixel(0, 47), kMarker);
+    EXPECT_EQ(GetDrawFlags(), kDrawFill);
+    for (int run = 2; run <= 5; ++run) {
+        DisplayListRun();
+        EXPECT_EQ(ClearedRows(), 47 * run) << "run " << run;
+        EXPECT_GT(DlBytesUsed(), 0);
+    }
+    DisplayListRun();
+    EXPECT_EQ(ClearedRows(), kScreenHeight);
+    EXPECT_EQ(DlBytesUsed(), 0);
+    EXPECT_EQ(GetDrawFlags(), kDrawOutline | kDrawFill);
+    EXPECT_EQ(LcdQueueCount(), 0);
+}
+
+TEST(InterpreterTest, AFullWidthFillIsCutIntoBandsOf22RowsByTheWorkBudget) {
+    Boot();
+    // (9900 x 256 - 61000) / (86 + 319 x 340) = 22 rows per band.
+    DlSetFlags(kDrawFill);
+    DlRect(0, 0, 319, 22);
+    DisplayListRun();
+    EXPECT_EQ(DlBytesUsed(), 0);
+    // The last window opened was the second band: row 22 alone.
+    EXPECT_EQ(LcdController().verticalWindow, (22 << 8) | 22);
+}
+
+TEST(InterpreterTest, CostEstimatesFollowTheTable) {
+    EXPECT_EQ(CostEstimate(kCostEdges, 300, 1, 0), 571);
+    EXPECT_EQ(CostEstimate(kCostEdges + 1, 300, 1, 0), 957);
+    EXPECT_EQ(CostEstimate(kCostFilledQuadrant, 70, 70 * 70, 1), 5058);
+    EXPECT_EQ(CostEstimate(kCostFilledQuadrant + 1, 70, 70 * 70, 1), 10605);
+    EXPECT_EQ(CostEstimate(kCostOpaqueGlyph, 100, 232 * 100, 1), 44629);
+    // Truncation toward zero, also for negative sums.
+    EXPECT_EQ(CostEstimate(kCostFill, 0, 0, -1), -238);
+}
+
+TEST(InterpreterTest, ARectangleOutlineWaitsForItsWholeEstimateOfQueueRoom) {
+    Boot();
+    DlSetFlags(kDrawOutline);
+    DlSetForeground(0xFFFF);
+    RunUntilIdle();
+    DlRect(10, 20, 110, 70);
+    LeaveLcdRoom(956);
+    DisplayListRun();
+    EXPECT_EQ(Pixel(10, 20), 0x0000);
+    EXPECT_EQ(PendingWorkEstimate(), 571);
+    EXPECT_EQ(PendingQueueEstimate(), 957);
+    EXPECT_EQ(DlBytesUsed(), 9);
+
+    LeaveLcdRoom(957);
+    DisplayListRun();
+    EXPECT_EQ(DlBytesUsed(), 0);
+    EXPECT_EQ(Pixel(10, 20), 0xFFFF);
+    EXPECT_EQ(Pixel(110, 70), 0xFFFF);
+    EXPECT_EQ(Pixel(60, 20), 0xFFFF);
+    EXPECT_EQ(Pixel(60, 45), 0x0000);
+}
+
+TEST(InterpreterTest, AFilledRectangleKeepsItsOutlineAndFillsOnlyInside) {
+    Boot();
+    DlSetForeground(0xFFFF);
+    DlSetBackground(0x001F);
+    DlSetFlags(kDrawOutline | kDrawFill);
+    DlRect(10, 20, 110, 70);
+    RunUntilIdle();
+    EXPECT_EQ(Pixel(10, 20), 0xFFFF);
+    EXPECT_EQ(Pixel(110, 45), 0xFFFF);
+    EXPECT_EQ(Pixel(11, 21), 0x001F);
+    EXPECT_EQ(Pixel(109, 69), 0x001F);
+    EXPECT_EQ(Pixel(111, 45), 0x0000);
+
+    // Fill only covers the borders too; neither bit draws nothing.
+    DlSetFlags(kDrawFill);
+    DlRect(200, 20, 220, 40);
+    DlSetFlags(0);
+    DlSetBackground(0xF800);
+    DlRect(230, 20, 250, 40);
+    RunUntilIdle();
+    EXPECT_EQ(Pixel(200, 20), 0x001F);
+    EXPECT_EQ(Pixel(220, 40), 0x001F);
+    EXPECT_EQ(Pixel(230, 20), 0x0000);
+    EXPECT_EQ(Pixel(240, 30), 0x0000);
+}
+
+TEST(InterpreterTest, ALineThatDoesNotFitTheQueueIsDrawnFirstInTheNextRun) {
+    Boot();
+    DlMoveTo(10, 10);
+    DlLineTo(110, 60);
+    DlSetForeground(0xF800);
+    LeaveLcdRoom(720);
+    DisplayListRun();
+    EXPECT_EQ(GetOpPhase(), 1);
+    EXPECT_EQ(PendingWorkEstimate(), 1500);
+    // Every pixel of a slanted line is a window of its own: 101 x 24 entries.
+    EXPECT_EQ(PendingQueueEstimate(), 2424);
+    EXPECT_EQ(Pixel(110, 60), 0x0000);
+    EXPECT_EQ(DlBytesUsed(), 5 + 3);
+
+    DisplayListRun();
+    EXPECT_EQ(DlBytesUsed(), 0);
+    EXPECT_EQ(Pixel(10, 10), 0xFFFF);
+    EXPECT_EQ(Pixel(110, 60), 0xFFFF);
+    EXPECT_EQ(CurrentContext().foreColour, 0xF800);
+}
+
+TEST(InterpreterTest, StateCommandsCompleteInOneRunAndInverseSwapsOnlyOnChange) {
+    Boot();
+    DlSetForeground(0xF800);
+    DlSetBackground(0x0000);
+    DisplayListRun();
+    EXPECT_EQ(DlBytesUsed(), 0);
+    EXPECT_EQ(CurrentContext().foreColour, 0xF800);
+    EXPECT_EQ(CurrentContext().backColour, 0x0000);
+
+    DlSetInverse(0);
+    DisplayListRun();
+    EXPECT_EQ(GetInverseState(), 0);
+    EXPECT_EQ(CurrentContext().foreColour, 0xF800);
+
+    DlSetInverse(1);
+    DlSetInverse(1);
+    DisplayListRun();
+    EXPECT_EQ(GetInverseState(), 1);
+    EXPECT_EQ(CurrentContext().foreColour, 0x0000);
+    EXPECT_EQ(CurrentContext().backColour, 0xF800);
+
+    DlSetInverse(0);
+    DisplayListRun();
+    EXPECT_EQ(CurrentContext().foreColour, 0xF800);
+
+    // An unregistered font slot selects the built-in font.
+    DlSetFont(3);
+    DisplayListRun();
+    EXPECT_EQ(GetFont(), FontInSlot(3));
+    const u8 raw[] = {99, DL_SET_FONT};
+    DlPutBytesReversed(raw, 2);
+    DisplayListRun();
+    EXPECT_EQ(CurrentFontHeight(), 8);
+}
+
+TEST(InterpreterTest, UnknownOpcodesAreSkippedByteByByte) {
+    Boot();
+    const u8 junk[] = {255, 22, 7, 7, 200};
+    DlPutBytesReversed(junk, sizeof junk);
+    DlSetFlags(0x13);
+    DlSetForeground(0x07E0);
+    DisplayListRun();
+    EXPECT_EQ(DlBytesUsed(), 0);
+    EXPECT_EQ(GetDrawFlags(), 0x13);
+    EXPECT_EQ(CurrentContext().foreColour, 0x07E0);
+}
+
+TEST(InterpreterTest, ACommandCutShortByRawBytesIsDroppedWithoutPassingTheWriteIndex) {
+    Boot();
+    const u8 partial[] = {0x00, 0x10, DL_RECT};  // opcode and one operand byte
+    DlPutBytesReversed(partial, sizeof partial);
+    DisplayListRun();
+    EXPECT_EQ(DlBytesUsed(), 0);
+    EXPECT_EQ(DlReadIndex(), DlWriteIndex());
+    // A text without its terminator ends at the last queued byte.
+    const u8 text[] = {'b', 'a', DL_TEXT};
+    DlPutBytesReversed(text, sizeof text);
+    DisplayListRun();
+    EXPECT_EQ(DlReadIndex(), DlWriteIndex());
+    DlSetFlags(1);
+    DisplayListRun();
+    EXPECT_EQ(GetDrawFlags(), 1);
+}
+
+TEST(InterpreterTest, CommandsQueuedWhileALongCommandRunsWaitBehindIt) {
+    Boot();
+    DlSetFlags(kDrawFill);
+    DlSetBackground(0x001F);
+    DlRect(0, 0, 319, 239);
+    DisplayListRun();
+    ASSERT_EQ(GetOpPhase(), 2);
+    DlSetBackground(0xF800);
+    DlRect(0, 0, 9, 9);
+    RunUntilIdle();
+    EXPECT_EQ(Pixel(319, 239), 0x001F);
+    EXPECT_EQ(Pixel(5, 5), 0xF800);
+    EXPECT_EQ(Pixel(10, 10), 0x001F);
+}
+
+TEST(InterpreterTest, AnIdleRunStillRunsTheTouchStage) {
+    Boot();
+    AddTouchButton(6, 100, 100, 140, 130);
+    TouchSample = MakeTouchSample(120, 110);
+    DisplayListRun();
+    EXPECT_EQ(GetHitButton(), 6);
+    TouchSample = kNoTouch;
+    DisplayListRun();
+    EXPECT_EQ(GetHitButton(), kNoButton);
+}
+
+}  // namespace

@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "DlTestSupport.h"
+#include "panel/gfx/Context.h"
+
+namespace {
+
+using dltest::Boot;
+using dltest::LeaveLcdRoom;
+using dltest::Pixel;
+using dltest::RunUntilIdle;
+
+// The pixels of a rectangle of the framebuffer, row by row.
+std::vector<Rgb565> Region(int x0, int y0, int x1, int y1) {
+    std::vector<Rgb565> pixels;
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) pixels.push_back(Pixel(x, y));
+    }
+    return pixels;
+}
+
+void ClearScreen() {
+    DlSetFlags(kDrawFill);
+    DlSetBackground(0x0000);
+    DlRect(0, 0, 319, 239);
+    DlSetFlags(kDrawOutline | kDrawFill);
+    RunUntilIdle();
+}
+
+// Runs with only `room` LCD entries available to each run; returns the runs.
+int RunWithRoom(i32 room, int maxRuns = 500) {
+    for (int runs = 1; runs <= maxRuns; ++runs) {
+        LeaveLcdRoom(room);
+        DisplayListRun();
+        if (DlBytesUsed() == 0) return runs;
+    }
+    return -1;
+}
+
+TEST(LongOpsTest, ATextCutByAFullQueueContinuesWithTheNextCharacter) {
+    Boot();
+    const std::string text = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn";
+    ASSERT_EQ(text.size(), 40u);
+    DlSetFont(0);
+    DlTextPos(0, 20);
+    DlText(text.c_str());
+    ASSERT_EQ(RunUntilIdle(), 1);
+    const std::vector<Rgb565> reference = Region(0, 0, 319, 40);
+    ClearScreen();
+
+    // An opaque 6 x 8 glyph estimates 337 entries and draws 118: with 3200
+    // entries 25 glyphs fit and the 26th does not.
+    DlTextPos(0, 20);
+    DlText(text.c_str());
+    LeaveLcdRoom(3200);
+    DisplayListRun();
+    EXPECT_EQ(GetOpPhase(), 1);
+    EXPECT_EQ(CurrentContext().cursorX, 25 * 6);
+    EXPECT_EQ(Pixel(26 * 6, 15), 0x0000);
+    DisplayListRun();
+    EXPECT_EQ(DlBytesUsed(), 0);
+    EXPECT_EQ(CurrentContext().cursorX, 40 * 6);
+    EXPECT_EQ(Region(0, 0, 319, 40), reference);
+}
+
+TEST(LongOpsTest, TheLargePictureIsDrawnInBandsOf21Rows) {
+    Boot();
+    dltest::PaintFramebuffer(0x1234);
+    DlSetFlags(0);
+    // The picture's bottom row is 119, so its top row is 20.
+    DlImage(10, 120, 0, 5);
+    DisplayListRun();
+    EXPECT_EQ(GetOpPhase(), 2);
+    // 21 + 21 + 21 rows, then 2 more before the queue is exhausted.
+    EXPECT_NE(Pixel(10, 20 + 64), 0x1234);
+    EXPECT_EQ(Pixel(10, 20 + 65), 0x1234);
+    EXPECT_EQ(Pixel(10, 19), 0x1234);
+    DisplayListRun();
+    EXPECT_EQ(DlBytesUsed(), 0);
+    EXPECT_NE(Pixel(241, 119), 0x1234);
+    EXPECT_EQ(Pixel(242, 119), 0x1234);
+    EXPECT_EQ(Pixel(10, 120), 0x1234);
+    const std::vector<Rgb565> banded = Region(10, 20, 241, 119);
+
+    // Bands of other sizes make the same picture.
+    dltest::PaintFramebuffer(0x1234);
+    DlImage(10, 120, 0, 5);
+    EXPECT_GT(RunWithRoom(5000), 5);
+    EXPECT_EQ(Region(10, 20, 241, 119), banded);
+}
+
+TEST(LongOpsTest, AnImageBeyondItsTableDrawsNothingAndIsConsumed) {
+    Boot();
+    dltest::PaintFramebuffer(0x1234);
+    DlImage(10, 100, 200, 5);
+    DlImageBox(10, 100, 1, 5);
+    const u8 unregisteredSlot[] = {30, 0, 100, 0, 10, DL_IMAGE};
+    DlPutBytesReversed(unregisteredSlot, sizeof unregisteredSlot);
+    DisplayListRun();
+    EXPECT_EQ(DlBytesUsed(), 0);
+    EXPECT_EQ(GetDrawFlags(), kDrawFill);
+    for (int x = 0; x < kScreenWidth; x += 7) {
+        for (int y = 0; y < kScreenHeight; y += 5) ASSERT_EQ(Pixel(x, y), 0x1234);
+    }
+}
+
+TEST(LongOpsTest, ImageAlignmentAndTheImageBox) {
+    Boot();
+    const int w = ImageWidth(5, 0), h = ImageHeight(5, 0);
+    dltest::PaintFramebuffer(0x1234);
+    // Top row at y, centred on x.
+    DlSetFlags(0x20 | 0x40);
+    DlImage(160, 50, 0, 5);
+    RunUntilIdle();
+    EXPECT_EQ(Pixel(160 - w / 2 - 1, 60), 0x1234);
+    EXPECT_EQ(Pixel(160, 49), 0x1234);
+    EXPECT_EQ(Pixel(160, 50 + h), 0x1234);
+
+    DlSetBackground(0x07E0);
+    DlImageBox(20, 200, 0, 5);
+    RunUntilIdle();
+    EXPECT_EQ(GetDrawFlags(), kDrawFill);
+    EXPECT_EQ(Pixel(20, 200), 0x07E0);
+    EXPECT_EQ(Pixel(20 + w - 1, 200 - h + 1), 0x07E0);
+    EXPECT_EQ(Pixel(20 + w, 200), 0x1234);
+    EXPECT_EQ(Pixel(20, 201), 0x1234);
+    EXPECT_EQ(Pixel(20, 200 - h), 0x1234);
+}
+
+TEST(LongOpsTest, AFilledRoundedRectangleSpreadOverRunsDrawsWhatOneRunDraws) {
+    Boot();
+    const auto queue = [](u16 x1, u16 y1, u16 x2, u16 y2, u8 r) {
+        DlSetForeground(0xFFFF);
+        DlSetBackground(0x001F);
+        DlSetFlags(kDrawOutline | kDrawFill);
+        DlRoundRect(x1, y1, x2, y2, r, 15);
+        DlSetBackground(0x0000);
+    };
+    queue(140, 114, 180, 204, 7);
+    ASSERT_EQ(RunUntilIdle(), 1);
+    const std::vector<Rgb565> once = Region(130, 100, 190, 215);
+    EXPECT_EQ(Pixel(160, 114), 0xFFFF);
+    EXPECT_EQ(Pixel(160, 150), 0x001F);
+    EXPECT_EQ(Pixel(140, 114), 0x0000);  // the corner is rounded off
+    ClearScreen();
+
+    queue(140, 114, 180, 204, 7);
+    EXPECT_GE(RunWithRoom(1200), 4);
+    EXPECT_EQ(Region(130, 100, 190, 215), once);
+
+    // A large one needs several runs on its own; cutting it differently
+    // changes nothing either.
+    ClearScreen();
+    queue(5, 5, 314, 234, 60);
+    EXPECT_GT(RunUntilIdle(), 1);
+    const std::vector<Rgb565> large = dltest::Snapshot();
+    ClearScreen();
+    queue(5, 5, 314, 234, 60);
+    EXPECT_GT(RunWithRoom(14000), 5);
+    EXPECT_EQ(dltest::Snapshot(), large);
+}
+
+TEST(LongOpsTest, CircleRadiusIsLimitedForFilledStylesAndByTheClipWindow) {
+    Boot();
+    // Solid: the quadrants are filled with the background colour.
+    DlSetFlags(kDrawFill);
+    DlSetBackground(0x001F);
+    DlCircle(160, 120, 100, 15);
+    LeaveLcdRoom(0);
+    DisplayListRun();
+    EXPECT_EQ(PendingWorkEstimate(), 5058);
+    EXPECT_EQ(PendingQueueEstimate(), 10605);
+    RunUntilIdle();
+    EXPECT_EQ(Pixel(160, 120 - 70), 0x001F);
+    EXPECT_EQ(Pixel(160, 120 - 71), 0x0000);
+    EXPECT_EQ(Pixel(160 + 49, 120 + 49), 0x001F);
+
+    // Outlined and filled, a quadrant sends its outline on top of the fill,
+    // and its queue estimate counts both.
+    ClearScreen();
+    DlSetFlags(kDrawOutline | kDrawFill);
+    DlCircle(160, 120, 100, 15);
+    LeaveLcdRoom(0);
+    DisplayListRun();
+    EXPECT_EQ(PendingWorkEstimate(), 5058);
+    EXPECT_EQ(PendingQueueEstimate(), 10605 + 2818);
+    RunUntilIdle();
+    EXPECT_EQ(Pixel(160, 120 - 70), 0xFFFF);
+    EXPECT_EQ(Pixel(160, 120 - 71), 0x0000);
+
+    ClearScreen();
+    DlSetFlags(kDrawOutline);
+    DlCircle(160, 120, 100, 15);
+    RunUntilIdle();
+    EXPECT_EQ(Pixel(160, 20), 0xFFFF);
+
+    // Left quadrants at x = 30 shrink to radius 30.
+    ClearScreen();
+    DlSetFlags(kDrawOutline);
+    DlCircle(30, 120, 50, 0x03);
+    RunUntilIdle();
+    EXPECT_EQ(Pixel(0, 120), 0xFFFF);
+    EXPECT_EQ(Pixel(30, 90), 0xFFFF);
+    EXPECT_EQ(Pixel(30, 70), 0x0000);
+}
+
+TEST(LongOpsTest, TextAtAlignsOnItsAnchor) {
+    Boot();
+    DlSetFont(0);
+    DlSetFlags(0x13);  // right end at x, opaque
+    DlTextAt(200, 100, "abcd");
+    RunUntilIdle();
+    EXPECT_EQ(CurrentContext().cursorX, 200);
+    DlSetFlags(0x22);  // centred, transparent and inverse
+    DlTextAt(200, 150, "abcd");
+    RunUntilIdle();
+    EXPECT_EQ(CurrentContext().cursorX, 200 + 12);
+    EXPECT_EQ(CurrentContext().flags, 0);
+    // Wider than the room left of its anchor: starts at the left edge.
+    DlSetFlags(0x10);
+    DlTextAt(10, 200, "abcd");
+    RunUntilIdle();
+    EXPECT_EQ(CurrentContext().cursorX, 24);
+}
+
+// Holds the pen on (x, y) for one calibration target: lifted for 20 runs,
+// touched for 120, and the run that completes the average.
+int CollectTarget(int x, int y) {
+    int runs = 0;
+    TouchSample = kNoTouch;
+    for (int i = 0; i < 20; ++i, ++runs) DisplayListRun();
+    TouchSample = MakeTouchSample(x, y);
+    const u8 phase = GetOpPhase();
+    while (GetOpPhase() == phase && runs < 1000) {
+        DisplayListRun();
+        ++runs;
+    }
+    TouchSample = kNoTouch;
+    return runs;
+}
+
+TEST(LongOpsTest, TouchCalibrationCollectsFourCornersAndChecksTheCentre) {
+    Boot();
+    DlTouchCalibrate();
+    DlSetFlags(0x01);
+    EXPECT_EQ(IsCalibrating(), 0);
+    int clearRuns = 0;
+    while (GetOpPhase() != 3 && clearRuns < 20) {
+        DisplayListRun();
+        ++clearRuns;
+        EXPECT_EQ(IsCalibrating(), 1);
+    }
+    EXPECT_EQ(clearRuns, 6);
+    EXPECT_EQ(Pixel(30, 30), 0xFFFF);  // the first cross
+    EXPECT_EQ(Pixel(10, 30), 0xFFFF);
+    EXPECT_EQ(Pixel(30, 10), 0xFFFF);
+
+    EXPECT_EQ(CollectTarget(28, 33), 141);
+    EXPECT_EQ(Pixel(30, 30), 0x0000);  // erased
+    EXPECT_EQ(GetOpPhase(), 4);
+    DisplayListRun();  // arms the next cross
+    EXPECT_EQ(Pixel(290, 30), 0xFFFF);
+    CollectTarget(292, 35);
+    DisplayListRun();
+    CollectTarget(32, 211);
+    DisplayListRun();
+    CollectTarget(290, 213);
+    u16 values[4];
+    GetTouchCalibration(values);
+    EXPECT_EQ(values[kCalibrationLeft], 30);
+    EXPECT_EQ(values[kCalibrationTop], 34);
+    EXPECT_EQ(values[kCalibrationRight], 291);
+    EXPECT_EQ(values[kCalibrationBottom], 212);
+
+    DisplayListRun();
+    EXPECT_EQ(Pixel(160, 120), 0xFFFF);
+    EXPECT_EQ(GetDrawFlags(), kDrawOutline | kDrawFill);  // the command queued behind it waits
+    CollectTarget(163, 117);
+    EXPECT_EQ(IsCalibrating(), 0);
+    EXPECT_EQ(Pixel(160, 120), 0x0000);
+    DisplayListRun();
+    EXPECT_EQ(DlBytesUsed(), 0);
+    EXPECT_EQ(GetDrawFlags(), 0x01);
+}
+
+TEST(LongOpsTest, ACalibrationWithAnOffCentreAverageStartsAgainFromTheClear) {
+    Boot();
+    DlSetBackground(0x001F);
+    DlTouchCalibrate();
+    for (int i = 0; i < 6; ++i) DisplayListRun();
+    ASSERT_EQ(GetOpPhase(), 3);
+    for (const auto& [x, y] : {std::pair{30, 30}, {290, 30}, {30, 210}, {290, 210}}) {
+        CollectTarget(x, y);
+        DisplayListRun();
+    }
+    ASSERT_EQ(GetOpPhase(), 11);
+    CollectTarget(170, 120);
+    EXPECT_EQ(GetOpPhase(), 0);
+    EXPECT_EQ(IsCalibrating(), 1);
+    EXPECT_GT(DlBytesUsed(), 0);
+    // The next runs clear the screen again.
+    dltest::PaintFramebuffer(0x1234);
+    DisplayListRun();
+    EXPECT_EQ(Pixel(0, 0), 0x001F);
+    EXPECT_EQ(Pixel(0, 239), 0x1234);
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#include "panel/hw/Services.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ServicesTest, DayOfYearCountsLeapDaysInEveryFourthYear) {
+    EXPECT_EQ(DayOfYear(1, 1, 0), 1);
+    EXPECT_EQ(DayOfYear(1, 3, 12), 61);
+    EXPECT_EQ(DayOfYear(1, 3, 11), 60);
+    EXPECT_EQ(DayOfYear(29, 2, 12), 60);
+    EXPECT_EQ(DayOfYear(31, 12, 11), 365);
+    EXPECT_EQ(DayOfYear(31, 12, 100), 366);  // 2100 counts as a leap year
+    // A month outside 1..12 does not read past the table.
+    EXPECT_EQ(DayOfYear(5, 13, 1), 5);
+    EXPECT_EQ(DayOfYear(5, 0, 1), 5);
+}
+
+TEST(ServicesTest, WeekdayOfCountsFromMondayAndWrapsAt16Bits) {
+    EXPECT_EQ(WeekdayOf(1, 1, 2000), 5);   // Saturday
+    EXPECT_EQ(WeekdayOf(15, 4, 2011), 4);  // Friday
+    EXPECT_EQ(WeekdayOf(29, 2, 2012), 2);  // Wednesday
+    EXPECT_EQ(WeekdayOf(6, 12, 2026), 6);  // Sunday
+    // From 2180 on the day count passes 65535 and wraps:
+    // 365 x 180 + 45 + 1 = 65746, which is 210 in 16 bits, (210 + 4) mod 7 = 4.
+    EXPECT_EQ(WeekdayOf(1, 1, 2180), 4);
+    // Years before 2000 wrap the year count itself: y = 65535,
+    // 365 x y = 65171, (y + 3) / 4 = 0 in 16 bits, so s = 65172 and 65176 mod 7 = 6.
+    EXPECT_EQ(WeekdayOf(1, 1, 1999), 6);
+}
+
+TEST(ServicesTest, DesktopServicesAnswerAsTheApplicationExpects) {
+    SetDisplayLevel(kDefaultDisplayLevel);
+    EXPECT_EQ(GetDisplayLevel(), 128);
+    SetDisplayLevel(40);
+    EXPECT_EQ(GetDisplayLevel(), 40);
+
+    const u16 v = BasicSystemVersion();
+    EXPECT_EQ(v, 10000);
+    EXPECT_EQ((v / 100) / 100, 1);
+    EXPECT_EQ((v / 100) % 100, 0);
+    EXPECT_EQ(UpdateInformation(), 0u);
+
+    PanelClockRecord edit{5, 6, 7, 1, 2, 3, 2011, 0};
+    TimeAdjustHook(1, &edit);
+    DateAdjustHook(0, &edit);
+    ClockWriteHook();
+    EXPECT_EQ(edit.minute, 6);
+    EXPECT_EQ(edit.year, 2011);
+
+    SetSignalCountdown(10);
+    EXPECT_EQ(GetSignalCountdown(), 10);
+}
+
+}  // namespace

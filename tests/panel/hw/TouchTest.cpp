@@ -1,0 +1,167 @@
+#include "panel/hw/Touch.h"
+
+#include <gtest/gtest.h>
+
+#include "panel/hw/TouchStage.h"
+
+namespace {
+
+u8 HitAt(int x, int y) {
+    TouchSample = MakeTouchSample(x, y);
+    RunTouchStage();
+    return GetHitButton();
+}
+
+TEST(TouchTest, RegionsAreHitOnlyStrictlyInsideTheirBorders) {
+    ResetTouchStage();
+    AddTouchButton(4, 10, 30, 20, 40);
+    EXPECT_EQ(HitAt(10, 35), kNoButton);
+    EXPECT_EQ(HitAt(11, 35), 4);
+    EXPECT_EQ(HitAt(19, 35), 4);
+    EXPECT_EQ(HitAt(20, 35), kNoButton);
+    EXPECT_EQ(HitAt(15, 30), kNoButton);
+    EXPECT_EQ(HitAt(15, 31), 4);
+    EXPECT_EQ(HitAt(15, 40), kNoButton);
+
+    // Neighbours sharing an edge: the edge belongs to neither.
+    AddTouchButton(5, 20, 30, 30, 40);
+    EXPECT_EQ(HitAt(20, 35), kNoButton);
+    EXPECT_EQ(HitAt(21, 35), 5);
+
+    u16 x = 0, y = 0;
+    GetTouchPoint(&x, &y);
+    EXPECT_EQ(x, 21);
+    EXPECT_EQ(y, 35);
+    TouchSample = kNoTouch;
+    RunTouchStage();
+    GetTouchPoint(&x, &y);
+    EXPECT_EQ(x, 0xFFFF);
+    EXPECT_EQ(y, 0xFFFF);
+    EXPECT_EQ(GetHitButton(), kNoButton);
+}
+
+TEST(TouchTest, OverlappingRegionsResolveToTheLowerSlot) {
+    ResetTouchStage();
+    AddTouchButton(9, 0, 0, 100, 100);
+    AddTouchButton(3, 40, 40, 60, 60);
+    EXPECT_EQ(HitAt(50, 50), 9);
+    RemoveTouchButton(9);
+    EXPECT_EQ(HitAt(50, 50), 3);
+    // The freed slot 0 comes first again.
+    AddTouchButton(7, 45, 45, 55, 55);
+    EXPECT_EQ(TouchRegionAt(0)->id, 7);
+    EXPECT_EQ(HitAt(50, 50), 7);
+}
+
+TEST(TouchTest, AddingAnIdTakesTheFirstFreeOrMatchingRecordAndRemoveAllFreesEverything) {
+    ResetTouchStage();
+    for (u8 id = 0; id < 4; ++id) AddTouchButton(id == 3 ? 7 : id, id, id, 50, 50);
+    RemoveTouchButton(0);
+    AddTouchButton(7, 100, 100, 200, 200);
+    EXPECT_EQ(TouchRegionAt(0)->id, 7);
+    EXPECT_EQ(TouchRegionAt(0)->x1, 100);
+    EXPECT_EQ(TouchRegionAt(3)->id, 7);
+    EXPECT_EQ(TouchRegionAt(3)->x1, 3);
+
+    // A full table changes nothing.
+    RemoveTouchButton(kNoButton);
+    for (u8 id = 0; id < kTouchRegionCount; ++id) AddTouchButton(id, 0, 0, 10, 10);
+    AddTouchButton(99, 200, 200, 300, 230);
+    EXPECT_EQ(HitAt(250, 215), kNoButton);
+    RemoveTouchButton(kNoButton);
+    for (u8 slot = 0; slot < kTouchRegionCount; ++slot) EXPECT_LT(TouchRegionAt(slot)->id, 0);
+    EXPECT_EQ(HitAt(5, 5), kNoButton);
+    EXPECT_EQ(TouchRegionAt(kTouchRegionCount), nullptr);
+}
+
+TEST(TouchTest, ATouchedSliderMapsTheColumnOntoItsRangeInSteps) {
+    ResetTouchStage();
+    AddTouchSlider(1, 100, 50, 200, 70, 0, 100, 10, -1);
+    TouchSample = MakeTouchSample(150, 60);
+    RunTouchStage();
+    EXPECT_EQ(TouchSliderAt(0)->value, 50);
+    TouchSample = MakeTouchSample(124, 60);
+    RunTouchStage();
+    EXPECT_EQ(TouchSliderAt(0)->value, 20);  // 24 rounds to the nearest step
+    TouchSample = MakeTouchSample(126, 60);
+    RunTouchStage();
+    EXPECT_EQ(TouchSliderAt(0)->value, 30);
+
+    // A step of 0 rounds to whole values instead of dividing by it.
+    AddTouchSlider(1, 100, 50, 200, 70, -50, 50, 0, 0);
+    TouchSample = MakeTouchSample(175, 60);
+    RunTouchStage();
+    EXPECT_EQ(TouchSliderAt(0)->value, 25);
+
+    // Outside or on the border the value stays.
+    TouchSample = MakeTouchSample(200, 60);
+    RunTouchStage();
+    EXPECT_EQ(TouchSliderAt(0)->value, 25);
+    RemoveTouchSlider(kNoButton);
+    EXPECT_LT(TouchSliderAt(0)->id, 0);
+}
+
+TEST(TouchTest, TheSignalCountdownIsLimitedTo128AndCountsDownToZero) {
+    ResetTouchStage();
+    TouchSample = kNoTouch;
+    SetSignalCountdown(200);
+    RunTouchStage();
+    EXPECT_EQ(GetSignalCountdown(), 127);
+    for (int i = 1; i < 127; ++i) RunTouchStage();
+    EXPECT_EQ(GetSignalCountdown(), 1);
+    RunTouchStage();
+    EXPECT_EQ(GetSignalCountdown(), 0);
+    RunTouchStage();
+    EXPECT_EQ(GetSignalCountdown(), 0);
+}
+
+TEST(TouchTest, TouchAverageWaitsForLiftThenSettlesThenAverages100Samples) {
+    i32 state = 40, count = 0, x = 0, y = 0;
+    // A pen still down does not count as lifted, but the corner sample 0 does.
+    TouchSample = MakeTouchSample(5, 5);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 0), 0);
+    EXPECT_EQ(state, 40);
+    TouchSample = 0;
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 0), 0);
+    TouchSample = kNoTouch;
+    for (int i = 0; i < 15; ++i) EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 0), 0);
+    EXPECT_EQ(state, 20);
+
+    // Settling needs 20 touched calls; untouched ones wait.
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 0), 0);
+    EXPECT_EQ(state, 20);
+    for (int i = 0; i < 20; ++i) {
+        TouchSample = MakeTouchSample(1000, 1000);
+        EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 0), 0);
+    }
+    EXPECT_EQ(state, 0);
+    EXPECT_EQ(count, 0);
+
+    for (int i = 0; i < 100; ++i) {
+        TouchSample = MakeTouchSample(i == 0 ? 100 : 111, 50);
+        EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 1), 0);
+    }
+    EXPECT_EQ(count, 100);
+    // A running mean truncated at every step: 100, 105, 107, 108, 108, ...
+    EXPECT_EQ(x, 108);
+    EXPECT_EQ(y, 50);
+    TouchSample = kNoTouch;
+    EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 1), 1);
+}
+
+TEST(TouchTest, CalibrationValuesStartAtTheirDefaultsAndCanBeReplaced) {
+    ResetTouchStage();
+    u16 values[4] = {};
+    GetTouchCalibration(values);
+    EXPECT_EQ(values[0], 539);
+    EXPECT_EQ(values[1], 671);
+    EXPECT_EQ(values[2], 3604);
+    EXPECT_EQ(values[3], 3384);
+    const u16 mine[4] = {1, 2, 3, 4};
+    SetTouchCalibration(mine);
+    GetTouchCalibration(values);
+    EXPECT_EQ(values[3], 4);
+    EXPECT_EQ(TouchCalibrationValue(kCalibrationRight), 3);
+}
+
+}  // namespace
