@@ -1,0 +1,376 @@
+#include "net/Udp.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "net/Component.h"
+#include "tests/net/UdpTestSupport.h"
+
+using udptest::Aim;
+using udptest::Open;
+
+namespace {
+
+std::string SystemText(int error) { return std::system_category().message(error); }
+
+struct Errors {
+    std::vector<std::string> messages;
+    void Attach(TUDP& udp) {
+        udp.SetOnError([this](const std::string& message) { messages.push_back(message); });
+    }
+};
+
+}  // namespace
+
+TEST(Udp, StartsWithTheDocumentedDefaultsAndRegistersOnPageUdp) {
+    Register();
+    Register();
+    const std::vector<TComponentClass> page = PaletteComponents("UDP");
+    ASSERT_EQ(page.size(), 1u);
+    EXPECT_EQ(page[0].name, "TUDP");
+    EXPECT_TRUE(PaletteComponents("Standard").empty());
+
+    TComponent owner(nullptr);
+    std::unique_ptr<TComponent> made = CreateComponent("TUDP", &owner);
+    auto* udp = dynamic_cast<TUDP*>(made.get());
+    ASSERT_NE(udp, nullptr);
+    EXPECT_EQ(udp->Owner(), &owner);
+    EXPECT_EQ(CreateComponent("TNothing", &owner), nullptr);
+
+    EXPECT_EQ(udp->BufferLength(), 8192);
+    EXPECT_EQ(udp->ThreadInterval(), 10);
+    EXPECT_EQ(udp->UseThread(), 0);
+    EXPECT_EQ(udp->ReceiveTimeout(), 1u);
+    EXPECT_EQ(udp->Broadcasting(), 0);
+    EXPECT_EQ(udp->ReplyState(), 0);
+    EXPECT_EQ(udp->ReplyTimeout(), 1u);
+    EXPECT_EQ(udp->BroadcastAddress(), "255.255.255.255");
+    EXPECT_EQ(udp->RemotePort(), 0);
+    EXPECT_EQ(udp->RemoteHost(), "0.0.0.0");
+    EXPECT_EQ(udp->BroadcastNIC(), "255.255.255.255");
+    EXPECT_EQ(udp->LocalPort(), 0);
+    EXPECT_EQ(udp->Active(), 0);
+    EXPECT_EQ(udp->ThreadRunning(), 0);
+    EXPECT_FALSE(udp->HasSocket());
+
+    // Inactive, nothing opens on demand.
+    udp->SetRemotePort(9);
+    EXPECT_EQ(udp->Send("x"), 0);
+    EXPECT_FALSE(udp->HasSocket());
+}
+
+TEST(Udp, SendsAndReceivesBlockingOnLoopbackWithTheSendersPortAndAddress) {
+    TUDP receiver(nullptr), sender(nullptr);
+    ASSERT_NE(Open(receiver), 0);
+    ASSERT_NE(Open(sender), 0);
+    EXPECT_NE(receiver.LocalPort(), sender.LocalPort());
+    EXPECT_EQ(receiver.ThreadRunning(), 1);
+    Aim(sender, receiver);
+    receiver.SetReceiveTimeout(2000);
+    EXPECT_EQ(receiver.ReceiveTimeout(), 2000u);
+
+    EXPECT_EQ(sender.Send("hello"), 1);
+    char buffer[64];
+    std::memset(buffer, 'x', sizeof buffer);
+    int port = 0;
+    std::string ip;
+    ASSERT_EQ(receiver.ReceiveBuffer(buffer, sizeof buffer, port, ip), 5);
+    EXPECT_STREQ(buffer, "hello");
+    EXPECT_EQ(port, sender.LocalPort());
+    EXPECT_EQ(ip, "127.0.0.1");
+
+    // The smaller of length and count goes out.
+    EXPECT_EQ(sender.SendBuffer("abcdef", 3, 10), 3);
+    EXPECT_EQ(sender.SendBuffer("abcdef", 6, 2), 2);
+    port = 0;
+    EXPECT_EQ(receiver.ReceiveBuffer(buffer, sizeof buffer, port), 3);
+    EXPECT_STREQ(buffer, "abc");
+    EXPECT_EQ(port, sender.LocalPort());
+    EXPECT_EQ(receiver.ReceiveBuffer(buffer, sizeof buffer, port), 2);
+    EXPECT_STREQ(buffer, "ab");
+}
+
+TEST(Udp, BlockingReceiveKeepsTheTerminatingZeroInsideTheBuffer) {
+    TUDP receiver(nullptr), sender(nullptr);
+    Errors errors;
+    errors.Attach(receiver);
+    ASSERT_NE(Open(receiver), 0);
+    ASSERT_NE(Open(sender), 0);
+    Aim(sender, receiver);
+    receiver.SetReceiveTimeout(2000);
+
+    char buffer[8];
+    std::memset(buffer, '#', sizeof buffer);
+    int port = 0;
+    ASSERT_EQ(sender.Send("abcdefgh"), 1);
+    // A length of 0 leaves no room even for the zero: nothing is received or written.
+    EXPECT_EQ(receiver.ReceiveBuffer(buffer, 0, port), 0);
+    EXPECT_EQ(std::string(buffer, sizeof buffer), "########");
+    EXPECT_EQ(receiver.ReceiveBuffer(buffer, -3, port), 0);
+    EXPECT_TRUE(errors.messages.empty());
+
+    // The datagram is still there and arrives cut to length - 1 bytes.
+    EXPECT_EQ(receiver.ReceiveBuffer(buffer, 5, port), 4);
+    EXPECT_EQ(std::string(buffer, sizeof buffer), std::string("abcd\0###", 8));
+}
+
+TEST(Udp, ResolvesLocalhostAndRefusesNamesThatAreNoHostNames) {
+    TUDP receiver(nullptr), sender(nullptr);
+    Errors errors;
+    errors.Attach(sender);
+    ASSERT_NE(Open(receiver), 0);
+    ASSERT_NE(Open(sender), 0);
+    sender.SetRemotePort(receiver.LocalPort());
+    receiver.SetReceiveTimeout(2000);
+
+    sender.SetRemoteHost("localhost");
+    EXPECT_EQ(sender.Send("by name"), 1);
+    char buffer[32];
+    int port = 0;
+    std::string ip;
+    EXPECT_EQ(receiver.ReceiveBuffer(buffer, sizeof buffer, port, ip), 7);
+    EXPECT_EQ(ip, "127.0.0.1");
+
+    for (const char* name : {"", "no such host", "bad!name", "tab\tname", "new\nline"}) {
+        sender.SetRemoteHost(name);
+        EXPECT_EQ(sender.SendBuffer("x", 1, 1), 0) << name;
+        EXPECT_EQ(sender.Send("x"), 0) << name;
+    }
+    EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST(Udp, ErrorsCarryTheSystemsTextOrTheNoBytesMessage) {
+    TUDP receiver(nullptr), sender(nullptr);
+    Errors errors;
+    errors.Attach(receiver);
+    errors.Attach(sender);
+    ASSERT_NE(Open(receiver), 0);
+    ASSERT_NE(Open(sender), 0);
+    Aim(sender, receiver);
+    receiver.SetReceiveTimeout(2000);
+
+    // An empty datagram is a receive of 0 bytes.
+    EXPECT_EQ(sender.SendBuffer("", 0, 0), 0);
+    char buffer[16] = "unchanged";
+    int port = 0;
+    EXPECT_EQ(receiver.ReceiveBuffer(buffer, sizeof buffer, port), 0);
+    ASSERT_EQ(errors.messages.size(), 1u);
+    EXPECT_EQ(errors.messages[0], "Keine Bytes empfangen/gesendet");
+    EXPECT_STREQ(buffer, "unchanged");
+
+    // Nothing arrives within the time-out.
+    receiver.SetReceiveTimeout(20);
+    EXPECT_EQ(receiver.ReceiveBuffer(buffer, sizeof buffer, port), 0);
+    ASSERT_EQ(errors.messages.size(), 2u);
+    EXPECT_EQ(errors.messages[1], SystemText(EAGAIN));
+
+    // Port 0 is no destination.
+    sender.SetRemotePort(0);
+    EXPECT_EQ(sender.Send("x"), 0);
+    ASSERT_EQ(errors.messages.size(), 3u);
+    EXPECT_EQ(errors.messages[2], SystemText(EINVAL));
+    EXPECT_EQ(errors.messages[2].find('\n'), std::string::npos);
+
+    // A port beyond 16 bits is refused rather than cut to another port.
+    sender.SetRemotePort(receiver.LocalPort() + 65536);
+    EXPECT_EQ(sender.Send("x"), 0);
+
+    // Without a handler an error is silent.
+    TUDP quiet(nullptr);
+    quiet.HandleError(kSocketError);
+    quiet.HandleError(0);
+}
+
+TEST(Udp, BroadcastsToTheLoopbackBroadcastAddressOnlyWhenPermitted) {
+    TUDP receiver(nullptr), sender(nullptr);
+    Errors errors;
+    errors.Attach(sender);
+    ASSERT_NE(Open(receiver, "255.255.255.255"), 0);
+    sender.SetBroadcasting(1);
+    ASSERT_NE(Open(sender), 0);
+    sender.SetBroadcastAddress("127.255.255.255");
+    sender.SetRemotePort(receiver.LocalPort());
+    receiver.SetReceiveTimeout(2000);
+
+    EXPECT_EQ(sender.Broadcast("to all"), 6);
+    char buffer[32];
+    int port = 0;
+    std::string ip;
+    EXPECT_EQ(receiver.ReceiveBuffer(buffer, sizeof buffer, port, ip), 6);
+    EXPECT_STREQ(buffer, "to all");
+    EXPECT_EQ(port, sender.LocalPort());
+    EXPECT_TRUE(errors.messages.empty());
+
+    sender.SetBroadcasting(0);
+    EXPECT_EQ(sender.BroadcastBuffer("abc", 3, 3), 0);
+    ASSERT_EQ(errors.messages.size(), 1u);
+    EXPECT_EQ(errors.messages[0], SystemText(EACCES));
+
+    // The broadcast address is taken as a dotted address only.
+    sender.SetBroadcasting(1);
+    sender.SetBroadcastAddress("localhost");
+    EXPECT_EQ(sender.Broadcast("x"), 0);
+}
+
+TEST(Udp, ClampsTheLocalPort) {
+    TUDP udp(nullptr);
+    udp.SetLocalPort(80);
+    EXPECT_EQ(udp.LocalPort(), 1024);
+    udp.SetLocalPort(-5);
+    EXPECT_EQ(udp.LocalPort(), 1024);
+    udp.SetLocalPort(70000);
+    EXPECT_EQ(udp.LocalPort(), 65535);
+    udp.SetLocalPort(40000);
+    EXPECT_EQ(udp.LocalPort(), 40000);
+    EXPECT_FALSE(udp.HasSocket());
+}
+
+namespace {
+
+// A run of free ports, held by blockers, starting at a random high port.
+int BlockRun(int count, std::vector<std::unique_ptr<udptest::PortBlocker>>& blockers) {
+    for (int tries = 0; tries < 50; ++tries) {
+        blockers.clear();
+        const int start = udptest::RandomHighPort();
+        for (int port = start; port < start + count; ++port) {
+            blockers.push_back(std::make_unique<udptest::PortBlocker>(port));
+            if (!blockers.back()->Bound()) break;
+        }
+        if (static_cast<int>(blockers.size()) == count && blockers.back()->Bound() && udptest::PortFree(start + count))
+            return start;
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(Udp, BindsPastBusyPortsForAtMost101Attempts) {
+    std::vector<std::unique_ptr<udptest::PortBlocker>> blockers;
+
+    // 100 busy ports: the 101st attempt still binds.
+    int start = BlockRun(100, blockers);
+    ASSERT_NE(start, 0);
+    TUDP reached(nullptr), sender(nullptr);
+    reached.SetLocalPort(start);
+    reached.SetActive(1);
+    ASSERT_EQ(reached.CreateSocket(), 0);
+    EXPECT_EQ(reached.LocalPort(), start + 100);
+    ASSERT_NE(Open(sender), 0);
+    Aim(sender, reached);
+    EXPECT_EQ(sender.Send("found"), 1);
+    reached.SetReceiveTimeout(2000);
+    char buffer[16];
+    int port = 0;
+    EXPECT_EQ(reached.ReceiveBuffer(buffer, sizeof buffer, port), 5);
+    reached.CloseSocket();
+
+    // 101 busy ports: it gives up, one port further on, and binds nothing there.
+    blockers.clear();
+    start = BlockRun(101, blockers);
+    ASSERT_NE(start, 0);
+    TUDP refused(nullptr);
+    refused.SetLocalPort(start);
+    refused.SetActive(1);
+    ASSERT_EQ(refused.CreateSocket(), 0);
+    EXPECT_EQ(refused.LocalPort(), start + 101);
+    EXPECT_TRUE(udptest::PortFree(start + 101));
+}
+
+TEST(Udp, PortSearchWrapsFromTheTopToTheFirstUnprivilegedPort) {
+    udptest::PortBlocker top(65535);
+    TUDP udp(nullptr);
+    udp.SetBroadcastNIC("127.0.0.1");
+    udp.SetLocalPort(65535);
+    udp.SetActive(1);
+    ASSERT_EQ(udp.CreateSocket(), 0);
+    EXPECT_GE(udp.LocalPort(), 1024);
+    EXPECT_LT(udp.LocalPort(), 1124);
+}
+
+TEST(Udp, ChangingThePortOfAnOpenSocketBindsItAnew) {
+    TUDP receiver(nullptr), sender(nullptr);
+    ASSERT_NE(Open(receiver), 0);
+    ASSERT_NE(Open(sender), 0);
+    const int first = receiver.LocalPort();
+    int second = udptest::RandomHighPort();
+    while (second == first || !udptest::PortFree(second)) second = udptest::RandomHighPort();
+
+    receiver.SetLocalPort(second);
+    EXPECT_EQ(receiver.LocalPort(), second);
+    EXPECT_TRUE(udptest::PortFree(first));
+    Aim(sender, receiver);
+    receiver.SetReceiveTimeout(2000);
+    EXPECT_EQ(sender.Send("moved"), 1);
+    char buffer[16];
+    int port = 0;
+    EXPECT_EQ(receiver.ReceiveBuffer(buffer, sizeof buffer, port), 5);
+
+    // Naming the interface again keeps the port.
+    receiver.SetBroadcastNIC("127.0.0.1");
+    EXPECT_EQ(receiver.LocalPort(), second);
+    EXPECT_EQ(sender.Send("again"), 1);
+    EXPECT_EQ(receiver.ReceiveBuffer(buffer, sizeof buffer, port), 5);
+    EXPECT_STREQ(buffer, "again");
+}
+
+TEST(Udp, ActiveOpensOnDemandAndClosingEndsTheThread) {
+    TUDP udp(nullptr);
+    udp.SetRemoteHost("127.0.0.1");
+    udp.SetRemotePort(udptest::RandomHighPort());
+    EXPECT_EQ(udp.Send("x"), 0);
+    EXPECT_FALSE(udp.HasSocket());
+
+    udp.SetActive(1);
+    EXPECT_FALSE(udp.HasSocket());
+    EXPECT_EQ(udp.Send("x"), 1);
+    EXPECT_TRUE(udp.HasSocket());
+    EXPECT_EQ(udp.ThreadRunning(), 1);
+    EXPECT_EQ(udp.CreateSocket(), 0);
+
+    udp.SetActive(0);
+    EXPECT_FALSE(udp.HasSocket());
+    EXPECT_EQ(udp.ThreadRunning(), 0);
+    EXPECT_EQ(udp.Send("x"), 0);
+}
+
+TEST(Udp, AFailedOpenLeavesNeitherSocketNorThread) {
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    TUDP udp(nullptr);
+    udp.SetActive(1);
+    rlimit none = saved;
+    none.rlim_cur = 0;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
+    const int result = udp.CreateSocket();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(udp.HasSocket());
+    EXPECT_EQ(udp.ThreadRunning(), 0);
+
+    EXPECT_EQ(udp.CreateSocket(), 0);
+    EXPECT_EQ(udp.ThreadRunning(), 1);
+}
+
+TEST(Udp, UseThreadKeepsTheBlockingReceiveOutAndTheTimeoutAtOne) {
+    TUDP udp(nullptr);
+    udp.SetReceiveTimeout(500);
+    EXPECT_EQ(udp.ReceiveTimeout(), 500u);
+    udp.SetUseThread(1);
+    udp.SetReceiveTimeout(500);
+    EXPECT_EQ(udp.ReceiveTimeout(), 1u);
+    ASSERT_NE(Open(udp), 0);
+    char buffer[8];
+    int port = 0;
+    EXPECT_EQ(udp.ReceiveBuffer(buffer, sizeof buffer, port), 0);
+    EXPECT_EQ(udp.ReceiveTimeout(), 1u);
+    // Without the thread there is nothing to read.
+    udp.SetUseThread(0);
+    EXPECT_EQ(udp.ReadBuffer(buffer, sizeof buffer, sizeof buffer), 0);
+}
