@@ -1,6 +1,0 @@
-#include "panel/Firmware.h"
-
-void InitAppState() {}
-void DispatchTouch() {}
-void BuildPage() {}
-void RefreshPage() {}

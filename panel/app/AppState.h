@@ -1,0 +1,155 @@
+// The application's state record, its page table and its button ids, and the
+// operations of navigation and of the setting editors.
+//
+// Exactly one page is current. Every tick runs DispatchTouch, BuildPage and
+// RefreshPage in this order; navigation is driven by the constant PageTable,
+// and where a target there is 0 a handler below decides.
+#pragma once
+
+#include "panel/Types.h"
+#include "panel/hw/Clock.h"
+
+using PageId = u8;
+using ButtonId = u8;
+
+constexpr u8 kPageCount = 46;
+
+// A bottom-bar button's id is also the index of its icon in image table 3.
+namespace Button {
+constexpr ButtonId kHome = 0;
+constexpr ButtonId kPrevious = 1;
+constexpr ButtonId kNext = 2;
+constexpr ButtonId kBack = 3;
+constexpr ButtonId kSelect = 4;
+constexpr ButtonId kDelete = 5;
+constexpr ButtonId kFaults = 6;
+constexpr ButtonId kChart = 7;
+constexpr ButtonId kEdit = 8;
+constexpr ButtonId kLanguageShortcut = 9;
+constexpr ButtonId kMenu = 10;
+constexpr ButtonId kConfirm = 11;
+constexpr ButtonId kCancel = 12;
+constexpr ButtonId kPlus = 13;
+constexpr ButtonId kMinus = 14;
+constexpr ButtonId kMeasurementShortcut = 15;
+constexpr ButtonId kYieldsShortcut = 16;
+constexpr ButtonId kGuidedSetup = 17;
+constexpr ButtonId kYes = 18;
+constexpr ButtonId kNo = 19;
+constexpr ButtonId kNone = 255;
+}  // namespace Button
+
+constexpr u8 kButtonCount = 20;
+
+// The numbers accepted on the access-code page; AccessCodeB also offers the
+// delete button on the fault-history page.
+constexpr u8 AccessCodeA = 36;
+constexpr u8 AccessCodeB = 71;
+
+constexpr u16 kHoldTicks = 1500;
+constexpr u8 kRepeatStart = 30;
+constexpr u8 kRepeatStep = 5;
+constexpr u8 kKeyClickTicks = 10;
+
+#pragma pack(push, 1)
+struct PageDescriptor {
+    u16 titleText;  // 65535 = no title
+    u8 section;     // 0 = none; else icon section - 1 of image table 4
+    u8 bar[4];      // default ButtonIds of the bottom-bar slots, 255 = empty
+    u8 backPage;    // 0: OnBack decides
+    u8 prevPage;    // 0: OnPrevNext (up) decides
+    u8 nextPage;    // 0: OnPrevNext (down) decides
+    u8 cancelPage;  // 0: OnCancel decides
+};
+#pragma pack(pop)
+static_assert(sizeof(PageDescriptor) == 11);
+
+extern const PageDescriptor PageTable[kPageCount];
+
+// The descriptor of a page; a page number beyond the table gets an empty
+// descriptor (no title, no section, no buttons, no targets).
+const PageDescriptor& PageAt(u8 page);
+
+struct AppStateRecord {
+    u8 currentPage;
+    u8 redrawPending;
+    u8 faultLampShown;  // 255 forces a redraw of the lamp
+    i16 touchX;         // -1 when nothing touches
+    i16 touchY;
+    u8 hitButton;
+    u8 lastButton;
+    u16 holdTicks;
+    u8 clickArmed;
+    u8 repeatInterval;
+    u8 barButtons[4];
+    u8 selectedRow;  // also the number being entered on the access-code page
+    u8 shownRow;
+    u8 maxRow;
+    u8 listScroll;
+    u8 menuReturnRow;
+    u8 menuShownRow;
+    u8 editActive;
+    u16 editValue;
+    u8 justBuilt;
+    u8 shownValue;
+    u8 accessLevel;  // 0 or the accepted access code
+    u8 historyAfterCode;
+    u8 wizardMode;  // 0 off, 1 from the commissioning page, 2 from the start page
+    u16 messageTimer;
+    u16 dialogTimer;
+    u8 historyIndex;
+    u8 dialogReturnPage;
+    u16 schematicDelay;
+};
+
+extern AppStateRecord AppState;
+
+// Controller values and manual outputs that live in memory only.
+struct ControllerLinkRecord {
+    u16 extraSensorWord;  // not 0 offers the extra-sensor measurement page
+    u8 commissioningPossible;
+    u8 commissioningRunning;
+    u8 commissioningAborted;
+    u8 zoneValveOn;
+    u8 switchingValveOn;
+    u8 acousticAlarm;
+};
+
+extern ControllerLinkRecord ControllerLink;
+
+// Limits of the temperature settings, in tenths of a degree.
+struct EditLimit {
+    i8 step;
+    i16 minimum;
+    i16 maximum;
+    i16 defaultValue;
+};
+
+namespace Limit {
+constexpr u8 kWarmWater = 0;
+constexpr u8 kMaxTank = 1;
+constexpr u8 kMaxTank2 = 2;
+}  // namespace Limit
+constexpr u8 kEditLimitCount = 3;
+extern const EditLimit EditLimits[kEditLimitCount];
+
+// The edit copy of the clock while a time or date edit runs.
+extern PanelClockRecord ClockEdit;
+
+// Navigation.
+void GoToPage(u8 page);
+void EnterPage();
+void HandleFreeTouch();
+void OnBack();
+void OnCancel();
+void OnPrevNext(u8 up);
+void OnSelect();
+void KeyClick();
+bool IsListPage(u8 page);
+// Number of rows of the list on a list page (0 on other pages).
+u8 ListRowCount(u8 page);
+
+// The setting editors.
+void OnEdit();
+void OnPlusMinus(u8 up);
+void OnConfirm();

@@ -1,0 +1,26 @@
+// The live refresh: redraws the values of the current page that changed since
+// they were last drawn, counts down the message pages and keeps the fault
+// lamp in the title bar up to date.
+#pragma once
+
+#include "panel/Types.h"
+
+// The cache value of a reading that was never drawn.
+constexpr u16 kNeverDrawn = 9998;
+// The cache value of a reading whose sensor is absent or faulty.
+constexpr u16 kNoValue = 9999;
+
+void UpdateFaultLamp();
+
+// Raw pump speed (0..1000) in percent: 0 below 71, 10..80 up to 870, then 100.
+u8 PumpPercent(u16 raw);
+
+// The page builds reset the caches of their pages so that the first refresh
+// draws every value.
+void ResetMeasurementCaches();
+void ResetYieldCaches();
+void ResetStatusCache();
+void ResetRuntimeCaches();
+void ResetPumpCache();
+void ResetSchematic();
+void ResetCommissioningRun();

@@ -1,0 +1,97 @@
+// Settings and plant values far outside their ranges must never make a page
+// read or draw outside a table; the sanitizer build runs these walks too.
+#include <gtest/gtest.h>
+
+#include "panel/app/AppState.h"
+#include "panel/app/Plant.h"
+#include "panel/settings/Settings.h"
+#include "tests/host/PanelDriver.h"
+
+namespace {
+
+void WalkAllPages(PanelDriver& panel) {
+    for (u8 page = 0; page < kPageCount; ++page) {
+        panel.Show(page);
+        EXPECT_EQ(panel.Page(), page);
+        // Every bar button is a real button or empty.
+        for (u8 slot : AppState.barButtons) EXPECT_TRUE(slot < kButtonCount || slot == Button::kNone);
+        // Touch the value line, the rows and the scroll strip of every page.
+        for (int y = 50; y < 200; y += 28) {
+            panel.Tap(150, y);
+            panel.Tap(300, y);
+            panel.Ticks(20);
+        }
+    }
+}
+
+TEST(AppOutOfRange, EverySettingBeyondItsTable) {
+    PanelDriver panel;
+    Settings.language = 200;
+    Settings.operatingMode = 9;
+    Settings.supplementaryFunction = 7;
+    Settings.loadStrategy = 250;
+    Settings.shortcutFunction = 3;
+    Settings.faultCode = 255;
+    Settings.commissioningDay = 255;
+    Settings.commissioningMonth = 255;
+    Settings.commissioningYear = 255;
+    Settings.warmWaterSetValue = 65535;
+    Settings.maxTankTemp = 0;
+    for (char& c : Settings.serialNumber) c = 'X';  // no terminator in the field
+    VersionNumber = 65535;
+    ControllerLink.zoneValveOn = 7;
+    ControllerLink.switchingValveOn = 200;
+    ControllerLink.acousticAlarm = 3;
+    Plant.pumpSpeed = 65535;
+    Plant.controllerStatus = 200;
+    AppState.historyIndex = 255;
+    AppState.menuReturnRow = 9;
+    WalkAllPages(panel);
+}
+
+TEST(AppOutOfRange, ListsPreselectTheFirstRowForAValueWithoutRow) {
+    PanelDriver panel;
+    Settings.language = 9;
+    panel.Show(16);
+    EXPECT_EQ(AppState.selectedRow, 0);
+    EXPECT_EQ(AppState.listScroll, 0);
+    ControllerLink.zoneValveOn = 5;
+    panel.Show(33);
+    EXPECT_EQ(AppState.selectedRow, 0);
+    // Touching under the list's last row selects nothing beyond it.
+    panel.Tap(100, 37 + 28 * 3);
+    EXPECT_LE(AppState.selectedRow, AppState.maxRow);
+}
+
+TEST(AppOutOfRange, StartPageShortcutWithoutIconLeavesTheSlotEmpty) {
+    PanelDriver panel;
+    Settings.shortcutFunction = 5;
+    panel.Show(0);
+    EXPECT_EQ(AppState.barButtons[0], Button::kNone);
+    Settings.faultCode = 1;
+    panel.Show(0);
+    EXPECT_EQ(AppState.barButtons[0], Button::kFaults);
+}
+
+TEST(AppOutOfRange, PageNumbersBeyondTheTableShowTheStartPage) {
+    PanelDriver panel;
+    AppState.dialogReturnPage = 99;
+    panel.Show(45);
+    GoToPage(AppState.dialogReturnPage);
+    EXPECT_EQ(panel.Page(), 0);
+    EXPECT_EQ(PageAt(46).titleText, 65535);
+    EXPECT_EQ(PageAt(255).bar[0], Button::kNone);
+}
+
+TEST(AppOutOfRange, FaultHistoryIndexBeyondTheEntries) {
+    PanelDriver panel;
+    AppState.accessLevel = AccessCodeB;
+    panel.Show(44);
+    AppState.historyIndex = 200;
+    panel.TapSlot(3);  // delete touches no entry beyond the history
+    EXPECT_EQ(AppState.historyIndex, 199);
+    EXPECT_EQ(FaultHistory[0].type, 0);
+    EXPECT_EQ(FaultHistory[1].type, 0);
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+// Drives the whole panel as a user does: a host with a pinned clock, finger
+// presses on panel pixels, ticks, and a look at the page and the pixels.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "host/PanelHost.h"
+#include "panel/app/AppState.h"
+#include "panel/app/Layout.h"
+#include "panel/hw/LcdQueue.h"
+
+class PanelDriver {
+public:
+    PanelDriver() {
+        host_.Start();
+        host_.SetZoom(1);
+        Ticks(300);
+    }
+
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i) host_.Tick();
+    }
+    void Press(int x, int y) { host_.MouseDown(MouseButton::Left, x, y); }
+    void Release() { host_.MouseUp(MouseButton::Left); }
+    // A short touch: the button acts on the second tick of the press.
+    void Tap(int x, int y) {
+        Press(x, y);
+        Ticks(3);
+        Release();
+        Ticks(3);
+    }
+    // Taps a bottom-bar slot (0..3) or the home button, then lets the new
+    // page draw.
+    void TapSlot(int slot) {
+        Tap(kBarSlotX[slot] + 21, kBarY + 14);
+        Ticks(100);
+    }
+    void TapHome() {
+        Tap(269, 16);
+        Ticks(100);
+    }
+    // Enters a page directly, as a test set-up, and lets it draw.
+    void Show(u8 page) {
+        GoToPage(page);
+        Ticks(200);
+    }
+
+    u8 Page() const { return AppState.currentPage; }
+    Rgb565 Pixel(int x, int y) const { return PanelFramebuffer[x * kScreenHeight + y]; }
+
+    // The framebuffer as 0xRRGGBB pixels, row by row.
+    std::vector<std::uint32_t> Rgb() const {
+        std::vector<std::uint32_t> rgb;
+        rgb.reserve(kScreenWidth * kScreenHeight);
+        for (int y = 0; y < kScreenHeight; ++y) {
+            for (int x = 0; x < kScreenWidth; ++x) {
+                const Rgb565 c = Pixel(x, y);
+                const std::uint32_t r = ((c >> 11) & 0x1F) * 255 / 31;
+                const std::uint32_t g = ((c >> 5) & 0x3F) * 255 / 63;
+                const std::uint32_t b = (c & 0x1F) * 255 / 31;
+                rgb.push_back(r << 16 | g << 8 | b);
+            }
+        }
+        return rgb;
+    }
+
+    // Pixels of the rectangle (both corners included) that differ from the
+    // given colour.
+    int CountNot(Rgb565 colour, int x0, int y0, int x1, int y1) const {
+        int n = 0;
+        for (int x = x0; x <= x1; ++x) {
+            for (int y = y0; y <= y1; ++y) n += Pixel(x, y) != colour;
+        }
+        return n;
+    }
+
+    PanelHost& Host() { return host_; }
+
+private:
+    class Clock final : public WallClock {
+    public:
+        WallTime Now() override { return MakeWallTime(2026, 3, 14, 10, 30, 0); }
+    };
+
+    Clock clock_;
+    PanelHost host_{clock_, 0xF0F0F0};
+};
