@@ -2,7 +2,7 @@
 // hinting mode and writes them as glyph-art source files, plus preview images.
 //
 // Usage: fontgen FONT_DIR OUT_DIR [PREVIEW_DIR]
-//   FONT_DIR     folder with DejaVuSans.ttf and DejaVuSansCondensed-Bold.ttf
+//   FONT_DIR     folder with DejaVuSans.ttf, DejaVuSansCondensed.ttf and DejaVuSansCondensed-Bold.ttf
 //   OUT_DIR      receives Font1.cpp .. Font4.cpp
 //   PREVIEW_DIR  receives fontN.pgm (every glyph) and samples.pgm (sample words)
 #include <ft2build.h>
@@ -37,13 +37,14 @@ struct FontPlan {
 // The pixel size of each font is the largest at which every glyph it covers
 // fits the cell height, so that accented capitals and descenders are never cut.
 // The bold face's own instructions distort its tildes and rings in monochrome,
-// so it takes FreeType's hinter; the regular face keeps its sturdier stems. The
-// titles use the condensed bold cut so that they fit the title bar in every
-// language.
+// so they take FreeType's hinter, which also gives the condensed body text
+// two-pixel stems. Body text and titles use the condensed cuts: the panel's
+// German and English labels must fit beside their values and the titles
+// inside the title bar.
 const FontPlan kPlans[] = {
     {1, "DejaVuSans.ttf", "DejaVu Sans", "small values and dialog texts", 16, 19, 2, 4, 17, 32, 255, false},
     {2, "DejaVuSans.ttf", "DejaVu Sans", "small ASCII text", 8, 10, 1, 2, 8, 32, 126, false},
-    {3, "DejaVuSans.ttf", "DejaVu Sans", "body text", 24, 24, 3, 3, 24, 32, 255, false},
+    {3, "DejaVuSansCondensed.ttf", "DejaVu Sans Condensed", "body text", 24, 24, 3, 3, 24, 32, 255, true},
     {4, "DejaVuSansCondensed-Bold.ttf", "DejaVu Sans Condensed Bold", "titles and the highlighted list row", 24, 24, 3,
      4, 24, 32, 255, true},
 };
