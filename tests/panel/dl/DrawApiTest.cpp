@@ -59,31 +59,30 @@ TEST(DrawApiTest, RegistrationFillsTheSlotsInOrderUpToTheirLimits) {
 
 TEST(DrawApiTest, TextsLongerThanTheirCommandCanHoldAreRefused) {
     DlInit();
-    DlResetRing();
-    const std::string fits(254, 'x');
-    const std::string tooLong(255, 'x');
-    EXPECT_EQ(DlText(tooLong.c_str()), kDlNoRoom);
-    EXPECT_EQ(DlTextAt(1, 2, std::string(251, 'x').c_str()), kDlNoRoom);
-    EXPECT_EQ(DlTextRotated(90, std::string(253, 'x').c_str()), kDlNoRoom);
-    EXPECT_EQ(DlBytesUsed(), 0);
+    // Each command holds 256 bytes with its opcode, operands and terminator.
+    const struct {
+        int fits;
+        u8 (*queue)(const std::string&);
+    } commands[] = {
+        {254, [](const std::string& t) { return DlText(t.c_str()); }},
+        {250, [](const std::string& t) { return DlTextAt(1, 2, t.c_str()); }},
+        {252, [](const std::string& t) { return DlTextRotated(90, t.c_str()); }},
+    };
+    for (const auto& c : commands) {
+        DlResetRing();
+        EXPECT_EQ(c.queue(std::string(c.fits + 1, 'x')), kDlNoRoom) << c.fits;
+        EXPECT_EQ(DlBytesUsed(), 0);
+        EXPECT_EQ(c.queue(std::string(c.fits, 'x')), kDlQueued) << c.fits;
+        EXPECT_EQ(DlBytesUsed(), 256);
+    }
 
-    EXPECT_EQ(DlText(fits.c_str()), kDlQueued);
-    EXPECT_EQ(DlBytesUsed(), 256);
-    EXPECT_EQ(DlTextAt(1, 2, std::string(250, 'x').c_str()), kDlQueued);
-    EXPECT_EQ(DlBytesUsed(), 256 + 256);
-    EXPECT_EQ(DlTextRotated(90, std::string(252, 'x').c_str()), kDlQueued);
-    EXPECT_EQ(DlBytesUsed(), 256 * 3);
-}
-
-TEST(DrawApiTest, ATextOf250CharactersNeeds252BytesOfRoom) {
-    DlInit();
-    const std::string text(250, 'y');
+    // A text of 250 characters needs 252 bytes of room: one always stays free.
     DlResetRing();
     FillRing(8192 - 253);
-    EXPECT_EQ(DlText(text.c_str()), kDlQueued);
+    EXPECT_EQ(DlText(std::string(250, 'y').c_str()), kDlQueued);
     DlResetRing();
     FillRing(8192 - 252);
-    EXPECT_EQ(DlText(text.c_str()), kDlNoRoom);
+    EXPECT_EQ(DlText(std::string(250, 'y').c_str()), kDlNoRoom);
 }
 
 TEST(DrawApiTest, RawBytesGoInLastFirstAndOnlyWhenTheyFit) {
