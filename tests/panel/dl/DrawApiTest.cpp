@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "DlTestSupport.h"
 #include "panel/gfx/fonts/Fonts.h"
@@ -90,9 +91,7 @@ TEST(DrawApiTest, RawBytesGoInLastFirstAndOnlyWhenTheyFit) {
     DlResetRing();
     const u8 bytes[] = {1, 2, 3};
     EXPECT_EQ(DlPutBytesReversed(bytes, 3), kDlQueued);
-    EXPECT_EQ(DlPeekByte(0), 3);
-    EXPECT_EQ(DlPeekByte(1), 2);
-    EXPECT_EQ(DlPeekByte(2), 1);
+    EXPECT_EQ((std::vector<u8>{DlPeekByte(0), DlPeekByte(1), DlPeekByte(2)}), (std::vector<u8>{3, 2, 1}));
 
     // Unread commands must never be overwritten.
     FillRing(8183);
@@ -106,10 +105,8 @@ TEST(DrawApiTest, RawBytesGoInLastFirstAndOnlyWhenTheyFit) {
 TEST(DrawApiTest, MeasuringGivesZeroForMissingFontsAndImages) {
     DlInit();
     RegisterGraphics();
-    EXPECT_EQ(FontHeight(5), 0);
-    EXPECT_EQ(FontHeight(0), 8);
-    EXPECT_EQ(FontHeight(1), 19);
-    EXPECT_EQ(FontHeight(3), 24);
+    EXPECT_EQ((std::vector<u8>{FontHeight(5), FontHeight(0), FontHeight(1), FontHeight(3)}),
+              (std::vector<u8>{0, 8, 19, 24}));
     EXPECT_EQ(TextWidth("abc", 9), 0);
     EXPECT_EQ(TextWidth("", 0), 0);
     // The built-in font is six pixels wide throughout and has no glyph above 127.
@@ -118,10 +115,7 @@ TEST(DrawApiTest, MeasuringGivesZeroForMissingFontsAndImages) {
 
     EXPECT_EQ(ImageWidth(5, 0), 232);
     EXPECT_EQ(ImageHeight(5, 0), 100);
-    EXPECT_EQ(ImageWidth(5, 1), 0);
-    EXPECT_EQ(ImageHeight(5, 255), 0);
-    EXPECT_EQ(ImageWidth(7, 0), 0);
-    EXPECT_EQ(ImageHeight(39, 0), 0);
+    EXPECT_EQ(ImageWidth(5, 1) + ImageHeight(5, 255) + ImageWidth(7, 0) + ImageHeight(39, 0), 0);
 }
 
 TEST(DrawApiTest, TextWidthLeavesTheInterpreterUndisturbed) {
