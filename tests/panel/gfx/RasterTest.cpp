@@ -200,7 +200,7 @@ TEST(Raster, OneBitBlitsInEachMode) {
     EXPECT_EQ(LcdQueueCount(), 0);
 }
 
-TEST(Raster, PaletteBlitsNeedAPaletteOfTheBitmapsDepth) {
+TEST(Raster, PaletteBlitsNeedAPaletteOfTheBitmapsDepthAndSkipTheBackgroundWhenTransparent) {
     const auto palette1 = PaletteRecordOf(1, {0x0AAA, 0x0BBB});
     const auto palette2 = PaletteRecordOf(2, {0x0000, 0x1111, 0x2222, 0x3333});
     std::vector<Rgb565> colours16, colours256;
@@ -234,12 +234,10 @@ TEST(Raster, PaletteBlitsNeedAPaletteOfTheBitmapsDepth) {
     BlitBitmap(50, 10, 53, 10, depth2, 1, 16, palette2.data(), 0, 0);
     BlitBitmap(50, 10, 53, 10, depth2, 1, 3 | kBlitCoverage, nullptr, 0, 0);
     EXPECT_EQ(LcdQueueCount(), 0);
-}
 
-TEST(Raster, TransparentPaletteBlitsSkipTheBackgroundColourAndReopenTheWindow) {
+    // Transparent: pixels in the background colour are skipped and the window reopened after them.
     SetRasterColours(kRed, 0x2222);
     FillScreen(kSentinel);
-    const auto palette2 = PaletteRecordOf(2, {0x0000, 0x1111, 0x2222, 0x3333});
     const u8 row[] = {0b01101010, 0b01000000};  // 1 2 2 2 | 1 0
     BlitBitmap(10, 10, 15, 10, row, 2, 2 | kBlitTransparent, palette2.data(), 0, 0);
     EXPECT_EQ(Summarise().windowColumns, (std::vector<u16>{10, 14}));
@@ -318,7 +316,7 @@ void ExpectGlyphAt(char c, int x, int y) {
                 << c << " at " << x << "," << y << " pixel " << column << "," << row;
 }
 
-TEST(Raster, RawMessagesAreCentredInTheBuiltInFont) {
+TEST(Raster, RawMessagesAreCentredInTheBuiltInFontAndDrawnInFullWhenLong) {
     SetRasterColours(kRed, kBlue);
     FillScreen(kSentinel);
     ShowRawMessage("HeLLo");
@@ -344,9 +342,8 @@ TEST(Raster, RawMessagesAreCentredInTheBuiltInFont) {
     const u16 queued = LcdQueueCount();
     ShowRawMessage(nullptr);
     EXPECT_EQ(LcdQueueCount(), queued + 128);  // only the start-up sequence
-}
+    LcdApplyQueue();
 
-TEST(Raster, RawMessagesLongerThanTheQueueAreDrawnInFull) {
     // 40 lines of 60 characters: far more glyph transfers than the queue holds.
     std::string text;
     for (int line = 0; line < 40; ++line) text += std::string(60, static_cast<char>('A' + line % 26)) + '\n';
