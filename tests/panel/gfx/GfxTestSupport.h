@@ -134,6 +134,12 @@ inline int CountIn(int x0, int y0, int x1, int y1, Rgb565 colour) {
     return n;
 }
 
+inline std::vector<Rgb565> Row(int x0, int x1, int y) {
+    std::vector<Rgb565> row;
+    for (int x = x0; x <= x1; ++x) row.push_back(Px(x, y));
+    return row;
+}
+
 using Picture = std::vector<std::string>;
 
 // What a rectangle of the screen shows, one character per pixel after the

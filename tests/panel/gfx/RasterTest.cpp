@@ -46,12 +46,6 @@ QueueSummary Summarise() {
     return s;
 }
 
-std::vector<Rgb565> Row(int x0, int x1, int y) {
-    std::vector<Rgb565> row;
-    for (int x = x0; x <= x1; ++x) row.push_back(Px(x, y));
-    return row;
-}
-
 // '#' red, '.' blue, '-' untouched.
 Picture ShowRB(int x0, int y0, int x1, int y1) {
     return Show(x0, y0, x1, y1, {{'#', kRed}, {'.', kBlue}, {'-', kSentinel}});

@@ -218,11 +218,6 @@ TEST_F(TextTest, HeaderWiderThanItsRowsDrawsOnlyWhatTheRowsHold) {
 
 class ImageTest : public TextTest {
 protected:
-    std::vector<Rgb565> Row(int x0, int x1, int y) {
-        std::vector<Rgb565> row;
-        for (int x = x0; x <= x1; ++x) row.push_back(Px(x, y));
-        return row;
-    }
     void Draw(u16 x, u16 y, u8 number, u16 start = 0, u16 count = 0) {
         FillScreen(kSentinel);
         const u8* image = LookupGlyph(number, &table.record);
