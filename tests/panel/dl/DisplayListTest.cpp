@@ -2,12 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "panel/dl/DrawApi.h"
 
 namespace {
 
 void PutBytes(int n) {
     for (int i = 0; i < n; ++i) DlPutByte(static_cast<u8>(i));
+}
+
+std::vector<u8> Peek(u8 n) {
+    std::vector<u8> bytes;
+    for (u8 i = 0; i < n; ++i) bytes.push_back(DlPeekByte(i));
+    return bytes;
 }
 
 TEST(DisplayListTest, UsedAndFreeFollowTheRingAcrossItsEnd) {
@@ -66,16 +74,14 @@ TEST(DisplayListTest, ACommandIsAcceptedOnlyWhileTheRingKeepsOneByteFree) {
 TEST(DisplayListTest, OperandsAreBigEndianAndTextsCarryTheirTerminator) {
     DlResetRing();
     ASSERT_EQ(DlMoveTo(300, 200), kDlQueued);
-    const u8 move[] = {8, 0x01, 0x2C, 0x00, 0xC8};
-    for (u8 i = 0; i < 5; ++i) EXPECT_EQ(DlPeekByte(i), move[i]) << "byte " << int(i);
+    EXPECT_EQ(Peek(5), (std::vector<u8>{8, 0x01, 0x2C, 0x00, 0xC8}));
     EXPECT_EQ(DlPeekWord(1), 300);
     EXPECT_EQ(DlPeekWord(3), 200);
 
     DlAdvanceRead(5);
     ASSERT_EQ(DlText("abc"), kDlQueued);
     EXPECT_EQ(DlBytesUsed(), 5);
-    const u8 text[] = {17, 97, 98, 99, 0};
-    for (u8 i = 0; i < 5; ++i) EXPECT_EQ(DlPeekByte(i), text[i]);
+    EXPECT_EQ(Peek(5), (std::vector<u8>{17, 'a', 'b', 'c', 0}));
 }
 
 TEST(DisplayListTest, AWordStraddlingTheRingsEndIsReadAcrossIt) {
@@ -86,8 +92,7 @@ TEST(DisplayListTest, AWordStraddlingTheRingsEndIsReadAcrossIt) {
     DlMaskIndices();
     EXPECT_EQ(DlReadIndex(), 8191);
     EXPECT_EQ(DlWriteIndex(), 1);
-    EXPECT_EQ(DlPeekByte(0), 0xAB);
-    EXPECT_EQ(DlPeekByte(1), 0xCD);
+    EXPECT_EQ(Peek(2), (std::vector<u8>{0xAB, 0xCD}));
     EXPECT_EQ(DlPeekWord(0), 0xABCD);
     EXPECT_EQ(DlBytesUsed(), 2);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "DlTestSupport.h"
 #include "panel/gfx/fonts/Fonts.h"
@@ -59,31 +60,30 @@ TEST(DrawApiTest, RegistrationFillsTheSlotsInOrderUpToTheirLimits) {
 
 TEST(DrawApiTest, TextsLongerThanTheirCommandCanHoldAreRefused) {
     DlInit();
-    DlResetRing();
-    const std::string fits(254, 'x');
-    const std::string tooLong(255, 'x');
-    EXPECT_EQ(DlText(tooLong.c_str()), kDlNoRoom);
-    EXPECT_EQ(DlTextAt(1, 2, std::string(251, 'x').c_str()), kDlNoRoom);
-    EXPECT_EQ(DlTextRotated(90, std::string(253, 'x').c_str()), kDlNoRoom);
-    EXPECT_EQ(DlBytesUsed(), 0);
+    // Each command holds 256 bytes with its opcode, operands and terminator.
+    const struct {
+        int fits;
+        u8 (*queue)(const std::string&);
+    } commands[] = {
+        {254, [](const std::string& t) { return DlText(t.c_str()); }},
+        {250, [](const std::string& t) { return DlTextAt(1, 2, t.c_str()); }},
+        {252, [](const std::string& t) { return DlTextRotated(90, t.c_str()); }},
+    };
+    for (const auto& c : commands) {
+        DlResetRing();
+        EXPECT_EQ(c.queue(std::string(c.fits + 1, 'x')), kDlNoRoom) << c.fits;
+        EXPECT_EQ(DlBytesUsed(), 0);
+        EXPECT_EQ(c.queue(std::string(c.fits, 'x')), kDlQueued) << c.fits;
+        EXPECT_EQ(DlBytesUsed(), 256);
+    }
 
-    EXPECT_EQ(DlText(fits.c_str()), kDlQueued);
-    EXPECT_EQ(DlBytesUsed(), 256);
-    EXPECT_EQ(DlTextAt(1, 2, std::string(250, 'x').c_str()), kDlQueued);
-    EXPECT_EQ(DlBytesUsed(), 256 + 256);
-    EXPECT_EQ(DlTextRotated(90, std::string(252, 'x').c_str()), kDlQueued);
-    EXPECT_EQ(DlBytesUsed(), 256 * 3);
-}
-
-TEST(DrawApiTest, ATextOf250CharactersNeeds252BytesOfRoom) {
-    DlInit();
-    const std::string text(250, 'y');
+    // A text of 250 characters needs 252 bytes of room: one always stays free.
     DlResetRing();
     FillRing(8192 - 253);
-    EXPECT_EQ(DlText(text.c_str()), kDlQueued);
+    EXPECT_EQ(DlText(std::string(250, 'y').c_str()), kDlQueued);
     DlResetRing();
     FillRing(8192 - 252);
-    EXPECT_EQ(DlText(text.c_str()), kDlNoRoom);
+    EXPECT_EQ(DlText(std::string(250, 'y').c_str()), kDlNoRoom);
 }
 
 TEST(DrawApiTest, RawBytesGoInLastFirstAndOnlyWhenTheyFit) {
@@ -91,9 +91,7 @@ TEST(DrawApiTest, RawBytesGoInLastFirstAndOnlyWhenTheyFit) {
     DlResetRing();
     const u8 bytes[] = {1, 2, 3};
     EXPECT_EQ(DlPutBytesReversed(bytes, 3), kDlQueued);
-    EXPECT_EQ(DlPeekByte(0), 3);
-    EXPECT_EQ(DlPeekByte(1), 2);
-    EXPECT_EQ(DlPeekByte(2), 1);
+    EXPECT_EQ((std::vector<u8>{DlPeekByte(0), DlPeekByte(1), DlPeekByte(2)}), (std::vector<u8>{3, 2, 1}));
 
     // Unread commands must never be overwritten.
     FillRing(8183);
@@ -107,10 +105,8 @@ TEST(DrawApiTest, RawBytesGoInLastFirstAndOnlyWhenTheyFit) {
 TEST(DrawApiTest, MeasuringGivesZeroForMissingFontsAndImages) {
     DlInit();
     RegisterGraphics();
-    EXPECT_EQ(FontHeight(5), 0);
-    EXPECT_EQ(FontHeight(0), 8);
-    EXPECT_EQ(FontHeight(1), 19);
-    EXPECT_EQ(FontHeight(3), 24);
+    EXPECT_EQ((std::vector<u8>{FontHeight(5), FontHeight(0), FontHeight(1), FontHeight(3)}),
+              (std::vector<u8>{0, 8, 19, 24}));
     EXPECT_EQ(TextWidth("abc", 9), 0);
     EXPECT_EQ(TextWidth("", 0), 0);
     // The built-in font is six pixels wide throughout and has no glyph above 127.
@@ -119,10 +115,7 @@ TEST(DrawApiTest, MeasuringGivesZeroForMissingFontsAndImages) {
 
     EXPECT_EQ(ImageWidth(5, 0), 232);
     EXPECT_EQ(ImageHeight(5, 0), 100);
-    EXPECT_EQ(ImageWidth(5, 1), 0);
-    EXPECT_EQ(ImageHeight(5, 255), 0);
-    EXPECT_EQ(ImageWidth(7, 0), 0);
-    EXPECT_EQ(ImageHeight(39, 0), 0);
+    EXPECT_EQ(ImageWidth(5, 1) + ImageHeight(5, 255) + ImageWidth(7, 0) + ImageHeight(39, 0), 0);
 }
 
 TEST(DrawApiTest, TextWidthLeavesTheInterpreterUndisturbed) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "DlTestSupport.h"
 #include "panel/gfx/Context.h"
 
@@ -17,11 +19,9 @@ constexpr Rgb565 kMarker = 0x1234;
 // The number of rows from the top whose pixels were all cleared to black.
 int ClearedRows() {
     int rows = 0;
-    for (; rows < kScreenHeight; ++rows) {
-        for (int x = 0; x < kScreenWidth; ++x) {
+    for (; rows < kScreenHeight; ++rows)
+        for (int x = 0; x < kScreenWidth; ++x)
             if (Pixel(x, rows) != 0x0000) return rows;
-        }
-    }
     return rows;
 }
 
@@ -82,10 +82,8 @@ TEST(InterpreterTest, ARectangleOutlineWaitsForItsWholeEstimateOfQueueRoom) {
     LeaveLcdRoom(957);
     DisplayListRun();
     EXPECT_EQ(DlBytesUsed(), 0);
-    EXPECT_EQ(Pixel(10, 20), 0xFFFF);
-    EXPECT_EQ(Pixel(110, 70), 0xFFFF);
-    EXPECT_EQ(Pixel(60, 20), 0xFFFF);
-    EXPECT_EQ(Pixel(60, 45), 0x0000);
+    EXPECT_EQ((std::vector<Rgb565>{Pixel(10, 20), Pixel(110, 70), Pixel(60, 20), Pixel(60, 45)}),
+              (std::vector<Rgb565>{0xFFFF, 0xFFFF, 0xFFFF, 0x0000}));
 }
 
 TEST(InterpreterTest, AFilledRectangleKeepsItsOutlineAndFillsOnlyInside) {
@@ -95,11 +93,8 @@ TEST(InterpreterTest, AFilledRectangleKeepsItsOutlineAndFillsOnlyInside) {
     DlSetFlags(kDrawOutline | kDrawFill);
     DlRect(10, 20, 110, 70);
     RunUntilIdle();
-    EXPECT_EQ(Pixel(10, 20), 0xFFFF);
-    EXPECT_EQ(Pixel(110, 45), 0xFFFF);
-    EXPECT_EQ(Pixel(11, 21), 0x001F);
-    EXPECT_EQ(Pixel(109, 69), 0x001F);
-    EXPECT_EQ(Pixel(111, 45), 0x0000);
+    EXPECT_EQ((std::vector<Rgb565>{Pixel(10, 20), Pixel(110, 45), Pixel(11, 21), Pixel(109, 69), Pixel(111, 45)}),
+              (std::vector<Rgb565>{0xFFFF, 0xFFFF, 0x001F, 0x001F, 0x0000}));
 
     // Fill only covers the borders too; neither bit draws nothing.
     DlSetFlags(kDrawFill);
@@ -108,10 +103,8 @@ TEST(InterpreterTest, AFilledRectangleKeepsItsOutlineAndFillsOnlyInside) {
     DlSetBackground(0xF800);
     DlRect(230, 20, 250, 40);
     RunUntilIdle();
-    EXPECT_EQ(Pixel(200, 20), 0x001F);
-    EXPECT_EQ(Pixel(220, 40), 0x001F);
-    EXPECT_EQ(Pixel(230, 20), 0x0000);
-    EXPECT_EQ(Pixel(240, 30), 0x0000);
+    EXPECT_EQ((std::vector<Rgb565>{Pixel(200, 20), Pixel(220, 40), Pixel(230, 20), Pixel(240, 30)}),
+              (std::vector<Rgb565>{0x001F, 0x001F, 0x0000, 0x0000}));
 }
 
 TEST(InterpreterTest, ALineThatDoesNotFitTheQueueIsDrawnFirstInTheNextRun) {
@@ -141,24 +134,18 @@ TEST(InterpreterTest, StateCommandsCompleteInOneRunAndInverseSwapsOnlyOnChange) 
     DlSetBackground(0x0000);
     DisplayListRun();
     EXPECT_EQ(DlBytesUsed(), 0);
-    EXPECT_EQ(CurrentContext().foreColour, 0xF800);
-    EXPECT_EQ(CurrentContext().backColour, 0x0000);
-
-    DlSetInverse(0);
-    DisplayListRun();
-    EXPECT_EQ(GetInverseState(), 0);
-    EXPECT_EQ(CurrentContext().foreColour, 0xF800);
-
-    DlSetInverse(1);
-    DlSetInverse(1);
-    DisplayListRun();
-    EXPECT_EQ(GetInverseState(), 1);
-    EXPECT_EQ(CurrentContext().foreColour, 0x0000);
-    EXPECT_EQ(CurrentContext().backColour, 0xF800);
-
-    DlSetInverse(0);
-    DisplayListRun();
-    EXPECT_EQ(CurrentContext().foreColour, 0xF800);
+    // Setting the state it already has swaps nothing; a second 1 keeps the swap.
+    const struct {
+        std::vector<u8> inverse;
+        Rgb565 fore, back;
+    } steps[] = {{{0}, 0xF800, 0x0000}, {{1, 1}, 0x0000, 0xF800}, {{0}, 0xF800, 0x0000}};
+    for (const auto& step : steps) {
+        for (u8 on : step.inverse) DlSetInverse(on);
+        DisplayListRun();
+        EXPECT_EQ(GetInverseState(), step.inverse.back());
+        EXPECT_EQ(CurrentContext().foreColour, step.fore);
+        EXPECT_EQ(CurrentContext().backColour, step.back);
+    }
 
     // An unregistered font slot selects the built-in font.
     DlSetFont(3);

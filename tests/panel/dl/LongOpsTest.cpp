@@ -16,9 +16,8 @@ using dltest::RunUntilIdle;
 // The pixels of a rectangle of the framebuffer, row by row.
 std::vector<Rgb565> Region(int x0, int y0, int x1, int y1) {
     std::vector<Rgb565> pixels;
-    for (int y = y0; y <= y1; ++y) {
+    for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x) pixels.push_back(Pixel(x, y));
-    }
     return pixels;
 }
 
@@ -102,9 +101,7 @@ TEST(LongOpsTest, AnImageBeyondItsTableDrawsNothingAndIsConsumed) {
     DisplayListRun();
     EXPECT_EQ(DlBytesUsed(), 0);
     EXPECT_EQ(GetDrawFlags(), kDrawFill);
-    for (int x = 0; x < kScreenWidth; x += 7) {
-        for (int y = 0; y < kScreenHeight; y += 5) ASSERT_EQ(Pixel(x, y), 0x1234);
-    }
+    EXPECT_EQ(dltest::Snapshot(), std::vector<Rgb565>(kScreenWidth * kScreenHeight, 0x1234));
 }
 
 TEST(LongOpsTest, ImageAlignmentAndTheImageBox) {
@@ -165,43 +162,35 @@ TEST(LongOpsTest, AFilledRoundedRectangleSpreadOverRunsDrawsWhatOneRunDraws) {
 
 TEST(LongOpsTest, CircleRadiusIsLimitedForFilledStylesAndByTheClipWindow) {
     Boot();
-    // Solid: the quadrants are filled with the background colour.
-    DlSetFlags(kDrawFill);
-    DlSetBackground(0x001F);
-    DlCircle(160, 120, 100, 15);
-    LeaveLcdRoom(0);
-    DisplayListRun();
-    EXPECT_EQ(PendingWorkEstimate(), 5058);
-    EXPECT_EQ(PendingQueueEstimate(), 10605);
-    RunUntilIdle();
-    EXPECT_EQ(Pixel(160, 120 - 70), 0x001F);
-    EXPECT_EQ(Pixel(160, 120 - 71), 0x0000);
-    EXPECT_EQ(Pixel(160 + 49, 120 + 49), 0x001F);
+    // Solid quadrants are filled with the background colour; outlined and
+    // filled ones send the outline on top, and the queue estimate counts both.
+    const struct {
+        u8 flags;
+        i32 queue;
+        Rgb565 edge;
+    } styles[] = {{kDrawFill, 10605, 0x001F}, {kDrawOutline | kDrawFill, 10605 + 2818, 0xFFFF}};
+    for (const auto& s : styles) {
+        ClearScreen();
+        DlSetFlags(s.flags);
+        DlSetBackground(0x001F);
+        DlCircle(160, 120, 100, 15);
+        LeaveLcdRoom(0);
+        DisplayListRun();
+        EXPECT_EQ(PendingWorkEstimate(), 5058);
+        EXPECT_EQ(PendingQueueEstimate(), s.queue);
+        RunUntilIdle();
+        EXPECT_EQ(Pixel(160, 120 - 70), s.edge);  // radius 70
+        EXPECT_EQ(Pixel(160, 120 - 71), 0x0000);
+        EXPECT_EQ(Pixel(160 + 49, 120 + 49), 0x001F);
+    }
 
-    // Outlined and filled, a quadrant sends its outline on top of the fill,
-    // and its queue estimate counts both.
-    ClearScreen();
-    DlSetFlags(kDrawOutline | kDrawFill);
-    DlCircle(160, 120, 100, 15);
-    LeaveLcdRoom(0);
-    DisplayListRun();
-    EXPECT_EQ(PendingWorkEstimate(), 5058);
-    EXPECT_EQ(PendingQueueEstimate(), 10605 + 2818);
-    RunUntilIdle();
-    EXPECT_EQ(Pixel(160, 120 - 70), 0xFFFF);
-    EXPECT_EQ(Pixel(160, 120 - 71), 0x0000);
-
+    // An outline keeps its radius; left quadrants at x = 30 shrink to radius 30.
     ClearScreen();
     DlSetFlags(kDrawOutline);
     DlCircle(160, 120, 100, 15);
-    RunUntilIdle();
-    EXPECT_EQ(Pixel(160, 20), 0xFFFF);
-
-    // Left quadrants at x = 30 shrink to radius 30.
-    ClearScreen();
-    DlSetFlags(kDrawOutline);
     DlCircle(30, 120, 50, 0x03);
     RunUntilIdle();
+    EXPECT_EQ(Pixel(160, 20), 0xFFFF);
     EXPECT_EQ(Pixel(0, 120), 0xFFFF);
     EXPECT_EQ(Pixel(30, 90), 0xFFFF);
     EXPECT_EQ(Pixel(30, 70), 0x0000);
@@ -254,26 +243,21 @@ TEST(LongOpsTest, TouchCalibrationCollectsFourCornersAndChecksTheCentre) {
         EXPECT_EQ(IsCalibrating(), 1);
     }
     EXPECT_EQ(clearRuns, 6);
-    EXPECT_EQ(Pixel(30, 30), 0xFFFF);  // the first cross
-    EXPECT_EQ(Pixel(10, 30), 0xFFFF);
+    EXPECT_EQ(Pixel(10, 30), 0xFFFF);  // the first cross
     EXPECT_EQ(Pixel(30, 10), 0xFFFF);
 
-    EXPECT_EQ(CollectTarget(28, 33), 141);
-    EXPECT_EQ(Pixel(30, 30), 0x0000);  // erased
-    EXPECT_EQ(GetOpPhase(), 4);
-    DisplayListRun();  // arms the next cross
-    EXPECT_EQ(Pixel(290, 30), 0xFFFF);
-    CollectTarget(292, 35);
-    DisplayListRun();
-    CollectTarget(32, 211);
-    DisplayListRun();
-    CollectTarget(290, 213);
+    // Each cross is erased once its average is taken; the next run arms the next one.
+    const int corners[4][4] = {{28, 33, 30, 30}, {292, 35, 290, 30}, {32, 211, 30, 210}, {290, 213, 290, 210}};
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) DisplayListRun();
+        EXPECT_EQ(Pixel(corners[i][2], corners[i][3]), 0xFFFF) << i;
+        const int runs = CollectTarget(corners[i][0], corners[i][1]);  // 20 lifted, 120 touched, 1 to finish
+        EXPECT_EQ(runs, 141) << i;
+        EXPECT_EQ(Pixel(corners[i][2], corners[i][3]), 0x0000) << i;
+    }
     u16 values[4];
     GetTouchCalibration(values);
-    EXPECT_EQ(values[kCalibrationLeft], 30);
-    EXPECT_EQ(values[kCalibrationTop], 34);
-    EXPECT_EQ(values[kCalibrationRight], 291);
-    EXPECT_EQ(values[kCalibrationBottom], 212);
+    EXPECT_EQ(std::vector<u16>(values, values + 4), (std::vector<u16>{30, 34, 291, 212}));  // left, top, right, bottom
 
     DisplayListRun();
     EXPECT_EQ(Pixel(160, 120), 0xFFFF);

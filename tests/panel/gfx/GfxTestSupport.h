@@ -2,7 +2,9 @@
 // format that the drawing code reads, plus framebuffer helpers.
 #pragma once
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "panel/gfx/FontFormat.h"
@@ -132,19 +134,37 @@ inline int CountIn(int x0, int y0, int x1, int y1, Rgb565 colour) {
     return n;
 }
 
-// What a rectangle of the screen shows, as rows of characters: '#' for
-// `set`, '.' for `clear`, '?' for anything else.
-inline std::vector<std::string> Snapshot(int x0, int y0, int x1, int y1, Rgb565 set, Rgb565 clear) {
-    std::vector<std::string> rows;
+inline std::vector<Rgb565> Row(int x0, int x1, int y) {
+    std::vector<Rgb565> row;
+    for (int x = x0; x <= x1; ++x) row.push_back(Px(x, y));
+    return row;
+}
+
+using Picture = std::vector<std::string>;
+
+// What a rectangle of the screen shows, one character per pixel after the
+// legend, '?' for a colour the legend does not name.
+inline Picture Show(int x0, int y0, int x1, int y1, std::initializer_list<std::pair<char, Rgb565>> legend) {
+    Picture rows;
     for (int y = y0; y <= y1; ++y) {
         std::string row;
         for (int x = x0; x <= x1; ++x) {
-            const Rgb565 p = Px(x, y);
-            row += p == set ? '#' : (p == clear ? '.' : '?');
+            char ch = '?';
+            for (const auto& [c, colour] : legend)
+                if (Px(x, y) == colour) {
+                    ch = c;
+                    break;
+                }
+            row += ch;
         }
         rows.push_back(row);
     }
     return rows;
+}
+
+// '#' for `set`, '.' for `clear`, '?' for anything else.
+inline Picture Snapshot(int x0, int y0, int x1, int y1, Rgb565 set, Rgb565 clear) {
+    return Show(x0, y0, x1, y1, {{'#', set}, {'.', clear}});
 }
 
 }  // namespace gfxtest

@@ -78,38 +78,31 @@ void ExpectTable(const FontRecord& table, u16 width, u8 height, u8 format, const
 }
 
 TEST(ImageTablesTest, EveryTableHasItsStoredLayoutAndNoEmptyImage) {
-    {
-        SCOPED_TRACE("pump wheel");
-        ExpectTable(ImageTable0, 24, 24, 0x02, std::vector<Size>(4, Size{24, 24}), {0xFFE0, 0x651F, 0xFFFF, 0x0000},
-                    {0});
-    }
-    {
-        SCOPED_TRACE("plant pictures");
-        ExpectTable(ImageTable1, 45, 34, 0x02, {{45, 34}, {40, 26}}, {0xFFE0, 0x0000, 0x1396, 0x0000}, {0});
-    }
-    {
-        SCOPED_TRACE("frost and sun");
-        ExpectTable(ImageTable2, 50, 50, 0x41, std::vector<Size>(2, Size{50, 50}), {}, {0});
-    }
-    {
-        SCOPED_TRACE("button icons");
-        ExpectTable(ImageTable3, 18, 18, 0x41, std::vector<Size>(18, Size{18, 18}), {}, {0});
-    }
-    {
-        SCOPED_TRACE("section and status icons");
-        ExpectTable(ImageTable4, 24, 18, 0x41,
-                    {{24, 18}, {24, 18}, {24, 18}, {24, 18}, {24, 18}, {18, 18}, {18, 18}, {18, 18}}, {}, {0});
-    }
-    {
-        SCOPED_TRACE("fault picture");
-        ExpectTable(ImageTable5, 232, 100, 0x02, {{232, 100}}, {0xF800, 0x0000, 0xFFE0, 0x0000}, {1, 3});
-        EXPECT_EQ(ImageTable5.glyphBytes, 5800u);
-    }
-    {
-        SCOPED_TRACE("fault banners");
-        ExpectTable(ImageTable6, 130, 48, 0x01, std::vector<Size>(7, Size{130, 48}), {0x0000, 0xF800}, {0});
+    const std::vector<Size> status = {{24, 18}, {24, 18}, {24, 18}, {24, 18}, {24, 18}, {18, 18}, {18, 18}, {18, 18}};
+    const struct {
+        const char* name;
+        const FontRecord& table;
+        u16 width;
+        u8 height;
+        u8 format;
+        std::vector<Size> sizes;
+        std::vector<Rgb565> palette;
+        std::set<u8> leftOut;
+    } tables[] = {
+        {"pump wheel", ImageTable0, 24, 24, 0x02, std::vector<Size>(4, {24, 24}), {0xFFE0, 0x651F, 0xFFFF, 0}, {0}},
+        {"plant pictures", ImageTable1, 45, 34, 0x02, {{45, 34}, {40, 26}}, {0xFFE0, 0x0000, 0x1396, 0}, {0}},
+        {"frost and sun", ImageTable2, 50, 50, 0x41, std::vector<Size>(2, {50, 50}), {}, {0}},
+        {"button icons", ImageTable3, 18, 18, 0x41, std::vector<Size>(18, {18, 18}), {}, {0}},
+        {"section and status icons", ImageTable4, 24, 18, 0x41, status, {}, {0}},
+        {"fault picture", ImageTable5, 232, 100, 0x02, {{232, 100}}, {0xF800, 0x0000, 0xFFE0, 0}, {1, 3}},
+        {"fault banners", ImageTable6, 130, 48, 0x01, std::vector<Size>(7, {130, 48}), {0x0000, 0xF800}, {0}},
+    };
+    for (const auto& t : tables) {
+        SCOPED_TRACE(t.name);
+        ExpectTable(t.table, t.width, t.height, t.format, t.sizes, t.palette, t.leftOut);
     }
     EXPECT_EQ(ImageTable0.glyphBytes, 144u);
+    EXPECT_EQ(ImageTable5.glyphBytes, 5800u);
 }
 
 // Icons and banners that share a table must be told apart, and the pump must

@@ -4,11 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 Rgb565 Pixel(u16 x, u16 y) { return PanelFramebuffer[x * kScreenHeight + y]; }
 
 void Flush() { LcdApplyQueue(); }
+
+// The pixels of a rectangle, row by row.
+std::vector<Rgb565> Rows(u16 x0, u16 y0, u16 x1, u16 y1) {
+    std::vector<Rgb565> pixels;
+    for (u16 y = y0; y <= y1; ++y)
+        for (u16 x = x0; x <= x1; ++x) pixels.push_back(Pixel(x, y));
+    return pixels;
+}
 
 TEST(LcdQueue, TransfersHaveTheirEntryFormat) {
     LcdWriteRegister(0x4E, 0x1234);
@@ -26,14 +36,8 @@ TEST(LcdQueue, WindowIsFilledRowByRowAndNotBoundedBelow) {
     EXPECT_EQ(LcdQueueCount(), 22);
     for (u16 i = 1; i <= 7; ++i) LcdWritePixel(i);
     Flush();
-    EXPECT_EQ(Pixel(10, 20), 1);
-    EXPECT_EQ(Pixel(11, 20), 2);
-    EXPECT_EQ(Pixel(12, 20), 3);
-    EXPECT_EQ(Pixel(10, 21), 4);
-    EXPECT_EQ(Pixel(11, 21), 5);
-    EXPECT_EQ(Pixel(12, 21), 6);
-    EXPECT_EQ(Pixel(10, 22), 7);  // past y1: rows keep counting
-    EXPECT_EQ(Pixel(13, 20), 0);
+    // Past y1 the rows keep counting.
+    EXPECT_EQ(Rows(10, 20, 13, 22), (std::vector<Rgb565>{1, 2, 3, 0, 4, 5, 6, 0, 7, 0, 0, 0}));
     EXPECT_EQ(LcdQueueCount(), 0);
     EXPECT_EQ(LcdHighWaterMark(), 22 + 14);
 }
@@ -42,13 +46,10 @@ TEST(LcdQueue, WrapsAfterTheLastColumnAndDropsOffScreenPixels) {
     LcdSetWindow(318, 238, 319, 239);
     for (u16 i = 1; i <= 6; ++i) LcdWritePixel(i);
     Flush();
-    EXPECT_EQ(Pixel(318, 238), 1);
-    EXPECT_EQ(Pixel(319, 238), 2);
-    EXPECT_EQ(Pixel(318, 239), 3);
-    EXPECT_EQ(Pixel(319, 239), 4);
+    EXPECT_EQ(Rows(318, 238, 319, 239), (std::vector<Rgb565>{1, 2, 3, 4}));
     // Row 240 does not exist: the pixels advance the cursor and vanish.
     EXPECT_EQ(LcdController().cursorRow, 241);
-    EXPECT_EQ(Pixel(318, 0), 0);
+    EXPECT_EQ(Rows(0, 0, 319, 0), std::vector<Rgb565>(kScreenWidth, 0));
 
     // A window that starts beyond column 319 drops its pixels but still wraps.
     LcdSetWindow(320, 5, 321, 6);
@@ -56,7 +57,7 @@ TEST(LcdQueue, WrapsAfterTheLastColumnAndDropsOffScreenPixels) {
     Flush();
     EXPECT_EQ(LcdController().cursorColumn, 321);
     EXPECT_EQ(LcdController().cursorRow, 6);
-    for (u16 x = 0; x < kScreenWidth; ++x) EXPECT_EQ(Pixel(x, 5), 0) << x;
+    EXPECT_EQ(Rows(0, 5, 319, 5), std::vector<Rgb565>(kScreenWidth, 0));
 }
 
 TEST(LcdQueue, UnknownRegistersAndSelectsConsumeTheirEntries) {

@@ -5,15 +5,15 @@
 namespace {
 
 TEST(ServicesTest, DayOfYearCountsLeapDaysInEveryFourthYear) {
-    EXPECT_EQ(DayOfYear(1, 1, 0), 1);
-    EXPECT_EQ(DayOfYear(1, 3, 12), 61);
-    EXPECT_EQ(DayOfYear(1, 3, 11), 60);
-    EXPECT_EQ(DayOfYear(29, 2, 12), 60);
-    EXPECT_EQ(DayOfYear(31, 12, 11), 365);
-    EXPECT_EQ(DayOfYear(31, 12, 100), 366);  // 2100 counts as a leap year
-    // A month outside 1..12 does not read past the table.
-    EXPECT_EQ(DayOfYear(5, 13, 1), 5);
-    EXPECT_EQ(DayOfYear(5, 0, 1), 5);
+    // 2100 counts as a leap year; a month outside 1..12 does not read past the table.
+    const struct {
+        u8 day, month, year;
+        u16 dayOfYear;
+    } cases[] = {{1, 1, 0, 1},      {1, 3, 12, 61},     {1, 3, 11, 60}, {29, 2, 12, 60},
+                 {31, 12, 11, 365}, {31, 12, 100, 366}, {5, 13, 1, 5},  {5, 0, 1, 5}};
+    for (const auto& c : cases)
+        EXPECT_EQ(DayOfYear(c.day, c.month, c.year), c.dayOfYear)
+            << int(c.day) << "." << int(c.month) << "." << int(c.year);
 }
 
 TEST(ServicesTest, WeekdayOfCountsFromMondayAndWrapsAt16Bits) {
@@ -35,10 +35,7 @@ TEST(ServicesTest, DesktopServicesAnswerAsTheApplicationExpects) {
     SetDisplayLevel(40);
     EXPECT_EQ(GetDisplayLevel(), 40);
 
-    const u16 v = BasicSystemVersion();
-    EXPECT_EQ(v, 10000);
-    EXPECT_EQ((v / 100) / 100, 1);
-    EXPECT_EQ((v / 100) % 100, 0);
+    EXPECT_EQ(BasicSystemVersion(), 10000);  // 1.00.00
     EXPECT_EQ(UpdateInformation(), 0u);
 
     PanelClockRecord edit{5, 6, 7, 1, 2, 3, 2011, 0};

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "panel/hw/TouchStage.h"
 
 namespace {
@@ -15,28 +18,22 @@ u8 HitAt(int x, int y) {
 TEST(TouchTest, RegionsAreHitOnlyStrictlyInsideTheirBorders) {
     ResetTouchStage();
     AddTouchButton(4, 10, 30, 20, 40);
-    EXPECT_EQ(HitAt(10, 35), kNoButton);
-    EXPECT_EQ(HitAt(11, 35), 4);
-    EXPECT_EQ(HitAt(19, 35), 4);
-    EXPECT_EQ(HitAt(20, 35), kNoButton);
-    EXPECT_EQ(HitAt(15, 30), kNoButton);
-    EXPECT_EQ(HitAt(15, 31), 4);
-    EXPECT_EQ(HitAt(15, 40), kNoButton);
-
     // Neighbours sharing an edge: the edge belongs to neither.
     AddTouchButton(5, 20, 30, 30, 40);
-    EXPECT_EQ(HitAt(20, 35), kNoButton);
-    EXPECT_EQ(HitAt(21, 35), 5);
+    const struct {
+        int x, y;
+        u8 hit;
+    } points[] = {{10, 35, kNoButton}, {11, 35, 4}, {19, 35, 4},         {20, 35, kNoButton},
+                  {15, 30, kNoButton}, {15, 31, 4}, {15, 40, kNoButton}, {21, 35, 5}};
+    for (const auto& p : points) EXPECT_EQ(HitAt(p.x, p.y), p.hit) << p.x << "," << p.y;
 
     u16 x = 0, y = 0;
     GetTouchPoint(&x, &y);
-    EXPECT_EQ(x, 21);
-    EXPECT_EQ(y, 35);
+    EXPECT_EQ((std::pair<u16, u16>(x, y)), (std::pair<u16, u16>(21, 35)));
     TouchSample = kNoTouch;
     RunTouchStage();
     GetTouchPoint(&x, &y);
-    EXPECT_EQ(x, 0xFFFF);
-    EXPECT_EQ(y, 0xFFFF);
+    EXPECT_EQ((std::pair<u16, u16>(x, y)), (std::pair<u16, u16>(0xFFFF, 0xFFFF)));
     EXPECT_EQ(GetHitButton(), kNoButton);
 }
 
@@ -77,26 +74,18 @@ TEST(TouchTest, AddingAnIdTakesTheFirstFreeOrMatchingRecordAndRemoveAllFreesEver
 TEST(TouchTest, ATouchedSliderMapsTheColumnOntoItsRangeInSteps) {
     ResetTouchStage();
     AddTouchSlider(1, 100, 50, 200, 70, 0, 100, 10, -1);
-    TouchSample = MakeTouchSample(150, 60);
-    RunTouchStage();
-    EXPECT_EQ(TouchSliderAt(0)->value, 50);
-    TouchSample = MakeTouchSample(124, 60);
-    RunTouchStage();
-    EXPECT_EQ(TouchSliderAt(0)->value, 20);  // 24 rounds to the nearest step
-    TouchSample = MakeTouchSample(126, 60);
-    RunTouchStage();
-    EXPECT_EQ(TouchSliderAt(0)->value, 30);
-
+    const auto slideTo = [](int x) {
+        TouchSample = MakeTouchSample(x, 60);
+        RunTouchStage();
+        return TouchSliderAt(0)->value;
+    };
+    EXPECT_EQ(slideTo(150), 50);
+    EXPECT_EQ(slideTo(124), 20);  // 24 rounds to the nearest step
+    EXPECT_EQ(slideTo(126), 30);
     // A step of 0 rounds to whole values instead of dividing by it.
     AddTouchSlider(1, 100, 50, 200, 70, -50, 50, 0, 0);
-    TouchSample = MakeTouchSample(175, 60);
-    RunTouchStage();
-    EXPECT_EQ(TouchSliderAt(0)->value, 25);
-
-    // Outside or on the border the value stays.
-    TouchSample = MakeTouchSample(200, 60);
-    RunTouchStage();
-    EXPECT_EQ(TouchSliderAt(0)->value, 25);
+    EXPECT_EQ(slideTo(175), 25);
+    EXPECT_EQ(slideTo(200), 25);  // on the border the value stays
     RemoveTouchSlider(kNoButton);
     EXPECT_LT(TouchSliderAt(0)->id, 0);
 }
@@ -153,10 +142,7 @@ TEST(TouchTest, CalibrationValuesStartAtTheirDefaultsAndCanBeReplaced) {
     ResetTouchStage();
     u16 values[4] = {};
     GetTouchCalibration(values);
-    EXPECT_EQ(values[0], 539);
-    EXPECT_EQ(values[1], 671);
-    EXPECT_EQ(values[2], 3604);
-    EXPECT_EQ(values[3], 3384);
+    EXPECT_EQ(std::vector<u16>(values, values + 4), (std::vector<u16>{539, 671, 3604, 3384}));
     const u16 mine[4] = {1, 2, 3, 4};
     SetTouchCalibration(mine);
     GetTouchCalibration(values);

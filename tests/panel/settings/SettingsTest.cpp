@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -17,23 +18,21 @@ u16 BlockWord(u32 offset) {
 TEST(Settings, DefaultsLandAtTheirStoredOffsets) {
     std::memset(&Settings, 0xEE, sizeof Settings);
     LoadSettingsDefaults();
-    EXPECT_EQ(*BlockByte(2), 1);
-    EXPECT_EQ(*BlockByte(3), 0);  // German
-    EXPECT_EQ(BlockWord(7), 500);
-    EXPECT_EQ(BlockWord(9), 800);
-    EXPECT_EQ(BlockWord(11), 800);
-    EXPECT_EQ(BlockWord(16), 50);
-    EXPECT_EQ(BlockWord(18), 870);
-    EXPECT_EQ(*BlockByte(20), 1);
-    EXPECT_EQ(BlockWord(21), 25);
-    EXPECT_EQ(BlockWord(23), 110);
-    EXPECT_EQ(BlockWord(25), 2);
-    EXPECT_EQ(BlockWord(27), 3500);
-    EXPECT_EQ(BlockWord(29), 5800);
-    EXPECT_EQ(BlockWord(31), 250);
-    EXPECT_EQ(*BlockByte(68), 10);
-    EXPECT_EQ(*BlockByte(70), 0);
-    EXPECT_EQ(*BlockByte(73), 1);
+    // Bytes and little-endian words at their offsets; language 0 is German.
+    for (auto [offset, value] : {std::pair{2, 1}, {3, 0}, {20, 1}, {68, 10}, {70, 0}, {73, 1}})
+        EXPECT_EQ(*BlockByte(offset), value) << offset;
+    for (auto [offset, value] : {std::pair{7, 500},
+                                 {9, 800},
+                                 {11, 800},
+                                 {16, 50},
+                                 {18, 870},
+                                 {21, 25},
+                                 {23, 110},
+                                 {25, 2},
+                                 {27, 3500},
+                                 {29, 5800},
+                                 {31, 250}})
+        EXPECT_EQ(BlockWord(offset), value) << offset;
     EXPECT_EQ(std::memcmp(BlockByte(80), "Unbekannt  \0", 12), 0);
     // Fields the defaults do not name are left as they were.
     EXPECT_EQ(*BlockByte(15), 0xEE);
@@ -42,27 +41,18 @@ TEST(Settings, DefaultsLandAtTheirStoredOffsets) {
 
 TEST(Settings, StoringAFieldQueuesItsImageOffsetAndLength) {
     StoreSettingsField(SETTINGS_FIELD(supplementaryFunction));
-    EXPECT_EQ(StoreWriteQueue[0].offset, 1029u);
-    EXPECT_EQ(StoreWriteQueue[0].source, BlockByte(5));
-    EXPECT_EQ(StoreWriteQueue[0].length, 1u);
-
     StoreSettingsField(SETTINGS_FIELD(warmWaterSetValue));
-    EXPECT_EQ(StoreWriteQueue[1].offset, 1031u);
-    EXPECT_EQ(StoreWriteQueue[1].length, 2u);
     StoreSettingsField(SETTINGS_FIELD(totalYield));
-    EXPECT_EQ(StoreWriteQueue[2].offset, 1074u);
-    EXPECT_EQ(StoreWriteQueue[2].length, 4u);
     StoreFaultHistory();
-    EXPECT_EQ(StoreWriteQueue[3].offset, 10240u);
-    EXPECT_EQ(StoreWriteQueue[3].length, 110u);
     StoreYieldHistory();
-    EXPECT_EQ(StoreWriteQueue[4].offset, 11264u);
-    EXPECT_EQ(StoreWriteQueue[4].length, 31u);
     StoreVersionNumber();
-    EXPECT_EQ(StoreWriteQueue[5].offset, 11776u);
     StoreAuxField(AuxBlock + 5, 1);
-    EXPECT_EQ(StoreWriteQueue[6].offset, 517u);
     EXPECT_EQ(StoreWriteNext, 7);
+    EXPECT_EQ(StoreWriteQueue[0].source, BlockByte(5));
+    const std::pair<u32, u32> expected[] = {{1029, 1},   {1031, 2},  {1074, 4}, {10240, 110},
+                                            {11264, 31}, {11776, 2}, {517, 1}};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(std::pair(u32{StoreWriteQueue[i].offset}, u32{StoreWriteQueue[i].length}), expected[i]) << i;
 }
 
 TEST(Settings, PointersOutsideTheBlockAreRefused) {
