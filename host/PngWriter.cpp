@@ -1,9 +1,12 @@
 #include "host/PngWriter.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include <zlib.h>
 
 namespace {
 
@@ -49,26 +52,12 @@ std::vector<std::uint8_t> EncodePng(int width, int height, const std::vector<std
         }
     }
 
-    std::vector<std::uint8_t> zlib = {0x78, 0x01};
-    std::uint32_t a = 1, b = 0;
-    for (std::uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
+    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<std::uint8_t> zlib(packedSize);
+    if (compress2(zlib.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK) {
+        return {};
     }
-    std::size_t at = 0;
-    do {
-        const std::size_t n = std::min<std::size_t>(raw.size() - at, 65535);
-        const bool last = at + n == raw.size();
-        zlib.push_back(last ? 1 : 0);
-        zlib.push_back(static_cast<std::uint8_t>(n));
-        zlib.push_back(static_cast<std::uint8_t>(n >> 8));
-        zlib.push_back(static_cast<std::uint8_t>(~n));
-        zlib.push_back(static_cast<std::uint8_t>(~n >> 8));
-        zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
-                    raw.begin() + static_cast<std::ptrdiff_t>(at + n));
-        at += n;
-    } while (at < raw.size());
-    PutBigEndian(zlib, (b << 16) | a);
+    zlib.resize(packedSize);
 
     std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<std::uint8_t> header;
@@ -81,9 +70,66 @@ std::vector<std::uint8_t> EncodePng(int width, int height, const std::vector<std
     return png;
 }
 
+namespace {
+
+std::uint32_t ReadBigEndian(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return static_cast<std::uint32_t>(bytes[at]) << 24 | static_cast<std::uint32_t>(bytes[at + 1]) << 16 |
+           static_cast<std::uint32_t>(bytes[at + 2]) << 8 | bytes[at + 3];
+}
+
+}  // namespace
+
+bool DecodePng(const std::vector<std::uint8_t>& png, int& width, int& height, std::vector<std::uint32_t>& rgb) {
+    static const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (png.size() < 8 || !std::equal(std::begin(kSignature), std::end(kSignature), png.begin())) return false;
+    std::vector<std::uint8_t> packed;
+    width = height = 0;
+    for (std::size_t at = 8; at + 12 <= png.size();) {
+        const std::uint32_t length = ReadBigEndian(png, at);
+        if (length > png.size() - at - 12) return false;
+        const std::string type(png.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                               png.begin() + static_cast<std::ptrdiff_t>(at + 8));
+        const std::size_t body = at + 8;
+        if (ReadBigEndian(png, body + length) != Crc32(png.data() + at + 4, length + 4)) return false;
+        if (type == "IHDR") {
+            if (length != 13 || png[body + 8] != 8 || png[body + 9] != 2 || png[body + 12] != 0) return false;
+            width = static_cast<int>(ReadBigEndian(png, body));
+            height = static_cast<int>(ReadBigEndian(png, body + 4));
+        } else if (type == "IDAT") {
+            packed.insert(packed.end(), png.begin() + static_cast<std::ptrdiff_t>(body),
+                          png.begin() + static_cast<std::ptrdiff_t>(body + length));
+        } else if (type == "IEND") {
+            break;
+        }
+        at = body + length + 4;
+    }
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
+    const std::size_t rowBytes = 1 + 3 * static_cast<std::size_t>(width);
+    std::vector<std::uint8_t> raw(rowBytes * static_cast<std::size_t>(height));
+    uLongf rawSize = static_cast<uLongf>(raw.size());
+    if (uncompress(raw.data(), &rawSize, packed.data(), static_cast<uLong>(packed.size())) != Z_OK ||
+        rawSize != raw.size()) {
+        return false;
+    }
+    rgb.assign(static_cast<std::size_t>(width) * height, 0);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = raw.data() + rowBytes * static_cast<std::size_t>(y);
+        if (row[0] != 0) return false;
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = row + 1 + 3 * x;
+            rgb[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint32_t>(p[0]) << 16 | p[1] << 8 | p[2];
+        }
+    }
+    return true;
+}
+
 bool WritePng(const std::string& path, int width, int height, const std::vector<std::uint32_t>& rgb,
               std::string& error) {
     const std::vector<std::uint8_t> png = EncodePng(width, height, rgb);
+    if (png.empty()) {
+        error = "cannot compress the image for " + path;
+        return false;
+    }
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
         error = "cannot create " + path + ": " + std::strerror(errno);

@@ -42,9 +42,11 @@ void ExpectPage(u8 page, u8 language, const std::string& name) {
         WriteFile(golden, png);
         return;
     }
-    const std::vector<std::uint8_t> expected = ReadFile(golden);
-    ASSERT_FALSE(expected.empty()) << golden << " is missing; run with UPDATE_GOLDEN=1";
-    if (png != expected) {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> expected;
+    ASSERT_TRUE(DecodePng(ReadFile(golden), width, height, expected))
+        << golden << " is missing or damaged; run with UPDATE_GOLDEN=1";
+    if (width != kScreenWidth || height != kScreenHeight || expected != panel.Rgb()) {
         const std::filesystem::path actual = std::filesystem::temp_directory_path() / (name + ".actual.png");
         WriteFile(actual, png);
         FAIL() << name << " differs from " << golden << "; the page as drawn now is " << actual;

@@ -67,13 +67,21 @@ TEST(Runner, ScreenshotIsAPngOfTheWindow) {
     EXPECT_NE(error.find("cannot create"), std::string::npos);
 }
 
-TEST(PngWriter, ChunksCarryTheirChecksums) {
-    const std::vector<std::uint8_t> png = EncodePng(2, 1, {0xFF0000, 0x0000FF});
+TEST(PngWriter, DecodesWhatItEncodesAndRefusesDamage) {
+    const std::vector<std::uint32_t> pixels = {0xFF0000, 0x0000FF, 0x123456, 0xFFFFFF, 0x000000, 0xABCDEF};
+    std::vector<std::uint8_t> png = EncodePng(3, 2, pixels);
     // IEND is empty, so its checksum is the well-known constant.
-    EXPECT_EQ(std::vector<std::uint8_t>(png.end() - 4, png.end()), (std::vector<std::uint8_t>{0xAE, 0x42, 0x60, 0x82}));
-    // The raw scanline (filter byte and two pixels) is stored verbatim.
-    const std::uint8_t scanline[] = {0, 0xFF, 0, 0, 0, 0, 0xFF};
-    EXPECT_NE(std::search(png.begin(), png.end(), std::begin(scanline), std::end(scanline)), png.end());
+    const std::vector<std::uint8_t> iendCrc(png.end() - 4, png.end());
+    EXPECT_EQ(iendCrc, (std::vector<std::uint8_t>{0xAE, 0x42, 0x60, 0x82}));
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> decoded;
+    ASSERT_TRUE(DecodePng(png, width, height, decoded));
+    EXPECT_EQ(width, 3);
+    EXPECT_EQ(height, 2);
+    EXPECT_EQ(decoded, pixels);
+    png[40] ^= 1;  // inside the image data: its checksum no longer matches
+    EXPECT_FALSE(DecodePng(png, width, height, decoded));
+    EXPECT_FALSE(DecodePng({}, width, height, decoded));
 }
 
 }  // namespace
