@@ -97,21 +97,22 @@ void WeekdayCell(const char* days, u8 cell, char (&out)[4]) {
     out[n] = 0;
 }
 
-void Reading(const char* label, i16 value, const char* unit, u16 x, u16 y) {
-    DlTextPos(x, y);
-    DlText(label);
-    char text[kNumberTextMax + sizeof " l/min"];
-    FormatNumber(NumberFormats[kTemperatureFormat], value, text);
-    u8 n = 0;
-    while (text[n] != 0) ++n;
-    for (const char* u = unit; *u != 0; ++u) text[n++] = *u;
-    text[n] = 0;
-    DlText(text);
-}
-
 void Append(char* out, u8& n, u8 capacity, const char* text) {
     while (*text != 0 && n + 1 < capacity) out[n++] = *text++;
     out[n] = 0;
+}
+
+// A value of the entry view: the number and its unit as one text after the
+// label.
+void Reading(const char* label, i16 value, const char* unit, u16 x, u16 y) {
+    DlTextPos(x, y);
+    DlText(label);
+    char text[kNumberTextMax + 8];
+    FormatNumber(NumberFormats[kTemperatureFormat], value, text);
+    u8 n = 0;
+    while (text[n] != 0) ++n;
+    Append(text, n, sizeof text, unit);
+    DlText(text);
 }
 
 bool Fits(const char* text, u16 x, u8 font) { return x + TextWidth(text, font) <= kRightMargin; }

@@ -143,7 +143,7 @@ TEST_F(Charts, YieldScaleLabelsAndWeekdays) {
         const char* middle;
     } scales[] = {{180, "20", "10"}, {80, "10", "5"}, {40, "5", "2,5"}, {6000, "500", "250"}};
     YieldHistoryBlock.count = 14;
-    for (u16& d : YieldHistoryBlock.days) d = 10;
+    for (u8 i = 0; i < kYieldHistoryDays; ++i) YieldHistoryBlock.days[i] = 10;
     for (const auto& s : scales) {
         YieldHistoryBlock.days[5] = s.max;
         DrawYieldChart();
