@@ -2,6 +2,7 @@
 
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Charts.h"
 #include "panel/app/Plant.h"
 #include "panel/app/Refresh.h"
 #include "panel/dl/DrawApi.h"
@@ -156,6 +157,7 @@ void BuildContent(u8 page) {
         case 2:
         case 3:
         case 4: BuildMeasurementPage(page); break;
+        case 5: DrawCollectorChart(); break;
         case 6:
             Label(20, 10, 70);
             Label(21, 10, 104);
@@ -165,6 +167,7 @@ void BuildContent(u8 page) {
             TextAt("kWh", 270, 138);
             ResetYieldCaches();
             break;
+        case 7: DrawYieldChart(); break;
         case 8: Label(23, 10, 70); break;
         case 9: Label(24, 50, 138); break;
         case 10: Label(26, 10, 70); break;
@@ -245,6 +248,8 @@ void BuildContent(u8 page) {
             Label(94, 50, 138);
             break;
         case 43: Label(95, 10, 70); break;
+        case 44: DrawFaultEntry(AppState.historyIndex); break;
+        case 45: DrawConfirmDialog(); break;
         default: break;
     }
 }
@@ -289,15 +294,6 @@ void FormatCommissioningDate(char* out) {
         if (i < 2) out[n++] = '.';
     }
     out[n] = 0;
-}
-
-const char* FormatVersion() {
-    static char buffer[] = "V 0.10";
-    const u16 v = VersionNumber;
-    buffer[2] = static_cast<char>('0' + v / 100 % 10);
-    buffer[4] = static_cast<char>('0' + v % 100 / 10);
-    buffer[5] = static_cast<char>('0' + v % 10);
-    return buffer;
 }
 
 void BuildPage() {

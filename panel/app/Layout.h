@@ -73,6 +73,3 @@ u16 FitOnScreen(u16 x, const char* text, u8 font);
 // The stored commissioning date as DD.MM.20YY, or --.--.---- before the first
 // commissioning; out must hold 11 bytes.
 void FormatCommissioningDate(char* out);
-
-// The version number as "V 1.00" in a static buffer.
-const char* FormatVersion();

@@ -255,6 +255,10 @@ void RefreshPage() {
                 AppState.wizardMode = 0;
             }
             break;
+        case 45:
+            if (AppState.dialogTimer > 0) AppState.dialogTimer -= 1;
+            if (AppState.dialogTimer == 0) GoToPage(AppState.dialogReturnPage);
+            break;
         default: break;
     }
     AppState.justBuilt = 0;

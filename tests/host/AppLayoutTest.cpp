@@ -92,7 +92,7 @@ TEST(AppLayout, MenuHighlightFollowsTheSelection) {
     EXPECT_EQ(panel.Pixel(40, 74), Colour::kYellow);
 }
 
-TEST(AppLayout, CommissioningDateAndVersion) {
+TEST(AppLayout, CommissioningDate) {
     char date[11];
     FormatCommissioningDate(date);
     EXPECT_STREQ(date, "--.--.----");
@@ -101,10 +101,6 @@ TEST(AppLayout, CommissioningDateAndVersion) {
     Settings.commissioningYear = 9;
     FormatCommissioningDate(date);
     EXPECT_STREQ(date, "05.12.2009");
-    VersionNumber = 100;
-    EXPECT_STREQ(FormatVersion(), "V 1.00");
-    VersionNumber = 105;
-    EXPECT_STREQ(FormatVersion(), "V 1.05");
 }
 
 TEST(AppLayout, ValueTextsWithoutEntryAreEmpty) {
