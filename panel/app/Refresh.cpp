@@ -205,23 +205,26 @@ u16 WidestDigit(u8 font) {
     return widest;
 }
 
-// The left end of a right-aligned value field: the given left end, or
-// further left when the widest text of the format would reach past it.
-u16 FieldLeft(u16 left, u16 right, const NumberFormat& format, const char* suffix) {
+// The width of the widest text a format can produce, with its suffix.
+u16 WidestValue(const NumberFormat& format, const char* suffix) {
     const u8 digits = format.firstDigit < kPackedDigits ? format.firstDigit : kPackedDigits;
     u16 widest = static_cast<u16>(digits * WidestDigit(FontSlot::kBody) + TextWidth(suffix, FontSlot::kBody));
     if (format.flags & NumberFlag::kSigned) widest += TextWidth("-", FontSlot::kBody);
     if (format.separatorPos != 0) widest += TextWidth(",", FontSlot::kBody);
+    return widest;
+}
+
+// The left end of a right-aligned value field: the given left end, or
+// further left when the widest text of the format would reach past it.
+u16 FieldLeft(u16 left, u16 right, const NumberFormat& format, const char* suffix) {
+    const u16 widest = WidestValue(format, suffix);
     return widest < right && right - widest < left ? static_cast<u16>(right - widest) : left;
 }
 
 // Long labels reach into the measurement fields, so a row erases only as far
 // left as its widest reading can reach, never its label.
 u16 ReadingLeft() {
-    const NumberFormat& format = NumberFormats[12];
-    const u8 digits = format.firstDigit;
-    const u16 widest = static_cast<u16>(digits * WidestDigit(FontSlot::kBody) + TextWidth("-", FontSlot::kBody) +
-                                        TextWidth(",", FontSlot::kBody));
+    const u16 widest = WidestValue(NumberFormats[12], "");
     return widest < 265 - 185 ? static_cast<u16>(265 - widest) : 185;
 }
 
