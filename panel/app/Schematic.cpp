@@ -153,7 +153,7 @@ void Toggle(u8& shown, u8 wanted, u16 x, u16 y, u8 index, u8 slot, Rgb565 colour
         DlSetForeground(colour);
         DlImage(x, y, index, slot);
     } else {
-        ClearField(static_cast<u16>(x), static_cast<u16>(y - 50), static_cast<u16>(x + 50), y);
+        ClearField(x, static_cast<u16>(y - 50), static_cast<u16>(x + 50), y);
     }
 }
 
