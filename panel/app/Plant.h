@@ -25,7 +25,7 @@ struct PlantValues {
     u8 tankTopPresent;
     u8 fifthSensorPresent;
     u8 fifthRowShown;  // the measurement page shows a fifth row
-    u8 sensorFault;    // bit per reading whose sensor is faulty
+    u8 sensorFault;    // SensorFault bits of the readings whose sensor is faulty
     u16 pumpSpeed;     // raw 0..1000
     u8 pumpSpeedLock;
     u8 schematicValue;
@@ -40,6 +40,15 @@ struct PlantValues {
     u8 holdFlag;
     u32 runCounter;
 };
+
+// The bits of PlantValues::sensorFault.
+namespace SensorFault {
+constexpr u8 kCollector = 0x01;
+constexpr u8 kSolarReturn = 0x02;
+constexpr u8 kSolarSupply = 0x04;
+constexpr u8 kOutside = 0x08;
+constexpr u8 kFlowRate = 0x10;
+}  // namespace SensorFault
 
 extern PlantValues Plant;
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "panel/Types.h"
+#include "panel/app/Schematic.h"
 
 // The cache value of a reading that was never drawn.
 constexpr u16 kNeverDrawn = 9998;
@@ -11,6 +12,18 @@ constexpr u16 kNeverDrawn = 9998;
 constexpr u16 kNoValue = 9999;
 
 void UpdateFaultLamp();
+
+// The refreshers of the pages that show live values; RefreshPage calls the
+// one of the current page.
+void RefreshMeasurements(u8 page);
+void RefreshYields();
+void RefreshStatus();
+void RefreshRuntime();
+void RunCommissioning();
+
+// "Fault code" and the two digits of the current fault code, in a static
+// buffer.
+const char* FaultLineText();
 
 // Raw pump speed (0..1000) in percent: 0 below 71, 10..80 up to 870, then 100.
 u8 PumpPercent(u16 raw);
@@ -22,5 +35,4 @@ void ResetYieldCaches();
 void ResetStatusCache();
 void ResetRuntimeCaches();
 void ResetPumpCache();
-void ResetSchematic();
 void ResetCommissioningRun();

@@ -1,0 +1,273 @@
+// The live values as a user sees them: readings, placeholders, the start
+// page's tanks, pump and fault view, and how little a quiet page queues.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "panel/Firmware.h"
+#include "panel/app/Plant.h"
+#include "panel/dl/DisplayList.h"
+#include "panel/dl/DrawApi.h"
+#include "panel/settings/Settings.h"
+#include "tests/host/PanelDriver.h"
+
+namespace {
+
+struct Field {
+    int x0, y0, x1, y1;
+};
+
+std::vector<Rgb565> Region(const PanelDriver& panel, Field f) {
+    std::vector<Rgb565> pixels;
+    for (int x = f.x0; x <= f.x1; ++x) {
+        for (int y = f.y0; y <= f.y1; ++y) pixels.push_back(panel.Pixel(x, y));
+    }
+    return pixels;
+}
+
+// The field must look exactly as if the text had been printed into the
+// cleared field, right-aligned to end at `right` (or from the field's left
+// end when right is 0).
+void ExpectText(PanelDriver& panel, Field f, const std::string& text, int right, u8 font) {
+    const std::vector<Rgb565> shown = Region(panel, f);
+    ClearField(f.x0, f.y0, f.x1, f.y1);
+    DlSetForeground(Colour::kBlack);
+    DlSetFont(font);
+    if (right == 0) {
+        DlText(text.c_str());
+    } else {
+        PrintRightAligned(text.c_str(), static_cast<u16>(right), static_cast<u16>(f.y1), font);
+    }
+    panel.Ticks(1);
+    EXPECT_EQ(shown, Region(panel, f)) << "the field does not show \"" << text << "\"";
+}
+
+// What RefreshPage queues when nothing has changed.
+u16 BytesQueuedByRefresh() {
+    const u16 before = DlBytesUsed();
+    RefreshPage();
+    return static_cast<u16>(DlBytesUsed() - before);
+}
+
+bool Ink(const PanelDriver& panel, Field f) { return panel.CountNot(Colour::kPanelGrey, f.x0, f.y0, f.x1, f.y1) > 0; }
+
+constexpr Field kTankUpper{150, 125, 170, 150};
+constexpr Field kTankLower{150, 170, 170, 195};
+
+TEST(AppLiveValues, AFreshPageShowsEveryValueEvenZero) {
+    PanelDriver panel;
+    Plant.solarOutput = 0;
+    Settings.dailyYield = 0;
+    Settings.totalYield = 0;
+    Plant.collectorTemp = 0;
+    // Leaving and coming back must draw again what the caches still hold.
+    for (int visit = 0; visit < 2; ++visit) {
+        panel.Show(6);
+        ExpectText(panel, {185, 46, 265, 70}, "0", 265, FontSlot::kBody);
+        ExpectText(panel, {185, 80, 265, 104}, "0", 265, FontSlot::kBody);
+        ExpectText(panel, {155, 114, 265, 138}, "0", 265, FontSlot::kBody);
+        panel.Show(30);
+        ExpectText(panel, {200, 46, 309, 70}, "0 h", 309, FontSlot::kBody);
+        ExpectText(panel, {200, 74, 309, 104}, "0 h", 309, FontSlot::kBody);
+        panel.Show(2);
+        ExpectText(panel, {204, 41, 265, 65}, " 0,0", 265, FontSlot::kBody);
+    }
+}
+
+TEST(AppLiveValues, PlaceholdersAndRounding) {
+    PanelDriver panel;
+    Plant.sensorFault = SensorFault::kCollector;
+    Plant.solarReturnTemp = -72;
+    Plant.tankTopPresent = 0;
+    panel.Show(2);
+    ExpectText(panel, {204, 41, 265, 65}, "--,-", 265, FontSlot::kBody);
+    ExpectText(panel, {204, 75, 265, 99}, "-7,2", 265, FontSlot::kBody);
+    ExpectText(panel, {204, 143, 265, 165}, "---,-", 265, FontSlot::kBody);
+    // The placeholder is drawn once, and the labels keep their last letters.
+    EXPECT_EQ(BytesQueuedByRefresh(), 0);
+    Settings.language = 0;
+    panel.Show(4);
+    EXPECT_TRUE(Ink(panel, {185, 84, 196, 104})) << "\"Aussentemperatur 1\" lost its end";
+
+    Plant.tankTopPresent = 1;
+    Plant.tankTopTemp = 655;
+    panel.Show(2);
+    ExpectText(panel, {204, 143, 265, 165}, " 65,5", 265, FontSlot::kBody);
+
+    Plant.collectorTemp = -72;
+    panel.Show(0);
+    ExpectText(panel, {150, 37, 210, 55},
+               "-6 \xB0"
+               "C",
+               0, FontSlot::kSmall);
+    ExpectText(panel, {75, 125, 130, 144},
+               " 66 \xB0"
+               "C",
+               130, FontSlot::kSmall);
+    // A tank top sensor that goes missing takes its reading with it.
+    Plant.tankTopPresent = 0;
+    panel.Ticks(2);
+    EXPECT_FALSE(Ink(panel, {75, 125, 130, 144}));
+}
+
+TEST(AppLiveValues, TankHalvesSwitchWithHysteresis) {
+    PanelDriver panel;
+    Settings.warmWaterSetValue = 500;
+    Plant.tankTopPresent = 1;
+    Plant.lowerTankTemp = 300;
+    Plant.tankTopTemp = 400;
+    panel.Show(0);
+    auto upper = [&] { return panel.Pixel(kTankUpper.x0, kTankUpper.y0); };
+    auto lower = [&] { return panel.Pixel(kTankLower.x0, kTankLower.y0); };
+    EXPECT_EQ(upper(), Colour::kBlue);
+
+    const struct {
+        i16 top;
+        Rgb565 colour;
+    } upperSteps[] = {{460, Colour::kBlue}, {465, Colour::kRed}, {450, Colour::kRed}, {449, Colour::kBlue}};
+    for (const auto& step : upperSteps) {
+        Plant.tankTopTemp = step.top;
+        panel.Ticks(2);
+        EXPECT_EQ(upper(), step.colour) << "tank top " << step.top;
+    }
+
+    // With the upper half cold the lower one needs more than set + 10 K.
+    const struct {
+        i16 bottom;
+        Rgb565 colour;
+    } lowerSteps[] = {{550, Colour::kBlue}, {600, Colour::kBlue}, {601, Colour::kRed}, {480, Colour::kBlue}};
+    for (const auto& step : lowerSteps) {
+        Plant.lowerTankTemp = step.bottom;
+        panel.Ticks(2);
+        EXPECT_EQ(lower(), step.colour) << "lower tank " << step.bottom;
+    }
+    // Without a tank top sensor both halves follow the lower temperature.
+    Plant.tankTopPresent = 0;
+    panel.Show(0);
+    EXPECT_EQ(upper(), Colour::kRed);
+    EXPECT_EQ(lower(), Colour::kRed);
+}
+
+// Ticks at which the pump wheel's picture changed.
+std::vector<int> WheelTurns(PanelDriver& panel, int ticks) {
+    std::vector<int> turns;
+    const Field wheel{206, 148, 229, 168};
+    std::vector<Rgb565> last = Region(panel, wheel);
+    for (int t = 1; t <= ticks; ++t) {
+        panel.Ticks(1);
+        std::vector<Rgb565> now = Region(panel, wheel);
+        if (now != last) turns.push_back(t);
+        last = std::move(now);
+    }
+    return turns;
+}
+
+TEST(AppLiveValues, PumpWheelTurnsWithTheSpeed) {
+    PanelDriver panel;
+    panel.Show(0);
+    Plant.pumpSpeed = 1000;
+    std::vector<int> turns = WheelTurns(panel, 40);
+    ASSERT_GE(turns.size(), 7u);
+    for (std::size_t i = 1; i < turns.size(); ++i) EXPECT_EQ(turns[i] - turns[i - 1], 5);
+
+    Plant.pumpSpeed = 20;  // 5000 / 20 = 250 ticks, capped at 200
+    turns = WheelTurns(panel, 650);
+    ASSERT_GE(turns.size(), 3u);
+    for (std::size_t i = 1; i < turns.size(); ++i) EXPECT_EQ(turns[i] - turns[i - 1], 200);
+
+    Plant.pumpSpeed = 0;
+    panel.Ticks(1);
+    EXPECT_TRUE(WheelTurns(panel, 250).empty());
+}
+
+TEST(AppLiveValues, FaultViewFaultLampAndRebuild) {
+    PanelDriver panel;
+    panel.Show(0);
+    const Rgb565 tankColour = panel.Pixel(kTankUpper.x0, kTankUpper.y0);
+    auto lamp = [&] { return panel.Pixel(308, 16); };
+    EXPECT_EQ(lamp(), Colour::kGreen);
+
+    Settings.faultCode = 11;
+    panel.Ticks(100);
+    EXPECT_EQ(AppState.barButtons[0], Button::kFaults);
+    EXPECT_EQ(lamp(), Colour::kRed);
+    EXPECT_NE(panel.Pixel(kTankUpper.x0, kTankUpper.y0), tankColour);
+    const std::vector<Rgb565> faultView = Region(panel, {0, 35, 319, 207});
+
+    // Every page change repaints the title bar, and the lamp with it.
+    for (u8 page : {1, 2, 29, 43, 0}) {
+        panel.Show(page);
+        EXPECT_EQ(lamp(), Colour::kRed) << "page " << int{page};
+    }
+    EXPECT_EQ(Region(panel, {0, 35, 319, 207}), faultView) << "the fault view is gone after a return";
+
+    Settings.faultCode = 0;
+    panel.Ticks(100);
+    EXPECT_EQ(lamp(), Colour::kGreen);
+    EXPECT_EQ(AppState.barButtons[0], Button::kMeasurementShortcut);
+    EXPECT_EQ(panel.Pixel(kTankUpper.x0, kTankUpper.y0), tankColour);
+}
+
+TEST(AppLiveValues, QuietPagesQueueNothing) {
+    PanelDriver panel;
+    for (u8 page : {1, 2, 3, 4, 6, 13, 29, 30, 31, 41, 43}) {
+        panel.Show(page);
+        EXPECT_EQ(DlBytesUsed(), 0) << "page " << int{page};
+        EXPECT_EQ(BytesQueuedByRefresh(), 0) << "page " << int{page};
+    }
+}
+
+TEST(AppLiveValues, LongStatusAndFaultTextsStayReadable) {
+    PanelDriver panel;
+    Settings.language = 0;
+    panel.Show(29);
+    EXPECT_TRUE(Ink(panel, {10, 114, 99, 134})) << "the German status starts left of the field";
+    Plant.controllerStatus = 5;
+    panel.Ticks(2);
+    EXPECT_FALSE(Ink(panel, {10, 114, 99, 134})) << "the old status was not erased";
+
+    const Field secondLine{10, 153, 309, 172};
+    Settings.faultCode = 11;
+    panel.Show(43);
+    EXPECT_TRUE(Ink(panel, secondLine)) << "a long fault text continues below";
+    EXPECT_EQ(panel.CountNot(Colour::kPanelGrey, 300, 125, 319, 148), 0) << "the first line runs off the page";
+    Settings.faultCode = 8;  // a code without a text of its own
+    panel.Ticks(30);
+    EXPECT_TRUE(Ink(panel, {10, 94, 309, 114}));
+    EXPECT_FALSE(Ink(panel, {10, 125, 309, 172}));
+}
+
+TEST(AppLiveValues, CommissioningRunMarksEachStep) {
+    PanelDriver panel;
+    Settings.language = 0;
+    Settings.supplementaryFunction = 0;
+    panel.Show(41);
+    auto step = [&](u8 s) {
+        Plant.commissioningStep = s;
+        panel.Ticks(3);
+    };
+    step(1);
+    step(3);  // not the awaited step: nothing happens
+    EXPECT_FALSE(Ink(panel, {10, 85, 319, 104}));
+    step(2);
+    step(3);
+    step(0);
+    panel.Ticks(3);
+    // Check marks behind the three lines; the long German second line pushes
+    // its mark to the right of the text.
+    for (int y : {70, 138}) EXPECT_TRUE(Ink(panel, {270, y - 17, 287, y})) << "no mark at " << y;
+    EXPECT_TRUE(Ink(panel, {296, 87, 313, 104}));
+    EXPECT_EQ(AppState.barButtons[3], Button::kConfirm);
+
+    // A fault at the start ends the run with the fault line.
+    Settings.faultCode = 2;
+    panel.Show(41);
+    step(1);
+    step(0);
+    panel.Ticks(3);
+    EXPECT_TRUE(Ink(panel, {10, 85, 150, 104}));
+    EXPECT_EQ(AppState.barButtons[3], Button::kConfirm);
+}
+
+}  // namespace
