@@ -8,23 +8,16 @@
 
 namespace {
 
-// Centre of menu row i and of list row i on screen.
-int MenuRowY(int i) { return 37 + 34 * i + 17; }
-int ListRowY(int i) { return 37 + 28 * i + 14; }
-
 void EnterCode(PanelDriver& panel, u8 code) {
     for (u8 i = 0; i < code; ++i) panel.TapSlot(2);  // plus
     ASSERT_EQ(AppState.selectedRow, code);
-    panel.TapSlot(3);  // confirm
+    panel.TapSlot(3);
 }
 
 TEST(AppNavigation, StartsOnTheStartPageWithItsButtons) {
     PanelDriver panel;
     EXPECT_EQ(panel.Page(), 0);
-    EXPECT_EQ(AppState.barButtons[0], Button::kMeasurementShortcut);
-    EXPECT_EQ(AppState.barButtons[1], Button::kGuidedSetup);
-    EXPECT_EQ(AppState.barButtons[2], Button::kNone);
-    EXPECT_EQ(AppState.barButtons[3], Button::kMenu);
+    EXPECT_EQ(panel.Buttons(), (Bar{Button::kMeasurementShortcut, Button::kGuidedSetup, Button::kNone, Button::kMenu}));
     EXPECT_EQ(AppState.schematicDelay, 500 - 300);
 }
 
@@ -46,28 +39,20 @@ TEST(AppNavigation, HomeLeavesEveryPageAndEndsTheWizard) {
 
 TEST(AppNavigation, MenuRowsSelectOnTheFirstTapAndOpenOnTheSecond) {
     PanelDriver panel;
-    panel.TapSlot(3);
-    ASSERT_EQ(panel.Page(), 1);
     const u8 targets[5] = {2, 6, 10, 19, 26};
     for (int row = 4; row >= 0; --row) {
         panel.Show(0);
         panel.TapSlot(3);
         if (row != 0) {
-            panel.Tap(120, MenuRowY(row));
+            panel.TapMenuRow(row);
             EXPECT_EQ(panel.Page(), 1);
             EXPECT_EQ(AppState.selectedRow, row);
         }
-        panel.Tap(120, MenuRowY(row));
-        panel.Ticks(50);
+        panel.TapMenuRow(row);
         EXPECT_EQ(panel.Page(), targets[row]) << "row " << row;
         EXPECT_EQ(AppState.menuReturnRow, row);
     }
-    // Back returns to the menu with the row of the page left preselected.
-    panel.Show(26);
-    panel.TapSlot(0);
-    EXPECT_EQ(panel.Page(), 1);
-    panel.TapSlot(0);
-    EXPECT_EQ(panel.Page(), 0);
+    panel.Walk({{0, 1}, {0, 0}});  // back to the menu, then to the start page
 }
 
 TEST(AppNavigation, MenuArrowsMoveTheSelectionWithoutWrapping) {
@@ -78,125 +63,78 @@ TEST(AppNavigation, MenuArrowsMoveTheSelectionWithoutWrapping) {
     for (int i = 0; i < 6; ++i) panel.TapSlot(2);
     EXPECT_EQ(AppState.selectedRow, 4);
     panel.TapSlot(1);
-    EXPECT_EQ(AppState.selectedRow, 3);
-    panel.TapSlot(3);
-    EXPECT_EQ(panel.Page(), 19);
+    panel.Walk({{3, 19}});
 }
 
 TEST(AppNavigation, PreviousAndNextFollowTheChainsAndTheirConditions) {
     PanelDriver panel;
-    panel.Show(2);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 3);
-    EXPECT_EQ(AppState.barButtons[2], Button::kNone);  // no extra sensors: no next
-    Settings.extraSensorSetting = 1;
     panel.Show(3);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 4);
-    panel.TapSlot(1);
-    EXPECT_EQ(panel.Page(), 3);
-    panel.TapSlot(1);
-    EXPECT_EQ(panel.Page(), 2);
-
-    panel.Show(10);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 13);
-    panel.TapSlot(1);
-    EXPECT_EQ(panel.Page(), 10);
-    Settings.supplementaryFunction = 1;
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 11);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 13);
-    panel.TapSlot(1);
-    EXPECT_EQ(panel.Page(), 11);
-
-    panel.Show(23);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 24);
-    panel.TapSlot(1);
-    EXPECT_EQ(panel.Page(), 23);
-    Settings.supplementaryFunction = 2;
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 25);
-    panel.TapSlot(1);
-    EXPECT_EQ(panel.Page(), 23);
-    panel.TapSlot(1);
-    EXPECT_EQ(panel.Page(), 21);
-
-    panel.Show(32);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 34);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 36);
-    panel.TapSlot(1);
-    EXPECT_EQ(panel.Page(), 34);
-    Settings.supplementaryFunction = 0;
-    panel.Show(32);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 36);
-    panel.TapSlot(1);
-    EXPECT_EQ(panel.Page(), 32);
-
-    // The check chain from the faults entry to the versions page.
-    panel.Show(26);
-    const u8 chain[] = {27, 29, 30, 31, 32, 36, 38, 39};
-    for (u8 page : chain) {
-        panel.TapSlot(2);
-        EXPECT_EQ(panel.Page(), page);
+    EXPECT_EQ(AppState.barButtons[2], Button::kNone);  // no extra sensors: no next
+    // Slot 1 is previous, slot 2 next.
+    const struct {
+        u8 extraSensors, supplementary, from;
+        std::vector<Step> steps;
+    } walks[] = {
+        {0, 0, 2, {{2, 3}}},
+        {1, 0, 3, {{2, 4}, {1, 3}, {1, 2}}},
+        {0, 0, 10, {{2, 13}, {1, 10}}},
+        {0, 1, 10, {{2, 11}, {2, 13}, {1, 11}}},
+        {0, 1, 23, {{2, 24}, {1, 23}}},
+        {0, 2, 23, {{2, 25}, {1, 23}, {1, 21}}},
+        {0, 2, 32, {{2, 34}, {2, 36}, {1, 34}}},
+        {0, 0, 32, {{2, 36}, {1, 32}}},
+        {1, 0, 26, {{2, 27}, {2, 29}, {2, 30}, {2, 31}, {2, 32}, {2, 36}, {2, 38}, {2, 39}}},
+    };
+    for (const auto& w : walks) {
+        Settings.extraSensorSetting = w.extraSensors;
+        Settings.supplementaryFunction = w.supplementary;
+        panel.Show(w.from);
+        panel.Walk(w.steps);
     }
 }
 
 TEST(AppNavigation, FaultPagesAndTheLamp) {
     PanelDriver panel;
-    EXPECT_EQ(AppState.faultLampShown, 0);
     panel.Tap(308, 16);  // the lamp answers only while a fault is shown
     EXPECT_EQ(panel.Page(), 0);
 
     Settings.faultCode = 3;
     panel.Show(10);
     panel.Tap(308, 16);
-    EXPECT_EQ(panel.Page(), 43);
     panel.Ticks(100);
-    EXPECT_EQ(AppState.barButtons[3], Button::kDelete);
-    EXPECT_EQ(AppState.barButtons[2], Button::kNext);  // history entry 0 exists
+    EXPECT_EQ(panel.Page(), 43);
+    EXPECT_EQ(panel.Buttons()[2], Button::kNext);  // history entry 0 exists
     panel.TapSlot(3);
     EXPECT_EQ(Settings.faultCode, 0);
 
-    // Without a code the history needs one first.
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 19);
+    panel.Walk({{2, 19}});  // without a code the history needs one first
     EnterCode(panel, AccessCodeB);
     EXPECT_EQ(panel.Page(), 44);
     EXPECT_EQ(AppState.barButtons[3], Button::kDelete);
     panel.TapSlot(2);
     EXPECT_EQ(AppState.historyIndex, 1);
     EXPECT_EQ(AppState.barButtons[2], Button::kNone);  // entry 2 is never shown
-    panel.TapSlot(1);
-    EXPECT_EQ(AppState.historyIndex, 0);
-    panel.TapSlot(1);
-    EXPECT_EQ(panel.Page(), 43);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Page(), 44);
-    panel.TapSlot(3);  // delete with index 0 returns to the current fault
+    panel.Walk({{1, 44}, {1, 43}, {2, 44}, {3, 43}});  // delete with index 0 returns to the current fault
     EXPECT_EQ(FaultHistory[0].type, kFaultEntryEmpty);
-    EXPECT_EQ(panel.Page(), 43);
-    panel.TapSlot(0);
-    EXPECT_EQ(panel.Page(), 26);
+    panel.Walk({{0, 26}});
 }
 
 TEST(AppNavigation, AccessCodeRightAndWrong) {
     PanelDriver panel;
-    panel.TapSlot(3);
-    for (int i = 0; i < 3; ++i) panel.TapSlot(2);
-    panel.TapSlot(3);
-    ASSERT_EQ(panel.Page(), 19);
+    panel.Show(1);
+    AppState.selectedRow = 3;
+    panel.Walk({{3, 19}, {1, 19}});
+    EXPECT_EQ(AppState.selectedRow, 0);  // minus stops at 00
+    AppState.selectedRow = 98;
+    panel.TapSlot(2);
+    panel.TapSlot(2);
+    EXPECT_EQ(AppState.selectedRow, 99);
+    AppState.selectedRow = 0;
 
-    EnterCode(panel, 0);  // 0 is never a code
+    EnterCode(panel, 0);  // 00 is never a code
     EXPECT_EQ(panel.Page(), 20);
     EXPECT_EQ(AppState.accessLevel, 0);
-    // The page came with the second tick of the press and has counted down
-    // 105 of its 1000 ticks since.
+    // The page came on the press's second tick and has counted 105 ticks since.
     EXPECT_EQ(AppState.messageTimer, 1000 - 105);
     panel.Ticks(894);
     EXPECT_EQ(panel.Page(), 20);
@@ -207,7 +145,6 @@ TEST(AppNavigation, AccessCodeRightAndWrong) {
     EnterCode(panel, 5);
     EXPECT_EQ(panel.Page(), 20);
     panel.Ticks(1000);
-    ASSERT_EQ(panel.Page(), 19);
     EnterCode(panel, AccessCodeA);
     EXPECT_EQ(panel.Page(), 21);
     EXPECT_EQ(AppState.accessLevel, AccessCodeA);
@@ -215,77 +152,45 @@ TEST(AppNavigation, AccessCodeRightAndWrong) {
     // Held from now on: the menu's system-data row goes straight on.
     panel.TapHome();
     panel.TapSlot(3);
-    panel.Tap(120, MenuRowY(3));
-    panel.Tap(120, MenuRowY(3));
-    panel.Ticks(50);
+    panel.TapMenuRow(3);
+    panel.TapMenuRow(3);
     EXPECT_EQ(panel.Page(), 21);
-}
-
-TEST(AppNavigation, AccessCodeStopsAtZeroAndNinetyNine) {
-    PanelDriver panel;
-    panel.Show(19);
-    panel.TapSlot(1);
-    EXPECT_EQ(AppState.selectedRow, 0);
-    AppState.selectedRow = 98;
-    panel.TapSlot(2);
-    panel.TapSlot(2);
-    EXPECT_EQ(AppState.selectedRow, 99);
 }
 
 TEST(AppNavigation, BackFromTheAccessCodeReturnsWhereItCameFrom) {
     PanelDriver panel;
-    panel.Show(1);
-    AppState.selectedRow = 3;
-    panel.TapSlot(3);
-    ASSERT_EQ(panel.Page(), 19);
-    panel.TapSlot(0);
-    EXPECT_EQ(panel.Page(), 1);
-
-    panel.Show(38);
-    panel.TapSlot(3);
-    ASSERT_EQ(panel.Page(), 19);
-    EXPECT_EQ(AppState.wizardMode, 1);
-    panel.TapSlot(0);
-    EXPECT_EQ(panel.Page(), 38);
-    EXPECT_EQ(AppState.wizardMode, 0);
-
-    panel.TapHome();
-    panel.TapSlot(1);  // guided setup
-    ASSERT_EQ(panel.Page(), 19);
-    EXPECT_EQ(AppState.wizardMode, 2);
-    panel.TapSlot(0);
-    EXPECT_EQ(panel.Page(), 0);
-    EXPECT_EQ(AppState.wizardMode, 0);
+    const struct {
+        u8 from, slot, wizard;
+    } origins[] = {{1, 3, 0}, {38, 3, 1}, {0, 1, 2}};  // menu row 3, commissioning, guided setup
+    for (const auto& o : origins) {
+        panel.Show(o.from);
+        AppState.selectedRow = 3;
+        panel.Walk({{o.slot, 19}});
+        EXPECT_EQ(AppState.wizardMode, o.wizard);
+        panel.Walk({{0, o.from}});
+        EXPECT_EQ(AppState.wizardMode, 0);
+    }
 }
 
 TEST(AppNavigation, GuidedSetupFromTheStartPage) {
     PanelDriver panel;
-    panel.TapSlot(1);
-    ASSERT_EQ(panel.Page(), 19);
+    panel.Walk({{1, 19}});
     EnterCode(panel, AccessCodeA);
     ASSERT_EQ(panel.Page(), 22);
-    panel.Tap(120, ListRowY(1));  // two-tank system
-    panel.TapSlot(3);
+    panel.TapRow(1);  // two-tank system
+    panel.Walk({{3, 23}});
     EXPECT_EQ(Settings.supplementaryFunction, 1);
-    ASSERT_EQ(panel.Page(), 23);
     EXPECT_EQ(AppState.editActive, 1);
     panel.TapSlot(1);  // minus
-    panel.TapSlot(3);
+    panel.Walk({{3, 24}});
     EXPECT_EQ(+Settings.maxTankTemp, 790);
-    ASSERT_EQ(panel.Page(), 24);
     EXPECT_EQ(AppState.editActive, 1);
-    panel.TapSlot(0);  // cancel advances without storing
+    panel.Walk({{0, 2}});  // cancel advances without storing
     EXPECT_EQ(+Settings.maxTank2Temp, 800);
-    ASSERT_EQ(panel.Page(), 2);
-    const u8 nextOnly[4] = {255, 255, 255, Button::kNext};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(AppState.barButtons[i], nextOnly[i]);
-    panel.TapSlot(3);
-    ASSERT_EQ(panel.Page(), 3);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(AppState.barButtons[i], nextOnly[i]);
-    panel.TapSlot(3);
-    EXPECT_EQ(panel.Page(), 40);
-    panel.TapSlot(0);
-    EXPECT_EQ(panel.Page(), 0);
+    EXPECT_EQ(panel.Buttons(), (Bar{Button::kNone, Button::kNone, Button::kNone, Button::kNext}));
+    panel.Walk({{3, 3}});
+    EXPECT_EQ(panel.Buttons(), (Bar{Button::kNone, Button::kNone, Button::kNone, Button::kNext}));
+    panel.Walk({{3, 40}, {0, 0}});
     EXPECT_EQ(AppState.wizardMode, 0);
 }
 
@@ -295,64 +200,41 @@ TEST(AppNavigation, GuidedSetupFromTheCommissioningPage) {
     AppState.accessLevel = AccessCodeA;
     panel.Show(38);
     panel.Tap(100, 50);  // the label line acts like select
-    panel.Ticks(100);
-    ASSERT_EQ(panel.Page(), 22);
+    EXPECT_EQ(panel.Page(), 22);
     EXPECT_EQ(AppState.wizardMode, 1);
-    panel.Tap(120, ListRowY(2));  // heating support
-    panel.TapSlot(0);             // cancel advances too, without storing
+    panel.TapRow(2);        // heating support
+    panel.Walk({{0, 23}});  // cancel advances too, without storing
     EXPECT_EQ(Settings.supplementaryFunction, 0);
-    ASSERT_EQ(panel.Page(), 23);
     Settings.supplementaryFunction = 2;
-    panel.TapSlot(0);
-    ASSERT_EQ(panel.Page(), 25);
-    panel.TapSlot(3);
-    ASSERT_EQ(panel.Page(), 2);
-    panel.TapSlot(3);
-    panel.TapSlot(3);
-    ASSERT_EQ(panel.Page(), 4);  // offered by the extra sensors
-    panel.TapSlot(3);
-    ASSERT_EQ(panel.Page(), 40);
-    panel.TapSlot(0);
-    EXPECT_EQ(panel.Page(), 38);
+    panel.Walk({{0, 25}, {3, 2}, {3, 3}, {3, 4}, {3, 40}, {0, 38}});  // 4 is offered by the extra sensors
     EXPECT_EQ(AppState.wizardMode, 0);
 }
 
 TEST(AppNavigation, CommissioningQuestion) {
     PanelDriver panel;
-    panel.Show(40);
-    panel.TapSlot(3);
-    EXPECT_EQ(panel.Page(), 42);
+    const struct { u8 wizard, possible, asked, after; } cases[] = {{0, 0, 42, 38}, {2, 0, 42, 0}, {0, 1, 41, 41}};
+    for (const auto& c : cases) {
+        AppState.wizardMode = c.wizard;
+        ControllerLink.commissioningPossible = c.possible;
+        panel.Show(40);
+        panel.Walk({{3, c.asked}});
+        EXPECT_EQ(ControllerLink.commissioningRunning, c.possible);
+        panel.Ticks(1000);
+        EXPECT_EQ(panel.Page(), c.after);
+        EXPECT_EQ(AppState.wizardMode, 0);
+    }
     EXPECT_EQ(AppState.barButtons[0], Button::kNone);
-    panel.Ticks(1000);
-    EXPECT_EQ(panel.Page(), 38);
-
-    AppState.wizardMode = 2;
-    panel.Show(40);
-    panel.TapSlot(3);
-    EXPECT_EQ(panel.Page(), 42);
-    panel.Ticks(1000);
-    EXPECT_EQ(panel.Page(), 0);
-    EXPECT_EQ(AppState.wizardMode, 0);
-
-    ControllerLink.commissioningPossible = 1;
-    panel.Show(40);
-    panel.TapSlot(3);
-    EXPECT_EQ(panel.Page(), 41);
-    EXPECT_EQ(ControllerLink.commissioningRunning, 1);
 }
 
 TEST(AppNavigation, AHeldButtonActsOnceAndAgainAfterTheHold) {
     PanelDriver panel;
     panel.Show(1);
     panel.Press(kBarSlotX[2] + 21, kBarY + 14);
-    int ticks = 0;
     int changes[3] = {};
     u8 click[3] = {};
-    int n = 0;
     u8 row = AppState.selectedRow;
-    while (n < 3 && ticks < 4000) {
+    for (int ticks = 1, n = 0; n < 3 && ticks < 4000; ++ticks) {
         panel.Ticks(1);
-        ++ticks;
         if (AppState.selectedRow != row) {
             row = AppState.selectedRow;
             click[n] = GetSignalCountdown();
@@ -364,8 +246,7 @@ TEST(AppNavigation, AHeldButtonActsOnceAndAgainAfterTheHold) {
     EXPECT_EQ(changes[2] - changes[1], 1501);
     // Only the first action of a press clicks.
     EXPECT_GT(click[0], 0);
-    EXPECT_EQ(click[1], 0);
-    EXPECT_EQ(click[2], 0);
+    EXPECT_EQ(click[1] + click[2], 0);
 }
 
 TEST(AppNavigation, ATouchBesideTheButtonsGoesToTheFreeTouchHandler) {
@@ -376,31 +257,26 @@ TEST(AppNavigation, ATouchBesideTheButtonsGoesToTheFreeTouchHandler) {
     panel.Show(12);
     panel.Tap(150, 150);  // below the two rows of this list: nothing
     EXPECT_EQ(AppState.selectedRow, 0);
-    panel.Tap(150, ListRowY(1));
+    panel.TapRow(1);
     EXPECT_EQ(AppState.selectedRow, 1);
 }
 
 TEST(AppNavigation, TheLanguageListScrollsFromItsStrip) {
     PanelDriver panel;
-    panel.TapSlot(0);  // the shortcut button of the start page is the measurement shortcut
-    EXPECT_EQ(panel.Page(), 2);
+    panel.Walk({{0, 2}});  // the start page's shortcut is the measurement one
     Settings.shortcutFunction = 2;
     panel.TapHome();
     EXPECT_EQ(AppState.barButtons[0], Button::kLanguageShortcut);
-    panel.TapSlot(0);
-    ASSERT_EQ(panel.Page(), 16);
+    panel.Walk({{0, 16}});
     EXPECT_EQ(AppState.listScroll, 0);
     EXPECT_EQ(AppState.maxRow, 6);
     panel.Tap(300, 100);
     EXPECT_EQ(AppState.listScroll, 1);
-    panel.Tap(120, ListRowY(5));
+    panel.TapRow(5);
     EXPECT_EQ(AppState.selectedRow, 6);
     panel.Tap(300, 100);
     EXPECT_EQ(AppState.listScroll, 0);
-    for (int i = 0; i < 5; ++i) panel.TapSlot(1);
-    EXPECT_EQ(AppState.selectedRow, 1);
-    panel.TapSlot(1);
-    panel.TapSlot(1);
+    for (int i = 0; i < 7; ++i) panel.TapSlot(1);
     EXPECT_EQ(AppState.selectedRow, 0);
     for (int i = 0; i < 6; ++i) panel.TapSlot(2);
     EXPECT_EQ(AppState.selectedRow, 6);
@@ -410,16 +286,12 @@ TEST(AppNavigation, TheLanguageListScrollsFromItsStrip) {
 TEST(AppNavigation, TheScrollStripOfAShortListSelectsInstead) {
     PanelDriver panel;
     panel.Show(33);
-    panel.Tap(300, ListRowY(1));
+    panel.Tap(300, 37 + 28 + 14);
     EXPECT_EQ(AppState.listScroll, 0);
     EXPECT_EQ(AppState.selectedRow, 1);
     panel.TapSlot(3);
     EXPECT_EQ(ControllerLink.zoneValveOn, 0);
 }
-
-}  // namespace
-
-namespace {
 
 TEST(AppNavigation, TheMenuNeverScrollsAfterAScrolledList) {
     PanelDriver panel;
@@ -431,7 +303,7 @@ TEST(AppNavigation, TheMenuNeverScrollsAfterAScrolledList) {
     panel.TapSlot(2);
     panel.TapSlot(1);
     EXPECT_EQ(AppState.selectedRow, 0);
-    // The menu's rows are intact: no list check boxes were drawn over them.
+    // No list check boxes were drawn over the menu's rows.
     EXPECT_EQ(panel.Pixel(34, 78), Colour::kPanelGrey);
     EXPECT_GT(panel.CountNot(Colour::kPanelGrey, 10, 80, 30, 96), 0);  // the section icon of row 1
     EXPECT_EQ(panel.Pixel(40, 40), Colour::kYellow);

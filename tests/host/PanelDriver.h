@@ -2,13 +2,24 @@
 // presses on panel pixels, ticks, and a look at the page and the pixels.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "host/PanelHost.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Layout.h"
 #include "panel/hw/LcdQueue.h"
+
+using Bar = std::array<u8, 4>;
+
+// One step of a walk: a bar slot (0..3) to tap and the page expected after it.
+struct Step {
+    int slot;
+    u8 page;
+};
 
 class PanelDriver {
 public:
@@ -30,8 +41,7 @@ public:
         Release();
         Ticks(3);
     }
-    // Taps a bottom-bar slot (0..3) or the home button, then lets the new
-    // page draw.
+    // Taps a bottom-bar slot (0..3) or the home button and lets the page draw.
     void TapSlot(int slot) {
         Tap(kBarSlotX[slot] + 21, kBarY + 14);
         Ticks(100);
@@ -40,13 +50,32 @@ public:
         Tap(269, 16);
         Ticks(100);
     }
+    void TapRow(int row) { Tap(120, 37 + 28 * row + 14); }
+    void TapMenuRow(int row) { Tap(120, 37 + 34 * row + 17); }
+    // Holds a bar slot for n ticks.
+    void Hold(int slot, int n) {
+        Press(kBarSlotX[slot] + 21, kBarY + 14);
+        Ticks(n);
+        Release();
+        Ticks(2);
+    }
     // Enters a page directly, as a test set-up, and lets it draw.
     void Show(u8 page) {
         GoToPage(page);
         Ticks(200);
     }
+    void Walk(const std::vector<Step>& steps) {
+        for (const Step& s : steps) {
+            const u8 from = Page();
+            TapSlot(s.slot);
+            EXPECT_EQ(Page(), s.page) << "slot " << s.slot << " on page " << int(from);
+        }
+    }
 
     u8 Page() const { return AppState.currentPage; }
+    Bar Buttons() const {
+        return {AppState.barButtons[0], AppState.barButtons[1], AppState.barButtons[2], AppState.barButtons[3]};
+    }
     Rgb565 Pixel(int x, int y) const { return PanelFramebuffer[x * kScreenHeight + y]; }
 
     // The framebuffer as 0xRRGGBB pixels, row by row.
