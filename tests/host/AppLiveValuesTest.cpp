@@ -52,6 +52,7 @@ u16 BytesQueuedByRefresh() {
 
 bool Ink(const PanelDriver& panel, Field f) { return panel.CountNot(Colour::kPanelGrey, f.x0, f.y0, f.x1, f.y1) > 0; }
 
+const std::string kDegC = std::string(1, '\xB0') + 'C';
 constexpr Field kTankUpper{150, 125, 170, 150};
 constexpr Field kTankLower{150, 170, 170, 195};
 
@@ -61,17 +62,18 @@ TEST(AppLiveValues, AFreshPageShowsEveryValueEvenZero) {
     Settings.dailyYield = 0;
     Settings.totalYield = 0;
     Plant.collectorTemp = 0;
+    const struct {
+        u8 page;
+        Field field;
+        const char* text;
+    } values[] = {{6, {185, 46, 265, 70}, "0"},    {6, {185, 80, 265, 104}, "0"},    {6, {155, 114, 265, 138}, "0"},
+                  {30, {200, 46, 309, 70}, "0 h"}, {30, {200, 74, 309, 104}, "0 h"}, {2, {204, 41, 265, 65}, " 0,0"}};
     // Leaving and coming back must draw again what the caches still hold.
     for (int visit = 0; visit < 2; ++visit) {
-        panel.Show(6);
-        ExpectText(panel, {185, 46, 265, 70}, "0", 265, FontSlot::kBody);
-        ExpectText(panel, {185, 80, 265, 104}, "0", 265, FontSlot::kBody);
-        ExpectText(panel, {155, 114, 265, 138}, "0", 265, FontSlot::kBody);
-        panel.Show(30);
-        ExpectText(panel, {200, 46, 309, 70}, "0 h", 309, FontSlot::kBody);
-        ExpectText(panel, {200, 74, 309, 104}, "0 h", 309, FontSlot::kBody);
-        panel.Show(2);
-        ExpectText(panel, {204, 41, 265, 65}, " 0,0", 265, FontSlot::kBody);
+        for (const auto& v : values) {
+            panel.Show(v.page);
+            ExpectText(panel, v.field, v.text, v.field.x1, FontSlot::kBody);
+        }
     }
 }
 
@@ -97,14 +99,8 @@ TEST(AppLiveValues, PlaceholdersAndRounding) {
 
     Plant.collectorTemp = -72;
     panel.Show(0);
-    ExpectText(panel, {150, 37, 210, 55},
-               "-6 \xB0"
-               "C",
-               0, FontSlot::kSmall);
-    ExpectText(panel, {75, 125, 130, 144},
-               " 66 \xB0"
-               "C",
-               130, FontSlot::kSmall);
+    ExpectText(panel, {150, 37, 210, 55}, "-6 " + kDegC, 0, FontSlot::kSmall);
+    ExpectText(panel, {75, 125, 130, 144}, " 66 " + kDegC, 130, FontSlot::kSmall);
     // A tank top sensor that goes missing takes its reading with it.
     Plant.tankTopPresent = 0;
     panel.Ticks(2);
@@ -122,25 +118,21 @@ TEST(AppLiveValues, TankHalvesSwitchWithHysteresis) {
     auto lower = [&] { return panel.Pixel(kTankLower.x0, kTankLower.y0); };
     EXPECT_EQ(upper(), Colour::kBlue);
 
-    const struct {
-        i16 top;
-        Rgb565 colour;
-    } upperSteps[] = {{460, Colour::kBlue}, {465, Colour::kRed}, {450, Colour::kRed}, {449, Colour::kBlue}};
-    for (const auto& step : upperSteps) {
-        Plant.tankTopTemp = step.top;
-        panel.Ticks(2);
-        EXPECT_EQ(upper(), step.colour) << "tank top " << step.top;
-    }
-
     // With the upper half cold the lower one needs more than set + 10 K.
     const struct {
-        i16 bottom;
+        i16& temperature;
+        i16 value;
+        Field half;
         Rgb565 colour;
-    } lowerSteps[] = {{550, Colour::kBlue}, {600, Colour::kBlue}, {601, Colour::kRed}, {480, Colour::kBlue}};
-    for (const auto& step : lowerSteps) {
-        Plant.lowerTankTemp = step.bottom;
+    } steps[] = {
+        {Plant.tankTopTemp, 460, kTankUpper, Colour::kBlue},   {Plant.tankTopTemp, 465, kTankUpper, Colour::kRed},
+        {Plant.tankTopTemp, 450, kTankUpper, Colour::kRed},    {Plant.tankTopTemp, 449, kTankUpper, Colour::kBlue},
+        {Plant.lowerTankTemp, 550, kTankLower, Colour::kBlue}, {Plant.lowerTankTemp, 600, kTankLower, Colour::kBlue},
+        {Plant.lowerTankTemp, 601, kTankLower, Colour::kRed},  {Plant.lowerTankTemp, 480, kTankLower, Colour::kBlue}};
+    for (const auto& step : steps) {
+        step.temperature = step.value;
         panel.Ticks(2);
-        EXPECT_EQ(lower(), step.colour) << "lower tank " << step.bottom;
+        EXPECT_EQ(panel.Pixel(step.half.x0, step.half.y0), step.colour) << step.value;
     }
     // Without a tank top sensor both halves follow the lower temperature.
     Plant.tankTopPresent = 0;
@@ -149,36 +141,33 @@ TEST(AppLiveValues, TankHalvesSwitchWithHysteresis) {
     EXPECT_EQ(lower(), Colour::kRed);
 }
 
-// Ticks at which the pump wheel's picture changed.
-std::vector<int> WheelTurns(PanelDriver& panel, int ticks) {
-    std::vector<int> turns;
+// The ticks between changes of the pump wheel's picture.
+std::vector<int> WheelPeriods(PanelDriver& panel, int ticks) {
+    std::vector<int> periods;
     const Field wheel{206, 148, 229, 168};
     std::vector<Rgb565> last = Region(panel, wheel);
-    for (int t = 1; t <= ticks; ++t) {
+    for (int t = 1, turn = -1; t <= ticks; ++t) {
         panel.Ticks(1);
         std::vector<Rgb565> now = Region(panel, wheel);
-        if (now != last) turns.push_back(t);
+        if (now != last && turn >= 0) periods.push_back(t - turn);
+        if (now != last) turn = t;
         last = std::move(now);
     }
-    return turns;
+    return periods;
 }
 
 TEST(AppLiveValues, PumpWheelTurnsWithTheSpeed) {
     PanelDriver panel;
     panel.Show(0);
     Plant.pumpSpeed = 1000;
-    std::vector<int> turns = WheelTurns(panel, 40);
-    ASSERT_GE(turns.size(), 7u);
-    for (std::size_t i = 1; i < turns.size(); ++i) EXPECT_EQ(turns[i] - turns[i - 1], 5);
+    EXPECT_EQ(WheelPeriods(panel, 40), std::vector<int>(7, 5));
 
     Plant.pumpSpeed = 20;  // 5000 / 20 = 250 ticks, capped at 200
-    turns = WheelTurns(panel, 650);
-    ASSERT_GE(turns.size(), 3u);
-    for (std::size_t i = 1; i < turns.size(); ++i) EXPECT_EQ(turns[i] - turns[i - 1], 200);
+    EXPECT_EQ(WheelPeriods(panel, 650), std::vector<int>(2, 200));
 
     Plant.pumpSpeed = 0;
     panel.Ticks(1);
-    EXPECT_TRUE(WheelTurns(panel, 250).empty());
+    EXPECT_TRUE(WheelPeriods(panel, 450).empty());  // two turns would show even at the slowest period
 }
 
 TEST(AppLiveValues, FaultViewFaultLampAndRebuild) {
