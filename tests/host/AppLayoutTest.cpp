@@ -34,7 +34,7 @@ TEST(AppLayout, PagesWithoutBarButtonsKeepTheHomeButton) {
     PanelDriver panel;
     for (u8 page : {9, 20, 41, 42}) {
         panel.Show(page);
-        for (u8 slot : AppState.barButtons) EXPECT_EQ(slot, Button::kNone);
+        EXPECT_EQ(panel.Buttons(), (Bar{Button::kNone, Button::kNone, Button::kNone, Button::kNone}));
         EXPECT_TRUE(HasTouchButton(Button::kHome));
         EXPECT_EQ(panel.Pixel(kBarSlotX[0] + 2, kBarY + 2), Colour::kDarkGrey);
         EXPECT_EQ(panel.Pixel(248, 10), Colour::kYellow);
@@ -45,46 +45,35 @@ TEST(AppLayout, StartPageButtonsFollowTheShortcutTheFaultAndTheCommissioning) {
     PanelDriver panel;
     Settings.shortcutFunction = 1;
     panel.Show(0);
-    EXPECT_EQ(AppState.barButtons[0], Button::kYieldsShortcut);
-    EXPECT_EQ(AppState.barButtons[1], Button::kGuidedSetup);
-    EXPECT_EQ(AppState.barButtons[3], Button::kMenu);
+    EXPECT_EQ(panel.Buttons(), (Bar{Button::kYieldsShortcut, Button::kGuidedSetup, Button::kNone, Button::kMenu}));
     EXPECT_TRUE(HasTouchButton(Button::kGuidedSetup));
     Settings.commissioningDay = 12;
     Settings.faultCode = 2;
     panel.Show(0);
-    EXPECT_EQ(AppState.barButtons[0], Button::kFaults);
-    EXPECT_EQ(AppState.barButtons[1], Button::kNone);
+    EXPECT_EQ(panel.Buttons(), (Bar{Button::kFaults, Button::kNone, Button::kNone, Button::kMenu}));
     EXPECT_FALSE(HasTouchButton(Button::kGuidedSetup));
-    // The fault lamp turns red.
     EXPECT_EQ(panel.Pixel(308, 16), Colour::kRed);
     EXPECT_EQ(panel.Pixel(298, 7), Colour::kGreen);
 }
 
-TEST(AppLayout, LanguageListStartsScrolledForPolish) {
+TEST(AppLayout, CheckMarksAndTheMenuHighlightFollowTheSelection) {
     PanelDriver panel;
     Settings.language = 6;
     panel.Show(16);
     EXPECT_EQ(AppState.listScroll, 1);
     EXPECT_EQ(AppState.selectedRow, 6);
-    // The check mark of Polish is on the sixth line on screen.
+    // Polish is checked on the sixth line on screen, the strip shows only its up arrow.
     EXPECT_EQ(panel.Pixel(27, 50 + 28 * 5), Colour::kBlack);
     EXPECT_EQ(panel.Pixel(27, 50), Colour::kPanelGrey);
-    // The strip shows the up arrow at its top, nothing at its bottom.
     EXPECT_GT(panel.CountNot(Colour::kPanelGrey, 296, 42, 313, 60), 0);
     EXPECT_EQ(panel.CountNot(Colour::kPanelGrey, 296, 183, 313, 201), 0);
-}
 
-TEST(AppLayout, ListSelectionMovesTheCheckMark) {
-    PanelDriver panel;
     panel.Show(28);
     EXPECT_EQ(panel.Pixel(27, 50), Colour::kBlack);
     panel.TapSlot(2);
     EXPECT_EQ(panel.Pixel(27, 50), Colour::kPanelGrey);
     EXPECT_EQ(panel.Pixel(27, 78), Colour::kBlack);
-}
 
-TEST(AppLayout, MenuHighlightFollowsTheSelection) {
-    PanelDriver panel;
     panel.Show(1);
     EXPECT_EQ(panel.Pixel(40, 40), Colour::kYellow);
     panel.TapSlot(2);
@@ -92,7 +81,7 @@ TEST(AppLayout, MenuHighlightFollowsTheSelection) {
     EXPECT_EQ(panel.Pixel(40, 74), Colour::kYellow);
 }
 
-TEST(AppLayout, CommissioningDate) {
+TEST(AppLayout, CommissioningDateAndValueTexts) {
     char date[11];
     FormatCommissioningDate(date);
     EXPECT_STREQ(date, "--.--.----");
@@ -101,13 +90,9 @@ TEST(AppLayout, CommissioningDate) {
     Settings.commissioningYear = 9;
     FormatCommissioningDate(date);
     EXPECT_STREQ(date, "05.12.2009");
-}
 
-TEST(AppLayout, ValueTextsWithoutEntryAreEmpty) {
-    EXPECT_STREQ(LoadStrategyText(4), "");
-    EXPECT_STREQ(ShortcutText(3), "");
-    EXPECT_STREQ(SupplementaryText(3), "");
-    EXPECT_STREQ(OperatingModeText(4), "");
+    for (const char* none : {LoadStrategyText(4), ShortcutText(3), SupplementaryText(3), OperatingModeText(4)})
+        EXPECT_STREQ(none, "");
     Settings.language = 1;
     EXPECT_STREQ(LoadStrategyText(1), "Max. tank 1");
     EXPECT_STREQ(SupplementaryText(2), "Heating support");
