@@ -49,7 +49,7 @@ TEST(AppOutOfRange, EverySettingBeyondItsTable) {
     WalkAllPages(panel);
 }
 
-TEST(AppOutOfRange, ListsPreselectTheFirstRowForAValueWithoutRow) {
+TEST(AppOutOfRange, ListsAndTheFaultHistoryStayInsideTheirRows) {
     PanelDriver panel;
     Settings.language = 9;
     panel.Show(16);
@@ -58,33 +58,10 @@ TEST(AppOutOfRange, ListsPreselectTheFirstRowForAValueWithoutRow) {
     ControllerLink.zoneValveOn = 5;
     panel.Show(33);
     EXPECT_EQ(AppState.selectedRow, 0);
-    // Touching under the list's last row selects nothing beyond it.
+    // A touch under the last row selects nothing beyond it.
     panel.Tap(100, 37 + 28 * 3);
     EXPECT_LE(AppState.selectedRow, AppState.maxRow);
-}
 
-TEST(AppOutOfRange, StartPageShortcutWithoutIconLeavesTheSlotEmpty) {
-    PanelDriver panel;
-    Settings.shortcutFunction = 5;
-    panel.Show(0);
-    EXPECT_EQ(AppState.barButtons[0], Button::kNone);
-    Settings.faultCode = 1;
-    panel.Show(0);
-    EXPECT_EQ(AppState.barButtons[0], Button::kFaults);
-}
-
-TEST(AppOutOfRange, PageNumbersBeyondTheTableShowTheStartPage) {
-    PanelDriver panel;
-    AppState.dialogReturnPage = 99;
-    panel.Show(45);
-    GoToPage(AppState.dialogReturnPage);
-    EXPECT_EQ(panel.Page(), 0);
-    EXPECT_EQ(PageAt(46).titleText, 65535);
-    EXPECT_EQ(PageAt(255).bar[0], Button::kNone);
-}
-
-TEST(AppOutOfRange, FaultHistoryIndexBeyondTheEntries) {
-    PanelDriver panel;
     AppState.accessLevel = AccessCodeB;
     panel.Show(44);
     AppState.historyIndex = 200;
@@ -92,6 +69,23 @@ TEST(AppOutOfRange, FaultHistoryIndexBeyondTheEntries) {
     EXPECT_EQ(AppState.historyIndex, 199);
     EXPECT_EQ(FaultHistory[0].type, 0);
     EXPECT_EQ(FaultHistory[1].type, 0);
+}
+
+TEST(AppOutOfRange, UnknownShortcutsAndPagesFallBack) {
+    PanelDriver panel;
+    Settings.shortcutFunction = 5;
+    panel.Show(0);
+    EXPECT_EQ(AppState.barButtons[0], Button::kNone);
+    Settings.faultCode = 1;
+    panel.Show(0);
+    EXPECT_EQ(AppState.barButtons[0], Button::kFaults);
+
+    AppState.dialogReturnPage = 99;
+    panel.Show(45);
+    GoToPage(AppState.dialogReturnPage);
+    EXPECT_EQ(panel.Page(), 0);
+    EXPECT_EQ(PageAt(46).titleText, 65535);
+    EXPECT_EQ(PageAt(255).bar[0], Button::kNone);
 }
 
 }  // namespace
