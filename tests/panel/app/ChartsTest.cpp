@@ -59,6 +59,7 @@ Line CentredAt(const std::string& text, int x, u16 y, u8 font) {
     return {static_cast<u16>(x - TextWidth(text.c_str(), font) / 2), y, font, text};
 }
 
+const std::string kDegC = std::string(1, '\xB0') + 'C';
 constexpr Rgb565 kBlank = 0x1234;
 constexpr Rgb565 kGrey = Colour::kDarkGrey;
 
@@ -82,9 +83,7 @@ TEST_F(Charts, CollectorScaleAndSixHourMarks) {
     DrawCollectorChart();
     std::vector<Line> expected = {RightAt40("150", 82), RightAt40("0", 190), RightAt40("75", 136)};
     for (int k = 0; k < 6; ++k) expected.push_back(CentredAt(std::to_string((36 - 6 * k) % 24), 257 - 36 * k, 203, 3));
-    expected.push_back({20, 59, 3,
-                        "\xB0"
-                        "C"});
+    expected.push_back({20, 59, 3, kDegC});
     expected.push_back({285, 203, 3, "h"});
     EXPECT_EQ(TakeLines(), expected);
 
@@ -152,9 +151,7 @@ TEST_F(Charts, YieldScaleAndWeekdays) {
 TEST_F(Charts, FaultEntry) {
     FaultHistory[1] = {0, 0, 5, 9, 0, 3, 11, 2031, 0, 8, 523, -72, 5, 40, 0, 5};
     DrawFaultEntry(1);
-    const std::string c =
-        " \xB0"
-        "C";
+    const std::string c = " " + kDegC;
     EXPECT_EQ(TakeLines(), (std::vector<Line>{{10, 70, 3, "03.11.2031  09:05"},
                                               {10, 94, 3, GetText(96, kGerman) + std::string(" 08")},
                                               {10, 118, 3, GetText(0, kGerman)},
