@@ -116,7 +116,7 @@ TEST(AppNavigation, FaultPagesAndTheLamp) {
     EXPECT_EQ(AppState.barButtons[2], Button::kNone);  // entry 2 is never shown
     panel.Walk({{1, 44}, {1, 43}, {2, 44}, {3, 43}});  // delete with index 0 returns to the current fault
     EXPECT_EQ(FaultHistory[0].type, kFaultEntryEmpty);
-    panel.Walk({{0, 26}});
+    panel.Walk({{0, 26}, {3, 43}});  // select on the faults entry shows the current fault
 }
 
 TEST(AppNavigation, AccessCodeRightAndWrong) {
@@ -270,7 +270,7 @@ TEST(AppNavigation, TheLanguageListScrollsFromItsStrip) {
     panel.Walk({{0, 16}});
     EXPECT_EQ(AppState.listScroll, 0);
     EXPECT_EQ(AppState.maxRow, 6);
-    panel.Tap(300, 100);
+    panel.Tap(290, 100);  // the strip starts at x 290
     EXPECT_EQ(AppState.listScroll, 1);
     panel.TapRow(5);
     EXPECT_EQ(AppState.selectedRow, 6);
