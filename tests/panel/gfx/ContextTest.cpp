@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "panel/gfx/Raster.h"
 #include "panel/gfx/fonts/Fonts.h"
 #include "panel/hw/LcdQueue.h"
@@ -45,12 +47,8 @@ TEST(ContextStartTest, ColourSettersBeforeInitialisationSetUpTheContexts) {
 
 TEST_F(ContextTest, DefaultsResetModesAndTheFiveContexts) {
     const GfxContext& c = CurrentContext();
-    EXPECT_EQ(c.clipRight, 319);
-    EXPECT_EQ(c.clipBottom, 239);
-    ExpectCursor(0, 7);
-    EXPECT_EQ(c.flags, 0);
-    EXPECT_EQ(c.foreColour, kWhite);
-    EXPECT_EQ(c.backColour, kBlack);
+    EXPECT_EQ((std::vector<u16>{c.clipRight, c.clipBottom, c.cursorX, c.cursorY, c.flags, c.foreColour, c.backColour}),
+              (std::vector<u16>{319, 239, 0, 7, 0, kWhite, kBlack}));
     EXPECT_EQ(GetRangeMap(), Font0.mapOrPalette);
     EXPECT_EQ(FontRecordHeight(nullptr), 8);
 
