@@ -223,64 +223,46 @@ int CollectTarget(int x, int y) {
     return runs;
 }
 
-TEST(LongOpsTest, TouchCalibrationCollectsFourCornersAndChecksTheCentre) {
+TEST(LongOpsTest, TouchCalibrationStartsAgainOnAnOffCentreAverageThenSucceeds) {
     Boot();
+    DlSetBackground(0x001F);
     DlTouchCalibrate();
     DlSetFlags(0x01);
-    int clearRuns = 0;
-    while (GetOpPhase() != 3 && clearRuns < 20) {
-        DisplayListRun();
-        ++clearRuns;
-        EXPECT_EQ(IsCalibrating(), 1);
-    }
-    EXPECT_EQ(clearRuns, 6);
-    EXPECT_EQ(Pixel(10, 30), 0xFFFF);  // the first cross
-    EXPECT_EQ(Pixel(30, 10), 0xFFFF);
-
-    // Each cross is erased once its average is taken; the next run arms the next one.
     const int corners[4][4] = {{28, 33, 30, 30}, {292, 35, 290, 30}, {32, 211, 30, 210}, {290, 213, 290, 210}};
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0) DisplayListRun();
-        EXPECT_EQ(Pixel(corners[i][2], corners[i][3]), 0xFFFF) << i;
-        const int runs = CollectTarget(corners[i][0], corners[i][1]);  // 20 lifted, 120 touched, 1 to finish
-        EXPECT_EQ(runs, 141) << i;
-        EXPECT_EQ(Pixel(corners[i][2], corners[i][3]), 0x0000) << i;
+    // A centre average 13 columns off starts the calibration again from the clear.
+    for (const int centreX : {173, 163}) {
+        dltest::PaintFramebuffer(0x1234);
+        int clearRuns = 0;
+        while (GetOpPhase() != 3 && clearRuns < 20) {
+            DisplayListRun();
+            ++clearRuns;
+            EXPECT_EQ(IsCalibrating(), 1);
+        }
+        EXPECT_EQ(clearRuns, 6);
+        EXPECT_EQ(Pixel(0, 239), 0x001F);
+        EXPECT_EQ(Pixel(10, 30), 0xFFFF);  // the first cross
+        EXPECT_EQ(Pixel(30, 10), 0xFFFF);
+
+        // Each cross is erased once its average is taken; the next run arms the next one.
+        for (int i = 0; i < 4; ++i) {
+            if (i > 0) DisplayListRun();
+            EXPECT_EQ(Pixel(corners[i][2], corners[i][3]), 0xFFFF) << i;
+            EXPECT_EQ(CollectTarget(corners[i][0], corners[i][1]), 20 + 120 + 1) << i;
+            EXPECT_EQ(Pixel(corners[i][2], corners[i][3]), 0x001F) << i;
+        }
+        DisplayListRun();
+        EXPECT_EQ(Pixel(160, 120), 0xFFFF);
+        EXPECT_EQ(GetDrawFlags(), kDrawOutline | kDrawFill);  // the command queued behind it waits
+        CollectTarget(centreX, 117);
     }
     u16 values[4];
     GetTouchCalibration(values);
     EXPECT_EQ(std::vector<u16>(values, values + 4), (std::vector<u16>{30, 34, 291, 212}));  // left, top, right, bottom
-
-    DisplayListRun();
-    EXPECT_EQ(Pixel(160, 120), 0xFFFF);
-    EXPECT_EQ(GetDrawFlags(), kDrawOutline | kDrawFill);  // the command queued behind it waits
-    CollectTarget(163, 117);
     EXPECT_EQ(IsCalibrating(), 0);
-    EXPECT_EQ(Pixel(160, 120), 0x0000);
+    EXPECT_EQ(Pixel(160, 120), 0x001F);
     DisplayListRun();
     EXPECT_EQ(DlBytesUsed(), 0);
     EXPECT_EQ(GetDrawFlags(), 0x01);
-}
-
-TEST(LongOpsTest, ACalibrationWithAnOffCentreAverageStartsAgainFromTheClear) {
-    Boot();
-    DlSetBackground(0x001F);
-    DlTouchCalibrate();
-    for (int i = 0; i < 6; ++i) DisplayListRun();
-    ASSERT_EQ(GetOpPhase(), 3);
-    for (const auto& [x, y] : {std::pair{30, 30}, {290, 30}, {30, 210}, {290, 210}}) {
-        CollectTarget(x, y);
-        DisplayListRun();
-    }
-    ASSERT_EQ(GetOpPhase(), 11);
-    CollectTarget(170, 120);
-    EXPECT_EQ(GetOpPhase(), 0);
-    EXPECT_EQ(IsCalibrating(), 1);
-    EXPECT_GT(DlBytesUsed(), 0);
-    // The next runs clear the screen again.
-    dltest::PaintFramebuffer(0x1234);
-    DisplayListRun();
-    EXPECT_EQ(Pixel(0, 0), 0x001F);
-    EXPECT_EQ(Pixel(0, 239), 0x1234);
 }
 
 }  // namespace
