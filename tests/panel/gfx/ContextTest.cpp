@@ -17,13 +17,8 @@ constexpr Rgb565 kWhite = 0xFFFF;
 constexpr Rgb565 kBlack = 0x0000;
 constexpr Rgb565 kRed = 0xF800;
 
-class ContextTest : public ::testing::Test {
+class ContextTest : public ScreenTest {
 protected:
-    void SetUp() override {
-        InitContexts();
-        LcdApplyQueue();
-        FillScreen(kSentinel);
-    }
     // Draws a line from a fresh screen; returns the pixels it set.
     static int Line(u16 x0, u16 y0, u16 x1, u16 y1) {
         FillScreen(kSentinel);
@@ -31,10 +26,6 @@ protected:
         LineTo(x1, y1);
         LcdApplyQueue();
         return CountNot(kSentinel);
-    }
-    static void ExpectCursor(u16 x, u16 y) {
-        EXPECT_EQ(CurrentContext().cursorX, x);
-        EXPECT_EQ(CurrentContext().cursorY, y);
     }
 };
 

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <tuple>
 #include <utility>
 
@@ -30,20 +28,12 @@ BuiltTable MakeFont() {
     return BuildShortFont(3, 1, {ell, Solid(5, 3), checks, Solid(4, 3)});
 }
 
-using Screen = std::array<Rgb565, kScreenWidth * kScreenHeight>;
+std::vector<Rgb565> Capture() { return {std::begin(PanelFramebuffer), std::end(PanelFramebuffer)}; }
 
-Screen Capture() {
-    Screen s;
-    std::copy(std::begin(PanelFramebuffer), std::end(PanelFramebuffer), s.begin());
-    return s;
-}
-
-class RotationTest : public ::testing::Test {
+class RotationTest : public ScreenTest {
 protected:
     void SetUp() override {
-        InitContexts();
-        LcdApplyQueue();
-        FillScreen(kSentinel);
+        ScreenTest::SetUp();
         SetFont(&font.record);
     }
 
@@ -58,7 +48,7 @@ TEST_F(RotationTest, AngleZeroDrawsWhatUnrotatedTextDraws) {
             SetTextPosition(20, 30);
             PutChar(code);
             LcdApplyQueue();
-            const Screen unrotated = Capture();
+            const std::vector<Rgb565> unrotated = Capture();
             const u16 advanced = CurrentContext().cursorX;
 
             FillScreen(kSentinel);
@@ -91,8 +81,7 @@ TEST_F(RotationTest, QuarterTurnsTurnTheGlyphAndTheAdvance) {
         LcdApplyQueue();
         EXPECT_EQ(Snapshot(c.x0, c.y0, c.x0 + 2, c.y0 + 2, kWhite, kBlack), c.picture) << c.angle;
         EXPECT_EQ(CountNot(kSentinel), 9) << c.angle;
-        EXPECT_EQ(CurrentContext().cursorX, c.cursorX) << c.angle;
-        EXPECT_EQ(CurrentContext().cursorY, c.cursorY) << c.angle;
+        ExpectCursor(c.cursorX, c.cursorY);
     }
     SetTextPosition(100, 100);
     RotatedCharAt(kBlock5, 270);
@@ -103,8 +92,7 @@ TEST_F(RotationTest, QuarterTurnsTurnTheGlyphAndTheAdvance) {
          {std::tuple{2, 100, 180, 0, 100}, {50, 3, 90, 50, 0}, {317, 100, 0, 319, 100}}) {
         SetTextPosition(static_cast<u16>(x), static_cast<u16>(y));
         RotatedCharAt(kBlock5, static_cast<u16>(angle));
-        EXPECT_EQ(CurrentContext().cursorX, endX) << angle;
-        EXPECT_EQ(CurrentContext().cursorY, endY) << angle;
+        ExpectCursor(static_cast<u16>(endX), static_cast<u16>(endY));
     }
 
     // A character without glyph draws nothing and stays.
@@ -134,8 +122,7 @@ TEST_F(RotationTest, SmallGlyphsAtSlantedAnglesGetSoftEdges) {
     EXPECT_GT(full, 0);
     EXPECT_GT(CountNot(kSentinel) - full - CountIn(0, 0, 319, 239, kBlack), 0);  // soft edge pixels
     // The rotated advance of 4 pixels at 45 degrees.
-    EXPECT_EQ(CurrentContext().cursorX, 103);
-    EXPECT_EQ(CurrentContext().cursorY, 97);
+    ExpectCursor(103, 97);
 
     // A glyph of 160 pixels or more is sampled without the filter.
     const BuiltTable big = BuildShortFont(10, 2, {Solid(16, 10)});
