@@ -88,9 +88,12 @@ TEST(DrawApiTest, RawBytesGoInLastFirstAndOnlyWhenTheyFit) {
     EXPECT_EQ(DlBytesUsed(), 8189);
 }
 
-TEST(DrawApiTest, MeasuringGivesZeroForMissingFontsAndImages) {
-    DlInit();
-    RegisterGraphics();
+TEST(DrawApiTest, MeasuringGivesZeroForMissingFontsAndImagesAndLeavesTheInterpreterAlone) {
+    dltest::Boot();
+    DlTextPos(10, 50);
+    DlText("ab");
+    dltest::RunUntilIdle();
+    const u8 flags = GetDrawFlags();
     EXPECT_EQ((std::vector<u8>{FontHeight(5), FontHeight(0), FontHeight(1), FontHeight(3)}),
               (std::vector<u8>{0, 8, 19, 24}));
     // The built-in font is six pixels wide throughout and has no glyph above 127.
@@ -98,14 +101,7 @@ TEST(DrawApiTest, MeasuringGivesZeroForMissingFontsAndImages) {
               (std::vector<u16>{0, 30, 0}));
     EXPECT_EQ((std::vector<u16>{ImageWidth(5, 0), ImageHeight(5, 0)}), (std::vector<u16>{232, 100}));
     EXPECT_EQ(ImageWidth(5, 1) + ImageHeight(5, 255) + ImageWidth(7, 0) + ImageHeight(39, 0), 0);
-}
-
-TEST(DrawApiTest, TextWidthLeavesTheInterpreterUndisturbed) {
-    dltest::Boot();
-    DlTextPos(10, 50);
-    DlText("ab");
-    dltest::RunUntilIdle();
-    const u8 flags = GetDrawFlags();
+    // Measuring leaves the interpreter undisturbed.
     EXPECT_GT(TextWidth("some text", 3), 0);
     EXPECT_EQ(GetDrawFlags(), flags);
     EXPECT_EQ(GetOpPhase(), 0);
