@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "net/Dispatcher.h"
@@ -27,230 +29,192 @@ struct Arrival {
     std::thread::id thread;
 };
 
-// A threaded receiver that records every event with the datagram it could read.
-struct ThreadedReceiver {
-    TQueueDispatcher dispatcher;
-    std::vector<Arrival> arrivals;
-    TUDP udp{nullptr, &dispatcher};
+// A dispatcher, an open plain sender, and threaded components it aims at.
+class UdpThread : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(Open(sender), 0); }
 
-    ThreadedReceiver() {
-        udp.SetUseThread(1);
-        udp.SetOnDataReceived([this](TUDP* sender, int count, int port, const std::string& ip) {
+    // Opens a threaded component with the handler and aims the sender at it.
+    std::unique_ptr<TUDP> Threaded(TDataReceivedEvent handler, bool withDispatcher = true,
+                                   std::uint16_t bufferLength = 8192) {
+        auto udp = std::make_unique<TUDP>(nullptr, withDispatcher ? &dispatcher : nullptr);
+        udp->SetUseThread(1);
+        udp->SetBufferLength(bufferLength);
+        udp->SetOnDataReceived(std::move(handler));
+        EXPECT_NE(Open(*udp), 0);
+        Aim(sender, *udp);
+        return udp;
+    }
+    // Records every event with the datagram it could read.
+    TDataReceivedEvent Record() {
+        return [this](TUDP* udp, int count, int port, const std::string& ip) {
             char buffer[256];
-            const int read = sender->ReadBuffer(buffer, sizeof buffer, count);
+            const int read = udp->ReadBuffer(buffer, sizeof buffer, count);
             arrivals.push_back(
-                {sender, count, port, ip, std::string(buffer, read > 0 ? read : 0), std::this_thread::get_id()});
-        });
+                {udp, count, port, ip, std::string(buffer, read > 0 ? read : 0), std::this_thread::get_id()});
+        };
     }
     bool WaitFor(std::size_t count) {
         return PumpUntil(dispatcher, [&] { return arrivals.size() >= count; });
     }
+    // Waits without pumping until the receive thread has posted a delivery.
+    bool WaitPending() {
+        const auto end = std::chrono::steady_clock::now() + 5s;
+        while (!dispatcher.Pending() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
+        return dispatcher.Pending();
+    }
+
+    TQueueDispatcher dispatcher;
+    TUDP sender{nullptr};
+    std::vector<Arrival> arrivals;
 };
 
-// Waits without pumping until the receive thread has posted a delivery.
-bool WaitPending(TQueueDispatcher& dispatcher) {
-    const auto end = std::chrono::steady_clock::now() + 5s;
-    while (!dispatcher.Pending() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
-    return dispatcher.Pending();
-}
-
-TEST(UdpThread, DeliversDatagramsOnTheDispatchingThread) {
-    ThreadedReceiver receiver;
-    TUDP sender(nullptr);
-    ASSERT_NE(Open(receiver.udp), 0);
-    ASSERT_NE(Open(sender), 0);
-    Aim(sender, receiver.udp);
-
+TEST_F(UdpThread, DeliversDatagramsOnTheDispatchingThread) {
+    auto receiver = Threaded(Record());
     EXPECT_EQ(sender.Send("ping"), 1);
-    ASSERT_TRUE(receiver.WaitFor(1));
-    const Arrival& first = receiver.arrivals[0];
-    EXPECT_EQ(first.sender, &receiver.udp);
-    EXPECT_EQ(first.count, 4);
-    EXPECT_EQ(first.port, sender.LocalPort());
-    EXPECT_EQ(first.ip, "127.0.0.1");
-    EXPECT_EQ(first.read, "ping");
-    EXPECT_EQ(first.thread, std::this_thread::get_id());
+    ASSERT_TRUE(WaitFor(1));
+    const Arrival& a = arrivals[0];
+    EXPECT_EQ(std::tie(a.sender, a.count, a.port, a.ip, a.read, a.thread),
+              std::make_tuple(receiver.get(), 4, sender.LocalPort(), std::string("127.0.0.1"), std::string("ping"),
+                              std::this_thread::get_id()));
 
     // ReadBuffer outside the handler: at most count bytes, never beyond the last datagram.
     char buffer[64];
-    EXPECT_EQ(receiver.udp.ReadBuffer(buffer, sizeof buffer, 2), 2);
+    EXPECT_EQ(receiver->ReadBuffer(buffer, sizeof buffer, 2), 2);
     EXPECT_EQ(std::string(buffer, 2), "pi");
-    EXPECT_EQ(receiver.udp.ReadBuffer(buffer, 3, 100), 3);
+    EXPECT_EQ(receiver->ReadBuffer(buffer, 3, 100), 3);
     EXPECT_EQ(sender.Send("xy"), 1);
-    ASSERT_TRUE(receiver.WaitFor(2));
-    EXPECT_EQ(receiver.udp.ReadBuffer(buffer, sizeof buffer, sizeof buffer), 2);
+    ASSERT_TRUE(WaitFor(2));
+    EXPECT_EQ(receiver->ReadBuffer(buffer, sizeof buffer, sizeof buffer), 2);
 
     // Datagrams beyond BufferLength - 1 bytes arrive cut.
-    receiver.udp.SetBufferLength(5);
+    receiver->SetBufferLength(5);
     EXPECT_EQ(sender.Send("abcdefgh"), 1);
-    ASSERT_TRUE(receiver.WaitFor(3));
-    EXPECT_EQ(receiver.arrivals[2].count, 4);
-    EXPECT_EQ(receiver.arrivals[2].read, "abcd");
-
-    receiver.udp.CloseSocket();
-    EXPECT_EQ(receiver.udp.ThreadRunning(), 0);
-    EXPECT_FALSE(receiver.dispatcher.Pending());
+    ASSERT_TRUE(WaitFor(3));
+    EXPECT_EQ(arrivals[2].count, 4);
+    EXPECT_EQ(arrivals[2].read, "abcd");
 }
 
-TEST(UdpThread, ReplyStateFollowsSendAnswerAndTimeout) {
-    ThreadedReceiver asker;
-    TUDP answerer(nullptr);
-    ASSERT_NE(Open(asker.udp), 0);
-    ASSERT_NE(Open(answerer), 0);
-    Aim(asker.udp, answerer);
-    Aim(answerer, asker.udp);
-    answerer.SetReceiveTimeout(2000);
-    asker.udp.SetReplyTimeout(100);
+TEST_F(UdpThread, ReplyStateFollowsSendAnswerAndTimeout) {
+    auto asker = Threaded(Record());
+    Aim(*asker, sender);
+    sender.SetReceiveTimeout(2000);
+    asker->SetReplyTimeout(100);
     char buffer[32];
     int port = 0;
 
-    EXPECT_EQ(asker.udp.Send("question"), 1);
-    EXPECT_EQ(asker.udp.ReplyState(), 1);
-    ASSERT_EQ(answerer.ReceiveBuffer(buffer, sizeof buffer, port), 8);
-    EXPECT_EQ(answerer.Send("answer"), 1);
-    ASSERT_TRUE(asker.WaitFor(1));
-    EXPECT_EQ(asker.udp.ReplyState(), 0);
+    EXPECT_EQ(asker->Send("question"), 1);
+    EXPECT_EQ(asker->ReplyState(), 1);
+    ASSERT_EQ(sender.ReceiveBuffer(buffer, sizeof buffer, port), 8);
+    EXPECT_EQ(sender.Send("answer"), 1);
+    ASSERT_TRUE(WaitFor(1));
+    EXPECT_EQ(asker->ReplyState(), 0);
     // An answer that came stays an answer after the reply time has passed.
     std::this_thread::sleep_for(250ms);
-    EXPECT_EQ(asker.udp.ReplyState(), 0);
+    EXPECT_EQ(asker->ReplyState(), 0);
 
     const auto sent = std::chrono::steady_clock::now();
-    EXPECT_EQ(asker.udp.Send("unanswered"), 1);
-    ASSERT_TRUE(PumpUntil(asker.dispatcher, [&] { return asker.udp.ReplyState() == 255; }));
+    EXPECT_EQ(asker->Send("unanswered"), 1);
+    ASSERT_TRUE(PumpUntil(dispatcher, [&] { return asker->ReplyState() == 255; }));
     EXPECT_GE(std::chrono::steady_clock::now() - sent, 100ms);
     // A late answer still counts.
-    ASSERT_EQ(answerer.ReceiveBuffer(buffer, sizeof buffer, port), 10);
-    EXPECT_EQ(answerer.Send("late"), 1);
-    ASSERT_TRUE(asker.WaitFor(2));
-    EXPECT_EQ(asker.udp.ReplyState(), 0);
+    ASSERT_EQ(sender.ReceiveBuffer(buffer, sizeof buffer, port), 10);
+    EXPECT_EQ(sender.Send("late"), 1);
+    ASSERT_TRUE(WaitFor(2));
+    EXPECT_EQ(asker->ReplyState(), 0);
 
     // A reply time-out of 0 waits forever.
-    asker.udp.SetReplyTimeout(0);
-    EXPECT_EQ(asker.udp.Send("patient"), 1);
+    asker->SetReplyTimeout(0);
+    EXPECT_EQ(asker->Send("patient"), 1);
     std::this_thread::sleep_for(150ms);
-    EXPECT_EQ(asker.udp.ReplyState(), 1);
-
+    EXPECT_EQ(asker->ReplyState(), 1);
     // Without the thread a send asks for no reply.
-    TUDP plain(nullptr);
-    ASSERT_NE(Open(plain), 0);
-    Aim(plain, answerer);
-    EXPECT_EQ(plain.Send("x"), 1);
-    EXPECT_EQ(plain.ReplyState(), 0);
+    EXPECT_EQ(sender.ReplyState(), 0);
 }
 
-TEST(UdpThread, RunningThreadLowersTheReceiveTimeoutToOneAndEndsOnClose) {
-    ThreadedReceiver receiver;
-    receiver.udp.SetUseThread(0);
-    receiver.udp.SetReceiveTimeout(300);
-    ASSERT_NE(Open(receiver.udp), 0);
-    EXPECT_EQ(receiver.udp.ReceiveTimeout(), 300u);
-    receiver.udp.SetUseThread(1);
-    EXPECT_TRUE(PumpUntil(receiver.dispatcher, [&] { return receiver.udp.ReceiveTimeout() == 1; }));
+TEST_F(UdpThread, TheThreadKeepsTheReceiveTimeoutAtOneAndTheBlockingReceiveOut) {
+    TUDP udp(nullptr, &dispatcher);
+    udp.SetOnDataReceived([](TUDP*, int, int, const std::string&) {});
+    udp.SetReceiveTimeout(300);
+    ASSERT_NE(Open(udp), 0);
+    EXPECT_EQ(udp.ReceiveTimeout(), 300u);
+    char buffer[8];
+    int port = 0;
+    EXPECT_EQ(udp.ReadBuffer(buffer, sizeof buffer, sizeof buffer), 0);  // nothing to read without the thread
+    udp.SetUseThread(1);
+    EXPECT_TRUE(PumpUntil(dispatcher, [&] { return udp.ReceiveTimeout() == 1; }));
+    udp.SetReceiveTimeout(500);
+    EXPECT_EQ(udp.ReceiveTimeout(), 1u);
+    EXPECT_EQ(udp.ReceiveBuffer(buffer, sizeof buffer, port), 0);
 
     // The thread ends even when the socket would wait forever.
-    ThreadedReceiver forever;
-    forever.udp.SetReceiveTimeout(0);
-    forever.udp.SetThreadInterval(0);
-    ASSERT_NE(Open(forever.udp), 0);
+    TUDP forever(nullptr, &dispatcher);
+    forever.SetUseThread(1);
+    forever.SetReceiveTimeout(0);
+    forever.SetThreadInterval(0);
+    ASSERT_NE(Open(forever), 0);
     std::this_thread::sleep_for(20ms);
     const auto start = std::chrono::steady_clock::now();
-    forever.udp.CloseSocket();
+    forever.CloseSocket();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-    EXPECT_EQ(forever.udp.ThreadRunning(), 0);
+    EXPECT_EQ(forever.ThreadRunning(), 0);
 }
 
-TEST(UdpThread, ClosingOrDestroyingWithADeliveryPendingRunsItAndLeavesNothingQueued) {
-    TUDP sender(nullptr);
-    ASSERT_NE(Open(sender), 0);
-    ThreadedReceiver receiver;
-    ASSERT_NE(Open(receiver.udp), 0);
-    Aim(sender, receiver.udp);
+TEST_F(UdpThread, ClosingOrDestroyingWithADeliveryPendingRunsItAndLeavesNothingQueued) {
+    auto receiver = Threaded(Record());
     EXPECT_EQ(sender.Send("last"), 1);
-    ASSERT_TRUE(WaitPending(receiver.dispatcher));  // the thread waits for the pumping thread
-    receiver.udp.CloseSocket();
-    EXPECT_EQ(receiver.udp.ThreadRunning(), 0);
-    ASSERT_EQ(receiver.arrivals.size(), 1u);
-    EXPECT_EQ(receiver.arrivals[0].read, "last");
-    EXPECT_FALSE(receiver.dispatcher.Pending());
+    ASSERT_TRUE(WaitPending());  // the thread waits for the pumping thread
+    receiver->CloseSocket();
+    EXPECT_EQ(receiver->ThreadRunning(), 0);
+    ASSERT_EQ(arrivals.size(), 1u);
+    EXPECT_EQ(arrivals[0].read, "last");
+    EXPECT_FALSE(dispatcher.Pending());
 
-    TQueueDispatcher dispatcher;
     int delivered = 0;
-    const auto make = [&] {
-        auto udp = std::make_unique<TUDP>(nullptr, &dispatcher);
-        udp->SetUseThread(1);
-        udp->SetOnDataReceived([&](TUDP*, int, int, const std::string&) { ++delivered; });
-        return udp;
-    };
-    std::unique_ptr<TUDP> doomed = make();
-    ASSERT_NE(Open(*doomed), 0);
-    Aim(sender, *doomed);
+    const auto count = [&](TUDP*, int, int, const std::string&) { ++delivered; };
+    receiver = Threaded(count);
     EXPECT_EQ(sender.Send("bye"), 1);
-    WaitPending(dispatcher);
-    doomed.reset();
+    ASSERT_TRUE(WaitPending());
+    receiver.reset();
     EXPECT_EQ(delivered, 1);
     EXPECT_FALSE(dispatcher.Pending());
     dispatcher.Pump();
     // A running thread with nothing to deliver ends with its owner as well.
-    doomed = make();
-    ASSERT_NE(Open(*doomed), 0);
-    doomed.reset();
+    receiver = Threaded(count);
+    receiver.reset();
     EXPECT_EQ(delivered, 1);
 }
 
-TEST(UdpThread, HandlerMayCloseOrDestroyItsOwnComponent) {
-    TQueueDispatcher dispatcher;
-    TUDP sender(nullptr);
-    ASSERT_NE(Open(sender), 0);
-
-    TUDP closer(nullptr, &dispatcher);
-    closer.SetUseThread(1);
+TEST_F(UdpThread, HandlerMayCloseOrDestroyItsOwnComponent) {
     int closed = 0;
-    closer.SetOnDataReceived([&](TUDP* udp, int, int, const std::string&) {
+    auto closer = Threaded([&](TUDP* udp, int, int, const std::string&) {
         udp->CloseSocket();
         ++closed;
     });
-    ASSERT_NE(Open(closer), 0);
-    Aim(sender, closer);
     EXPECT_EQ(sender.Send("close"), 1);
     ASSERT_TRUE(PumpUntil(dispatcher, [&] { return closed == 1; }));
-    EXPECT_FALSE(closer.HasSocket());
-    EXPECT_EQ(closer.ThreadRunning(), 0);
+    EXPECT_FALSE(closer->HasSocket());
+    EXPECT_EQ(closer->ThreadRunning(), 0);
 
-    auto doomed = std::make_unique<TUDP>(nullptr, &dispatcher);
-    doomed->SetUseThread(1);
-    bool destroyed = false;
-    doomed->SetOnDataReceived([&](TUDP*, int, int, const std::string&) {
-        doomed.reset();
-        destroyed = true;
-    });
-    ASSERT_NE(Open(*doomed), 0);
-    Aim(sender, *doomed);
+    std::unique_ptr<TUDP> doomed;
+    doomed = Threaded([&](TUDP*, int, int, const std::string&) { doomed.reset(); });
     EXPECT_EQ(sender.Send("destroy"), 1);
-    ASSERT_TRUE(PumpUntil(dispatcher, [&] { return destroyed; }));
-    EXPECT_EQ(doomed, nullptr);
+    EXPECT_TRUE(PumpUntil(dispatcher, [&] { return doomed == nullptr; }));
 }
 
-TEST(UdpThread, NothingIsDeliveredWithoutDispatcherOrBuffer) {
-    TQueueDispatcher dispatcher;
-    TUDP sender(nullptr);
-    ASSERT_NE(Open(sender), 0);
+TEST_F(UdpThread, NothingIsDeliveredWithoutDispatcherOrBuffer) {
     int calls = 0;
-    // No dispatcher; and a buffer of one byte, room for the zero only: the
-    // datagram is taken but not reported.
-    TUDP noDispatcher(nullptr), tiny(nullptr, &dispatcher);
-    tiny.SetBufferLength(1);
-    for (TUDP* udp : {&noDispatcher, &tiny}) {
-        udp->SetUseThread(1);
-        udp->SetOnDataReceived([&](TUDP*, int, int, const std::string&) { ++calls; });
-        ASSERT_NE(Open(*udp), 0);
-        Aim(sender, *udp);
-        EXPECT_EQ(sender.Send("lost"), 1);
-    }
+    const auto count = [&](TUDP*, int, int, const std::string&) { ++calls; };
+    auto noDispatcher = Threaded(count, false);
+    EXPECT_EQ(sender.Send("lost"), 1);
+    // A buffer of one byte holds the zero only: the datagram is taken but not reported.
+    auto tiny = Threaded(count, true, 1);
+    EXPECT_EQ(sender.Send("lost"), 1);
     const auto end = std::chrono::steady_clock::now() + 150ms;
     while (std::chrono::steady_clock::now() < end) dispatcher.WaitAndPump(5ms);
     EXPECT_EQ(calls, 0);
     char buffer[8];
-    EXPECT_EQ(tiny.ReadBuffer(buffer, sizeof buffer, sizeof buffer), 0);
+    EXPECT_EQ(tiny->ReadBuffer(buffer, sizeof buffer, sizeof buffer), 0);
 }
 
 TEST(QueueDispatcher, RunsPostedCallsInOrderOnThePumpingThread) {

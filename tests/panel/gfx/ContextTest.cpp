@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "panel/gfx/Raster.h"
 #include "panel/gfx/fonts/Fonts.h"
 #include "panel/hw/LcdQueue.h"
@@ -15,13 +17,8 @@ constexpr Rgb565 kWhite = 0xFFFF;
 constexpr Rgb565 kBlack = 0x0000;
 constexpr Rgb565 kRed = 0xF800;
 
-class ContextTest : public ::testing::Test {
+class ContextTest : public ScreenTest {
 protected:
-    void SetUp() override {
-        InitContexts();
-        LcdApplyQueue();
-        FillScreen(kSentinel);
-    }
     // Draws a line from a fresh screen; returns the pixels it set.
     static int Line(u16 x0, u16 y0, u16 x1, u16 y1) {
         FillScreen(kSentinel);
@@ -29,10 +26,6 @@ protected:
         LineTo(x1, y1);
         LcdApplyQueue();
         return CountNot(kSentinel);
-    }
-    static void ExpectCursor(u16 x, u16 y) {
-        EXPECT_EQ(CurrentContext().cursorX, x);
-        EXPECT_EQ(CurrentContext().cursorY, y);
     }
 };
 
@@ -45,12 +38,8 @@ TEST(ContextStartTest, ColourSettersBeforeInitialisationSetUpTheContexts) {
 
 TEST_F(ContextTest, DefaultsResetModesAndTheFiveContexts) {
     const GfxContext& c = CurrentContext();
-    EXPECT_EQ(c.clipRight, 319);
-    EXPECT_EQ(c.clipBottom, 239);
-    ExpectCursor(0, 7);
-    EXPECT_EQ(c.flags, 0);
-    EXPECT_EQ(c.foreColour, kWhite);
-    EXPECT_EQ(c.backColour, kBlack);
+    EXPECT_EQ((std::vector<u16>{c.clipRight, c.clipBottom, c.cursorX, c.cursorY, c.flags, c.foreColour, c.backColour}),
+              (std::vector<u16>{319, 239, 0, 7, 0, kWhite, kBlack}));
     EXPECT_EQ(GetRangeMap(), Font0.mapOrPalette);
     EXPECT_EQ(FontRecordHeight(nullptr), 8);
 

@@ -2,11 +2,14 @@
 // format that the drawing code reads, plus framebuffer helpers.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "panel/gfx/Context.h"
 #include "panel/gfx/FontFormat.h"
 #include "panel/hw/LcdQueue.h"
 
@@ -120,18 +123,16 @@ inline void FillScreen(Rgb565 colour) {
 
 inline Rgb565 Px(int x, int y) { return FramebufferAt(static_cast<u16>(x), static_cast<u16>(y)); }
 
-// Pixels of the whole screen that differ from `colour`.
-inline int CountNot(Rgb565 colour) {
-    int n = 0;
-    for (Rgb565 p : PanelFramebuffer) n += p != colour ? 1 : 0;
-    return n;
-}
-
 inline int CountIn(int x0, int y0, int x1, int y1, Rgb565 colour) {
     int n = 0;
     for (int x = x0; x <= x1; ++x)
         for (int y = y0; y <= y1; ++y) n += Px(x, y) == colour ? 1 : 0;
     return n;
+}
+
+// Pixels of the whole screen that differ from `colour`.
+inline int CountNot(Rgb565 colour) {
+    return kScreenWidth * kScreenHeight - CountIn(0, 0, kScreenWidth - 1, kScreenHeight - 1, colour);
 }
 
 inline std::vector<Rgb565> Row(int x0, int x1, int y) {
@@ -166,5 +167,19 @@ inline Picture Show(int x0, int y0, int x1, int y1, std::initializer_list<std::p
 inline Picture Snapshot(int x0, int y0, int x1, int y1, Rgb565 set, Rgb565 clear) {
     return Show(x0, y0, x1, y1, {{'#', set}, {'.', clear}});
 }
+
+// Fresh contexts over a screen of kSentinel.
+class ScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitContexts();
+        LcdApplyQueue();
+        FillScreen(kSentinel);
+    }
+    static void ExpectCursor(u16 x, u16 y) {
+        EXPECT_EQ(CurrentContext().cursorX, x);
+        EXPECT_EQ(CurrentContext().cursorY, y);
+    }
+};
 
 }  // namespace gfxtest

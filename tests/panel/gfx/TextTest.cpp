@@ -29,12 +29,10 @@ const u8* Record(const FontRecord& f, u32 n, u32 header = kShortHeaderBytes) {
     return f.glyphs + n * (f.glyphBytes + header);
 }
 
-class TextTest : public ::testing::Test {
+class TextTest : public ScreenTest {
 protected:
     void SetUp() override {
-        InitContexts();
-        LcdApplyQueue();
-        FillScreen(kSentinel);
+        ScreenTest::SetUp();
         SetFont(&font.record);
     }
     // Puts one character at (x, y) on a fresh screen; returns the pixels drawn.
@@ -44,10 +42,6 @@ protected:
         PutChar(code);
         LcdApplyQueue();
         return CountNot(kSentinel);
-    }
-    static void ExpectCursor(u16 x, u16 y) {
-        EXPECT_EQ(CurrentContext().cursorX, x);
-        EXPECT_EQ(CurrentContext().cursorY, y);
     }
 
     const BuiltTable font = MakeTextFont();
