@@ -148,6 +148,10 @@ void BuildListPage(u8 page) {
 }
 
 void BuildContent(u8 page) {
+    if (IsListPage(page)) {
+        BuildListPage(page);
+        return;
+    }
     switch (page) {
         case 0: BuildStartPage(); break;
         case 1:
@@ -175,14 +179,6 @@ void BuildContent(u8 page) {
             Label(28, 10, 70);
             PrintRightAligned(LoadStrategyText(Settings.loadStrategy), 309, 138, FontSlot::kBody);
             break;
-        case 12:
-        case 16:
-        case 18:
-        case 22:
-        case 28:
-        case 33:
-        case 35:
-        case 37: BuildListPage(page); break;
         case 13: Label(33, 10, 70); break;
         case 14: Label(34, 10, 70); break;
         case 15:

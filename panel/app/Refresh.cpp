@@ -540,6 +540,7 @@ void RefreshPage() {
     caches.frameStatePending = 1;
 
     const u8 page = AppState.currentPage;
+    if (IsListPage(page)) ListRows(page);
     switch (page) {
         case 0: RefreshSchematic(); break;
         case 1:
@@ -558,14 +559,6 @@ void RefreshPage() {
                              "\xB0"
                              "C");
             break;
-        case 12:
-        case 16:
-        case 18:
-        case 22:
-        case 28:
-        case 33:
-        case 35:
-        case 37: ListRows(page); break;
         case 13: TimeField(); break;
         case 14: DateField(); break;
         case 19:
