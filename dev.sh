@@ -3,7 +3,8 @@
 #   ./dev.sh run     install what is missing, build, start the window
 #   ./dev.sh test    install what is missing, build, run every test
 #                    (normal, AddressSanitizer + UndefinedBehaviorSanitizer,
-#                    ThreadSanitizer for the threaded code)
+#                    ThreadSanitizer for the threaded code), and check that
+#                    the optimised build with the benchmarks compiles cleanly
 #   ./dev.sh bench   optimised build, then the benchmarks
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -52,6 +53,8 @@ case "${1:-}" in
     run_tests asan
     build tsan
     run_tests tsan
+    # The optimiser sees more than a debug build; its warnings are errors too.
+    build bench
     ;;
   bench)
     install_missing

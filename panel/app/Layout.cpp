@@ -1,5 +1,7 @@
 #include "panel/app/Layout.h"
 
+#include <span>
+
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Charts.h"
@@ -22,10 +24,8 @@ constexpr u16 kSupplementaryTexts[] = {46, 47, 48};
 constexpr u16 kOperatingModeTexts[] = {60, 61, 62, 63};
 constexpr u16 kShortcutIcons[] = {Button::kMeasurementShortcut, Button::kYieldsShortcut, Button::kLanguageShortcut};
 
-template <unsigned N>
-const char* PickText(const u16 (&table)[N], u8 value) {
-    return value < N ? Text(table[value]) : "";
-}
+// The text that a setting's value names; a value beyond its table has none.
+const char* PickText(std::span<const u16> table, u8 value) { return value < table.size() ? Text(table[value]) : ""; }
 
 void Colours(Rgb565 foreground, Rgb565 background) {
     DlSetForeground(foreground);
