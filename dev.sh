@@ -49,12 +49,12 @@ case "${1:-}" in
     install_missing
     build dev
     run_tests dev
+    # The optimiser sees more than a debug build; its warnings are errors too.
+    build bench
     build asan
     run_tests asan
     build tsan
     run_tests tsan
-    # The optimiser sees more than a debug build; its warnings are errors too.
-    build bench
     ;;
   bench)
     install_missing
