@@ -3,25 +3,15 @@
 #pragma once
 
 #include <QObject>
-#include <deque>
 #include <functional>
-#include <mutex>
 
 #include "net/Dispatcher.h"
 
-class TUdpQtDispatcher : public QObject, public TDispatcher {
+// The plain call queue, woken up by the event loop instead of by its owner.
+class TUdpQtDispatcher : public QObject, public TQueueDispatcher {
 public:
     explicit TUdpQtDispatcher(QObject* parent = nullptr);
 
     // Queues the call and wakes the event loop; callable from any thread.
     void Post(std::function<void()> call) override;
-
-    // Runs what is pending now; the event loop does the same by itself.
-    void Pump() override;
-
-    bool Pending() const;
-
-private:
-    mutable std::mutex mutex_;
-    std::deque<std::function<void()>> calls_;
 };

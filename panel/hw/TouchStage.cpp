@@ -40,19 +40,21 @@ i32 SliderValue(const TouchSlider& s, u16 x) {
     return static_cast<i32>((step * 8 + v) / (step * 16) * step);
 }
 
-}  // namespace
-
-void AddTouchButton(u8 id, u16 x1, u16 y1, u16 x2, u16 y2) {
-    for (TouchRegion& r : touch.regions) {
-        if (r.id < 0 || r.id == id) {
-            r = {static_cast<i16>(id), x1, y1, x2, y2};
+// Regions and sliders share their table rules: a record goes into the first
+// slot that is free or already holds its id, and id 255 frees every slot.
+template <typename Record, unsigned N>
+void AddRecord(Record (&table)[N], const Record& record) {
+    for (Record& r : table) {
+        if (r.id < 0 || r.id == record.id) {
+            r = record;
             return;
         }
     }
 }
 
-void RemoveTouchButton(u8 id) {
-    for (TouchRegion& r : touch.regions) {
+template <typename Record, unsigned N>
+void RemoveRecord(Record (&table)[N], u8 id) {
+    for (Record& r : table) {
         if (id == kNoButton) {
             r.id = -1;
         } else if (r.id == id) {
@@ -62,25 +64,19 @@ void RemoveTouchButton(u8 id) {
     }
 }
 
-void AddTouchSlider(u8 id, u16 x1, u16 y1, u16 x2, u16 y2, i32 p0, i32 p1, i32 p2, i32 value) {
-    for (TouchSlider& s : touch.sliders) {
-        if (s.id < 0 || s.id == id) {
-            s = {static_cast<i16>(id), x1, y1, x2, y2, p0, p1, p2, value};
-            return;
-        }
-    }
+}  // namespace
+
+void AddTouchButton(u8 id, u16 x1, u16 y1, u16 x2, u16 y2) {
+    AddRecord(touch.regions, TouchRegion{static_cast<i16>(id), x1, y1, x2, y2});
 }
 
-void RemoveTouchSlider(u8 id) {
-    for (TouchSlider& s : touch.sliders) {
-        if (id == kNoButton) {
-            s.id = -1;
-        } else if (s.id == id) {
-            s.id = -1;
-            return;
-        }
-    }
+void RemoveTouchButton(u8 id) { RemoveRecord(touch.regions, id); }
+
+void AddTouchSlider(u8 id, u16 x1, u16 y1, u16 x2, u16 y2, i32 p0, i32 p1, i32 p2, i32 value) {
+    AddRecord(touch.sliders, TouchSlider{static_cast<i16>(id), x1, y1, x2, y2, p0, p1, p2, value});
 }
+
+void RemoveTouchSlider(u8 id) { RemoveRecord(touch.sliders, id); }
 
 const TouchRegion* TouchRegionAt(u8 slot) { return slot < kTouchRegionCount ? &touch.regions[slot] : nullptr; }
 
