@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <fstream>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -38,10 +43,14 @@ protected:
     std::unique_ptr<TUDP> Threaded(TDataReceivedEvent handler, bool withDispatcher = true,
                                    std::uint16_t bufferLength = 8192) {
         auto udp = std::make_unique<TUDP>(nullptr, withDispatcher ? &dispatcher : nullptr);
+        udp->SetOnError([this](const std::string& message) { errors.push_back(message); });
+        udp->SetThreadInterval(interval);
         udp->SetUseThread(1);
         udp->SetBufferLength(bufferLength);
         udp->SetOnDataReceived(std::move(handler));
-        EXPECT_NE(Open(*udp), 0);
+        if (withDispatcher) {
+            EXPECT_NE(Open(*udp), 0);
+        }
         Aim(sender, *udp);
         return udp;
     }
@@ -67,6 +76,8 @@ protected:
     TQueueDispatcher dispatcher;
     TUDP sender{nullptr};
     std::vector<Arrival> arrivals;
+    std::vector<std::string> errors;
+    std::uint16_t interval = 10;
 };
 
 TEST_F(UdpThread, DeliversDatagramsOnTheDispatchingThread) {
@@ -87,12 +98,35 @@ TEST_F(UdpThread, DeliversDatagramsOnTheDispatchingThread) {
     ASSERT_TRUE(WaitFor(2));
     EXPECT_EQ(receiver->ReadBuffer(buffer, sizeof buffer, sizeof buffer), 2);
 
-    // Datagrams beyond BufferLength - 1 bytes arrive cut.
+    // Datagrams beyond BufferLength - 1 bytes arrive cut, and the cut is reported first.
     receiver->SetBufferLength(5);
     EXPECT_EQ(sender.Send("abcdefgh"), 1);
     ASSERT_TRUE(WaitFor(3));
     EXPECT_EQ(arrivals[2].count, 4);
     EXPECT_EQ(arrivals[2].read, "abcd");
+    EXPECT_EQ(errors, std::vector<std::string>{std::system_category().message(EMSGSIZE)});
+    // Misuse of ReadBuffer is an error too.
+    EXPECT_EQ(receiver->ReadBuffer(buffer, -1, 4), 0);
+    EXPECT_EQ(receiver->ReadBuffer(buffer, 4, -1), 0);
+    EXPECT_EQ(errors.size(), 3u);
+}
+
+TEST_F(UdpThread, ReadsEveryWaitingDatagramBeforeItWaitsAgain) {
+    // With an interval of a minute, a pause per datagram would show at once.
+    interval = 60000;
+    auto receiver = Threaded(Record());
+    constexpr int kBurst = 200;
+    for (int i = 0; i < kBurst; ++i) ASSERT_EQ(sender.Send(std::to_string(i)), 1);
+    ASSERT_TRUE(WaitFor(kBurst));
+    for (int i = 0; i < kBurst; ++i) EXPECT_EQ(arrivals[i].read, std::to_string(i));
+
+    // The close ends the thread's wait rather than sitting it out.
+    const int port = receiver->LocalPort();
+    const auto start = std::chrono::steady_clock::now();
+    receiver->CloseSocket();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+    EXPECT_TRUE(udptest::PortFree(port));
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(UdpThread, ReplyStateFollowsSendAnswerAndTimeout) {
@@ -200,21 +234,96 @@ TEST_F(UdpThread, HandlerMayCloseOrDestroyItsOwnComponent) {
     doomed = Threaded([&](TUDP*, int, int, const std::string&) { doomed.reset(); });
     EXPECT_EQ(sender.Send("destroy"), 1);
     EXPECT_TRUE(PumpUntil(dispatcher, [&] { return doomed == nullptr; }));
+
+    // Even when it is the component's own close that runs the handler.
+    doomed = Threaded([&](TUDP*, int, int, const std::string&) { doomed.reset(); });
+    EXPECT_EQ(sender.Send("destroy while closing"), 1);
+    ASSERT_TRUE(WaitPending());
+    doomed->CloseSocket();
+    EXPECT_EQ(doomed, nullptr);
 }
 
-TEST_F(UdpThread, NothingIsDeliveredWithoutDispatcherOrBuffer) {
+TEST_F(UdpThread, WithoutADispatcherTheThreadIsRefusedAndATinyBufferReportsEveryDatagram) {
     int calls = 0;
     const auto count = [&](TUDP*, int, int, const std::string&) { ++calls; };
     auto noDispatcher = Threaded(count, false);
-    EXPECT_EQ(sender.Send("lost"), 1);
-    // A buffer of one byte holds the zero only: the datagram is taken but not reported.
+    EXPECT_EQ(Open(*noDispatcher), 0);
+    EXPECT_FALSE(noDispatcher->HasSocket());
+    EXPECT_EQ(noDispatcher->ThreadRunning(), 0);
+    EXPECT_EQ(errors, std::vector<std::string>{kNoDispatcherText});
+    // Opened without the thread, it cannot be switched over either.
+    noDispatcher->SetUseThread(0);
+    ASSERT_NE(Open(*noDispatcher), 0);
+    noDispatcher->SetUseThread(1);
+    EXPECT_EQ(noDispatcher->UseThread(), 0);
+    EXPECT_EQ(errors, std::vector<std::string>(2, kNoDispatcherText));
+
+    // A buffer of one byte holds the zero only: every datagram is too large.
+    errors.clear();
     auto tiny = Threaded(count, true, 1);
     EXPECT_EQ(sender.Send("lost"), 1);
-    const auto end = std::chrono::steady_clock::now() + 150ms;
-    while (std::chrono::steady_clock::now() < end) dispatcher.WaitAndPump(5ms);
+    EXPECT_TRUE(PumpUntil(dispatcher, [&] { return !errors.empty(); }));
+    EXPECT_EQ(errors, std::vector<std::string>{std::system_category().message(EMSGSIZE)});
     EXPECT_EQ(calls, 0);
     char buffer[8];
     EXPECT_EQ(tiny->ReadBuffer(buffer, sizeof buffer, sizeof buffer), 0);
+}
+
+// True once the thread sits in the system call, read from the kernel's own record of it.
+bool BlockedIn(pid_t thread, long call) {
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    const std::string path = "/proc/self/task/" + std::to_string(thread) + "/syscall";
+    while (std::chrono::steady_clock::now() < end) {
+        std::ifstream record(path);
+        long number = -1;
+        if (record >> number && number == call) return true;
+        std::this_thread::sleep_for(1ms);
+    }
+    return false;
+}
+
+TEST(UdpWaitingReceive, ClosingOrDestroyingWakesAReceiveWaitingOnAnotherThreadAndFreesThePort) {
+    for (const bool destroy : {false, true}) {
+        SCOPED_TRACE(destroy ? "destroy" : "close");
+        std::vector<std::string> errors;
+        auto udp = std::make_unique<TUDP>(nullptr);
+        udp->SetOnError([&](const std::string& message) { errors.push_back(message); });
+        udp->SetReceiveTimeout(0);  // waits for ever
+        const int port = Open(*udp);
+        ASSERT_NE(port, 0);
+        TUDP* const waiting = udp.get();
+        std::atomic<pid_t> thread{0};
+        std::atomic<int> received{-1};
+        std::thread receiver([&] {
+            thread = static_cast<pid_t>(::syscall(SYS_gettid));
+            char buffer[16];
+            int from = 0;
+            received = waiting->ReceiveBuffer(buffer, sizeof buffer, from);
+        });
+        while (thread == 0) std::this_thread::sleep_for(1ms);
+        ASSERT_TRUE(BlockedIn(thread, SYS_recvfrom));
+
+        if (destroy) {
+            udp.reset();
+        } else {
+            udp->CloseSocket();
+        }
+        const bool freed = udptest::PortFree(port);
+        const auto end = std::chrono::steady_clock::now() + 5s;
+        while (received == -1 && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
+        const bool woken = received != -1;
+        // A datagram to the port finds nobody waiting; it also frees a receive that was not woken.
+        TUDP late(nullptr);
+        late.SetActive(1);
+        late.SetRemoteHost("127.0.0.1");
+        late.SetRemotePort(port);
+        EXPECT_EQ(late.Send("late"), 1);
+        receiver.join();
+        EXPECT_TRUE(freed);
+        EXPECT_TRUE(woken);
+        EXPECT_EQ(received, 0);
+        EXPECT_TRUE(errors.empty());
+    }
 }
 
 TEST(QueueDispatcher, RunsPostedCallsInOrderOnThePumpingThread) {
