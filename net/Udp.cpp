@@ -120,6 +120,8 @@ struct TUDP::TSocketGate {
     std::condition_variable left;
     std::vector<std::thread::id> users;
     bool closing = false;
+    // Counts the times a new binding took the descriptor over.
+    unsigned renewals = 0;
 
     // True while a thread other than the caller's is inside the socket; the
     // caller's own calls may be what is closing it (from an OnError handler).
@@ -152,6 +154,10 @@ public:
     bool Closing() const {
         std::lock_guard<std::mutex> lock(gate_->mutex);
         return gate_->closing;
+    }
+    unsigned Renewals() const {
+        std::lock_guard<std::mutex> lock(gate_->mutex);
+        return gate_->renewals;
     }
 
 private:
@@ -457,11 +463,18 @@ int TUDP::ReceiveBuffer(void* buffer, int length, int& port, std::string& ip) {
     SetSocketReceiveTimeout(use.Socket(), receiveTimeout_);
     const std::size_t room = static_cast<std::size_t>(length) - 1;
     sockaddr_in from{};
-    socklen_t size = sizeof from;
-    const ssize_t received = recvfrom(use.Socket(), buffer, room, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &size);
-    const int error = errno;
-    // Woken by a close: no datagram, and no failure either.
-    if (use.Closing()) return 0;
+    ssize_t received = 0;
+    int error = 0;
+    for (;;) {
+        const unsigned renewals = use.Renewals();
+        socklen_t size = sizeof from;
+        received = recvfrom(use.Socket(), buffer, room, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &size);
+        error = errno;
+        // Woken by a close: no datagram, and no failure either.
+        if (use.Closing()) return 0;
+        // Woken by a new binding: the wait goes on at the new port.
+        if (received != 0 || use.Renewals() == renewals) break;
+    }
     if (received <= 0) {
         errno = error;
         HandleError(static_cast<int>(received));
@@ -483,9 +496,7 @@ int TUDP::ReceiveBuffer(void* buffer, int length, int& port) {
 }
 
 int TUDP::ReadBuffer(void* buffer, int length, int count) {
-    if (!useThread_) return 0;
-    if (!SizesAllowed(buffer, length, count)) return 0;
-    if (buffer == nullptr) return 0;
+    if (!SizesAllowed(buffer, length, count) || !useThread_ || buffer == nullptr) return 0;
     // The buffer's own length bounds the copy: BufferLength may already name
     // the size of the next buffer while this one still holds the datagram.
     std::lock_guard<std::mutex> lock(bufferMutex_);
@@ -632,8 +643,15 @@ bool TUDP::RenewSocket() {
     // is woken first, or it would hold the old port.
     const int fresh = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fresh < 0) return false;
-    ::shutdown(socket_, SHUT_RD);
-    const bool replaced = dup3(fresh, socket_, O_CLOEXEC) >= 0;
+    bool replaced = false;
+    {
+        // Under the gate's lock, so that a receive that counted the renewals
+        // before either waits on the old socket, and is woken, or on the new one.
+        std::lock_guard<std::mutex> lock(gate_->mutex);
+        ++gate_->renewals;
+        ::shutdown(socket_, SHUT_RD);
+        replaced = dup3(fresh, socket_, O_CLOEXEC) >= 0;
+    }
     ::close(fresh);
     if (!replaced) return false;
     ApplyBroadcasting();

@@ -121,8 +121,12 @@ TEST_F(UdpPair, MisusedSizesAreRefusedAndSendNothing) {
         EXPECT_EQ(sender.BroadcastBuffer(c.data, c.length, c.count), 0) << c.length << " " << c.count;
         EXPECT_EQ(errors, std::vector<std::string>(2, SystemText(c.error))) << c.length << " " << c.count;
     }
+    errors.clear();
     char copy[8];
-    EXPECT_EQ(receiver.ReadBuffer(copy, -1, 4), 0);  // without the thread ReadBuffer has nothing to check
+    EXPECT_EQ(receiver.ReadBuffer(copy, -1, 4), 0);
+    EXPECT_EQ(receiver.ReadBuffer(copy, 4, -1), 0);
+    EXPECT_EQ(receiver.ReadBuffer(nullptr, 4, 4), 0);
+    EXPECT_EQ(errors, std::vector<std::string>(3, SystemText(EINVAL)));
 
     // The first datagram to arrive is the one sent after the refused ones.
     errors.clear();
