@@ -97,8 +97,8 @@ bool AddressIsLocal(const in_addr& address) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_addr = address;
-    const bool refused = ::bind(probe, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 &&
-                         errno == EADDRNOTAVAIL;
+    const bool refused =
+        ::bind(probe, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 && errno == EADDRNOTAVAIL;
     ::close(probe);
     return !refused;
 }
@@ -328,9 +328,8 @@ void TUDPThread::Deliver(int count, int port, const std::string& ip, bool cut) {
     if (sync_->delivery == TSync::Delivery::Done) sync_->delivery = TSync::Delivery::None;
 }
 
-void TUDPThread::RaiseDataReceived(TUDP* owner, const std::shared_ptr<bool>& alive,
-                                   const std::shared_ptr<TSync>& sync, int count, int port, const std::string& ip,
-                                   bool cut) {
+void TUDPThread::RaiseDataReceived(TUDP* owner, const std::shared_ptr<bool>& alive, const std::shared_ptr<TSync>& sync,
+                                   int count, int port, const std::string& ip, bool cut) {
     {
         std::lock_guard<std::mutex> lock(sync->mutex);
         if (sync->delivery != TSync::Delivery::Pending) return;

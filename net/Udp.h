@@ -35,8 +35,7 @@ inline constexpr int kNoSocket = -1;
 
 // The OnError text when UseThread is asked for but nothing could carry the
 // events to the user-interface thread.
-inline constexpr char kNoDispatcherText[] =
-    "UseThread ohne Dispatcher: OnDataReceived kann nicht zugestellt werden";
+inline constexpr char kNoDispatcherText[] = "UseThread ohne Dispatcher: OnDataReceived kann nicht zugestellt werden";
 
 // Receives for its owner while UseThread is set and hands each datagram to
 // OnDataReceived on the user-interface thread, waiting until the handler ran.
