@@ -13,10 +13,16 @@
 #include <new>
 #include <system_error>
 #include <utility>
+#include <vector>
+
+#include "net/UdpReceivePath.h"
 
 namespace {
 
 constexpr int kBindAttempts = 101;
+// The largest payload of an IPv4 datagram; the scratch buffer takes any datagram whole.
+constexpr int kLargestDatagram = 65507;
+constexpr std::size_t kScratchLength = 65536;
 constexpr std::size_t kMaxErrorText = 1024;
 const char* const kAnyInterface = "255.255.255.255";
 
@@ -83,6 +89,20 @@ bool ResolveHost(const std::string& host, in_addr& address) {
     return resolved;
 }
 
+// True unless the address is one that no interface of this machine holds; a
+// bind to port 0 tries the address without taking a port anybody wants.
+bool AddressIsLocal(const in_addr& address) {
+    const int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) return true;
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr = address;
+    const bool refused =
+        ::bind(probe, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 && errno == EADDRNOTAVAIL;
+    ::close(probe);
+    return !refused;
+}
+
 void SetSocketReceiveTimeout(int socket, std::uint32_t ms) {
     timeval time{};
     time.tv_sec = static_cast<time_t>(ms / 1000);
@@ -91,6 +111,60 @@ void SetSocketReceiveTimeout(int socket, std::uint32_t ms) {
 }
 
 }  // namespace
+
+// Counts the calls that are inside the socket, by thread. A close wakes them and
+// waits until they have left before it gives the descriptor back, so that no
+// call reads from a closed descriptor, or from another socket that took its number.
+struct TUDP::TSocketGate {
+    std::mutex mutex;
+    std::condition_variable left;
+    std::vector<std::thread::id> users;
+    bool closing = false;
+    // Counts the times a new binding took the descriptor over.
+    unsigned renewals = 0;
+
+    // True while a thread other than the caller's is inside the socket; the
+    // caller's own calls may be what is closing it (from an OnError handler).
+    bool OthersInside() const {
+        const std::thread::id self = std::this_thread::get_id();
+        return std::any_of(users.begin(), users.end(), [&](std::thread::id user) { return user != self; });
+    }
+};
+
+class TUDP::TSocketUse {
+public:
+    // Sends may still go out while a close runs, for a handler that answers.
+    TSocketUse(TUDP& udp, bool receiving) : gate_(udp.gate_) {
+        std::lock_guard<std::mutex> lock(gate_->mutex);
+        if (receiving && gate_->closing) return;
+        socket_ = udp.socket_;
+        if (socket_ != kNoSocket) gate_->users.push_back(std::this_thread::get_id());
+    }
+    ~TSocketUse() {
+        if (socket_ == kNoSocket) return;
+        std::lock_guard<std::mutex> lock(gate_->mutex);
+        auto self = std::find(gate_->users.begin(), gate_->users.end(), std::this_thread::get_id());
+        if (self != gate_->users.end()) gate_->users.erase(self);
+        gate_->left.notify_all();
+    }
+    TSocketUse(const TSocketUse&) = delete;
+    TSocketUse& operator=(const TSocketUse&) = delete;
+
+    int Socket() const { return socket_; }
+    bool Closing() const {
+        std::lock_guard<std::mutex> lock(gate_->mutex);
+        return gate_->closing;
+    }
+    unsigned Renewals() const {
+        std::lock_guard<std::mutex> lock(gate_->mutex);
+        return gate_->renewals;
+    }
+
+private:
+    // A copy, because the gate must outlive a component that is destroyed while this call is still leaving.
+    std::shared_ptr<TSocketGate> gate_;
+    int socket_ = kNoSocket;
+};
 
 // Shared between the thread and the calls it posts, which may outlive it.
 struct TUDPThread::TSync {
@@ -112,6 +186,8 @@ TUDPThread::~TUDPThread() {
 }
 
 bool TUDPThread::Start() {
+    scratch_.reset(new (std::nothrow) char[kScratchLength]);
+    if (!scratch_) return false;
     try {
         thread_ = std::thread([this] { Execute(); });
     } catch (const std::system_error&) {
@@ -164,18 +240,13 @@ void TUDPThread::Execute() {
 
 void TUDPThread::Loop() {
     while (!Terminated()) {
+        // The interval is the wait when nothing is there; 0 leaves the 1 ms of
+        // the receive time-out, so that an idle thread does not spin on a core.
         const std::uint16_t interval = owner_->threadInterval_;
-        if (interval != 0) Pause(std::chrono::milliseconds(interval));
-        if (Terminated()) break;
-
-        const std::uint16_t length = owner_->bufferLength_;
-        if (!owner_->useThread_ || !owner_->onDataReceivedAssigned_ || length == 0 || dispatcher_ == nullptr) {
-            // An idle thread without a pause would spin on a whole core.
-            if (interval == 0) Pause(std::chrono::milliseconds(1));
-            continue;
-        }
-        if (length != allocatedLength_ && !Reallocate(length)) {
-            Pause(std::chrono::milliseconds(1));
+        const std::chrono::milliseconds wait(interval != 0 ? interval : 1);
+        if (!owner_->useThread_ || !owner_->onDataReceivedAssigned_ || owner_->bufferLength_ == 0 ||
+            dispatcher_ == nullptr) {
+            Pause(wait);
             continue;
         }
         if (owner_->receiveTimeout_ > 1) {
@@ -186,53 +257,64 @@ void TUDPThread::Loop() {
             std::uint8_t waiting = 1;
             owner_->replyState_.compare_exchange_strong(waiting, 255);
         }
-
-        // Waiting in poll rather than in the socket's own time-out keeps the
-        // loop responsive even when the time-out is 0, which means "forever".
-        const int socket = owner_->socket_;
-        pollfd ready{socket, POLLIN, 0};
-        if (poll(&ready, 1, 1) <= 0 || (ready.revents & POLLIN) == 0) continue;
-
-        int count = 0;
-        {
-            std::lock_guard<std::mutex> lock(owner_->bufferMutex_);
-            socklen_t size = sizeof sender_;
-            const ssize_t received = recvfrom(socket, owner_->receiveBuffer_.get(), allocatedLength_ - 1u, MSG_DONTWAIT,
-                                              reinterpret_cast<sockaddr*>(&sender_), &size);
-            count = static_cast<int>(received);
-            if (count >= 0) {
-                owner_->receiveBuffer_[count] = '\0';
-                owner_->receiveCount_ = count;
-            }
-        }
-        lastCount_ = count;
-        if (count <= 0) continue;
-        owner_->replyState_ = 0;
-        Deliver(count, ntohs(sender_.sin_port), DottedAddress(sender_.sin_addr));
+        // Every datagram that is waiting is taken before the thread waits again;
+        // a pause per datagram would let a steady stream overflow the socket.
+        if (ReceiveOne()) continue;
+        WaitForDatagram(wait);
     }
 }
 
-bool TUDPThread::Reallocate(std::uint16_t length) {
-    std::lock_guard<std::mutex> lock(owner_->bufferMutex_);
-    owner_->receiveBuffer_.reset();
-    owner_->receiveLength_ = 0;
-    owner_->receiveCount_ = 0;
-    allocatedLength_ = 0;
-    owner_->receiveBuffer_.reset(new (std::nothrow) char[length]);
-    if (!owner_->receiveBuffer_) return false;
-    owner_->receiveLength_ = length;
-    allocatedLength_ = length;
+bool TUDPThread::ReceiveOne() {
+    socklen_t size = sizeof sender_;
+    const ssize_t received = recvfrom(owner_->socket_, scratch_.get(), kScratchLength, MSG_DONTWAIT | MSG_TRUNC,
+                                      reinterpret_cast<sockaddr*>(&sender_), &size);
+    if (received < 0) return false;
+    // An empty datagram is taken but not reported; so is the wake-up of a close.
+    if (received == 0) return true;
+    const std::size_t whole = static_cast<std::size_t>(received);
+    const int kept = TUDPReceivePath::Store(*owner_, scratch_.get(), std::min(whole, kScratchLength));
+    if (kept < 0) return false;
+    lastCount_ = kept;
+    owner_->replyState_ = 0;
+    Deliver(kept, ntohs(sender_.sin_port), DottedAddress(sender_.sin_addr), whole > static_cast<std::size_t>(kept));
     return true;
 }
 
-void TUDPThread::Deliver(int count, int port, const std::string& ip) {
+void TUDPThread::WaitForDatagram(std::chrono::milliseconds time) {
+    // A close shuts the socket's receiving side down, which ends this wait at once.
+    pollfd ready{owner_->socket_, POLLIN, 0};
+    poll(&ready, 1, static_cast<int>(time.count()));
+}
+
+int TUDPReceivePath::Store(TUDP& udp, const void* data, std::size_t size) {
+    const std::uint16_t length = udp.bufferLength_;
+    if (length == 0 || (data == nullptr && size > 0)) return -1;
+    std::lock_guard<std::mutex> lock(udp.bufferMutex_);
+    if (length != udp.receiveLength_ || !udp.receiveBuffer_) {
+        udp.receiveBuffer_.reset();
+        udp.receiveLength_ = 0;
+        udp.receiveCount_ = 0;
+        udp.receiveBuffer_.reset(new (std::nothrow) char[length]);
+        if (!udp.receiveBuffer_) return -1;
+        udp.receiveLength_ = length;
+    }
+    const std::size_t kept = std::min<std::size_t>(size, length - 1u);
+    if (kept > 0) std::memcpy(udp.receiveBuffer_.get(), data, kept);
+    udp.receiveBuffer_[kept] = '\0';
+    udp.receiveCount_ = static_cast<int>(kept);
+    return static_cast<int>(kept);
+}
+
+void TUDPThread::Deliver(int count, int port, const std::string& ip, bool cut) {
     {
         std::lock_guard<std::mutex> lock(sync_->mutex);
         sync_->delivery = TSync::Delivery::Pending;
     }
     TUDP* owner = owner_;
+    std::shared_ptr<bool> alive = owner_->alive_;
     std::shared_ptr<TSync> sync = sync_;
-    dispatcher_->Post([owner, sync, count, port, ip] { RaiseDataReceived(owner, sync, count, port, ip); });
+    dispatcher_->Post(
+        [owner, alive, sync, count, port, ip, cut] { RaiseDataReceived(owner, alive, sync, count, port, ip, cut); });
     sync_->changed.notify_all();
 
     // The buffer stays as it is until the handler has run, so that it can read
@@ -246,8 +328,8 @@ void TUDPThread::Deliver(int count, int port, const std::string& ip) {
     if (sync_->delivery == TSync::Delivery::Done) sync_->delivery = TSync::Delivery::None;
 }
 
-void TUDPThread::RaiseDataReceived(TUDP* owner, const std::shared_ptr<TSync>& sync, int count, int port,
-                                   const std::string& ip) {
+void TUDPThread::RaiseDataReceived(TUDP* owner, const std::shared_ptr<bool>& alive, const std::shared_ptr<TSync>& sync,
+                                   int count, int port, const std::string& ip, bool cut) {
     {
         std::lock_guard<std::mutex> lock(sync->mutex);
         if (sync->delivery != TSync::Delivery::Pending) return;
@@ -266,15 +348,29 @@ void TUDPThread::RaiseDataReceived(TUDP* owner, const std::shared_ptr<TSync>& sy
     } done{sync};
     // A copy, because the handler may close or even destroy the component.
     TDataReceivedEvent handler = owner->onDataReceived_;
-    if (handler) handler(owner, count, port, ip);
+    // A datagram larger than the buffer is reported before its first part is handed out.
+    if (cut) owner->RaiseError(EMSGSIZE);
+    if (handler && count > 0 && *alive) handler(owner, count, port, ip);
 }
 
-TUDP::TUDP(TComponent* owner, TDispatcher* dispatcher) : TComponent(owner), dispatcher_(dispatcher) {}
+TUDP::TUDP(TComponent* owner, TDispatcher* dispatcher)
+    : TComponent(owner), dispatcher_(dispatcher), gate_(std::make_shared<TSocketGate>()) {}
 
-TUDP::~TUDP() { CloseSocket(); }
+TUDP::~TUDP() {
+    // A handler that its own close ran may destroy the component: this close
+    // then does the whole work, and the one that ran the handler stops.
+    closing_ = false;
+    CloseSocket();
+    *alive_ = false;
+}
 
 int TUDP::CreateSocket() {
     if (socket_ != kNoSocket) return 0;
+    // The thread could never deliver, and a sender would wait for its answer forever.
+    if (useThread_ && dispatcher_ == nullptr) {
+        RaiseErrorText(kNoDispatcherText);
+        return 1;
+    }
     const int startup = StartSocketLibrary(socketData_);
     if (startup != 0) return startup;
     const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -284,7 +380,14 @@ int TUDP::CreateSocket() {
     }
     socket_ = socket;
     SetBroadcasting(broadcasting_);
-    SetBroadcastNIC(std::string(broadcastNIC_));
+    // An interface that does not exist would leave a socket that never receives.
+    const int bindError = Bind();
+    if (bindError != 0) {
+        ::close(socket_.exchange(kNoSocket));
+        StopSocketLibrary();
+        RaiseError(bindError);
+        return 1;
+    }
     SetReceiveTimeout(receiveTimeout_);
 
     // The thread follows the socket, so that a failed open leaves no thread behind.
@@ -303,17 +406,34 @@ int TUDP::CreateSocket() {
 void TUDP::CloseSocket() {
     if (socket_ == kNoSocket || closing_) return;
     closing_ = true;
+    const std::shared_ptr<bool> alive = alive_;
+    {
+        std::lock_guard<std::mutex> lock(gate_->mutex);
+        gate_->closing = true;
+    }
+    if (thread_) thread_->Terminate();
+    // A receive waiting in the system, in the receive thread or in a blocking
+    // ReceiveBuffer on another thread, would hold the port until the next
+    // datagram came and then take it; shutting the receiving side down wakes it.
+    ::shutdown(socket_, SHUT_RD);
     if (thread_) {
-        thread_->Terminate();
         TDispatcher* dispatcher = thread_->Dispatcher();
         while (threadRunning_) {
             if (dispatcher != nullptr) dispatcher->Pump();
+            if (!*alive) return;
             thread_->WaitForChange(std::chrono::milliseconds(1));
         }
         thread_->Join();
         thread_.reset();
     }
-    ::close(socket_.exchange(kNoSocket));
+    int socket = kNoSocket;
+    {
+        std::unique_lock<std::mutex> lock(gate_->mutex);
+        gate_->left.wait(lock, [this] { return !gate_->OthersInside(); });
+        socket = socket_.exchange(kNoSocket);
+        gate_->closing = false;
+    }
+    ::close(socket);
     StopSocketLibrary();
     {
         std::lock_guard<std::mutex> lock(bufferMutex_);
@@ -331,22 +451,42 @@ bool TUDP::EnsureSocket() {
 
 int TUDP::ReceiveBuffer(void* buffer, int length, int& port, std::string& ip) {
     if (!EnsureSocket() || useThread_) return 0;
+    if (length < 0 || (buffer == nullptr && length > 0)) {
+        RaiseError(EINVAL);
+        return 0;
+    }
     // One byte stays for the terminating zero; no room means nothing to receive.
-    if (buffer == nullptr || length <= 0) return 0;
-    ApplyReceiveTimeout();
+    if (length == 0) return 0;
+    TSocketUse use(*this, true);
+    if (use.Socket() == kNoSocket) return 0;
+    SetSocketReceiveTimeout(use.Socket(), receiveTimeout_);
+    const std::size_t room = static_cast<std::size_t>(length) - 1;
     sockaddr_in from{};
-    socklen_t size = sizeof from;
-    const ssize_t received =
-        recvfrom(socket_, buffer, static_cast<std::size_t>(length) - 1, 0, reinterpret_cast<sockaddr*>(&from), &size);
+    ssize_t received = 0;
+    int error = 0;
+    for (;;) {
+        const unsigned renewals = use.Renewals();
+        socklen_t size = sizeof from;
+        received = recvfrom(use.Socket(), buffer, room, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &size);
+        error = errno;
+        // Woken by a close: no datagram, and no failure either.
+        if (use.Closing()) return 0;
+        // Woken by a new binding: the wait goes on at the new port.
+        if (received != 0 || use.Renewals() == renewals) break;
+    }
     if (received <= 0) {
+        errno = error;
         HandleError(static_cast<int>(received));
         return 0;
     }
-    static_cast<char*>(buffer)[received] = '\0';
+    const std::size_t kept = std::min(static_cast<std::size_t>(received), room);
+    static_cast<char*>(buffer)[kept] = '\0';
     peerAddress_ = from;
     port = ntohs(from.sin_port);
     ip = DottedAddress(from.sin_addr);
-    return static_cast<int>(received);
+    // The handler may close or destroy the component; nothing of it is touched after.
+    if (kept < static_cast<std::size_t>(received)) RaiseError(EMSGSIZE);
+    return static_cast<int>(kept);
 }
 
 int TUDP::ReceiveBuffer(void* buffer, int length, int& port) {
@@ -355,7 +495,7 @@ int TUDP::ReceiveBuffer(void* buffer, int length, int& port) {
 }
 
 int TUDP::ReadBuffer(void* buffer, int length, int count) {
-    if (!useThread_ || buffer == nullptr) return 0;
+    if (!SizesAllowed(buffer, length, count) || !useThread_ || buffer == nullptr) return 0;
     // The buffer's own length bounds the copy: BufferLength may already name
     // the size of the next buffer while this one still holds the datagram.
     std::lock_guard<std::mutex> lock(bufferMutex_);
@@ -365,14 +505,23 @@ int TUDP::ReadBuffer(void* buffer, int length, int count) {
     return copied;
 }
 
+bool TUDP::SizesAllowed(const void* buffer, int length, int count) {
+    if (length < 0 || count < 0 || (buffer == nullptr && std::min(length, count) > 0)) {
+        RaiseError(EINVAL);
+        return false;
+    }
+    return true;
+}
+
 int TUDP::SendTo(const in_addr& address, const void* buffer, int length, int count) {
     if (remotePort_ < 0 || remotePort_ > 65535) return 0;
-    const int size = std::max(0, std::min(length, count));
-    if (buffer == nullptr && size > 0) return 0;
+    const int size = std::min(length, count);
+    TSocketUse use(*this, false);
+    if (use.Socket() == kNoSocket) return 0;
     peerAddress_.sin_family = AF_INET;
     peerAddress_.sin_port = htons(static_cast<std::uint16_t>(remotePort_));
     peerAddress_.sin_addr = address;
-    const ssize_t sent = sendto(socket_, buffer, static_cast<std::size_t>(size), MSG_NOSIGNAL,
+    const ssize_t sent = sendto(use.Socket(), buffer, static_cast<std::size_t>(size), MSG_NOSIGNAL,
                                 reinterpret_cast<const sockaddr*>(&peerAddress_), sizeof peerAddress_);
     if (sent == kSocketError) {
         HandleError(kSocketError);
@@ -387,6 +536,12 @@ int TUDP::SendTo(const in_addr& address, const void* buffer, int length, int cou
 
 int TUDP::SendBuffer(const void* buffer, int length, int count) {
     if (!EnsureSocket()) return 0;
+    // Misuse sends nothing at all, not an empty or a partial datagram.
+    if (!SizesAllowed(buffer, length, count)) return 0;
+    if (std::min(length, count) > kLargestDatagram) {
+        RaiseError(EMSGSIZE);
+        return 0;
+    }
     peerAddress_ = sockaddr_in{};
     in_addr address{};
     if (!ResolveHost(remoteHost_, address)) return 0;
@@ -400,6 +555,11 @@ int TUDP::Send(const std::string& text) {
 
 int TUDP::BroadcastBuffer(const void* buffer, int length, int count) {
     if (!EnsureSocket()) return 0;
+    if (!SizesAllowed(buffer, length, count)) return 0;
+    if (std::min(length, count) > kLargestDatagram) {
+        RaiseError(EMSGSIZE);
+        return 0;
+    }
     peerAddress_ = sockaddr_in{};
     in_addr address{};
     if (inet_aton(broadcastAddress_.c_str(), &address) == 0) return 0;
@@ -445,26 +605,31 @@ void TUDP::SetBroadcastNIC(const std::string& address) {
         if (active_) CreateSocket();
         return;
     }
-    Bind();
+    // A bad address keeps the socket bound as it was.
+    const int error = Bind();
+    if (error != 0) RaiseError(error);
 }
 
-void TUDP::Bind() {
+int TUDP::Bind() {
     if (localPort_ < 1024) localPort_ = 1024;
     in_addr local{};
     if (broadcastNIC_ == kAnyInterface) {
         local.s_addr = htonl(INADDR_ANY);
-    } else if (inet_aton(broadcastNIC_.c_str(), &local) == 0) {
-        return;
+    } else if (inet_aton(broadcastNIC_.c_str(), &local) == 0 || !AddressIsLocal(local)) {
+        // Checked before the socket is renewed, and not retried port by port:
+        // no port would help.
+        return EADDRNOTAVAIL;
     }
-    if (!RenewSocket()) return;
+    if (!RenewSocket()) return 0;
     for (int attempt = 0; attempt < kBindAttempts; ++attempt) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(static_cast<std::uint16_t>(localPort_));
         address.sin_addr = local;
-        if (::bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return;
+        if (::bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return 0;
         localPort_ = localPort_ >= 65535 ? 1024 : localPort_ + 1;
     }
+    return 0;
 }
 
 bool TUDP::RenewSocket() {
@@ -473,10 +638,19 @@ bool TUDP::RenewSocket() {
     if (getsockname(socket_, reinterpret_cast<sockaddr*>(&bound), &size) != 0 || bound.sin_port == 0) return true;
     // A bound socket cannot be bound again. A fresh socket takes over the same
     // descriptor, which releases the old port while the receive thread keeps a
-    // valid descriptor to read from.
+    // valid descriptor to read from; a receive still waiting on the old socket
+    // is woken first, or it would hold the old port.
     const int fresh = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fresh < 0) return false;
-    const bool replaced = dup3(fresh, socket_, O_CLOEXEC) >= 0;
+    bool replaced = false;
+    {
+        // Under the gate's lock, so that a receive that counted the renewals
+        // before either waits on the old socket, and is woken, or on the new one.
+        std::lock_guard<std::mutex> lock(gate_->mutex);
+        ++gate_->renewals;
+        ::shutdown(socket_, SHUT_RD);
+        replaced = dup3(fresh, socket_, O_CLOEXEC) >= 0;
+    }
     ::close(fresh);
     if (!replaced) return false;
     ApplyBroadcasting();
@@ -490,12 +664,26 @@ void TUDP::SetActive(std::uint8_t flag) {
     if (!active_) CloseSocket();
 }
 
-void TUDP::HandleError(int code) {
-    const int error = code == kSocketError ? errno : 0;
+void TUDP::HandleError(int code) { RaiseError(code == kSocketError ? errno : 0); }
+
+void TUDP::RaiseError(int error) {
     if (!onError_) return;
-    const std::string message = error != 0 ? SystemErrorText(error) : std::string("Keine Bytes empfangen/gesendet");
+    RaiseErrorText(error != 0 ? SystemErrorText(error) : std::string("Keine Bytes empfangen/gesendet"));
+}
+
+void TUDP::RaiseErrorText(const std::string& message) {
+    if (!onError_) return;
     TErrorEvent handler = onError_;
     handler(message);
+}
+
+void TUDP::SetUseThread(std::uint8_t flag) {
+    // An open socket's thread delivers through the dispatcher it was opened with.
+    if (flag != 0 && socket_ != kNoSocket && (!thread_ || thread_->Dispatcher() == nullptr)) {
+        RaiseErrorText(kNoDispatcherText);
+        return;
+    }
+    useThread_ = flag;
 }
 
 void TUDP::SetOnDataReceived(TDataReceivedEvent handler) {

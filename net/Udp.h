@@ -33,6 +33,10 @@ struct TSocketData {
 inline constexpr int kSocketError = -1;
 inline constexpr int kNoSocket = -1;
 
+// The OnError text when UseThread is asked for but nothing could carry the
+// events to the user-interface thread.
+inline constexpr char kNoDispatcherText[] = "UseThread ohne Dispatcher: OnDataReceived kann nicht zugestellt werden";
+
 // Receives for its owner while UseThread is set and hands each datagram to
 // OnDataReceived on the user-interface thread, waiting until the handler ran.
 class TUDPThread {
@@ -58,16 +62,18 @@ private:
     void Loop();
     bool Terminated();
     void Pause(std::chrono::milliseconds time);
-    bool Reallocate(std::uint16_t length);
-    void Deliver(int count, int port, const std::string& ip);
-    static void RaiseDataReceived(TUDP* owner, const std::shared_ptr<TSync>& sync, int count, int port,
-                                  const std::string& ip);
+    bool ReceiveOne();
+    void WaitForDatagram(std::chrono::milliseconds time);
+    void Deliver(int count, int port, const std::string& ip, bool cut);
+    static void RaiseDataReceived(TUDP* owner, const std::shared_ptr<bool>& alive, const std::shared_ptr<TSync>& sync,
+                                  int count, int port, const std::string& ip, bool cut);
 
     TUDP* owner_;
     TDispatcher* dispatcher_;
-    std::uint16_t allocatedLength_ = 0;
     int lastCount_ = 0;
     sockaddr_in sender_{};
+    // Takes any datagram whole, so that one larger than BufferLength is noticed.
+    std::unique_ptr<char[]> scratch_;
     std::shared_ptr<TSync> sync_;
     std::thread thread_;
 };
@@ -75,7 +81,7 @@ private:
 class TUDP : public TComponent {
 public:
     // The dispatcher carries OnDataReceived to the user-interface thread; it
-    // must outlive the component. Without one the thread delivers nothing.
+    // must outlive the component. Without one, UseThread cannot be used.
     explicit TUDP(TComponent* owner, TDispatcher* dispatcher = nullptr);
     ~TUDP() override;
 
@@ -102,7 +108,8 @@ public:
 
     void SetOnDataReceived(TDataReceivedEvent handler);
     void SetOnError(TErrorEvent handler);
-    void SetUseThread(std::uint8_t flag) { useThread_ = flag; }
+    // Refused with an error while a socket is open without a dispatcher.
+    void SetUseThread(std::uint8_t flag);
     void SetReplyTimeout(std::uint32_t ms) { replyTimeout_ = ms; }
     void SetBroadcastAddress(const std::string& address) { broadcastAddress_ = address; }
     void SetRemotePort(std::int32_t port) { remotePort_ = port; }
@@ -128,13 +135,19 @@ public:
 
 private:
     friend class TUDPThread;
+    friend struct TUDPReceivePath;
+    struct TSocketGate;
+    class TSocketUse;
 
     bool EnsureSocket();
-    void Bind();
+    int Bind();
     bool RenewSocket();
     void ApplyBroadcasting();
     void ApplyReceiveTimeout();
     int SendTo(const in_addr& address, const void* buffer, int length, int count);
+    bool SizesAllowed(const void* buffer, int length, int count);
+    void RaiseError(int error);
+    void RaiseErrorText(const std::string& message);
 
     TSocketData socketData_;
     std::atomic<int> socket_{kNoSocket};
@@ -166,6 +179,11 @@ private:
     std::atomic<bool> onDataReceivedAssigned_{false};
     TDispatcher* dispatcher_;
     bool closing_ = false;
+    // Calls that use the socket from any thread; a close waits until they have left.
+    std::shared_ptr<TSocketGate> gate_;
+    // Cleared by the destructor, so that a close whose handler destroyed the
+    // component stops touching it.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // Enters TUDP on the palette page "UDP".

@@ -90,17 +90,71 @@ TEST_F(UdpPair, SendsAndReceivesBlockingOnLoopbackWithTheSendersPortAndAddress) 
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(UdpPair, BlockingReceiveKeepsTheTerminatingZeroInsideTheBuffer) {
+TEST_F(UdpPair, BlockingReceiveKeepsTheTerminatingZeroInsideTheBufferAndReportsACut) {
     std::memset(buffer, '#', 8);
     ASSERT_EQ(sender.Send("abcdefgh"), 1);
     // A length of 0 leaves no room even for the zero: nothing is received or written.
     EXPECT_EQ(Receive(0), 0);
-    EXPECT_EQ(Receive(-3), 0);
-    EXPECT_EQ(std::string(buffer, 8), "########");
     EXPECT_TRUE(errors.empty());
-    // The datagram is still there and arrives cut to length - 1 bytes.
+    EXPECT_EQ(Receive(-3), 0);
+    EXPECT_EQ(errors, std::vector<std::string>{SystemText(EINVAL)});
+    EXPECT_EQ(std::string(buffer, 8), "########");
+    // The datagram is still there and arrives cut to length - 1 bytes, which is reported.
     EXPECT_EQ(Receive(5), 4);
     EXPECT_EQ(std::string(buffer, 8), std::string("abcd\0###", 8));
+    EXPECT_EQ(errors, (std::vector<std::string>{SystemText(EINVAL), SystemText(EMSGSIZE)}));
+}
+
+TEST_F(UdpPair, MisusedSizesAreRefusedAndSendNothing) {
+    const std::vector<char> large(70000, 'L');
+    struct Case {
+        const void* data;
+        int length, count, error;
+    };
+    for (const Case& c : {Case{"abc", -1, 3, EINVAL}, Case{"abc", 3, -1, EINVAL}, Case{"abc", -4, -4, EINVAL},
+                          Case{nullptr, 3, 3, EINVAL}, Case{large.data(), 65508, 65508, EMSGSIZE},
+                          Case{large.data(), 70000, 69999, EMSGSIZE}}) {
+        errors.clear();
+        EXPECT_EQ(sender.SendBuffer(c.data, c.length, c.count), 0) << c.length << " " << c.count;
+        sender.SetBroadcasting(1);
+        sender.SetBroadcastAddress("127.255.255.255");
+        EXPECT_EQ(sender.BroadcastBuffer(c.data, c.length, c.count), 0) << c.length << " " << c.count;
+        EXPECT_EQ(errors, std::vector<std::string>(2, SystemText(c.error))) << c.length << " " << c.count;
+    }
+    errors.clear();
+    char copy[8];
+    EXPECT_EQ(receiver.ReadBuffer(copy, -1, 4), 0);
+    EXPECT_EQ(receiver.ReadBuffer(copy, 4, -1), 0);
+    EXPECT_EQ(receiver.ReadBuffer(nullptr, 4, 4), 0);
+    EXPECT_EQ(errors, std::vector<std::string>(3, SystemText(EINVAL)));
+
+    // The first datagram to arrive is the one sent after the refused ones.
+    errors.clear();
+    EXPECT_EQ(sender.SendBuffer("ok", 2, 2), 2);
+    EXPECT_EQ(Receive(), 2);
+    EXPECT_STREQ(buffer, "ok");
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(UdpPair, AnInterfaceAddressThatThisMachineDoesNotHaveIsAnError) {
+    // 192.0.2.1 is reserved for documentation and held by no interface.
+    for (const char* nic : {"192.0.2.1", "eth9", ""}) {
+        errors.clear();
+        TUDP udp(nullptr);
+        udp.SetOnError([this](const std::string& message) { errors.push_back(message); });
+        EXPECT_EQ(Open(udp, nic), 0) << nic;
+        EXPECT_FALSE(udp.HasSocket()) << nic;
+        EXPECT_EQ(udp.ThreadRunning(), 0) << nic;
+        EXPECT_EQ(errors, std::vector<std::string>{SystemText(EADDRNOTAVAIL)}) << nic;
+    }
+    // An open socket stays bound as it was.
+    errors.clear();
+    const int bound = receiver.LocalPort();
+    receiver.SetBroadcastNIC("192.0.2.1");
+    EXPECT_EQ(errors, std::vector<std::string>{SystemText(EADDRNOTAVAIL)});
+    EXPECT_EQ(receiver.LocalPort(), bound);
+    EXPECT_EQ(sender.Send("still here"), 1);
+    EXPECT_EQ(Receive(), 10);
 }
 
 TEST_F(UdpPair, ResolvesLocalhostAndRefusesNamesThatAreNoHostNames) {

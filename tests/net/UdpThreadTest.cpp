@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -38,10 +43,14 @@ protected:
     std::unique_ptr<TUDP> Threaded(TDataReceivedEvent handler, bool withDispatcher = true,
                                    std::uint16_t bufferLength = 8192) {
         auto udp = std::make_unique<TUDP>(nullptr, withDispatcher ? &dispatcher : nullptr);
+        udp->SetOnError([this](const std::string& message) { errors.push_back(message); });
+        udp->SetThreadInterval(interval);
         udp->SetUseThread(1);
         udp->SetBufferLength(bufferLength);
         udp->SetOnDataReceived(std::move(handler));
-        EXPECT_NE(Open(*udp), 0);
+        if (withDispatcher) {
+            EXPECT_NE(Open(*udp), 0);
+        }
         Aim(sender, *udp);
         return udp;
     }
@@ -67,6 +76,8 @@ protected:
     TQueueDispatcher dispatcher;
     TUDP sender{nullptr};
     std::vector<Arrival> arrivals;
+    std::vector<std::string> errors;
+    std::uint16_t interval = 10;
 };
 
 TEST_F(UdpThread, DeliversDatagramsOnTheDispatchingThread) {
@@ -87,12 +98,31 @@ TEST_F(UdpThread, DeliversDatagramsOnTheDispatchingThread) {
     ASSERT_TRUE(WaitFor(2));
     EXPECT_EQ(receiver->ReadBuffer(buffer, sizeof buffer, sizeof buffer), 2);
 
-    // Datagrams beyond BufferLength - 1 bytes arrive cut.
+    // Datagrams beyond BufferLength - 1 bytes arrive cut, and the cut is reported first.
     receiver->SetBufferLength(5);
     EXPECT_EQ(sender.Send("abcdefgh"), 1);
     ASSERT_TRUE(WaitFor(3));
     EXPECT_EQ(arrivals[2].count, 4);
     EXPECT_EQ(arrivals[2].read, "abcd");
+    EXPECT_EQ(errors, std::vector<std::string>{std::system_category().message(EMSGSIZE)});
+}
+
+TEST_F(UdpThread, ReadsEveryWaitingDatagramBeforeItWaitsAgain) {
+    // With an interval of a minute, a pause per datagram would show at once.
+    interval = 60000;
+    auto receiver = Threaded(Record());
+    constexpr int kBurst = 50;
+    for (int i = 0; i < kBurst; ++i) ASSERT_EQ(sender.Send(std::to_string(i)), 1);
+    ASSERT_TRUE(WaitFor(kBurst));
+    for (int i = 0; i < kBurst; ++i) EXPECT_EQ(arrivals[i].read, std::to_string(i));
+
+    // The close ends the thread's wait rather than sitting it out.
+    const int port = receiver->LocalPort();
+    const auto start = std::chrono::steady_clock::now();
+    receiver->CloseSocket();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+    EXPECT_TRUE(udptest::PortFree(port));
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(UdpThread, ReplyStateFollowsSendAnswerAndTimeout) {
@@ -200,21 +230,141 @@ TEST_F(UdpThread, HandlerMayCloseOrDestroyItsOwnComponent) {
     doomed = Threaded([&](TUDP*, int, int, const std::string&) { doomed.reset(); });
     EXPECT_EQ(sender.Send("destroy"), 1);
     EXPECT_TRUE(PumpUntil(dispatcher, [&] { return doomed == nullptr; }));
+
+    // Even when it is the component's own close that runs the handler.
+    doomed = Threaded([&](TUDP*, int, int, const std::string&) { doomed.reset(); });
+    EXPECT_EQ(sender.Send("destroy while closing"), 1);
+    ASSERT_TRUE(WaitPending());
+    doomed->CloseSocket();
+    EXPECT_EQ(doomed, nullptr);
 }
 
-TEST_F(UdpThread, NothingIsDeliveredWithoutDispatcherOrBuffer) {
+TEST_F(UdpThread, WithoutADispatcherTheThreadIsRefusedAndATinyBufferReportsEveryDatagram) {
     int calls = 0;
     const auto count = [&](TUDP*, int, int, const std::string&) { ++calls; };
     auto noDispatcher = Threaded(count, false);
-    EXPECT_EQ(sender.Send("lost"), 1);
-    // A buffer of one byte holds the zero only: the datagram is taken but not reported.
+    EXPECT_EQ(Open(*noDispatcher), 0);
+    EXPECT_FALSE(noDispatcher->HasSocket());
+    EXPECT_EQ(noDispatcher->ThreadRunning(), 0);
+    EXPECT_EQ(errors, std::vector<std::string>{kNoDispatcherText});
+    // Opened without the thread, it cannot be switched over either.
+    noDispatcher->SetUseThread(0);
+    ASSERT_NE(Open(*noDispatcher), 0);
+    noDispatcher->SetUseThread(1);
+    EXPECT_EQ(noDispatcher->UseThread(), 0);
+    EXPECT_EQ(errors, std::vector<std::string>(2, kNoDispatcherText));
+
+    // A buffer of one byte holds the zero only: every datagram is too large.
+    errors.clear();
     auto tiny = Threaded(count, true, 1);
     EXPECT_EQ(sender.Send("lost"), 1);
-    const auto end = std::chrono::steady_clock::now() + 150ms;
-    while (std::chrono::steady_clock::now() < end) dispatcher.WaitAndPump(5ms);
+    EXPECT_TRUE(PumpUntil(dispatcher, [&] { return !errors.empty(); }));
+    EXPECT_EQ(errors, std::vector<std::string>{std::system_category().message(EMSGSIZE)});
     EXPECT_EQ(calls, 0);
     char buffer[8];
     EXPECT_EQ(tiny->ReadBuffer(buffer, sizeof buffer, sizeof buffer), 0);
+}
+
+// True once the thread sits in the system call, read from the kernel's own
+// record of it; false when the system keeps no such record.
+bool BlockedIn(pid_t thread, long call) {
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    const std::string path = "/proc/self/task/" + std::to_string(thread) + "/syscall";
+    while (std::chrono::steady_clock::now() < end) {
+        std::ifstream record(path);
+        if (!record) return false;
+        long number = -1;
+        if (record >> number && number == call) return true;
+        std::this_thread::sleep_for(1ms);
+    }
+    return false;
+}
+
+// A blocking ReceiveBuffer on a thread of its own, waiting for ever.
+class UdpWaitingReceive : public ::testing::Test {
+protected:
+    void SetUp() override {
+        udp->SetOnError([&](const std::string& message) { errors.push_back(message); });
+        udp->SetReceiveTimeout(0);
+        port = Open(*udp);
+        ASSERT_NE(port, 0);
+        TUDP* const waiting = udp.get();
+        receiver = std::thread([this, waiting] {
+            thread = static_cast<pid_t>(::syscall(SYS_gettid));
+            char buffer[16];
+            int from = 0;
+            const int count = waiting->ReceiveBuffer(buffer, sizeof buffer, from);
+            text.assign(buffer, count > 0 ? count : 0);
+            received = count;
+        });
+        while (thread == 0) std::this_thread::sleep_for(1ms);
+        // Without knowing that the receive waits, destroying the component under it would be the caller's fault.
+        if (!BlockedIn(thread, SYS_recvfrom)) {
+            ASSERT_EQ(received, -1) << "the receive did not wait";
+            GTEST_SKIP() << "the receive was not seen waiting in the system";
+        }
+    }
+    void TearDown() override {
+        // Frees a receive that nothing woke, so that the test ends either way.
+        if (receiver.joinable()) {
+            Send(port, "release");
+            receiver.join();
+        }
+    }
+    // Waits up to five seconds for the receive to return.
+    bool Returned() {
+        const auto end = std::chrono::steady_clock::now() + 5s;
+        while (received == -1 && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
+        return received != -1;
+    }
+    static void Send(int to, const std::string& datagram) {
+        TUDP late(nullptr);
+        late.SetActive(1);
+        late.SetRemoteHost("127.0.0.1");
+        late.SetRemotePort(to);
+        EXPECT_EQ(late.Send(datagram), 1);
+    }
+
+    std::unique_ptr<TUDP> udp = std::make_unique<TUDP>(nullptr);
+    std::vector<std::string> errors;
+    int port = 0;
+    std::thread receiver;
+    std::atomic<pid_t> thread{0};
+    std::atomic<int> received{-1};
+    std::string text;
+};
+
+TEST_F(UdpWaitingReceive, ClosingWakesItAndFreesThePort) {
+    udp->CloseSocket();
+    EXPECT_TRUE(udptest::PortFree(port));
+    EXPECT_TRUE(Returned());
+    EXPECT_EQ(received, 0);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(UdpWaitingReceive, DestroyingTheComponentWakesItSafely) {
+    udp.reset();
+    EXPECT_TRUE(udptest::PortFree(port));
+    EXPECT_TRUE(Returned());
+    EXPECT_EQ(received, 0);
+    // A datagram to the old port finds nobody, and certainly not the freed component.
+    Send(port, "late");
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(UdpWaitingReceive, ANewPortTakesTheWaitAlong) {
+    int next = udptest::RandomHighPort();
+    while (next == port || !udptest::PortFree(next)) next = udptest::RandomHighPort();
+    udp->SetLocalPort(next);
+    // The old port goes as soon as the woken receive has moved on.
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while (!udptest::PortFree(port) && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(udptest::PortFree(port));
+    Send(next, "moved");
+    ASSERT_TRUE(Returned());
+    receiver.join();
+    EXPECT_EQ(text, "moved");
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST(QueueDispatcher, RunsPostedCallsInOrderOnThePumpingThread) {
