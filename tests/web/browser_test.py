@@ -39,6 +39,9 @@ screenshot menu-zoom2.png
 tap {BACK_BUTTON[0]} {BACK_BUTTON[1]}
 tick 200
 screenshot start-zoom2.png
+tap {MENU_BUTTON[0]} {MENU_BUTTON[1]}
+tick 200
+screenshot menu-zoom2-touch.png
 """
 
 
@@ -87,23 +90,30 @@ class Page:
 
         return math.ceil(rect[0] + x), math.ceil(rect[1] + y)
 
-    def press(self, x, y):
+    def _pointer(self, kind):
+        from selenium.webdriver.common.actions.pointer_input import PointerInput
+
+        actions = self.ActionBuilder(self.driver, mouse=PointerInput(kind, kind))
+        return actions, actions.pointer_action
+
+    def press(self, x, y, kind="mouse"):
         vx, vy = self._viewport_point(x, y)
-        actions = self.ActionBuilder(self.driver)
-        actions.pointer_action.move_to_location(vx, vy)
-        actions.pointer_action.pointer_down()
+        actions, pointer = self._pointer(kind)
+        pointer.move_to_location(vx, vy)
+        pointer.pointer_down()
         actions.perform()
 
-    def release(self):
-        actions = self.ActionBuilder(self.driver)
-        actions.pointer_action.pointer_up()
+    def release(self, kind="mouse"):
+        actions, pointer = self._pointer(kind)
+        pointer.pointer_up()
         actions.perform()
 
-    # The runner's `tap X Y`: held for three ticks, then three more ticks.
-    def tap(self, x, y):
-        self.press(x, y)
+    # The runner's `tap X Y`: held for three ticks, then three more ticks; by
+    # the left mouse button or by a finger ("touch").
+    def tap(self, x, y, kind="mouse"):
+        self.press(x, y, kind)
         self.tick(3)
-        self.release()
+        self.release(kind)
         self.tick(3)
 
     def key(self, text):
@@ -145,6 +155,18 @@ def compare(name, browser, runner_png, out_dir):
         return False
     print(f"ok {name}: {width} x {height}, identical to the runner's screenshot")
     return True
+
+
+def stale_hint(web_dir):
+    """Says so when a source file is newer than the built module."""
+    root = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+    built = os.path.getmtime(os.path.join(web_dir, "kandorelle.wasm"))
+    for folder in ("panel", "host", "web"):
+        for where, _, files in os.walk(os.path.join(root, folder)):
+            for name in files:
+                if os.path.getmtime(os.path.join(where, name)) > built:
+                    print(f"hint: {os.path.join(where, name)} is newer than the web build; './dev.sh web' rebuilds it")
+                    return
 
 
 def main():
@@ -206,6 +228,9 @@ def main():
             page.tap(BACK_BUTTON[0] * 2, BACK_BUTTON[1] * 2)
             page.tick(200)
             ok &= compare("start-zoom2", page.canvas_rgb(), os.path.join(shots, "start-zoom2.png"), out_dir)
+            page.tap(MENU_BUTTON[0] * 2, MENU_BUTTON[1] * 2, kind="touch")
+            page.tick(200)
+            ok &= compare("menu-zoom2-touch", page.canvas_rgb(), os.path.join(shots, "menu-zoom2-touch.png"), out_dir)
 
             # Not a check (speed is measured, not asserted, in tests): the
             # figures for the notes.
@@ -214,6 +239,8 @@ def main():
         finally:
             driver.quit()
             server.shutdown()
+    if not ok:
+        stale_hint(args.web_dir)
     if ok and not args.out:
         shutil.rmtree(out_dir, ignore_errors=True)
     return 0 if ok else 1
