@@ -2,9 +2,10 @@
 """The web page in a real browser shows what the headless runner shows.
 
 Serves the built page folder, opens it in headless Chromium through
-ChromeDriver with the clock pinned and the ticks run by hand, clicks and types
-as a user would, and compares the canvas with the runner's screenshots of the
-same steps, pixel for pixel: both run the same firmware and host core.
+ChromeDriver with the clock pinned and the ticks run by hand, clicks, touches
+and types as a user would, and compares the canvas (and the PNG that "Save
+screenshot" downloads) with the runner's screenshots of the same steps, pixel
+for pixel: both run the same firmware and host core.
 
 Exit status 0 passed, 1 failed, 2 bad usage, 77 skipped (no web build, or no
 browser), which CTest reports as skipped.
@@ -14,6 +15,7 @@ import argparse
 import base64
 import functools
 import http.server
+import math
 import os
 import shutil
 import subprocess
@@ -42,6 +44,8 @@ screenshot start-zoom2.png
 tap {MENU_BUTTON[0]} {MENU_BUTTON[1]}
 tick 200
 screenshot menu-zoom2-touch.png
+zoom 3
+screenshot menu-zoom3.png
 """
 
 
@@ -86,8 +90,6 @@ class Page:
     def _viewport_point(self, x, y):
         rect = self.driver.execute_script(
             "const r = document.getElementById('panel').getBoundingClientRect(); return [r.left, r.top];")
-        import math
-
         return math.ceil(rect[0] + x), math.ceil(rect[1] + y)
 
     def _pointer(self, kind):
@@ -119,6 +121,19 @@ class Page:
     def key(self, text):
         canvas = self.driver.find_element("id", "panel")
         self.ActionChains(self.driver).send_keys_to_element(canvas, text).perform()
+
+    def downloaded_png(self, folder, seconds=20):
+        """The one PNG that the page saved into `folder`, as canvas_rgb gives it."""
+        from PIL import Image
+
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            saved = [name for name in os.listdir(folder) if name.endswith(".png")]
+            if saved:
+                image = Image.open(os.path.join(folder, saved[0])).convert("RGB")
+                return image.size[0], image.size[1], image.tobytes()
+            time.sleep(0.1)
+        raise AssertionError(f"'Save screenshot' wrote no PNG into {folder} within {seconds} s")
 
     def canvas_rgb(self):
         """The canvas as (width, height, bytes R, G, B per pixel)."""
@@ -207,6 +222,10 @@ def main():
 
         options = webdriver.ChromeOptions()
         options.binary_location = args.browser
+        downloads = os.path.join(shots, "downloads")
+        os.makedirs(downloads)
+        options.add_experimental_option("prefs", {"download.default_directory": downloads,
+                                                  "download.prompt_for_download": False})
         for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
                          "--window-size=1200,1000", "--force-device-scale-factor=1"):
             options.add_argument(argument)
@@ -231,6 +250,10 @@ def main():
             page.tap(MENU_BUTTON[0] * 2, MENU_BUTTON[1] * 2, kind="touch")
             page.tick(200)
             ok &= compare("menu-zoom2-touch", page.canvas_rgb(), os.path.join(shots, "menu-zoom2-touch.png"), out_dir)
+            page.key("3")
+            driver.find_element("id", "screenshot").click()
+            ok &= compare("menu-zoom3-saved", page.downloaded_png(downloads), os.path.join(shots, "menu-zoom3.png"),
+                          out_dir)
 
             # Not a check (speed is measured, not asserted, in tests): the
             # figures for the notes.
