@@ -15,6 +15,7 @@ import argparse
 import base64
 import functools
 import http.server
+import importlib.util
 import math
 import os
 import shutil
@@ -196,12 +197,11 @@ def main():
     for name in ("index.html", "page.js", "page.css", "kandorelle.js", "kandorelle.wasm"):
         if not os.path.isfile(os.path.join(args.web_dir, name)):
             skip(f"no web build in {args.web_dir} (missing {name}); './dev.sh web' builds it")
-    try:
-        from selenium import webdriver
-        from selenium.webdriver.chrome.service import Service
-        import PIL  # noqa: F401
-    except ImportError as error:
-        skip(f"{error.name} is not installed for {sys.executable}; './dev.sh web' installs it")
+    for module in ("selenium", "PIL"):
+        if importlib.util.find_spec(module) is None:
+            skip(f"{module} is not installed for {sys.executable}; './dev.sh web' installs it")
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
     for program in (args.browser, args.driver):
         if not os.access(program, os.X_OK):
             skip(f"{program} is missing; './dev.sh web' installs chromium and chromium-driver")
