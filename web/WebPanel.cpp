@@ -50,8 +50,8 @@ int DaysInMonth(int year, int month) {
     return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
-// Around the canvas the page's own background shows, so the colour only
-// matters for the instant of a full repaint; the runner uses the same one.
+// A full repaint fills the client area with the button face and then covers
+// all of it with panel pixels, so the colour never shows; the runner's.
 constexpr std::uint32_t kButtonFace = 0xF0F0F0;
 
 PageClock pageClock;
