@@ -28,7 +28,6 @@ const std::map<std::pair<int, int>, std::string> kReviewed = {
     {{69, kItalian}, "Accumulo in carica"},
     {{23, kItalian}, "Azzerare resa totale?"},
     {{70, kSpanish}, "Dep\xF3sito cargado"},
-    {{61, kSpanish}, "Apagado"},
     {{114, kSpanish}, "Anomal\xED" "a sonda colector"},
     {{76, kFrench}, "Cumul stagnation"},
     {{95, kDutch}, "Storing solarsysteem"},
