@@ -181,13 +181,16 @@ void CheckLanguage(Checker& c) {
         const TextId id = FaultTextId(code);
         if (id == 0 || id == kNoText) continue;
         WrappedFaultText(c, id);
-        // The history view takes the small font for a text the body font cannot fit.
-        if (10 + TextWidth(c.Get(id), FontSlot::kBody) > 309) c.FromLeft(44, id, FontSlot::kSmall, 10, 309);
+        // The history view, whose lines may reach the screen's edge, takes the
+        // small font for a text the body font cannot fit.
+        if (10 + TextWidth(c.Get(id), FontSlot::kBody) > kScreenWidth) {
+            c.FromLeft(44, id, FontSlot::kSmall, 10, kScreenWidth);
+        }
     }
     // The history's mode and status share a line, or take a small line each.
     for (TextId id : {60, 61, 62, 63, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74}) {
         const std::string withComma = std::string(c.Get(id)) + ",";
-        c.FromLeft(44, id, withComma.c_str(), FontSlot::kSmall, 10, 309);
+        c.FromLeft(44, id, withComma.c_str(), FontSlot::kSmall, 10, kScreenWidth);
     }
 
     // Language list: every language's name, in its own language, on every list.
