@@ -154,7 +154,11 @@ bool ToPanelBytes(const char* utf8, std::string& bytes, std::string& problem) {
             char hex[16];
             std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(c));
             problem = "the panel fonts cannot show ";
-            if (c >= 0x20 && c != 0x7F && !(c >= 0x80 && c < 0xA0)) problem += "\"" + Utf8Of(c) + "\" ";
+            if (c >= 0x20 && c != 0x7F && !(c >= 0x80 && c < 0xA0)) {
+                problem += '"';
+                problem += Utf8Of(c);
+                problem += "\" ";
+            }
             problem += std::string("(") + hex + ")";
             return false;
         }

@@ -64,7 +64,11 @@ bool WriteTable(const std::string& outPath, const std::array<PoLanguage, kLangua
     s += "};\n\n";
     s += "// Where each text stands, for the host's messages about a text.\n";
     s += "inline constexpr const char* kSourceFiles[" + std::to_string(kLanguageCount) + "] = {";
-    for (const PoLanguage& l : languages) s += "\"" + Relative(l.path, root) + "\", ";
+    for (const PoLanguage& l : languages) {
+        s += '"';
+        s += Relative(l.path, root);
+        s += "\", ";
+    }
     s += "};\n";
     s += "inline constexpr u16 kSourceLines[" + std::to_string(kLanguageCount) + "][" + std::to_string(kTextCount) +
          "] = {\n";
