@@ -7,6 +7,8 @@
 #include <string>
 
 #include "host/Runner.h"
+#include "host/TextCheck.h"
+#include "host/TextOverride.h"
 
 namespace {
 
@@ -15,12 +17,23 @@ void Usage() {
                  "usage: kandorelle-cli SCRIPT      play a script file (- reads standard input)\n"
                  "       kandorelle-cli -e 'CMD; CMD; ...'\n"
                  "commands: clock YYYY-MM-DD HH:MM:SS | zoom N | tick [N] | press X Y | drag X Y | release |\n"
-                 "          tap X Y [N] | screenshot FILE.png | close\n");
+                 "          tap X Y [N] | screenshot FILE.png | close\n"
+                 "       kandorelle-cli --check-texts [--texts FILE.po ...]   check that every text fits\n"
+                 "%s",
+                 kTextOptionsUsage);
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    TextOptions texts;
+    std::string optionError;
+    if (!TakeTextOptions(argc, argv, texts, optionError)) {
+        std::fprintf(stderr, "kandorelle-cli: %s\n", optionError.c_str());
+        return 2;
+    }
+    if (texts.check) return argc == 1 ? RunTextCheck(texts) : (Usage(), 2);
+    if (const int status = ApplyTextOptions(texts); status != 0) return status;
     std::string script;
     if (argc == 3 && std::strcmp(argv[1], "-e") == 0) {
         script = argv[2];

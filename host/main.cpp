@@ -2,8 +2,10 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "host/Haupt.h"
+#include "host/TextOverride.h"
 
 namespace {
 
@@ -27,6 +29,14 @@ int main(int argc, char* argv[]) {
                      argc > 0 ? argv[0] : "kandorelle");
         return 2;
     }
+    // --texts FILE.po previews a translation; the toolkit never sees the option.
+    TextOptions texts;
+    std::string optionError;
+    if (!TakeTextOptions(argc, argv, texts, optionError)) {
+        std::fprintf(stderr, "kandorelle: %s\nusage: kandorelle [--texts FILE.po ...]\n", optionError.c_str());
+        return 2;
+    }
+    if (const int status = ApplyTextOptions(texts); status != 0) return status;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kandorelle II"));
     THaupt haupt;

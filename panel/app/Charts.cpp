@@ -31,10 +31,13 @@ constexpr u16 kPlotLeft = 51;
 constexpr u16 kYieldScales[] = {50, 100, 200, 500, 1000, 2000, 5000};
 constexpr i32 kBarHeight = 100;
 constexpr i32 kWeekdayPitch = 32;
-constexpr i32 kMinLabelGap = 5;
+// Two weekday labels keep at least this many columns between them, on top
+// of their glyphs' own blank columns.
+constexpr i32 kMinLabelGap = 2;
 
-// Texts on the entry view end at this column at the latest.
-constexpr u16 kRightMargin = 309;
+// Nothing stands right of the entry view's lines: they may use the screen's
+// full width.
+constexpr u16 kEntryEnd = kScreenWidth;
 
 constexpr char kDegrees[] =
     "\xB0"
@@ -50,6 +53,8 @@ struct NumberLabel {
     char text[kNumberTextMax];
     explicit NumberLabel(i32 value) { FormatNumber(NumberFormats[kLabelFormat], value, text); }
     const char* Get() const { return text[0] == ' ' ? text + 1 : text; }
+    // With its sign column: the label's full box.
+    const char* Full() const { return text; }
 };
 
 u16 StartOfCentred(const char* text, i32 centre, u8 font) {
@@ -115,7 +120,7 @@ void Reading(const char* label, i16 value, const char* unit, u16 x, u16 y) {
     DlText(text);
 }
 
-bool Fits(const char* text, u16 x, u8 font) { return x + TextWidth(text, font) <= kRightMargin; }
+bool Fits(const char* text, u16 x, u8 font) { return x + TextWidth(text, font) <= kEntryEnd; }
 
 // A line in the body font, or in the small font when the body font would run
 // past the right margin (some translations of the fault texts do).
@@ -128,8 +133,8 @@ void FittedLine(const char* text, u16 x, u16 y) {
 }
 
 // Neighbouring weekday labels stand 32 pixels apart; where a language's
-// abbreviations are too wide for that in the body font (English "Mo We"),
-// all of its labels take the small font.
+// abbreviations are too wide for that in the body font, all of its labels
+// take the small font.
 u8 WeekdayFont(const char* days) {
     for (u8 cell = 0; cell < 7; ++cell) {
         char a[4];
@@ -163,16 +168,16 @@ void DrawCollectorChart() {
     PrintRightAligned(NumberLabel((bottom + top) / 20).Get(), kLabelRight, 136, FontSlot::kBody);
 
     // Now in 10-minute steps; a label stands under every value that falls on
-    // a full 6-hour mark.
+    // a full 6-hour mark. A label is shown only when its whole box, sign
+    // column included, starts right of the axis; its digits are centred on
+    // the mark.
     i32 t = PanelClock.minute / 10 + PanelClock.hour * 6 + 288;
     const i32 o = t % 36;
     for (i32 x = n + kPlotLeft - o; x > 50; x -= 36, t -= 36) {
         const NumberLabel label(((t - o) / 6) % 24);
-        const i32 left = x - TextWidth(label.Get(), FontSlot::kBody) / 2;
-        if (left > 50) {
-            DlTextPos(static_cast<u16>(left), kAxisLabelBaseLine);
-            DlText(label.Get());
-        }
+        if (x - TextWidth(label.Full(), FontSlot::kBody) / 2 <= 50) continue;
+        DlTextPos(static_cast<u16>(x - TextWidth(label.Get(), FontSlot::kBody) / 2), kAxisLabelBaseLine);
+        DlText(label.Get());
     }
 
     DlTextPos(20, 59);

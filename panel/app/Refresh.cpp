@@ -270,18 +270,33 @@ void ReadingRow(u8 row, const Reading& r) {
     PrintRightAligned(text, 265, r.baseLine, FontSlot::kBody);
 }
 
-// A counter or yield right-aligned to end at right, with its unit suffix.
-void NumberRow(u32& cache, u32 value, const NumberFormat& format, const char* suffix, u16 x0, u16 y0, u16 right,
-               u16 baseLine) {
+// A counter or yield of the yields and runtime pages: its format and unit,
+// and its field, into which the value is right-aligned.
+struct NumberField {
+    u8 format;
+    const char* suffix;
+    u16 x0;
+    u16 y0;
+    u16 right;
+    u16 baseLine;
+};
+
+constexpr NumberField kYieldFields[kYieldRows] = {
+    {18, "", 185, 46, 265, 70}, {3, "", 185, 80, 265, 104}, {19, "", 155, 114, 265, 138}};
+constexpr NumberField kRuntimeFields[kRuntimeRows] = {{19, " h", 240, 46, 309, 70}, {18, " h", 240, 70, 309, 104}};
+
+u16 FieldLeft(const NumberField& f) { return FieldLeft(f.x0, f.right, NumberFormats[f.format], f.suffix); }
+
+void NumberRow(u32& cache, u32 value, const NumberField& field) {
     if (value == cache) return;
     cache = value;
     BeginDrawing();
-    ClearField(FieldLeft(x0, right, format, suffix), y0, right, baseLine);
+    ClearField(FieldLeft(field), field.y0, field.right, field.baseLine);
     DlSetForeground(Colour::kBlack);
     char text[kNumberTextMax + 4];
-    FormatNumber(format, static_cast<i32>(value), text);
-    AppendText(text, sizeof text, suffix);
-    PrintRightAligned(text, right, baseLine, FontSlot::kBody);
+    FormatNumber(NumberFormats[field.format], static_cast<i32>(value), text);
+    AppendText(text, sizeof text, field.suffix);
+    PrintRightAligned(text, field.right, field.baseLine, FontSlot::kBody);
 }
 
 // A fault text wider than the page is broken at its last blank that lets the
@@ -402,9 +417,8 @@ void RefreshMeasurements(u8 page) {
 }
 
 void RefreshYields() {
-    NumberRow(caches.yields[0], Plant.solarOutput / 10u, NumberFormats[18], "", 185, 46, 265, 70);
-    NumberRow(caches.yields[1], Settings.dailyYield / 10u, NumberFormats[3], "", 185, 80, 265, 104);
-    NumberRow(caches.yields[2], Settings.totalYield / 10u, NumberFormats[19], "", 155, 114, 265, 138);
+    const u32 values[kYieldRows] = {Plant.solarOutput / 10u, Settings.dailyYield / 10u, Settings.totalYield / 10u};
+    for (u8 row = 0; row < kYieldRows; ++row) NumberRow(caches.yields[row], values[row], kYieldFields[row]);
 }
 
 // The German "system warming tank" is wider than the status field; nothing
@@ -420,8 +434,15 @@ void RefreshStatus() {
 }
 
 void RefreshRuntime() {
-    NumberRow(caches.runtime[0], Settings.pumpRuntime / 3600u, NumberFormats[19], " h", 240, 46, 309, 70);
-    NumberRow(caches.runtime[1], Settings.stagnationMinutes / 60u, NumberFormats[18], " h", 240, 70, 309, 104);
+    NumberRow(caches.runtime[0], Settings.pumpRuntime / 3600u, kRuntimeFields[0]);
+    NumberRow(caches.runtime[1], Settings.stagnationMinutes / 60u, kRuntimeFields[1]);
+}
+
+u16 ValueFieldLeft(u8 page, u8 row) {
+    if (page >= 2 && page <= 4) return ReadingLeft();
+    if (page == 6 && row < kYieldRows) return FieldLeft(kYieldFields[row]);
+    if (page == 30 && row < kRuntimeRows) return FieldLeft(kRuntimeFields[row]);
+    return 0;
 }
 
 void RunCommissioning() {

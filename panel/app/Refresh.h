@@ -21,6 +21,11 @@ void RefreshStatus();
 void RefreshRuntime();
 void RunCommissioning();
 
+// The left end of the value field of a row of the measurement pages (2, 3, 4),
+// the yields page (6) or the runtime page (30): the label before it must end
+// there. 0 for any other page or row.
+u16 ValueFieldLeft(u8 page, u8 row);
+
 // "Fault code" and the two digits of the current fault code, in a static
 // buffer.
 const char* FaultLineText();

@@ -25,3 +25,17 @@ constexpr Language kPolish = 6;
 // The text in the given language. An unknown language, kNoText or an id with
 // no record yield an empty string; the lookup never reads outside the table.
 const char* GetText(TextId id, Language language);
+
+// The slot width of a text in bytes (its longest translation may have this
+// many bytes minus 2), or 0 for an id without a record.
+u32 TextSlotWidth(TextId id);
+
+// Shows the given texts of one language in place of the built-in ones, so a
+// translator can preview a changed translation without building: 137
+// zero-terminated strings in the fonts' code points, each within its slot.
+// All or nothing: a missing, empty or too long text refuses the whole set and
+// changes nothing.
+bool OverrideTexts(Language language, const char* const texts[kTextCount]);
+
+// Back to the built-in texts in every language.
+void ClearTextOverrides();

@@ -3,6 +3,7 @@
 // stay editable by hand. Run once; its output is committed, so a build needs
 // no font file:
 //   bannergen /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf > panel/gfx/images/FaultBanners.cpp
+// Each word is the one the language's fault texts use (58, 95, 96, 97 in po/).
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -24,8 +25,8 @@ struct Word {
 
 // In Language order: German, English, French, Italian, Spanish, Dutch, Polish.
 const Word kWords[] = {
-    {"German", "Störung"}, {"English", "Fault"}, {"French", "Défaut"}, {"Italian", "Guasto"},
-    {"Spanish", "Avería"}, {"Dutch", "Storing"}, {"Polish", "Awaria"},
+    {"German", "Störung"}, {"English", "Fault"}, {"French", "Défaut"}, {"Italian", "Anomalia"},
+    {"Spanish", "Avería"}, {"Dutch", "Storing"}, {"Polish", "Usterka"},
 };
 
 std::vector<char32_t> DecodeUtf8(const char* s) {

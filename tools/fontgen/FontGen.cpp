@@ -32,6 +32,7 @@ struct FontPlan {
     int firstCode;
     int lastCode;
     bool autohint;  // FreeType's own hinter instead of the face's instructions
+    bool trimBearings;  // a narrow glyph with two or more blank columns on both sides loses one on the left
 };
 
 // The pixel size of each font is the largest at which every glyph it covers
@@ -40,13 +41,15 @@ struct FontPlan {
 // so they take FreeType's hinter, which also gives the condensed body text
 // two-pixel stems. Body text and titles use the condensed cuts: the panel's
 // German and English labels must fit beside their values and the titles
-// inside the title bar.
+// inside the title bar. The title font's narrow glyphs (l, I, i, 1 ...) lose
+// one of their wide side bearings, so that the start page's title
+// "Kandorelle Lumo II" ends inside its yellow field; no glyph grows.
 const FontPlan kPlans[] = {
-    {1, "DejaVuSans.ttf", "DejaVu Sans", "small values and dialog texts", 16, 19, 2, 4, 17, 32, 255, false},
-    {2, "DejaVuSans.ttf", "DejaVu Sans", "small ASCII text", 8, 10, 1, 2, 8, 32, 126, false},
-    {3, "DejaVuSansCondensed.ttf", "DejaVu Sans Condensed", "body text", 24, 24, 3, 3, 24, 32, 255, true},
+    {1, "DejaVuSans.ttf", "DejaVu Sans", "small values and dialog texts", 16, 19, 2, 4, 17, 32, 255, false, false},
+    {2, "DejaVuSans.ttf", "DejaVu Sans", "small ASCII text", 8, 10, 1, 2, 8, 32, 126, false, false},
+    {3, "DejaVuSansCondensed.ttf", "DejaVu Sans Condensed", "body text", 24, 24, 3, 3, 24, 32, 255, true, false},
     {4, "DejaVuSansCondensed-Bold.ttf", "DejaVu Sans Condensed Bold", "titles and the highlighted list row", 24, 24, 3,
-     4, 24, 32, 255, true},
+     4, 24, 32, 255, true, true},
 };
 
 struct Raster {
@@ -169,6 +172,9 @@ struct BuiltFont {
     std::vector<Glyph> glyphs;
 };
 
+// Glyphs whose ink is at most this wide count as narrow (l, I, i, 1, !).
+constexpr int kNarrowInk = 4;
+
 // Places a raster in its glyph cell; false when some ink would fall outside it.
 bool Place(const FontPlan& plan, int ascent, const Raster& r, Glyph& g) {
     // One blank column at the right keeps neighbours apart, as nothing else spaces them.
@@ -177,6 +183,10 @@ bool Place(const FontPlan& plan, int ascent, const Raster& r, Glyph& g) {
     const int maxWidth = std::min(plan.maxWidth, plan.bytesPerRow * 8);
     g.width = std::clamp(std::max(r.advance, x0 + r.width + 1), plan.minWidth, maxWidth);
     if (x0 + r.width + 1 > g.width) x0 = std::max(0, g.width - 1 - r.width);
+    if (plan.trimBearings && r.width > 0 && r.width <= kNarrowInk && x0 >= 2 && g.width - x0 - r.width >= 2 && g.width > plan.minWidth) {
+        x0 -= 1;
+        g.width -= 1;
+    }
     g.ink.assign(static_cast<size_t>(g.width * plan.height), false);
     for (int y = 0; y < r.rows; ++y) {
         for (int x = 0; x < r.width; ++x) {

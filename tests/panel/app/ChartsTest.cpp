@@ -91,6 +91,16 @@ TEST_F(Charts, CollectorScaleAndSixHourMarks) {
     DrawCollectorChart();
     EXPECT_EQ(Slice(TakeLines(), 0, 3),
               (std::vector<Line>{RightAt40("150", 82), RightAt40("-50", 190), RightAt40("50", 136)}));
+
+    // At 10:50 the sixth mark falls at x = 58: its label, sign column
+    // included, would start on the axis, so it is left out.
+    PanelClock.hour = 10;
+    PanelClock.minute = 50;
+    DrawCollectorChart();
+    expected = {};
+    for (int k = 0; k < 5; ++k) expected.push_back(CentredAt(std::to_string((30 - 6 * k) % 24), 238 - 36 * k, 203, 3));
+    expected.push_back({20, 59, 3, kDegC});
+    EXPECT_EQ(Slice(TakeLines(), 3, 9), expected);
 }
 
 TEST_F(Charts, ValuesBeyondTheScaleStayInsideThePlot) {
@@ -135,17 +145,25 @@ TEST_F(Charts, YieldScaleAndWeekdays) {
                   (std::vector<Line>{
                       RightAt40(s.top, 86), RightAt40("0", 180), RightAt40(s.middle, 133), {5, 60, 3, "kWh"}}));
     }
-    // Every second bar back from today's (a Sunday) gets its day; the English
-    // abbreviations are too wide for the body font at that spacing.
-    const char* days[2][7] = {{"So", "Fr", "Mi", "Mo", "Sa", "Do", "Di"}, {"Su", "Fr", "We", "Mo", "Sa", "Th", "Tu"}};
-    for (u8 language : {kGerman, kEnglish}) {
-        Settings.language = language;
+    // Every second bar back from today's (a Sunday) gets its day, in the body
+    // font while neighbouring labels keep apart; abbreviations too wide for
+    // that spacing take the small font.
+    const char* days[3][7] = {{"So", "Fr", "Mi", "Mo", "Sa", "Do", "Di"},
+                              {"Su", "Fr", "We", "Mo", "Sa", "Th", "Tu"},
+                              {"WS", "WF", "WW", "WM", "WA", "WT", "WD"}};
+    const char* wide[kTextCount];
+    for (TextId id = 0; id < kTextCount; ++id) wide[id] = GetText(id, kFrench);
+    wide[25] = "WM WD WW WT WF WA WS";
+    ASSERT_TRUE(OverrideTexts(kFrench, wide));
+    const Language languages[3] = {kGerman, kEnglish, kFrench};
+    for (int i = 0; i < 3; ++i) {
+        Settings.language = languages[i];
         std::vector<Line> expected;
-        for (int k = 0; k < 7; ++k)
-            expected.push_back(CentredAt(days[language][k], 267 - 32 * k, 203, language == kGerman ? 3 : 1));
+        for (int k = 0; k < 7; ++k) expected.push_back(CentredAt(days[i][k], 267 - 32 * k, 203, i < 2 ? 3 : 1));
         DrawYieldChart();
         EXPECT_EQ(Slice(TakeLines(), 4, 11), expected);
     }
+    ClearTextOverrides();
 }
 
 TEST_F(Charts, FaultEntry) {
@@ -160,6 +178,11 @@ TEST_F(Charts, FaultEntry) {
                                               {10, 166, 3, "V:  4,0 l/min"},
                                               {160, 166, 3, "TAM:  0,5" + c},
                                               {10, 190, 3, "Automatik, Speicher voll"}}));
+
+    // A line may reach the screen's edge in the body font.
+    FaultHistory[1].faultCode = 25;
+    DrawFaultEntry(1);
+    EXPECT_EQ(Slice(TakeLines(), 2, 3), (std::vector<Line>{{10, 118, 3, GetText(115, kGerman)}}));
 
     // Too wide for the line: the small font, on two lines when even that is too wide.
     FaultHistory[1].faultCode = 12;

@@ -1,0 +1,88 @@
+#include "host/TextOverride.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "tools/textgen/PoTexts.h"
+
+namespace {
+
+struct Source {
+    std::string file;
+    std::array<int, kTextCount> lines{};
+};
+
+std::array<Source, kLanguageCount> sources;
+
+}  // namespace
+
+const char* const kTextOptionsUsage =
+    "       --texts FILE.po     show the texts of FILE.po in place of its language's built-in texts\n"
+    "                           (any number of files; a bad file stops the program with status 2)\n";
+
+bool LoadTextOverrides(const std::vector<std::string>& files, std::vector<std::string>& errors) {
+    std::array<int, kTextCount> widths{};
+    for (TextId id = 0; id < kTextCount; ++id) widths[id] = static_cast<int>(TextSlotWidth(id));
+    std::vector<PoLanguage> read;
+    std::array<bool, kLanguageCount> given{};
+    for (const std::string& file : files) {
+        PoLanguage l;
+        const bool ok = ReadPoLanguage(file, &widths, l, errors);
+        if (l.language >= 0 && given[l.language]) {
+            errors.push_back(file + ":" + std::to_string(l.headerLine) + ": " +
+                             LanguageName(static_cast<Language>(l.language)) + " is given twice");
+            continue;
+        }
+        if (l.language >= 0) given[l.language] = true;
+        if (ok) read.push_back(std::move(l));
+    }
+    if (!errors.empty()) return false;
+    for (const PoLanguage& l : read) {
+        const char* texts[kTextCount];
+        for (TextId id = 0; id < kTextCount; ++id) texts[id] = l.texts[id].bytes.c_str();
+        const Language language = static_cast<Language>(l.language);
+        if (!OverrideTexts(language, texts)) {
+            errors.push_back(l.path + ":1: the panel refused the texts");
+            return false;
+        }
+        sources[language].file = l.path;
+        for (TextId id = 0; id < kTextCount; ++id) sources[language].lines[id] = l.texts[id].line;
+    }
+    return true;
+}
+
+bool TextOverrideSource(Language language, TextId id, std::string& file, int& line) {
+    if (language >= kLanguageCount || id >= kTextCount || sources[language].file.empty()) return false;
+    file = sources[language].file;
+    line = sources[language].lines[id];
+    return true;
+}
+
+bool TakeTextOptions(int& argc, char** argv, TextOptions& options, std::string& error) {
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--texts") == 0) {
+            if (i + 1 >= argc) {
+                error = "--texts needs a PO file";
+                return false;
+            }
+            options.poFiles.push_back(argv[++i]);
+        } else if (std::strcmp(argv[i], "--check-texts") == 0) {
+            options.check = true;
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    return true;
+}
+
+int ApplyTextOptions(const TextOptions& options) {
+    if (options.poFiles.empty()) return 0;
+    std::vector<std::string> errors;
+    if (LoadTextOverrides(options.poFiles, errors)) return 0;
+    for (const std::string& e : errors) std::fprintf(stderr, "%s\n", e.c_str());
+    return 2;
+}

@@ -1,0 +1,36 @@
+// The translators' preview: texts read from PO files replace the built-in
+// texts of their languages while the program runs, so a changed translation
+// shows on the panel without a build. Also the command-line options that ask
+// for it, shared by the window and the runner.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "panel/text/Texts.h"
+
+// Reads every file (each file's "Language" header names its language) and
+// installs them only when all of them are good: the panel never shows a
+// half-loaded table. Every problem goes to `errors` as "FILE:LINE: message".
+bool LoadTextOverrides(const std::vector<std::string>& files, std::vector<std::string>& errors);
+
+// Where the previewed text of a language was read; false when the language
+// shows its built-in texts.
+bool TextOverrideSource(Language language, TextId id, std::string& file, int& line);
+
+struct TextOptions {
+    std::vector<std::string> poFiles;  // --texts FILE.po, in the given order
+    bool check = false;                // --check-texts
+};
+
+// Takes "--texts FILE.po" (any number) and "--check-texts" out of argv, so the
+// rest of the command line reads as before. False, with a message, when
+// --texts lacks its file.
+bool TakeTextOptions(int& argc, char** argv, TextOptions& options, std::string& error);
+
+// Installs the previews of the options. Prints each problem on standard error
+// and returns 2 when a file is bad, else 0.
+int ApplyTextOptions(const TextOptions& options);
+
+// The usage lines of the options.
+extern const char* const kTextOptionsUsage;

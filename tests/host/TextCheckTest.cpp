@@ -1,0 +1,190 @@
+// The translators' tools: PO files read through libgettextpo with their
+// problems named by line, the run-time preview and the fit check.
+#include "host/TextCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include "host/PanelHost.h"
+#include "host/TextOverride.h"
+#include "tools/textgen/PoTexts.h"
+
+namespace {
+
+const std::filesystem::path kPoDir = KANDO_PO_DIR;
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+// Line number (1-based) of the first line that starts with `start`.
+int LineOf(const std::string& text, const std::string& start) {
+    std::istringstream in(text);
+    std::string line;
+    for (int n = 1; std::getline(in, line); ++n) {
+        if (line.rfind(start, 0) == 0) return n;
+    }
+    return 0;
+}
+
+class TextTools : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearTextOverrides();
+        host.Start();
+        dir = std::filesystem::temp_directory_path() /
+              ("kandorelle-texts-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override {
+        ClearTextOverrides();
+        std::filesystem::remove_all(dir);
+    }
+
+    // French with one change: `from` (a whole line of fr.po) replaced by `to`.
+    std::string French(const std::string& from, const std::string& to, const std::string& name = "fr.po") {
+        std::string text = ReadAll(kPoDir / "fr.po");
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos) text.replace(at, from.size(), to);
+        const std::filesystem::path path = dir / name;
+        std::ofstream(path) << text;
+        return path.string();
+    }
+
+    SystemWallClock clock;
+    PanelHost host{clock, 0xF0F0F0};
+    std::filesystem::path dir;
+};
+
+TEST_F(TextTools, BadPoFilesAreRefusedWithTheLineToChange) {
+    const std::string runtime = "msgstr \"Heures pompe\"";
+    // Each case names the line of its message by the msgctxt it follows (the
+    // msgstr is 2 lines further down); an empty context means line 1.
+    const struct {
+        std::string from;
+        std::string to;
+        std::string message;  // after "FILE:LINE: "
+        std::string context;
+        int below;
+    } cases[] = {
+        {runtime, "msgstr \"Heures \xE2\x82\xAC pompe\"", "id 75: the panel fonts cannot show \"\xE2\x82\xAC\" (U+20AC)",
+         "msgctxt \"75\"", 2},
+        {runtime, "msgstr \"Heures de marche de la pompe\"",
+         "id 75: 28 characters, longer than its slot allows (21)", "msgctxt \"75\"", 2},
+        {runtime, "msgstr \"\"", "id 75: the translation is empty (where nothing is to be shown, write three blanks)",
+         "msgctxt \"75\"", 2},
+        {"msgctxt \"75\"", "msgctxt \"137\"", "extra id \"137\": the panel has text ids 0 to 136 only",
+         "msgctxt \"137\"", 2},
+        {"msgctxt \"75\"\nmsgid \"Runtime pump\"\n" + runtime + "\n", "", "id 75 is missing", "", 0},
+        // libgettextpo's own message, at the line where it notices the fault.
+        {runtime, "msgstr \"Heures pompe", "end-of-line within string", "msgctxt \"75\"", 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.to);
+        const std::string path = French(c.from, c.to);
+        const std::string text = ReadAll(path);
+        std::vector<std::string> errors;
+        PoLanguage fr;
+        EXPECT_FALSE(ReadPoLanguage(path, nullptr, fr, errors));
+        ASSERT_FALSE(errors.empty());
+        const int line = c.context.empty() ? 1 : LineOf(text, c.context) + c.below;
+        EXPECT_EQ(errors[0], path + ":" + std::to_string(line) + ": " + c.message);
+        // The preview refuses the same file, and shows nothing of it.
+        errors.clear();
+        EXPECT_FALSE(LoadTextOverrides({path}, errors));
+        EXPECT_FALSE(errors.empty());
+        EXPECT_STREQ(GetText(75, kFrench), "Heures pompe");
+    }
+}
+
+TEST_F(TextTools, PreviewShowsAllGoodFilesOrNone) {
+    const std::string good = French("msgstr \"Heures pompe\"", "msgstr \"Essai\"");
+    const std::string bad = French("msgstr \"Mesures\"\n", "msgstr \"\xE2\x82\xAC\"\n", "bad-fr.po");
+    std::vector<std::string> errors;
+    EXPECT_FALSE(LoadTextOverrides({good, bad}, errors));
+    EXPECT_STREQ(GetText(75, kFrench), "Heures pompe");
+    errors.clear();
+    EXPECT_FALSE(LoadTextOverrides({good, good}, errors));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("French is given twice"), std::string::npos) << errors[0];
+    errors.clear();
+    ASSERT_TRUE(LoadTextOverrides({good}, errors)) << errors[0];
+    EXPECT_STREQ(GetText(75, kFrench), "Essai");
+    EXPECT_STREQ(GetText(3, kFrench), "Mesures");
+}
+
+TEST_F(TextTools, FitCheckPassesTheShippedTextsAndNamesALongOneByItsPoLine) {
+    EXPECT_TRUE(CheckTextFit().empty());
+
+    const std::string path = French("msgstr \"Heures pompe\"", "msgstr \"Durée marche pompe\"");
+    TextOptions options;
+    options.poFiles = {path};
+    options.check = true;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunTextCheck(options), 1);
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(report, path + ":" + std::to_string(LineOf(ReadAll(path), "msgstr \"Durée")) +
+                          ": id 75, French, page 30: 19 px too wide\n");
+
+    ClearTextOverrides();
+    options.poFiles = {French("msgstr \"Heures pompe\"", "msgstr \"Heures pompe")};
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunTextCheck(options), 2);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find(options.poFiles[0] + ":"), std::string::npos);
+
+    ClearTextOverrides();
+    options.poFiles = {};
+    EXPECT_EQ(RunTextCheck(options), 0);
+}
+
+TEST_F(TextTools, OptionsAreTakenOutOfTheCommandLine) {
+    std::string a0 = "kandorelle-cli", a1 = "--texts", a2 = "fr.po", a3 = "-e", a4 = "tick", a5 = "--check-texts";
+    char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data(), a4.data(), a5.data(), nullptr};
+    int argc = 6;
+    TextOptions options;
+    std::string error;
+    ASSERT_TRUE(TakeTextOptions(argc, argv, options, error));
+    EXPECT_EQ(argc, 3);
+    EXPECT_EQ(std::string(argv[1]), "-e");
+    EXPECT_EQ(argv[3], nullptr);
+    EXPECT_EQ(options.poFiles, std::vector<std::string>{"fr.po"});
+    EXPECT_TRUE(options.check);
+
+    char* lone[] = {a0.data(), a1.data(), nullptr};
+    argc = 2;
+    EXPECT_FALSE(TakeTextOptions(argc, lone, options, error));
+    EXPECT_EQ(error, "--texts needs a PO file");
+}
+
+// The generator refuses bad input with status 2 and leaves no table behind.
+TEST_F(TextTools, GeneratorRefusesABadFileAndWritesNothing) {
+    std::string files;
+    for (const char* lang : {"de", "en", "it", "es", "nl", "pl"}) files += " " + (kPoDir / lang).string() + ".po";
+    const std::filesystem::path out = dir / "TextData.h";
+    const auto run = [&](const std::string& french) {
+        const std::string command = std::string(KANDO_TEXTGEN) + " " + out.string() + files + " " + french + " 2>" +
+                                    (dir / "errors.txt").string();
+        return WEXITSTATUS(std::system(command.c_str()));
+    };
+    EXPECT_EQ(run(French("msgstr \"Heures pompe\"", "msgstr \"Heures de marche de la pompe\"")), 2);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_NE(ReadAll(dir / "errors.txt").find("id 75: 28 characters"), std::string::npos);
+    EXPECT_EQ(run(French("# slot 23:", "# slot 25:")), 2);
+    EXPECT_NE(ReadAll(dir / "errors.txt").find(": slot 25, but " + (kPoDir / "de.po").string() + " gives 23"), std::string::npos);
+    EXPECT_EQ(run((kPoDir / "fr.po").string()), 0);
+    EXPECT_TRUE(std::filesystem::exists(out));
+}
+
+}  // namespace

@@ -1,0 +1,38 @@
+// Reads the panel's translations from gettext PO files (one file per
+// language: msgctxt the text id, msgid the English text, msgstr the
+// translation) and converts them to the panel's bytes. Shared by the build's
+// table generator and by the host's translation preview and fit check.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "panel/text/Texts.h"
+
+struct PoText {
+    std::string bytes;   // panel bytes, no terminator
+    int line = 0;        // line of the msgstr in the PO file
+    int slotWidth = 0;   // from the translator comment "slot N", 0 when missing
+};
+
+struct PoLanguage {
+    std::string path;
+    int language = -1;  // Language, or -1 before the header was read
+    int headerLine = 1;
+    std::array<PoText, kTextCount> texts{};
+};
+
+// Language of a PO "Language" header value ("fr", "pt_BR" gives none), or -1.
+int LanguageOfCode(const std::string& code);
+// "German", "English" ...
+const char* LanguageName(Language language);
+// "de", "en" ...
+const char* LanguageCode(Language language);
+
+// Reads one PO file. `slotWidths` gives the slot of every text when known
+// (the firmware's table); when null, the slots come from the translator
+// comments. Every problem is appended to `errors` as "FILE:LINE: message";
+// the result is true only when there was none.
+bool ReadPoLanguage(const std::string& path, const std::array<int, kTextCount>* slotWidths, PoLanguage& out,
+                    std::vector<std::string>& errors);
