@@ -139,8 +139,12 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
     field->setObjectName(QString::fromUtf8(e.name));
     field->setToolTip(QString::fromUtf8(e.description));
     controls_.push_back(c);
+    auto* row = new QHBoxLayout;
+    field->setMinimumWidth(110);
+    row->addWidget(field);
     if (e.absentFlag == nullptr) {
-        form->addRow(QString::fromUtf8(e.name), field);
+        row->addStretch(1);
+        form->addRow(QString::fromUtf8(e.name), row);
         return;
     }
     Control flag;
@@ -148,9 +152,8 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
     flag.check = FlagCheck(flag.entry, flag.inverted);
     connect(flag.check, &QCheckBox::toggled, this, [this, flag] { Changed(flag); });
     controls_.push_back(flag);
-    auto* row = new QHBoxLayout;
-    row->addWidget(field, 1);
     row->addWidget(flag.check);
+    row->addStretch(1);
     form->addRow(QString::fromUtf8(e.name), row);
 }
 
