@@ -49,8 +49,8 @@ enum Id : int {
     kSolarOutput,
     kStatus,
     kFrost,
-    kIconCheck,
-    kIconFault,
+    kIconFlame,
+    kIconClock,
     kTank1Full,
     kTank2Full,
     kExtraOffered,
@@ -109,8 +109,8 @@ constexpr PlantEntry kEntries[kEntryCount] = {
     {"solar.output", I, 0, 65535, 0, "solar output, raw; the yields page shows it divided by 10", nullptr},
     {"status", PlantType::Status, 0, 9, 4, "controller status (controller status page; 4 shows the sun)", nullptr},
     {"frost", F, 0, 1, 0, "frost: the start page shows the frost picture", nullptr},
-    {"icon.check", F, 0, 1, 0, "plant flag bit 0: status icon on the start page", nullptr},
-    {"icon.fault", F, 0, 1, 0, "plant flag bit 6: status icon on the start page", nullptr},
+    {"icon.flame", F, 0, 1, 0, "plant flag bit 0: the flame icon on the start page", nullptr},
+    {"icon.clock", F, 0, 1, 0, "plant flag bit 6: the clock icon on the start page", nullptr},
     {"tank1.full", F, 0, 1, 0, "tank 1 full: \"Max\" on the start page", nullptr},
     {"tank2.full", F, 0, 1, 0, "tank 2 full: \"Max\" on the start page with two tanks", nullptr},
     {"extra.offered", F, 0, 1, 0, "the controller has extra sensors: the extra sensors page is offered", nullptr},
@@ -172,8 +172,8 @@ std::int64_t Read(int id) {
         case kSolarOutput: return p.solarOutput;
         case kStatus: return p.controllerStatus;
         case kFrost: return p.frost != 0 ? 1 : 0;
-        case kIconCheck: return Bit(p.plantFlags, 0x01);
-        case kIconFault: return Bit(p.plantFlags, 0x40);
+        case kIconFlame: return Bit(p.plantFlags, 0x01);
+        case kIconClock: return Bit(p.plantFlags, 0x40);
         case kTank1Full: return p.tankFull[0] != 0 ? 1 : 0;
         case kTank2Full: return p.tankFull[1] != 0 ? 1 : 0;
         case kExtraOffered: return ControllerLink.extraSensorWord != 0 ? 1 : 0;
@@ -237,8 +237,8 @@ void Write(int id, std::int64_t v) {
         case kSolarOutput: p.solarOutput = static_cast<std::uint16_t>(v); break;
         case kStatus: p.controllerStatus = u8v; break;
         case kFrost: p.frost = u8v; break;
-        case kIconCheck: SetBit(p.plantFlags, 0x01, v); break;
-        case kIconFault: SetBit(p.plantFlags, 0x40, v); break;
+        case kIconFlame: SetBit(p.plantFlags, 0x01, v); break;
+        case kIconClock: SetBit(p.plantFlags, 0x40, v); break;
         case kTank1Full: p.tankFull[0] = u8v; break;
         case kTank2Full: p.tankFull[1] = u8v; break;
         case kExtraOffered: ControllerLink.extraSensorWord = static_cast<std::uint16_t>(v); break;

@@ -61,7 +61,7 @@ PlantPanel::PlantPanel(PlantModel& model, QWidget* parent) : QDockWidget(QString
 
     column->addWidget(BuildTemperatures());
     column->addWidget(BuildGroup("Pump and flow", {"pump.speed", "pump.lock", "flow", "flow.faulty", "solar.output"}));
-    column->addWidget(BuildGroup("Status and flags", {"status", "frost", "icon.check", "icon.fault", "tank1.full",
+    column->addWidget(BuildGroup("Status and flags", {"status", "frost", "icon.flame", "icon.clock", "tank1.full",
                                                       "tank2.full", "tank2.row", "extra.offered", "dialog"}));
     column->addWidget(BuildFault());
     column->addWidget(BuildGroup("Commissioning", {"commissioning.possible", "commissioning.step",

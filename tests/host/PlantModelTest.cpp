@@ -93,7 +93,7 @@ TEST(PlantModel, StartValuesAreTheHostsAndResetRestoresThem) {
         }
     }
     for (const char* line : {"collector 10", "frost on", "fault 22", "status 0", "tank2.top 33.3", "pump.speed 0",
-                             "tank1.top.present off", "commissioning.step 3", "icon.fault on"}) {
+                             "tank1.top.present off", "commissioning.step 3", "icon.clock on"}) {
         const std::string text = line;
         const std::size_t gap = text.find(' ');
         SetOrFail(plant, text.substr(0, gap).c_str(), text.substr(gap + 1).c_str());
@@ -178,8 +178,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Reaching{"pump.speed", "300", 0}, Reaching{"flow", "12.3", 3},
                       Reaching{"flow.faulty", "on", 3}, Reaching{"flow", "0", 0},
                       Reaching{"solar.output", "12340", 6}, Reaching{"status", "7", 29},
-                      Reaching{"status", "0", 0}, Reaching{"frost", "on", 0}, Reaching{"icon.check", "on", 0},
-                      Reaching{"icon.fault", "on", 0}, Reaching{"tank1.full", "on", 0},
+                      Reaching{"status", "0", 0}, Reaching{"frost", "on", 0}, Reaching{"icon.flame", "on", 0},
+                      Reaching{"icon.clock", "on", 0}, Reaching{"tank1.full", "on", 0},
                       Reaching{"tank2.full", "on", 0, true}, Reaching{"extra.offered", "on", 3, false, true},
                       Reaching{"fault", "22", 0}, Reaching{"fault", "22", 43}, Reaching{"fault", "8", 43},
                       Reaching{"dialog", "on", 0}),
