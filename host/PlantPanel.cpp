@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -10,6 +11,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
@@ -75,6 +78,7 @@ PlantPanel::PlantPanel(PlantModel& model, QWidget* parent) : QDockWidget(QString
     column->addStretch(1);
 
     auto* scroll = new QScrollArea;
+    scroll_ = scroll;
     scroll->setWidget(body);
     scroll->setWidgetResizable(true);
     scroll->setMinimumWidth(body->sizeHint().width() + 24);
@@ -137,6 +141,8 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
             break;
     }
     field->setObjectName(QString::fromUtf8(e.name));
+    field->setFocusPolicy(Qt::StrongFocus);
+    field->installEventFilter(this);
     field->setToolTip(QString::fromUtf8(e.description));
     controls_.push_back(c);
     auto* row = new QHBoxLayout;
@@ -206,6 +212,18 @@ QWidget* PlantPanel::BuildFault() {
     return group;
 }
 
+// A wheel turned while scrolling through the panel must not change the value
+// that happens to pass under the pointer: only a field that has the focus
+// takes the wheel; otherwise the panel scrolls.
+bool PlantPanel::eventFilter(QObject* watched, QEvent* event) {
+    auto* field = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::Wheel && field != nullptr && !field->hasFocus()) {
+        QCoreApplication::sendEvent(scroll_->verticalScrollBar(), event);
+        return true;
+    }
+    return QDockWidget::eventFilter(watched, event);
+}
+
 void PlantPanel::Changed(const Control& c) {
     PlantValue v;
     v.entry = c.entry;
@@ -257,7 +275,13 @@ void PlantPanel::Refresh() {
     const std::uint8_t page = AppState.currentPage;
     pageLabel_->setText(QStringLiteral("%1 %2").arg(page).arg(QString::fromUtf8(PageName(page))));
     clockLabel_->setText(QString::fromStdString(FormatWallTime(PanelClockTime())));
-    faultLabel_->setText(QStringLiteral("Current: %1").arg(Utf8(model_.Format(EntryOf("fault")))));
+    const int fault = static_cast<int>(model_.Get(EntryOf("fault")));
+    faultLabel_->setText(QStringLiteral("Current: %1 %2").arg(fault).arg(Utf8(FaultCodeText(static_cast<std::uint8_t>(fault), Settings.language))));
+    // The list follows a fault raised elsewhere, but not while one is chosen.
+    if (fault != faultShown_) {
+        faultShown_ = fault;
+        if (fault != 0) faultList_->setCurrentIndex(fault);
+    }
     for (const Control& c : controls_) {
         const std::int64_t v = model_.Get(c.entry);
         // The field being typed into keeps what the user typed.

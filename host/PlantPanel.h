@@ -14,6 +14,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QFormLayout;
 class QLabel;
+class QScrollArea;
 class QSpinBox;
 class QTimer;
 class QWidget;
@@ -34,6 +35,9 @@ public:
     void ResetToStartValues();
 
     QComboBox* FaultList() const { return faultList_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // One widget that shows and sets one plant value.
@@ -62,5 +66,7 @@ private:
     QLabel* clockLabel_ = nullptr;
     QLabel* faultLabel_ = nullptr;
     QTimer* refreshTimer_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
     int textLanguage_ = -1;
+    int faultShown_ = 0;
 };
