@@ -342,9 +342,12 @@ void ReadHistory(const Json& json, Staged& s) {
 }
 
 Json YieldsJson() {
+    // The block is packed: its fields are copied out, never bound by reference.
     Json days = Json::array();
-    for (std::uint16_t d : YieldHistoryBlock.days) days.push_back(d);
-    return Json{{"index", YieldHistoryBlock.index}, {"count", YieldHistoryBlock.count}, {"days", days}};
+    for (std::size_t i = 0; i < kYieldHistoryDays; ++i) days.push_back(static_cast<std::uint16_t>(YieldHistoryBlock.days[i]));
+    const std::uint16_t index = YieldHistoryBlock.index;
+    const std::uint8_t count = YieldHistoryBlock.count;
+    return Json{{"index", index}, {"count", count}, {"days", days}};
 }
 
 void ReadYields(const Json& json, Staged& s) {

@@ -98,13 +98,13 @@ TEST(PlantCommands, HistoryAddTakesTheClockUnlessGivenATime) {
     PlantModel plant;
     WallTime clock = MakeWallTime(2026, 12, 6, 13, 47, 5);
     EXPECT_EQ(Line(plant, "history add 22", &clock), "");
-    EXPECT_EQ(FaultHistory[0].faultCode, 22);
-    EXPECT_EQ(FaultHistory[0].hour, 13);
-    EXPECT_EQ(FaultHistory[0].weekday, 0);
+    EXPECT_EQ(int(FaultHistory[0].faultCode), 22);
+    EXPECT_EQ(int(FaultHistory[0].hour), 13);
+    EXPECT_EQ(int(FaultHistory[0].weekday), 0);
     EXPECT_EQ(Line(plant, "history add 50 2027-01-02 03:04:05", &clock), "");
-    EXPECT_EQ(FaultHistory[0].year, 2027);
-    EXPECT_EQ(FaultHistory[0].weekday, 6);
-    EXPECT_EQ(FaultHistory[1].faultCode, 22);
+    EXPECT_EQ(int(FaultHistory[0].year), 2027);
+    EXPECT_EQ(int(FaultHistory[0].weekday), 6);
+    EXPECT_EQ(int(FaultHistory[1].faultCode), 22);
 }
 
 }  // namespace

@@ -234,14 +234,14 @@ TEST(PlantModel, HistoryEntriesComeNewestFirstWithTheReadings) {
     const FaultHistoryEntry previous = FaultHistory[0];
     PlantModel::AddHistory(50, MakeWallTime(2026, 1, 31, 23, 59, 58));
     const FaultHistoryEntry& e = FaultHistory[0];
-    EXPECT_EQ(e.type, 0);
-    EXPECT_EQ(e.faultCode, 50);
-    EXPECT_EQ(e.collectorTemp, 955);
-    EXPECT_EQ(e.controllerStateIndex, 6);
-    EXPECT_EQ(e.day, 31);
-    EXPECT_EQ(e.year, 2026);
-    EXPECT_EQ(e.second, 58);
-    EXPECT_EQ(FaultHistory[1].faultCode, previous.faultCode);
+    EXPECT_EQ(int(e.type), 0);
+    EXPECT_EQ(int(e.faultCode), 50);
+    EXPECT_EQ(int(e.collectorTemp), 955);
+    EXPECT_EQ(int(e.controllerStateIndex), 6);
+    EXPECT_EQ(int(e.day), 31);
+    EXPECT_EQ(int(e.year), 2026);
+    EXPECT_EQ(int(e.second), 58);
+    EXPECT_EQ(int(FaultHistory[1].faultCode), previous.faultCode);
     ASSERT_NE(GetFaultHistoryEntry(0), nullptr);
 }
 
