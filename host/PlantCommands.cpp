@@ -67,14 +67,15 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
         } else {
             const std::optional<int> entry = PlantModel::Find(words[1]);
             if (!entry) {
-                return Usage(error, "unknown name '" + words[1] + "'; valid names: page, clock, all, " +
-                                        PlantModel::NameList());
+                return Usage(
+                    error, "unknown name '" + words[1] + "'; valid names: page, clock, all, " + PlantModel::NameList());
             }
             c.verb = PlantVerb::Print;
             c.entry = *entry;
         }
     } else {
-        if (n != 3 || (words[1] != "save" && words[1] != "load")) return Usage(error, "state wants save FILE or load FILE");
+        if (n != 3 || (words[1] != "save" && words[1] != "load"))
+            return Usage(error, "state wants save FILE or load FILE");
         c.verb = words[1] == "save" ? PlantVerb::StateSave : PlantVerb::StateLoad;
         c.path = words[2];
     }
@@ -88,7 +89,8 @@ bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, st
     switch (c.verb) {
         case PlantVerb::Set: plant.Set(c.value); break;
         case PlantVerb::HistoryAdd:
-            PlantModel::AddHistory(c.code, c.when ? *c.when : (context.clock != nullptr ? *context.clock : PanelClockTime()));
+            PlantModel::AddHistory(c.code,
+                                   c.when ? *c.when : (context.clock != nullptr ? *context.clock : PanelClockTime()));
             break;
         case PlantVerb::ResetPlant: plant.Reset(); break;
         case PlantVerb::Print: PrintLine(out, plant, c.entry); break;

@@ -3,10 +3,12 @@
 #include <utility>
 #include <vector>
 
-PlantFeed::PlantFeed(TDispatcher& dispatcher, Handler handler) : udp_(nullptr, &dispatcher), handler_(std::move(handler)) {
+PlantFeed::PlantFeed(TDispatcher& dispatcher, Handler handler)
+    : udp_(nullptr, &dispatcher), handler_(std::move(handler)) {
     udp_.SetUseThread(1);
     udp_.SetReplyTimeout(0);
-    udp_.SetOnDataReceived([this](TUDP* udp, int count, int port, const std::string& ip) { Received(udp, count, port, ip); });
+    udp_.SetOnDataReceived(
+        [this](TUDP* udp, int count, int port, const std::string& ip) { Received(udp, count, port, ip); });
 }
 
 PlantFeed::~PlantFeed() { Stop(); }

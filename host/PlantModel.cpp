@@ -71,7 +71,8 @@ constexpr PlantType F = PlantType::Flag;
 constexpr PlantType I = PlantType::Integer;
 
 constexpr PlantEntry kEntries[kEntryCount] = {
-    {"collector", T, kTempMin, kTempMax, 823, "collector temperature (start page, temperatures page)", "collector.faulty"},
+    {"collector", T, kTempMin, kTempMax, 823, "collector temperature (start page, temperatures page)",
+     "collector.faulty"},
     {"collector.faulty", F, 0, 1, 0, "collector sensor faulty: the temperatures page shows --,-", nullptr},
     {"solar.return", T, kTempMin, kTempMax, 534, "solar return temperature (temperatures page)", "solar.return.faulty"},
     {"solar.return.faulty", F, 0, 1, 0, "solar return sensor faulty", nullptr},
@@ -304,8 +305,10 @@ std::string Wanted(const PlantEntry& e) {
     const std::string name = e.name;
     switch (e.type) {
         case PlantType::Temperature:
-            return name + " wants a temperature in \xC2\xB0" "C with at most one decimal, " + RangeText(e) +
-                   (e.absentFlag != nullptr ? ", or absent" : "");
+            return name +
+                   " wants a temperature in \xC2\xB0"
+                   "C with at most one decimal, " +
+                   RangeText(e) + (e.absentFlag != nullptr ? ", or absent" : "");
         case PlantType::Tenths: return name + " wants a number with at most one decimal, " + RangeText(e);
         case PlantType::Flag: return name + " wants on or off";
         case PlantType::Fault: return name + " wants a fault code " + RangeText(e) + " or clear";
@@ -421,9 +424,7 @@ std::string PlantModel::Format(int entry) const {
     }
 }
 
-bool PlantModel::Held(int entry) const {
-    return entry >= 0 && entry < kEntryCount && (held_ >> entry & 1u) != 0;
-}
+bool PlantModel::Held(int entry) const { return entry >= 0 && entry < kEntryCount && (held_ >> entry & 1u) != 0; }
 
 void PlantModel::Hold(int entry, bool held) {
     if (entry < 0 || entry >= kEntryCount || !HostDriven(entry)) return;

@@ -12,11 +12,11 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QWheelEvent>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -45,7 +45,8 @@ QString Utf8(const std::string& text) { return QString::fromUtf8(text.c_str()); 
 
 }  // namespace
 
-PlantPanel::PlantPanel(PlantModel& model, QWidget* parent) : QDockWidget(QStringLiteral("Plant"), parent), model_(model) {
+PlantPanel::PlantPanel(PlantModel& model, QWidget* parent)
+    : QDockWidget(QStringLiteral("Plant"), parent), model_(model) {
     setObjectName(QStringLiteral("PlantPanel"));
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetFloatable);
     setFloating(true);
@@ -67,9 +68,8 @@ PlantPanel::PlantPanel(PlantModel& model, QWidget* parent) : QDockWidget(QString
     column->addWidget(BuildGroup("Status and flags", {"status", "frost", "icon.flame", "icon.clock", "tank1.full",
                                                       "tank2.full", "tank2.row", "extra.offered", "dialog"}));
     column->addWidget(BuildFault());
-    column->addWidget(BuildGroup("Commissioning", {"commissioning.possible", "commissioning.step",
-                                                   "commissioning.vent", "commissioning.hold",
-                                                   "commissioning.counter"}));
+    column->addWidget(BuildGroup("Commissioning", {"commissioning.possible", "commissioning.step", "commissioning.vent",
+                                                   "commissioning.hold", "commissioning.counter"}));
 
     auto* reset = new QPushButton(QStringLiteral("Reset to start values"));
     reset->setObjectName(QStringLiteral("resetButton"));
@@ -116,7 +116,8 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
             c.decimal->setDecimals(1);
             c.decimal->setSingleStep(0.5);
             c.decimal->setRange(static_cast<double>(e.minimum) / 10.0, static_cast<double>(e.maximum) / 10.0);
-            c.decimal->setSuffix(e.type == PlantType::Temperature ? QStringLiteral(" \u00B0C") : QStringLiteral(" l/min"));
+            c.decimal->setSuffix(e.type == PlantType::Temperature ? QStringLiteral(" \u00B0C")
+                                                                  : QStringLiteral(" l/min"));
             c.decimal->setKeyboardTracking(false);
             field = c.decimal;
             connect(c.decimal, &QDoubleSpinBox::valueChanged, this, [this, c] { Changed(c); });
@@ -134,7 +135,8 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
             break;
         default:
             c.number = new QSpinBox;
-            c.number->setRange(static_cast<int>(e.minimum), static_cast<int>(std::min<std::int64_t>(e.maximum, INT_MAX)));
+            c.number->setRange(static_cast<int>(e.minimum),
+                               static_cast<int>(std::min<std::int64_t>(e.maximum, INT_MAX)));
             c.number->setKeyboardTracking(false);
             field = c.number;
             connect(c.number, &QSpinBox::valueChanged, this, [this, c] { Changed(c); });
@@ -200,7 +202,8 @@ QWidget* PlantPanel::BuildFault() {
     connect(raise, &QPushButton::clicked, this, [this] { RaiseFault(faultList_->currentIndex()); });
     connect(clear, &QPushButton::clicked, this, &PlantPanel::ClearFault);
     connect(history, &QPushButton::clicked, this, [this] {
-        if (faultList_->currentIndex() > 0) PlantModel::AddHistory(static_cast<std::uint8_t>(faultList_->currentIndex()), PanelClockTime());
+        if (faultList_->currentIndex() > 0)
+            PlantModel::AddHistory(static_cast<std::uint8_t>(faultList_->currentIndex()), PanelClockTime());
     });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(raise);
@@ -258,14 +261,18 @@ void PlantPanel::FillTexts() {
     const int status = statusList_->currentIndex();
     statusList_->clear();
     for (int s = 0; s < 10; ++s) {
-        statusList_->addItem(QStringLiteral("%1 %2").arg(s).arg(Utf8(StatusText(static_cast<std::uint8_t>(s), static_cast<std::uint8_t>(language)))));
+        statusList_->addItem(QStringLiteral("%1 %2").arg(s).arg(
+            Utf8(StatusText(static_cast<std::uint8_t>(s), static_cast<std::uint8_t>(language)))));
     }
     statusList_->setCurrentIndex(status);
     const QSignalBlocker blockFault(faultList_);
     const int code = faultList_->currentIndex();
     faultList_->clear();
     for (int f = 0; f < kFaultCodes; ++f) {
-        faultList_->addItem(QStringLiteral("%1 %2").arg(f, 2, 10, QLatin1Char('0')).arg(Utf8(FaultCodeText(static_cast<std::uint8_t>(f), static_cast<std::uint8_t>(language)))));
+        faultList_->addItem(
+            QStringLiteral("%1 %2")
+                .arg(f, 2, 10, QLatin1Char('0'))
+                .arg(Utf8(FaultCodeText(static_cast<std::uint8_t>(f), static_cast<std::uint8_t>(language)))));
     }
     faultList_->setCurrentIndex(code < 0 ? 0 : code);
 }
@@ -276,7 +283,9 @@ void PlantPanel::Refresh() {
     pageLabel_->setText(QStringLiteral("%1 %2").arg(page).arg(QString::fromUtf8(PageName(page))));
     clockLabel_->setText(QString::fromStdString(FormatWallTime(PanelClockTime())));
     const int fault = static_cast<int>(model_.Get(EntryOf("fault")));
-    faultLabel_->setText(QStringLiteral("Current: %1 %2").arg(fault).arg(Utf8(FaultCodeText(static_cast<std::uint8_t>(fault), Settings.language))));
+    faultLabel_->setText(QStringLiteral("Current: %1 %2")
+                             .arg(fault)
+                             .arg(Utf8(FaultCodeText(static_cast<std::uint8_t>(fault), Settings.language))));
     // The list follows a fault raised elsewhere, but not while one is chosen.
     if (fault != faultShown_) {
         faultShown_ = fault;

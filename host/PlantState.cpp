@@ -35,8 +35,10 @@ struct SettingsField {
     std::size_t count = 1;  // elements of a byte array
 };
 
-#define FIELD(f, lo, hi) {#f, offsetof(SettingsBlock, f), sizeof(SettingsBlock::f), lo, hi}
-#define BYTES(f) {#f, offsetof(SettingsBlock, f), 1, 0, 255, sizeof(SettingsBlock::f)}
+#define FIELD(f, lo, hi) \
+    { #f, offsetof(SettingsBlock, f), sizeof(SettingsBlock::f), lo, hi }
+#define BYTES(f) \
+    { #f, offsetof(SettingsBlock, f), 1, 0, 255, sizeof(SettingsBlock::f) }
 constexpr std::int64_t kU8 = 255;
 constexpr std::int64_t kU16 = 65535;
 constexpr std::int64_t kU32 = 4294967295LL;
@@ -96,13 +98,24 @@ struct HistoryField {
     std::size_t size;
     bool isSigned;
 };
-#define HFIELD(f, s) {#f, offsetof(FaultHistoryEntry, f), sizeof(FaultHistoryEntry::f), s}
+#define HFIELD(f, s) \
+    { #f, offsetof(FaultHistoryEntry, f), sizeof(FaultHistoryEntry::f), s }
 const HistoryField kHistoryFields[] = {
-    HFIELD(type, false),          HFIELD(second, false),      HFIELD(minute, false),
-    HFIELD(hour, false),          HFIELD(weekday, false),     HFIELD(day, false),
-    HFIELD(month, false),         HFIELD(year, false),        HFIELD(reserved, false),
-    HFIELD(faultCode, false),     HFIELD(collectorTemp, true), HFIELD(tankTemp, true),
-    HFIELD(outsideTemp, true),    HFIELD(flow, true),          HFIELD(operatingModeIndex, false),
+    HFIELD(type, false),
+    HFIELD(second, false),
+    HFIELD(minute, false),
+    HFIELD(hour, false),
+    HFIELD(weekday, false),
+    HFIELD(day, false),
+    HFIELD(month, false),
+    HFIELD(year, false),
+    HFIELD(reserved, false),
+    HFIELD(faultCode, false),
+    HFIELD(collectorTemp, true),
+    HFIELD(tankTemp, true),
+    HFIELD(outsideTemp, true),
+    HFIELD(flow, true),
+    HFIELD(operatingModeIndex, false),
     HFIELD(controllerStateIndex, false),
 };
 #undef HFIELD
@@ -110,7 +123,8 @@ const HistoryField kHistoryFields[] = {
 std::int64_t LoadLittleEndian(const std::uint8_t* p, std::size_t size, bool isSigned) {
     std::uint64_t v = 0;
     for (std::size_t i = size; i-- > 0;) v = v << 8 | p[i];
-    if (isSigned && size < 8 && (v >> (size * 8 - 1) & 1u) != 0) return static_cast<std::int64_t>(v) - (1LL << (size * 8));
+    if (isSigned && size < 8 && (v >> (size * 8 - 1) & 1u) != 0)
+        return static_cast<std::int64_t>(v) - (1LL << (size * 8));
     return static_cast<std::int64_t>(v);
 }
 
@@ -197,10 +211,14 @@ void NoOtherKeys(const Json& object, const std::vector<std::string>& path, const
 }
 
 std::int64_t Integer(const Json& v, const std::vector<std::string>& at, std::int64_t lo, std::int64_t hi) {
-    if (!v.is_number_integer()) Fail(at, at.back() + " must be a whole number " + std::to_string(lo) + ".." + std::to_string(hi));
-    const std::int64_t n = v.is_number_unsigned() ? static_cast<std::int64_t>(std::min<std::uint64_t>(v.get<std::uint64_t>(), 1ULL << 62))
-                                                  : v.get<std::int64_t>();
-    if (n < lo || n > hi) Fail(at, at.back() + ": " + std::to_string(n) + " is out of range " + std::to_string(lo) + ".." + std::to_string(hi));
+    if (!v.is_number_integer())
+        Fail(at, at.back() + " must be a whole number " + std::to_string(lo) + ".." + std::to_string(hi));
+    const std::int64_t n = v.is_number_unsigned()
+                               ? static_cast<std::int64_t>(std::min<std::uint64_t>(v.get<std::uint64_t>(), 1ULL << 62))
+                               : v.get<std::int64_t>();
+    if (n < lo || n > hi)
+        Fail(at, at.back() + ": " + std::to_string(n) + " is out of range " + std::to_string(lo) + ".." +
+                     std::to_string(hi));
     return n;
 }
 
@@ -250,7 +268,8 @@ void ReadPlant(const Json& json, Staged& s) {
                 if (!v.is_number()) Fail(at, std::string(e.name) + " must be a number with one decimal");
                 const double tenths = v.get<double>() * 10.0;
                 if (!std::isfinite(tenths) || std::fabs(tenths - std::round(tenths)) > 1e-6 ||
-                    std::round(tenths) < static_cast<double>(e.minimum) || std::round(tenths) > static_cast<double>(e.maximum)) {
+                    std::round(tenths) < static_cast<double>(e.minimum) ||
+                    std::round(tenths) > static_cast<double>(e.maximum)) {
                     Fail(at, std::string(e.name) + ": " + v.dump() + " is not a value with one decimal in " +
                                  std::to_string(e.minimum / 10) + ".." + std::to_string(e.maximum / 10));
                 }
@@ -300,14 +319,17 @@ void ReadSettings(const Json& json, Staged& s) {
         const Json& v = Member(json, path, f.name);
         const std::vector<std::string> at = {"settings", f.name};
         if (f.count > 1) {
-            if (!v.is_array() || v.size() != f.count) Fail(at, std::string(f.name) + " must be a list of " + std::to_string(f.count) + " bytes");
-            for (std::size_t i = 0; i < f.count; ++i) block[f.offset + i] = static_cast<std::uint8_t>(Integer(v[i], at, 0, 255));
+            if (!v.is_array() || v.size() != f.count)
+                Fail(at, std::string(f.name) + " must be a list of " + std::to_string(f.count) + " bytes");
+            for (std::size_t i = 0; i < f.count; ++i)
+                block[f.offset + i] = static_cast<std::uint8_t>(Integer(v[i], at, 0, 255));
         } else {
             StoreLittleEndian(block + f.offset, f.size, Integer(v, at, f.minimum, f.maximum));
         }
     }
     const Json& serial = Member(json, path, "serialNumber");
-    if (!serial.is_string() || !Utf8ToBytes(serial.get<std::string>(), s.settings.serialNumber, sizeof s.settings.serialNumber)) {
+    if (!serial.is_string() ||
+        !Utf8ToBytes(serial.get<std::string>(), s.settings.serialNumber, sizeof s.settings.serialNumber)) {
         Fail({"settings", "serialNumber"}, "serialNumber must be a text of 12 characters");
     }
     NoOtherKeys(json, path, known);
@@ -318,14 +340,16 @@ Json HistoryJson() {
     for (const FaultHistoryEntry& e : FaultHistory) {
         Json entry = Json::object();
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(&e);
-        for (const HistoryField& f : kHistoryFields) entry[f.name] = LoadLittleEndian(bytes + f.offset, f.size, f.isSigned);
+        for (const HistoryField& f : kHistoryFields)
+            entry[f.name] = LoadLittleEndian(bytes + f.offset, f.size, f.isSigned);
         out.push_back(entry);
     }
     return out;
 }
 
 void ReadHistory(const Json& json, Staged& s) {
-    if (!json.is_array() || json.size() != kFaultHistoryEntries) Fail({"faultHistory"}, "faultHistory must be a list of 5 entries");
+    if (!json.is_array() || json.size() != kFaultHistoryEntries)
+        Fail({"faultHistory"}, "faultHistory must be a list of 5 entries");
     std::vector<std::string> known;
     for (const HistoryField& f : kHistoryFields) known.push_back(f.name);
     for (std::size_t k = 0; k < kFaultHistoryEntries; ++k) {
@@ -344,7 +368,8 @@ void ReadHistory(const Json& json, Staged& s) {
 Json YieldsJson() {
     // The block is packed: its fields are copied out, never bound by reference.
     Json days = Json::array();
-    for (std::size_t i = 0; i < kYieldHistoryDays; ++i) days.push_back(static_cast<std::uint16_t>(YieldHistoryBlock.days[i]));
+    for (std::size_t i = 0; i < kYieldHistoryDays; ++i)
+        days.push_back(static_cast<std::uint16_t>(YieldHistoryBlock.days[i]));
     const std::uint16_t index = YieldHistoryBlock.index;
     const std::uint8_t count = YieldHistoryBlock.count;
     return Json{{"index", index}, {"count", count}, {"days", days}};
@@ -352,10 +377,13 @@ Json YieldsJson() {
 
 void ReadYields(const Json& json, Staged& s) {
     const std::vector<std::string> path = {"yieldHistory"};
-    s.yields.index = static_cast<std::uint16_t>(Integer(Member(json, path, "index"), {"yieldHistory", "index"}, 0, kU16));
-    s.yields.count = static_cast<std::uint8_t>(Integer(Member(json, path, "count"), {"yieldHistory", "count"}, 0, kYieldHistoryDays));
+    s.yields.index =
+        static_cast<std::uint16_t>(Integer(Member(json, path, "index"), {"yieldHistory", "index"}, 0, kU16));
+    s.yields.count = static_cast<std::uint8_t>(
+        Integer(Member(json, path, "count"), {"yieldHistory", "count"}, 0, kYieldHistoryDays));
     const Json& days = Member(json, path, "days");
-    if (!days.is_array() || days.size() != kYieldHistoryDays) Fail({"yieldHistory", "days"}, "days must be a list of 14 numbers");
+    if (!days.is_array() || days.size() != kYieldHistoryDays)
+        Fail({"yieldHistory", "days"}, "days must be a list of 14 numbers");
     for (std::size_t i = 0; i < kYieldHistoryDays; ++i) {
         s.yields.days[i] = static_cast<std::uint16_t>(Integer(days[i], {"yieldHistory", "days"}, 0, kU16));
     }
@@ -365,7 +393,8 @@ void ReadYields(const Json& json, Staged& s) {
 void ReadState(const Json& root, Staged& s) {
     if (!root.is_object()) Fail({}, "a state file holds one JSON object");
     const Json& format = Member(root, {}, "format");
-    if (!format.is_string() || format.get<std::string>() != kFormat) Fail({"format"}, std::string("format must be \"") + kFormat + "\"");
+    if (!format.is_string() || format.get<std::string>() != kFormat)
+        Fail({"format"}, std::string("format must be \"") + kFormat + "\"");
     Integer(Member(root, {}, "version"), {"version"}, kVersion, kVersion);
     const Json& clock = Member(root, {}, "clock");
     const std::string text = clock.is_string() ? clock.get<std::string>() : "";

@@ -113,10 +113,10 @@ int main(int argc, char* argv[]) {
     TUdpQtDispatcher dispatcher;
     std::unique_ptr<PlantFeed> feed;
     if (options.udpPort != 0) {
-        feed = std::make_unique<PlantFeed>(dispatcher, [&haupt](const std::string& datagram) {
-            return haupt.Plant().ApplyLines(datagram);
-        });
-        feed->SetOnError([](const std::string& message) { std::fprintf(stderr, "kandorelle: plant feed: %s\n", message.c_str()); });
+        feed = std::make_unique<PlantFeed>(
+            dispatcher, [&haupt](const std::string& datagram) { return haupt.Plant().ApplyLines(datagram); });
+        feed->SetOnError(
+            [](const std::string& message) { std::fprintf(stderr, "kandorelle: plant feed: %s\n", message.c_str()); });
         std::string error;
         if (!feed->Start(options.udpPort, error)) {
             std::fprintf(stderr, "kandorelle: %s\n", error.c_str());

@@ -23,7 +23,9 @@ void SetOrFail(PlantModel& plant, const char* name, const char* value) {
     plant.Set(v);
 }
 
-std::vector<Rgb565> Frame() { return std::vector<Rgb565>(PanelFramebuffer, PanelFramebuffer + kScreenWidth * kScreenHeight); }
+std::vector<Rgb565> Frame() {
+    return std::vector<Rgb565>(PanelFramebuffer, PanelFramebuffer + kScreenWidth * kScreenHeight);
+}
 
 TEST(PlantModel, RefusesBadValuesAndSaysWhy) {
     struct Case {
@@ -65,11 +67,18 @@ TEST(PlantModel, FormatsWhatItWasGiven) {
         const char* shown;
     };
     const Case cases[] = {
-        {"collector", "95.5", "95.5"},       {"outside", "-7.2", "-7.2"},    {"outside", "-0.5", "-0.5"},
-        {"tank1.top", "60", "60.0"},         {"tank1.top", "absent", "absent"}, {"frost", "on", "on"},
-        {"flow", "12.5", "12.5"},            {"status", "9", "9 Emergency mode"},
-        {"fault", "22", "22 Collector sensor failure"}, {"fault", "8", "8 Fault solar 8"},
-        {"fault", "clear", "0 No fault"},    {"commissioning.counter", "4294967295", "4294967295"},
+        {"collector", "95.5", "95.5"},
+        {"outside", "-7.2", "-7.2"},
+        {"outside", "-0.5", "-0.5"},
+        {"tank1.top", "60", "60.0"},
+        {"tank1.top", "absent", "absent"},
+        {"frost", "on", "on"},
+        {"flow", "12.5", "12.5"},
+        {"status", "9", "9 Emergency mode"},
+        {"fault", "22", "22 Collector sensor failure"},
+        {"fault", "8", "8 Fault solar 8"},
+        {"fault", "clear", "0 No fault"},
+        {"commissioning.counter", "4294967295", "4294967295"},
     };
     for (const Case& c : cases) {
         SetOrFail(plant, c.name, c.value);
@@ -161,28 +170,24 @@ TEST_P(PlantValueReachesItsPage, OnTheNextTicks) {
 
 INSTANTIATE_TEST_SUITE_P(
     PlantModel, PlantValueReachesItsPage,
-    ::testing::Values(Reaching{"collector", "95.5", 0}, Reaching{"collector", "95.5", 2},
-                      Reaching{"collector.faulty", "on", 2}, Reaching{"solar.return", "40.0", 2},
-                      Reaching{"solar.return.faulty", "on", 2}, Reaching{"solar.supply", "40.0", 2},
-                      Reaching{"solar.supply.faulty", "on", 2}, Reaching{"tank1.top", "40.0", 0},
-                      Reaching{"tank1.top", "99.0", 2}, Reaching{"tank1.top.present", "off", 2},
-                      Reaching{"tank1.bottom", "20.0", 0}, Reaching{"tank2.top", "30.0", 2, true},
-                      Reaching{"tank2.top", "30.0", 0, true}, Reaching{"tank2.top.present", "off", 2, true},
-                      Reaching{"tank2.bottom", "70.0", 0, true}, Reaching{"tank2.row", "on", 2},
-                      Reaching{"outside", "-7.2", 3}, Reaching{"outside.faulty", "on", 3},
-                      Reaching{"collector.max", "120.0", 3}, Reaching{"collector1", "11.1", 4},
-                      Reaching{"collector1.absent", "on", 4}, Reaching{"outside1", "11.1", 4},
-                      Reaching{"outside1.absent", "on", 4}, Reaching{"collector2", "11.1", 4},
-                      Reaching{"collector2.absent", "on", 4}, Reaching{"outside2", "11.1", 4},
-                      Reaching{"outside2.absent", "on", 4}, Reaching{"pump.speed", "500", 31},
-                      Reaching{"pump.speed", "300", 0}, Reaching{"flow", "12.3", 3},
-                      Reaching{"flow.faulty", "on", 3}, Reaching{"flow", "0", 0},
-                      Reaching{"solar.output", "12340", 6}, Reaching{"status", "7", 29},
-                      Reaching{"status", "0", 0}, Reaching{"frost", "on", 0}, Reaching{"icon.flame", "on", 0},
-                      Reaching{"icon.clock", "on", 0}, Reaching{"tank1.full", "on", 0},
-                      Reaching{"tank2.full", "on", 0, true}, Reaching{"extra.offered", "on", 3, false, true},
-                      Reaching{"fault", "22", 0}, Reaching{"fault", "22", 43}, Reaching{"fault", "8", 43},
-                      Reaching{"dialog", "on", 0}),
+    ::testing::Values(
+        Reaching{"collector", "95.5", 0}, Reaching{"collector", "95.5", 2}, Reaching{"collector.faulty", "on", 2},
+        Reaching{"solar.return", "40.0", 2}, Reaching{"solar.return.faulty", "on", 2},
+        Reaching{"solar.supply", "40.0", 2}, Reaching{"solar.supply.faulty", "on", 2}, Reaching{"tank1.top", "40.0", 0},
+        Reaching{"tank1.top", "99.0", 2}, Reaching{"tank1.top.present", "off", 2}, Reaching{"tank1.bottom", "20.0", 0},
+        Reaching{"tank2.top", "30.0", 2, true}, Reaching{"tank2.top", "30.0", 0, true},
+        Reaching{"tank2.top.present", "off", 2, true}, Reaching{"tank2.bottom", "70.0", 0, true},
+        Reaching{"tank2.row", "on", 2}, Reaching{"outside", "-7.2", 3}, Reaching{"outside.faulty", "on", 3},
+        Reaching{"collector.max", "120.0", 3}, Reaching{"collector1", "11.1", 4},
+        Reaching{"collector1.absent", "on", 4}, Reaching{"outside1", "11.1", 4}, Reaching{"outside1.absent", "on", 4},
+        Reaching{"collector2", "11.1", 4}, Reaching{"collector2.absent", "on", 4}, Reaching{"outside2", "11.1", 4},
+        Reaching{"outside2.absent", "on", 4}, Reaching{"pump.speed", "500", 31}, Reaching{"pump.speed", "300", 0},
+        Reaching{"flow", "12.3", 3}, Reaching{"flow.faulty", "on", 3}, Reaching{"flow", "0", 0},
+        Reaching{"solar.output", "12340", 6}, Reaching{"status", "7", 29}, Reaching{"status", "0", 0},
+        Reaching{"frost", "on", 0}, Reaching{"icon.flame", "on", 0}, Reaching{"icon.clock", "on", 0},
+        Reaching{"tank1.full", "on", 0}, Reaching{"tank2.full", "on", 0, true},
+        Reaching{"extra.offered", "on", 3, false, true}, Reaching{"fault", "22", 0}, Reaching{"fault", "22", 43},
+        Reaching{"fault", "8", 43}, Reaching{"dialog", "on", 0}),
     [](const ::testing::TestParamInfo<Reaching>& param) {
         std::string name = std::string(param.param.name) + "_page" + std::to_string(param.param.page);
         for (char& ch : name) {

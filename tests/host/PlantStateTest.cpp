@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "host/PlantCommands.h"
