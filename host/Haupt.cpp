@@ -11,7 +11,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QShortcut>
 #include <QTimer>
+
+#include "host/PlantPanel.h"
 
 namespace {
 
@@ -48,6 +51,12 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
     mnuZoom200 = popupMenu->addAction(QStringLiteral("Zoom 200%"), this, &THaupt::mnuZoom200Click);
     mnuZoom300 = popupMenu->addAction(QStringLiteral("Zoom 300%"), this, &THaupt::mnuZoom300Click);
     for (QAction* item : {mnuZoom100, mnuZoom200, mnuZoom300}) item->setCheckable(true);
+    popupMenu->addSeparator();
+    mnuPlant = popupMenu->addAction(QStringLiteral("Plant\tF2"), this, &THaupt::mnuPlantClick);
+    mnuPlant->setCheckable(true);
+    auto* plantKey = new QShortcut(QKeySequence(Qt::Key_F2), this);
+    plantKey->setContext(Qt::ApplicationShortcut);  // also while the Plant panel has the focus
+    connect(plantKey, &QShortcut::activated, this, &THaupt::mnuPlantClick);
 
     TimerRefresh = new QTimer(this);
     TimerRefresh->setTimerType(Qt::PreciseTimer);
@@ -57,7 +66,12 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
 
     setWindowTitle(QString::fromStdString(PanelHost::Caption()));
     host_.Start();
+    host_.SetPlantHook([this] { plant_.Apply(); });
     mnuZoom100Click();
+
+    plantPanel = new PlantPanel(plant_, this);
+    plantPanel->hide();
+    connect(plantPanel, &QDockWidget::visibilityChanged, mnuPlant, &QAction::setChecked);
 }
 
 THaupt::~THaupt() = default;
@@ -85,6 +99,17 @@ void THaupt::SelectZoom(int zoom) {
 void THaupt::mnuZoom100Click() { SelectZoom(1); }
 void THaupt::mnuZoom200Click() { SelectZoom(2); }
 void THaupt::mnuZoom300Click() { SelectZoom(3); }
+
+// The panel stands beside the display, so that neither covers the other.
+void THaupt::mnuPlantClick() {
+    if (plantPanel->isVisible()) {
+        plantPanel->hide();
+        return;
+    }
+    plantPanel->move(frameGeometry().topRight() + QPoint(8, 0));
+    plantPanel->show();
+    plantPanel->Refresh();
+}
 
 void THaupt::FormPaint() {
     host_.FullRepaint();

@@ -5,7 +5,9 @@
 #include <QWidget>
 
 #include "host/PanelHost.h"
+#include "host/PlantModel.h"
 
+class PlantPanel;
 class QAction;
 class QMenu;
 class QTimer;
@@ -23,14 +25,18 @@ public:
     QAction* mnuZoom100 = nullptr;
     QAction* mnuZoom200 = nullptr;
     QAction* mnuZoom300 = nullptr;
+    QAction* mnuPlant = nullptr;  // shows the Plant panel (F2)
+    PlantPanel* plantPanel = nullptr;
 
     PanelHost& Host() { return host_; }
+    PlantModel& Plant() { return plant_; }
 
 public slots:
     void TimerRefreshTimer();
     void mnuZoom100Click();
     void mnuZoom200Click();
     void mnuZoom300Click();
+    void mnuPlantClick();
 
     // The full repaint: every panel pixel into the canvas, then on screen.
     void FormPaint();
@@ -56,4 +62,5 @@ private:
 
     SystemWallClock systemClock_;
     PanelHost host_;
+    PlantModel plant_;
 };

@@ -145,6 +145,7 @@ TickResult PanelHost::Tick() {
     const std::int16_t fifth = supplementary == 2 ? 521 : 741;
     Plant.fifthRowTemp = fifth;
     Plant.fifthRowTwinTemp = fifth;
+    if (plantHook_) plantHook_();
 
     const WallTime now = clock_.Now();
     FeedClockTime(now);

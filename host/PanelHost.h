@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "host/Canvas.h"
 #include "panel/Types.h"
@@ -93,6 +95,10 @@ public:
     PointerShift MouseMove(int x, int y);
     void MouseUp(MouseButton button);
 
+    // Runs every tick after the host's own plant values and before the
+    // firmware: the plant model re-applies the values held by hand.
+    void SetPlantHook(std::function<void()> hook) { plantHook_ = std::move(hook); }
+
     bool TimerEnabled() const { return timerEnabled_; }
     std::uint8_t CloseCountdown() const { return closeCountdown_; }
     std::int32_t TickCounter() const { return tickCounter_; }
@@ -115,4 +121,5 @@ private:
     int zoom_ = 1;
     std::int32_t tickCounter_ = 0;
     bool timerEnabled_ = true;
+    std::function<void()> plantHook_;
 };

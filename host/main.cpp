@@ -1,11 +1,18 @@
-// The program entry: one window, the event loop, nothing else.
+// The program entry: one window, the event loop, nothing else, unless the
+// options ask for a saved state or the plant feed.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "host/Haupt.h"
+#include "host/PlantFeed.h"
+#include "host/PlantState.h"
 #include "host/TextOverride.h"
+#include "host/UdpQtDispatcher.h"
 
 namespace {
 
@@ -18,9 +25,83 @@ bool DisplayAvailable() {
     return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
+void Usage(std::FILE* to) {
+    std::fprintf(to,
+                 "usage: kandorelle [--state FILE] [--plant-udp PORT] [--texts FILE.po ...]\n"
+                 "  --state FILE      start from a state saved by the runner's 'state save FILE'\n"
+                 "  --plant-udp PORT  take plant values as UDP datagrams of 'NAME VALUE' lines on\n"
+                 "                    127.0.0.1:PORT (1024..65535); each datagram is answered with\n"
+                 "                    'ok' or the error line\n"
+                 "  --texts FILE.po   show the texts of a translation file instead of the built-in\n"
+                 "                    ones of its language (any number of files)\n"
+                 "  --help            this text\n"
+                 "Right-click the panel or press F2 for the Plant panel.\n");
+}
+
+struct Options {
+    std::string state;
+    int udpPort = 0;
+};
+
+// Our options are taken out; the rest (-platform and the like) is the toolkit's.
+bool ParseOptions(int& argc, char* argv[], Options& options, int& exitCode) {
+    std::vector<char*> rest = {argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            Usage(stdout);
+            exitCode = 0;
+            return false;
+        }
+        if ((arg == "--state" || arg == "--plant-udp") && i + 1 >= argc) {
+            std::fprintf(stderr, "kandorelle: %s wants a value\n", arg.c_str());
+            exitCode = 2;
+            return false;
+        }
+        if (arg == "--state") {
+            options.state = argv[++i];
+        } else if (arg == "--plant-udp") {
+            char* end = nullptr;
+            const long port = std::strtol(argv[++i], &end, 10);
+            if (end == argv[i] || *end != '\0' || port < 1024 || port > 65535) {
+                std::fprintf(stderr, "kandorelle: --plant-udp wants a port 1024..65535, not '%s'\n", argv[i]);
+                exitCode = 2;
+                return false;
+            }
+            options.udpPort = static_cast<int>(port);
+        } else if (arg.rfind("--", 0) == 0) {
+            std::fprintf(stderr, "kandorelle: unknown option %s\n", arg.c_str());
+            Usage(stderr);
+            exitCode = 2;
+            return false;
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    argc = static_cast<int>(rest.size());
+    for (int i = 0; i < argc; ++i) argv[i] = rest[static_cast<std::size_t>(i)];
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // --texts FILE.po previews a translation; the other parsers never see it.
+    TextOptions texts;
+    std::string optionError;
+    if (!TakeTextOptions(argc, argv, texts, optionError)) {
+        std::fprintf(stderr, "kandorelle: %s\n", optionError.c_str());
+        Usage(stderr);
+        return 2;
+    }
+    Options options;
+    int exitCode = 0;
+    if (!ParseOptions(argc, argv, options, exitCode)) return exitCode;
+    if (texts.check) {
+        std::fprintf(stderr, "kandorelle: --check-texts belongs to kandorelle-cli\n");
+        return 2;
+    }
+    if (const int status = ApplyTextOptions(texts); status != 0) return status;
     if (!DisplayAvailable()) {
         std::fprintf(stderr,
                      "kandorelle: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
@@ -29,17 +110,35 @@ int main(int argc, char* argv[]) {
                      argc > 0 ? argv[0] : "kandorelle");
         return 2;
     }
-    // --texts FILE.po previews a translation; the toolkit never sees the option.
-    TextOptions texts;
-    std::string optionError;
-    if (!TakeTextOptions(argc, argv, texts, optionError)) {
-        std::fprintf(stderr, "kandorelle: %s\nusage: kandorelle [--texts FILE.po ...]\n", optionError.c_str());
-        return 2;
-    }
-    if (const int status = ApplyTextOptions(texts); status != 0) return status;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kandorelle II"));
-    THaupt haupt;
+
+    // A saved state brings its clock along, which then runs on in real time.
+    OffsetWallClock stateClock;
+    THaupt haupt(options.state.empty() ? nullptr : &stateClock);
+    if (!options.state.empty()) {
+        WallTime loaded;
+        std::string error;
+        if (!LoadState(options.state, haupt.Plant(), loaded, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 2;
+        }
+        stateClock.Set(loaded);
+    }
+
+    TUdpQtDispatcher dispatcher;
+    std::unique_ptr<PlantFeed> feed;
+    if (options.udpPort != 0) {
+        feed = std::make_unique<PlantFeed>(
+            dispatcher, [&haupt](const std::string& datagram) { return haupt.Plant().ApplyLines(datagram); });
+        feed->SetOnError(
+            [](const std::string& message) { std::fprintf(stderr, "kandorelle: plant feed: %s\n", message.c_str()); });
+        std::string error;
+        if (!feed->Start(options.udpPort, error)) {
+            std::fprintf(stderr, "kandorelle: %s\n", error.c_str());
+            return 2;
+        }
+    }
     haupt.show();
     return QApplication::exec();
 }

@@ -4,6 +4,7 @@
 #include "panel/app/Layout.h"
 #include "panel/app/NumberFormat.h"
 #include "panel/app/Plant.h"
+#include "panel/app/Refresh.h"
 #include "panel/app/TextTables.h"
 #include "panel/dl/DrawApi.h"
 #include "panel/hw/Clock.h"
@@ -272,7 +273,7 @@ void DrawFaultEntry(u8 index) {
     DlChar(' ');
     PrintTwoDigits(e.faultCode);
 
-    FittedLine(Text(FaultTextId(e.faultCode)), 10, 118);
+    FittedLine(FaultDescription(e.faultCode), 10, 118);
 
     Reading("TSA: ", e.collectorTemp, kSpacedDegrees, 10, 142);
     Reading("TSE: ", e.tankTemp, kSpacedDegrees, 160, 142);

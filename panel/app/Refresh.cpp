@@ -335,9 +335,7 @@ void CurrentFault() {
     ClearField(10, 80, 309, 172);
     DlSetForeground(Colour::kBlack);
     if (code != 0) DlTextAt(10, 114, FaultLineText());
-    // Codes without a text of their own show the code line alone.
-    const TextId id = FaultTextId(code);
-    if (id != 0 && id != kNoText) PrintWrapped(Text(id), 10, 309, 148, 24);
+    PrintWrapped(FaultDescription(code), 10, 309, 148, 24);
 }
 
 // The commissioning run writes one line every 34 pixels from base line 70 on;
@@ -389,6 +387,21 @@ const char* FaultLineText() {
     const u8 code = Settings.faultCode;
     const char digits[] = {' ', static_cast<char>('0' + code / 10 % 10), static_cast<char>('0' + code % 10), 0};
     AppendText(line, sizeof line, digits);
+    return line;
+}
+
+const char* FaultDescription(u8 code) {
+    const TextId id = FaultTextId(code);
+    if (id != 0 && id != kNoText) return Text(id);
+    static char line[48];
+    line[0] = 0;
+    AppendText(line, sizeof line, Text(95));
+    char number[5] = {' ', 0, 0, 0, 0};
+    u8 n = 1;
+    if (code >= 100) number[n++] = static_cast<char>('0' + code / 100);
+    if (code >= 10) number[n++] = static_cast<char>('0' + code / 10 % 10);
+    number[n] = static_cast<char>('0' + code % 10);
+    AppendText(line, sizeof line, number);
     return line;
 }
 

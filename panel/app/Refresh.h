@@ -30,6 +30,11 @@ u16 ValueFieldLeft(u8 page, u8 row);
 // buffer.
 const char* FaultLineText();
 
+// The description of a fault code in the current language. A code that the
+// fault table gives no text reads "Fault solar" and its number, so that no
+// page shows an unrelated text in its place.
+const char* FaultDescription(u8 code);
+
 // Raw pump speed (0..1000) in percent: 0 below 71, 10..80 up to 870, then 100.
 u8 PumpPercent(u16 raw);
 

@@ -221,10 +221,11 @@ TEST(AppLiveValues, LongStatusAndFaultTextsStayReadable) {
     panel.Show(43);
     EXPECT_TRUE(Ink(panel, secondLine)) << "a long fault text continues below";
     EXPECT_EQ(panel.CountNot(Colour::kPanelGrey, 300, 125, 319, 148), 0) << "the first line runs off the page";
-    Settings.faultCode = 8;  // a code without a text of its own
+    Settings.faultCode = 8;  // a code without a text of its own: "Fault solar 8", one line
     panel.Ticks(30);
     EXPECT_TRUE(Ink(panel, {10, 94, 309, 114}));
-    EXPECT_FALSE(Ink(panel, {10, 125, 309, 172}));
+    EXPECT_TRUE(Ink(panel, {10, 125, 309, 148}));
+    EXPECT_FALSE(Ink(panel, secondLine));
 }
 
 TEST(AppLiveValues, CommissioningRunMarksEachStep) {

@@ -172,7 +172,7 @@ TEST_F(Charts, FaultEntry) {
     const std::string c = " " + kDegC;
     EXPECT_EQ(TakeLines(), (std::vector<Line>{{10, 70, 3, "03.11.2031  09:05"},
                                               {10, 94, 3, GetText(96, kGerman) + std::string(" 08")},
-                                              {10, 118, 3, GetText(0, kGerman)},
+                                              {10, 118, 3, GetText(95, kGerman) + std::string(" 8")},
                                               {10, 142, 3, "TSA:  52,3" + c},
                                               {160, 142, 3, "TSE: -7,2" + c},
                                               {10, 166, 3, "V:  4,0 l/min"},
@@ -192,14 +192,15 @@ TEST_F(Charts, FaultEntry) {
     EXPECT_EQ(Slice(lines, 7, 9), (std::vector<Line>{{10, 186, 1, "Automatik,"}, {10, 203, 1, GetText(69, kGerman)}}));
     EXPECT_EQ(Slice(lines, 2, 3), (std::vector<Line>{{10, 118, 1, GetText(108, kGerman)}}));
 
-    // Codes and indices beyond their tables give empty texts; empty entries nothing.
+    // Codes beyond the fault table read like an unlisted code; indices beyond
+    // their tables give empty texts; empty entries nothing.
     FaultHistory[1].faultCode = 200;
     FaultHistory[1].operatingModeIndex = 4;
     FaultHistory[1].controllerStateIndex = 10;
     DrawFaultEntry(1);
     lines = TakeLines();
     EXPECT_EQ(Slice(lines, 7, 8), (std::vector<Line>{{10, 190, 3, ""}}));
-    EXPECT_EQ(lines[2].text, "");
+    EXPECT_EQ(lines[2].text, GetText(95, kGerman) + std::string(" 200"));
     FaultHistory[1].type = kFaultEntryEmpty;
     for (u8 index : {1, 2, 255}) DrawFaultEntry(index);
     EXPECT_EQ(DlBytesUsed(), 0);

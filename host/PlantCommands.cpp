@@ -1,0 +1,119 @@
+#include "host/PlantCommands.h"
+
+#include "host/PlantState.h"
+#include "panel/app/AppState.h"
+
+namespace {
+
+constexpr const char* kVerbs[] = {"set", "fault", "history", "reset", "print", "state"};
+
+bool Usage(std::string& error, const std::string& text) {
+    error = text;
+    return false;
+}
+
+void PrintLine(std::ostream& out, const PlantModel& plant, int entry) {
+    out << PlantModel::Entries()[static_cast<std::size_t>(entry)].name << " = " << plant.Format(entry) << "\n";
+}
+
+}  // namespace
+
+bool IsPlantVerb(std::string_view word) {
+    for (const char* verb : kVerbs) {
+        if (word == verb) return true;
+    }
+    return false;
+}
+
+bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out, std::string& error) {
+    if (words.empty() || !IsPlantVerb(words[0])) return Usage(error, "not a plant command");
+    const std::string& verb = words[0];
+    const std::size_t n = words.size();
+    PlantCommand c;
+    if (verb == "set") {
+        if (n != 3) return Usage(error, "set wants NAME VALUE; names: " + PlantModel::NameList());
+        if (!PlantModel::Parse(words[1], words[2], c.value, error)) return false;
+    } else if (verb == "fault") {
+        if (n != 2) return Usage(error, "fault wants a code 0..50 or clear");
+        if (!PlantModel::Parse("fault", words[1], c.value, error)) return false;
+    } else if (verb == "history") {
+        if ((n != 3 && n != 5) || words[1] != "add") {
+            return Usage(error, "history wants add CODE [YYYY-MM-DD HH:MM:SS]");
+        }
+        PlantValue code;
+        if (!PlantModel::Parse("fault", words[2], code, error) || code.value == 0) {
+            return Usage(error, "history add wants a fault code 1..50, not '" + words[2] + "'");
+        }
+        c.verb = PlantVerb::HistoryAdd;
+        c.code = static_cast<std::uint8_t>(code.value);
+        if (n == 5) {
+            WallTime when;
+            if (!ParseWallTime(words[3], words[4], when)) {
+                return Usage(error, "history add wants the time as YYYY-MM-DD HH:MM:SS (years 2000 to 2099)");
+            }
+            c.when = when;
+        }
+    } else if (verb == "reset") {
+        if (n != 2 || words[1] != "plant") return Usage(error, "reset wants the word plant");
+        c.verb = PlantVerb::ResetPlant;
+    } else if (verb == "print") {
+        if (n != 2) return Usage(error, "print wants a name, page, clock or all");
+        if (words[1] == "page") {
+            c.verb = PlantVerb::PrintPage;
+        } else if (words[1] == "clock") {
+            c.verb = PlantVerb::PrintClock;
+        } else if (words[1] == "all") {
+            c.verb = PlantVerb::PrintAll;
+        } else {
+            const std::optional<int> entry = PlantModel::Find(words[1]);
+            if (!entry) {
+                return Usage(
+                    error, "unknown name '" + words[1] + "'; valid names: page, clock, all, " + PlantModel::NameList());
+            }
+            c.verb = PlantVerb::Print;
+            c.entry = *entry;
+        }
+    } else {
+        if (n != 3 || (words[1] != "save" && words[1] != "load"))
+            return Usage(error, "state wants save FILE or load FILE");
+        c.verb = words[1] == "save" ? PlantVerb::StateSave : PlantVerb::StateLoad;
+        c.path = words[2];
+    }
+    out = c;
+    return true;
+}
+
+bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, std::string& error) {
+    PlantModel& plant = context.plant;
+    std::ostream& out = context.out;
+    switch (c.verb) {
+        case PlantVerb::Set: plant.Set(c.value); break;
+        case PlantVerb::HistoryAdd:
+            PlantModel::AddHistory(c.code,
+                                   c.when ? *c.when : (context.clock != nullptr ? *context.clock : PanelClockTime()));
+            break;
+        case PlantVerb::ResetPlant: plant.Reset(); break;
+        case PlantVerb::Print: PrintLine(out, plant, c.entry); break;
+        case PlantVerb::PrintPage:
+            out << "page = " << int(AppState.currentPage) << " " << PageName(AppState.currentPage) << "\n";
+            break;
+        case PlantVerb::PrintClock:
+            out << "clock = " << FormatWallTime(context.clock != nullptr ? *context.clock : PanelClockTime()) << "\n";
+            break;
+        case PlantVerb::PrintAll:
+            for (int i = 0; i < static_cast<int>(PlantModel::Entries().size()); ++i) PrintLine(out, plant, i);
+            out << "page = " << int(AppState.currentPage) << " " << PageName(AppState.currentPage) << "\n";
+            out << "clock = " << FormatWallTime(context.clock != nullptr ? *context.clock : PanelClockTime()) << "\n";
+            break;
+        case PlantVerb::StateSave:
+            return SaveState(c.path, plant, context.clock != nullptr ? *context.clock : PanelClockTime(), error);
+        case PlantVerb::StateLoad: {
+            WallTime loaded;
+            if (!LoadState(c.path, plant, loaded, error)) return false;
+            if (context.clock != nullptr) *context.clock = loaded;
+            break;
+        }
+    }
+    out.flush();
+    return true;
+}

@@ -1,0 +1,58 @@
+// The runner's plant verbs, in two steps: a line's words are checked into a
+// command record first (so that a whole script can be checked before it
+// runs), and the record is executed later.
+//
+//   set NAME VALUE            a plant value (see PlantModel): set collector 95.5,
+//                             set frost on, set collector absent
+//   fault CODE | fault clear  raise or clear the current fault (0..50)
+//   history add CODE [YYYY-MM-DD HH:MM:SS]
+//                             a fault-history entry with the current readings
+//   reset plant               every plant value back to its start value
+//   print NAME | page | clock | all
+//                             writes "NAME = VALUE" lines to the output
+//   state save FILE | state load FILE
+//                             the plant, the settings, the histories and the clock as JSON
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/PanelHost.h"
+#include "host/PlantModel.h"
+
+enum class PlantVerb { Set, HistoryAdd, ResetPlant, Print, PrintPage, PrintClock, PrintAll, StateSave, StateLoad };
+
+struct PlantCommand {
+    PlantVerb verb = PlantVerb::Set;
+    PlantValue value;              // Set (also `fault`)
+    int entry = -1;                // Print
+    std::uint8_t code = 0;         // HistoryAdd
+    std::optional<WallTime> when;  // HistoryAdd; none = the clock's time
+    std::string path;              // StateSave, StateLoad
+};
+
+// True for the first words this module handles: set, fault, history, reset,
+// print and state.
+bool IsPlantVerb(std::string_view word);
+
+// Checks one line's words (the verb first). On failure `error` says why,
+// listing the valid names, words or range; nothing is executed.
+bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out, std::string& error);
+
+struct PlantCommandContext {
+    PlantModel& plant;
+    std::ostream& out;  // print writes here
+    // The runner's pinned clock: `state save` records it, `state load` sets
+    // it, `history add` without a time takes it. Without one the panel clock
+    // is recorded and a loaded clock is dropped.
+    WallTime* clock = nullptr;
+};
+
+// Executes a checked command. Only file work can fail here (a state file that
+// cannot be written, or a damaged one, which changes nothing); `error` then
+// reads "FILE:LINE: message" for the state file.
+bool ExecutePlantCommand(const PlantCommand& command, PlantCommandContext& context, std::string& error);

@@ -1,0 +1,110 @@
+#include "host/PlantCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "panel/app/Plant.h"
+#include "panel/settings/Settings.h"
+#include "tests/host/FreshPanel.h"
+
+namespace {
+
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
+}
+
+// Parses and executes one line; returns what it printed, or "error: ...".
+std::string Line(PlantModel& plant, const std::string& line, WallTime* clock = nullptr) {
+    PlantCommand command;
+    std::string error;
+    if (!ParsePlantCommand(Words(line), command, error)) return "error: " + error;
+    std::ostringstream out;
+    PlantCommandContext context{plant, out, clock};
+    if (!ExecutePlantCommand(command, context, error)) return "error: " + error;
+    return out.str();
+}
+
+TEST(PlantCommands, KnowsItsVerbs) {
+    for (const char* verb : {"set", "fault", "history", "reset", "print", "state"}) EXPECT_TRUE(IsPlantVerb(verb));
+    for (const char* other : {"tick", "tap", "clock", "Set", ""}) EXPECT_FALSE(IsPlantVerb(other));
+}
+
+TEST(PlantCommands, RefusesBadLinesBeforeAnythingRuns) {
+    struct Case {
+        const char* line;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"set collector", "set wants NAME VALUE; names: collector,"},
+        {"set colector 1", "unknown name 'colector'; valid names: collector,"},
+        {"set collector 1 2", "set wants NAME VALUE"},
+        {"set collector 999", "out of range -50.0..250.0"},
+        {"fault", "fault wants a code 0..50 or clear"},
+        {"fault 51", "out of range 0..50"},
+        {"fault twenty", "fault wants a fault code 0..50 or clear, not 'twenty'"},
+        {"history add", "history wants add CODE"},
+        {"history remove 3", "history wants add CODE"},
+        {"history add 0", "history add wants a fault code 1..50, not '0'"},
+        {"history add 22 2026-02-30 10:00:00", "YYYY-MM-DD HH:MM:SS"},
+        {"history add 22 2026-02-03", "history wants add CODE"},
+        {"reset", "reset wants the word plant"},
+        {"reset all", "reset wants the word plant"},
+        {"print", "print wants a name, page, clock or all"},
+        {"print pages", "unknown name 'pages'; valid names: page, clock, all, collector,"},
+        {"state", "state wants save FILE or load FILE"},
+        {"state copy a.json", "state wants save FILE or load FILE"},
+    };
+    FreshPanel panel;
+    PlantModel plant;
+    for (const Case& c : cases) {
+        PlantCommand command;
+        std::string error;
+        EXPECT_FALSE(ParsePlantCommand(Words(c.line), command, error)) << c.line;
+        EXPECT_NE(error.find(c.expected), std::string::npos) << c.line << " -> " << error;
+    }
+    EXPECT_EQ(Plant.collectorTemp, 823);
+}
+
+TEST(PlantCommands, SetFaultAndPrint) {
+    FreshPanel panel;
+    PlantModel plant;
+    EXPECT_EQ(Line(plant, "set collector 95.5"), "");
+    EXPECT_EQ(Line(plant, "print collector"), "collector = 95.5\n");
+    EXPECT_EQ(Line(plant, "fault 21"), "");
+    EXPECT_EQ(Line(plant, "print fault"), "fault = 21 Flow rate sensor faulty\n");
+    EXPECT_EQ(Line(plant, "fault clear"), "");
+    EXPECT_EQ(Settings.faultCode, 0);
+    EXPECT_EQ(Line(plant, "print page"), "page = 0 start page\n");
+    panel.Show(43);
+    EXPECT_EQ(Line(plant, "print page"), "page = 43 current fault\n");
+    WallTime clock = MakeWallTime(2026, 12, 6, 13, 47, 5);
+    EXPECT_EQ(Line(plant, "print clock", &clock), "clock = 2026-12-06 13:47:05\n");
+    const std::string all = Line(plant, "print all", &clock);
+    EXPECT_EQ(all.rfind("collector = 95.5\ncollector.faulty = off\n", 0), 0u) << all;
+    EXPECT_NE(all.find("\nstatus = 4 System warming tank\n"), std::string::npos);
+    EXPECT_NE(all.find("\npage = 43 current fault\nclock = 2026-12-06 13:47:05\n"), std::string::npos);
+    EXPECT_EQ(Line(plant, "reset plant"), "");
+    EXPECT_EQ(Line(plant, "print collector"), "collector = 82.3\n");
+}
+
+TEST(PlantCommands, HistoryAddTakesTheClockUnlessGivenATime) {
+    FreshPanel panel;
+    PlantModel plant;
+    WallTime clock = MakeWallTime(2026, 12, 6, 13, 47, 5);
+    EXPECT_EQ(Line(plant, "history add 22", &clock), "");
+    EXPECT_EQ(int(FaultHistory[0].faultCode), 22);
+    EXPECT_EQ(int(FaultHistory[0].hour), 13);
+    EXPECT_EQ(int(FaultHistory[0].weekday), 0);
+    EXPECT_EQ(Line(plant, "history add 50 2027-01-02 03:04:05", &clock), "");
+    EXPECT_EQ(int(FaultHistory[0].year), 2027);
+    EXPECT_EQ(int(FaultHistory[0].weekday), 6);
+    EXPECT_EQ(int(FaultHistory[1].faultCode), 22);
+}
+
+}  // namespace

@@ -1,0 +1,278 @@
+#include "host/PlantModel.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "panel/app/Plant.h"
+#include "panel/app/Refresh.h"
+#include "panel/settings/Settings.h"
+#include "panel/text/Texts.h"
+#include "tests/host/FreshPanel.h"
+
+namespace {
+
+int Entry(const char* name) { return PlantModel::Find(name).value_or(-1); }
+
+void SetOrFail(PlantModel& plant, const char* name, const char* value) {
+    PlantValue v;
+    std::string error;
+    ASSERT_TRUE(PlantModel::Parse(name, value, v, error)) << name << " " << value << ": " << error;
+    plant.Set(v);
+}
+
+std::vector<Rgb565> Frame() {
+    return std::vector<Rgb565>(PanelFramebuffer, PanelFramebuffer + kScreenWidth * kScreenHeight);
+}
+
+TEST(PlantModel, RefusesBadValuesAndSaysWhy) {
+    struct Case {
+        const char* name;
+        const char* value;
+        const char* expected;  // a part of the message
+    };
+    const Case cases[] = {
+        {"colector", "95.5", "valid names: collector, collector.faulty"},
+        {"collector", "250.1", "out of range -50.0..250.0"},
+        {"collector", "-50.1", "out of range -50.0..250.0"},
+        {"collector", "95.55", "at most one decimal"},
+        {"collector", "warm", "at most one decimal"},
+        {"collector", "95,5", "at most one decimal"},
+        {"tank1.bottom", "absent", "wants a temperature"},
+        {"frost", "yes", "frost wants on or off"},
+        {"fault", "51", "out of range 0..50"},
+        {"fault", "-1", "out of range 0..50"},
+        {"status", "10", "out of range 0..9"},
+        {"pump.speed", "1001", "out of range 0..1000"},
+        {"pump.speed", "50.5", "whole number"},
+        {"flow", "-0.1", "out of range 0.0..999.9"},
+        {"commissioning.counter", "4294967296", "out of range 0..4294967295"},
+    };
+    for (const Case& c : cases) {
+        PlantValue v;
+        std::string error;
+        EXPECT_FALSE(PlantModel::Parse(c.name, c.value, v, error)) << c.name << " " << c.value;
+        EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+    }
+}
+
+TEST(PlantModel, FormatsWhatItWasGiven) {
+    FreshPanel panel;
+    PlantModel plant;
+    struct Case {
+        const char* name;
+        const char* value;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"collector", "95.5", "95.5"},
+        {"outside", "-7.2", "-7.2"},
+        {"outside", "-0.5", "-0.5"},
+        {"tank1.top", "60", "60.0"},
+        {"tank1.top", "absent", "absent"},
+        {"frost", "on", "on"},
+        {"flow", "12.5", "12.5"},
+        {"status", "9", "9 Emergency mode"},
+        {"fault", "22", "22 Collector sensor failure"},
+        {"fault", "8", "8 Fault solar 8"},
+        {"fault", "clear", "0 No fault"},
+        {"commissioning.counter", "4294967295", "4294967295"},
+    };
+    for (const Case& c : cases) {
+        SetOrFail(plant, c.name, c.value);
+        EXPECT_EQ(plant.Format(Entry(c.name)), c.shown) << c.name;
+    }
+    // A reading given again brings its sensor back.
+    SetOrFail(plant, "tank1.top", "61.5");
+    EXPECT_EQ(plant.Format(Entry("tank1.top.present")), "on");
+    SetOrFail(plant, "collector", "absent");
+    EXPECT_EQ(Plant.sensorFault & SensorFault::kCollector, SensorFault::kCollector);
+    EXPECT_EQ(Plant.collectorTemp, 955) << "absent keeps the last reading";
+}
+
+TEST(PlantModel, StartValuesAreTheHostsAndResetRestoresThem) {
+    FreshPanel panel;
+    PlantModel plant;
+    const auto entries = PlantModel::Entries();
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+        if (std::string(entries[i].name) != "tank2.row") {
+            EXPECT_EQ(plant.Get(i), entries[i].start) << entries[i].name;
+        }
+    }
+    for (const char* line : {"collector 10", "frost on", "fault 22", "status 0", "tank2.top 33.3", "pump.speed 0",
+                             "tank1.top.present off", "commissioning.step 3", "icon.clock on"}) {
+        const std::string text = line;
+        const std::size_t gap = text.find(' ');
+        SetOrFail(plant, text.substr(0, gap).c_str(), text.substr(gap + 1).c_str());
+    }
+    plant.Reset();
+    panel.Ticks(1);
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+        if (std::string(entries[i].name) != "tank2.row") {
+            EXPECT_EQ(plant.Get(i), entries[i].start) << entries[i].name;
+        }
+    }
+}
+
+TEST(PlantModel, AValueTheHostRewritesHoldsUntilReset) {
+    FreshPanel panel;
+    PlantModel plant;
+    panel.Host().SetPlantHook([&plant] { plant.Apply(); });
+    Settings.supplementaryFunction = 2;
+    panel.Ticks(1);
+    EXPECT_EQ(Plant.fifthRowTemp, 521);
+    SetOrFail(plant, "tank2.top", "60.5");
+    SetOrFail(plant, "tank2.row", "off");
+    panel.Ticks(5);
+    EXPECT_EQ(Plant.fifthRowTemp, 605);
+    EXPECT_EQ(Plant.fifthRowTwinTemp, 605);
+    EXPECT_EQ(Plant.fifthRowShown, 0);
+    plant.Reset();
+    panel.Ticks(1);
+    EXPECT_EQ(Plant.fifthRowTemp, 521);
+    EXPECT_EQ(Plant.fifthRowShown, 1);
+}
+
+// Each value, set while its page is shown, changes that page on the next
+// ticks (compared with the same ticks without it: the start page moves by
+// itself); values the page reads only when it is built change it on its next
+// build.
+struct Reaching {
+    const char* name;
+    const char* value;
+    u8 page;
+    bool twoTanks = false;
+    bool rebuild = false;
+};
+
+class PlantValueReachesItsPage : public ::testing::TestWithParam<Reaching> {};
+
+TEST_P(PlantValueReachesItsPage, OnTheNextTicks) {
+    const Reaching& c = GetParam();
+    const auto render = [&c](bool set) {
+        FreshPanel panel;
+        PlantModel plant;
+        panel.Host().SetPlantHook([&plant] { plant.Apply(); });
+        if (c.twoTanks) {
+            Settings.supplementaryFunction = 1;
+            panel.Ticks(300);  // past the start page's delay for the second tank
+        }
+        panel.Show(c.page);
+        if (set) SetOrFail(plant, c.name, c.value);
+        if (c.rebuild) GoToPage(c.page);
+        panel.Ticks(60);
+        return Frame();
+    };
+    EXPECT_NE(render(true), render(false)) << c.name << " " << c.value << " on page " << int(c.page);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PlantModel, PlantValueReachesItsPage,
+    ::testing::Values(
+        Reaching{"collector", "95.5", 0}, Reaching{"collector", "95.5", 2}, Reaching{"collector.faulty", "on", 2},
+        Reaching{"solar.return", "40.0", 2}, Reaching{"solar.return.faulty", "on", 2},
+        Reaching{"solar.supply", "40.0", 2}, Reaching{"solar.supply.faulty", "on", 2}, Reaching{"tank1.top", "40.0", 0},
+        Reaching{"tank1.top", "99.0", 2}, Reaching{"tank1.top.present", "off", 2}, Reaching{"tank1.bottom", "20.0", 0},
+        Reaching{"tank2.top", "30.0", 2, true}, Reaching{"tank2.top", "30.0", 0, true},
+        Reaching{"tank2.top.present", "off", 2, true}, Reaching{"tank2.bottom", "70.0", 0, true},
+        Reaching{"tank2.row", "on", 2}, Reaching{"outside", "-7.2", 3}, Reaching{"outside.faulty", "on", 3},
+        Reaching{"collector.max", "120.0", 3}, Reaching{"collector1", "11.1", 4},
+        Reaching{"collector1.absent", "on", 4}, Reaching{"outside1", "11.1", 4}, Reaching{"outside1.absent", "on", 4},
+        Reaching{"collector2", "11.1", 4}, Reaching{"collector2.absent", "on", 4}, Reaching{"outside2", "11.1", 4},
+        Reaching{"outside2.absent", "on", 4}, Reaching{"pump.speed", "500", 31}, Reaching{"pump.speed", "300", 0},
+        Reaching{"flow", "12.3", 3}, Reaching{"flow.faulty", "on", 3}, Reaching{"flow", "0", 0},
+        Reaching{"solar.output", "12340", 6}, Reaching{"status", "7", 29}, Reaching{"status", "0", 0},
+        Reaching{"frost", "on", 0}, Reaching{"icon.flame", "on", 0}, Reaching{"icon.clock", "on", 0},
+        Reaching{"tank1.full", "on", 0}, Reaching{"tank2.full", "on", 0, true},
+        Reaching{"extra.offered", "on", 3, false, true}, Reaching{"fault", "22", 0}, Reaching{"fault", "22", 43},
+        Reaching{"fault", "8", 43}, Reaching{"dialog", "on", 0}),
+    [](const ::testing::TestParamInfo<Reaching>& param) {
+        std::string name = std::string(param.param.name) + "_page" + std::to_string(param.param.page);
+        for (char& ch : name) {
+            if (ch == '.') ch = '_';
+        }
+        return name + "_" + std::to_string(param.index);
+    });
+
+// Without the controller's consent page 40 leads to page 42; with it, the run
+// of page 41 follows the steps the plant reports until confirm ends it.
+TEST(PlantModel, ACommissioningRunFollowsThePlantsSteps) {
+    FreshPanel panel;
+    PlantModel plant;
+    panel.Show(40);
+    panel.TapSlot(3);
+    EXPECT_EQ(panel.Page(), 42);
+    SetOrFail(plant, "commissioning.possible", "on");
+    panel.Show(40);
+    panel.TapSlot(3);
+    ASSERT_EQ(panel.Page(), 41);
+    for (const char* step : {"1", "2", "3", "0"}) {
+        EXPECT_NE(AppState.barButtons[3], Button::kConfirm) << "before step " << step;
+        SetOrFail(plant, "commissioning.step", step);
+        panel.Ticks(50);
+    }
+    EXPECT_EQ(AppState.barButtons[3], Button::kConfirm);
+    panel.TapSlot(3);
+    EXPECT_EQ(panel.Page(), 0);
+}
+
+TEST(PlantModel, TheDialogOpensOverThePageAndReturnsToIt) {
+    FreshPanel panel;
+    PlantModel plant;
+    panel.Show(29);
+    SetOrFail(plant, "dialog", "on");
+    panel.Ticks(5);
+    EXPECT_EQ(panel.Page(), 45);
+    EXPECT_EQ(plant.Format(Entry("dialog")), "on");
+    SetOrFail(plant, "dialog", "off");
+    panel.Ticks(5);
+    EXPECT_EQ(panel.Page(), 29);
+}
+
+TEST(PlantModel, HistoryEntriesComeNewestFirstWithTheReadings) {
+    FreshPanel panel;
+    PlantModel plant;
+    SetOrFail(plant, "collector", "95.5");
+    SetOrFail(plant, "status", "6");
+    const FaultHistoryEntry previous = FaultHistory[0];
+    PlantModel::AddHistory(50, MakeWallTime(2026, 1, 31, 23, 59, 58));
+    const FaultHistoryEntry& e = FaultHistory[0];
+    EXPECT_EQ(int(e.type), 0);
+    EXPECT_EQ(int(e.faultCode), 50);
+    EXPECT_EQ(int(e.collectorTemp), 955);
+    EXPECT_EQ(int(e.controllerStateIndex), 6);
+    EXPECT_EQ(int(e.day), 31);
+    EXPECT_EQ(int(e.year), 2026);
+    EXPECT_EQ(int(e.second), 58);
+    EXPECT_EQ(int(FaultHistory[1].faultCode), previous.faultCode);
+    ASSERT_NE(GetFaultHistoryEntry(0), nullptr);
+}
+
+// A code without a text of its own must not show the model name (text 0).
+TEST(PlantModel, UnlistedFaultCodesReadLikeTheFaultLine) {
+    FreshPanel panel;
+    EXPECT_STREQ(FaultDescription(8), "St\xF6rung Solar 8");
+    EXPECT_STREQ(FaultDescription(22), GetText(112, kGerman));
+    Settings.language = kEnglish;
+    EXPECT_STREQ(FaultDescription(48), "Fault solar 48");
+    EXPECT_EQ(FaultCodeText(8, kPolish), "Usterka solarna 8");
+}
+
+TEST(PlantModel, ADatagramIsAppliedWholeOrNotAtAll) {
+    FreshPanel panel;
+    PlantModel plant;
+    EXPECT_EQ(plant.ApplyLines("collector 95.5\r\n  frost   on  \n\nfault 22\n"), "ok");
+    EXPECT_EQ(Plant.collectorTemp, 955);
+    EXPECT_EQ(Plant.frost, 1);
+    EXPECT_EQ(Settings.faultCode, 22);
+    const std::string bad = plant.ApplyLines("collector 20\nfrots on\n");
+    EXPECT_EQ(bad.rfind("datagram:2: unknown name 'frots'; valid names: ", 0), 0u) << bad;
+    EXPECT_EQ(Plant.collectorTemp, 955);
+    EXPECT_EQ(plant.ApplyLines("collector"), "datagram:1: a line is NAME VALUE, not 'collector'");
+    EXPECT_EQ(plant.ApplyLines("collector 1 2"), "datagram:1: a line is NAME VALUE, not 'collector 1 2'");
+    EXPECT_EQ(plant.ApplyLines("\n \n"), "datagram:1: no NAME VALUE line");
+}
+
+}  // namespace

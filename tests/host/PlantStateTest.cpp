@@ -1,0 +1,193 @@
+#include "host/PlantState.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/PlantCommands.h"
+#include "panel/app/Plant.h"
+#include "panel/settings/Settings.h"
+#include "panel/text/Texts.h"
+#include "tests/host/FreshPanel.h"
+
+namespace {
+
+std::string TempPath(const char* name) {
+    return testing::TempDir() + "plantstate_" + std::to_string(::getpid()) + "_" + name;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+bool RunLine(PlantModel& plant, const std::string& line, WallTime* clock, std::string& out, std::string& error) {
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string w; in >> w;) words.push_back(w);
+    PlantCommand command;
+    if (!ParsePlantCommand(words, command, error)) return false;
+    std::ostringstream printed;
+    PlantCommandContext context{plant, printed, clock};
+    const bool ok = ExecutePlantCommand(command, context, error);
+    out = printed.str();
+    return ok;
+}
+
+void RunOrFail(PlantModel& plant, const std::string& line, WallTime* clock = nullptr) {
+    std::string out, error;
+    ASSERT_TRUE(RunLine(plant, line, clock, out, error)) << line << ": " << error;
+}
+
+// Everything a state holds, as bytes, to see that nothing changed.
+std::string Snapshot(const PlantModel& plant) {
+    std::string s(reinterpret_cast<const char*>(&Settings), sizeof Settings);
+    s.append(reinterpret_cast<const char*>(FaultHistory), sizeof FaultHistory);
+    s.append(reinterpret_cast<const char*>(&YieldHistoryBlock), sizeof YieldHistoryBlock);
+    for (int i = 0; i < static_cast<int>(PlantModel::Entries().size()); ++i) s += plant.Format(i) + ";";
+    return s;
+}
+
+TEST(PlantState, ARoundTripRestoresEverythingAndTheScreen) {
+    const std::string path = TempPath("round.json");
+    std::vector<Rgb565> saved;
+    std::string savedSnapshot;
+    {
+        FreshPanel panel;
+        PlantModel plant;
+        panel.Host().SetPlantHook([&plant] { plant.Apply(); });
+        WallTime clock = MakeWallTime(2026, 12, 6, 13, 47, 0);
+        for (const char* line : {"set collector 95.5", "fault 21", "set frost on", "set tank2.top 44.4",
+                                 "history add 8 2026-12-01 08:15:00", "set tank1.top absent"}) {
+            RunOrFail(plant, line, &clock);
+        }
+        Settings.language = kFrench;
+        RunOrFail(plant, "state save " + path, &clock);
+        savedSnapshot = Snapshot(plant);
+    }
+    FreshPanel fresh;
+    PlantModel plant;
+    fresh.Host().SetPlantHook([&plant] { plant.Apply(); });
+    WallTime clock;
+    RunOrFail(plant, "state load " + path, &clock);
+    EXPECT_EQ(Snapshot(plant), savedSnapshot);
+    EXPECT_EQ(FormatWallTime(clock), "2026-12-06 13:47:00");
+    EXPECT_TRUE(plant.Held(*PlantModel::Find("tank2.top")));
+
+    // Saving the loaded state again writes the same file.
+    const std::string again = TempPath("again.json");
+    RunOrFail(plant, "state save " + again, &clock);
+    EXPECT_EQ(ReadFile(again), ReadFile(path));
+    std::remove(path.c_str());
+    std::remove(again.c_str());
+}
+
+// Two runs from the same state show the same pixels.
+TEST(PlantState, AStateGivesTheSameScreenInANewRun) {
+    const std::string path = TempPath("screen.json");
+    const auto runFrom = [&path](bool save) {
+        FreshPanel panel;  // 300 ticks on the start page
+        PlantModel plant;
+        panel.Host().SetPlantHook([&plant] { plant.Apply(); });
+        WallTime clock = MakeWallTime(2026, 3, 14, 10, 30, 0);
+        if (save) {
+            RunOrFail(plant, "set collector 95.5", &clock);
+            RunOrFail(plant, "fault 21", &clock);
+            RunOrFail(plant, "state save " + path, &clock);
+        } else {
+            RunOrFail(plant, "state load " + path, &clock);
+        }
+        panel.Ticks(100);
+        return std::vector<Rgb565>(PanelFramebuffer, PanelFramebuffer + kScreenWidth * kScreenHeight);
+    };
+    const std::vector<Rgb565> first = runFrom(true);
+    EXPECT_EQ(runFrom(false), first);
+    std::remove(path.c_str());
+}
+
+TEST(PlantState, ADamagedFileIsRefusedWithItsLineAndChangesNothing) {
+    const std::string good = TempPath("good.json");
+    {
+        FreshPanel panel;
+        PlantModel plant;
+        RunOrFail(plant, "state save " + good);
+    }
+    const std::string text = ReadFile(good);
+    const auto replaced = [&text](const std::string& from, const std::string& to) {
+        std::string t = text;
+        const std::size_t at = t.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? t : t.replace(at, from.size(), to);
+    };
+    const auto lineOf = [&text](const std::string& key) {
+        const std::size_t at = text.find(key);
+        return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
+    };
+    struct Case {
+        std::string content;
+        int line;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {text.substr(0, text.size() / 2), 0, "not a JSON state file"},
+        {"[]", 1, "one JSON object"},
+        {replaced("\"collector\": 82.3", "\"collector\": 300.0"), lineOf("\"collector\": 82.3"), "collector: 300.0"},
+        {replaced("\"collector\": 82.3", "\"collector\": 82.35"), lineOf("\"collector\": 82.3"), "one decimal"},
+        {replaced("\"frost\": false", "\"frost\": 0"), lineOf("\"frost\""), "frost must be true or false"},
+        {replaced("\"fault\": 0", "\"fault\": 51"), lineOf("\"fault\": 0"), "out of range 0..50"},
+        {replaced("\"language\": 0", "\"language\": 7"), lineOf("\"language\""), "language: 7 is out of range 0..6"},
+        {replaced("\"frost\": false,", ""), 0, "\"frost\" is missing"},
+        {replaced("\"frost\": false", "\"frots\": false"), 0, "\"frost\" is missing"},
+        {replaced("\"version\": 1", "\"version\": 2"), lineOf("\"version\""), "version"},
+        {replaced("\"clock\": \"", "\"clock\": \"2026-02-30 "), lineOf("\"clock\""), "clock must read"},
+        {replaced("\"count\": 14", "\"count\": 15"), lineOf("\"count\""), "out of range 0..14"},
+        {replaced("\"held\": []", "\"held\": [\"nothing\"]"), lineOf("\"held\""), "unknown name"},
+    };
+    FreshPanel panel;
+    PlantModel plant;
+    RunOrFail(plant, "set collector 11.1");
+    const std::string before = Snapshot(plant);
+    const std::string bad = TempPath("bad.json");
+    for (const Case& c : cases) {
+        WriteFile(bad, c.content);
+        std::string out, error;
+        WallTime clock = MakeWallTime(2011, 4, 15, 12, 0, 0);
+        EXPECT_FALSE(RunLine(plant, "state load " + bad, &clock, out, error));
+        EXPECT_EQ(error.rfind(bad + ":", 0), 0u) << error;
+        if (c.line > 0) {
+            EXPECT_EQ(error.rfind(bad + ":" + std::to_string(c.line) + ": ", 0), 0u) << error;
+        }
+        EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+        EXPECT_EQ(Snapshot(plant), before) << c.expected;
+        EXPECT_EQ(FormatWallTime(clock), "2011-04-15 12:00:00");
+    }
+    std::string out, error;
+    EXPECT_FALSE(RunLine(plant, "state load " + TempPath("missing.json"), nullptr, out, error));
+    EXPECT_NE(error.find(":1: cannot read"), std::string::npos) << error;
+    std::remove(good.c_str());
+    std::remove(bad.c_str());
+}
+
+TEST(PlantState, AFailedSaveLeavesNoFileBehind) {
+    FreshPanel panel;
+    PlantModel plant;
+    const std::string path = TempPath("no/such/dir/state.json");
+    std::string out, error;
+    EXPECT_FALSE(RunLine(plant, "state save " + path, nullptr, out, error));
+    EXPECT_EQ(error, path + ":1: cannot write the state file");
+    EXPECT_FALSE(std::ifstream(path).good());
+    EXPECT_FALSE(std::ifstream(path + ".partial").good());
+}
+
+}  // namespace
