@@ -1,4 +1,5 @@
 #include "panel/dl/DrawApi.h"
+#include "panel/StaticState.h"
 
 #include "panel/Firmware.h"
 #include "panel/dl/DisplayList.h"
@@ -241,4 +242,8 @@ void RegisterGraphics() {
     RegisterFont(&Font2);
     RegisterFont(&Font3);
     RegisterFont(&Font4);
+}
+
+void ResetDrawApiStatics() {
+    slots = GraphicsSlots{};
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "host/PanelHost.h"
+#include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Layout.h"
 #include "panel/hw/LcdQueue.h"
@@ -24,6 +25,7 @@ struct Step {
 class PanelDriver {
 public:
     PanelDriver() {
+        ResetFirmwareState();
         host_.Start();
         host_.SetZoom(1);
         Ticks(300);
