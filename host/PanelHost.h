@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 
 #include "host/Canvas.h"
@@ -89,9 +90,22 @@ public:
     void FullRepaint();
     void TickRepaint();
 
+    // The mouse as the panel's finger. The events are kept in order and reach
+    // the touch sample so that every touch stage sees at most one change of
+    // finger state: a press is seen down for at least one tick and a release
+    // is seen, however quickly they follow each other. At a human pace (at
+    // most one press or release between two ticks) the sample changes at once.
     void MouseDown(MouseButton button, int x, int y);
     PointerShift MouseMove(int x, int y);
     void MouseUp(MouseButton button);
+    // The window can no longer see the left button (a menu took the mouse,
+    // focus or grab lost, window hidden or closed): the finger lifts where it
+    // was last seen. Does nothing while the finger is up.
+    void LiftFinger();
+    // Whether the left button is down, counting events not yet delivered.
+    bool FingerDown() const { return fingerDown_; }
+    // Events waiting for a touch stage to see the one before them.
+    std::size_t PendingTouchEvents() const { return pendingTouch_.size(); }
 
     bool TimerEnabled() const { return timerEnabled_; }
     std::uint8_t CloseCountdown() const { return closeCountdown_; }
@@ -107,6 +121,16 @@ private:
     void SetHistories(const WallTime& now);
     void PaintSquare(int x, int y, Rgb565 colour);
 
+    struct TouchEvent {
+        enum class Kind { Press, Move, Release } kind;
+        std::int32_t x;
+        std::int32_t y;
+    };
+    void OfferTouch(const TouchEvent& event);
+    bool CanApply(const TouchEvent& event) const;
+    static void ApplyTouch(const TouchEvent& event);
+    void DeliverPendingTouch();
+
     WallClock& clock_;
     std::uint32_t buttonFace_;
     Canvas canvas_;
@@ -115,4 +139,7 @@ private:
     int zoom_ = 1;
     std::int32_t tickCounter_ = 0;
     bool timerEnabled_ = true;
+    std::deque<TouchEvent> pendingTouch_;
+    bool fingerDown_ = false;
+    bool lastSeenDown_ = false;  // what the last touch stage saw
 };
