@@ -3,6 +3,7 @@
 
 #include "panel/Firmware.h"
 #include "panel/dl/DisplayList.h"
+#include "panel/dl/Interpreter.h"
 #include "panel/gfx/Text.h"
 #include "panel/gfx/fonts/Fonts.h"
 #include "panel/gfx/images/Images.h"
@@ -14,12 +15,19 @@ struct GraphicsSlots {
     u8 fontCount;
     const FontRecord* imageTables[kImageSlotCount];
     u8 imageTableCount;
+    u16 droppedCommands;
 };
 
 GraphicsSlots slots;
 
-// The producer protocol's room rule: the ring never holds more than 8191 bytes.
-bool HasRoom(u16 length) { return static_cast<u32>(DlBytesUsed()) + length < kDlRingSize; }
+// The producer protocol's room rule: the ring never holds more than 8191
+// bytes. A producer without room waits for the interpreter; a command that
+// still finds none is counted, never lost unnoticed.
+bool HasRoom(u16 length) {
+    if (static_cast<u32>(DlBytesUsed()) + length < kDlRingSize || DlWaitForRoom(length)) return true;
+    if (slots.droppedCommands < 0xFFFF) ++slots.droppedCommands;
+    return false;
+}
 
 // The length of a text, or max + 1 when it is longer than max (the scan stops
 // there, so an unterminated or huge text is never read to its end).
@@ -189,6 +197,8 @@ u8 RegisterImageTable(const FontRecord* table) {
     slots.imageTables[slots.imageTableCount++] = table;
     return 0;
 }
+
+u16 DlDroppedCommands() { return slots.droppedCommands; }
 
 u8 RegisteredFontCount() { return slots.fontCount; }
 u8 RegisteredImageTableCount() { return slots.imageTableCount; }
