@@ -35,15 +35,16 @@ run_tests() {
   ctest --preset "$1"
 }
 
-# Each test binary once more as one process, in three shuffled orders: a test
-# that leans on state another test left behind fails here. The seeds are
-# printed, so a failing order can be replayed with --gtest_random_seed.
+# Each test binary once more as one process, in three shuffled orders (seeds
+# N, N+1, N+2): a test that leans on state another test left behind fails
+# here. Replay an order with --gtest_shuffle --gtest_random_seed=N.
 run_shuffled() {
-  local b
+  local b seed
   for b in panel_tests host_tests window_tests net_tests; do
     [ -x "$1/$b" ] || continue
-    echo "== $b, shuffled"
-    "$1/$b" --gtest_shuffle --gtest_repeat=3 --gtest_brief=1
+    seed=$((RANDOM + 1))
+    echo "== $b, shuffled with seeds $seed to $((seed + 2))"
+    "$1/$b" --gtest_shuffle --gtest_random_seed="$seed" --gtest_repeat=3 --gtest_brief=1
   done
 }
 
