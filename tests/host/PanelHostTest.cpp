@@ -302,18 +302,4 @@ TEST_F(PanelHostTest, AQuickClickActsOnceAndADoubleClickTwice) {
     EXPECT_EQ(AppState.editValue, before + 20);
 }
 
-TEST_F(PanelHostTest, LiftingTheFingerReleasesAtTheLastPosition) {
-    StartAt(0);
-    host.MouseDown(MouseButton::Left, 10, 10);
-    host.MouseMove(40, 20);
-    Ticks(1);
-    host.LiftFinger();
-    EXPECT_FALSE(host.FingerDown());
-    EXPECT_EQ(TouchSample, kNoTouch);
-    host.LiftFinger();
-    host.MouseUp(MouseButton::Left);
-    Ticks(1);
-    EXPECT_EQ(TouchSample, kNoTouch);
-}
-
 }  // namespace
