@@ -231,6 +231,9 @@ std::string Save(const std::vector<Rgb565>& screen, const std::string& name) {
 
 // One episode; an empty result means it held every promise.
 std::string Episode(std::uint32_t seed, long ticks, std::bitset<kPageCount>& visited) {
+    // Named before it plays: an invariant check that stops the program (an
+    // LCD queue overflow in a checked build) leaves this as the last line.
+    std::fprintf(stderr, "monkey: episode with seed %u\n", seed);
     Monkey monkey(seed, ticks);
     std::string why;
     const bool healthy = monkey.Run(why);
