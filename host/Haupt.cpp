@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QHideEvent>
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
@@ -45,6 +46,9 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Moves without a button are followed too, so that a release the window
+    // never received is noticed at the next move.
+    setMouseTracking(true);
 
     popupMenu = new QMenu(this);
     mnuZoom100 = popupMenu->addAction(QStringLiteral("Zoom 100%"), this, &THaupt::mnuZoom100Click);
@@ -145,7 +149,28 @@ void THaupt::FormMouseMove(int X, int Y) {
 
 void THaupt::FormMouseUp(Qt::MouseButton button) { host_.MouseUp(ToMouseButton(button)); }
 
+void THaupt::LoseFinger() { host_.LiftFinger(); }
+
+// Whatever takes the mouse or the keyboard away from the window may swallow
+// the release of the left button; a finger left down would keep a held
+// button repeating.
+bool THaupt::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::WindowDeactivate:
+        case QEvent::FocusOut:
+        case QEvent::UngrabMouse: LoseFinger(); break;
+        default: break;
+    }
+    return QWidget::event(event);
+}
+
+void THaupt::hideEvent(QHideEvent* event) {
+    LoseFinger();
+    QWidget::hideEvent(event);
+}
+
 void THaupt::closeEvent(QCloseEvent* event) {
+    LoseFinger();
     bool canClose = false;
     FormCloseQuery(canClose);
     if (canClose) {
@@ -155,7 +180,11 @@ void THaupt::closeEvent(QCloseEvent* event) {
     }
 }
 
-void THaupt::contextMenuEvent(QContextMenuEvent* event) { popupMenu->popup(event->globalPos()); }
+// The menu takes the mouse, and with it the release of a held left button.
+void THaupt::contextMenuEvent(QContextMenuEvent* event) {
+    LoseFinger();
+    popupMenu->popup(event->globalPos());
+}
 
 void THaupt::mousePressEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
@@ -163,6 +192,8 @@ void THaupt::mousePressEvent(QMouseEvent* event) {
 }
 
 void THaupt::mouseMoveEvent(QMouseEvent* event) {
+    // A move without the left button means its release went elsewhere.
+    if (!(event->buttons() & Qt::LeftButton)) LoseFinger();
     const QPoint p = event->position().toPoint();
     FormMouseMove(p.x(), p.y());
 }

@@ -49,6 +49,8 @@ public slots:
     void FormCloseQuery(bool& canClose);
 
 protected:
+    bool event(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -58,6 +60,8 @@ protected:
 
 private:
     void SelectZoom(int zoom);
+    // The window can no longer follow the left button: lift the finger.
+    void LoseFinger();
     void ShowDirtyArea();
 
     SystemWallClock systemClock_;

@@ -70,6 +70,9 @@ void PanelHost::Start() {
     std::memcpy(Settings.serialNumber, kStartSerial, sizeof kStartSerial);
     SetPlantStartValues();
     TouchSample = kNoTouch;
+    pendingTouch_.clear();
+    fingerDown_ = false;
+    lastSeenDown_ = false;
 
     for (FaultHistoryEntry& entry : FaultHistory) entry.type = kFaultEntryEmpty;
     const auto fillEntry = [&now](FaultHistoryEntry& e, std::uint8_t code, std::int16_t tsa, std::int16_t tse,
@@ -167,6 +170,7 @@ TickResult PanelHost::Tick() {
     BuildPage();
     RefreshPage();
     DisplayListRun();
+    DeliverPendingTouch();
     TickRepaint();
     return TickResult::Ran;
 }
@@ -218,12 +222,13 @@ void PanelHost::TickRepaint() {
 
 void PanelHost::MouseDown(MouseButton button, int x, int y) {
     if (button != MouseButton::Left) return;
-    TouchSample = MakeTouchSample(x / zoom_, y / zoom_);
+    fingerDown_ = true;
+    OfferTouch({TouchEvent::Kind::Press, (x / zoom_) & 0xFFF, (y / zoom_) & 0xFFF});
 }
 
 PointerShift PanelHost::MouseMove(int x, int y) {
     PointerShift shift;
-    if (TouchSample < 0) return shift;
+    if (!fingerDown_) return shift;
     int px = x / zoom_;
     int py = y / zoom_;
     if (px < 0) {
@@ -240,10 +245,62 @@ PointerShift PanelHost::MouseMove(int x, int y) {
         shift.dy = -(py - (kScreenHeight - 1));
         py = kScreenHeight - 1;
     }
-    TouchSample = (py << 12) | px;
+    OfferTouch({TouchEvent::Kind::Move, px, py});
     return shift;
 }
 
 void PanelHost::MouseUp(MouseButton button) {
-    if (button == MouseButton::Left) TouchSample = kNoTouch;
+    if (button == MouseButton::Left) LiftFinger();
+}
+
+void PanelHost::LiftFinger() {
+    if (!fingerDown_) return;
+    fingerDown_ = false;
+    OfferTouch({TouchEvent::Kind::Release, 0, 0});
+}
+
+// An event goes straight into the sample unless it would hide a change that
+// no touch stage has seen yet; then it waits, and so does everything after it.
+void PanelHost::OfferTouch(const TouchEvent& event) {
+    if (pendingTouch_.empty() && CanApply(event)) {
+        ApplyTouch(event);
+        return;
+    }
+    // Only the last of several moves in a row can ever be seen.
+    if (event.kind == TouchEvent::Kind::Move && !pendingTouch_.empty() &&
+        pendingTouch_.back().kind == TouchEvent::Kind::Move) {
+        pendingTouch_.back() = event;
+        return;
+    }
+    pendingTouch_.push_back(event);
+}
+
+bool PanelHost::CanApply(const TouchEvent& event) const {
+    const bool down = TouchSample >= 0;
+    switch (event.kind) {
+        case TouchEvent::Kind::Press: return down || !lastSeenDown_;
+        case TouchEvent::Kind::Release: return !down || lastSeenDown_;
+        case TouchEvent::Kind::Move: break;
+    }
+    return true;
+}
+
+void PanelHost::ApplyTouch(const TouchEvent& event) {
+    switch (event.kind) {
+        case TouchEvent::Kind::Press: TouchSample = MakeTouchSample(event.x, event.y); break;
+        case TouchEvent::Kind::Move:
+            if (TouchSample >= 0) TouchSample = MakeTouchSample(event.x, event.y);
+            break;
+        case TouchEvent::Kind::Release: TouchSample = kNoTouch; break;
+    }
+}
+
+// After a touch stage: what it saw is now seen, so the next waiting change
+// (and the moves that follow it) may reach the sample.
+void PanelHost::DeliverPendingTouch() {
+    lastSeenDown_ = TouchSample >= 0;
+    while (!pendingTouch_.empty() && CanApply(pendingTouch_.front())) {
+        ApplyTouch(pendingTouch_.front());
+        pendingTouch_.pop_front();
+    }
 }

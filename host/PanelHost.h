@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <utility>
@@ -91,9 +92,22 @@ public:
     void FullRepaint();
     void TickRepaint();
 
+    // The mouse as the panel's finger. The events are kept in order and reach
+    // the touch sample so that every touch stage sees at most one change of
+    // finger state: a press is seen down for at least one tick and a release
+    // is seen, however quickly they follow each other. At a human pace (at
+    // most one press or release between two ticks) the sample changes at once.
     void MouseDown(MouseButton button, int x, int y);
     PointerShift MouseMove(int x, int y);
     void MouseUp(MouseButton button);
+    // The window can no longer see the left button (a menu took the mouse,
+    // focus or grab lost, window hidden or closed): the finger lifts where it
+    // was last seen. Does nothing while the finger is up.
+    void LiftFinger();
+    // Whether the left button is down, counting events not yet delivered.
+    bool FingerDown() const { return fingerDown_; }
+    // Events waiting for a touch stage to see the one before them.
+    std::size_t PendingTouchEvents() const { return pendingTouch_.size(); }
 
     // Runs every tick after the host's own plant values and before the
     // firmware: the plant model re-applies the values held by hand.
@@ -113,6 +127,16 @@ private:
     void SetHistories(const WallTime& now);
     void PaintSquare(int x, int y, Rgb565 colour);
 
+    struct TouchEvent {
+        enum class Kind { Press, Move, Release } kind;
+        std::int32_t x;
+        std::int32_t y;
+    };
+    void OfferTouch(const TouchEvent& event);
+    bool CanApply(const TouchEvent& event) const;
+    static void ApplyTouch(const TouchEvent& event);
+    void DeliverPendingTouch();
+
     WallClock& clock_;
     std::uint32_t buttonFace_;
     Canvas canvas_;
@@ -122,4 +146,7 @@ private:
     std::int32_t tickCounter_ = 0;
     bool timerEnabled_ = true;
     std::function<void()> plantHook_;
+    std::deque<TouchEvent> pendingTouch_;
+    bool fingerDown_ = false;
+    bool lastSeenDown_ = false;  // what the last touch stage saw
 };

@@ -136,20 +136,25 @@ extern const EditLimit EditLimits[kEditLimitCount];
 // The edit copy of the clock while a time or date edit runs.
 extern PanelClockRecord ClockEdit;
 
-// Navigation.
+// The three modules below depend in one direction: navigation calls the
+// setting editors, and both change pages; page changes call neither.
+
+// Page changes (Pages.cpp).
 void GoToPage(u8 page);
 void EnterPage();
+bool IsListPage(u8 page);
+// Number of rows of the list on a list page (0 on other pages).
+u8 ListRowCount(u8 page);
+
+// Navigation (Navigation.cpp): the touch dispatcher and its handlers.
 void HandleFreeTouch();
 void OnBack();
 void OnCancel();
 void OnPrevNext(u8 up);
 void OnSelect();
 void KeyClick();
-bool IsListPage(u8 page);
-// Number of rows of the list on a list page (0 on other pages).
-u8 ListRowCount(u8 page);
 
-// The setting editors.
+// The setting editors (Editors.cpp); they change pages but never navigate.
 void OnEdit();
 void OnPlusMinus(u8 up);
 void OnConfirm();

@@ -1,4 +1,5 @@
 #include "panel/app/Refresh.h"
+#include "panel/StaticState.h"
 
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
@@ -636,4 +637,8 @@ void RefreshPage() {
         default: break;
     }
     AppState.justBuilt = 0;
+}
+
+void ResetRefreshStatics() {
+    caches = RefreshCaches{};
 }

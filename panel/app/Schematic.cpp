@@ -1,4 +1,5 @@
 #include "panel/app/Schematic.h"
+#include "panel/StaticState.h"
 
 #include "panel/app/AppState.h"
 #include "panel/app/Layout.h"
@@ -358,4 +359,8 @@ void RefreshSchematic() {
         ClearField(75, 125, 130, 144);
     }
     OperatingMode();
+}
+
+void ResetSchematicStatics() {
+    state = SchematicState{};
 }

@@ -1,4 +1,5 @@
 #include "panel/dl/DisplayList.h"
+#include "panel/StaticState.h"
 
 namespace {
 
@@ -60,4 +61,8 @@ void DlMaskIndices() {
 void DlResetRing() {
     ring.writeIndex = 0;
     ring.readIndex = 0;
+}
+
+void ResetDisplayListStatics() {
+    ring = Ring{};
 }

@@ -1,7 +1,9 @@
 #include "panel/dl/DrawApi.h"
+#include "panel/StaticState.h"
 
 #include "panel/Firmware.h"
 #include "panel/dl/DisplayList.h"
+#include "panel/dl/Interpreter.h"
 #include "panel/gfx/Text.h"
 #include "panel/gfx/fonts/Fonts.h"
 #include "panel/gfx/images/Images.h"
@@ -13,12 +15,19 @@ struct GraphicsSlots {
     u8 fontCount;
     const FontRecord* imageTables[kImageSlotCount];
     u8 imageTableCount;
+    u16 droppedCommands;
 };
 
 GraphicsSlots slots;
 
-// The producer protocol's room rule: the ring never holds more than 8191 bytes.
-bool HasRoom(u16 length) { return static_cast<u32>(DlBytesUsed()) + length < kDlRingSize; }
+// The producer protocol's room rule: the ring never holds more than 8191
+// bytes. A producer without room waits for the interpreter; a command that
+// still finds none is counted, never lost unnoticed.
+bool HasRoom(u16 length) {
+    if (static_cast<u32>(DlBytesUsed()) + length < kDlRingSize || DlWaitForRoom(length)) return true;
+    if (slots.droppedCommands < 0xFFFF) ++slots.droppedCommands;
+    return false;
+}
 
 // The length of a text, or max + 1 when it is longer than max (the scan stops
 // there, so an unterminated or huge text is never read to its end).
@@ -189,6 +198,8 @@ u8 RegisterImageTable(const FontRecord* table) {
     return 0;
 }
 
+u16 DlDroppedCommands() { return slots.droppedCommands; }
+
 u8 RegisteredFontCount() { return slots.fontCount; }
 u8 RegisteredImageTableCount() { return slots.imageTableCount; }
 
@@ -241,4 +252,8 @@ void RegisterGraphics() {
     RegisterFont(&Font2);
     RegisterFont(&Font3);
     RegisterFont(&Font4);
+}
+
+void ResetDrawApiStatics() {
+    slots = GraphicsSlots{};
 }

@@ -70,5 +70,10 @@ u16 ImageWidth(u8 slot, u8 index);
 u16 TextWidth(const u8* text, u8 slot);
 inline u16 TextWidth(const char* text, u8 slot) { return TextWidth(reinterpret_cast<const u8*>(text), slot); }
 
+// Commands refused for want of room since the engine reset. Producers wait
+// for the interpreter when the ring is full (DlWaitForRoom), so this stays 0
+// unless a wait was impossible.
+u16 DlDroppedCommands();
+
 // 1 while a touch calibration command runs.
 u8 IsCalibrating();

@@ -219,6 +219,7 @@ void DlInit() {
 
 void DisplayListRun() {
     InterpreterState& st = Interp;
+    st.running = 1;
     st.stopFlag = 0;
     DlMaskIndices();
     RunTouchStage();
@@ -228,4 +229,33 @@ void DisplayListRun() {
         if (st.stopFlag) break;
     }
     LcdApplyQueue();
+    st.running = 0;
+}
+
+// Input faster than the drawing (pages changed every tick by a script) once
+// filled the ring, and the commands that found no room were lost: the page
+// stayed half drawn. Now the producer waits, as it would for the drawing task
+// on the panel: every command is drawn, in order, and the screen ends as if
+// the input had come slowly. Each round is a run without the touch stage;
+// a step refused for its budget always fits the empty queue of the next one.
+bool DlWaitForRoom(u16 length) {
+    InterpreterState& st = Interp;
+    const auto fits = [length] { return static_cast<u32>(DlBytesUsed()) + length < kDlRingSize; };
+    if (st.running) return fits();
+    st.running = 1;
+    // Far more rounds than a full ring of full-screen fills needs; a bound
+    // all the same, so that a step that never finishes cannot hang the panel.
+    constexpr i32 kMaxRounds = 1 << 16;
+    for (i32 round = 0; round < kMaxRounds && !fits(); ++round) {
+        if (DlBytesUsed() == 0 || DlPeekByte(0) == DL_TOUCH_CALIBRATE) break;
+        st.stopFlag = 0;
+        while (!fits() && DlBytesUsed() != 0 && DlPeekByte(0) != DL_TOUCH_CALIBRATE) {
+            ReloadBudgets();
+            Step();
+            if (st.stopFlag) break;
+        }
+        LcdApplyQueue();
+    }
+    st.running = 0;
+    return fits();
 }

@@ -34,6 +34,12 @@ i32 CostEstimate(u8 k, i32 a, i32 b, i32 c);
 // the pending estimates exceed the budgets.
 bool FitsBudget();
 
+// A producer that finds no room for `length` more bytes waits for the
+// interpreter: the commands ahead are drawn at once, within the producer's
+// call, until the command fits. True when it fits. It cannot wait inside a
+// run, nor behind a touch calibration, which needs touches to finish.
+bool DlWaitForRoom(u16 length);
+
 // Interpreter state, read by tests and tools.
 u8 GetDrawFlags();
 u8 GetInverseState();

@@ -23,6 +23,7 @@ struct InterpreterState {
     u8 drawFlags;
     u8 inverseState;
     u8 calibrationActive;
+    u8 running;  // 1 while a run or a producer's wait executes commands
 };
 
 extern InterpreterState Interp;

@@ -1,4 +1,5 @@
 #include "panel/gfx/Context.h"
+#include "panel/StaticState.h"
 
 #include "panel/gfx/Raster.h"
 #include "panel/gfx/fonts/Fonts.h"
@@ -397,4 +398,8 @@ void PlaceCursor(u16 x, u8 y) {
     c.penX = x;
     c.penY = y;
     Changed(c);
+}
+
+void ResetContextStatics() {
+    state = ContextState{};
 }

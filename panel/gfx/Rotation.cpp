@@ -1,4 +1,5 @@
 #include "panel/gfx/Rotation.h"
+#include "panel/StaticState.h"
 
 #include "panel/gfx/Colour.h"
 #include "panel/gfx/Context.h"
@@ -358,4 +359,8 @@ void RenderRotatedPixel(const Walker& walker) {
         colour = static_cast<Rgb565>(colour | (field & kFieldMasks[i]));
     }
     Plot(walker, colour);
+}
+
+void ResetRotationStatics() {
+    rs = RotationState{};
 }

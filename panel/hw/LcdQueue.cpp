@@ -1,4 +1,5 @@
 #include "panel/hw/LcdQueue.h"
+#include "panel/StaticState.h"
 
 #include "panel/Check.h"
 
@@ -165,4 +166,9 @@ void LcdResetQueue() {
     queue.highWater = 0;
     controller.readPosition = 0;
     controller.entriesLeft = 0;
+}
+
+void ResetLcdStatics() {
+    queue = LcdQueueState{};
+    controller = LcdControllerState{};
 }

@@ -1,4 +1,5 @@
 #include "panel/hw/Services.h"
+#include "panel/StaticState.h"
 
 namespace {
 
@@ -39,4 +40,8 @@ u8 WeekdayOf(u8 day, u8 month, i16 year) {
     const u16 leapDays = static_cast<u16>(static_cast<u16>(y + 3u) / 4u);
     const u16 s = static_cast<u16>(static_cast<u16>(365u * y) + leapDays + DayOfYear(day, month, y));
     return static_cast<u8>((s + 4u) % 7u);
+}
+
+void ResetServicesStatics() {
+    services = ServiceState{};
 }

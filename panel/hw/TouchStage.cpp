@@ -1,4 +1,5 @@
 #include "panel/hw/TouchStage.h"
+#include "panel/StaticState.h"
 
 #include <cstdint>
 
@@ -170,4 +171,8 @@ void ResetTouchStage() {
     RemoveTouchButton(kNoButton);
     RemoveTouchSlider(kNoButton);
     for (u8 i = 0; i < 4; ++i) touch.calibration[i] = kDefaultCalibration[i];
+}
+
+void ResetTouchStageStatics() {
+    touch = TouchState{};
 }

@@ -18,7 +18,9 @@
 
 namespace {
 
-const std::filesystem::path kGoldenDir = std::filesystem::path(__FILE__).parent_path().parent_path() / "golden";
+// From the build system: __FILE__ may be relative to the build directory
+// (compiler caches rewrite it), while tests run from elsewhere.
+const std::filesystem::path kGoldenDir = KANDO_GOLDEN_DIR;
 
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

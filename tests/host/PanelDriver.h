@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "host/PanelHost.h"
+#include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Layout.h"
 #include "panel/hw/LcdQueue.h"
@@ -23,10 +24,13 @@ struct Step {
 
 class PanelDriver {
 public:
-    PanelDriver() {
+    // A fresh start, then startTicks ticks (by default enough to draw the
+    // start page).
+    explicit PanelDriver(int startTicks = 300) {
+        ResetFirmwareState();
         host_.Start();
         host_.SetZoom(1);
-        Ticks(300);
+        Ticks(startTicks);
     }
 
     void Ticks(int n) {

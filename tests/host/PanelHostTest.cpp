@@ -6,10 +6,12 @@
 #include <utility>
 #include <vector>
 
+#include "panel/app/AppState.h"
 #include "panel/app/Plant.h"
 #include "panel/hw/Clock.h"
 #include "panel/hw/LcdQueue.h"
 #include "panel/hw/Touch.h"
+#include "panel/hw/TouchStage.h"
 #include "panel/settings/Settings.h"
 
 namespace {
@@ -196,6 +198,7 @@ TEST_F(PanelHostTest, MouseBecomesTheTouchSample) {
     host.MouseDown(MouseButton::Right, 10, 10);
     host.MouseUp(MouseButton::Right);
     EXPECT_EQ(TouchSample, 102450);
+    Ticks(1);
     host.MouseUp(MouseButton::Left);
     EXPECT_EQ(TouchSample, kNoTouch);
 
@@ -225,6 +228,78 @@ TEST_F(PanelHostTest, DragOutsideKeepsTheTouchOnThePanelEdge) {
     EXPECT_EQ(TouchSample, MakeTouchSample(319, 0));
     EXPECT_EQ(shift.dx, -(333 - 319));
     EXPECT_EQ(shift.dy, 10);
+}
+
+// Mouse events and ticks as a script: "p X Y" press, "m X Y" move, "r"
+// release, "t" one tick. Each tick records the column its touch stage saw
+// (-1 for no touch).
+std::vector<int> SeenColumns(PanelHost& host, const std::vector<std::vector<int>>& script) {
+    std::vector<int> seen;
+    for (const std::vector<int>& step : script) {
+        switch (step[0]) {
+            case 'p': host.MouseDown(MouseButton::Left, step[1], step[2]); break;
+            case 'm': host.MouseMove(step[1], step[2]); break;
+            case 'r': host.MouseUp(MouseButton::Left); break;
+            case 't': {
+                host.Tick();
+                u16 x = 0;
+                u16 y = 0;
+                GetTouchPoint(&x, &y);
+                seen.push_back(x == kNoTouchPoint ? -1 : x);
+                break;
+            }
+            default: break;
+        }
+    }
+    return seen;
+}
+
+TEST_F(PanelHostTest, EveryPressIsSeenDownAndEveryReleaseUpWhateverTheirPace) {
+    const std::vector<int> p10 = {'p', 10, 5}, p20 = {'p', 20, 5}, m30 = {'m', 30, 5}, r = {'r'}, t = {'t'};
+    struct Case {
+        const char* what;
+        std::vector<std::vector<int>> script;
+        std::vector<int> seen;
+    };
+    const std::vector<Case> cases = {
+        {"human pace: as before", {t, p10, t, m30, t, t, r, t, t}, {-1, 10, 30, 30, -1, -1}},
+        {"press and release within a tick", {t, p10, r, t, t, t}, {-1, 10, -1, -1}},
+        {"a double click is two touches", {p10, r, p20, r, t, t, t, t, t}, {10, -1, 20, -1, -1}},
+        {"moves before the release still count", {p10, m30, r, t, t}, {30, -1}},
+        {"a release and a new press within a tick", {p10, t, r, p20, t, t, t}, {10, -1, 20, 20}},
+        {"moves while a release waits follow the new press", {p10, r, p20, m30, t, t, t}, {10, -1, 30}},
+        {"a release without a press does nothing", {r, t, p10, t}, {-1, 10}},
+    };
+    for (const Case& c : cases) {
+        StartAt(0);
+        EXPECT_EQ(SeenColumns(host, c.script), c.seen) << c.what;
+        EXPECT_EQ(host.PendingTouchEvents(), 0u) << c.what;
+    }
+}
+
+TEST_F(PanelHostTest, AQuickClickActsOnceAndADoubleClickTwice) {
+    StartAt(0);
+    Ticks(300);
+    // The menu button of the start page, clicked without a tick in between.
+    host.MouseDown(MouseButton::Left, 289, 224);
+    host.MouseUp(MouseButton::Left);
+    Ticks(5);
+    EXPECT_EQ(AppState.currentPage, 1);
+
+    // Warm water set value: edit, then double-click plus.
+    GoToPage(10);
+    Ticks(100);
+    host.MouseDown(MouseButton::Left, 289, 224);
+    host.MouseUp(MouseButton::Left);
+    Ticks(100);
+    ASSERT_TRUE(AppState.editActive);
+    const u16 before = AppState.editValue;
+    for (int i = 0; i < 2; ++i) {
+        host.MouseDown(MouseButton::Left, 191, 224);
+        host.MouseUp(MouseButton::Left);
+    }
+    Ticks(10);
+    EXPECT_EQ(AppState.editValue, before + 20);
 }
 
 }  // namespace

@@ -5,10 +5,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QMouseEvent>
 #include <QImage>
 #include <QMenu>
 #include <QTimer>
 
+#include <functional>
+#include <vector>
+
+#include "panel/Firmware.h"
+#include "panel/app/AppState.h"
 #include "panel/hw/LcdQueue.h"
 #include "panel/hw/Touch.h"
 
@@ -77,10 +85,94 @@ TEST(Haupt, MouseButtonsDriveTheTouchSample) {
                       Qt::NoModifier);
     QApplication::sendEvent(&haupt, &press);
     EXPECT_EQ(TouchSample, 102450);
+    haupt.TimerRefreshTimer();
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(100, 50), QPointF(100, 50), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QApplication::sendEvent(&haupt, &release);
     EXPECT_EQ(TouchSample, kNoTouch);
+}
+
+void PressLeft(THaupt& haupt, QPointF at) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&haupt, &press);
+}
+
+// Each way the window loses sight of the left button lifts the finger where it
+// was last seen; the release that may still come changes nothing.
+TEST(Haupt, TheFingerLiftsWhenTheWindowLosesTheLeftButton) {
+    struct Case {
+        const char* what;
+        std::function<void(THaupt&)> lose;
+    };
+    const std::vector<Case> cases = {
+        {"context menu", [](THaupt& h) {
+             QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(50, 50), h.mapToGlobal(QPoint(50, 50)));
+             QApplication::sendEvent(&h, &menu);
+             EXPECT_TRUE(h.popupMenu->isVisible());
+             h.popupMenu->close();
+         }},
+        {"window deactivated", [](THaupt& h) {
+             QEvent deactivate(QEvent::WindowDeactivate);
+             QApplication::sendEvent(&h, &deactivate);
+         }},
+        {"focus lost", [](THaupt& h) {
+             QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+             QApplication::sendEvent(&h, &out);
+         }},
+        {"mouse grab lost", [](THaupt& h) {
+             QEvent ungrab(QEvent::UngrabMouse);
+             QApplication::sendEvent(&h, &ungrab);
+         }},
+        {"moved without the button", [](THaupt& h) {
+             QMouseEvent move(QEvent::MouseMove, QPointF(90, 90), QPointF(90, 90), Qt::NoButton, Qt::NoButton,
+                              Qt::NoModifier);
+             QApplication::sendEvent(&h, &move);
+         }},
+        {"hidden", [](THaupt& h) { h.hide(); }},
+        {"closed", [](THaupt& h) { h.close(); }},
+    };
+    for (const Case& c : cases) {
+        ResetFirmwareState();
+        PinnedClock clock;
+        THaupt haupt(&clock);
+        haupt.show();
+        PressLeft(haupt, QPointF(40, 30));
+        haupt.TimerRefreshTimer();
+        c.lose(haupt);
+        EXPECT_FALSE(haupt.Host().FingerDown()) << c.what;
+        EXPECT_EQ(TouchSample, kNoTouch) << c.what;
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(40, 30), QPointF(40, 30), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&haupt, &release);
+        EXPECT_EQ(TouchSample, kNoTouch) << c.what;
+    }
+}
+
+// A right-click while "+" is held on the warm water edit: the menu opens, the
+// finger lifts, and the value stops where it was instead of repeating on.
+TEST(Haupt, ARightClickWhilePlusIsHeldStopsTheRepeat) {
+    PinnedClock clock;
+    THaupt haupt(&clock);
+    haupt.show();
+    for (int i = 0; i < 300; ++i) haupt.TimerRefreshTimer();
+    GoToPage(10);
+    for (int i = 0; i < 100; ++i) haupt.TimerRefreshTimer();
+    PressLeft(haupt, QPointF(289, 224));  // edit
+    haupt.TimerRefreshTimer();
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(289, 224), QPointF(289, 224), Qt::LeftButton, Qt::NoButton,
+                   Qt::NoModifier);
+    QApplication::sendEvent(&haupt, &up);
+    for (int i = 0; i < 50; ++i) haupt.TimerRefreshTimer();
+    ASSERT_TRUE(AppState.editActive);
+
+    PressLeft(haupt, QPointF(191, 224));  // plus
+    for (int i = 0; i < 3; ++i) haupt.TimerRefreshTimer();
+    const u16 held = AppState.editValue;
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(191, 224), haupt.mapToGlobal(QPoint(191, 224)));
+    QApplication::sendEvent(&haupt, &menu);
+    for (int i = 0; i < 200; ++i) haupt.TimerRefreshTimer();
+    haupt.popupMenu->close();
+    EXPECT_EQ(AppState.editValue, held);
 }
 
 TEST(Haupt, CloseIsRefusedUntilTheCountdownHasRun) {

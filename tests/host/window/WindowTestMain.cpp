@@ -3,10 +3,13 @@
 
 #include <QApplication>
 
+#include "tests/support/FirmwareReset.h"
+
 int main(int argc, char* argv[]) {
     // The window tests never need a real display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    InstallFirmwareReset();
     return RUN_ALL_TESTS();
 }

@@ -10,8 +10,11 @@
 
 namespace {
 
+// Fills the ring behind a touch calibration: it waits for touches, so a
+// producer cannot wait for room behind it and is refused.
 void FillRing(int bytes) {
-    for (int i = 0; i < bytes; ++i) DlPutByte(0);
+    DlPutByte(DL_TOUCH_CALIBRATE);
+    for (int i = 1; i < bytes; ++i) DlPutByte(0);
 }
 
 TEST(DrawApiTest, AnUnregisteredSlotIsReportedBeforeAFullRing) {
@@ -82,10 +85,37 @@ TEST(DrawApiTest, RawBytesGoInLastFirstAndOnlyWhenTheyFit) {
     EXPECT_EQ((std::vector<u8>{DlPeekByte(0), DlPeekByte(1), DlPeekByte(2)}), (std::vector<u8>{3, 2, 1}));
 
     // Unread commands must never be overwritten.
-    FillRing(8183);
+    DlResetRing();
+    FillRing(8186);
     EXPECT_EQ(DlPutBytesReversed(bytes, 3), kDlQueued);
     EXPECT_EQ(DlPutBytesReversed(bytes, 3), kDlNoRoom);
     EXPECT_EQ(DlBytesUsed(), 8189);
+}
+
+// A producer that finds the ring full waits: the commands ahead of it are
+// drawn within its call, so nothing is lost and the screen ends in order.
+TEST(DrawApiTest, AProducerWaitsForRoomInsteadOfLosingTheCommand) {
+    dltest::Boot();
+    const Rgb565 colours[] = {0xF800, 0x07E0, 0x001F};
+    int accepted = 0;
+    for (int i = 0; i < 650; ++i) {
+        accepted += DlSetBackground(colours[i % 3]) == kDlQueued;
+        accepted += DlSetFlags(kDrawFill) == kDlQueued;
+        accepted += DlRect(0, 0, 319, 239) == kDlQueued;
+        accepted += DlTextPos(10, 20) == kDlQueued;
+        accepted += DlText("abc") == kDlQueued;
+    }
+    EXPECT_EQ(accepted, 5 * 650);
+    EXPECT_EQ(DlDroppedCommands(), 0);
+    ASSERT_GT(dltest::RunUntilIdle(5000), 0);
+    EXPECT_EQ(dltest::Pixel(300, 200), colours[649 % 3]);
+    EXPECT_LE(LcdHighWaterMark(), kLcdQueueSize);
+
+    // Behind a calibration no wait is possible: the refusal is counted.
+    DlResetRing();
+    FillRing(8190);
+    EXPECT_EQ(DlRect(0, 0, 1, 1), kDlNoRoom);
+    EXPECT_EQ(DlDroppedCommands(), 1);
 }
 
 TEST(DrawApiTest, MeasuringGivesZeroForMissingFontsAndImagesAndLeavesTheInterpreterAlone) {
