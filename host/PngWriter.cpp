@@ -22,10 +22,18 @@ std::string SystemReason(int error) { return std::strerror(error); }
 std::string WriteTemporary(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     const std::filesystem::path target(path);
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    // A hidden name that no other writer picks: the file's own name, the
+    // process and an attempt number.
+    std::string stem = ".";
+    stem += target.filename().string();
+    stem += '.';
+    stem += std::to_string(getpid());
+    stem += '.';
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = (folder / ("." + target.filename().string() + "." + std::to_string(getpid()) + "." +
-                                            std::to_string(attempt) + ".tmp"))
-                                     .string();
+        std::string leaf = stem;
+        leaf += std::to_string(attempt);
+        leaf += ".tmp";
+        const std::string name = (folder / leaf).string();
         const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
