@@ -8,6 +8,9 @@
 #   ./dev.sh bench   optimised build, then the benchmarks
 #   ./dev.sh web     install what is missing, build the web page into build-web/
 #   ./dev.sh web serve   serve build-web/ on http://localhost:8080/
+#   ./dev.sh fuzz [SECONDS]
+#                    builds the libFuzzer targets (clang) and runs each for
+#                    SECONDS (default 300); ./dev.sh test runs each for 20 s
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -62,6 +65,29 @@ run_shuffled() {
   done
 }
 
+# Runs every fuzz target for $1 seconds, from the kept corpus and regression
+# inputs; what it learns stays in build-fuzz/corpus, crashes in build-fuzz/crashes.
+run_fuzzers() {
+  local seconds="$1" target status
+  for target in interpreter script udp; do
+    local inputs=(build-fuzz/corpus/$target)
+    mkdir -p "${inputs[0]}" build-fuzz/crashes
+    for dir in fuzz/corpus/$target fuzz/regressions/$target; do
+      [ -d "$dir" ] && inputs+=("$dir")
+    done
+    echo "Fuzzing $target for $seconds s"
+    status=0
+    nice build-fuzz/fuzz_$target -max_total_time="$seconds" -timeout=30 -artifact_prefix="build-fuzz/crashes/$target-" \
+      "${inputs[@]}" >"build-fuzz/$target.log" 2>&1 || status=$?
+    if [ "$status" -ne 0 ]; then
+      tail -n 60 "build-fuzz/$target.log" >&2
+      echo "fuzz_$target failed (log: build-fuzz/$target.log, input: build-fuzz/crashes/)" >&2
+      return 1
+    fi
+    grep -E '^Done [0-9]+ runs' "build-fuzz/$target.log" || true
+  done
+}
+
 case "${1:-}" in
   run)
     install_missing
@@ -86,6 +112,8 @@ case "${1:-}" in
     run_tests asan
     build tsan
     run_tests tsan
+    build fuzz
+    run_fuzzers 20
     ;;
   bench)
     install_missing
@@ -105,8 +133,17 @@ case "${1:-}" in
     build_web
     echo "The page is in build-web/; ./dev.sh web serve shows it on http://localhost:8080/"
     ;;
+  fuzz)
+    if ! [[ "${2:-300}" =~ ^[1-9][0-9]*$ ]]; then
+      echo "usage: $0 fuzz [SECONDS]   (a whole number of seconds per target)" >&2
+      exit 2
+    fi
+    install_missing
+    build fuzz
+    run_fuzzers "${2:-300}"
+    ;;
   *)
-    echo "usage: $0 run|test|bench|web [serve]" >&2
+    echo "usage: $0 run|test|bench|web [serve]|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

@@ -1,144 +1,162 @@
 #include "host/PngWriter.h"
 
-#include <algorithm>
-#include <array>
+#include <fcntl.h>
+#include <png.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
-#include <zlib.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0) {
-    static const std::array<std::uint32_t, 256> table = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t n = 0; n < 256; ++n) {
-            std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
+constexpr int kMaxSide = 16384;
+
+std::string SystemReason(int error) { return std::strerror(error); }
+
+// Writes all of `bytes` to a new file next to `path` and returns its name;
+// empty with errno set when it cannot.
+std::string WriteTemporary(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    const std::filesystem::path target(path);
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    // A hidden name that no other writer picks: the file's own name, the
+    // process and an attempt number.
+    std::string stem = ".";
+    stem += target.filename().string();
+    stem += '.';
+    stem += std::to_string(getpid());
+    stem += '.';
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string leaf = stem;
+        leaf += std::to_string(attempt);
+        leaf += ".tmp";
+        const std::string name = (folder / leaf).string();
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return {};
         }
-        return t;
-    }();
-    crc = ~crc;
-    for (std::size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-void PutBigEndian(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void PutChunk(std::vector<std::uint8_t>& out, const char type[4], const std::vector<std::uint8_t>& body) {
-    PutBigEndian(out, static_cast<std::uint32_t>(body.size()));
-    const std::size_t typeAt = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), body.begin(), body.end());
-    PutBigEndian(out, Crc32(out.data() + typeAt, body.size() + 4));
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        const int writeError = done == bytes.size() ? 0 : (errno != 0 ? errno : EIO);
+        const int closeError = close(fd) == 0 ? 0 : errno;
+        if (writeError != 0 || closeError != 0) {
+            unlink(name.c_str());
+            errno = writeError != 0 ? writeError : closeError;
+            return {};
+        }
+        return name;
+    }
+    errno = EEXIST;
+    return {};
 }
 
 }  // namespace
 
 std::vector<std::uint8_t> EncodePng(int width, int height, const std::vector<std::uint32_t>& rgb) {
-    std::vector<std::uint8_t> raw;
-    raw.reserve(static_cast<std::size_t>(height) * (1 + 3 * static_cast<std::size_t>(width)));
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);  // filter: none
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t p = rgb[static_cast<std::size_t>(y) * width + x];
-            raw.push_back(static_cast<std::uint8_t>(p >> 16));
-            raw.push_back(static_cast<std::uint8_t>(p >> 8));
-            raw.push_back(static_cast<std::uint8_t>(p));
-        }
-    }
-
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<std::uint8_t> zlib(packedSize);
-    if (compress2(zlib.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK) {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
+        rgb.size() < static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
         return {};
     }
-    zlib.resize(packedSize);
-
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<std::uint8_t> header;
-    PutBigEndian(header, static_cast<std::uint32_t>(width));
-    PutBigEndian(header, static_cast<std::uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", zlib);
-    PutChunk(png, "IEND", {});
+    std::vector<png_byte> raw(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
+    for (std::size_t i = 0; i < raw.size() / 3; ++i) {
+        raw[3 * i] = static_cast<png_byte>(rgb[i] >> 16);
+        raw[3 * i + 1] = static_cast<png_byte>(rgb[i] >> 8);
+        raw[3 * i + 2] = static_cast<png_byte>(rgb[i]);
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB;
+    image.flags = PNG_IMAGE_FLAG_FAST;
+    png_alloc_size_t size = 0;
+    if (!png_image_write_get_memory_size(image, size, 0, raw.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return {};
+    }
+    std::vector<std::uint8_t> png(size);
+    if (!png_image_write_to_memory(&image, png.data(), &size, 0, raw.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return {};
+    }
+    png.resize(size);
     return png;
 }
 
-namespace {
-
-std::uint32_t ReadBigEndian(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes[at]) << 24 | static_cast<std::uint32_t>(bytes[at + 1]) << 16 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 8 | bytes[at + 3];
-}
-
-}  // namespace
-
 bool DecodePng(const std::vector<std::uint8_t>& png, int& width, int& height, std::vector<std::uint32_t>& rgb) {
-    static const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (png.size() < 8 || !std::equal(std::begin(kSignature), std::end(kSignature), png.begin())) return false;
-    std::vector<std::uint8_t> packed;
     width = height = 0;
-    for (std::size_t at = 8; at + 12 <= png.size();) {
-        const std::uint32_t length = ReadBigEndian(png, at);
-        if (length > png.size() - at - 12) return false;
-        const std::string type(png.begin() + static_cast<std::ptrdiff_t>(at + 4),
-                               png.begin() + static_cast<std::ptrdiff_t>(at + 8));
-        const std::size_t body = at + 8;
-        if (ReadBigEndian(png, body + length) != Crc32(png.data() + at + 4, length + 4)) return false;
-        if (type == "IHDR") {
-            if (length != 13 || png[body + 8] != 8 || png[body + 9] != 2 || png[body + 12] != 0) return false;
-            width = static_cast<int>(ReadBigEndian(png, body));
-            height = static_cast<int>(ReadBigEndian(png, body + 4));
-        } else if (type == "IDAT") {
-            packed.insert(packed.end(), png.begin() + static_cast<std::ptrdiff_t>(body),
-                          png.begin() + static_cast<std::ptrdiff_t>(body + length));
-        } else if (type == "IEND") {
-            break;
-        }
-        at = body + length + 4;
-    }
-    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;
-    const std::size_t rowBytes = 1 + 3 * static_cast<std::size_t>(width);
-    std::vector<std::uint8_t> raw(rowBytes * static_cast<std::size_t>(height));
-    uLongf rawSize = static_cast<uLongf>(raw.size());
-    if (uncompress(raw.data(), &rawSize, packed.data(), static_cast<uLong>(packed.size())) != Z_OK ||
-        rawSize != raw.size()) {
+    if (png.empty()) return false;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) return false;
+    if (image.width == 0 || image.height == 0 || image.width > kMaxSide || image.height > kMaxSide) {
+        png_image_free(&image);
         return false;
     }
-    rgb.assign(static_cast<std::size_t>(width) * height, 0);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* row = raw.data() + rowBytes * static_cast<std::size_t>(y);
-        if (row[0] != 0) return false;
-        for (int x = 0; x < width; ++x) {
-            const std::uint8_t* p = row + 1 + 3 * x;
-            rgb[static_cast<std::size_t>(y) * width + x] = static_cast<std::uint32_t>(p[0]) << 16 | p[1] << 8 | p[2];
-        }
+    image.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> raw(PNG_IMAGE_SIZE(image));
+    const png_color black{0, 0, 0};
+    if (!png_image_finish_read(&image, &black, raw.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return false;
+    }
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    rgb.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    for (std::size_t i = 0; i < rgb.size(); ++i) {
+        rgb[i] = static_cast<std::uint32_t>(raw[3 * i]) << 16 | static_cast<std::uint32_t>(raw[3 * i + 1]) << 8 |
+                 raw[3 * i + 2];
+    }
+    return true;
+}
+
+bool ReadPng(const std::string& path, int& width, int& height, std::vector<std::uint32_t>& rgb, std::string& error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "cannot read " + path + ": " + SystemReason(errno);
+        return false;
+    }
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        error = "cannot read " + path + ": " + SystemReason(errno);
+        return false;
+    }
+    if (!DecodePng(bytes, width, height, rgb)) {
+        error = path + " is not a readable PNG image";
+        return false;
     }
     return true;
 }
 
 bool WritePng(const std::string& path, int width, int height, const std::vector<std::uint32_t>& rgb,
               std::string& error) {
+    if (std::filesystem::path(path).filename().empty()) {
+        error = "cannot write " + path + ": the name ends in a folder separator";
+        return false;
+    }
     const std::vector<std::uint8_t> png = EncodePng(width, height, rgb);
     if (png.empty()) {
-        error = "cannot compress the image for " + path;
+        error = "cannot encode the image for " + path;
         return false;
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        error = "cannot create " + path + ": " + std::strerror(errno);
+    const std::string temporary = WriteTemporary(path, png);
+    if (temporary.empty()) {
+        error = "cannot write " + path + ": " + SystemReason(errno);
         return false;
     }
-    const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        error = "cannot write " + path;
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int reason = errno;
+        unlink(temporary.c_str());
+        error = "cannot write " + path + ": " + SystemReason(reason);
         return false;
     }
     return true;

@@ -1,5 +1,5 @@
-// A small PNG encoder for screenshots and golden pages: 8-bit RGB, compressed
-// with zlib.
+// PNG files for screenshots and golden pages, through libpng: 8-bit RGB out,
+// any PNG in.
 #pragma once
 
 #include <cstdint>
@@ -7,13 +7,20 @@
 #include <vector>
 
 // Encodes width x height pixels given as 0xRRGGBB values, row by row; empty
-// when the compression fails.
+// when the image cannot be encoded (no pixels, or fewer values than pixels).
+// Compression favours speed: screenshots are written while a script runs.
 std::vector<std::uint8_t> EncodePng(int width, int height, const std::vector<std::uint32_t>& rgb);
 
-// Decodes what EncodePng writes (8-bit RGB, no interlace, no row filters)
-// into 0xRRGGBB pixels; false for anything else or a damaged file.
+// Decodes a PNG of any colour type and depth into 0xRRGGBB pixels (alpha is
+// dropped, against black); false for a damaged file or an image over 16384
+// pixels on a side.
 bool DecodePng(const std::vector<std::uint8_t>& png, int& width, int& height, std::vector<std::uint32_t>& rgb);
 
-// Writes the file; false with a message in `error` when it cannot.
+// Reads and decodes a file; false with a message in `error` when it cannot.
+bool ReadPng(const std::string& path, int& width, int& height, std::vector<std::uint32_t>& rgb, std::string& error);
+
+// Writes the file whole or not at all: the image goes to a temporary file in
+// the same folder, which then replaces `path`. False with a message in
+// `error` (the file name and the system's reason) when it cannot.
 bool WritePng(const std::string& path, int width, int height, const std::vector<std::uint32_t>& rgb,
               std::string& error);

@@ -1,7 +1,12 @@
 #include "host/Runner.h"
 
+#include <unistd.h>
+
+#include <charconv>
+#include <filesystem>
+#include <iterator>
 #include <sstream>
-#include <vector>
+#include <system_error>
 
 #include "host/PngWriter.h"
 
@@ -15,20 +20,352 @@ namespace {
 
 constexpr std::uint32_t kRunnerButtonFace = 0xF0F0F0;
 constexpr long kMaxTicksPerLine = 10'000'000;
+constexpr long kMaxTapTicks = 100'000;
+constexpr long kTapDefaultTicks = 3;
+constexpr long kTapAfterTicks = 3;
+constexpr int kFirstYear = 2000;  // the panel keeps two-digit years of this century
+constexpr int kLastYear = 2099;
+// A script with this many bad lines is probably not a script at all.
+constexpr std::size_t kMaxErrors = 20;
 
-bool ReadInts(std::istringstream& in, int count, int* out) {
-    for (int i = 0; i < count; ++i) {
-        if (!(in >> out[i])) return false;
+using Words = std::vector<std::string_view>;
+
+// A word as it may appear in a message: bytes that are not printable ASCII are
+// escaped and a long word is cut, so a binary file gives a readable error.
+std::string Quoted(std::string_view word) {
+    constexpr std::size_t kShown = 40;
+    std::string out = "'";
+    for (std::size_t i = 0; i < word.size() && i < kShown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(word[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            static const char kHex[] = "0123456789abcdef";
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    if (word.size() > kShown) out += "...";
+    return out + "'";
+}
+
+// A whole number in lo..hi, written in decimal digits with an optional minus.
+bool ParseNumber(std::string_view word, std::string_view what, long lo, long hi, long& out, std::string& why) {
+    long long value = 0;
+    const char* end = word.data() + word.size();
+    const auto [stop, ec] = std::from_chars(word.data(), end, value);
+    if (ec == std::errc::invalid_argument || stop != end) {
+        why = std::string(what) + " " + Quoted(word) + " is not a whole number";
+        return false;
+    }
+    if (ec == std::errc::result_out_of_range || value < lo || value > hi) {
+        why = std::string(what) + " " + Quoted(word) + " is out of range (" + std::to_string(lo) + " to " +
+              std::to_string(hi) + ")";
+        return false;
+    }
+    out = static_cast<long>(value);
+    return true;
+}
+
+// Splits "A<sep>B<sep>C" into exactly three parts.
+bool SplitThree(std::string_view word, char separator, std::string_view part[3]) {
+    for (int i = 0; i < 2; ++i) {
+        const std::size_t at = word.find(separator);
+        if (at == std::string_view::npos) return false;
+        part[i] = word.substr(0, at);
+        word.remove_prefix(at + 1);
+    }
+    part[2] = word;
+    return word.find(separator) == std::string_view::npos;
+}
+
+int DaysInMonth(int year, int month) {
+    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+const char* MonthName(int month) {
+    static const char* const kNames[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                           "July",    "August",   "September", "October", "November", "December"};
+    return kNames[month - 1];
+}
+
+bool ParseClock(const Words& words, ScriptCommand& command, std::string& why) {
+    std::string_view date[3];
+    std::string_view time[3];
+    if (!SplitThree(words[0], '-', date)) {
+        why = "the date " + Quoted(words[0]) + " is not YYYY-MM-DD";
+        return false;
+    }
+    if (!SplitThree(words[1], ':', time)) {
+        why = "the time " + Quoted(words[1]) + " is not HH:MM:SS";
+        return false;
+    }
+    long year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (!ParseNumber(date[0], "year", kFirstYear, kLastYear, year, why) ||
+        !ParseNumber(date[1], "month", 1, 12, month, why) || !ParseNumber(date[2], "day", 1, 31, day, why)) {
+        return false;
+    }
+    const int days = DaysInMonth(static_cast<int>(year), static_cast<int>(month));
+    if (day > days) {
+        why = std::string(words[0]) + " is not a date (" + MonthName(static_cast<int>(month)) + " " +
+              std::to_string(year) + " has " + std::to_string(days) + " days)";
+        return false;
+    }
+    if (!ParseNumber(time[0], "hour", 0, 23, hour, why) || !ParseNumber(time[1], "minute", 0, 59, minute, why) ||
+        !ParseNumber(time[2], "second", 0, 59, second, why)) {
+        return false;
+    }
+    command.time = MakeWallTime(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
+                                static_cast<int>(hour), static_cast<int>(minute), static_cast<int>(second));
+    return true;
+}
+
+bool ParseZoom(const Words& words, ScriptCommand& command, std::string& why) {
+    return ParseNumber(words[0], "zoom", 1, 3, command.number[0], why);
+}
+
+bool ParseTick(const Words& words, ScriptCommand& command, std::string& why) {
+    command.number[0] = 1;
+    return words.empty() || ParseNumber(words[0], "count", 0, kMaxTicksPerLine, command.number[0], why);
+}
+
+bool ParsePosition(const Words& words, ScriptCommand& command, std::string& why) {
+    return ParseNumber(words[0], "x", 0, kScreenWidth - 1, command.number[0], why) &&
+           ParseNumber(words[1], "y", 0, kScreenHeight - 1, command.number[1], why);
+}
+
+bool ParseTap(const Words& words, ScriptCommand& command, std::string& why) {
+    if (!ParsePosition(words, command, why)) return false;
+    command.number[2] = kTapDefaultTicks;
+    return words.size() < 3 || ParseNumber(words[2], "ticks", 1, kMaxTapTicks, command.number[2], why);
+}
+
+bool ParseNothing(const Words&, ScriptCommand&, std::string&) { return true; }
+
+bool ParseScreenshot(const Words& words, ScriptCommand& command, std::string& why) {
+    command.path = std::string(words[0]);
+    if (std::filesystem::path(command.path).filename().empty()) {
+        why = "the file name " + Quoted(words[0]) + " names a folder";
+        return false;
     }
     return true;
 }
 
-bool AtEnd(std::istringstream& in) {
-    std::string rest;
-    return !(in >> rest);
+}  // namespace
+
+// The execute steps; they reach into the runner, which befriends them.
+struct RunnerVerbs {
+    using Parse = bool (*)(const Words& words, ScriptCommand& command, std::string& why);
+    using Execute = bool (*)(ScriptRunner& runner, const ScriptCommand& command, std::string& why);
+
+    struct Rule {
+        std::string_view name;
+        Verb verb;
+        std::string_view operands;  // for the usage in messages
+        std::size_t minWords;
+        std::size_t maxWords;
+        Parse parse;
+        Execute execute;
+    };
+
+    static bool Clock(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        runner.clock_->now = command.time;
+        return true;
+    }
+
+    static bool Zoom(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        runner.host_->SetZoom(static_cast<int>(command.number[0]));
+        return true;
+    }
+
+    static bool Tick(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        runner.Ticks(command.number[0]);
+        return true;
+    }
+
+    static bool Press(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        const int zoom = runner.host_->Zoom();
+        runner.host_->MouseDown(MouseButton::Left, static_cast<int>(command.number[0]) * zoom,
+                                static_cast<int>(command.number[1]) * zoom);
+        return true;
+    }
+
+    static bool Drag(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        const int zoom = runner.host_->Zoom();
+        runner.host_->MouseMove(static_cast<int>(command.number[0]) * zoom, static_cast<int>(command.number[1]) * zoom);
+        return true;
+    }
+
+    static bool Release(ScriptRunner& runner, const ScriptCommand&, std::string&) {
+        runner.host_->MouseUp(MouseButton::Left);
+        return true;
+    }
+
+    static bool Tap(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        Press(runner, command, why);
+        runner.Ticks(command.number[2]);
+        runner.host_->MouseUp(MouseButton::Left);
+        runner.Ticks(kTapAfterTicks);
+        return true;
+    }
+
+    static bool Screenshot(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        const Canvas& canvas = runner.host_->GetCanvas();
+        std::vector<std::uint32_t> rgb(static_cast<std::size_t>(canvas.Width()) * canvas.Height());
+        for (int y = 0; y < canvas.Height(); ++y) {
+            for (int x = 0; x < canvas.Width(); ++x) {
+                rgb[static_cast<std::size_t>(y) * canvas.Width() + x] =
+                    canvas.Pixels()[y * canvas.Stride() + x] & 0xFFFFFFu;
+            }
+        }
+        return WritePng(command.path, canvas.Width(), canvas.Height(), rgb, why);
+    }
+
+    static bool Close(ScriptRunner& runner, const ScriptCommand&, std::string&) {
+        runner.host_->CloseQuery();
+        runner.Ticks(kCloseCountdownTicks);
+        return true;
+    }
+
+    static const Rule* Find(std::string_view name);
+    static const Rule& Of(Verb verb);
+};
+
+namespace {
+
+const RunnerVerbs::Rule kRules[] = {
+    {"clock", Verb::Clock, "YYYY-MM-DD HH:MM:SS", 2, 2, ParseClock, RunnerVerbs::Clock},
+    {"zoom", Verb::Zoom, "1|2|3", 1, 1, ParseZoom, RunnerVerbs::Zoom},
+    {"tick", Verb::Tick, "[N]", 0, 1, ParseTick, RunnerVerbs::Tick},
+    {"press", Verb::Press, "X Y", 2, 2, ParsePosition, RunnerVerbs::Press},
+    {"drag", Verb::Drag, "X Y", 2, 2, ParsePosition, RunnerVerbs::Drag},
+    {"release", Verb::Release, "", 0, 0, ParseNothing, RunnerVerbs::Release},
+    {"tap", Verb::Tap, "X Y [N]", 2, 3, ParseTap, RunnerVerbs::Tap},
+    {"screenshot", Verb::Screenshot, "FILE.png", 1, 1, ParseScreenshot, RunnerVerbs::Screenshot},
+    {"close", Verb::Close, "", 0, 0, ParseNothing, RunnerVerbs::Close},
+};
+
+std::string Usage(const RunnerVerbs::Rule& rule) {
+    return "usage: " + std::string(rule.name) + (rule.operands.empty() ? "" : " ") + std::string(rule.operands);
+}
+
+std::string KnownVerbs() {
+    std::string names;
+    for (const RunnerVerbs::Rule& rule : kRules) names += (names.empty() ? "" : ", ") + std::string(rule.name);
+    return names;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+// The words of one line, up to a word that starts with #.
+Words SplitWords(std::string_view line) {
+    Words words;
+    std::size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && IsBlank(line[at])) ++at;
+        if (at == line.size() || line[at] == '#') break;
+        const std::size_t start = at;
+        while (at < line.size() && !IsBlank(line[at])) ++at;
+        words.push_back(line.substr(start, at - start));
+    }
+    return words;
 }
 
 }  // namespace
+
+const RunnerVerbs::Rule* RunnerVerbs::Find(std::string_view name) {
+    for (const Rule& rule : kRules) {
+        if (rule.name == name) return &rule;
+    }
+    return nullptr;
+}
+
+const RunnerVerbs::Rule& RunnerVerbs::Of(Verb verb) {
+    for (const Rule& rule : kRules) {
+        if (rule.verb == verb) return rule;
+    }
+    return kRules[0];
+}
+
+std::string ScriptError::Text() const { return file + ":" + std::to_string(line) + ": " + message; }
+
+Script ParseScript(std::string_view text, const std::string& file, std::vector<ScriptError>& errors) {
+    Script script;
+    script.file = file;
+    const std::size_t firstError = errors.size();
+    const auto fail = [&](int line, std::string message) {
+        if (errors.size() - firstError < kMaxErrors) {
+            errors.push_back({file, line, std::move(message)});
+        } else if (errors.size() - firstError == kMaxErrors) {
+            errors.push_back({file, line, "too many errors; the rest of the script was not checked"});
+        }
+    };
+    int number = 0;
+    int closedAt = 0;
+    while (!text.empty() && errors.size() - firstError <= kMaxErrors) {
+        ++number;
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+
+        Words words = SplitWords(line);
+        if (words.empty()) continue;
+        const RunnerVerbs::Rule* rule = RunnerVerbs::Find(words[0]);
+        if (rule == nullptr) {
+            fail(number, "unknown command " + Quoted(words[0]) + " (commands: " + KnownVerbs() + ")");
+            continue;
+        }
+        if (closedAt != 0) {
+            fail(number, std::string(rule->name) + ": nothing can follow the close on line " +
+                             std::to_string(closedAt));
+            continue;
+        }
+        words.erase(words.begin());
+        if (words.size() < rule->minWords) {
+            fail(number, std::string(rule->name) + ": missing " +
+                             (words.empty() ? "operands" : "an operand after " + Quoted(words.back())) + "; " +
+                             Usage(*rule));
+            continue;
+        }
+        if (words.size() > rule->maxWords) {
+            fail(number, std::string(rule->name) + ": unexpected " + Quoted(words[rule->maxWords]) + "; " +
+                             Usage(*rule));
+            continue;
+        }
+        ScriptCommand command;
+        command.verb = rule->verb;
+        command.line = number;
+        std::string why;
+        if (!rule->parse(words, command, why)) {
+            fail(number, std::string(rule->name) + ": " + why);
+            continue;
+        }
+        if (rule->verb == Verb::Close) closedAt = number;
+        script.commands.push_back(std::move(command));
+    }
+    return script;
+}
+
+void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors) {
+    for (const ScriptCommand& command : script.commands) {
+        if (command.verb != Verb::Screenshot) continue;
+        const std::filesystem::path path(command.path);
+        const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+        std::error_code ec;
+        std::string problem;
+        if (!std::filesystem::is_directory(folder, ec)) {
+            problem = "the folder " + folder.string() + " does not exist";
+        } else if (access(folder.c_str(), W_OK | X_OK) != 0) {
+            problem = "the folder " + folder.string() + " cannot be written to";
+        } else if (std::filesystem::is_directory(path, ec)) {
+            problem = command.path + " is a folder";
+        }
+        if (!problem.empty()) errors.push_back({script.file, command.line, "screenshot: " + problem});
+    }
+}
 
 ScriptRunner::ScriptRunner() : clock_(std::make_unique<PinnedClock>()) {}
 ScriptRunner::~ScriptRunner() = default;
@@ -51,109 +388,38 @@ void ScriptRunner::Ticks(long count) {
     }
 }
 
-bool ScriptRunner::Screenshot(const std::string& path, std::string& error) {
-    const Canvas& canvas = host_->GetCanvas();
-    std::vector<std::uint32_t> rgb(static_cast<std::size_t>(canvas.Width()) * canvas.Height());
-    for (int y = 0; y < canvas.Height(); ++y) {
-        for (int x = 0; x < canvas.Width(); ++x) {
-            rgb[static_cast<std::size_t>(y) * canvas.Width() + x] =
-                canvas.Pixels()[y * canvas.Stride() + x] & 0xFFFFFFu;
-        }
-    }
-    return WritePng(path, canvas.Width(), canvas.Height(), rgb, error);
-}
-
-bool ScriptRunner::Execute(const std::string& line, std::string& error) {
-    std::istringstream in(line);
-    std::string command;
-    if (!(in >> command) || command[0] == '#') return true;
-
-    if (command == "clock") {
-        int y, mo, d, h, mi, s;
-        char dash1, dash2, colon1, colon2;
-        if (!(in >> y >> dash1 >> mo >> dash2 >> d >> h >> colon1 >> mi >> colon2 >> s) || dash1 != '-' ||
-            dash2 != '-' || colon1 != ':' || colon2 != ':' || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 ||
-            mi < 0 || mi > 59 || s < 0 || s > 59 || y < 2000 || y > 2099 || !AtEnd(in)) {
-            error = "clock wants YYYY-MM-DD HH:MM:SS (years 2000 to 2099)";
-            return false;
-        }
-        clock_->now = MakeWallTime(y, mo, d, h, mi, s);
-        return true;
-    }
-
-    EnsureStarted();
-    if (closed_) {
-        error = "the window is closed; nothing can follow 'close'";
-        return false;
-    }
-    int v[3];
-    if (command == "zoom") {
-        if (!ReadInts(in, 1, v) || v[0] < 1 || v[0] > 3 || !AtEnd(in)) {
-            error = "zoom wants 1, 2 or 3";
-            return false;
-        }
-        host_->SetZoom(v[0]);
-    } else if (command == "tick") {
-        long count = 1;
-        if (!(in >> count)) count = in.eof() ? 1 : -1;
-        if (count < 0 || count > kMaxTicksPerLine || !AtEnd(in)) {
-            error = "tick wants a count from 0 to 10000000";
-            return false;
-        }
-        Ticks(count);
-    } else if (command == "press" || command == "drag" || command == "tap") {
-        const bool tap = command == "tap";
-        if (!ReadInts(in, 2, v) || v[0] < 0 || v[0] >= kScreenWidth || v[1] < 0 || v[1] >= kScreenHeight) {
-            error = command + " wants a panel position X Y inside 0..319, 0..239";
-            return false;
-        }
-        v[2] = 3;
-        if (tap && !(in >> v[2])) v[2] = 3;
-        if (!AtEnd(in) || v[2] < 1 || v[2] > 100000) {
-            error = command + ": unexpected text after the position";
-            return false;
-        }
-        const int zoom = host_->Zoom();
-        if (command == "drag") {
-            host_->MouseMove(v[0] * zoom, v[1] * zoom);
-        } else {
-            host_->MouseDown(MouseButton::Left, v[0] * zoom, v[1] * zoom);
-        }
-        if (tap) {
-            Ticks(v[2]);
-            host_->MouseUp(MouseButton::Left);
-            Ticks(3);
-        }
-    } else if (command == "release") {
-        host_->MouseUp(MouseButton::Left);
-    } else if (command == "screenshot") {
-        std::string path;
-        if (!(in >> path) || !AtEnd(in)) {
-            error = "screenshot wants one file name without blanks";
-            return false;
-        }
-        return Screenshot(path, error);
-    } else if (command == "close") {
-        host_->CloseQuery();
-        Ticks(kCloseCountdownTicks);
-    } else {
-        error = "unknown command '" + command + "'";
-        return false;
-    }
-    return true;
-}
-
-bool ScriptRunner::Run(std::istream& script, std::string& error) {
-    std::string line;
-    int number = 0;
-    while (std::getline(script, line)) {
-        ++number;
+ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
+    for (const ScriptCommand& command : script.commands) {
+        const RunnerVerbs::Rule& rule = RunnerVerbs::Of(command.verb);
+        // The clock may be pinned before the firmware starts, so that the
+        // start sequence already reads it.
+        if (command.verb != Verb::Clock) EnsureStarted();
         std::string why;
-        if (!Execute(line, why)) {
-            error = "line " + std::to_string(number) + ": " + why;
-            return false;
+        if (closed_ && command.verb != Verb::Clock) {
+            why = "the window is closed; nothing can follow close";
+        } else if (rule.execute(*this, command, why)) {
+            continue;
         }
+        error = {script.file, command.line, std::string(rule.name) + ": " + why};
+        return ScriptStatus::BadInput;
     }
     EnsureStarted();
+    return ScriptStatus::Ran;
+}
+
+bool ScriptRunner::Run(std::istream& in, std::string& error) {
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<ScriptError> errors;
+    const Script script = ParseScript(text, "-", errors);
+    CheckScriptFiles(script, errors);
+    if (!errors.empty()) {
+        error = errors.front().Text();
+        return false;
+    }
+    ScriptError failure;
+    if (Execute(script, failure) != ScriptStatus::Ran) {
+        error = failure.Text();
+        return false;
+    }
     return true;
 }
