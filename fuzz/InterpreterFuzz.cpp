@@ -20,6 +20,7 @@ constexpr std::size_t kHeader = 3;
 // The start state of the firmware, without the start-up drawing: the ring is
 // emptied after the reset so that only the input is executed.
 void ResetFirmware() {
+    ResetFirmwareState();
     DlInit();
     RegisterGraphics();
     LoadSettingsDefaults();

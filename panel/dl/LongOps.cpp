@@ -41,13 +41,15 @@ constexpr u16 kTextCommandLimit = 255;
 i32 Min(i32 a, i32 b) { return a < b ? a : b; }
 i32 Max(i32 a, i32 b) { return a > b ? a : b; }
 i32 Abs(i32 v) { return v < 0 ? -v : v; }
-i32 ClampColumn(i32 x) { return Min(Max(x, 0), kLastColumn); }
-i32 ClampRow(i32 y) { return Min(Max(y, 0), kLastRow); }
-
-// The perimeter that the edges of a rectangle actually draw: backward or
-// off-screen corners must not shrink or inflate the estimate.
+// The perimeter that the edges of a rectangle actually draw, backward corners
+// included. The edges are drawn from a row's low byte and a column read as
+// signed 16-bit, so an operand off the screen can land anywhere on it: such a
+// rectangle is counted as the whole screen's perimeter.
 i32 DrawnPerimeter(i32 x1, i32 y1, i32 x2, i32 y2) {
-    return 2 * (Abs(ClampColumn(x2) - ClampColumn(x1)) + Abs(ClampRow(y2) - ClampRow(y1)));
+    if (Max(x1, x2) > kLastColumn || Max(y1, y2) > kLastRow || Min(Min(x1, x2), Min(y1, y2)) < 0) {
+        return 2 * (kLastColumn + kLastRow);
+    }
+    return 2 * (Abs(x2 - x1) + Abs(y2 - y1));
 }
 
 // Circle style from DrawFlags: 2 = solid, 1 = outline, 0 or 3 = outline with
@@ -285,8 +287,8 @@ void StepRoundRect() {
     const i32 y1 = DlPeekWord(3);
     const i32 x2 = DlPeekWord(5);
     const i32 y2 = DlPeekWord(7);
-    const auto quadrant = [&st](i32 x, i32 y, u8 mode) {
-        ClipQuadrant(static_cast<u16>(x), static_cast<u8>(y), static_cast<u16>(st.r), mode);
+    const auto quadrant = [](i32 x, i32 y, u8 mode) {
+        ClipQuadrant(static_cast<u16>(x), static_cast<u8>(y), static_cast<u16>(Interp.r), mode);
     };
     switch (st.opPhase) {
         case 0:
