@@ -119,9 +119,11 @@ class Page:
         self.release(kind)
         self.tick(3)
 
+    # Keys go to the page as they are; sending them "to the canvas" would
+    # click it first, and the panel would see that click as a touch.
     def key(self, text):
-        canvas = self.driver.find_element("id", "panel")
-        self.ActionChains(self.driver).send_keys_to_element(canvas, text).perform()
+        self.driver.execute_script("document.getElementById('panel').focus({preventScroll: true})")
+        self.ActionChains(self.driver).send_keys(text).perform()
 
     def downloaded_png(self, folder, seconds=20):
         """The one PNG that the page saved into `folder`, as canvas_rgb gives it."""
