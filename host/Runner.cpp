@@ -355,8 +355,8 @@ const RunnerVerbs::Rule kRules[] = {
     {"reset", Verb::Plant, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"print", Verb::Plant, "NAME|page|clock|all", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"state", Verb::Plant, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant},
-    {"expect", Verb::Expect, "page N | pixel X Y #RRGGBB | screen FILE.png [TOLERANCE] | NAME VALUE", 2, 4,
-     ParseExpect, RunnerVerbs::Expect},
+    {"expect", Verb::Expect, "page N | pixel X Y #RRGGBB | screen FILE.png [TOLERANCE] | NAME VALUE", 2, 4, ParseExpect,
+     RunnerVerbs::Expect},
     // `include` is taken apart while parsing; it never reaches execution.
     {"include", Verb::Tick, "FILE", 1, 1, nullptr, nullptr},
 };
@@ -374,9 +374,7 @@ std::string KnownVerbs() {
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 // Where `expect pixel X Y #RRGGBB` wants its colour, a # is not a comment.
-bool ColourComesNext(const Words& words) {
-    return words.size() == 4 && words[0] == "expect" && words[1] == "pixel";
-}
+bool ColourComesNext(const Words& words) { return words.size() == 4 && words[0] == "expect" && words[1] == "pixel"; }
 
 // The words of one line, up to a word that starts with #.
 Words SplitWords(std::string_view line) {
@@ -484,9 +482,9 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
             continue;
         }
         if (words.size() > rule->maxWords) {
-            parsing.Fail(file, number,
-                         std::string(rule->name) + ": unexpected " + Quoted(words[rule->maxWords]) + "; " +
-                             Usage(*rule));
+            parsing.Fail(
+                file, number,
+                std::string(rule->name) + ": unexpected " + Quoted(words[rule->maxWords]) + "; " + Usage(*rule));
             continue;
         }
         if (rule->parse == nullptr) {  // include
@@ -494,8 +492,9 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
             std::string included;
             std::string why;
             if (depth >= kMaxIncludeDepth) {
-                parsing.Fail(file, number, "include: " + path.string() + " is nested more than " +
-                                               std::to_string(kMaxIncludeDepth) + " deep (does a script include itself?)");
+                parsing.Fail(file, number,
+                             "include: " + path.string() + " is nested more than " + std::to_string(kMaxIncludeDepth) +
+                                 " deep (does a script include itself?)");
             } else if (!ReadText(path.string(), included, why)) {
                 parsing.Fail(file, number, "include: cannot read " + path.string() + ": " + why);
             } else {
@@ -586,8 +585,9 @@ bool RunnerVerbs::Expect(ScriptRunner& runner, const ScriptCommand& command, std
         case Expectation::Pixel: {
             int width = 0;
             int height = 0;
-            const std::uint32_t shown = Image(runner, 1, width, height)[static_cast<std::size_t>(
-                command.number[1] * kScreenWidth + command.number[0])];
+            const std::uint32_t shown =
+                Image(runner, 1, width,
+                      height)[static_cast<std::size_t>(command.number[1] * kScreenWidth + command.number[0])];
             if (shown == static_cast<std::uint32_t>(command.number[2])) return true;
             expected = "pixel " + std::to_string(command.number[0]) + " " + std::to_string(command.number[1]) + " " +
                        Hex(static_cast<std::uint32_t>(command.number[2]));
@@ -709,8 +709,8 @@ void ScriptRunner::Fail(const ScriptCommand& command, const std::string& message
 }
 
 void ScriptRunner::ShowProgress(bool force) {
-    constexpr long long kQuiet = 2'000'000'000;   // short runs show nothing
-    constexpr long long kEvery = 200'000'000;     // a steady line, not a flicker
+    constexpr long long kQuiet = 2'000'000'000;  // short runs show nothing
+    constexpr long long kEvery = 200'000'000;    // a steady line, not a flicker
     const long long now = NowNanos();
     if (running_ == nullptr || now - startNanos_ < kQuiet || (!force && now - lastShownNanos_ < kEvery)) return;
     lastShownNanos_ = now;

@@ -29,9 +29,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <ostream>
 #include <istream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,8 +72,8 @@ struct ScriptCommand {
     std::string path;            // screenshot, expect screen
     PlantCommand plant;          // the plant verbs
     Expectation expect = Expectation::Page;
-    PlantValue value;            // expect NAME VALUE
-    std::string text;            // the expected value as written, for messages
+    PlantValue value;  // expect NAME VALUE
+    std::string text;  // the expected value as written, for messages
 };
 
 struct Script {

@@ -258,7 +258,8 @@ int PlayOne(const Options& options) {
 
     std::optional<PlantFeed> feed;
     if (options.plantPort != 0) {
-        feed.emplace(dispatcher, [&runner](const std::string& datagram) { return runner.Plant().ApplyLines(datagram); });
+        feed.emplace(dispatcher,
+                     [&runner](const std::string& datagram) { return runner.Plant().ApplyLines(datagram); });
         std::string why;
         if (!feed->Start(options.plantPort, why)) return UsageError("--plant-udp: " + why);
     }
@@ -299,10 +300,8 @@ bool Spawn(Job& job, const std::vector<std::string>& common) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, job.outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, job.errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, job.outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, job.errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     job.start = std::chrono::steady_clock::now();
     const int failed = posix_spawn(&job.pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -388,7 +387,8 @@ bool WriteJUnit(const std::string& path, const std::vector<Job>& jobs, std::stri
 
 int PlayMany(const Options& options) {
     char folder[] = "/tmp/kandorelle-cli-XXXXXX";
-    if (mkdtemp(folder) == nullptr) return UsageError(std::string("cannot make a temporary folder: ") + std::strerror(errno));
+    if (mkdtemp(folder) == nullptr)
+        return UsageError(std::string("cannot make a temporary folder: ") + std::strerror(errno));
     std::vector<std::string> common{"kandorelle-cli"};
     for (const std::string& po : options.poFiles) {
         common.push_back("--texts");
@@ -406,7 +406,8 @@ int PlayMany(const Options& options) {
         jobs[i].outPath = std::string(folder) + "/" + std::to_string(i) + ".out";
         jobs[i].errPath = std::string(folder) + "/" + std::to_string(i) + ".err";
     }
-    const int parallel = options.jobs > 0 ? options.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int parallel =
+        options.jobs > 0 ? options.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     const bool progress = StderrIsTerminal();
     const auto begin = std::chrono::steady_clock::now();
     bool progressShown = false;
