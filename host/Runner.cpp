@@ -697,7 +697,11 @@ void ScriptRunner::Ticks(long count) {
     for (long i = 0; i < count && !closed_; ++i) {
         if (options_.beforeTick) options_.beforeTick();
         if (host_->Tick() == TickResult::Close) closed_ = true;
-        if (options_.progress && (i & 255) == 255) ShowProgress(false);
+        if (options_.progress && (i & 255) == 255) {
+            ticksDone_ = i + 1;
+            ticksAsked_ = count;
+            ShowProgress(false);
+        }
     }
 }
 
@@ -715,8 +719,10 @@ void ScriptRunner::ShowProgress(bool force) {
     if (running_ == nullptr || now - startNanos_ < kQuiet || (!force && now - lastShownNanos_ < kEvery)) return;
     lastShownNanos_ = now;
     const ScriptCommand& command = running_->commands[std::min(commandIndex_, running_->commands.size() - 1)];
-    std::fprintf(stderr, "\r\033[K%s: command %zu of %zu (%s:%d), %.1f s", running_->file.c_str(), commandIndex_ + 1,
-                 running_->commands.size(), command.file.c_str(), command.line,
+    std::string ticks;
+    if (ticksAsked_ > 0) ticks = ", tick " + std::to_string(ticksDone_) + " of " + std::to_string(ticksAsked_);
+    std::fprintf(stderr, "\r\033[K%s: command %zu of %zu (%s:%d%s), %.1f s", running_->file.c_str(), commandIndex_ + 1,
+                 running_->commands.size(), command.file.c_str(), command.line, ticks.c_str(),
                  static_cast<double>(now - startNanos_) / 1e9);
     std::fflush(stderr);
     progressShown_ = true;
@@ -739,7 +745,12 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
         // The clock may be pinned before the firmware starts, so that the
         // start sequence already reads it.
         if (command.verb != Verb::Clock) EnsureStarted();
-        if (options_.progress) ShowProgress(false);
+        ticksAsked_ = 0;
+        if (command.verb == Verb::Plant) {
+            EndProgress();  // print writes to the same terminal
+        } else if (options_.progress) {
+            ShowProgress(false);
+        }
         std::string why;
         if (closed_ && command.verb != Verb::Clock) {
             why = "the window is closed; nothing can follow close";

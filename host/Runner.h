@@ -146,6 +146,8 @@ private:
     // The progress line: what runs now and since when.
     const Script* running_ = nullptr;
     std::size_t commandIndex_ = 0;
+    long ticksDone_ = 0;  // within the command's own ticks
+    long ticksAsked_ = 0;
     long long startNanos_ = 0;
     long long lastShownNanos_ = 0;
     bool progressShown_ = false;
