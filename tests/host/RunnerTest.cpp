@@ -120,6 +120,16 @@ TEST(Runner, ScreenshotIsAPngOfTheWindow) {
     ASSERT_EQ(height, 720);
     const Canvas& canvas = runner.Host().GetCanvas();
     EXPECT_EQ(pixels[719 * 960 + 959], canvas.Pixels()[719 * canvas.Stride() + 959] & 0xFFFFFFu);
+
+    // At another zoom than the window's, every panel pixel is a square of its own.
+    const std::string small = (FreshFolder("runner_shot_zoom") / "small.png").string();
+    ASSERT_TRUE(Play(runner, "screenshot " + small + " 1\n", error)) << error;
+    std::vector<std::uint32_t> panel;
+    ASSERT_TRUE(ReadPng(small, width, height, panel, error)) << error;
+    ASSERT_EQ(width, 320);
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) ASSERT_EQ(panel[y * 320 + x], pixels[(y * 3 + 2) * 960 + x * 3 + 1]);
+    }
 }
 
 TEST(Runner, AFailedScreenshotSaysWhyAndLeavesNoFileBehind) {
