@@ -2,13 +2,21 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <iterator>
 #include <sstream>
 #include <system_error>
 
 #include "host/PngWriter.h"
+#include "panel/app/AppState.h"
 
 class ScriptRunner::PinnedClock final : public WallClock {
 public:
@@ -92,7 +100,7 @@ const char* MonthName(int month) {
     return kNames[month - 1];
 }
 
-bool ParseClock(const Words& words, ScriptCommand& command, std::string& why) {
+bool ParseClock(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
     std::string_view date[3];
     std::string_view time[3];
     if (!SplitThree(words[0], '-', date)) {
@@ -123,42 +131,115 @@ bool ParseClock(const Words& words, ScriptCommand& command, std::string& why) {
     return true;
 }
 
-bool ParseZoom(const Words& words, ScriptCommand& command, std::string& why) {
+bool ParseZoom(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
     return ParseNumber(words[0], "zoom", 1, 3, command.number[0], why);
 }
 
-bool ParseTick(const Words& words, ScriptCommand& command, std::string& why) {
+bool ParseTick(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
     command.number[0] = 1;
     return words.empty() || ParseNumber(words[0], "count", 0, kMaxTicksPerLine, command.number[0], why);
 }
 
-bool ParsePosition(const Words& words, ScriptCommand& command, std::string& why) {
+bool ParsePosition(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
     return ParseNumber(words[0], "x", 0, kScreenWidth - 1, command.number[0], why) &&
            ParseNumber(words[1], "y", 0, kScreenHeight - 1, command.number[1], why);
 }
 
-bool ParseTap(const Words& words, ScriptCommand& command, std::string& why) {
-    if (!ParsePosition(words, command, why)) return false;
+bool ParseTap(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    if (!ParsePosition("tap", words, command, why)) return false;
     command.number[2] = kTapDefaultTicks;
     return words.size() < 3 || ParseNumber(words[2], "ticks", 1, kMaxTapTicks, command.number[2], why);
 }
 
-bool ParseNothing(const Words&, ScriptCommand&, std::string&) { return true; }
+bool ParseNothing(std::string_view, const Words&, ScriptCommand&, std::string&) { return true; }
 
-bool ParseScreenshot(const Words& words, ScriptCommand& command, std::string& why) {
-    command.path = std::string(words[0]);
-    if (std::filesystem::path(command.path).filename().empty()) {
-        why = "the file name " + Quoted(words[0]) + " names a folder";
+bool ParsePngName(std::string_view word, std::string& path, std::string& why) {
+    path = std::string(word);
+    if (std::filesystem::path(path).filename().empty()) {
+        why = "the file name " + Quoted(word) + " names a folder";
         return false;
     }
     return true;
+}
+
+bool ParseScreenshot(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    command.number[0] = 0;  // the window as it is
+    return ParsePngName(words[0], command.path, why) &&
+           (words.size() < 2 || ParseNumber(words[1], "zoom", 1, 3, command.number[0], why));
+}
+
+bool ParsePlant(std::string_view verb, const Words& words, ScriptCommand& command, std::string& why) {
+    std::vector<std::string> all{std::string(verb)};
+    for (std::string_view word : words) all.emplace_back(word);
+    return ParsePlantCommand(all, command.plant, why);
+}
+
+// #RRGGBB as 0xRRGGBB.
+bool ParseColour(std::string_view word, long& out, std::string& why) {
+    if (word.size() != 7 || word[0] != '#') {
+        why = "the colour " + Quoted(word) + " is not #RRGGBB";
+        return false;
+    }
+    const auto [stop, ec] = std::from_chars(word.data() + 1, word.data() + word.size(), out, 16);
+    if (ec != std::errc() || stop != word.data() + word.size()) {
+        why = "the colour " + Quoted(word) + " is not #RRGGBB";
+        return false;
+    }
+    return true;
+}
+
+bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    const std::string_view what = words[0];
+    const std::size_t operands = words.size() - 1;
+    const auto wants = [&](std::size_t lo, std::size_t hi, const char* usage) {
+        if (operands >= lo && operands <= hi) return true;
+        why = "usage: expect " + std::string(usage);
+        return false;
+    };
+    if (what == "page") {
+        command.expect = Expectation::Page;
+        return wants(1, 1, "page N") && ParseNumber(words[1], "page", 0, kPageCount - 1, command.number[0], why);
+    }
+    if (what == "pixel") {
+        command.expect = Expectation::Pixel;
+        return wants(3, 3, "pixel X Y #RRGGBB") &&
+               ParseNumber(words[1], "x", 0, kScreenWidth - 1, command.number[0], why) &&
+               ParseNumber(words[2], "y", 0, kScreenHeight - 1, command.number[1], why) &&
+               ParseColour(words[3], command.number[2], why);
+    }
+    if (what == "screen") {
+        command.expect = Expectation::Screen;
+        command.number[0] = 0;
+        return wants(1, 2, "screen FILE.png [TOLERANCE]") && ParsePngName(words[1], command.path, why) &&
+               (operands < 2 ||
+                ParseNumber(words[2], "tolerance", 0, Canvas::kMaxWidth * Canvas::kMaxHeight, command.number[0], why));
+    }
+    if (what == "clock") {
+        command.expect = Expectation::Clock;
+        if (!wants(2, 2, "clock YYYY-MM-DD HH:MM:SS")) return false;
+        if (!ParseWallTime(words[1], words[2], command.time)) {
+            why = "the time " + Quoted(std::string(words[1]) + " " + std::string(words[2])) +
+                  " is not YYYY-MM-DD HH:MM:SS (years 2000 to 2099)";
+            return false;
+        }
+        command.text = FormatWallTime(command.time);
+        return true;
+    }
+    if (!PlantModel::Find(what)) {
+        why = "cannot check " + Quoted(what) + "; checks: page, pixel, screen, clock, " + PlantModel::NameList();
+        return false;
+    }
+    command.expect = Expectation::Value;
+    if (!wants(1, 1, "NAME VALUE")) return false;
+    command.text = std::string(words[1]);
+    return PlantModel::Parse(what, words[1], command.value, why);
 }
 
 }  // namespace
 
 // The execute steps; they reach into the runner, which befriends them.
 struct RunnerVerbs {
-    using Parse = bool (*)(const Words& words, ScriptCommand& command, std::string& why);
+    using Parse = bool (*)(std::string_view verb, const Words& words, ScriptCommand& command, std::string& why);
     using Execute = bool (*)(ScriptRunner& runner, const ScriptCommand& command, std::string& why);
 
     struct Rule {
@@ -212,17 +293,39 @@ struct RunnerVerbs {
         return true;
     }
 
-    static bool Screenshot(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+    // What the window shows, as 0xRRGGBB pixels: at its own zoom (0), or
+    // at the zoom given.
+    static std::vector<std::uint32_t> Image(ScriptRunner& runner, int zoom, int& width, int& height) {
         const Canvas& canvas = runner.host_->GetCanvas();
-        std::vector<std::uint32_t> rgb(static_cast<std::size_t>(canvas.Width()) * canvas.Height());
-        for (int y = 0; y < canvas.Height(); ++y) {
-            for (int x = 0; x < canvas.Width(); ++x) {
-                rgb[static_cast<std::size_t>(y) * canvas.Width() + x] =
-                    canvas.Pixels()[y * canvas.Stride() + x] & 0xFFFFFFu;
+        const int shown = runner.host_->Zoom();
+        if (zoom == 0) zoom = shown;
+        width = kScreenWidth * zoom;
+        height = kScreenHeight * zoom;
+        std::vector<std::uint32_t> rgb(static_cast<std::size_t>(width) * height);
+        for (int y = 0; y < height; ++y) {
+            const int sy = y / zoom * shown;
+            for (int x = 0; x < width; ++x) {
+                const int sx = x / zoom * shown;
+                rgb[static_cast<std::size_t>(y) * width + x] = canvas.Pixels()[sy * canvas.Stride() + sx] & 0xFFFFFFu;
             }
         }
-        return WritePng(command.path, canvas.Width(), canvas.Height(), rgb, why);
+        return rgb;
     }
+
+    static bool Screenshot(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        int width = 0;
+        int height = 0;
+        const std::vector<std::uint32_t> rgb = Image(runner, static_cast<int>(command.number[0]), width, height);
+        return WritePng(command.path, width, height, rgb, why);
+    }
+
+    static bool Plant(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        PlantCommandContext context{runner.plant_, runner.Out(), &runner.clock_->now};
+        return ExecutePlantCommand(command.plant, context, why);
+    }
+
+    static bool Expect(ScriptRunner& runner, const ScriptCommand& command, std::string& why);
+    static bool ExpectScreen(ScriptRunner& runner, const ScriptCommand& command, std::string& why);
 
     static bool Close(ScriptRunner& runner, const ScriptCommand&, std::string&) {
         runner.host_->CloseQuery();
@@ -231,7 +334,7 @@ struct RunnerVerbs {
     }
 
     static const Rule* Find(std::string_view name);
-    static const Rule& Of(Verb verb);
+    static const Rule& Of(const ScriptCommand& command);
 };
 
 namespace {
@@ -244,8 +347,18 @@ const RunnerVerbs::Rule kRules[] = {
     {"drag", Verb::Drag, "X Y", 2, 2, ParsePosition, RunnerVerbs::Drag},
     {"release", Verb::Release, "", 0, 0, ParseNothing, RunnerVerbs::Release},
     {"tap", Verb::Tap, "X Y [N]", 2, 3, ParseTap, RunnerVerbs::Tap},
-    {"screenshot", Verb::Screenshot, "FILE.png", 1, 1, ParseScreenshot, RunnerVerbs::Screenshot},
+    {"screenshot", Verb::Screenshot, "FILE.png [ZOOM]", 1, 2, ParseScreenshot, RunnerVerbs::Screenshot},
     {"close", Verb::Close, "", 0, 0, ParseNothing, RunnerVerbs::Close},
+    {"set", Verb::Plant, "NAME VALUE", 2, 2, ParsePlant, RunnerVerbs::Plant},
+    {"fault", Verb::Plant, "CODE|clear", 1, 1, ParsePlant, RunnerVerbs::Plant},
+    {"history", Verb::Plant, "add CODE [YYYY-MM-DD HH:MM:SS]", 2, 4, ParsePlant, RunnerVerbs::Plant},
+    {"reset", Verb::Plant, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant},
+    {"print", Verb::Plant, "NAME|page|clock|all", 1, 1, ParsePlant, RunnerVerbs::Plant},
+    {"state", Verb::Plant, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant},
+    {"expect", Verb::Expect, "page N | pixel X Y #RRGGBB | screen FILE.png [TOLERANCE] | NAME VALUE", 2, 4, ParseExpect,
+     RunnerVerbs::Expect},
+    // `include` is taken apart while parsing; it never reaches execution.
+    {"include", Verb::Tick, "FILE", 1, 1, nullptr, nullptr},
 };
 
 std::string Usage(const RunnerVerbs::Rule& rule) {
@@ -260,13 +373,16 @@ std::string KnownVerbs() {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
+// Where `expect pixel X Y #RRGGBB` wants its colour, a # is not a comment.
+bool ColourComesNext(const Words& words) { return words.size() == 4 && words[0] == "expect" && words[1] == "pixel"; }
+
 // The words of one line, up to a word that starts with #.
 Words SplitWords(std::string_view line) {
     Words words;
     std::size_t at = 0;
     while (at < line.size()) {
         while (at < line.size() && IsBlank(line[at])) ++at;
-        if (at == line.size() || line[at] == '#') break;
+        if (at == line.size() || (line[at] == '#' && !ColourComesNext(words))) break;
         const std::size_t start = at;
         while (at < line.size() && !IsBlank(line[at])) ++at;
         words.push_back(line.substr(start, at - start));
@@ -283,29 +399,60 @@ const RunnerVerbs::Rule* RunnerVerbs::Find(std::string_view name) {
     return nullptr;
 }
 
-const RunnerVerbs::Rule& RunnerVerbs::Of(Verb verb) {
-    for (const Rule& rule : kRules) {
-        if (rule.verb == verb) return rule;
-    }
-    return kRules[0];
+const RunnerVerbs::Rule& RunnerVerbs::Of(const ScriptCommand& command) {
+    return command.rule < std::size(kRules) ? kRules[command.rule] : kRules[0];
 }
 
-std::string ScriptError::Text() const { return file + ":" + std::to_string(line) + ": " + message; }
+namespace {
 
-Script ParseScript(std::string_view text, const std::string& file, std::vector<ScriptError>& errors) {
-    Script script;
-    script.file = file;
-    const std::size_t firstError = errors.size();
-    const auto fail = [&](int line, std::string message) {
+constexpr int kMaxIncludeDepth = 8;
+
+// The shared state of one parse, across the scripts it includes.
+struct Parsing {
+    Script& script;
+    std::vector<ScriptError>& errors;
+    std::size_t firstError;
+    int closedAt = 0;
+    std::string closedIn;
+
+    bool Full() const { return errors.size() - firstError > kMaxErrors; }
+    void Fail(const std::string& file, int line, std::string message) {
         if (errors.size() - firstError < kMaxErrors) {
             errors.push_back({file, line, std::move(message)});
         } else if (errors.size() - firstError == kMaxErrors) {
             errors.push_back({file, line, "too many errors; the rest of the script was not checked"});
         }
-    };
+    }
+};
+
+// The folder that an include in `file` is relative to.
+std::filesystem::path FolderOf(const std::string& file) {
+    if (file == "-" || file == "-e") return {};
+    return std::filesystem::path(file).parent_path();
+}
+
+bool ReadText(const std::string& path, std::string& text, std::string& why) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        why = "is a folder, not a script";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = std::strerror(errno);
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        why = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+void ParseInto(std::string_view text, const std::string& file, int depth, Parsing& parsing) {
     int number = 0;
-    int closedAt = 0;
-    while (!text.empty() && errors.size() - firstError <= kMaxErrors) {
+    while (!text.empty() && !parsing.Full()) {
         ++number;
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
@@ -315,95 +462,313 @@ Script ParseScript(std::string_view text, const std::string& file, std::vector<S
         if (words.empty()) continue;
         const RunnerVerbs::Rule* rule = RunnerVerbs::Find(words[0]);
         if (rule == nullptr) {
-            fail(number, "unknown command " + Quoted(words[0]) + " (commands: " + KnownVerbs() + ")");
+            parsing.Fail(file, number, "unknown command " + Quoted(words[0]) + " (commands: " + KnownVerbs() + ")");
             continue;
         }
-        if (closedAt != 0) {
-            fail(number, std::string(rule->name) + ": nothing can follow the close on line " +
-                             std::to_string(closedAt));
+        if (parsing.closedAt != 0) {
+            parsing.Fail(file, number,
+                         std::string(rule->name) + ": nothing can follow the close on line " +
+                             std::to_string(parsing.closedAt) +
+                             (parsing.closedIn == file ? std::string() : " of " + parsing.closedIn));
             continue;
         }
+        const std::string_view verb = words[0];
         words.erase(words.begin());
         if (words.size() < rule->minWords) {
-            fail(number, std::string(rule->name) + ": missing " +
+            parsing.Fail(file, number,
+                         std::string(rule->name) + ": missing " +
                              (words.empty() ? "operands" : "an operand after " + Quoted(words.back())) + "; " +
                              Usage(*rule));
             continue;
         }
         if (words.size() > rule->maxWords) {
-            fail(number, std::string(rule->name) + ": unexpected " + Quoted(words[rule->maxWords]) + "; " +
-                             Usage(*rule));
+            parsing.Fail(
+                file, number,
+                std::string(rule->name) + ": unexpected " + Quoted(words[rule->maxWords]) + "; " + Usage(*rule));
+            continue;
+        }
+        if (rule->parse == nullptr) {  // include
+            const std::filesystem::path path = FolderOf(file) / std::filesystem::path(std::string(words[0]));
+            std::string included;
+            std::string why;
+            if (depth >= kMaxIncludeDepth) {
+                parsing.Fail(file, number,
+                             "include: " + path.string() + " is nested more than " + std::to_string(kMaxIncludeDepth) +
+                                 " deep (does a script include itself?)");
+            } else if (!ReadText(path.string(), included, why)) {
+                parsing.Fail(file, number, "include: cannot read " + path.string() + ": " + why);
+            } else {
+                ParseInto(included, path.string(), depth + 1, parsing);
+            }
             continue;
         }
         ScriptCommand command;
         command.verb = rule->verb;
+        command.rule = static_cast<std::uint8_t>(rule - kRules);
         command.line = number;
+        command.file = file;
         std::string why;
-        if (!rule->parse(words, command, why)) {
-            fail(number, std::string(rule->name) + ": " + why);
+        if (!rule->parse(verb, words, command, why)) {
+            parsing.Fail(file, number, std::string(rule->name) + ": " + why);
             continue;
         }
-        if (rule->verb == Verb::Close) closedAt = number;
-        script.commands.push_back(std::move(command));
+        // A golden image lives beside the script that names it.
+        if (command.verb == Verb::Expect && command.expect == Expectation::Screen) {
+            command.path = (FolderOf(file) / command.path).string();
+        }
+        if (rule->verb == Verb::Close) {
+            parsing.closedAt = number;
+            parsing.closedIn = file;
+        }
+        parsing.script.commands.push_back(std::move(command));
     }
+}
+
+// The folder of a file that the runner writes: it must exist and be writable.
+std::string FolderProblem(const std::string& file) {
+    const std::filesystem::path path(file);
+    const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) return "the folder " + folder.string() + " does not exist";
+    if (access(folder.c_str(), W_OK | X_OK) != 0) return "the folder " + folder.string() + " cannot be written to";
+    if (std::filesystem::is_directory(path, ec)) return file + " is a folder";
+    return {};
+}
+
+long long NowNanos() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string Hex(std::uint32_t rgb) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06X", rgb & 0xFFFFFFu);
+    return text;
+}
+
+// The name of a file written beside a golden image: menu.png -> menu.SUFFIX.png.
+std::string Beside(const std::string& golden, const char* suffix) {
+    std::filesystem::path path(golden);
+    const std::string stem = path.extension() == ".png" ? path.stem().string() : path.filename().string();
+    return (path.parent_path() / (stem + "." + suffix + ".png")).string();
+}
+
+}  // namespace
+
+std::string ScriptError::Text() const { return file + ":" + std::to_string(line) + ": " + message; }
+
+Script ParseScript(std::string_view text, const std::string& file, std::vector<ScriptError>& errors) {
+    Script script;
+    script.file = file;
+    Parsing parsing{script, errors, errors.size(), 0, {}};
+    ParseInto(text, file, 0, parsing);
     return script;
 }
 
 void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors) {
     for (const ScriptCommand& command : script.commands) {
         if (command.verb != Verb::Screenshot) continue;
-        const std::filesystem::path path(command.path);
-        const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
-        std::error_code ec;
-        std::string problem;
-        if (!std::filesystem::is_directory(folder, ec)) {
-            problem = "the folder " + folder.string() + " does not exist";
-        } else if (access(folder.c_str(), W_OK | X_OK) != 0) {
-            problem = "the folder " + folder.string() + " cannot be written to";
-        } else if (std::filesystem::is_directory(path, ec)) {
-            problem = command.path + " is a folder";
-        }
-        if (!problem.empty()) errors.push_back({script.file, command.line, "screenshot: " + problem});
+        const std::string problem = FolderProblem(command.path);
+        if (!problem.empty()) errors.push_back({command.file, command.line, "screenshot: " + problem});
     }
 }
 
-ScriptRunner::ScriptRunner() : clock_(std::make_unique<PinnedClock>()) {}
-ScriptRunner::~ScriptRunner() = default;
+bool RunnerVerbs::Expect(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+    std::string expected;
+    std::string got;
+    switch (command.expect) {
+        case Expectation::Page:
+            if (AppState.currentPage == command.number[0]) return true;
+            expected = "page " + std::to_string(command.number[0]);
+            got = std::to_string(AppState.currentPage) + " (" + PageName(AppState.currentPage) + ")";
+            break;
+        case Expectation::Pixel: {
+            int width = 0;
+            int height = 0;
+            const std::uint32_t shown =
+                Image(runner, 1, width,
+                      height)[static_cast<std::size_t>(command.number[1] * kScreenWidth + command.number[0])];
+            if (shown == static_cast<std::uint32_t>(command.number[2])) return true;
+            expected = "pixel " + std::to_string(command.number[0]) + " " + std::to_string(command.number[1]) + " " +
+                       Hex(static_cast<std::uint32_t>(command.number[2]));
+            got = Hex(shown);
+            break;
+        }
+        case Expectation::Value: {
+            const PlantModel& plant = runner.plant_;
+            const int entry = command.value.entry;
+            const std::string now = plant.Format(entry);
+            const bool absent = now == "absent";
+            if (command.value.absent ? absent : (!absent && plant.Get(entry) == command.value.value)) return true;
+            expected = std::string(PlantModel::Entries()[static_cast<std::size_t>(entry)].name) + " " + command.text;
+            got = now;
+            break;
+        }
+        case Expectation::Clock: {
+            const std::string now = FormatWallTime(runner.clock_->now);
+            if (now == command.text) return true;
+            expected = "clock " + command.text;
+            got = now;
+            break;
+        }
+        case Expectation::Screen: return ExpectScreen(runner, command, why);
+    }
+    runner.Fail(command, "expected " + expected + ", got " + got);
+    return true;
+}
+
+bool RunnerVerbs::ExpectScreen(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+    int width = 0;
+    int height = 0;
+    const std::vector<std::uint32_t> shown = Image(runner, 0, width, height);
+    const std::string actualPath = Beside(command.path, "actual");
+    const std::string diffPath = Beside(command.path, "diff");
+    std::error_code ec;
+    if (runner.options_.update) {
+        if (!WritePng(command.path, width, height, shown, why)) return false;
+        std::filesystem::remove(actualPath, ec);
+        std::filesystem::remove(diffPath, ec);
+        return true;
+    }
+    if (!std::filesystem::exists(command.path, ec)) {
+        why = "no golden image " + command.path + " (run with --update to write it)";
+        return false;
+    }
+    int goldenWidth = 0;
+    int goldenHeight = 0;
+    std::vector<std::uint32_t> golden;
+    if (!ReadPng(command.path, goldenWidth, goldenHeight, golden, why)) return false;
+    if (goldenWidth != width || goldenHeight != height) {
+        why = "the golden image " + command.path + " is " + std::to_string(goldenWidth) + "x" +
+              std::to_string(goldenHeight) + ", the window shows " + std::to_string(width) + "x" +
+              std::to_string(height) + " (zoom " + std::to_string(runner.host_->Zoom()) + ")";
+        return false;
+    }
+    long differing = 0;
+    std::vector<std::uint32_t> diff(shown.size());
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] != golden[i]) {
+            ++differing;
+            diff[i] = 0xFF00FFu;  // magenta stands out on every page
+        } else {
+            // A dimmed grey copy of the page, so that the marks are what the eye finds.
+            const std::uint32_t p = shown[i];
+            const std::uint32_t grey = (((p >> 16) & 0xFFu) * 3 + ((p >> 8) & 0xFFu) * 6 + (p & 0xFFu)) / 10;
+            const std::uint32_t dim = 0x60 + grey / 4;
+            diff[i] = dim << 16 | dim << 8 | dim;
+        }
+    }
+    if (differing <= command.number[0]) {
+        std::filesystem::remove(actualPath, ec);
+        std::filesystem::remove(diffPath, ec);
+        return true;
+    }
+    if (!WritePng(actualPath, width, height, shown, why) || !WritePng(diffPath, width, height, diff, why)) {
+        return false;
+    }
+    runner.Fail(command, "expected screen " + command.path + " (tolerance " + std::to_string(command.number[0]) +
+                             " pixels), got " + std::to_string(differing) + " differing pixels; see " + actualPath +
+                             " and " + diffPath);
+    return true;
+}
+
+ScriptRunner::ScriptRunner(RunnerOptions options)
+    : options_(std::move(options)), clock_(std::make_unique<PinnedClock>()) {}
+ScriptRunner::~ScriptRunner() { EndProgress(); }
+
+void ScriptRunner::SetClock(const WallTime& time) { clock_->now = time; }
 
 PanelHost& ScriptRunner::Host() {
     EnsureStarted();
     return *host_;
 }
 
+std::ostream& ScriptRunner::Out() { return options_.out != nullptr ? *options_.out : std::cout; }
+
 void ScriptRunner::EnsureStarted() {
     if (host_) return;
     host_ = std::make_unique<PanelHost>(*clock_, kRunnerButtonFace);
     host_->Start();
+    host_->SetPlantHook([this] { plant_.Apply(); });
     host_->SetZoom(1);
 }
 
 void ScriptRunner::Ticks(long count) {
     for (long i = 0; i < count && !closed_; ++i) {
+        if (options_.beforeTick) options_.beforeTick();
         if (host_->Tick() == TickResult::Close) closed_ = true;
+        if (options_.progress && (i & 255) == 255) {
+            ticksDone_ = i + 1;
+            ticksAsked_ = count;
+            ShowProgress(false);
+        }
     }
 }
 
+void ScriptRunner::Fail(const ScriptCommand& command, const std::string& message) {
+    failures_.push_back({command.file, command.line, message});
+    EndProgress();
+    std::ostream& messages = options_.messages != nullptr ? *options_.messages : std::cerr;
+    messages << failures_.back().Text() << std::endl;
+}
+
+void ScriptRunner::ShowProgress(bool force) {
+    constexpr long long kQuiet = 2'000'000'000;  // short runs show nothing
+    constexpr long long kEvery = 200'000'000;    // a steady line, not a flicker
+    const long long now = NowNanos();
+    if (running_ == nullptr || now - startNanos_ < kQuiet || (!force && now - lastShownNanos_ < kEvery)) return;
+    lastShownNanos_ = now;
+    const ScriptCommand& command = running_->commands[std::min(commandIndex_, running_->commands.size() - 1)];
+    std::string ticks;
+    if (ticksAsked_ > 0) ticks = ", tick " + std::to_string(ticksDone_) + " of " + std::to_string(ticksAsked_);
+    std::fprintf(stderr, "\r\033[K%s: command %zu of %zu (%s:%d%s), %.1f s", running_->file.c_str(), commandIndex_ + 1,
+                 running_->commands.size(), command.file.c_str(), command.line, ticks.c_str(),
+                 static_cast<double>(now - startNanos_) / 1e9);
+    std::fflush(stderr);
+    progressShown_ = true;
+}
+
+void ScriptRunner::EndProgress() {
+    if (!progressShown_) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    progressShown_ = false;
+}
+
 ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
-    for (const ScriptCommand& command : script.commands) {
-        const RunnerVerbs::Rule& rule = RunnerVerbs::Of(command.verb);
+    running_ = &script;
+    startNanos_ = NowNanos();
+    const std::size_t failedBefore = failures_.size();
+    for (commandIndex_ = 0; commandIndex_ < script.commands.size(); ++commandIndex_) {
+        const ScriptCommand& command = script.commands[commandIndex_];
+        const RunnerVerbs::Rule& rule = RunnerVerbs::Of(command);
         // The clock may be pinned before the firmware starts, so that the
         // start sequence already reads it.
         if (command.verb != Verb::Clock) EnsureStarted();
+        ticksAsked_ = 0;
+        if (command.verb == Verb::Plant) {
+            EndProgress();  // print writes to the same terminal
+        } else if (options_.progress) {
+            ShowProgress(false);
+        }
         std::string why;
         if (closed_ && command.verb != Verb::Clock) {
             why = "the window is closed; nothing can follow close";
         } else if (rule.execute(*this, command, why)) {
             continue;
         }
-        error = {script.file, command.line, std::string(rule.name) + ": " + why};
+        EndProgress();
+        running_ = nullptr;
+        error = {command.file, command.line, std::string(rule.name) + ": " + why};
         return ScriptStatus::BadInput;
     }
+    EndProgress();
+    running_ = nullptr;
     EnsureStarted();
+    if (failures_.size() > failedBefore) {
+        error = failures_[failedBefore];
+        return ScriptStatus::CheckFailed;
+    }
     return ScriptStatus::Ran;
 }
 

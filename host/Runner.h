@@ -10,8 +10,16 @@
 //   drag X Y                    move the held finger to panel pixel (X, Y)
 //   release                     lift the finger
 //   tap X Y [N]                 press, N ticks (default 3), release, 3 ticks
-//   screenshot FILE.png         write what the window shows
+//   screenshot FILE.png [ZOOM]  write what the window shows (at ZOOM 1..3)
 //   close                       request a close and tick until it happens
+//   include FILE                the lines of another script, found beside this one
+//   set, fault, history, reset, print, state
+//                               the plant verbs (see PlantCommands.h)
+//   expect page N | expect pixel X Y #RRGGBB | expect NAME VALUE
+//   expect screen FILE.png [TOLERANCE]
+//                               checks: a failed one is reported and the
+//                               script goes on; the run then ends with
+//                               status 1
 //
 // A script is parsed whole into a list of commands before the first one runs,
 // so a bad line anywhere costs no time. Each verb is one row of a table: a
@@ -20,13 +28,17 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/PanelHost.h"
+#include "host/PlantCommands.h"
+#include "host/PlantModel.h"
 
 // Where a script went wrong: FILE:LINE: message. Line 0 means the script as
 // a whole (for example a script file that cannot be read).
@@ -41,19 +53,27 @@ struct ScriptError {
 // What a run of a script came to; the values are the runner's exit statuses.
 enum class ScriptStatus : int {
     Ran = 0,
-    CheckFailed = 1,  // kept for checks that scripts may make
+    CheckFailed = 1,  // every command ran, but at least one check failed
     BadInput = 2,
 };
 
-enum class Verb : std::uint8_t { Clock, Zoom, Tick, Press, Drag, Release, Tap, Screenshot, Close };
+enum class Verb : std::uint8_t { Clock, Zoom, Tick, Press, Drag, Release, Tap, Screenshot, Close, Plant, Expect };
+
+enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen };
 
 // One parsed script line.
 struct ScriptCommand {
     Verb verb = Verb::Tick;
     int line = 0;
+    std::string file;            // the script the line is in (an included one has its own)
+    std::uint8_t rule = 0;       // the verb's row in the runner's table
     long number[3] = {0, 0, 0};  // the verb's numbers, in the order written
-    WallTime time;               // clock
-    std::string path;            // screenshot
+    WallTime time;               // clock, expect clock
+    std::string path;            // screenshot, expect screen
+    PlantCommand plant;          // the plant verbs
+    Expectation expect = Expectation::Page;
+    PlantValue value;  // expect NAME VALUE
+    std::string text;  // the expected value as written, for messages
 };
 
 struct Script {
@@ -62,22 +82,42 @@ struct Script {
 };
 
 // Parses the whole text. Every bad line adds an error; the script is usable
-// only when none was added. Touches neither files nor the firmware.
+// only when none was added. Touches neither the firmware nor any file but
+// the scripts that `include` names, which are read from the folder of the
+// script that names them (the working folder for "-" and "-e").
 Script ParseScript(std::string_view text, const std::string& file, std::vector<ScriptError>& errors);
 
 // Checks what parsing cannot: that every screenshot's folder exists and can
 // be written to. Adds an error per command that would fail.
 void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors);
 
+// How a runner reports and what it does with golden images.
+struct RunnerOptions {
+    std::ostream* out = nullptr;       // print writes here (standard output when null)
+    std::ostream* messages = nullptr;  // failed checks are reported here (standard error when null)
+    bool update = false;               // expect screen rewrites the golden image instead of comparing
+    bool progress = false;             // a progress line on standard error for runs over about 2 s
+    std::function<void()> beforeTick;  // runs before every tick (the plant feed's pump)
+};
+
 class ScriptRunner {
 public:
-    ScriptRunner();
+    explicit ScriptRunner(RunnerOptions options = {});
     ~ScriptRunner();
 
+    // Pins the clock, as a `clock` line before the first command would.
+    void SetClock(const WallTime& time);
+
     // Plays the commands in order; on the first one that cannot be carried
-    // out (a screenshot that cannot be written, anything after close) stops
-    // and says why.
+    // out (a screenshot that cannot be written, anything after close, a
+    // missing or unreadable golden image) stops and says why. A failed check
+    // is reported on the messages stream as FILE:LINE: expected ..., got ...
+    // and the script goes on; the result is then CheckFailed.
     ScriptStatus Execute(const Script& script, ScriptError& error);
+
+    // The failed checks so far, as they were reported.
+    const std::vector<ScriptError>& Failures() const { return failures_; }
+    PlantModel& Plant() { return plant_; }
 
     // Parses, checks and plays; on failure `error` holds the first message
     // as "-:LINE: message".
@@ -91,9 +131,24 @@ private:
     friend struct RunnerVerbs;
 
     void EnsureStarted();
+    std::ostream& Out();
     void Ticks(long count);
+    void Fail(const ScriptCommand& command, const std::string& message);
+    void ShowProgress(bool force);
+    void EndProgress();
 
+    RunnerOptions options_;
     std::unique_ptr<PinnedClock> clock_;
     std::unique_ptr<PanelHost> host_;
+    PlantModel plant_;
+    std::vector<ScriptError> failures_;
     bool closed_ = false;
+    // The progress line: what runs now and since when.
+    const Script* running_ = nullptr;
+    std::size_t commandIndex_ = 0;
+    long ticksDone_ = 0;  // within the command's own ticks
+    long ticksAsked_ = 0;
+    long long startNanos_ = 0;
+    long long lastShownNanos_ = 0;
+    bool progressShown_ = false;
 };

@@ -1,0 +1,170 @@
+// The runner's plant verbs, its checks and golden images, and include.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "host/PngWriter.h"
+#include "host/Runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path FreshFolder(const std::string& name) {
+    const fs::path folder = fs::path(::testing::TempDir()) / name;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+void WriteText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// One fresh runner playing one script, with what it printed and reported.
+struct Played {
+    ScriptStatus status = ScriptStatus::Ran;
+    ScriptError error;
+    std::string out;
+    std::string messages;
+};
+
+Played Play(const std::string& text, const std::string& file = "t.txt", bool update = false) {
+    std::vector<ScriptError> errors;
+    const Script script = ParseScript(text, file, errors);
+    Played played;
+    if (!errors.empty()) {
+        played.status = ScriptStatus::BadInput;
+        played.error = errors.front();
+        return played;
+    }
+    std::ostringstream out;
+    std::ostringstream messages;
+    RunnerOptions options;
+    options.out = &out;
+    options.messages = &messages;
+    options.update = update;
+    ScriptRunner runner(options);
+    played.status = runner.Execute(script, played.error);
+    played.out = out.str();
+    played.messages = messages.str();
+    return played;
+}
+
+TEST(RunnerPlant, SetValuesShowOnThePagesAndPrint) {
+    // The start page rounds to whole degrees; the measurement page shows the decimal.
+    const auto shot = [](const char* collector, bool measurements, const fs::path& path) {
+        const Played played = Play(std::string("set collector ") + collector + "\ntick 300\n" +
+                                   (measurements ? "tap 24 225\ntick 200\n" : "") + "print collector\nscreenshot " +
+                                   path.string() + "\n");
+        EXPECT_EQ(played.status, ScriptStatus::Ran) << played.error.Text();
+        EXPECT_EQ(played.out, std::string("collector = ") + collector + "\n");
+        return ReadBytes(path);
+    };
+    const fs::path folder = FreshFolder("runner_plant");
+    EXPECT_EQ(shot("95.5", false, folder / "a.png"), shot("95.6", false, folder / "b.png"));
+    EXPECT_NE(shot("95.5", false, folder / "c.png"), shot("95.4", false, folder / "d.png"));
+    EXPECT_NE(shot("95.5", true, folder / "e.png"), shot("95.6", true, folder / "f.png"));
+}
+
+TEST(RunnerPlant, AFaultTurnsTheLampRedAndLeadsToTheFaultPage) {
+    const Played played = Play(
+        "tick 300\nexpect pixel 305 16 #007D00\nfault 21\ntick 30\nexpect pixel 305 16 #FF0000\n"
+        "expect fault 21\ntap 24 225\ntick 200\nprint page\nexpect page 43\nfault clear\nexpect fault 0\n");
+    EXPECT_EQ(played.status, ScriptStatus::Ran) << played.messages;
+    EXPECT_EQ(played.out, "page = 43 current fault\n");
+}
+
+TEST(RunnerPlant, ASavedStateLoadsIntoTheSameScreen) {
+    const fs::path folder = FreshFolder("runner_state");
+    const std::string state = (folder / "s.json").string();
+    const std::string walk = "tick 300\ntap 24 225\ntick 200\n";
+    Played played = Play("clock 2026-12-06 13:47:00\nset collector 95.5\nfault 21\nhistory add 22\n" + walk +
+                         "state save " + state + "\nscreenshot " + (folder / "a.png").string() + "\n");
+    ASSERT_EQ(played.status, ScriptStatus::Ran) << played.error.Text();
+    played = Play("state load " + state + "\n" + walk + "expect clock 2026-12-06 13:47:00\nscreenshot " +
+                  (folder / "b.png").string() + "\n");
+    ASSERT_EQ(played.status, ScriptStatus::Ran) << played.error.Text() << played.messages;
+    EXPECT_EQ(ReadBytes(folder / "a.png"), ReadBytes(folder / "b.png"));
+
+    WriteText(folder / "bad.json", "{\"plant\": 1");
+    played = Play("tick\nstate load " + (folder / "bad.json").string() + "\ntick\n", "bad.txt");
+    EXPECT_EQ(played.status, ScriptStatus::BadInput);
+    EXPECT_EQ(played.error.Text().rfind("bad.txt:2: state: " + (folder / "bad.json").string() + ":", 0), 0u)
+        << played.error.Text();
+}
+
+TEST(RunnerChecks, AFailedCheckIsReportedAndTheScriptGoesOn) {
+    const Played played = Play(
+        "set collector 95.5\ntick 300\nexpect collector 95.4\nexpect page 3\nexpect pixel 0 0 #123456\n"
+        "expect frost on\nexpect collector 95.5\nprint page\n",
+        "c.txt");
+    EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
+    EXPECT_EQ(played.out, "page = 0 start page\n");  // the lines after the failures ran
+    EXPECT_EQ(played.messages,
+              "c.txt:3: expected collector 95.4, got 95.5\n"
+              "c.txt:4: expected page 3, got 0 (start page)\n"
+              "c.txt:5: expected pixel 0 0 #123456, got #FFFF00\n"
+              "c.txt:6: expected frost on, got off\n");
+    EXPECT_EQ(played.error.Text(), "c.txt:3: expected collector 95.4, got 95.5");
+}
+
+TEST(RunnerChecks, GoldenImagesAreWrittenComparedAndExplained) {
+    const fs::path folder = FreshFolder("runner_golden");
+    const std::string script = (folder / "s.txt").string();
+    const std::string start = "tick 300\nexpect screen start.png\n";
+    const std::string menu = "tick 300\ntap 290 225\ntick 200\nexpect screen start.png 5\n";
+
+    Played played = Play(start, script);
+    EXPECT_EQ(played.status, ScriptStatus::BadInput);
+    EXPECT_EQ(played.error.message,
+              "expect: no golden image " + (folder / "start.png").string() + " (run with --update to write it)");
+
+    EXPECT_EQ(Play(start, script, true).status, ScriptStatus::Ran);
+    EXPECT_EQ(Play(start, script).status, ScriptStatus::Ran);
+    EXPECT_FALSE(fs::exists(folder / "start.actual.png"));
+
+    played = Play(menu, script);
+    EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
+    EXPECT_NE(played.messages.find("differing pixels; see "), std::string::npos) << played.messages;
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> actual, diff, golden;
+    std::string error;
+    ASSERT_TRUE(ReadPng((folder / "start.actual.png").string(), width, height, actual, error)) << error;
+    ASSERT_TRUE(ReadPng((folder / "start.diff.png").string(), width, height, diff, error)) << error;
+    ASSERT_TRUE(ReadPng((folder / "start.png").string(), width, height, golden, error)) << error;
+    for (std::size_t i = 0; i < diff.size(); ++i) {
+        ASSERT_EQ(diff[i] == 0xFF00FFu, actual[i] != golden[i]) << i;
+    }
+    // Passing again removes what the failure left.
+    EXPECT_EQ(Play(start, script).status, ScriptStatus::Ran);
+    EXPECT_FALSE(fs::exists(folder / "start.diff.png"));
+
+    // A golden image of another size, or no PNG at all, is bad input.
+    played = Play("zoom 2\n" + start, script);
+    EXPECT_EQ(played.status, ScriptStatus::BadInput);
+    EXPECT_NE(played.error.message.find("is 320x240, the window shows 640x480"), std::string::npos);
+    WriteText(folder / "start.png", "not a png");
+    EXPECT_EQ(Play(start, script).status, ScriptStatus::BadInput);
+}
+
+TEST(RunnerInclude, IncludedLinesRunAndReportWhereTheyAre) {
+    const fs::path folder = FreshFolder("runner_include");
+    fs::create_directories(folder / "lib");
+    WriteText(folder / "lib" / "menu.txt", "# open the menu\ntap 290 225\ntick 200\nexpect page 9\n");
+    WriteText(folder / "lib" / "loop.txt", "include loop.txt\n");
+    const std::string script = (folder / "main.txt").string();
+    Played played = Play("tick 300\ninclude lib/menu.txt\nprint page\n", script);
+    EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
+    EXPECT_EQ(played.messages, (folder / "lib" / "menu.txt").string() + ":4: expected page 9, got 1 (menu)\n");
+    played = Play("include lib/loop.txt\n", script);
+    EXPECT_EQ(played.status, ScriptStatus::BadInput);
+    EXPECT_NE(played.error.message.find("nested more than 8 deep"), std::string::npos) << played.error.Text();
+}
+
+}  // namespace
