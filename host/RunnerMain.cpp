@@ -28,6 +28,8 @@
 #include "host/TextOverride.h"
 #include "net/Dispatcher.h"
 
+#include <tinyxml2.h>
+
 extern char** environ;
 
 namespace {
@@ -313,27 +315,23 @@ bool Spawn(Job& job, const std::vector<std::string>& common) {
     return true;
 }
 
-// Text fit for XML 1.0: markup escaped, control bytes that XML forbids replaced.
-std::string XmlText(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' && c != '\r') {
-                    out += '?';
-                } else {
-                    out += c;
-                }
-        }
+// XML 1.0 forbids most control bytes even when escaped; the library escapes
+// the markup, the report replaces those bytes.
+std::string XmlSafe(const std::string& text) {
+    std::string out = text;
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' && c != '\r') c = '?';
     }
     return out;
 }
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", seconds);
+    return text;
+}
 
 // Writes the report whole or not at all.
 bool WriteJUnit(const std::string& path, const std::vector<Job>& jobs, std::string& why) {
@@ -345,37 +343,38 @@ bool WriteJUnit(const std::string& path, const std::vector<Job>& jobs, std::stri
         errors += job.status != 0 && job.status != 1;
         total += job.seconds;
     }
-    std::ostringstream xml;
-    xml << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    xml << "<testsuites tests=\"" << jobs.size() << "\" failures=\"" << failures << "\" errors=\"" << errors
-        << "\" time=\"" << total << "\">\n";
-    xml << "  <testsuite name=\"kandorelle-cli\" tests=\"" << jobs.size() << "\" failures=\"" << failures
-        << "\" errors=\"" << errors << "\" time=\"" << total << "\">\n";
-    for (const Job& job : jobs) {
-        const std::string out = Slurp(job.outPath);
-        const std::string err = Slurp(job.errPath) + job.note;
-        xml << "    <testcase classname=\"kandorelle-cli\" name=\"" << XmlText(job.script) << "\" time=\""
-            << job.seconds << "\">\n";
-        if (job.status == 1) {
-            xml << "      <failure message=\"" << XmlText(FirstLine(err)) << "\">" << XmlText(err) << "</failure>\n";
-        } else if (job.status != 0) {
-            xml << "      <error message=\"" << XmlText(FirstLine(err)) << "\">" << XmlText(err) << "</error>\n";
-        }
-        if (!out.empty()) xml << "      <system-out>" << XmlText(out) << "</system-out>\n";
-        if (!err.empty()) xml << "      <system-err>" << XmlText(err) << "</system-err>\n";
-        xml << "    </testcase>\n";
+    tinyxml2::XMLDocument xml;
+    xml.InsertEndChild(xml.NewDeclaration());
+    tinyxml2::XMLElement* suites = xml.NewElement("testsuites");
+    xml.InsertEndChild(suites);
+    tinyxml2::XMLElement* suite = suites->InsertNewChildElement("testsuite");
+    suite->SetAttribute("name", "kandorelle-cli");
+    for (tinyxml2::XMLElement* counts : {suites, suite}) {
+        counts->SetAttribute("tests", static_cast<int>(jobs.size()));
+        counts->SetAttribute("failures", failures);
+        counts->SetAttribute("errors", errors);
+        counts->SetAttribute("time", Seconds(total).c_str());
     }
-    xml << "  </testsuite>\n</testsuites>\n";
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file << xml.str();
-        file.close();
-        if (!file) {
-            why = "cannot write " + temporary + ": " + std::strerror(errno);
-            std::remove(temporary.c_str());
-            return false;
+    for (const Job& job : jobs) {
+        const std::string out = XmlSafe(Slurp(job.outPath));
+        const std::string err = XmlSafe(Slurp(job.errPath) + job.note);
+        tinyxml2::XMLElement* test = suite->InsertNewChildElement("testcase");
+        test->SetAttribute("classname", "kandorelle-cli");
+        test->SetAttribute("name", XmlSafe(job.script).c_str());
+        test->SetAttribute("time", Seconds(job.seconds).c_str());
+        if (job.status != 0) {
+            tinyxml2::XMLElement* verdict = test->InsertNewChildElement(job.status == 1 ? "failure" : "error");
+            verdict->SetAttribute("message", FirstLine(err).c_str());
+            verdict->SetText(err.c_str());
         }
+        if (!out.empty()) test->InsertNewChildElement("system-out")->SetText(out.c_str());
+        if (!err.empty()) test->InsertNewChildElement("system-err")->SetText(err.c_str());
+    }
+    const std::string temporary = path + ".tmp";
+    if (xml.SaveFile(temporary.c_str()) != tinyxml2::XML_SUCCESS) {
+        why = "cannot write " + temporary + ": " + std::strerror(errno);
+        std::remove(temporary.c_str());
+        return false;
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         why = "cannot write " + path + ": " + std::strerror(errno);
