@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "host/Gallery.h"
 #include "host/Runner.h"
 #include "host/TextCheck.h"
 #include "host/TextOverride.h"
@@ -19,6 +20,8 @@ constexpr char kUsage[] =
     "usage: kandorelle-cli SCRIPT            play a script file (- reads standard input)\n"
     "       kandorelle-cli -e 'CMD; CMD; ...' play commands given inline\n"
     "       kandorelle-cli --check-texts [--texts FILE.po ...]   check that every text fits\n"
+    "       kandorelle-cli --gallery DIR [--lang de,en,...] [--zoom N]\n"
+    "                         every page in every language as DIR/LANG/NN-name.png, and DIR/index.html\n"
     "       kandorelle-cli --help\n"
     "\n"
     "One command per line (or per ; with -e); a word starting with # starts a comment.\n"
@@ -87,6 +90,21 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     if (const int status = ApplyTextOptions(texts); status != 0) return status;
+    GalleryOptions gallery;
+    bool galleryWanted = false;
+    if (!TakeGalleryOptions(argc, argv, gallery, galleryWanted, optionError)) {
+        std::fprintf(stderr, "kandorelle-cli: %s\n", optionError.c_str());
+        return 2;
+    }
+    if (galleryWanted) {
+        if (argc != 1) {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+        const int status = RunGallery(gallery, optionError);
+        if (status != 0) std::fprintf(stderr, "kandorelle-cli: %s\n", optionError.c_str());
+        return status;
+    }
     if (argc == 3 && std::strcmp(argv[1], "-e") == 0) {
         file = "-e";
         text = argv[2];
