@@ -14,7 +14,7 @@
 #include "host/PngWriter.h"
 #include "host/TextCheck.h"
 #include "panel/app/AppState.h"
-#include "panel/app/Plant.h"
+#include "panel/Firmware.h"
 #include "panel/hw/TouchStage.h"
 #include "panel/settings/Settings.h"
 #include "tools/textgen/PoTexts.h"
@@ -40,12 +40,9 @@ public:
 class PageWalker {
 public:
     PageWalker(Language language, int zoom) : host_(clock_, 0xF0F0F0) {
-        // A forked process may inherit firmware state that a start does not
-        // set; it begins from what a fresh program finds.
-        Plant = PlantValues{};
-        ControllerLink = ControllerLinkRecord{};
-        Settings = SettingsBlock{};
-        for (FaultHistoryEntry& entry : FaultHistory) entry = FaultHistoryEntry{};
+        // A forked process may inherit a started firmware; it begins from
+        // what a fresh program finds.
+        ResetFirmwareState();
         host_.Start();
         host_.SetPlantHook([this] { plant_.Apply(); });
         host_.SetZoom(zoom);

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "host/GifRecorder.h"
 #include "host/PngWriter.h"
 
 class ScriptRunner::PinnedClock final : public WallClock {
@@ -145,6 +146,21 @@ bool ParseTap(const Words& words, ScriptCommand& command, std::string& why) {
 
 bool ParseNothing(const Words&, ScriptCommand&, std::string&) { return true; }
 
+bool ParseAnimation(const Words& words, ScriptCommand& command, std::string& why) {
+    if (words[0] == "stop" && words.size() == 1) return true;
+    if (words[0] == "start" && words.size() == 2) {
+        command.number[0] = 1;
+        command.path = std::string(words[1]);
+        if (std::filesystem::path(command.path).filename().empty()) {
+            why = "the file name " + Quoted(words[1]) + " names a folder";
+            return false;
+        }
+        return true;
+    }
+    why = "usage: animation start FILE.gif | animation stop";
+    return false;
+}
+
 bool ParseScreenshot(const Words& words, ScriptCommand& command, std::string& why) {
     command.path = std::string(words[0]);
     if (std::filesystem::path(command.path).filename().empty()) {
@@ -230,6 +246,25 @@ struct RunnerVerbs {
         return true;
     }
 
+    static bool Animation(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        if (!runner.animation_) runner.animation_ = std::make_unique<GifRecorder>();
+        GifRecorder& gif = *runner.animation_;
+        if (command.number[0] == 1) {
+            if (gif.Recording()) {
+                why = "an animation is already being recorded into " + gif.Path();
+                return false;
+            }
+            if (!gif.Start(command.path, why)) return false;
+            gif.Frame(runner.host_->Mirror(), runner.ticks_ * kTickMilliseconds);
+            return true;
+        }
+        if (!gif.Recording()) {
+            why = "no animation is being recorded";
+            return false;
+        }
+        return gif.Stop(runner.ticks_ * kTickMilliseconds, why);
+    }
+
     static const Rule* Find(std::string_view name);
     static const Rule& Of(Verb verb);
 };
@@ -246,6 +281,7 @@ const RunnerVerbs::Rule kRules[] = {
     {"tap", Verb::Tap, "X Y [N]", 2, 3, ParseTap, RunnerVerbs::Tap},
     {"screenshot", Verb::Screenshot, "FILE.png", 1, 1, ParseScreenshot, RunnerVerbs::Screenshot},
     {"close", Verb::Close, "", 0, 0, ParseNothing, RunnerVerbs::Close},
+    {"animation", Verb::Animation, "start FILE.gif | stop", 1, 2, ParseAnimation, RunnerVerbs::Animation},
 };
 
 std::string Usage(const RunnerVerbs::Rule& rule) {
@@ -351,7 +387,7 @@ Script ParseScript(std::string_view text, const std::string& file, std::vector<S
 
 void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors) {
     for (const ScriptCommand& command : script.commands) {
-        if (command.verb != Verb::Screenshot) continue;
+        if (command.verb != Verb::Screenshot && !(command.verb == Verb::Animation && command.number[0] == 1)) continue;
         const std::filesystem::path path(command.path);
         const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
         std::error_code ec;
@@ -363,7 +399,10 @@ void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors) {
         } else if (std::filesystem::is_directory(path, ec)) {
             problem = command.path + " is a folder";
         }
-        if (!problem.empty()) errors.push_back({script.file, command.line, "screenshot: " + problem});
+        if (!problem.empty()) {
+            errors.push_back({script.file, command.line,
+                              (command.verb == Verb::Animation ? "animation: " : "screenshot: ") + problem});
+        }
     }
 }
 
@@ -385,6 +424,8 @@ void ScriptRunner::EnsureStarted() {
 void ScriptRunner::Ticks(long count) {
     for (long i = 0; i < count && !closed_; ++i) {
         if (host_->Tick() == TickResult::Close) closed_ = true;
+        ++ticks_;
+        if (animation_ && animation_->Recording()) animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds);
     }
 }
 
@@ -401,9 +442,18 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
             continue;
         }
         error = {script.file, command.line, std::string(rule.name) + ": " + why};
+        if (animation_) animation_->Abandon();
         return ScriptStatus::BadInput;
     }
     EnsureStarted();
+    // A recording still running is written when the script ends.
+    if (animation_ && animation_->Recording()) {
+        std::string why;
+        if (!animation_->Stop(ticks_ * kTickMilliseconds, why)) {
+            error = {script.file, 0, "animation: " + why};
+            return ScriptStatus::BadInput;
+        }
+    }
     return ScriptStatus::Ran;
 }
 

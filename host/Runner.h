@@ -12,6 +12,9 @@
 //   tap X Y [N]                 press, N ticks (default 3), release, 3 ticks
 //   screenshot FILE.png         write what the window shows
 //   close                       request a close and tick until it happens
+//   animation start FILE.gif    record what the panel shows as an animated GIF
+//   animation stop              write it (a recording still running at the
+//                               end of the script is written then)
 //
 // A script is parsed whole into a list of commands before the first one runs,
 // so a bad line anywhere costs no time. Each verb is one row of a table: a
@@ -27,6 +30,8 @@
 #include <vector>
 
 #include "host/PanelHost.h"
+
+class GifRecorder;
 
 // Where a script went wrong: FILE:LINE: message. Line 0 means the script as
 // a whole (for example a script file that cannot be read).
@@ -45,7 +50,7 @@ enum class ScriptStatus : int {
     BadInput = 2,
 };
 
-enum class Verb : std::uint8_t { Clock, Zoom, Tick, Press, Drag, Release, Tap, Screenshot, Close };
+enum class Verb : std::uint8_t { Clock, Zoom, Tick, Press, Drag, Release, Tap, Screenshot, Close, Animation };
 
 // One parsed script line.
 struct ScriptCommand {
@@ -53,7 +58,7 @@ struct ScriptCommand {
     int line = 0;
     long number[3] = {0, 0, 0};  // the verb's numbers, in the order written
     WallTime time;               // clock
-    std::string path;            // screenshot
+    std::string path;            // screenshot, animation start (number[0] 1 start, 0 stop)
 };
 
 struct Script {
@@ -96,4 +101,6 @@ private:
     std::unique_ptr<PinnedClock> clock_;
     std::unique_ptr<PanelHost> host_;
     bool closed_ = false;
+    std::unique_ptr<GifRecorder> animation_;
+    std::int64_t ticks_ = 0;  // the animation's clock
 };

@@ -34,6 +34,8 @@ constexpr char kUsage[] =
     "  tap X Y [N]                 press for N ticks (default 3), release, 3 more ticks\n"
     "  screenshot FILE.png         write what the window shows at the current zoom\n"
     "  close                       ask the window to close and run the closing ticks\n"
+    "  animation start FILE.gif    record the panel as an animated GIF (changed frames, real timing)\n"
+    "  animation stop              write it (a recording still running is written at the end)\n"
     "\n"
     "The whole script is checked before it runs. Errors go to standard error as\n"
     "FILE:LINE: message (FILE is -e for inline commands, - for standard input).\n"

@@ -66,7 +66,7 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"screenshot", "screenshot: missing operands; usage: screenshot FILE.png"},
         {"screenshot a b", "screenshot: unexpected 'b'; usage: screenshot FILE.png"},
         {"fly\x01 1 2", "unknown command 'fly\\x01' (commands: clock, zoom, tick, press, drag, release, tap, "
-                        "screenshot, close)"},
+                        "screenshot, close, animation)"},
         {"close\ntick", "tick: nothing can follow the close on line 2"},
         {"screenshot /nonexistent-folder/x.png", "screenshot: the folder /nonexistent-folder does not exist"},
     };
