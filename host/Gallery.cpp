@@ -288,6 +288,7 @@ std::string GalleryPageFile(int page) {
 
 bool TakeGalleryOptions(int& argc, char* argv[], GalleryOptions& options, bool& wanted, std::string& why) {
     wanted = false;
+    bool tuned = false;
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -301,6 +302,7 @@ bool TakeGalleryOptions(int& argc, char* argv[], GalleryOptions& options, bool& 
             return false;
         }
         const std::string_view value = argv[++i];
+        tuned = tuned || arg != "--gallery";
         if (arg == "--gallery") {
             wanted = true;
             options.dir = std::string(value);
@@ -315,6 +317,10 @@ bool TakeGalleryOptions(int& argc, char* argv[], GalleryOptions& options, bool& 
     }
     argc = kept;
     argv[argc] = nullptr;
+    if (tuned && !wanted) {
+        why = "--lang and --zoom go with --gallery";
+        return false;
+    }
     return true;
 }
 

@@ -65,6 +65,7 @@ TEST(Gallery, RejectsBadOptionsBeforeWritingAnything) {
         {{"--gallery", "x", "--lang", "de,"}, "unknown language ''"},
         {{"--gallery", "x", "--zoom", "4"}, "--zoom '4' is not 1, 2 or 3"},
         {{"--gallery"}, "--gallery needs a value"},
+        {{"--lang", "de", "walk.txt"}, "--lang and --zoom go with --gallery"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> words = {"kandorelle-cli"};
