@@ -55,8 +55,12 @@ bool GifRecorder::Start(const std::string& path, std::string& error) {
     Abandon();
     const std::filesystem::path target(path);
     const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    const std::string temporary =
-        (folder / ("." + target.filename().string() + "." + std::to_string(getpid()) + ".tmp")).string();
+    std::string leaf = ".";
+    leaf += target.filename().string();
+    leaf += '.';
+    leaf += std::to_string(getpid());
+    leaf += ".tmp";
+    const std::string temporary = (folder / leaf).string();
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         error = path + ": cannot write: " + std::strerror(errno);
