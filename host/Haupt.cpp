@@ -81,7 +81,7 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
     connect(plantPanel, &QDockWidget::visibilityChanged, mnuPlant, &QAction::setChecked);
 }
 
-THaupt::~THaupt() = default;
+THaupt::~THaupt() { FinishAnimation(); }
 
 void THaupt::TimerRefreshTimer() {
     CaptureBeforeTick();

@@ -97,6 +97,8 @@ private:
     void CaptureAfterTick();
     bool SaveScreenshot(bool zoomed);
     void RestartPanel();
+    // A recording still running when the window goes is written, not lost.
+    void FinishAnimation();
 
     // Remembers the wall time the last tick read, for the touch recording.
     class TappedClock final : public WallClock {

@@ -119,6 +119,11 @@ void THaupt::mnuRecordAnimationClick() {
                                                         : QStringLiteral("Record animation\tF11"));
 }
 
+void THaupt::FinishAnimation() {
+    std::string error;
+    if (RecordingAnimation()) animation_->Stop(animationTicks_ * kTickMilliseconds, error);
+}
+
 // A recording begins where every runner script begins: at a fresh start of
 // the panel, so that the script plays back to the same screen.
 void THaupt::RestartPanel() {

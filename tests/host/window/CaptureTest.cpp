@@ -214,6 +214,16 @@ TEST(Capture, RecordsAnAnimationBetweenTwoClicks) {
     EXPECT_EQ(gif->SWidth, kScreenWidth);
     EXPECT_GT(gif->ImageCount, 10);  // the pump turns
     DGifCloseFile(gif, &code);
+
+    // A recording still running when the window goes is written.
+    const std::string last = TempPath("closed.gif");
+    {
+        Window closing;
+        closing.answer = QString::fromStdString(last);
+        closing.haupt.mnuRecordAnimation->trigger();
+        closing.Ticks(30);
+    }
+    EXPECT_TRUE(std::filesystem::exists(last));
 }
 
 }  // namespace
