@@ -15,6 +15,7 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include "host/GifRecorder.h"
 #include "host/PlantPanel.h"
 
 namespace {
@@ -38,7 +39,8 @@ MouseButton ToMouseButton(Qt::MouseButton button) {
 THaupt::THaupt(WallClock* clock, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      host_(clock != nullptr ? *clock : systemClock_, ButtonFaceColour()) {
+      clockTap_(clock != nullptr ? *clock : systemClock_),
+      host_(clockTap_, ButtonFaceColour()) {
     // The form: position, design-time size, button-face background, popup
     // menu and timer.
     move(364, 246);
@@ -61,6 +63,7 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
     auto* plantKey = new QShortcut(QKeySequence(Qt::Key_F2), this);
     plantKey->setContext(Qt::ApplicationShortcut);  // also while the Plant panel has the focus
     connect(plantKey, &QShortcut::activated, this, &THaupt::mnuPlantClick);
+    BuildCaptureMenu();
 
     TimerRefresh = new QTimer(this);
     TimerRefresh->setTimerType(Qt::PreciseTimer);
@@ -78,10 +81,13 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
     connect(plantPanel, &QDockWidget::visibilityChanged, mnuPlant, &QAction::setChecked);
 }
 
-THaupt::~THaupt() = default;
+THaupt::~THaupt() { FinishAnimation(); }
 
 void THaupt::TimerRefreshTimer() {
-    switch (host_.Tick()) {
+    CaptureBeforeTick();
+    const TickResult result = host_.Tick();
+    CaptureAfterTick();
+    switch (result) {
         case TickResult::Ran: ShowDirtyArea(); break;
         case TickResult::Closing: break;
         case TickResult::Close:
@@ -140,16 +146,26 @@ void THaupt::paintEvent(QPaintEvent* event) {
 
 void THaupt::FormCloseQuery(bool& canClose) { canClose = host_.CloseQuery(); }
 
-void THaupt::FormMouseDown(Qt::MouseButton button, int X, int Y) { host_.MouseDown(ToMouseButton(button), X, Y); }
+void THaupt::FormMouseDown(Qt::MouseButton button, int X, int Y) {
+    if (button == Qt::LeftButton) touchRecorder_.Press(X / host_.Zoom(), Y / host_.Zoom());
+    host_.MouseDown(ToMouseButton(button), X, Y);
+}
 
 void THaupt::FormMouseMove(int X, int Y) {
+    if (host_.FingerDown()) touchRecorder_.Drag(X / host_.Zoom(), Y / host_.Zoom());
     const PointerShift shift = host_.MouseMove(X, Y);
     if (shift.dx != 0 || shift.dy != 0) QCursor::setPos(QCursor::pos() + QPoint(shift.dx, shift.dy));
 }
 
-void THaupt::FormMouseUp(Qt::MouseButton button) { host_.MouseUp(ToMouseButton(button)); }
+void THaupt::FormMouseUp(Qt::MouseButton button) {
+    if (button == Qt::LeftButton && host_.FingerDown()) touchRecorder_.Release();
+    host_.MouseUp(ToMouseButton(button));
+}
 
-void THaupt::LoseFinger() { host_.LiftFinger(); }
+void THaupt::LoseFinger() {
+    if (host_.FingerDown()) touchRecorder_.Release();
+    host_.LiftFinger();
+}
 
 // Whatever takes the mouse or the keyboard away from the window may swallow
 // the release of the left button; a finger left down would keep a held

@@ -15,6 +15,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "host/GifRecorder.h"
 #include "host/PngWriter.h"
 #include "panel/app/AppState.h"
 
@@ -166,6 +167,16 @@ bool ParseScreenshot(std::string_view, const Words& words, ScriptCommand& comman
     command.number[0] = 0;  // the window as it is
     return ParsePngName(words[0], command.path, why) &&
            (words.size() < 2 || ParseNumber(words[1], "zoom", 1, 3, command.number[0], why));
+}
+
+bool ParseAnimation(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    if (words[0] == "stop" && words.size() == 1) return true;
+    if (words[0] == "start" && words.size() == 2) {
+        command.number[0] = 1;
+        return ParsePngName(words[1], command.path, why);
+    }
+    why = "usage: animation start FILE.gif | animation stop";
+    return false;
 }
 
 bool ParsePlant(std::string_view verb, const Words& words, ScriptCommand& command, std::string& why) {
@@ -333,6 +344,25 @@ struct RunnerVerbs {
         return true;
     }
 
+    static bool Animation(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        if (!runner.animation_) runner.animation_ = std::make_unique<GifRecorder>();
+        GifRecorder& gif = *runner.animation_;
+        if (command.number[0] == 1) {
+            if (gif.Recording()) {
+                why = "an animation is already being recorded into " + gif.Path();
+                return false;
+            }
+            if (!gif.Start(command.path, why)) return false;
+            gif.Frame(runner.host_->Mirror(), runner.ticks_ * kTickMilliseconds);
+            return true;
+        }
+        if (!gif.Recording()) {
+            why = "no animation is being recorded";
+            return false;
+        }
+        return gif.Stop(runner.ticks_ * kTickMilliseconds, why);
+    }
+
     static const Rule* Find(std::string_view name);
     static const Rule& Of(const ScriptCommand& command);
 };
@@ -359,6 +389,7 @@ const RunnerVerbs::Rule kRules[] = {
      RunnerVerbs::Expect},
     // `include` is taken apart while parsing; it never reaches execution.
     {"include", Verb::Tick, "FILE", 1, 1, nullptr, nullptr},
+    {"animation", Verb::Animation, "start FILE.gif | stop", 1, 2, ParseAnimation, RunnerVerbs::Animation},
 };
 
 std::string Usage(const RunnerVerbs::Rule& rule) {
@@ -567,9 +598,12 @@ Script ParseScript(std::string_view text, const std::string& file, std::vector<S
 
 void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors) {
     for (const ScriptCommand& command : script.commands) {
-        if (command.verb != Verb::Screenshot) continue;
+        const bool animation = command.verb == Verb::Animation && command.number[0] == 1;
+        if (command.verb != Verb::Screenshot && !animation) continue;
         const std::string problem = FolderProblem(command.path);
-        if (!problem.empty()) errors.push_back({command.file, command.line, "screenshot: " + problem});
+        if (!problem.empty()) {
+            errors.push_back({command.file, command.line, (animation ? "animation: " : "screenshot: ") + problem});
+        }
     }
 }
 
@@ -702,6 +736,8 @@ void ScriptRunner::Ticks(long count) {
             ticksAsked_ = count;
             ShowProgress(false);
         }
+        ++ticks_;
+        if (animation_ && animation_->Recording()) animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds);
     }
 }
 
@@ -760,11 +796,20 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
         EndProgress();
         running_ = nullptr;
         error = {command.file, command.line, std::string(rule.name) + ": " + why};
+        if (animation_) animation_->Abandon();
         return ScriptStatus::BadInput;
     }
     EndProgress();
     running_ = nullptr;
     EnsureStarted();
+    // A recording still running is written when the script ends.
+    if (animation_ && animation_->Recording()) {
+        std::string why;
+        if (!animation_->Stop(ticks_ * kTickMilliseconds, why)) {
+            error = {script.file, 0, "animation: " + why};
+            return ScriptStatus::BadInput;
+        }
+    }
     if (failures_.size() > failedBefore) {
         error = failures_[failedBefore];
         return ScriptStatus::CheckFailed;

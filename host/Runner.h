@@ -20,6 +20,9 @@
 //                               checks: a failed one is reported and the
 //                               script goes on; the run then ends with
 //                               status 1
+//   animation start FILE.gif    record what the panel shows as an animated GIF
+//   animation stop              write it (a recording still running at the
+//                               end of the script is written then)
 //
 // A script is parsed whole into a list of commands before the first one runs,
 // so a bad line anywhere costs no time. Each verb is one row of a table: a
@@ -40,6 +43,8 @@
 #include "host/PlantCommands.h"
 #include "host/PlantModel.h"
 
+class GifRecorder;
+
 // Where a script went wrong: FILE:LINE: message. Line 0 means the script as
 // a whole (for example a script file that cannot be read).
 struct ScriptError {
@@ -57,7 +62,7 @@ enum class ScriptStatus : int {
     BadInput = 2,
 };
 
-enum class Verb : std::uint8_t { Clock, Zoom, Tick, Press, Drag, Release, Tap, Screenshot, Close, Plant, Expect };
+enum class Verb : std::uint8_t { Clock, Zoom, Tick, Press, Drag, Release, Tap, Screenshot, Close, Plant, Expect, Animation };
 
 enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen };
 
@@ -69,7 +74,7 @@ struct ScriptCommand {
     std::uint8_t rule = 0;       // the verb's row in the runner's table
     long number[3] = {0, 0, 0};  // the verb's numbers, in the order written
     WallTime time;               // clock, expect clock
-    std::string path;            // screenshot, expect screen
+    std::string path;            // screenshot, expect screen, animation start (number[0] 1 start, 0 stop)
     PlantCommand plant;          // the plant verbs
     Expectation expect = Expectation::Page;
     PlantValue value;  // expect NAME VALUE
@@ -151,4 +156,6 @@ private:
     long long startNanos_ = 0;
     long long lastShownNanos_ = 0;
     bool progressShown_ = false;
+    std::unique_ptr<GifRecorder> animation_;
+    std::int64_t ticks_ = 0;  // the animation's clock
 };

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/Gallery.h"
 #include "host/PlantFeed.h"
 #include "host/PngWriter.h"
 #include "host/Runner.h"
@@ -38,6 +39,8 @@ constexpr char kUsage[] =
     "usage: kandorelle-cli [OPTIONS] SCRIPT...  play script files (- reads standard input)\n"
     "       kandorelle-cli [OPTIONS] -e 'CMD; CMD; ...'   play commands given inline\n"
     "       kandorelle-cli --check-texts [--texts FILE.po ...]   check that every text fits\n"
+    "       kandorelle-cli --gallery DIR [--lang de,en,...] [--zoom N]\n"
+    "                         every page in every language as DIR/LANG/NN-name.png, and DIR/index.html\n"
     "       kandorelle-cli --help\n"
     "\n"
     "Options:\n"
@@ -76,6 +79,8 @@ constexpr char kUsage[] =
     "                              the window matches the golden image beside the script,\n"
     "                              up to TOLERANCE differing pixels (default 0); on failure\n"
     "                              FILE.actual.png and FILE.diff.png are written beside it\n"
+    "  animation start FILE.gif    record the panel as an animated GIF (changed frames, real timing)\n"
+    "  animation stop              write it (a recording still running is written at the end)\n"
     "\n"
     "The whole script is checked before it runs. Errors go to standard error as\n"
     "FILE:LINE: message (FILE is -e for inline commands, - for standard input).\n"
@@ -491,6 +496,19 @@ int main(int argc, char* argv[]) {
         if (argc == 1) return RunTextCheck(texts);
         std::fputs(kUsage, stderr);
         return kBadInput;
+    }
+    GalleryOptions gallery;
+    bool galleryWanted = false;
+    if (!TakeGalleryOptions(argc, argv, gallery, galleryWanted, optionError)) return UsageError(optionError);
+    if (galleryWanted) {
+        if (argc != 1) {
+            std::fputs(kUsage, stderr);
+            return kBadInput;
+        }
+        if (const int status = ApplyTextOptions(texts); status != 0) return status;
+        const int status = RunGallery(gallery, optionError);
+        if (status != 0) std::fprintf(stderr, "kandorelle-cli: %s\n", optionError.c_str());
+        return status;
     }
     if (argc == 1) {
         std::fputs(kUsage, stderr);

@@ -70,7 +70,7 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"screenshot a.png 4", "screenshot: zoom '4' is out of range (1 to 3)"},
         {"fly\x01 1 2",
          "unknown command 'fly\\x01' (commands: clock, zoom, tick, press, drag, release, tap, "
-         "screenshot, close, set, fault, history, reset, print, state, expect, include)"},
+         "screenshot, close, set, fault, history, reset, print, state, expect, include, animation)"},
         {"set collector 300", "set: collector: 300 is out of range -50.0..250.0"},
         {"fault 51", "fault: fault: 51 is out of range 0..50"},
         {"reset all", "reset: reset wants the word plant"},

@@ -37,7 +37,7 @@ TEST(Haupt, FormHasItsCaptionPositionTimerAndMenu) {
     EXPECT_EQ(haupt.TimerRefresh->timerType(), Qt::PreciseTimer);
     EXPECT_FALSE(haupt.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(haupt.windowFlags() & Qt::WindowMinimizeButtonHint);
-    ASSERT_EQ(haupt.popupMenu->actions().size(), 5);  // the zooms, a separator and the Plant panel
+    ASSERT_EQ(haupt.popupMenu->actions().size(), 10);  // the zooms, the Plant panel, the capture items
     EXPECT_EQ(haupt.mnuZoom100->text(), QStringLiteral("Zoom 100%"));
     EXPECT_EQ(haupt.mnuZoom200->text(), QStringLiteral("Zoom 200%"));
     EXPECT_EQ(haupt.mnuZoom300->text(), QStringLiteral("Zoom 300%"));

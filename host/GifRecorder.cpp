@@ -1,0 +1,228 @@
+#include "host/GifRecorder.h"
+
+#include <fcntl.h>
+#include <gif_lib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <unordered_map>
+
+#include "host/PanelHost.h"
+
+namespace {
+
+constexpr int kPixels = kScreenWidth * kScreenHeight;
+
+struct Rect {
+    int x0 = kScreenWidth, y0 = kScreenHeight, x1 = 0, y1 = 0;  // right and bottom exclusive
+    bool Empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+Rect ChangedArea(const std::vector<Rgb565>& before, const std::vector<Rgb565>& after) {
+    Rect r;
+    for (int x = 0; x < kScreenWidth; ++x) {
+        for (int y = 0; y < kScreenHeight; ++y) {
+            const std::size_t i = static_cast<std::size_t>(x) * kScreenHeight + y;
+            if (before.empty() || before[i] != after[i]) {
+                r.x0 = std::min(r.x0, x);
+                r.y0 = std::min(r.y0, y);
+                r.x1 = std::max(r.x1, x + 1);
+                r.y1 = std::max(r.y1, y + 1);
+            }
+        }
+    }
+    return r;
+}
+
+// Centiseconds of the GIF clock at `milliseconds` after the first frame,
+// rounded, so that the delays add up to the real time without drift.
+int Centiseconds(std::int64_t milliseconds) { return static_cast<int>((milliseconds + 5) / 10); }
+
+std::string GifReason(int code) {
+    const char* text = GifErrorString(code);
+    return text != nullptr ? text : "GIF error " + std::to_string(code);
+}
+
+}  // namespace
+
+GifRecorder::~GifRecorder() { Abandon(); }
+
+bool GifRecorder::Start(const std::string& path, std::string& error) {
+    Abandon();
+    const std::filesystem::path target(path);
+    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+    std::string leaf = ".";
+    leaf += target.filename().string();
+    leaf += '.';
+    leaf += std::to_string(getpid());
+    leaf += ".tmp";
+    const std::string temporary = (folder / leaf).string();
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = path + ": cannot write: " + std::strerror(errno);
+        return false;
+    }
+    int code = 0;
+    GifFileType* gif = EGifOpenFileHandle(fd, &code);
+    if (gif == nullptr) {
+        close(fd);
+        unlink(temporary.c_str());
+        error = path + ": cannot write: " + GifReason(code);
+        return false;
+    }
+    EGifSetGifVersion(gif, true);
+    // No global colour table: every frame brings its own.
+    bool ok = EGifPutScreenDesc(gif, kScreenWidth, kScreenHeight, 8, 0, nullptr) == GIF_OK;
+    // Loop for ever.
+    static const unsigned char kLoop[3] = {1, 0, 0};
+    ok = ok && EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE) == GIF_OK &&
+         EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") == GIF_OK && EGifPutExtensionBlock(gif, 3, kLoop) == GIF_OK &&
+         EGifPutExtensionTrailer(gif) == GIF_OK;
+    if (!ok) {
+        EGifCloseFile(gif, &code);
+        unlink(temporary.c_str());
+        error = path + ": cannot write: " + GifReason(gif->Error);
+        return false;
+    }
+    gif_ = gif;
+    path_ = path;
+    temporary_ = temporary;
+    failed_ = false;
+    framesWritten_ = 0;
+    written_.clear();
+    pending_.clear();
+    return true;
+}
+
+void GifRecorder::Frame(const Rgb565* screen, std::int64_t milliseconds) {
+    if (gif_ == nullptr || failed_) return;
+    if (pending_.empty()) {
+        pending_.assign(screen, screen + kPixels);
+        pendingSince_ = milliseconds;
+        firstTime_ = milliseconds;
+        return;
+    }
+    if (std::equal(pending_.begin(), pending_.end(), screen)) return;
+    // A frame too short to be shown as it is gives way to the next one.
+    if (milliseconds - pendingSince_ >= kMinFrameMilliseconds) {
+        if (!WritePending(milliseconds)) return;
+        pendingSince_ = milliseconds;
+    }
+    pending_.assign(screen, screen + kPixels);
+}
+
+bool GifRecorder::WritePending(std::int64_t until) {
+    Rect area = ChangedArea(written_, pending_);
+    // A frame that changes nothing still carries its time: one pixel.
+    if (area.Empty()) area = {0, 0, 1, 1};
+    const int width = area.x1 - area.x0;
+    const int height = area.y1 - area.y0;
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+
+    std::vector<GifPixelType> indexes(count);
+    std::vector<GifColorType> colours;
+    std::unordered_map<Rgb565, GifPixelType> index;
+    bool many = false;
+    for (int y = area.y0; y < area.y1 && !many; ++y) {
+        for (int x = area.x0; x < area.x1; ++x) {
+            const Rgb565 c = pending_[static_cast<std::size_t>(x) * kScreenHeight + y];
+            auto found = index.find(c);
+            if (found == index.end()) {
+                if (colours.size() == 256) {
+                    many = true;
+                    break;
+                }
+                const std::uint32_t rgb = ConvertColour(c);
+                colours.push_back({static_cast<GifByteType>(rgb & 0xFF), static_cast<GifByteType>((rgb >> 8) & 0xFF),
+                                   static_cast<GifByteType>((rgb >> 16) & 0xFF)});
+                found = index.emplace(c, static_cast<GifPixelType>(colours.size() - 1)).first;
+            }
+            indexes[static_cast<std::size_t>(y - area.y0) * width + (x - area.x0)] = found->second;
+        }
+    }
+    int bits = GifBitSize(static_cast<int>(colours.size()));
+    ColorMapObject* map = nullptr;
+    if (!many) {
+        map = GifMakeMapObject(1 << bits, nullptr);
+        if (map != nullptr) std::copy(colours.begin(), colours.end(), map->Colors);
+    } else {
+        // More colours than a frame can hold: giflib picks 256 of them.
+        std::vector<GifByteType> red(count), green(count), blue(count);
+        for (int y = area.y0; y < area.y1; ++y) {
+            for (int x = area.x0; x < area.x1; ++x) {
+                const std::uint32_t rgb = ConvertColour(pending_[static_cast<std::size_t>(x) * kScreenHeight + y]);
+                const std::size_t i = static_cast<std::size_t>(y - area.y0) * width + (x - area.x0);
+                red[i] = static_cast<GifByteType>(rgb & 0xFF);
+                green[i] = static_cast<GifByteType>((rgb >> 8) & 0xFF);
+                blue[i] = static_cast<GifByteType>((rgb >> 16) & 0xFF);
+            }
+        }
+        bits = 8;
+        map = GifMakeMapObject(256, nullptr);
+        int size = 256;
+        if (map != nullptr && GifQuantizeBuffer(static_cast<unsigned>(width), static_cast<unsigned>(height), &size,
+                                                red.data(), green.data(), blue.data(), indexes.data(),
+                                                map->Colors) != GIF_OK) {
+            GifFreeMapObject(map);
+            map = nullptr;
+        }
+    }
+    GraphicsControlBlock control{};
+    control.DisposalMode = DISPOSE_DO_NOT;
+    control.TransparentColor = NO_TRANSPARENT_COLOR;
+    control.DelayTime = std::max(1, Centiseconds(until - firstTime_) - Centiseconds(pendingSince_ - firstTime_));
+    GifByteType extension[4];
+    const std::size_t length = EGifGCBToExtension(&control, extension);
+    bool ok = map != nullptr &&
+              EGifPutExtension(gif_, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) == GIF_OK &&
+              EGifPutImageDesc(gif_, area.x0, area.y0, width, height, false, map) == GIF_OK;
+    for (int row = 0; ok && row < height; ++row) {
+        ok = EGifPutLine(gif_, indexes.data() + static_cast<std::size_t>(row) * width, width) == GIF_OK;
+    }
+    if (map != nullptr) GifFreeMapObject(map);
+    if (!ok) {
+        failed_ = true;
+        return false;
+    }
+    written_ = pending_;
+    ++framesWritten_;
+    return true;
+}
+
+bool GifRecorder::Stop(std::int64_t milliseconds, std::string& error) {
+    if (gif_ == nullptr) {
+        error = "no animation is being recorded";
+        return false;
+    }
+    // The last frame is shown long enough for a viewer to keep its time.
+    if (!failed_ && !pending_.empty()) WritePending(std::max(milliseconds, pendingSince_ + kMinFrameMilliseconds));
+    int code = 0;
+    const bool closed = EGifCloseFile(gif_, &code) == GIF_OK;
+    gif_ = nullptr;
+    std::error_code ec;
+    if (failed_ || !closed || pending_.empty()) {
+        error = path_ + ": cannot write: " +
+                (pending_.empty() ? std::string("no frame was recorded") : failed_ ? "a frame failed" : GifReason(code));
+        unlink(temporary_.c_str());
+        return false;
+    }
+    std::filesystem::rename(temporary_, path_, ec);
+    if (ec) {
+        unlink(temporary_.c_str());
+        error = path_ + ": cannot write: " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+void GifRecorder::Abandon() {
+    if (gif_ == nullptr) return;
+    int code = 0;
+    EGifCloseFile(gif_, &code);
+    gif_ = nullptr;
+    unlink(temporary_.c_str());
+}

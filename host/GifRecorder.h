@@ -1,0 +1,63 @@
+// Records what the panel shows as an animated GIF (through giflib), at 1:1
+// panel pixels and with the panel's own timing: a frame is kept only when the
+// screen changed, and it lasts until the next change. Toolkit-free: the window
+// and the runner feed it the display mirror after every tick.
+//
+// Each frame holds only the rectangle that changed since the frame before,
+// with a colour table of its own. A frame that would show for less than
+// kMinFrameMilliseconds is replaced by the change after it, because viewers
+// stretch such short frames to a tenth of a second and the whole animation
+// would then run slow.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "panel/Types.h"
+
+struct GifFileType;
+
+class GifRecorder {
+public:
+    static constexpr int kMinFrameMilliseconds = 20;
+
+    GifRecorder() = default;
+    ~GifRecorder();
+    GifRecorder(const GifRecorder&) = delete;
+    GifRecorder& operator=(const GifRecorder&) = delete;
+
+    // Opens a temporary file beside `path`; the GIF replaces `path` only at
+    // Stop. False with "PATH: reason" when the file cannot be created.
+    bool Start(const std::string& path, std::string& error);
+
+    // The panel's screen (the display mirror: kScreenWidth x kScreenHeight,
+    // column-major) at `milliseconds` of panel time since any fixed moment.
+    void Frame(const Rgb565* screen, std::int64_t milliseconds);
+
+    // Writes the last frame, lasting until `milliseconds`, and puts the GIF in
+    // place. False with "PATH: reason" when it could not be written; no file
+    // is left behind then.
+    bool Stop(std::int64_t milliseconds, std::string& error);
+
+    // Drops the recording and its temporary file.
+    void Abandon();
+
+    bool Recording() const { return gif_ != nullptr; }
+    const std::string& Path() const { return path_; }
+    // Frames written so far (the pending one not counted).
+    int FramesWritten() const { return framesWritten_; }
+
+private:
+    bool WritePending(std::int64_t until);
+
+    GifFileType* gif_ = nullptr;
+    std::string path_;
+    std::string temporary_;
+    bool failed_ = false;
+    int framesWritten_ = 0;
+    std::vector<Rgb565> written_;  // the screen as the written frames leave it
+    std::vector<Rgb565> pending_;  // shown since pendingSince_, not yet written
+    std::int64_t pendingSince_ = 0;
+    std::int64_t firstTime_ = 0;
+};

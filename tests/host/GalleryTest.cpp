@@ -1,0 +1,94 @@
+#include "host/Gallery.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "host/PngWriter.h"
+#include "panel/app/AppState.h"
+
+namespace {
+
+std::filesystem::path FreshFolder(const std::string& name) {
+    const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / name;
+    std::filesystem::remove_all(folder);
+    return folder;
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(Gallery, WritesEveryPageOfTheChosenLanguagesAndAnIndex) {
+    const std::filesystem::path dir = FreshFolder("gallery_two");
+    GalleryOptions options;
+    options.dir = dir.string();
+    std::string error;
+    ASSERT_TRUE(ParseLanguageList("pl,en,pl", options.languages, error)) << error;
+    ASSERT_EQ(options.languages.size(), 2u);
+    options.zoom = 2;
+    ASSERT_EQ(RunGallery(options, error), 0) << error;
+
+    const std::string index = ReadText(dir / "index.html");
+    for (const char* code : {"pl", "en"}) {
+        std::set<std::vector<std::uint32_t>> distinct;
+        for (int page = 0; page < kPageCount; ++page) {
+            const std::string file = std::string(code) + "/" + GalleryPageFile(page);
+            EXPECT_NE(index.find("href=\"" + file + "\""), std::string::npos) << file;
+            int width = 0, height = 0;
+            std::vector<std::uint32_t> rgb;
+            ASSERT_TRUE(ReadPng((dir / file).string(), width, height, rgb, error)) << error;
+            EXPECT_EQ(width, 640);
+            EXPECT_EQ(height, 480);
+            distinct.insert(rgb);
+        }
+        // Every page shows something of its own: none is an empty frame or
+        // a copy of another page that could not be reached.
+        EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kPageCount)) << code;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "de"));
+    EXPECT_NE(index.find("id=\"overflow\""), std::string::npos);
+    EXPECT_LT(index.find("<th>Polish (pl)"), index.find("<th>English (en)"));
+}
+
+TEST(Gallery, RejectsBadOptionsBeforeWritingAnything) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* why;
+    };
+    const Case cases[] = {
+        {{"--gallery", "x", "--lang", "de,xx"}, "unknown language 'xx'"},
+        {{"--gallery", "x", "--lang", "de,"}, "unknown language ''"},
+        {{"--gallery", "x", "--zoom", "4"}, "--zoom '4' is not 1, 2 or 3"},
+        {{"--gallery"}, "--gallery needs a value"},
+        {{"--lang", "de", "walk.txt"}, "--lang and --zoom go with --gallery"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> words = {"kandorelle-cli"};
+        words.insert(words.end(), c.args.begin(), c.args.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        int argc = static_cast<int>(words.size());
+        GalleryOptions options;
+        bool wanted = false;
+        std::string why;
+        EXPECT_FALSE(TakeGalleryOptions(argc, argv.data(), options, wanted, why));
+        EXPECT_EQ(why.rfind(c.why, 0), 0u) << why;
+    }
+
+    const std::filesystem::path blocked = FreshFolder("gallery_blocked");
+    std::ofstream(blocked.string()) << "a file, not a folder";
+    GalleryOptions options;
+    options.dir = blocked.string();
+    std::string error;
+    EXPECT_EQ(RunGallery(options, error), 2);
+    EXPECT_NE(error.find("cannot create the folder"), std::string::npos) << error;
+    std::filesystem::remove(blocked);
+}
+
+}  // namespace
