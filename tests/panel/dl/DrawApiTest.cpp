@@ -108,7 +108,7 @@ TEST(DrawApiTest, AProducerWaitsForRoomInsteadOfLosingTheCommand) {
     EXPECT_EQ(accepted, 5 * 650);
     EXPECT_EQ(DlDroppedCommands(), 0);
     ASSERT_GT(dltest::RunUntilIdle(5000), 0);
-    EXPECT_EQ(dltest::Pixel(300, 200), colours[649 % 3]);
+    EXPECT_EQ(dltest::Px(300, 200), colours[649 % 3]);
     EXPECT_LE(LcdHighWaterMark(), kLcdQueueSize);
 
     // Behind a calibration no wait is possible: the refusal is counted.

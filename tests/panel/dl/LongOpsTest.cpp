@@ -11,16 +11,9 @@ namespace {
 
 using dltest::Boot;
 using dltest::LeaveLcdRoom;
-using dltest::Pixel;
+using dltest::Px;
+using dltest::Region;
 using dltest::RunUntilIdle;
-
-// The pixels of a rectangle of the framebuffer, row by row.
-std::vector<Rgb565> Region(int x0, int y0, int x1, int y1) {
-    std::vector<Rgb565> pixels;
-    for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x) pixels.push_back(Pixel(x, y));
-    return pixels;
-}
 
 void ClearScreen() {
     DlSetFlags(kDrawFill);
@@ -58,7 +51,7 @@ TEST(LongOpsTest, ATextCutByAFullQueueContinuesWithTheNextCharacter) {
     DisplayListRun();
     EXPECT_EQ(GetOpPhase(), 1);
     EXPECT_EQ(CurrentContext().cursorX, 25 * 6);
-    EXPECT_EQ(Pixel(26 * 6, 15), 0x0000);
+    EXPECT_EQ(Px(26 * 6, 15), 0x0000);
     DisplayListRun();
     EXPECT_EQ(CurrentContext().cursorX, 40 * 6);
     EXPECT_EQ(Region(0, 0, 319, 40), reference);
@@ -66,24 +59,24 @@ TEST(LongOpsTest, ATextCutByAFullQueueContinuesWithTheNextCharacter) {
 
 TEST(LongOpsTest, TheLargePictureIsDrawnInBandsOf21Rows) {
     Boot();
-    dltest::PaintFramebuffer(0x1234);
+    dltest::FillScreen(0x1234);
     DlSetFlags(0);
     // The picture's bottom row is 119, so its top row is 20.
     DlImage(10, 120, 0, 5);
     DisplayListRun();
     EXPECT_EQ(GetOpPhase(), 2);
     // 21 + 21 + 21 rows, then 2 more before the queue is exhausted.
-    EXPECT_NE(Pixel(10, 20 + 64), 0x1234);
-    EXPECT_EQ(Pixel(10, 20 + 65), 0x1234);
-    EXPECT_EQ(Pixel(10, 19), 0x1234);
+    EXPECT_NE(Px(10, 20 + 64), 0x1234);
+    EXPECT_EQ(Px(10, 20 + 65), 0x1234);
+    EXPECT_EQ(Px(10, 19), 0x1234);
     DisplayListRun();
-    EXPECT_NE(Pixel(241, 119), 0x1234);
-    EXPECT_EQ(Pixel(242, 119), 0x1234);
-    EXPECT_EQ(Pixel(10, 120), 0x1234);
+    EXPECT_NE(Px(241, 119), 0x1234);
+    EXPECT_EQ(Px(242, 119), 0x1234);
+    EXPECT_EQ(Px(10, 120), 0x1234);
     const std::vector<Rgb565> banded = Region(10, 20, 241, 119);
 
     // Bands of other sizes make the same picture.
-    dltest::PaintFramebuffer(0x1234);
+    dltest::FillScreen(0x1234);
     DlImage(10, 120, 0, 5);
     EXPECT_GT(RunWithRoom(5000), 5);
     EXPECT_EQ(Region(10, 20, 241, 119), banded);
@@ -91,7 +84,7 @@ TEST(LongOpsTest, TheLargePictureIsDrawnInBandsOf21Rows) {
 
 TEST(LongOpsTest, AnImageBeyondItsTableDrawsNothingAndIsConsumed) {
     Boot();
-    dltest::PaintFramebuffer(0x1234);
+    dltest::FillScreen(0x1234);
     DlImage(10, 100, 200, 5);
     DlImageBox(10, 100, 1, 5);
     const u8 unregisteredSlot[] = {30, 0, 100, 0, 10, DL_IMAGE};
@@ -105,23 +98,23 @@ TEST(LongOpsTest, AnImageBeyondItsTableDrawsNothingAndIsConsumed) {
 TEST(LongOpsTest, ImageAlignmentAndTheImageBox) {
     Boot();
     const int w = ImageWidth(5, 0), h = ImageHeight(5, 0);
-    dltest::PaintFramebuffer(0x1234);
+    dltest::FillScreen(0x1234);
     // Top row at y, centred on x.
     DlSetFlags(0x20 | 0x40);
     DlImage(160, 50, 0, 5);
     RunUntilIdle();
-    EXPECT_EQ(Pixel(160 - w / 2 - 1, 60), 0x1234);
-    EXPECT_EQ(Pixel(160, 49), 0x1234);
-    EXPECT_EQ(Pixel(160, 50 + h), 0x1234);
+    EXPECT_EQ(Px(160 - w / 2 - 1, 60), 0x1234);
+    EXPECT_EQ(Px(160, 49), 0x1234);
+    EXPECT_EQ(Px(160, 50 + h), 0x1234);
 
     DlSetBackground(0x07E0);
     DlImageBox(20, 200, 0, 5);
     RunUntilIdle();
     EXPECT_EQ(GetDrawFlags(), kDrawFill);
-    EXPECT_EQ(Pixel(20 + w - 1, 200 - h + 1), 0x07E0);
-    EXPECT_EQ(Pixel(20 + w, 200), 0x1234);
-    EXPECT_EQ(Pixel(20, 201), 0x1234);
-    EXPECT_EQ(Pixel(20, 200 - h), 0x1234);
+    EXPECT_EQ(Px(20 + w - 1, 200 - h + 1), 0x07E0);
+    EXPECT_EQ(Px(20 + w, 200), 0x1234);
+    EXPECT_EQ(Px(20, 201), 0x1234);
+    EXPECT_EQ(Px(20, 200 - h), 0x1234);
 }
 
 TEST(LongOpsTest, AFilledRoundedRectangleSpreadOverRunsDrawsWhatOneRunDraws) {
@@ -136,9 +129,9 @@ TEST(LongOpsTest, AFilledRoundedRectangleSpreadOverRunsDrawsWhatOneRunDraws) {
     queue(140, 114, 180, 204, 7);
     ASSERT_EQ(RunUntilIdle(), 1);
     const std::vector<Rgb565> once = Region(130, 100, 190, 215);
-    EXPECT_EQ(Pixel(160, 114), 0xFFFF);
-    EXPECT_EQ(Pixel(160, 150), 0x001F);
-    EXPECT_EQ(Pixel(140, 114), 0x0000);  // the corner is rounded off
+    EXPECT_EQ(Px(160, 114), 0xFFFF);
+    EXPECT_EQ(Px(160, 150), 0x001F);
+    EXPECT_EQ(Px(140, 114), 0x0000);  // the corner is rounded off
     ClearScreen();
 
     queue(140, 114, 180, 204, 7);
@@ -176,9 +169,9 @@ TEST(LongOpsTest, CircleRadiusIsLimitedForFilledStylesAndByTheClipWindow) {
         EXPECT_EQ(PendingWorkEstimate(), 5058);
         EXPECT_EQ(PendingQueueEstimate(), s.queue);
         RunUntilIdle();
-        EXPECT_EQ(Pixel(160, 120 - 70), s.edge);  // radius 70
-        EXPECT_EQ(Pixel(160, 120 - 71), 0x0000);
-        EXPECT_EQ(Pixel(160 + 49, 120 + 49), 0x001F);
+        EXPECT_EQ(Px(160, 120 - 70), s.edge);  // radius 70
+        EXPECT_EQ(Px(160, 120 - 71), 0x0000);
+        EXPECT_EQ(Px(160 + 49, 120 + 49), 0x001F);
     }
 
     // An outline keeps its radius; left quadrants at x = 30 shrink to radius 30.
@@ -187,10 +180,10 @@ TEST(LongOpsTest, CircleRadiusIsLimitedForFilledStylesAndByTheClipWindow) {
     DlCircle(160, 120, 100, 15);
     DlCircle(30, 120, 50, 0x03);
     RunUntilIdle();
-    EXPECT_EQ(Pixel(160, 20), 0xFFFF);
-    EXPECT_EQ(Pixel(0, 120), 0xFFFF);
-    EXPECT_EQ(Pixel(30, 90), 0xFFFF);
-    EXPECT_EQ(Pixel(30, 70), 0x0000);
+    EXPECT_EQ(Px(160, 20), 0xFFFF);
+    EXPECT_EQ(Px(0, 120), 0xFFFF);
+    EXPECT_EQ(Px(30, 90), 0xFFFF);
+    EXPECT_EQ(Px(30, 70), 0x0000);
 }
 
 TEST(LongOpsTest, TextAtAlignsOnItsAnchor) {
@@ -231,7 +224,7 @@ TEST(LongOpsTest, TouchCalibrationStartsAgainOnAnOffCentreAverageThenSucceeds) {
     const int corners[4][4] = {{28, 33, 30, 30}, {292, 35, 290, 30}, {32, 211, 30, 210}, {290, 213, 290, 210}};
     // A centre average 13 columns off starts the calibration again from the clear.
     for (const int centreX : {173, 163}) {
-        dltest::PaintFramebuffer(0x1234);
+        dltest::FillScreen(0x1234);
         int clearRuns = 0;
         while (GetOpPhase() != 3 && clearRuns < 20) {
             DisplayListRun();
@@ -239,19 +232,19 @@ TEST(LongOpsTest, TouchCalibrationStartsAgainOnAnOffCentreAverageThenSucceeds) {
             EXPECT_EQ(IsCalibrating(), 1);
         }
         EXPECT_EQ(clearRuns, 6);
-        EXPECT_EQ(Pixel(0, 239), 0x001F);
-        EXPECT_EQ(Pixel(10, 30), 0xFFFF);  // the first cross
-        EXPECT_EQ(Pixel(30, 10), 0xFFFF);
+        EXPECT_EQ(Px(0, 239), 0x001F);
+        EXPECT_EQ(Px(10, 30), 0xFFFF);  // the first cross
+        EXPECT_EQ(Px(30, 10), 0xFFFF);
 
         // Each cross is erased once its average is taken; the next run arms the next one.
         for (int i = 0; i < 4; ++i) {
             if (i > 0) DisplayListRun();
-            EXPECT_EQ(Pixel(corners[i][2], corners[i][3]), 0xFFFF) << i;
+            EXPECT_EQ(Px(corners[i][2], corners[i][3]), 0xFFFF) << i;
             EXPECT_EQ(CollectTarget(corners[i][0], corners[i][1]), 20 + 120 + 1) << i;
-            EXPECT_EQ(Pixel(corners[i][2], corners[i][3]), 0x001F) << i;
+            EXPECT_EQ(Px(corners[i][2], corners[i][3]), 0x001F) << i;
         }
         DisplayListRun();
-        EXPECT_EQ(Pixel(160, 120), 0xFFFF);
+        EXPECT_EQ(Px(160, 120), 0xFFFF);
         EXPECT_EQ(GetDrawFlags(), kDrawOutline | kDrawFill);  // the command queued behind it waits
         CollectTarget(centreX, 117);
     }
@@ -259,7 +252,7 @@ TEST(LongOpsTest, TouchCalibrationStartsAgainOnAnOffCentreAverageThenSucceeds) {
     GetTouchCalibration(values);
     EXPECT_EQ(std::vector<u16>(values, values + 4), (std::vector<u16>{30, 34, 291, 212}));  // left, top, right, bottom
     EXPECT_EQ(IsCalibrating(), 0);
-    EXPECT_EQ(Pixel(160, 120), 0x001F);
+    EXPECT_EQ(Px(160, 120), 0x001F);
     DisplayListRun();
     EXPECT_EQ(DlBytesUsed(), 0);
     EXPECT_EQ(GetDrawFlags(), 0x01);
