@@ -212,10 +212,7 @@ TEST_F(Charts, ConfirmDialogAndTexts) {
     const u16 baseLine = 100 + FontHeight(4) / 2;
     EXPECT_EQ(TakeLines(), (std::vector<Line>{CentredAt("Ja", 105, baseLine, 4), CentredAt("Nein", 215, baseLine, 4),
                                               CentredAt("Update auf V0.00.0 ?", 160, 170, 1)}));
-    const TouchRegion* yes = TouchRegionAt(0);
-    const TouchRegion* no = TouchRegionAt(1);
-    EXPECT_EQ((std::vector<int>{yes->id, yes->x1, yes->y1, yes->x2, yes->y2, no->id, no->x1, no->y1, no->x2, no->y2}),
-              (std::vector<int>{Button::kYes, 70, 70, 140, 130, Button::kNo, 180, 70, 250, 130}));
+    // Where the buttons answer a tap is checked through the window (AppCharts).
 
     char out[6];
     for (u16 v : {0, 65535, 120}) {
