@@ -41,7 +41,6 @@ inline void LeaveLcdRoom(i32 freeEntries) {
 
 using gfxtest::FillScreen;
 using gfxtest::Px;
-using gfxtest::Region;
 
 inline std::vector<Rgb565> Snapshot() { return {std::begin(PanelFramebuffer), std::end(PanelFramebuffer)}; }
 
