@@ -42,7 +42,7 @@ protected:
     std::string ip;
 };
 
-TEST(Udp, StartsWithTheDocumentedDefaultsAndRegistersOnPageUdp) {
+TEST(Udp, StartsWithTheDocumentedDefaultsRegistersOnPageUdpAndClampsTheLocalPort) {
     Register();
     Register();
     const std::vector<TComponentClass> page = PaletteComponents("UDP");
@@ -64,9 +64,13 @@ TEST(Udp, StartsWithTheDocumentedDefaultsAndRegistersOnPageUdp) {
     EXPECT_EQ((std::vector<std::string>{udp->BroadcastAddress(), udp->RemoteHost(), udp->BroadcastNIC()}),
               (std::vector<std::string>{"255.255.255.255", "0.0.0.0", "255.255.255.255"}));
 
-    // Inactive, nothing opens on demand.
+    // Inactive, nothing opens on demand; the local port is clamped to 1024..65535.
     udp->SetRemotePort(9);
     EXPECT_EQ(udp->Send("x"), 0);
+    for (auto [given, kept] : {std::pair{80, 1024}, {-5, 1024}, {70000, 65535}, {40000, 40000}}) {
+        udp->SetLocalPort(given);
+        EXPECT_EQ(udp->LocalPort(), kept) << given;
+    }
     EXPECT_FALSE(udp->HasSocket());
 }
 
@@ -215,15 +219,6 @@ TEST_F(UdpPair, BroadcastsToTheLoopbackBroadcastAddressOnlyWhenPermitted) {
     EXPECT_EQ(sender.Broadcast("x"), 0);
 }
 
-TEST(Udp, ClampsTheLocalPort) {
-    TUDP udp(nullptr);
-    for (auto [given, kept] : {std::pair{80, 1024}, {-5, 1024}, {70000, 65535}, {40000, 40000}}) {
-        udp.SetLocalPort(given);
-        EXPECT_EQ(udp.LocalPort(), kept) << given;
-    }
-    EXPECT_FALSE(udp.HasSocket());
-}
-
 // A run of free ports, held by blockers, starting at a random high port.
 int BlockRun(int count, std::vector<std::unique_ptr<udptest::PortBlocker>>& blockers) {
     for (int tries = 0; tries < 50; ++tries) {
@@ -287,7 +282,6 @@ TEST(Udp, ActiveOpensOnDemandAndClosingEndsTheThread) {
     TUDP udp(nullptr);
     udp.SetRemoteHost("127.0.0.1");
     udp.SetRemotePort(udptest::RandomHighPort());
-    EXPECT_EQ(udp.Send("x"), 0);
     udp.SetActive(1);
     EXPECT_FALSE(udp.HasSocket());
     EXPECT_EQ(udp.Send("x"), 1);

@@ -11,6 +11,7 @@
 #include "panel/dl/Interpreter.h"
 #include "panel/hw/LcdQueue.h"
 #include "panel/hw/Touch.h"
+#include "tests/panel/gfx/GfxTestSupport.h"
 
 namespace dltest {
 
@@ -38,11 +39,8 @@ inline void LeaveLcdRoom(i32 freeEntries) {
     if (LcdQueueFree() - 2 >= freeEntries) LcdSelectRegister(kLcdRegMemoryWrite);
 }
 
-inline Rgb565 Pixel(int x, int y) { return PanelFramebuffer[x * kScreenHeight + y]; }
-
-inline void PaintFramebuffer(Rgb565 colour) {
-    for (Rgb565& p : PanelFramebuffer) p = colour;
-}
+using gfxtest::FillScreen;
+using gfxtest::Px;
 
 inline std::vector<Rgb565> Snapshot() { return {std::begin(PanelFramebuffer), std::end(PanelFramebuffer)}; }
 

@@ -11,7 +11,7 @@ namespace {
 
 using dltest::Boot;
 using dltest::LeaveLcdRoom;
-using dltest::Pixel;
+using dltest::Px;
 using dltest::RunUntilIdle;
 
 constexpr Rgb565 kMarker = 0x1234;
@@ -21,14 +21,14 @@ int ClearedRows() {
     int rows = 0;
     for (; rows < kScreenHeight; ++rows)
         for (int x = 0; x < kScreenWidth; ++x)
-            if (Pixel(x, rows) != 0x0000) return rows;
+            if (Px(x, rows) != 0x0000) return rows;
     return rows;
 }
 
 TEST(InterpreterTest, StartUpClearsTheScreenInBandsThenSwitchesTheDisplayOn) {
     DlInit();
     RegisterGraphics();
-    dltest::PaintFramebuffer(kMarker);
+    dltest::FillScreen(kMarker);
     DisplayListRun();
     EXPECT_EQ(GetDrawFlags(), kDrawFill);
     for (int run = 1; run <= 5; ++run) {
@@ -50,16 +50,6 @@ TEST(InterpreterTest, AFullWidthFillIsCutIntoBandsOf22RowsByTheWorkBudget) {
     EXPECT_EQ(DlBytesUsed(), 0);
     // The last window opened was the second band: row 22 alone.
     EXPECT_EQ(LcdController().verticalWindow, (22 << 8) | 22);
-}
-
-TEST(InterpreterTest, CostEstimatesFollowTheTable) {
-    EXPECT_EQ(CostEstimate(kCostEdges, 300, 1, 0), 571);
-    EXPECT_EQ(CostEstimate(kCostEdges + 1, 300, 1, 0), 957);
-    EXPECT_EQ(CostEstimate(kCostFilledQuadrant, 70, 70 * 70, 1), 5058);
-    EXPECT_EQ(CostEstimate(kCostFilledQuadrant + 1, 70, 70 * 70, 1), 10605);
-    EXPECT_EQ(CostEstimate(kCostOpaqueGlyph, 100, 232 * 100, 1), 44629);
-    // Truncation toward zero, also for negative sums.
-    EXPECT_EQ(CostEstimate(kCostFill, 0, 0, -1), -238);
 }
 
 TEST(InterpreterTest, AStepWaitsForItsWholeEstimateOfQueueRoomAndRunsFirstInTheNextRun) {
@@ -89,16 +79,16 @@ TEST(InterpreterTest, AStepWaitsForItsWholeEstimateOfQueueRoomAndRunsFirstInTheN
         EXPECT_EQ(GetOpPhase(), 1);
         EXPECT_EQ(PendingWorkEstimate(), step.work);
         EXPECT_EQ(PendingQueueEstimate(), step.entries);
-        EXPECT_EQ(Pixel(step.x, step.y), 0x0000);
+        EXPECT_EQ(Px(step.x, step.y), 0x0000);
 
         LeaveLcdRoom(step.entries);
         DisplayListRun();
         EXPECT_EQ(DlBytesUsed(), 0);
-        EXPECT_EQ(Pixel(step.x, step.y), 0xFFFF);
+        EXPECT_EQ(Px(step.x, step.y), 0xFFFF);
         EXPECT_EQ(CurrentContext().foreColour, 0xF800);
     }
-    EXPECT_EQ(Pixel(10, 10), 0xFFFF);
-    EXPECT_EQ(Pixel(60, 45), 0x0000);  // the outline alone
+    EXPECT_EQ(Px(10, 10), 0xFFFF);
+    EXPECT_EQ(Px(60, 45), 0x0000);  // the outline alone
 }
 
 TEST(InterpreterTest, AFilledRectangleKeepsItsOutlineAndFillsOnlyInside) {
@@ -108,7 +98,7 @@ TEST(InterpreterTest, AFilledRectangleKeepsItsOutlineAndFillsOnlyInside) {
     DlSetFlags(kDrawOutline | kDrawFill);
     DlRect(10, 20, 110, 70);
     RunUntilIdle();
-    EXPECT_EQ((std::vector<Rgb565>{Pixel(10, 20), Pixel(110, 45), Pixel(11, 21), Pixel(109, 69), Pixel(111, 45)}),
+    EXPECT_EQ((std::vector<Rgb565>{Px(10, 20), Px(110, 45), Px(11, 21), Px(109, 69), Px(111, 45)}),
               (std::vector<Rgb565>{0xFFFF, 0xFFFF, 0x001F, 0x001F, 0x0000}));
 
     // Fill only covers the borders too; neither bit draws nothing.
@@ -118,7 +108,7 @@ TEST(InterpreterTest, AFilledRectangleKeepsItsOutlineAndFillsOnlyInside) {
     DlSetBackground(0xF800);
     DlRect(230, 20, 250, 40);
     RunUntilIdle();
-    EXPECT_EQ((std::vector<Rgb565>{Pixel(200, 20), Pixel(220, 40), Pixel(230, 20), Pixel(240, 30)}),
+    EXPECT_EQ((std::vector<Rgb565>{Px(200, 20), Px(220, 40), Px(230, 20), Px(240, 30)}),
               (std::vector<Rgb565>{0x001F, 0x001F, 0x0000, 0x0000}));
 }
 
@@ -184,9 +174,9 @@ TEST(InterpreterTest, CommandsQueuedWhileALongCommandRunsWaitBehindIt) {
     DlSetBackground(0xF800);
     DlRect(0, 0, 9, 9);
     RunUntilIdle();
-    EXPECT_EQ(Pixel(319, 239), 0x001F);
-    EXPECT_EQ(Pixel(5, 5), 0xF800);
-    EXPECT_EQ(Pixel(10, 10), 0x001F);
+    EXPECT_EQ(Px(319, 239), 0x001F);
+    EXPECT_EQ(Px(5, 5), 0xF800);
+    EXPECT_EQ(Px(10, 10), 0x001F);
 }
 
 TEST(InterpreterTest, AnIdleRunStillRunsTheTouchStage) {

@@ -13,10 +13,6 @@ using namespace gfxtest;
 
 namespace {
 
-constexpr Rgb565 kWhite = 0xFFFF;
-constexpr Rgb565 kBlack = 0x0000;
-constexpr Rgb565 kRed = 0xF800;
-
 class ContextTest : public ScreenTest {
 protected:
     // Draws a line from a fresh screen; returns the pixels it set.

@@ -18,21 +18,9 @@ int SetPixels(u32 code) {
     return n;
 }
 
-TEST(Font0, HasOneSixByEightRecordPerCode) {
-    EXPECT_EQ(Font0.width, 6);
-    EXPECT_EQ(Font0.height, 8);
-    EXPECT_EQ(Font0.glyphBytes, 8u);
-    EXPECT_EQ(Font0.count, 128);
-    EXPECT_EQ(Font0.mapOrPalette, nullptr);
-    ASSERT_NE(Font0.glyphs, nullptr);
-    for (u32 code = 0; code < 128; ++code) {
-        const u8* header = Record(code);
-        EXPECT_EQ(header[0] | (header[1] << 8), 6) << code;
-        EXPECT_EQ(header[2], 8) << code;
-    }
-}
-
+// The record layout itself is proven by the raw-message pixels (RasterTest).
 TEST(Font0, DrawsEveryPrintableCodeLegiblyInsideItsCell) {
+    ASSERT_EQ(Font0.count, 128);
     for (u32 code = 0; code < 32; ++code) EXPECT_EQ(SetPixels(code), 0) << code;
     EXPECT_EQ(SetPixels(' '), 0);
     EXPECT_EQ(SetPixels(127), 0);
@@ -51,11 +39,6 @@ TEST(Font0, DrawsEveryPrintableCodeLegiblyInsideItsCell) {
         shapes.insert(std::string(reinterpret_cast<const char*>(Rows(code)), 8));
     }
     EXPECT_EQ(shapes.size(), 94u) << "two printable codes share a glyph";
-
-    // Spot checks of the packing: the top row of 'T' and the crossbar of 'A'.
-    EXPECT_EQ(Rows('T')[0], 0b11111000);
-    EXPECT_EQ(Rows('A')[4], 0b11111000);
-    EXPECT_EQ(Rows('!')[6], 0b00100000);
 }
 
 TEST(PixelArt, PacksRectanglesOfASheetMostSignificantBitFirst) {

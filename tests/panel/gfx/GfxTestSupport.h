@@ -16,6 +16,10 @@
 namespace gfxtest {
 
 constexpr Rgb565 kSentinel = 0x1234;
+constexpr Rgb565 kWhite = 0xFFFF;
+constexpr Rgb565 kBlack = 0x0000;
+constexpr Rgb565 kRed = 0xF800;
+constexpr Rgb565 kBlue = 0x001F;
 
 // A glyph as text rows: '#' a set pixel, anything else a clear one.
 struct GlyphArt {
@@ -135,10 +139,12 @@ inline int CountNot(Rgb565 colour) {
     return kScreenWidth * kScreenHeight - CountIn(0, 0, kScreenWidth - 1, kScreenHeight - 1, colour);
 }
 
-inline std::vector<Rgb565> Row(int x0, int x1, int y) {
-    std::vector<Rgb565> row;
-    for (int x = x0; x <= x1; ++x) row.push_back(Px(x, y));
-    return row;
+// The pixels of a rectangle, row by row.
+inline std::vector<Rgb565> Region(int x0, int y0, int x1, int y1) {
+    std::vector<Rgb565> pixels;
+    for (int y = y0; y <= y1; ++y)
+        for (int x = x0; x <= x1; ++x) pixels.push_back(Px(x, y));
+    return pixels;
 }
 
 using Picture = std::vector<std::string>;

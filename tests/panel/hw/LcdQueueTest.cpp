@@ -6,19 +6,12 @@
 
 #include <vector>
 
+#include "tests/panel/gfx/GfxTestSupport.h"
+
+using gfxtest::Px;
+using gfxtest::Region;
+
 namespace {
-
-Rgb565 Pixel(u16 x, u16 y) { return PanelFramebuffer[x * kScreenHeight + y]; }
-
-void Flush() { LcdApplyQueue(); }
-
-// The pixels of a rectangle, row by row.
-std::vector<Rgb565> Rows(u16 x0, u16 y0, u16 x1, u16 y1) {
-    std::vector<Rgb565> pixels;
-    for (u16 y = y0; y <= y1; ++y)
-        for (u16 x = x0; x <= x1; ++x) pixels.push_back(Pixel(x, y));
-    return pixels;
-}
 
 TEST(LcdQueue, TransfersHaveTheirEntryFormat) {
     LcdWriteRegister(0x4E, 0x1234);
@@ -27,17 +20,16 @@ TEST(LcdQueue, TransfersHaveTheirEntryFormat) {
     const u16 expected[] = {0x0000, 0x4E, 0x112, 0x134, 0x0000, 0x22, 0x1AB, 0x1CD};
     ASSERT_EQ(LcdQueueCount(), 8);
     for (u16 i = 0; i < 8; ++i) EXPECT_EQ(LcdQueueEntry(i), expected[i]) << i;
-    EXPECT_EQ(LcdQueueFree(), 30720 - 8);
-    EXPECT_EQ(LcdWorkBudget(), 9900);
+    EXPECT_EQ(LcdQueueFree(), kLcdQueueSize - 8);
 }
 
 TEST(LcdQueue, WindowIsFilledRowByRowAndNotBoundedBelow) {
     LcdSetWindow(10, 20, 12, 21);
     EXPECT_EQ(LcdQueueCount(), 22);
     for (u16 i = 1; i <= 7; ++i) LcdWritePixel(i);
-    Flush();
+    LcdApplyQueue();
     // Past y1 the rows keep counting.
-    EXPECT_EQ(Rows(10, 20, 13, 22), (std::vector<Rgb565>{1, 2, 3, 0, 4, 5, 6, 0, 7, 0, 0, 0}));
+    EXPECT_EQ(Region(10, 20, 13, 22), (std::vector<Rgb565>{1, 2, 3, 0, 4, 5, 6, 0, 7, 0, 0, 0}));
     EXPECT_EQ(LcdQueueCount(), 0);
     EXPECT_EQ(LcdHighWaterMark(), 22 + 14);
 }
@@ -45,19 +37,19 @@ TEST(LcdQueue, WindowIsFilledRowByRowAndNotBoundedBelow) {
 TEST(LcdQueue, WrapsAfterTheLastColumnAndDropsOffScreenPixels) {
     LcdSetWindow(318, 238, 319, 239);
     for (u16 i = 1; i <= 6; ++i) LcdWritePixel(i);
-    Flush();
-    EXPECT_EQ(Rows(318, 238, 319, 239), (std::vector<Rgb565>{1, 2, 3, 4}));
+    LcdApplyQueue();
+    EXPECT_EQ(Region(318, 238, 319, 239), (std::vector<Rgb565>{1, 2, 3, 4}));
     // Row 240 does not exist: the pixels advance the cursor and vanish.
     EXPECT_EQ(LcdController().cursorRow, 241);
-    EXPECT_EQ(Rows(0, 0, 319, 0), std::vector<Rgb565>(kScreenWidth, 0));
+    EXPECT_EQ(Region(0, 0, 319, 0), std::vector<Rgb565>(kScreenWidth, 0));
 
     // A window that starts beyond column 319 drops its pixels but still wraps.
     LcdSetWindow(320, 5, 321, 6);
     for (u16 i = 0; i < 3; ++i) LcdWritePixel(0xFFFF);
-    Flush();
+    LcdApplyQueue();
     EXPECT_EQ(LcdController().cursorColumn, 321);
     EXPECT_EQ(LcdController().cursorRow, 6);
-    EXPECT_EQ(Rows(0, 5, 319, 5), std::vector<Rgb565>(kScreenWidth, 0));
+    EXPECT_EQ(Region(0, 5, 319, 5), std::vector<Rgb565>(kScreenWidth, 0));
 }
 
 TEST(LcdQueue, UnknownRegistersAndSelectsConsumeTheirEntries) {
@@ -69,9 +61,9 @@ TEST(LcdQueue, UnknownRegistersAndSelectsConsumeTheirEntries) {
     LcdSelectRegister(0x10);
     LcdWritePixel(0x2222);
     LcdWritePixel(0x3333);
-    Flush();
-    EXPECT_EQ(Pixel(0, 0), 0x1111);
-    EXPECT_EQ(Pixel(1, 0), 0x3333);
+    LcdApplyQueue();
+    EXPECT_EQ(Px(0, 0), 0x1111);
+    EXPECT_EQ(Px(1, 0), 0x3333);
     EXPECT_EQ(LcdController().memoryWriteStarted, 1);
 }
 
@@ -79,9 +71,9 @@ TEST(LcdQueue, FlushOfZeroDoesNothingAndTheQueueIsReplayable) {
     LcdSetWindow(5, 5, 5, 5);
     LcdWritePixel(0x0F0F);
     LcdFlush(0);
-    EXPECT_EQ(Pixel(5, 5), 0);
+    EXPECT_EQ(Px(5, 5), 0);
     LcdFlush(LcdQueueCount());
-    EXPECT_EQ(Pixel(5, 5), 0x0F0F);
+    EXPECT_EQ(Px(5, 5), 0x0F0F);
     EXPECT_EQ(LcdQueueCount(), 24);  // LcdFlush alone never empties the queue
 }
 
@@ -95,17 +87,10 @@ TEST(LcdQueue, AFlushCutInsideATransferReadsNothingBeyondIt) {
     EXPECT_EQ(LcdController().entriesLeft, 0);
 }
 
-TEST(LcdQueue, StartupSequenceIsThirtyTwoWritesEndingWithDisplayOff) {
-    EXPECT_EQ(LcdStartupSequence[0].reg, 0x07);
-    EXPECT_EQ(LcdStartupSequence[31].reg, 0x07);
-    EXPECT_EQ(LcdStartupSequence[31].value, 0x0030);
-    for (const LcdInitStep& step : LcdStartupSequence) EXPECT_EQ(step.delay, 0);
-}
-
 TEST(LcdQueue, ResetEmptiesTheQueueButKeepsTheCursor) {
     LcdSetWindow(3, 4, 10, 10);
     LcdWritePixel(1);
-    Flush();
+    LcdApplyQueue();
     LcdWritePixel(2);
     LcdResetQueue();
     EXPECT_EQ(LcdQueueCount(), 0);

@@ -29,24 +29,4 @@ TEST(ServicesTest, WeekdayOfCountsFromMondayAndWrapsAt16Bits) {
     EXPECT_EQ(WeekdayOf(1, 1, 1999), 6);
 }
 
-TEST(ServicesTest, DesktopServicesAnswerAsTheApplicationExpects) {
-    SetDisplayLevel(kDefaultDisplayLevel);
-    EXPECT_EQ(GetDisplayLevel(), 128);
-    SetDisplayLevel(40);
-    EXPECT_EQ(GetDisplayLevel(), 40);
-
-    EXPECT_EQ(BasicSystemVersion(), 10000);  // 1.00.00
-    EXPECT_EQ(UpdateInformation(), 0u);
-
-    PanelClockRecord edit{5, 6, 7, 1, 2, 3, 2011, 0};
-    TimeAdjustHook(1, &edit);
-    DateAdjustHook(0, &edit);
-    ClockWriteHook();
-    EXPECT_EQ(edit.minute, 6);
-    EXPECT_EQ(edit.year, 2011);
-
-    SetSignalCountdown(10);
-    EXPECT_EQ(GetSignalCountdown(), 10);
-}
-
 }  // namespace

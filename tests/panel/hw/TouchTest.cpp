@@ -133,14 +133,4 @@ TEST(TouchTest, TouchAverageWaitsForLiftThenSettlesThenAverages100Samples) {
     EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 1), 1);
 }
 
-TEST(TouchTest, CalibrationValuesStartAtTheirDefaultsAndCanBeReplaced) {
-    ResetTouchStage();
-    u16 values[4] = {};
-    GetTouchCalibration(values);
-    EXPECT_EQ(std::vector<u16>(values, values + 4), (std::vector<u16>{539, 671, 3604, 3384}));
-    const u16 mine[4] = {1, 2, 3, 4};
-    SetTouchCalibration(mine);
-    EXPECT_EQ(TouchCalibrationValue(kCalibrationRight), 3);
-}
-
 }  // namespace

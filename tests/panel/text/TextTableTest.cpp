@@ -1,6 +1,8 @@
 // The generated table against the table as it stood before the reviewed
 // translations were applied: every byte of every slot is the same, apart
-// from the reviewed texts, which read as the review asks.
+// from the reviewed texts, which read as the review asks. This pins the
+// wording and slot width of every text; the other cases check the lookup,
+// the slots' layout and the overrides.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -94,20 +96,12 @@ protected:
     const char* texts[kTextCount] = {};
 };
 
-TEST_F(TextOverride, ReplacesOneLanguageWholeAndComesBack) {
+TEST_F(TextOverride, ReplacesOneLanguageWholeRefusesAMissingEmptyOrTooLongTextAndComesBack) {
     FrenchWith("Essai");
     const std::string german = GetText(75, kGerman);
     ASSERT_TRUE(OverrideTexts(kFrench, texts));
-    EXPECT_STREQ(GetText(75, kFrench), "Essai");
     EXPECT_STREQ(GetText(37, kFrench), "Fran\xE7" "ais");
     EXPECT_EQ(GetText(75, kGerman), german);
-    ClearTextOverrides();
-    EXPECT_STREQ(GetText(75, kFrench), "Heures pompe");
-}
-
-TEST_F(TextOverride, RefusesASetWithAMissingEmptyOrTooLongTextAndKeepsWhatWasShown) {
-    FrenchWith("Essai");
-    ASSERT_TRUE(OverrideTexts(kFrench, texts));
     const std::string tooLong(TextSlotWidth(75) - 1, 'x');
     const std::string longest(TextSlotWidth(75) - 2, 'y');
     for (const char* bad : {static_cast<const char*>(nullptr), "", tooLong.c_str()}) {
@@ -122,6 +116,43 @@ TEST_F(TextOverride, RefusesASetWithAMissingEmptyOrTooLongTextAndKeepsWhatWasSho
     EXPECT_EQ(GetText(75, kFrench), longest);
     EXPECT_FALSE(OverrideTexts(kLanguageCount, texts));
     EXPECT_FALSE(OverrideTexts(kFrench, nullptr));
+    ClearTextOverrides();
+    EXPECT_STREQ(GetText(75, kFrench), "Heures pompe");
+}
+
+TEST(Texts, UnknownLanguageOrIdGivesAnEmptyString) {
+    EXPECT_STREQ(GetText(5, 7), "");
+    EXPECT_STREQ(GetText(0, 255), "");
+    EXPECT_STREQ(GetText(kNoText, kGerman), "");
+    EXPECT_STREQ(GetText(kNoText, 200), "");
+    EXPECT_STREQ(GetText(137, kGerman), "");
+    EXPECT_STREQ(GetText(0xFFFE, kPolish), "");
+    for (u32 id = kTextCount; id <= 0xFFFF; id += 97) EXPECT_STREQ(GetText(static_cast<TextId>(id), 1), "") << id;
+    EXPECT_EQ(TextSlotWidth(kTextCount), 0u);
+}
+
+bool PanelByte(u8 c) { return (c >= 0x20 && c <= 0x7E) || c >= 0xA0 || (c >= 0x84 && c <= 0x93); }
+
+// Walks the stored slots through the pointers the lookup hands out: every
+// text's seven slots follow each other, and the next text starts right after.
+TEST(Texts, EverySlotIsFilledTerminatedAndZeroPadded) {
+    for (TextId id = 0; id < kTextCount; ++id) {
+        SCOPED_TRACE(id);
+        const u8* first = reinterpret_cast<const u8*>(GetText(id, 0));
+        const u32 width = TextSlotWidth(id);
+        for (Language k = 0; k < kLanguageCount; ++k) {
+            const u8* slot = reinterpret_cast<const u8*>(GetText(id, k));
+            ASSERT_EQ(slot, first + k * width) << int(k);
+            const size_t length = std::strlen(reinterpret_cast<const char*>(slot));
+            EXPECT_GT(length, 0u) << int(k);
+            EXPECT_LE(length + 2, width) << int(k);
+            for (size_t i = 0; i < length; ++i) EXPECT_TRUE(PanelByte(slot[i])) << int(k) << " byte " << i;
+            for (size_t i = length; i < width; ++i) EXPECT_EQ(slot[i], 0) << int(k) << " byte " << i;
+        }
+        if (id + 1 < kTextCount) {
+            EXPECT_EQ(reinterpret_cast<const u8*>(GetText(id + 1, 0)), first + kLanguageCount * width);
+        }
+    }
 }
 
 }  // namespace
