@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "host/PanelHost.h"
+#include "panel/hw/LcdQueue.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ Rect ChangedArea(const std::vector<Rgb565>& before, const std::vector<Rgb565>& a
     Rect r;
     for (int x = 0; x < kScreenWidth; ++x) {
         for (int y = 0; y < kScreenHeight; ++y) {
-            const std::size_t i = static_cast<std::size_t>(x) * kScreenHeight + y;
+            const std::size_t i = FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y));
             if (before.empty() || before[i] != after[i]) {
                 r.x0 = std::min(r.x0, x);
                 r.y0 = std::min(r.y0, y);
@@ -129,16 +130,15 @@ bool GifRecorder::WritePending(std::int64_t until) {
     bool many = false;
     for (int y = area.y0; y < area.y1 && !many; ++y) {
         for (int x = area.x0; x < area.x1; ++x) {
-            const Rgb565 c = pending_[static_cast<std::size_t>(x) * kScreenHeight + y];
+            const Rgb565 c = pending_[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))];
             auto found = index.find(c);
             if (found == index.end()) {
                 if (colours.size() == 256) {
                     many = true;
                     break;
                 }
-                const std::uint32_t rgb = ConvertColour(c);
-                colours.push_back({static_cast<GifByteType>(rgb & 0xFF), static_cast<GifByteType>((rgb >> 8) & 0xFF),
-                                   static_cast<GifByteType>((rgb >> 16) & 0xFF)});
+                const RgbTriple rgb = Rgb565ToRgb(c);
+                colours.push_back({rgb.red, rgb.green, rgb.blue});
                 found = index.emplace(c, static_cast<GifPixelType>(colours.size() - 1)).first;
             }
             indexes[static_cast<std::size_t>(y - area.y0) * width + (x - area.x0)] = found->second;
@@ -154,11 +154,11 @@ bool GifRecorder::WritePending(std::int64_t until) {
         std::vector<GifByteType> red(count), green(count), blue(count);
         for (int y = area.y0; y < area.y1; ++y) {
             for (int x = area.x0; x < area.x1; ++x) {
-                const std::uint32_t rgb = ConvertColour(pending_[static_cast<std::size_t>(x) * kScreenHeight + y]);
+                const RgbTriple rgb = Rgb565ToRgb(pending_[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))]);
                 const std::size_t i = static_cast<std::size_t>(y - area.y0) * width + (x - area.x0);
-                red[i] = static_cast<GifByteType>(rgb & 0xFF);
-                green[i] = static_cast<GifByteType>((rgb >> 8) & 0xFF);
-                blue[i] = static_cast<GifByteType>((rgb >> 16) & 0xFF);
+                red[i] = rgb.red;
+                green[i] = rgb.green;
+                blue[i] = rgb.blue;
             }
         }
         bits = 8;

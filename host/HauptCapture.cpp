@@ -14,6 +14,7 @@
 #include "host/Haupt.h"
 #include "host/PngWriter.h"
 #include "panel/Firmware.h"
+#include "panel/hw/LcdQueue.h"
 
 namespace {
 
@@ -61,9 +62,8 @@ QImage THaupt::Screenshot(bool zoomed) {
     const Rgb565* mirror = host_.Mirror();
     for (int y = 0; y < kScreenHeight; ++y) {
         for (int x = 0; x < kScreenWidth; ++x) {
-            const std::uint32_t c = ConvertColour(mirror[x * kScreenHeight + y]);
-            image.setPixel(x, y, qRgb(static_cast<int>(c & 0xFF), static_cast<int>(c >> 8 & 0xFF),
-                                      static_cast<int>(c >> 16 & 0xFF)));
+            const RgbTriple c = Rgb565ToRgb(mirror[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))]);
+            image.setPixel(x, y, qRgb(c.red, c.green, c.blue));
         }
     }
     return image;

@@ -56,8 +56,9 @@ void PanelHost::Start() {
     closeCountdown_ = 0;
     for (int y = 0; y < kScreenHeight; ++y) {
         for (int x = 0; x < kScreenWidth; ++x) {
-            PanelFramebuffer[x * kScreenHeight + y] = 0x0000;
-            mirror_[x * kScreenHeight + y] = 0xFFFF;
+            const u32 i = FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y));
+            PanelFramebuffer[i] = 0x0000;
+            mirror_[i] = 0xFFFF;
         }
     }
     DlInit();
@@ -73,7 +74,15 @@ void PanelHost::Start() {
     pendingTouch_.clear();
     fingerDown_ = false;
     lastSeenDown_ = false;
+}
 
+void PanelHost::SetHistories(const WallTime& now) {
+    YieldHistoryBlock.index = 0;
+    YieldHistoryBlock.count = kYieldHistoryDays;
+    std::memcpy(YieldHistoryBlock.days, kStartYields, sizeof kStartYields);
+    Settings.dailyYield = 80;
+    Settings.totalYield = 57280;
+    // Two faults logged at the moment of the start.
     for (FaultHistoryEntry& entry : FaultHistory) entry.type = kFaultEntryEmpty;
     const auto fillEntry = [&now](FaultHistoryEntry& e, std::uint8_t code, std::int16_t tsa, std::int16_t tse,
                                   std::int16_t tam, std::int16_t flow, std::uint8_t state) {
@@ -94,15 +103,6 @@ void PanelHost::Start() {
     };
     fillEntry(FaultHistory[0], 2, 523, 432, 162, 52, 3);
     fillEntry(FaultHistory[1], 4, 621, 556, 258, 20, 5);
-    Plant.flowRate = 40;
-}
-
-void PanelHost::SetHistories(const WallTime&) {
-    YieldHistoryBlock.index = 0;
-    YieldHistoryBlock.count = kYieldHistoryDays;
-    std::memcpy(YieldHistoryBlock.days, kStartYields, sizeof kStartYields);
-    Settings.dailyYield = 80;
-    Settings.totalYield = 57280;
 }
 
 void PanelHost::SetPlantStartValues() {
@@ -196,11 +196,12 @@ void PanelHost::PaintSquare(int x, int y, Rgb565 colour) {
 
 void PanelHost::FullRepaint() {
     canvas_.Resize(kScreenWidth * zoom_, kScreenHeight * zoom_);
-    canvas_.FillRect(0, 0, 2000, 2000, buttonFace_);
+    canvas_.FillRect(0, 0, Canvas::kMaxWidth, Canvas::kMaxHeight, buttonFace_);
     for (int y = 0; y < kScreenHeight; ++y) {
         for (int x = 0; x < kScreenWidth; ++x) {
-            const Rgb565 pixel = PanelFramebuffer[x * kScreenHeight + y];
-            mirror_[x * kScreenHeight + y] = pixel;
+            const u32 i = FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y));
+            const Rgb565 pixel = PanelFramebuffer[i];
+            mirror_[i] = pixel;
             PaintSquare(x, y, pixel);
         }
     }
@@ -211,11 +212,11 @@ void PanelHost::TickRepaint() {
     if (std::memcmp(mirror_, PanelFramebuffer, sizeof mirror_) == 0) return;
     for (int y = 0; y < kScreenHeight; ++y) {
         for (int x = 0; x < kScreenWidth; ++x) {
-            const int i = x * kScreenHeight + y;
+            const u32 i = FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y));
             const Rgb565 pixel = PanelFramebuffer[i];
             if (mirror_[i] == pixel) continue;
             mirror_[i] = pixel;
-            canvas_.FillRect(x * zoom_, y * zoom_, x * zoom_ + zoom_, y * zoom_ + zoom_, ConvertColour(pixel));
+            PaintSquare(x, y, pixel);
         }
     }
 }

@@ -12,6 +12,7 @@
 
 #include "host/Canvas.h"
 #include "panel/Types.h"
+#include "panel/gfx/Colour.h"
 
 struct WallTime {
     int year = 2000;
@@ -61,10 +62,8 @@ inline constexpr std::uint8_t kCloseCountdownTicks = 10;
 // The colour conversion of the display mirror: Rgb565 to the window's 24-bit
 // colour value, red in the low byte.
 constexpr std::uint32_t ConvertColour(Rgb565 c) {
-    const std::uint32_t red = ((c >> 11) & 0x1Fu) * 255u / 31u;
-    const std::uint32_t green = ((c >> 5) & 0x3Fu) * 255u / 63u;
-    const std::uint32_t blue = (c & 0x1Fu) * 255u / 31u;
-    return red + green * 256u + blue * 65536u;
+    const RgbTriple rgb = Rgb565ToRgb(c);
+    return rgb.red + rgb.green * 256u + rgb.blue * 65536u;
 }
 
 // The simulated collector temperature for hour h, entry i (0..215).

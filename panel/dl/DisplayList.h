@@ -47,11 +47,25 @@ constexpr u8 kDrawAlignCentreX = 0x20;
 constexpr u8 kDrawAlignTop = 0x40;  // alone: y names the top row
 constexpr u8 kDrawAlignCentreY = 0x80;
 
-// Fixed lengths of the commands that carry no text, and the fixed part of
-// those that do (the text and its terminating 0 come on top).
-constexpr u8 kDlTextFixed = 1;
-constexpr u8 kDlTextAtFixed = 5;
-constexpr u8 kDlTextRotatedFixed = 3;
+// Every command's length in bytes, opcode included, by opcode: the whole
+// command, or for the three text commands the fixed part before the text (the
+// text and its terminating 0 come on top). The producers' room checks, the
+// interpreter and the long operations all take their lengths from here. An
+// unassigned opcode is dropped one byte at a time.
+constexpr u8 kDlCommandLength[kDlOpcodeCount] = {1, 1, 2, 2, 3, 3, 2, 1, 5, 5, 9, 7, 11, 7, 7, 5, 2, 1, 5, 4, 3, 1};
+
+constexpr bool DlCarriesText(u8 opcode) {
+    return opcode == DL_TEXT || opcode == DL_TEXT_AT || opcode == DL_TEXT_ROTATED;
+}
+
+constexpr u8 DlCommandLength(u8 opcode) { return opcode < kDlOpcodeCount ? kDlCommandLength[opcode] : 1; }
+
+// The whole length of a text command whose text is n bytes long.
+constexpr u16 DlTextCommandLength(u8 opcode, u16 n) { return static_cast<u16>(DlCommandLength(opcode) + n + 1); }
+
+constexpr u8 kDlTextFixed = DlCommandLength(DL_TEXT);
+constexpr u8 kDlTextAtFixed = DlCommandLength(DL_TEXT_AT);
+constexpr u8 kDlTextRotatedFixed = DlCommandLength(DL_TEXT_ROTATED);
 
 // The longest text each text command can carry: the interpreter addresses
 // operands by an 8-bit offset from the opcode.

@@ -37,29 +37,35 @@ u16 BoundedLength(const u8* text, u16 max) {
     return n;
 }
 
-u8 QueueSimple(u8 opcode) {
-    if (!HasRoom(1)) return kDlNoRoom;
+// Opens a command: checks room for its whole length and writes the opcode;
+// the caller writes the operands.
+bool BeginCommand(u8 opcode, u16 length) {
+    if (!HasRoom(length)) return false;
     DlPutByte(opcode);
+    return true;
+}
+
+bool BeginCommand(u8 opcode) { return BeginCommand(opcode, DlCommandLength(opcode)); }
+
+u8 QueueSimple(u8 opcode) {
+    if (!BeginCommand(opcode)) return kDlNoRoom;
     return kDlQueued;
 }
 
 u8 QueueByte(u8 opcode, u8 value) {
-    if (!HasRoom(2)) return kDlNoRoom;
-    DlPutByte(opcode);
+    if (!BeginCommand(opcode)) return kDlNoRoom;
     DlPutByte(value);
     return kDlQueued;
 }
 
 u8 QueueWord(u8 opcode, u16 value) {
-    if (!HasRoom(3)) return kDlNoRoom;
-    DlPutByte(opcode);
+    if (!BeginCommand(opcode)) return kDlNoRoom;
     DlPutWord(value);
     return kDlQueued;
 }
 
 u8 QueuePoint(u8 opcode, u16 x, u16 y) {
-    if (!HasRoom(5)) return kDlNoRoom;
-    DlPutByte(opcode);
+    if (!BeginCommand(opcode)) return kDlNoRoom;
     DlPutWord(x);
     DlPutWord(y);
     return kDlQueued;
@@ -67,8 +73,7 @@ u8 QueuePoint(u8 opcode, u16 x, u16 y) {
 
 u8 QueueImage(u8 opcode, u16 x, u16 y, u8 index, u8 slot) {
     if (slot >= slots.imageTableCount) return kDlNoSlot;
-    if (!HasRoom(7)) return kDlNoRoom;
-    DlPutByte(opcode);
+    if (!BeginCommand(opcode)) return kDlNoRoom;
     DlPutWord(x);
     DlPutWord(y);
     DlPutByte(index);
@@ -100,8 +105,7 @@ u8 DlLineTo(u16 x, u16 y) { return QueuePoint(DL_LINE_TO, x, y); }
 u8 DlTextPos(u16 x, u16 y) { return QueuePoint(DL_TEXT_POS, x, y); }
 
 u8 DlRect(u16 x1, u16 y1, u16 x2, u16 y2) {
-    if (!HasRoom(9)) return kDlNoRoom;
-    DlPutByte(DL_RECT);
+    if (!BeginCommand(DL_RECT)) return kDlNoRoom;
     DlPutWord(x1);
     DlPutWord(y1);
     DlPutWord(x2);
@@ -110,8 +114,7 @@ u8 DlRect(u16 x1, u16 y1, u16 x2, u16 y2) {
 }
 
 u8 DlCircle(u16 x, u16 y, u8 radius, u8 quadrants) {
-    if (!HasRoom(7)) return kDlNoRoom;
-    DlPutByte(DL_CIRCLE);
+    if (!BeginCommand(DL_CIRCLE)) return kDlNoRoom;
     DlPutWord(x);
     DlPutWord(y);
     DlPutByte(radius);
@@ -120,8 +123,7 @@ u8 DlCircle(u16 x, u16 y, u8 radius, u8 quadrants) {
 }
 
 u8 DlRoundRect(u16 x1, u16 y1, u16 x2, u16 y2, u8 radius, u8 corners) {
-    if (!HasRoom(11)) return kDlNoRoom;
-    DlPutByte(DL_ROUND_RECT);
+    if (!BeginCommand(DL_ROUND_RECT)) return kDlNoRoom;
     DlPutWord(x1);
     DlPutWord(y1);
     DlPutWord(x2);
@@ -140,8 +142,7 @@ u8 DlText(const u8* text) {
     static constexpr u8 kEmpty[1] = {0};
     if (text == nullptr) text = kEmpty;
     const u16 n = BoundedLength(text, kDlTextMax);
-    if (n > kDlTextMax || !HasRoom(static_cast<u16>(kDlTextFixed + n + 1))) return kDlNoRoom;
-    DlPutByte(DL_TEXT);
+    if (n > kDlTextMax || !BeginCommand(DL_TEXT, DlTextCommandLength(DL_TEXT, n))) return kDlNoRoom;
     DlPutString(text);
     return kDlQueued;
 }
@@ -150,8 +151,7 @@ u8 DlTextAt(u16 x, u16 y, const u8* text) {
     static constexpr u8 kEmpty[1] = {0};
     if (text == nullptr) text = kEmpty;
     const u16 n = BoundedLength(text, kDlTextAtMax);
-    if (n > kDlTextAtMax || !HasRoom(static_cast<u16>(kDlTextAtFixed + n + 1))) return kDlNoRoom;
-    DlPutByte(DL_TEXT_AT);
+    if (n > kDlTextAtMax || !BeginCommand(DL_TEXT_AT, DlTextCommandLength(DL_TEXT_AT, n))) return kDlNoRoom;
     DlPutWord(x);
     DlPutWord(y);
     DlPutString(text);
@@ -159,8 +159,7 @@ u8 DlTextAt(u16 x, u16 y, const u8* text) {
 }
 
 u8 DlCharRotated(u16 angle, u8 c) {
-    if (!HasRoom(4)) return kDlNoRoom;
-    DlPutByte(DL_CHAR_ROTATED);
+    if (!BeginCommand(DL_CHAR_ROTATED)) return kDlNoRoom;
     DlPutWord(angle);
     DlPutByte(c);
     return kDlQueued;
@@ -170,8 +169,8 @@ u8 DlTextRotated(u16 angle, const u8* text) {
     static constexpr u8 kEmpty[1] = {0};
     if (text == nullptr) text = kEmpty;
     const u16 n = BoundedLength(text, kDlTextRotatedMax);
-    if (n > kDlTextRotatedMax || !HasRoom(static_cast<u16>(kDlTextRotatedFixed + n + 1))) return kDlNoRoom;
-    DlPutByte(DL_TEXT_ROTATED);
+    if (n > kDlTextRotatedMax || !BeginCommand(DL_TEXT_ROTATED, DlTextCommandLength(DL_TEXT_ROTATED, n)))
+        return kDlNoRoom;
     DlPutWord(angle);
     DlPutString(text);
     return kDlQueued;

@@ -31,8 +31,6 @@ InterpreterState Interp;
 
 namespace {
 
-constexpr u8 kCommandLength[kDlOpcodeCount] = {1, 1, 2, 2, 3, 3, 2, 1, 5, 5, 9, 7, 11, 7, 7, 5, 2, 0, 0, 4, 0, 1};
-
 // A line's work is ten per unit of its length; the cap keeps a line between
 // far off-screen points startable with the full budget.
 constexpr i32 kLineWorkPerPixel = 10;
@@ -69,7 +67,7 @@ void StepLineTo() {
     st.lineX = static_cast<u16>(st.a);
     st.lineY = static_cast<u8>(st.b);
     LineTo(st.lineX, st.lineY);
-    CompleteCommand(5);
+    CompleteCommand(DlCommandLength(DL_LINE_TO));
 }
 
 void StepSetInverse() {
@@ -82,7 +80,7 @@ void StepSetInverse() {
         SetBackColour(fore);
         SetForeColour(back);
     }
-    CompleteCommand(2);
+    CompleteCommand(DlCommandLength(DL_SET_INVERSE));
 }
 
 void Step() {
@@ -90,42 +88,42 @@ void Step() {
     const u8 opcode = DlPeekByte(0);
     // Producers write whole commands, so a fixed-length command that is not
     // all there can only come from raw bytes: it is dropped with them.
-    if (opcode < kDlOpcodeCount && kCommandLength[opcode] > DlBytesUsed()) {
+    if (opcode < kDlOpcodeCount && !DlCarriesText(opcode) && DlCommandLength(opcode) > DlBytesUsed()) {
         CompleteCommand(DlBytesUsed());
         return;
     }
     switch (opcode) {
         case DL_DISPLAY_ON:
             DisplayOn();
-            CompleteCommand(1);
+            CompleteCommand(DlCommandLength(DL_DISPLAY_ON));
             break;
         case DL_DISPLAY_OFF:
             DisplayOff();
-            CompleteCommand(1);
+            CompleteCommand(DlCommandLength(DL_DISPLAY_OFF));
             break;
         case DL_SET_FLAGS:
             st.drawFlags = DlPeekByte(1);
-            CompleteCommand(2);
+            CompleteCommand(DlCommandLength(DL_SET_FLAGS));
             break;
         case DL_SET_INVERSE: StepSetInverse(); break;
         case DL_SET_FOREGROUND:
             SetForeColour(DlPeekWord(1));
-            CompleteCommand(3);
+            CompleteCommand(DlCommandLength(DL_SET_FOREGROUND));
             break;
         case DL_SET_BACKGROUND:
             SetBackColour(DlPeekWord(1));
-            CompleteCommand(3);
+            CompleteCommand(DlCommandLength(DL_SET_BACKGROUND));
             break;
         case DL_SET_FONT:
             SetFont(FontInSlot(DlPeekByte(1)));
-            CompleteCommand(2);
+            CompleteCommand(DlCommandLength(DL_SET_FONT));
             break;
         case DL_MOVE_TO:
             st.lineX = DlPeekWord(1);
             st.lineY = static_cast<u8>(DlPeekWord(3));
             SetContextFlags(0);
             MoveTo(st.lineX, st.lineY);
-            CompleteCommand(5);
+            CompleteCommand(DlCommandLength(DL_MOVE_TO));
             break;
         case DL_LINE_TO: StepLineTo(); break;
         case DL_RECT: StepRect(); break;
@@ -135,7 +133,7 @@ void Step() {
         case DL_IMAGE_BOX: StepImageBox(); break;
         case DL_TEXT_POS:
             SetTextPosition(DlPeekWord(1), static_cast<u8>(DlPeekWord(3)));
-            CompleteCommand(5);
+            CompleteCommand(DlCommandLength(DL_TEXT_POS));
             break;
         case DL_CHAR: StepChar(); break;
         case DL_TEXT: StepText(); break;
@@ -146,7 +144,7 @@ void Step() {
         default:
             // No producer writes these; dropping one byte lets the interpreter
             // find the next command instead of stopping the display.
-            CompleteCommand(1);
+            CompleteCommand(DlCommandLength(opcode));
             break;
     }
 }

@@ -241,13 +241,13 @@ void StepRect() {
             ReloadBudgets();
         }
         if (!(st.drawFlags & kDrawFill)) {
-            CompleteCommand(9);
+            CompleteCommand(DlCommandLength(DL_RECT));
             return;
         }
         st.opPhase = 2;
     }
     if (!FillRowsChunked()) return;
-    CompleteCommand(9);
+    CompleteCommand(DlCommandLength(DL_RECT));
 }
 
 void StepCircle() {
@@ -278,7 +278,7 @@ void StepCircle() {
         st.m >>= 1;
         ReloadBudgets();
     }
-    CompleteCommand(7);
+    CompleteCommand(DlCommandLength(DL_CIRCLE));
 }
 
 void StepRoundRect() {
@@ -375,7 +375,7 @@ void StepRoundRect() {
                 if (!FitsBudget()) return;
                 quadrant(st.c - st.r, st.d - st.r, 0x80);
             }
-            CompleteCommand(11);
+            CompleteCommand(DlCommandLength(DL_ROUND_RECT));
             return;
         default: break;
     }
@@ -447,9 +447,9 @@ filled:
                 if (!FitsBudget()) return;
                 quadrant(x2 - st.r, y2 - st.r, static_cast<u8>(st.s | 0x80));
             }
-            CompleteCommand(11);
+            CompleteCommand(DlCommandLength(DL_ROUND_RECT));
             return;
-        default: CompleteCommand(11); return;
+        default: CompleteCommand(DlCommandLength(DL_ROUND_RECT)); return;
     }
 }
 
@@ -460,7 +460,7 @@ void StepImage() {
         // A missing table or an index beyond its last image has no record:
         // nothing is drawn and the command is consumed at once.
         if (st.record == nullptr) {
-            CompleteCommand(7);
+            CompleteCommand(DlCommandLength(DL_IMAGE));
             return;
         }
         const i32 w = GlyphWidth(st.record);
@@ -489,7 +489,7 @@ void StepImage() {
         // A top-left corner above or left of the screen lies outside the
         // window, which draws nothing (it must not wrap to the far edge).
         if (st.a < 0 || st.b < 0) {
-            CompleteCommand(7);
+            CompleteCommand(DlCommandLength(DL_IMAGE));
             return;
         }
         Estimate(st.costWork, h, w * h, 1);
@@ -498,7 +498,7 @@ void StepImage() {
     }
     if (st.opPhase == 1) {
         DrawImageAt(static_cast<u16>(st.a), static_cast<u8>(st.b), st.record, CommandImagePalette(), 0, 0);
-        CompleteCommand(7);
+        CompleteCommand(DlCommandLength(DL_IMAGE));
         return;
     }
     const i32 w = GlyphWidth(st.record);
@@ -512,7 +512,7 @@ void StepImage() {
                     static_cast<u8>(st.n), static_cast<u8>(n));
         st.n += n;
         if (st.n > h) {
-            CompleteCommand(7);
+            CompleteCommand(DlCommandLength(DL_IMAGE));
             return;
         }
         ReloadBudgets();
@@ -520,7 +520,7 @@ void StepImage() {
     // An image too wide for a single band even in an empty run could never
     // progress; it is dropped rather than blocking the display list.
     if (LcdQueueCount() == 0) {
-        CompleteCommand(7);
+        CompleteCommand(DlCommandLength(DL_IMAGE));
         return;
     }
     st.stopFlag = 1;
@@ -532,7 +532,7 @@ void StepImageBox() {
         st.drawFlags = kDrawFill;
         st.record = CommandImageRecord();
         if (st.record == nullptr) {
-            CompleteCommand(7);
+            CompleteCommand(DlCommandLength(DL_IMAGE_BOX));
             return;
         }
         const i32 w = GlyphWidth(st.record);
@@ -544,7 +544,7 @@ void StepImageBox() {
         st.opPhase = 1;
     }
     if (!FillRowsChunked()) return;
-    CompleteCommand(7);
+    CompleteCommand(DlCommandLength(DL_IMAGE_BOX));
 }
 
 void StepChar() {
@@ -555,7 +555,7 @@ void StepChar() {
     }
     if (!GlyphStep(DlPeekByte(1))) return;
     SetContextFlags(0);
-    CompleteCommand(2);
+    CompleteCommand(DlCommandLength(DL_CHAR));
 }
 
 void StepText() {
@@ -565,9 +565,9 @@ void StepText() {
         TextMode();
         st.opPhase = 1;
     }
-    if (!TextLoop(1, false)) return;
+    if (!TextLoop(kDlTextFixed, false)) return;
     SetContextFlags(0);
-    CompleteCommand(static_cast<u16>(st.n + 2));
+    CompleteCommand(DlTextCommandLength(DL_TEXT, static_cast<u16>(st.n)));
 }
 
 void StepTextAt() {
@@ -582,7 +582,7 @@ void StepTextAt() {
         }
         if (st.drawFlags & (kDrawAlignRight | kDrawAlignCentreX)) {
             i32 width = 0;
-            for (u16 offset = 5; !TextEndsAt(offset); ++offset) {
+            for (u16 offset = kDlTextAtFixed; !TextEndsAt(offset); ++offset) {
                 const u8* record = GlyphLookup(DlPeekByte(static_cast<u8>(offset)), GetFont(), GetRangeMap());
                 if (record != nullptr) width += GlyphWidth(record);
             }
@@ -595,9 +595,9 @@ void StepTextAt() {
         TextMode();
         st.opPhase = 1;
     }
-    if (!TextLoop(5, false)) return;
+    if (!TextLoop(kDlTextAtFixed, false)) return;
     SetContextFlags(0);
-    CompleteCommand(static_cast<u16>(st.n + 6));
+    CompleteCommand(DlTextCommandLength(DL_TEXT_AT, static_cast<u16>(st.n)));
 }
 
 void StepCharRotated() {
@@ -609,7 +609,7 @@ void StepCharRotated() {
     }
     if (!RotatedGlyphStep(DlPeekByte(3))) return;
     SetContextFlags(0);
-    CompleteCommand(4);
+    CompleteCommand(DlCommandLength(DL_CHAR_ROTATED));
 }
 
 void StepTextRotated() {
@@ -620,9 +620,9 @@ void StepTextRotated() {
         TextMode();
         st.opPhase = 1;
     }
-    if (!TextLoop(3, true)) return;
+    if (!TextLoop(kDlTextRotatedFixed, true)) return;
     SetContextFlags(0);
-    CompleteCommand(static_cast<u16>(st.n + 4));
+    CompleteCommand(DlTextCommandLength(DL_TEXT_ROTATED, static_cast<u16>(st.n)));
 }
 
 namespace {
@@ -703,7 +703,7 @@ void Collect(u8 target) {
         Abs(st.c - kTargetCentreX) <= kCentreTolerance && Abs(st.d - kTargetCentreY) <= kCentreTolerance;
     if (centred) {
         st.calibrationActive = 0;
-        CompleteCommand(1);
+        CompleteCommand(DlCommandLength(DL_TOUCH_CALIBRATE));
     } else {
         st.opPhase = 0;
     }
@@ -736,5 +736,5 @@ void StepTouchCalibrate() {
         }
         return;
     }
-    CompleteCommand(1);
+    CompleteCommand(DlCommandLength(DL_TOUCH_CALIBRATE));
 }

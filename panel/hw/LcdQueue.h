@@ -23,9 +23,13 @@ constexpr u8 kLcdRegCursorRow = 0x4F;
 // Column-major: pixel (x, y) is element x * 240 + y.
 extern Rgb565 PanelFramebuffer[kScreenWidth * kScreenHeight];
 
-inline Rgb565& FramebufferAt(u16 x, u16 y) {
-    return PanelFramebuffer[(x % kScreenWidth) * kScreenHeight + y % kScreenHeight];
+// The element of pixel (x, y) in the framebuffer or any copy of it; a
+// coordinate off the screen wraps round instead of leaving the table.
+constexpr u32 FramebufferIndex(u16 x, u16 y) {
+    return static_cast<u32>(x % kScreenWidth) * kScreenHeight + y % kScreenHeight;
 }
+
+inline Rgb565& FramebufferAt(u16 x, u16 y) { return PanelFramebuffer[FramebufferIndex(x, y)]; }
 
 // One row of the controller's start-up sequence; a nonzero delay calls the
 // delay hook after the write.

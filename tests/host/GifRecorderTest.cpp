@@ -7,6 +7,8 @@
 #include <sstream>
 
 #include "host/Runner.h"
+#include "panel/gfx/Colour.h"
+#include "panel/hw/LcdQueue.h"
 
 namespace {
 
@@ -40,11 +42,6 @@ bool Decode(const std::string& path, std::vector<DecodedFrame>& frames, std::vec
     }
     DGifCloseFile(gif, &code);
     return ok;
-}
-
-std::uint32_t Rgb(Rgb565 c) {
-    const std::uint32_t v = ConvertColour(c);
-    return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
 }
 
 std::filesystem::path Temp(const std::string& name) {
@@ -84,7 +81,8 @@ TEST(GifRecorder, RecordsTheStartPageAnimationWithItsRealTiming) {
     const Rgb565* mirror = runner.Host().Mirror();
     for (int x = 0; x < kScreenWidth; ++x) {
         for (int y = 0; y < kScreenHeight; ++y) {
-            ASSERT_EQ(screen[static_cast<std::size_t>(y) * kScreenWidth + x], Rgb(mirror[x * kScreenHeight + y]))
+            const Rgb565 pixel = mirror[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))];
+            ASSERT_EQ(screen[static_cast<std::size_t>(y) * kScreenWidth + x], Rgb565ToRgb888(pixel))
                 << x << "," << y;
         }
     }

@@ -12,6 +12,7 @@
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Layout.h"
+#include "panel/gfx/Colour.h"
 #include "panel/hw/LcdQueue.h"
 
 using Bar = std::array<u8, 4>;
@@ -80,7 +81,7 @@ public:
     Bar Buttons() const {
         return {AppState.barButtons[0], AppState.barButtons[1], AppState.barButtons[2], AppState.barButtons[3]};
     }
-    Rgb565 Pixel(int x, int y) const { return PanelFramebuffer[x * kScreenHeight + y]; }
+    Rgb565 Pixel(int x, int y) const { return FramebufferAt(static_cast<u16>(x), static_cast<u16>(y)); }
 
     // The framebuffer as 0xRRGGBB pixels, row by row.
     std::vector<std::uint32_t> Rgb() const {
@@ -88,11 +89,7 @@ public:
         rgb.reserve(kScreenWidth * kScreenHeight);
         for (int y = 0; y < kScreenHeight; ++y) {
             for (int x = 0; x < kScreenWidth; ++x) {
-                const Rgb565 c = Pixel(x, y);
-                const std::uint32_t r = ((c >> 11) & 0x1F) * 255 / 31;
-                const std::uint32_t g = ((c >> 5) & 0x3F) * 255 / 63;
-                const std::uint32_t b = (c & 0x1F) * 255 / 31;
-                rgb.push_back(r << 16 | g << 8 | b);
+                rgb.push_back(Rgb565ToRgb888(Pixel(x, y)));
             }
         }
         return rgb;

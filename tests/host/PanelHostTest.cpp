@@ -85,7 +85,7 @@ TEST_F(PanelHostTest, StartSequenceSetsTheDocumentedStartState) {
 
     // The mirror's start value never reaches the screen.
     EXPECT_EQ(std::memcmp(host.Mirror(), PanelFramebuffer, sizeof PanelFramebuffer), 0);
-    EXPECT_EQ(host.GetCanvas().WindowColourAt(319, 239), ConvertColour(PanelFramebuffer[319 * 240 + 239]));
+    EXPECT_EQ(host.GetCanvas().WindowColourAt(319, 239), ConvertColour(FramebufferAt(319, 239)));
 }
 
 TEST_F(PanelHostTest, CurveIsRecomputedOnTick1002WithTheHourOfThatTick) {
@@ -134,7 +134,7 @@ TEST_F(PanelHostTest, CloseIsRefusedThenHappensOnTheTenthTickWithoutWorkOrPainti
     // Pending work that a running tick would flush and paint.
     LcdSetWindow(0, 0, 0, 0);
     LcdWritePixel(0x1234);
-    PanelFramebuffer[5 * 240 + 5] = 0xF800;
+    FramebufferAt(5, 5) = 0xF800;
     const auto squares = host.GetCanvas().SquaresPainted();
 
     for (int i = 0; i < 5; ++i) EXPECT_EQ(host.Tick(), TickResult::Closing);
@@ -154,7 +154,7 @@ TEST_F(PanelHostTest, CloseIsRefusedThenHappensOnTheTenthTickWithoutWorkOrPainti
 
 TEST_F(PanelHostTest, ZoomResizesAndRepaintsEverySquare) {
     StartAt(0);
-    PanelFramebuffer[2 * 240 + 1] = 0xF800;
+    FramebufferAt(2, 1) = 0xF800;
     for (int zoom : {3, 2, 1, 3}) {
         const auto before = host.GetCanvas().SquaresPainted();
         host.SetZoom(zoom);
@@ -178,8 +178,8 @@ TEST_F(PanelHostTest, TickRepaintPaintsOnlyThePixelsThatChanged) {
     EXPECT_EQ(host.GetCanvas().SquaresPainted(), before);  // a static panel costs no painting
     EXPECT_TRUE(host.GetCanvas().TakeDirty().Empty());
 
-    PanelFramebuffer[10 * 240 + 20] = 0xFFFF;
-    PanelFramebuffer[300 * 240 + 200] = 0x001F;
+    FramebufferAt(10, 20) = 0xFFFF;
+    FramebufferAt(300, 200) = 0x001F;
     PanelFramebuffer[0] = PanelFramebuffer[0];  // written with the value it had
     host.TickRepaint();
     EXPECT_EQ(host.GetCanvas().SquaresPainted() - before, 2u);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "panel/gfx/Colour.h"
 #include "panel/gfx/images/Images.h"
 
 namespace {
@@ -32,9 +33,8 @@ struct Canvas {
         if (!f) return false;
         std::fprintf(f, "P6\n%d %d\n255\n", width, height);
         for (Rgb565 p : pixels) {
-            const unsigned char rgb[3] = {static_cast<unsigned char>(((p >> 11) & 31) * 255 / 31),
-                                          static_cast<unsigned char>(((p >> 5) & 63) * 255 / 63),
-                                          static_cast<unsigned char>((p & 31) * 255 / 31)};
+            const RgbTriple c = Rgb565ToRgb(p);
+            const unsigned char rgb[3] = {c.red, c.green, c.blue};
             std::fwrite(rgb, 1, 3, f);
         }
         return std::fclose(f) == 0;

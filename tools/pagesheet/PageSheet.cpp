@@ -52,9 +52,8 @@ int main(int argc, char* argv[]) {
         const int oy = kGap + (page / kColumns) * (kScreenHeight + kGap);
         for (int y = 0; y < kScreenHeight; ++y) {
             for (int x = 0; x < kScreenWidth; ++x) {
-                const std::uint32_t c = ConvertColour(PanelFramebuffer[x * kScreenHeight + y]);
                 sheet[static_cast<std::size_t>(oy + y) * width + ox + x] =
-                    ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+                    Rgb565ToRgb888(FramebufferAt(static_cast<u16>(x), static_cast<u16>(y)));
             }
         }
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/PngWriter.h"
+#include "panel/gfx/Colour.h"
 #include "panel/gfx/Context.h"
 #include "panel/gfx/Raster.h"
 #include "panel/gfx/Rotation.h"
@@ -239,11 +240,8 @@ int main(int argc, char** argv) {
         const int oy = static_cast<int>(p / kPagesPerRow) * (kScreenHeight * kScale + gap);
         for (int x = 0; x < kScreenWidth * kScale; ++x) {
             for (int y = 0; y < kScreenHeight * kScale; ++y) {
-                const Rgb565 c = pages[p][(x / kScale) * kScreenHeight + y / kScale];
-                const std::uint32_t r = ((c >> 11) & 31) * 255 / 31;
-                const std::uint32_t g = ((c >> 5) & 63) * 255 / 63;
-                const std::uint32_t b = (c & 31) * 255 / 31;
-                sheet[static_cast<size_t>(oy + y) * width + ox + x] = r << 16 | g << 8 | b;
+                const Rgb565 c = pages[p][FramebufferIndex(static_cast<u16>(x / kScale), static_cast<u16>(y / kScale))];
+                sheet[static_cast<size_t>(oy + y) * width + ox + x] = Rgb565ToRgb888(c);
             }
         }
     }

@@ -17,6 +17,7 @@
 
 #include "host/PngWriter.h"
 #include "panel/dl/DrawApi.h"
+#include "panel/gfx/Colour.h"
 #include "panel/hw/LcdQueue.h"
 #include "panel/settings/Settings.h"
 #include "tests/host/TouchPlay.h"
@@ -44,9 +45,7 @@ std::vector<std::uint32_t> Rgb(const std::vector<Rgb565>& screen) {
     std::vector<std::uint32_t> rgb;
     for (int y = 0; y < kScreenHeight; ++y) {
         for (int x = 0; x < kScreenWidth; ++x) {
-            const Rgb565 c = screen[static_cast<std::size_t>(x * kScreenHeight + y)];
-            rgb.push_back(((c >> 11) & 0x1Fu) * 255 / 31 << 16 | ((c >> 5) & 0x3Fu) * 255 / 63 << 8 |
-                          (c & 0x1Fu) * 255 / 31);
+            rgb.push_back(Rgb565ToRgb888(screen[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))]));
         }
     }
     return rgb;

@@ -19,6 +19,8 @@
 #include "host/PngWriter.h"
 #include "host/Runner.h"
 #include "panel/app/AppState.h"
+#include "panel/gfx/Colour.h"
+#include "panel/hw/LcdQueue.h"
 #include "panel/hw/TouchStage.h"
 
 namespace {
@@ -179,8 +181,7 @@ TEST(Capture, ScreenshotsAtPanelPixelsOrZoomedAndToTheClipboard) {
     ASSERT_TRUE(ReadPng(plain, width, height, rgb, error)) << error;
     EXPECT_EQ(QSize(width, height), QSize(320, 240));
     const Rgb565* mirror = w.haupt.Host().Mirror();
-    const std::uint32_t c = ConvertColour(mirror[10 * kScreenHeight + 20]);
-    EXPECT_EQ(rgb[20 * 320 + 10], (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF));
+    EXPECT_EQ(rgb[20 * 320 + 10], Rgb565ToRgb888(mirror[FramebufferIndex(10, 20)]));
     ASSERT_TRUE(ReadPng(zoomed, width, height, rgb, error)) << error;
     EXPECT_EQ(QSize(width, height), QSize(960, 720));
 

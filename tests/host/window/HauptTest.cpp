@@ -69,7 +69,7 @@ TEST(Haupt, TheScreenShowsThePanelSquareBySquare) {
     haupt.show();
     // Let the start page draw; its yellow title field then stays untouched.
     for (int i = 0; i < 300; ++i) haupt.TimerRefreshTimer();
-    PanelFramebuffer[7 * 240 + 3] = 0xF800;
+    FramebufferAt(7, 3) = 0xF800;
     haupt.TimerRefreshTimer();
     const QImage shot = haupt.grab().toImage();
     EXPECT_EQ(shot.pixel(14, 6), qRgb(255, 0, 0));

@@ -26,7 +26,7 @@ void Ticks(THaupt& haupt, int n) {
     for (int i = 0; i < n; ++i) haupt.TimerRefreshTimer();
 }
 
-Rgb565 Pixel(int x, int y) { return PanelFramebuffer[x * kScreenHeight + y]; }
+Rgb565 Pixel(int x, int y) { return FramebufferAt(static_cast<u16>(x), static_cast<u16>(y)); }
 
 TEST(PlantPanel, HiddenAtStartAndShownFromTheMenu) {
     PinnedClock clock;

@@ -31,6 +31,46 @@ TEST(DrawApiTest, AnUnregisteredSlotIsReportedBeforeAFullRing) {
     EXPECT_EQ(DlWriteIndex(), before);
 }
 
+TEST(DrawApiTest, EveryProducerWritesTheLengthItsOpcodeHasInTheTable) {
+    static const u8 kText[] = "abc";
+    const struct {
+        u8 opcode;
+        u8 (*queue)();
+    } cases[] = {
+        {DL_DISPLAY_ON, [] { return DlDisplayOn(); }},
+        {DL_DISPLAY_OFF, [] { return DlDisplayOff(); }},
+        {DL_SET_FLAGS, [] { return DlSetFlags(1); }},
+        {DL_SET_INVERSE, [] { return DlSetInverse(1); }},
+        {DL_SET_FOREGROUND, [] { return DlSetForeground(1); }},
+        {DL_SET_BACKGROUND, [] { return DlSetBackground(1); }},
+        {DL_SET_FONT, [] { return DlSetFont(0); }},
+        {DL_MOVE_TO, [] { return DlMoveTo(1, 2); }},
+        {DL_LINE_TO, [] { return DlLineTo(1, 2); }},
+        {DL_RECT, [] { return DlRect(1, 2, 3, 4); }},
+        {DL_CIRCLE, [] { return DlCircle(1, 2, 3, 4); }},
+        {DL_ROUND_RECT, [] { return DlRoundRect(1, 2, 3, 4, 5, 6); }},
+        {DL_IMAGE, [] { return DlImage(1, 2, 3, 0); }},
+        {DL_IMAGE_BOX, [] { return DlImageBox(1, 2, 3, 0); }},
+        {DL_TEXT_POS, [] { return DlTextPos(1, 2); }},
+        {DL_CHAR, [] { return DlChar('a'); }},
+        {DL_TEXT, [] { return DlText(kText); }},
+        {DL_TEXT_AT, [] { return DlTextAt(1, 2, kText); }},
+        {DL_CHAR_ROTATED, [] { return DlCharRotated(90, 'a'); }},
+        {DL_TEXT_ROTATED, [] { return DlTextRotated(90, kText); }},
+        {DL_TOUCH_CALIBRATE, [] { return DlTouchCalibrate(); }},
+    };
+    DlInit();
+    RegisterGraphics();
+    for (const auto& c : cases) {
+        DlResetRing();
+        ASSERT_EQ(c.queue(), kDlQueued) << int{c.opcode};
+        const u16 expected = DlCarriesText(c.opcode) ? DlTextCommandLength(c.opcode, 3) : DlCommandLength(c.opcode);
+        EXPECT_EQ(DlWriteIndex(), expected) << int{c.opcode};
+        EXPECT_EQ(DlPeekByte(0), c.opcode);
+    }
+    DlResetRing();
+}
+
 TEST(DrawApiTest, RegistrationFillsTheSlotsInOrderUpToTheirLimits) {
     DlInit();
     EXPECT_EQ(FontInSlot(1), &Font1);

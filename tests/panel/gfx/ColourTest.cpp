@@ -35,6 +35,14 @@ TEST(Colour, PacksTriplesRoundingRedAndBlueWithoutCarry) {
     EXPECT_EQ(Pack(0, 0x06, 0), 0x0020);
 }
 
+TEST(Colour, UnpacksToFullScaleRoundingDown) {
+    EXPECT_EQ(Rgb565ToRgb888(0xFFFF), 0xFFFFFFu);
+    EXPECT_EQ(Rgb565ToRgb888(0x0000), 0x000000u);
+    // Green 32 of 63 is 129.5, red and blue 1 of 31 are 8.2.
+    EXPECT_EQ(Rgb565ToRgb888(0x0400), 0x008100u);
+    EXPECT_EQ(Rgb565ToRgb888(0x0801), 0x080008u);
+}
+
 TEST(Colour, ExpandsPixelsByBitReplication) {
     ExpectTriple(Expand(0xFF, 8), 255, 255, 255);
     ExpectTriple(Expand(0x00, 8), 0, 0, 0);
