@@ -9,14 +9,9 @@
 
 #include "host/PngWriter.h"
 #include "panel/app/AppState.h"
+#include "tests/host/TestFolder.h"
 
 namespace {
-
-std::filesystem::path FreshFolder(const std::string& name) {
-    const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / name;
-    std::filesystem::remove_all(folder);
-    return folder;
-}
 
 std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -81,7 +76,7 @@ TEST(Gallery, RejectsBadOptionsBeforeWritingAnything) {
         EXPECT_EQ(why.rfind(c.why, 0), 0u) << why;
     }
 
-    const std::filesystem::path blocked = FreshFolder("gallery_blocked");
+    const std::filesystem::path blocked = FreshFolder("gallery_blocked") / "file";
     std::ofstream(blocked.string()) << "a file, not a folder";
     GalleryOptions options;
     options.dir = blocked.string();

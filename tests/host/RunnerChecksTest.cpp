@@ -7,17 +7,11 @@
 
 #include "host/PngWriter.h"
 #include "host/Runner.h"
+#include "tests/host/TestFolder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path FreshFolder(const std::string& name) {
-    const fs::path folder = fs::path(::testing::TempDir()) / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
 
 void WriteText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 

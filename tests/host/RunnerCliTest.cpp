@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 
+#include "tests/host/TestFolder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -35,9 +37,7 @@ Result Cli(const std::string& arguments, const fs::path& folder) {
 }
 
 fs::path Folder(const std::string& name) {
-    const fs::path folder = fs::path(::testing::TempDir()) / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
+    const fs::path folder = FreshFolder(name);
     std::ofstream(folder / "ok.txt") << "tick 300\nexpect page 0\nprint page\n";
     std::ofstream(folder / "check.txt") << "tick 300\nexpect page 3\nprint collector\n";
     std::ofstream(folder / "bad.txt") << "tick 300\nbogus\n";

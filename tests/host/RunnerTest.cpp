@@ -10,19 +10,13 @@
 #include "host/PngWriter.h"
 #include "panel/hw/Clock.h"
 #include "panel/hw/Touch.h"
+#include "tests/host/TestFolder.h"
 
 namespace {
 
 bool Play(ScriptRunner& runner, const std::string& script, std::string& error) {
     std::istringstream in(script);
     return runner.Run(in, error);
-}
-
-std::filesystem::path FreshFolder(const std::string& name) {
-    const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / name;
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
 }
 
 TEST(Runner, PlaysTicksTouchesAndAPinnedClock) {
