@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -363,12 +364,22 @@ int RunGallery(const GalleryOptions& options, std::string& error) {
     // its own, at most `jobs` at once.
     std::fflush(nullptr);
     int running = 0;
+    int drawn = 0;
     bool failed = false;
+    // On a terminal, a run that takes longer than about 2 s says how far it is.
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    const auto started = std::chrono::steady_clock::now();
+    bool progressShown = false;
     const auto reap = [&] {
         int status = 0;
         if (wait(&status) > 0) {
             --running;
+            ++drawn;
             failed = failed || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+            if (terminal && std::chrono::steady_clock::now() - started > std::chrono::seconds(2)) {
+                std::fprintf(stderr, "\rgallery: %d of %zu languages drawn", drawn, languages.size());
+                progressShown = true;
+            }
         }
     };
     for (const Language language : languages) {
@@ -389,6 +400,7 @@ int RunGallery(const GalleryOptions& options, std::string& error) {
         ++running;
     }
     while (running > 0) reap();
+    if (progressShown) std::fputs("\r\033[K", stderr);
     if (failed) {
         if (error.empty()) error = options.dir + ": some pages could not be written";
         return 2;
