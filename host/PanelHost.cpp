@@ -76,6 +76,17 @@ void PanelHost::Start() {
     lastSeenDown_ = false;
 }
 
+void StampFaultEntry(FaultHistoryEntry& entry, const WallTime& when, std::uint8_t code) {
+    entry.type = 0;
+    entry.second = static_cast<std::uint8_t>(when.second);
+    entry.minute = static_cast<std::uint8_t>(when.minute);
+    entry.hour = static_cast<std::uint8_t>(when.hour);
+    entry.day = static_cast<std::uint8_t>(when.day);
+    entry.month = static_cast<std::uint8_t>(when.month);
+    entry.year = static_cast<std::uint16_t>(when.year);
+    entry.faultCode = code;
+}
+
 void PanelHost::SetHistories(const WallTime& now) {
     YieldHistoryBlock.index = 0;
     YieldHistoryBlock.count = kYieldHistoryDays;
@@ -86,14 +97,7 @@ void PanelHost::SetHistories(const WallTime& now) {
     for (FaultHistoryEntry& entry : FaultHistory) entry.type = kFaultEntryEmpty;
     const auto fillEntry = [&now](FaultHistoryEntry& e, std::uint8_t code, std::int16_t tsa, std::int16_t tse,
                                   std::int16_t tam, std::int16_t flow, std::uint8_t state) {
-        e.type = 0;
-        e.second = static_cast<std::uint8_t>(now.second);
-        e.minute = static_cast<std::uint8_t>(now.minute);
-        e.hour = static_cast<std::uint8_t>(now.hour);
-        e.day = static_cast<std::uint8_t>(now.day);
-        e.month = static_cast<std::uint8_t>(now.month);
-        e.year = static_cast<std::uint16_t>(now.year);
-        e.faultCode = code;
+        StampFaultEntry(e, now, code);
         e.collectorTemp = tsa;
         e.tankTemp = tse;
         e.outsideTemp = tam;

@@ -66,6 +66,12 @@ constexpr std::uint32_t ConvertColour(Rgb565 c) {
     return rgb.red + rgb.green * 256u + rgb.blue * 65536u;
 }
 
+struct FaultHistoryEntry;
+
+// A fault logged at wall time `when`: the entry's type, time and fault code.
+// The weekday and the readings are the caller's.
+void StampFaultEntry(FaultHistoryEntry& entry, const WallTime& when, std::uint8_t code);
+
 // The simulated collector temperature for hour h, entry i (0..215).
 std::uint16_t CollectorCurveValue(int hour, int i);
 

@@ -454,15 +454,8 @@ void PlantModel::AddHistory(std::uint8_t code, const WallTime& when) {
     for (int i = kFaultHistoryEntries - 1; i > 0; --i) FaultHistory[i] = FaultHistory[i - 1];
     FaultHistoryEntry& e = FaultHistory[0];
     e = FaultHistoryEntry{};
-    e.type = 0;
-    e.second = static_cast<std::uint8_t>(when.second);
-    e.minute = static_cast<std::uint8_t>(when.minute);
-    e.hour = static_cast<std::uint8_t>(when.hour);
+    StampFaultEntry(e, when, code);
     e.weekday = static_cast<std::uint8_t>(when.weekday);
-    e.day = static_cast<std::uint8_t>(when.day);
-    e.month = static_cast<std::uint8_t>(when.month);
-    e.year = static_cast<std::uint16_t>(when.year);
-    e.faultCode = code;
     e.collectorTemp = Plant.collectorTemp;
     e.tankTemp = Plant.tankTopTemp;
     e.outsideTemp = Plant.outsideTemp;
