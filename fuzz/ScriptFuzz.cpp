@@ -10,8 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<ScriptError> errors;
-    const Script script =
-        ParseScript(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.txt", errors);
+    const Script script = ParseScript(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.txt", errors);
     for (const ScriptError& error : errors) {
         if (error.line < 1 || error.message.empty() || error.file != "fuzz.txt") std::abort();
     }

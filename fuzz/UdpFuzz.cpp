@@ -141,7 +141,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t* payload = data + kHeader;
     const std::size_t payloadSize = std::min(size - kHeader, kMaxDatagram - kTagSize);
     BlockingReceive(rig, Signed16(data), payload, payloadSize);
-    ThreadedReceive(rig, static_cast<std::uint16_t>(data[2] << 8 | data[3]), Signed16(data + 4), payload,
-                    payloadSize);
+    ThreadedReceive(rig, static_cast<std::uint16_t>(data[2] << 8 | data[3]), Signed16(data + 4), payload, payloadSize);
     return 0;
 }

@@ -14,14 +14,13 @@
 #include "host/PlantModel.h"
 #include "host/PngWriter.h"
 #include "host/TextCheck.h"
-#include "panel/app/AppState.h"
 #include "panel/Firmware.h"
+#include "panel/app/AppState.h"
 #include "panel/hw/TouchStage.h"
 #include "panel/settings/Settings.h"
 #include "tools/textgen/PoTexts.h"
 
 namespace {
-
 
 // A page is drawn when its pixels stayed the same for a few ticks; pages with
 // an animation never settle and are taken after the longest build.
@@ -155,7 +154,8 @@ std::vector<std::uint32_t> CanvasRgb(const Canvas& canvas) {
     std::vector<std::uint32_t> rgb(static_cast<std::size_t>(canvas.Width()) * canvas.Height());
     for (int y = 0; y < canvas.Height(); ++y) {
         const std::uint32_t* row = canvas.Pixels() + static_cast<std::size_t>(y) * canvas.Stride();
-        for (int x = 0; x < canvas.Width(); ++x) rgb[static_cast<std::size_t>(y) * canvas.Width() + x] = row[x] & 0xFFFFFFu;
+        for (int x = 0; x < canvas.Width(); ++x)
+            rgb[static_cast<std::size_t>(y) * canvas.Width() + x] = row[x] & 0xFFFFFFu;
     }
     return rgb;
 }
@@ -358,7 +358,8 @@ int RunGallery(const GalleryOptions& options, std::string& error) {
         error = options.dir + ": cannot write to the folder: " + std::strerror(errno);
         return 2;
     }
-    const int jobs = options.jobs > 0 ? options.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    const int jobs =
+        options.jobs > 0 ? options.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 
     // The firmware's state is global: each language is drawn by a process of
     // its own, at most `jobs` at once.

@@ -164,9 +164,9 @@ bool GifRecorder::WritePending(std::int64_t until) {
         bits = 8;
         map = GifMakeMapObject(256, nullptr);
         int size = 256;
-        if (map != nullptr && GifQuantizeBuffer(static_cast<unsigned>(width), static_cast<unsigned>(height), &size,
-                                                red.data(), green.data(), blue.data(), indexes.data(),
-                                                map->Colors) != GIF_OK) {
+        if (map != nullptr &&
+            GifQuantizeBuffer(static_cast<unsigned>(width), static_cast<unsigned>(height), &size, red.data(),
+                              green.data(), blue.data(), indexes.data(), map->Colors) != GIF_OK) {
             GifFreeMapObject(map);
             map = nullptr;
         }
@@ -206,7 +206,9 @@ bool GifRecorder::Stop(std::int64_t milliseconds, std::string& error) {
     std::error_code ec;
     if (failed_ || !closed || pending_.empty()) {
         error = path_ + ": cannot write: " +
-                (pending_.empty() ? std::string("no frame was recorded") : failed_ ? "a frame failed" : GifReason(code));
+                (pending_.empty() ? std::string("no frame was recorded")
+                 : failed_        ? "a frame failed"
+                                  : GifReason(code));
         unlink(temporary_.c_str());
         return false;
     }

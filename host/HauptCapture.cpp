@@ -42,8 +42,7 @@ void THaupt::BuildCaptureMenu() {
     mnuRecordAnimation =
         popupMenu->addAction(QStringLiteral("Record animation\tF11"), this, &THaupt::mnuRecordAnimationClick);
     mnuRecordAnimation->setCheckable(true);
-    mnuRecordTouches =
-        popupMenu->addAction(QStringLiteral("Record touches\tF3"), this, &THaupt::mnuRecordTouchesClick);
+    mnuRecordTouches = popupMenu->addAction(QStringLiteral("Record touches\tF3"), this, &THaupt::mnuRecordTouchesClick);
     connect(Key(this, QKeySequence(Qt::Key_F12)), &QShortcut::activated, this, &THaupt::mnuSaveScreenshotClick);
     connect(Key(this, QKeySequence(Qt::SHIFT | Qt::Key_F12)), &QShortcut::activated, this,
             &THaupt::mnuSaveZoomedScreenshotClick);
@@ -77,7 +76,8 @@ bool THaupt::SaveScreenshot(bool zoomed) {
     std::vector<std::uint32_t> rgb(static_cast<std::size_t>(image.width()) * image.height());
     for (int y = 0; y < image.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) rgb[static_cast<std::size_t>(y) * image.width() + x] = row[x] & 0xFFFFFFu;
+        for (int x = 0; x < image.width(); ++x)
+            rgb[static_cast<std::size_t>(y) * image.width() + x] = row[x] & 0xFFFFFFu;
     }
     std::string error;
     if (!WritePng(path.toStdString(), image.width(), image.height(), rgb, error)) {

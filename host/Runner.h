@@ -62,7 +62,20 @@ enum class ScriptStatus : int {
     BadInput = 2,
 };
 
-enum class Verb : std::uint8_t { Clock, Zoom, Tick, Press, Drag, Release, Tap, Screenshot, Close, Plant, Expect, Animation };
+enum class Verb : std::uint8_t {
+    Clock,
+    Zoom,
+    Tick,
+    Press,
+    Drag,
+    Release,
+    Tap,
+    Screenshot,
+    Close,
+    Plant,
+    Expect,
+    Animation
+};
 
 enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen };
 

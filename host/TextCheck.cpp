@@ -20,8 +20,8 @@ namespace {
 
 // Columns are panel pixels; `end` is the first column a text must not reach
 // (the column where its field ends or its neighbour begins).
-constexpr int kRightEnd = 310;     // texts end at x = 309 at the latest
-constexpr int kTitleEnd = 248;     // the home button
+constexpr int kRightEnd = 310;       // texts end at x = 309 at the latest
+constexpr int kTitleEnd = 248;       // the home button
 constexpr int kStartTitleEnd = 203;  // the start page's yellow title field
 constexpr int kListEnd = 310;
 constexpr int kLanguageListEnd = 294;  // the language list's scroll strip
@@ -100,8 +100,8 @@ struct ListPage {
 };
 
 constexpr ListPage kLists[] = {
-    {12, {29, 31, 30, 32}, 4}, {18, {8, 4, 36}, 3},   {22, {46, 47, 48, 49}, 4}, {28, {60, 61, 62, 63}, 4},
-    {33, {83, 84}, 2},         {35, {83, 84}, 2},     {37, {83, 84}, 2},
+    {12, {29, 31, 30, 32}, 4}, {18, {8, 4, 36}, 3}, {22, {46, 47, 48, 49}, 4}, {28, {60, 61, 62, 63}, 4},
+    {33, {83, 84}, 2},         {35, {83, 84}, 2},   {37, {83, 84}, 2},
 };
 
 struct ValueTexts {
@@ -112,12 +112,9 @@ struct ValueTexts {
 
 // Setting and status texts right-aligned to end at x = 309.
 constexpr ValueTexts kRightAlignedValues[] = {
-    {11, {29, 31, 30, 32}, 4},
-    {15, {37}, 1},
-    {17, {8, 4, 36}, 3},
-    {21, {46, 47, 48, 49}, 4},
-    {27, {60, 61, 62, 63}, 4},
-    {29, {65, 66, 67, 68, 69, 70, 71, 72, 73, 74}, 10},
+    {11, {29, 31, 30, 32}, 4}, {15, {37}, 1},
+    {17, {8, 4, 36}, 3},       {21, {46, 47, 48, 49}, 4},
+    {27, {60, 61, 62, 63}, 4}, {29, {65, 66, 67, 68, 69, 70, 71, 72, 73, 74}, 10},
 };
 
 std::string FaultLine(const Checker& c) { return std::string(c.Get(96)) + " 12"; }
@@ -241,8 +238,8 @@ std::string DescribeTextFitFault(const TextFitFault& fault) {
         line = TextData::kSourceLines[fault.language][fault.id];
     }
     return file + ":" + std::to_string(line) + ": id " + std::to_string(fault.id) + ", " +
-           LanguageName(fault.language) + ", page " + std::to_string(fault.page) + ": " +
-           std::to_string(fault.pixels) + " px too wide";
+           LanguageName(fault.language) + ", page " + std::to_string(fault.page) + ": " + std::to_string(fault.pixels) +
+           " px too wide";
 }
 
 int RunTextCheck(const TextOptions& options) {

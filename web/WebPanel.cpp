@@ -77,9 +77,8 @@ extern "C" {
 // Pins the clock before the start; 0 for an impossible date or time (the
 // start keeps the browser's clock then).
 EMSCRIPTEN_KEEPALIVE int KandoPinClock(int year, int month, int day, int hour, int minute, int second) {
-    if (started || year < 2000 || year > 2099 || month < 1 || month > 12 || day < 1 ||
-        day > DaysInMonth(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
-        second > 59) {
+    if (started || year < 2000 || year > 2099 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
+        hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
         return 0;
     }
     pageClock.Pin(MakeWallTime(year, month, day, hour, minute, second));

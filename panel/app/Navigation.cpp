@@ -238,7 +238,6 @@ void HandleFreeTouch() {
     }
 }
 
-
 void OnBack() {
     switch (AppState.currentPage) {
         case 1: GoToPage(0); break;

@@ -639,6 +639,4 @@ void RefreshPage() {
     AppState.justBuilt = 0;
 }
 
-void ResetRefreshStatics() {
-    caches = RefreshCaches{};
-}
+void ResetRefreshStatics() { caches = RefreshCaches{}; }

@@ -361,6 +361,4 @@ void RefreshSchematic() {
     OperatingMode();
 }
 
-void ResetSchematicStatics() {
-    state = SchematicState{};
-}
+void ResetSchematicStatics() { state = SchematicState{}; }

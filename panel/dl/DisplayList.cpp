@@ -63,6 +63,4 @@ void DlResetRing() {
     ring.readIndex = 0;
 }
 
-void ResetDisplayListStatics() {
-    ring = Ring{};
-}
+void ResetDisplayListStatics() { ring = Ring{}; }

@@ -253,6 +253,4 @@ void RegisterGraphics() {
     RegisterFont(&Font4);
 }
 
-void ResetDrawApiStatics() {
-    slots = GraphicsSlots{};
-}
+void ResetDrawApiStatics() { slots = GraphicsSlots{}; }

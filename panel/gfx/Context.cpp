@@ -400,6 +400,4 @@ void PlaceCursor(u16 x, u8 y) {
     Changed(c);
 }
 
-void ResetContextStatics() {
-    state = ContextState{};
-}
+void ResetContextStatics() { state = ContextState{}; }

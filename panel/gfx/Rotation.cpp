@@ -361,6 +361,4 @@ void RenderRotatedPixel(const Walker& walker) {
     Plot(walker, colour);
 }
 
-void ResetRotationStatics() {
-    rs = RotationState{};
-}
+void ResetRotationStatics() { rs = RotationState{}; }

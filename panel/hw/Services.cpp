@@ -42,6 +42,4 @@ u8 WeekdayOf(u8 day, u8 month, i16 year) {
     return static_cast<u8>((s + 4u) % 7u);
 }
 
-void ResetServicesStatics() {
-    services = ServiceState{};
-}
+void ResetServicesStatics() { services = ServiceState{}; }

@@ -173,6 +173,4 @@ void ResetTouchStage() {
     for (u8 i = 0; i < 4; ++i) touch.calibration[i] = kDefaultCalibration[i];
 }
 
-void ResetTouchStageStatics() {
-    touch = TouchState{};
-}
+void ResetTouchStageStatics() { touch = TouchState{}; }

@@ -82,8 +82,7 @@ TEST(GifRecorder, RecordsTheStartPageAnimationWithItsRealTiming) {
     for (int x = 0; x < kScreenWidth; ++x) {
         for (int y = 0; y < kScreenHeight; ++y) {
             const Rgb565 pixel = mirror[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))];
-            ASSERT_EQ(screen[static_cast<std::size_t>(y) * kScreenWidth + x], Rgb565ToRgb888(pixel))
-                << x << "," << y;
+            ASSERT_EQ(screen[static_cast<std::size_t>(y) * kScreenWidth + x], Rgb565ToRgb888(pixel)) << x << "," << y;
         }
     }
 }

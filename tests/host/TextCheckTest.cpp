@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include "host/PanelHost.h"
@@ -79,10 +79,10 @@ TEST_F(TextTools, BadPoFilesAreRefusedWithTheLineToChange) {
         std::string context;
         int below;
     } cases[] = {
-        {runtime, "msgstr \"Heures \xE2\x82\xAC pompe\"", "id 75: the panel fonts cannot show \"\xE2\x82\xAC\" (U+20AC)",
+        {runtime, "msgstr \"Heures \xE2\x82\xAC pompe\"",
+         "id 75: the panel fonts cannot show \"\xE2\x82\xAC\" (U+20AC)", "msgctxt \"75\"", 2},
+        {runtime, "msgstr \"Heures de marche de la pompe\"", "id 75: 28 characters, longer than its slot allows (21)",
          "msgctxt \"75\"", 2},
-        {runtime, "msgstr \"Heures de marche de la pompe\"",
-         "id 75: 28 characters, longer than its slot allows (21)", "msgctxt \"75\"", 2},
         {runtime, "msgstr \"\"", "id 75: the translation is empty (where nothing is to be shown, write three blanks)",
          "msgctxt \"75\"", 2},
         {"msgctxt \"75\"", "msgctxt \"137\"", "extra id \"137\": the panel has text ids 0 to 136 only",
@@ -182,7 +182,8 @@ TEST_F(TextTools, GeneratorRefusesABadFileAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_NE(ReadAll(dir / "errors.txt").find("id 75: 28 characters"), std::string::npos);
     EXPECT_EQ(run(French("# slot 23:", "# slot 25:")), 2);
-    EXPECT_NE(ReadAll(dir / "errors.txt").find(": slot 25, but " + (kPoDir / "de.po").string() + " gives 23"), std::string::npos);
+    EXPECT_NE(ReadAll(dir / "errors.txt").find(": slot 25, but " + (kPoDir / "de.po").string() + " gives 23"),
+              std::string::npos);
     EXPECT_EQ(run((kPoDir / "fr.po").string()), 0);
     EXPECT_TRUE(std::filesystem::exists(out));
 }

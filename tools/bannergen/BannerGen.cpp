@@ -25,7 +25,7 @@ struct Word {
 
 // In Language order: German, English, French, Italian, Spanish, Dutch, Polish.
 const Word kWords[] = {
-    {"German", "Störung"}, {"English", "Fault"}, {"French", "Défaut"}, {"Italian", "Anomalia"},
+    {"German", "Störung"}, {"English", "Fault"}, {"French", "Défaut"},  {"Italian", "Anomalia"},
     {"Spanish", "Avería"}, {"Dutch", "Storing"}, {"Polish", "Usterka"},
 };
 

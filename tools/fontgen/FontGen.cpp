@@ -31,7 +31,7 @@ struct FontPlan {
     int maxWidth;
     int firstCode;
     int lastCode;
-    bool autohint;  // FreeType's own hinter instead of the face's instructions
+    bool autohint;      // FreeType's own hinter instead of the face's instructions
     bool trimBearings;  // a narrow glyph with two or more blank columns on both sides loses one on the left
 };
 
@@ -183,7 +183,8 @@ bool Place(const FontPlan& plan, int ascent, const Raster& r, Glyph& g) {
     const int maxWidth = std::min(plan.maxWidth, plan.bytesPerRow * 8);
     g.width = std::clamp(std::max(r.advance, x0 + r.width + 1), plan.minWidth, maxWidth);
     if (x0 + r.width + 1 > g.width) x0 = std::max(0, g.width - 1 - r.width);
-    if (plan.trimBearings && r.width > 0 && r.width <= kNarrowInk && x0 >= 2 && g.width - x0 - r.width >= 2 && g.width > plan.minWidth) {
+    if (plan.trimBearings && r.width > 0 && r.width <= kNarrowInk && x0 >= 2 && g.width - x0 - r.width >= 2 &&
+        g.width > plan.minWidth) {
         x0 -= 1;
         g.width -= 1;
     }

@@ -11,9 +11,9 @@
 #include "panel/text/Texts.h"
 
 struct PoText {
-    std::string bytes;   // panel bytes, no terminator
-    int line = 0;        // line of the msgstr in the PO file
-    int slotWidth = 0;   // from the translator comment "slot N", 0 when missing
+    std::string bytes;  // panel bytes, no terminator
+    int line = 0;       // line of the msgstr in the PO file
+    int slotWidth = 0;  // from the translator comment "slot N", 0 when missing
 };
 
 struct PoLanguage {

@@ -44,7 +44,8 @@ bool WriteTable(const std::string& outPath, const std::array<PoLanguage, kLangua
     for (const PoText& t : reference) total += kLanguageCount * static_cast<unsigned>(t.slotWidth);
     s += "inline constexpr u32 kBlockBytes = " + std::to_string(total) + ";\n\n";
     s += "inline constexpr u8 kSlotWidths[" + std::to_string(kTextCount) + "] = {";
-    for (int id = 0; id < kTextCount; ++id) s += (id % 20 == 0 ? "\n    " : " ") + std::to_string(reference[id].slotWidth) + ",";
+    for (int id = 0; id < kTextCount; ++id)
+        s += (id % 20 == 0 ? "\n    " : " ") + std::to_string(reference[id].slotWidth) + ",";
     s += "\n};\n\n";
     s += "// Seven slots per text, in language order, each zero-padded to its width.\n";
     s += "inline constexpr u8 kBlocks[kBlockBytes] = {\n";
@@ -128,8 +129,8 @@ int main(int argc, char* argv[]) {
         (void)ok;
         if (l.language < 0) continue;
         if (given[l.language]) {
-            errors.push_back(args[i] + ":" + std::to_string(l.headerLine) + ": " + LanguageName(static_cast<Language>(l.language)) +
-                             " is given twice");
+            errors.push_back(args[i] + ":" + std::to_string(l.headerLine) + ": " +
+                             LanguageName(static_cast<Language>(l.language)) + " is given twice");
             continue;
         }
         given[l.language] = true;

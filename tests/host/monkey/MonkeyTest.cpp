@@ -223,8 +223,8 @@ std::vector<Rgb565> FreshStartPage(const SettingsBlock& settings, const Controll
 std::string Save(const std::vector<Rgb565>& screen, const std::string& name) {
     const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
     const std::vector<std::uint8_t> png = EncodePng(kScreenWidth, kScreenHeight, Rgb(screen));
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
-                                                static_cast<std::streamsize>(png.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
     return path.string();
 }
 
@@ -237,7 +237,8 @@ std::string Episode(std::uint32_t seed, long ticks, std::bitset<kPageCount>& vis
     std::string why;
     const bool healthy = monkey.Run(why);
     visited |= monkey.Visited();
-    if (!healthy) return why + " by tick " + std::to_string(monkey.Ticks()) + " on page " + std::to_string(monkey.Page());
+    if (!healthy)
+        return why + " by tick " + std::to_string(monkey.Ticks()) + " on page " + std::to_string(monkey.Page());
     const std::vector<Rgb565> home = monkey.GoHome();
     if (monkey.Page() != 0) return "home led to page " + std::to_string(monkey.Page());
     if (!monkey.Visited().any()) return "no page was shown";

@@ -7,9 +7,9 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
-#include <QMouseEvent>
 #include <QImage>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QTimer>
 
 #include <functional>
@@ -105,25 +105,30 @@ TEST(Haupt, TheFingerLiftsWhenTheWindowLosesTheLeftButton) {
         std::function<void(THaupt&)> lose;
     };
     const std::vector<Case> cases = {
-        {"context menu", [](THaupt& h) {
+        {"context menu",
+         [](THaupt& h) {
              QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(50, 50), h.mapToGlobal(QPoint(50, 50)));
              QApplication::sendEvent(&h, &menu);
              EXPECT_TRUE(h.popupMenu->isVisible());
              h.popupMenu->close();
          }},
-        {"window deactivated", [](THaupt& h) {
+        {"window deactivated",
+         [](THaupt& h) {
              QEvent deactivate(QEvent::WindowDeactivate);
              QApplication::sendEvent(&h, &deactivate);
          }},
-        {"focus lost", [](THaupt& h) {
+        {"focus lost",
+         [](THaupt& h) {
              QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
              QApplication::sendEvent(&h, &out);
          }},
-        {"mouse grab lost", [](THaupt& h) {
+        {"mouse grab lost",
+         [](THaupt& h) {
              QEvent ungrab(QEvent::UngrabMouse);
              QApplication::sendEvent(&h, &ungrab);
          }},
-        {"moved without the button", [](THaupt& h) {
+        {"moved without the button",
+         [](THaupt& h) {
              QMouseEvent move(QEvent::MouseMove, QPointF(90, 90), QPointF(90, 90), Qt::NoButton, Qt::NoButton,
                               Qt::NoModifier);
              QApplication::sendEvent(&h, &move);
@@ -141,8 +146,8 @@ TEST(Haupt, TheFingerLiftsWhenTheWindowLosesTheLeftButton) {
         c.lose(haupt);
         EXPECT_FALSE(haupt.Host().FingerDown()) << c.what;
         EXPECT_EQ(TouchSample, kNoTouch) << c.what;
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(40, 30), QPointF(40, 30), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(40, 30), QPointF(40, 30), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
         QApplication::sendEvent(&haupt, &release);
         EXPECT_EQ(TouchSample, kNoTouch) << c.what;
     }

@@ -21,7 +21,10 @@ const std::map<std::pair<int, int>, std::string> kReviewed = {
     {{75, kFrench}, "Heures pompe"},
     {{75, kItalian}, "Ore funz. pompa"},
     {{75, kSpanish}, "Horas func. bomba"},
-    {{108, kFrench}, "V3V d\xE9" "f. ou sonde mal plac\xE9" "e"},
+    {{108, kFrench},
+     "V3V d\xE9"
+     "f. ou sonde mal plac\xE9"
+     "e"},
     {{108, kItalian}, "V3V guasta o sonda mal posiz."},
     {{108, kSpanish}, "V3V averiada/sonda mal colocada"},
     {{48, kFrench}, "Soutien chauffage"},
@@ -30,11 +33,17 @@ const std::map<std::pair<int, int>, std::string> kReviewed = {
     {{69, kItalian}, "Accumulo in carica"},
     {{23, kItalian}, "Azzerare resa totale?"},
     {{70, kSpanish}, "Dep\xF3sito cargado"},
-    {{114, kSpanish}, "Anomal\xED" "a sonda colector"},
+    {{114, kSpanish},
+     "Anomal\xED"
+     "a sonda colector"},
     {{76, kFrench}, "Cumul stagnation"},
     {{95, kDutch}, "Storing solarsysteem"},
-    {{23, kPolish}, "Wyzerowa\x87 uzysk \x8B\x85" "czny?"},
-    {{24, kPolish}, "Uzysk \x8B\x85" "czny wyzerowany!"},
+    {{23, kPolish},
+     "Wyzerowa\x87 uzysk \x8B\x85"
+     "czny?"},
+    {{24, kPolish},
+     "Uzysk \x8B\x85"
+     "czny wyzerowany!"},
     {{26, kPolish}, "Temp. zadana CWU"},
     {{66, kPolish}, "Antyzamarzanie"},
 };
@@ -100,7 +109,9 @@ TEST_F(TextOverride, ReplacesOneLanguageWholeRefusesAMissingEmptyOrTooLongTextAn
     FrenchWith("Essai");
     const std::string german = GetText(75, kGerman);
     ASSERT_TRUE(OverrideTexts(kFrench, texts));
-    EXPECT_STREQ(GetText(37, kFrench), "Fran\xE7" "ais");
+    EXPECT_STREQ(GetText(37, kFrench),
+                 "Fran\xE7"
+                 "ais");
     EXPECT_EQ(GetText(75, kGerman), german);
     const std::string tooLong(TextSlotWidth(75) - 1, 'x');
     const std::string longest(TextSlotWidth(75) - 2, 'y');
