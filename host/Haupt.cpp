@@ -41,8 +41,8 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       clockTap_(clock != nullptr ? *clock : systemClock_),
       host_(clockTap_, ButtonFaceColour()) {
-    // The form: position, design-time size, button-face background, popup
-    // menu and timer.
+    // The form: position, a first size that the zoom replaces at the end of
+    // construction, button-face background, popup menu and timer.
     move(364, 246);
     resize(370, 350);
     setBackgroundRole(QPalette::Button);

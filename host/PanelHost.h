@@ -81,7 +81,9 @@ public:
 
     static std::string Caption();
 
-    // Steps 2 to 14 of the start sequence; the window then selects zoom 100 %.
+    // Builds the panel's start state: clock, firmware start-up, settings
+    // defaults, plant start values and histories; the window then selects
+    // zoom 100 %.
     void Start();
 
     // One tick of the 12 ms timer.
