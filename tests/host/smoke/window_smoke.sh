@@ -9,15 +9,7 @@ send_close=$2
 region_hash=$3
 fail() { echo "FAIL: $*" >&2; kill "$pid" 2>/dev/null; exit 1; }
 
-"$program" &
-pid=$!
-window=""
-for _ in $(seq 50); do
-  window=$(xdotool search --name '^Kandorelle II V1\.05 15\.04\.2011$' 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || fail "the window did not appear"
+. "$(dirname "$0")/start_window.sh"
 
 size() { xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: \([0-9]*x[0-9]*\).*/\1/p'; }
 [ "$(size)" = "320x240" ] || fail "expected 320x240 at start, got $(size)"
