@@ -14,6 +14,58 @@ using ButtonId = u8;
 
 constexpr u8 kPageCount = 46;
 
+// The pages, named after what they show. List pages end in "List"; the
+// message pages close by themselves after a while.
+namespace Page {
+constexpr PageId kStart = 0;
+constexpr PageId kMenu = 1;
+constexpr PageId kMeasurement = 2;
+constexpr PageId kMeasurementFlow = 3;
+constexpr PageId kMeasurementExtra = 4;
+constexpr PageId kCollectorChart = 5;
+constexpr PageId kSolarYields = 6;
+constexpr PageId kDailyYieldChart = 7;
+constexpr PageId kDeleteYieldQuestion = 8;
+constexpr PageId kYieldDeleted = 9;
+constexpr PageId kWarmWater = 10;
+constexpr PageId kLoadStrategy = 11;
+constexpr PageId kLoadStrategyList = 12;
+constexpr PageId kTime = 13;
+constexpr PageId kDate = 14;
+constexpr PageId kLanguage = 15;
+constexpr PageId kLanguageList = 16;
+constexpr PageId kShortcut = 17;
+constexpr PageId kShortcutList = 18;
+constexpr PageId kAccessCode = 19;
+constexpr PageId kWrongAccessCode = 20;
+constexpr PageId kSupplementary = 21;
+constexpr PageId kSupplementaryList = 22;
+constexpr PageId kMaxTank = 23;
+constexpr PageId kMaxTank2 = 24;
+constexpr PageId kMaxSupply = 25;
+constexpr PageId kFaultsEntry = 26;
+constexpr PageId kOperatingMode = 27;
+constexpr PageId kOperatingModeList = 28;
+constexpr PageId kControllerStatus = 29;
+constexpr PageId kRuntime = 30;
+constexpr PageId kSolarPump = 31;
+constexpr PageId kZoneValve = 32;
+constexpr PageId kZoneValveList = 33;
+constexpr PageId kSwitchingValve = 34;
+constexpr PageId kSwitchingValveList = 35;
+constexpr PageId kAlarmTransducer = 36;
+constexpr PageId kAlarmTransducerList = 37;
+constexpr PageId kCommissioningEntry = 38;
+constexpr PageId kVersions = 39;
+constexpr PageId kCommissioningQuestion = 40;
+constexpr PageId kCommissioningRun = 41;
+constexpr PageId kCommissioningNotPossible = 42;
+constexpr PageId kCurrentFault = 43;
+constexpr PageId kFaultHistory = 44;
+constexpr PageId kConfirmDialog = 45;
+}  // namespace Page
+static_assert(Page::kConfirmDialog + 1 == kPageCount);
+
 // A bottom-bar button's id is also the index of its icon in image table 3.
 namespace Button {
 constexpr ButtonId kHome = 0;
