@@ -6,6 +6,8 @@
 // and where a target there is 0 a handler below decides.
 #pragma once
 
+#include <array>
+
 #include "panel/Types.h"
 #include "panel/hw/Clock.h"
 
@@ -116,7 +118,7 @@ struct PageDescriptor {
 #pragma pack(pop)
 static_assert(sizeof(PageDescriptor) == 11);
 
-extern const PageDescriptor PageTable[kPageCount];
+extern const std::array<PageDescriptor, kPageCount> PageTable;
 
 // The descriptor of a page; a page number beyond the table gets an empty
 // descriptor (no title, no section, no buttons, no targets).

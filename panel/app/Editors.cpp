@@ -73,13 +73,13 @@ void CheckAccessCode() {
     if (code == AccessCodeA || code == AccessCodeB) {
         AppState.accessLevel = code;
         if (AppState.historyAfterCode == 1) {
-            GoToPage(44);
+            GoToPage(Page::kFaultHistory);
         } else {
-            GoToPage(AppState.wizardMode != 0 ? 22 : 21);
+            GoToPage(AppState.wizardMode != 0 ? Page::kSupplementaryList : Page::kSupplementary);
         }
     } else {
         AppState.accessLevel = 0;
-        GoToPage(20);
+        GoToPage(Page::kWrongAccessCode);
     }
 }
 
@@ -89,13 +89,13 @@ void ConfirmMaxTank() {
     StoreSettingsField(SETTINGS_FIELD(maxTankTemp));
     if (AppState.wizardMode == 0) return;
     switch (Settings.supplementaryFunction) {
-        case 0: GoToPage(2); break;
+        case 0: GoToPage(Page::kMeasurement); break;
         case 1:
-            GoToPage(24);
+            GoToPage(Page::kMaxTank2);
             OnEdit();
             break;
         case 2:
-            GoToPage(25);
+            GoToPage(Page::kMaxSupply);
             OnEdit();
             break;
         default: break;
@@ -106,24 +106,24 @@ void ConfirmMaxTank() {
 
 void OnEdit() {
     switch (AppState.currentPage) {
-        case 10: StartEdit(Settings.warmWaterSetValue); break;
-        case 11: GoToPage(12); break;
-        case 13:
-        case 14:
+        case Page::kWarmWater: StartEdit(Settings.warmWaterSetValue); break;
+        case Page::kLoadStrategy: GoToPage(Page::kLoadStrategyList); break;
+        case Page::kTime:
+        case Page::kDate:
             StartEdit(0);
             ClockEdit = PanelClock;
             break;
-        case 15: GoToPage(16); break;
-        case 17: GoToPage(18); break;
-        case 21: GoToPage(22); break;
-        case 23: StartEdit(Settings.maxTankTemp); break;
-        case 24:
-        case 25: StartEdit(Settings.maxTank2Temp); break;
-        case 27: GoToPage(28); break;
-        case 31: StartEdit(0); break;
-        case 32: GoToPage(33); break;
-        case 34: GoToPage(35); break;
-        case 36: GoToPage(37); break;
+        case Page::kLanguage: GoToPage(Page::kLanguageList); break;
+        case Page::kShortcut: GoToPage(Page::kShortcutList); break;
+        case Page::kSupplementary: GoToPage(Page::kSupplementaryList); break;
+        case Page::kMaxTank: StartEdit(Settings.maxTankTemp); break;
+        case Page::kMaxTank2:
+        case Page::kMaxSupply: StartEdit(Settings.maxTank2Temp); break;
+        case Page::kOperatingMode: GoToPage(Page::kOperatingModeList); break;
+        case Page::kSolarPump: StartEdit(0); break;
+        case Page::kZoneValve: GoToPage(Page::kZoneValveList); break;
+        case Page::kSwitchingValve: GoToPage(Page::kSwitchingValveList); break;
+        case Page::kAlarmTransducer: GoToPage(Page::kAlarmTransducerList); break;
         default: break;
     }
     AppState.justBuilt = 1;
@@ -133,7 +133,7 @@ void OnPlusMinus(u8 up) {
     const u8 page = AppState.currentPage;
     // The access code is entered without an edit; the other values change
     // only while their edit is open.
-    if (page == 19) {
+    if (page == Page::kAccessCode) {
         if (up) {
             if (AppState.selectedRow < 99) AppState.selectedRow += 1;
         } else {
@@ -141,13 +141,13 @@ void OnPlusMinus(u8 up) {
         }
     } else if (AppState.editActive) {
         switch (page) {
-            case 10: StepValue(Limit::kWarmWater, up); break;
-            case 23: StepValue(Limit::kMaxTank, up); break;
-            case 24:
-            case 25: StepValue(Limit::kMaxTank2, up); break;
-            case 13: TimeAdjustHook(up, &ClockEdit); break;
-            case 14: DateAdjustHook(up, &ClockEdit); break;
-            case 31: StepPumpSpeed(up); break;
+            case Page::kWarmWater: StepValue(Limit::kWarmWater, up); break;
+            case Page::kMaxTank: StepValue(Limit::kMaxTank, up); break;
+            case Page::kMaxTank2:
+            case Page::kMaxSupply: StepValue(Limit::kMaxTank2, up); break;
+            case Page::kTime: TimeAdjustHook(up, &ClockEdit); break;
+            case Page::kDate: DateAdjustHook(up, &ClockEdit); break;
+            case Page::kSolarPump: StepPumpSpeed(up); break;
             default: break;
         }
     }
@@ -158,19 +158,19 @@ void OnConfirm() {
     const u8 page = AppState.currentPage;
     const bool wizard = AppState.wizardMode != 0;
     switch (page) {
-        case 8: GoToPage(9); break;
-        case 10:
+        case Page::kDeleteYieldQuestion: GoToPage(Page::kYieldDeleted); break;
+        case Page::kWarmWater:
             if (!AppState.editActive) break;
             EndEdit();
             Settings.warmWaterSetValue = AppState.editValue;
             StoreSettingsField(SETTINGS_FIELD(warmWaterSetValue));
             break;
-        case 12:
+        case Page::kLoadStrategyList:
             Settings.loadStrategy = AppState.selectedRow;
             StoreSettingsField(SETTINGS_FIELD(loadStrategy));
-            GoToPage(11);
+            GoToPage(Page::kLoadStrategy);
             break;
-        case 13:
+        case Page::kTime:
             if (!AppState.editActive) break;
             EndEdit();
             PanelClock.second = 0;
@@ -178,7 +178,7 @@ void OnConfirm() {
             PanelClock.hour = ClockEdit.hour;
             ClockWriteHook();
             break;
-        case 14:
+        case Page::kDate:
             if (!AppState.editActive) break;
             EndEdit();
             PanelClock.day = ClockEdit.day;
@@ -186,66 +186,66 @@ void OnConfirm() {
             PanelClock.year = ClockEdit.year;
             ClockWriteHook();
             break;
-        case 16:
+        case Page::kLanguageList:
             Settings.language = AppState.selectedRow;
             StoreSettingsField(SETTINGS_FIELD(language));
-            GoToPage(15);
+            GoToPage(Page::kLanguage);
             break;
-        case 18:
+        case Page::kShortcutList:
             Settings.shortcutFunction = AppState.selectedRow;
             StoreSettingsField(SETTINGS_FIELD(shortcutFunction));
-            GoToPage(17);
+            GoToPage(Page::kShortcut);
             break;
-        case 19: CheckAccessCode(); break;
-        case 22:
+        case Page::kAccessCode: CheckAccessCode(); break;
+        case Page::kSupplementaryList:
             Settings.supplementaryFunction = AppState.selectedRow;
             StoreSettingsField(SETTINGS_FIELD(supplementaryFunction));
             if (wizard) {
-                GoToPage(23);
+                GoToPage(Page::kMaxTank);
                 OnEdit();
             } else {
-                GoToPage(21);
+                GoToPage(Page::kSupplementary);
             }
             break;
-        case 23:
+        case Page::kMaxTank:
             if (AppState.editActive) ConfirmMaxTank();
             break;
-        case 24:
-        case 25:
+        case Page::kMaxTank2:
+        case Page::kMaxSupply:
             if (!AppState.editActive) break;
             EndEdit();
             Settings.maxTank2Temp = AppState.editValue;
             StoreSettingsField(SETTINGS_FIELD(maxTank2Temp));
-            if (wizard) GoToPage(2);
+            if (wizard) GoToPage(Page::kMeasurement);
             break;
-        case 28:
+        case Page::kOperatingModeList:
             Settings.operatingMode = AppState.selectedRow;
             StoreSettingsField(SETTINGS_FIELD(operatingMode));
-            GoToPage(27);
+            GoToPage(Page::kOperatingMode);
             break;
-        case 31: EndEdit(); break;
-        case 33:
+        case Page::kSolarPump: EndEdit(); break;
+        case Page::kZoneValveList:
             ControllerLink.zoneValveOn = static_cast<u8>(1 - AppState.selectedRow);
-            GoToPage(32);
+            GoToPage(Page::kZoneValve);
             break;
-        case 35:
+        case Page::kSwitchingValveList:
             ControllerLink.switchingValveOn = static_cast<u8>(1 - AppState.selectedRow);
-            GoToPage(34);
+            GoToPage(Page::kSwitchingValve);
             break;
-        case 37:
+        case Page::kAlarmTransducerList:
             ControllerLink.acousticAlarm = static_cast<u8>(1 - AppState.selectedRow);
-            GoToPage(36);
+            GoToPage(Page::kAlarmTransducer);
             break;
-        case 40:
+        case Page::kCommissioningQuestion:
             if (ControllerLink.commissioningPossible != 0) {
                 ControllerLink.commissioningRunning = 1;
-                GoToPage(41);
+                GoToPage(Page::kCommissioningRun);
             } else {
-                GoToPage(42);
+                GoToPage(Page::kCommissioningNotPossible);
             }
             break;
-        case 41:
-            GoToPage(AppState.wizardMode == 1 ? 38 : 0);
+        case Page::kCommissioningRun:
+            GoToPage(AppState.wizardMode == 1 ? Page::kCommissioningEntry : Page::kStart);
             AppState.wizardMode = 0;
             break;
         default: break;

@@ -5,6 +5,7 @@
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Charts.h"
+#include "panel/app/PageTable.h"
 #include "panel/app/Plant.h"
 #include "panel/app/Refresh.h"
 #include "panel/dl/DrawApi.h"
@@ -18,14 +19,14 @@ constexpr char kDegrees[] =
     "\xB0"
     "C";
 
-constexpr u16 kLoadStrategyTexts[] = {29, 31, 30, 32};
-constexpr u16 kShortcutTexts[] = {8, 4, 36};
-constexpr u16 kSupplementaryTexts[] = {46, 47, 48};
-constexpr u16 kOperatingModeTexts[] = {60, 61, 62, 63};
 constexpr u16 kShortcutIcons[] = {Button::kMeasurementShortcut, Button::kYieldsShortcut, Button::kLanguageShortcut};
 
-// The text that a setting's value names; a value beyond its table has none.
-const char* PickText(std::span<const u16> table, u8 value) { return value < table.size() ? Text(table[value]) : ""; }
+// The text that a setting's value names: the row of its list page that sets
+// it. A value beyond the list has none.
+const char* PickText(PageId list, u8 value) {
+    const std::span<const TextId> rows = PageViewAt(list).rows;
+    return value < rows.size() ? Text(rows[value]) : "";
+}
 
 void Colours(Rgb565 foreground, Rgb565 background) {
     DlSetForeground(foreground);
@@ -57,36 +58,32 @@ void SetSlots(u8 a, u8 b, u8 c, u8 d) {
 
 void EditBar() { SetSlots(Button::kCancel, Button::kMinus, Button::kPlus, Button::kConfirm); }
 
-constexpr u16 kRows2[] = {65, 99, 133, 167};
-constexpr u16 kRows4[] = {70, 104, 138, 172};
+void Degrees(u16 baseLine) { TextAt(kDegrees, 270, baseLine); }
 
-void BuildMeasurementPage(u8 page) {
-    if (page == 2) {
-        Label(9, 10, 65);
-        Label(10, 10, 99);
-        Label(13, 10, 133);
-        Label(11, 10, 167);
-        for (u16 y : kRows2) TextAt(kDegrees, 270, y);
-        if (Plant.fifthRowShown) {
-            Label(Settings.supplementaryFunction == 1 ? 12 : 14, 10, 201);
-            TextAt(kDegrees, 270, 201);
-        }
-    } else if (page == 3) {
-        Label(15, 10, 70);
-        Label(16, 10, 94);
-        Label(17, 10, 128);
-        Label(130, 10, 162);
-        Label(131, 10, 186);
-        TextAt(kDegrees, 270, 70);
-        TextAt("l/min", FitOnScreen(272, "l/min", FontSlot::kBody), 128);
-        TextAt(kDegrees, 270, 162);
-    } else {
-        Label(122, 10, 70);
-        Label(126, 10, 104);
-        Label(123, 10, 138);
-        Label(127, 10, 172);
-        for (u16 y : kRows4) TextAt(kDegrees, 270, y);
+void RightAlignedValue(const char* text) { PrintRightAligned(text, 309, 138, FontSlot::kBody); }
+
+}  // namespace
+
+// The fifth row shows the second tank's top or the heating return, as the
+// supplementary function decides.
+void BuildTemperaturesPage() {
+    for (u16 y : {65, 99, 133, 167}) Degrees(y);
+    if (Plant.fifthRowShown) {
+        Label(Settings.supplementaryFunction == 1 ? 12 : 14, 10, 201);
+        Degrees(201);
     }
+    ResetMeasurementCaches();
+}
+
+void BuildFlowPage() {
+    Degrees(70);
+    TextAt("l/min", FitOnScreen(272, "l/min", FontSlot::kBody), 128);
+    Degrees(162);
+    ResetMeasurementCaches();
+}
+
+void BuildExtraSensorsPage() {
+    for (u16 y : {70, 104, 138, 172}) Degrees(y);
     ResetMeasurementCaches();
 }
 
@@ -107,12 +104,33 @@ void BuildStartPage() {
     }
 }
 
+void BuildMenuPage() {
+    DrawMenu(1);
+    AppState.maxRow = 4;
+}
+
+void BuildYieldsPage() {
+    TextAt("kW", 270, 70);
+    TextAt("kWh", 270, 104);
+    TextAt("kWh", 270, 138);
+    ResetYieldCaches();
+}
+
+void BuildLoadStrategyPage() { RightAlignedValue(LoadStrategyText(Settings.loadStrategy)); }
+void BuildLanguagePage() { RightAlignedValue(Text(37)); }
+void BuildShortcutPage() { RightAlignedValue(ShortcutText(Settings.shortcutFunction)); }
+void BuildOperatingModePage() { RightAlignedValue(OperatingModeText(Settings.operatingMode)); }
+void BuildAlarmTransducerPage() { TextAt(OnOffText(ControllerLink.acousticAlarm), 270, 138); }
+void BuildFaultHistoryPage() { DrawFaultEntry(AppState.historyIndex); }
+
+void BuildRuntimePage() {
+    char date[11];
+    FormatCommissioningDate(date);
+    PrintRightAligned(date, 309, 182, FontSlot::kBody);
+    ResetRuntimeCaches();
+}
+
 void BuildVersionsPage() {
-    Label(85, 10, 70);
-    Label(86, 10, 104);
-    Label(87, 10, 138);
-    Label(88, 10, 172);
-    Label(128, 10, 204);
     const char* software = "V1.05 15.04.2011";
     TextAt(software, FitOnScreen(160, software, FontSlot::kBody), 104);
     TextAt(FormatVersion(), 160, 138);
@@ -129,8 +147,9 @@ void BuildVersionsPage() {
     TextAt(serial, 160, 204);
 }
 
+// The value and the second line of the "with tuning set" choice share one
+// left edge, so that both end within the screen.
 void BuildSupplementaryPage() {
-    Label(43, 10, 70);
     const char* value = SupplementaryText(Settings.supplementaryFunction);
     const char* second = Text(49);
     const i32 xValue = 309 - TextWidth(value, FontSlot::kBody);
@@ -141,9 +160,11 @@ void BuildSupplementaryPage() {
     if (Settings.supplementaryFunction == 2) TextAt(second, static_cast<u16>(x), 162);
 }
 
+namespace {
+
 void BuildListPage(u8 page) {
     AppState.listScroll = 0;
-    if (page == 16 && AppState.selectedRow > 5) AppState.listScroll = 1;
+    if (page == Page::kLanguageList && AppState.selectedRow > 5) AppState.listScroll = 1;
     DrawListFrame(ListRowCount(page));
 }
 
@@ -152,112 +173,19 @@ void BuildContent(u8 page) {
         BuildListPage(page);
         return;
     }
-    switch (page) {
-        case 0: BuildStartPage(); break;
-        case 1:
-            DrawMenu(1);
-            AppState.maxRow = 4;
-            break;
-        case 2:
-        case 3:
-        case 4: BuildMeasurementPage(page); break;
-        case 5: DrawCollectorChart(); break;
-        case 6:
-            Label(20, 10, 70);
-            Label(21, 10, 104);
-            Label(22, 10, 138);
-            TextAt("kW", 270, 70);
-            TextAt("kWh", 270, 104);
-            TextAt("kWh", 270, 138);
-            ResetYieldCaches();
-            break;
-        case 7: DrawYieldChart(); break;
-        case 8: Label(23, 10, 70); break;
-        case 9: Label(24, 50, 138); break;
-        case 10: Label(26, 10, 70); break;
-        case 11:
-            Label(28, 10, 70);
-            PrintRightAligned(LoadStrategyText(Settings.loadStrategy), 309, 138, FontSlot::kBody);
-            break;
-        case 13: Label(33, 10, 70); break;
-        case 14: Label(34, 10, 70); break;
-        case 15:
-            Label(36, 10, 70);
-            PrintRightAligned(Text(37), 309, 138, FontSlot::kBody);
-            break;
-        case 17:
-            Label(38, 10, 70);
-            Label(39, 10, 100);
-            PrintRightAligned(ShortcutText(Settings.shortcutFunction), 309, 138, FontSlot::kBody);
-            break;
-        case 19: Label(41, 10, 70); break;
-        case 20: Label(42, 50, 138); break;
-        case 21: BuildSupplementaryPage(); break;
-        case 23: Label(52, 10, 70); break;
-        case 24:
-            Label(53, 10, 70);
-            Label(54, 10, 94);
-            break;
-        case 25:
-            Label(55, 10, 70);
-            Label(56, 10, 94);
-            break;
-        case 26: Label(58, 10, 70); break;
-        case 27:
-            Label(59, 10, 70);
-            PrintRightAligned(OperatingModeText(Settings.operatingMode), 309, 138, FontSlot::kBody);
-            break;
-        case 29:
-            Label(64, 10, 70);
-            ResetStatusCache();
-            break;
-        case 30: {
-            Label(75, 10, 70);
-            Label(76, 10, 104);
-            Label(77, 10, 148);
-            char date[11];
-            FormatCommissioningDate(date);
-            PrintRightAligned(date, 309, 182, FontSlot::kBody);
-            ResetRuntimeCaches();
-            break;
-        }
-        case 31:
-            Label(78, 10, 70);
-            ResetPumpCache();
-            break;
-        case 32: Label(79, 10, 70); break;
-        case 34: Label(80, 10, 70); break;
-        case 36:
-            Label(81, 10, 70);
-            Label(82, 10, 104);
-            TextAt(OnOffText(ControllerLink.acousticAlarm), 270, 138);
-            break;
-        case 38: Label(90, 10, 70); break;
-        case 39: BuildVersionsPage(); break;
-        case 40:
-            Label(91, 10, 70);
-            Label(92, 10, 104);
-            break;
-        case 41: ResetCommissioningRun(); break;
-        case 42:
-            Label(93, 50, 104);
-            Label(94, 50, 138);
-            break;
-        case 43: Label(95, 10, 70); break;
-        case 44: DrawFaultEntry(AppState.historyIndex); break;
-        case 45: DrawConfirmDialog(); break;
-        default: break;
-    }
+    const PageView& view = PageViewAt(page);
+    for (const PageLabel& label : view.labels) Label(label.text, label.x, label.baseLine);
+    if (view.build != nullptr) view.build();
 }
 
 }  // namespace
 
 const char* Text(u16 id) { return GetText(id, Settings.language); }
 
-const char* LoadStrategyText(u8 value) { return PickText(kLoadStrategyTexts, value); }
-const char* ShortcutText(u8 value) { return PickText(kShortcutTexts, value); }
-const char* SupplementaryText(u8 value) { return PickText(kSupplementaryTexts, value); }
-const char* OperatingModeText(u8 value) { return PickText(kOperatingModeTexts, value); }
+const char* LoadStrategyText(u8 value) { return PickText(Page::kLoadStrategyList, value); }
+const char* ShortcutText(u8 value) { return PickText(Page::kShortcutList, value); }
+const char* SupplementaryText(u8 value) { return PickText(Page::kSupplementaryList, value); }
+const char* OperatingModeText(u8 value) { return PickText(Page::kOperatingModeList, value); }
 const char* OnOffText(u8 on) { return Text(on != 0 ? 83 : 84); }
 
 void PrintRightAligned(const char* text, u16 right, u16 baseLine, u8 font) {
@@ -297,7 +225,7 @@ void BuildPage() {
     AppState.redrawPending = 0;
     AppState.faultLampShown = 255;
     const u8 page = AppState.currentPage;
-    if (page != 45) {
+    if (page != Page::kConfirmDialog) {
         DrawBottomBar();
         DrawTitleBar();
         ClearContent();
@@ -325,7 +253,7 @@ void DrawTitleBar() {
     const PageDescriptor& d = PageAt(AppState.currentPage);
     FilledRect(Colour::kPanelGrey, 0, 0, 319, 31);
     FilledRect(Colour::kDarkGrey, 0, 32, 319, 34);
-    if (AppState.currentPage == 0) FilledRect(Colour::kYellow, 0, 0, 202, 31);
+    if (AppState.currentPage == Page::kStart) FilledRect(Colour::kYellow, 0, 0, 202, 31);
     DrawBarButton(248, 2, Button::kHome);
     DlSetFont(FontSlot::kTitle);
     DlSetForeground(Colour::kBlack);
@@ -357,60 +285,60 @@ void ApplyBarOverrides() {
     const bool wizard = AppState.wizardMode != 0;
     const bool editing = AppState.editActive != 0;
     switch (AppState.currentPage) {
-        case 0:
+        case Page::kStart:
             slot[0] = Settings.shortcutFunction < 3 ? kShortcutIcons[Settings.shortcutFunction] : Button::kNone;
             if (Settings.faultCode != 0) slot[0] = Button::kFaults;
             if (Settings.commissioningDay == 0) slot[1] = Button::kGuidedSetup;
             break;
-        case 2:
-        case 4:
+        case Page::kMeasurement:
+        case Page::kMeasurementExtra:
             if (wizard) SetSlots(Button::kNone, Button::kNone, Button::kNone, Button::kNext);
             break;
-        case 3:
+        case Page::kMeasurementFlow:
             if (wizard) {
                 SetSlots(Button::kNone, Button::kNone, Button::kNone, Button::kNext);
             } else if (ControllerLink.extraSensorWord != 0 || Settings.extraSensorSetting != 0) {
                 slot[2] = Button::kNext;
             }
             break;
-        case 10:
-        case 13:
-        case 14:
+        case Page::kWarmWater:
+        case Page::kTime:
+        case Page::kDate:
             if (editing) EditBar();
             break;
-        case 31:
+        case Page::kSolarPump:
             if (editing) {
                 EditBar();
             } else if (Settings.operatingMode != 2) {
                 slot[3] = Button::kNone;
             }
             break;
-        case 23:
+        case Page::kMaxTank:
             if (editing) {
                 EditBar();
             } else if (Settings.supplementaryFunction == 0) {
                 slot[2] = Button::kNone;
             }
             break;
-        case 24:
-        case 25:
+        case Page::kMaxTank2:
+        case Page::kMaxSupply:
             if (editing) {
                 EditBar();
             } else {
                 slot[2] = Button::kNone;
             }
             break;
-        case 32:
+        case Page::kZoneValve:
             if (Settings.operatingMode != 2) slot[3] = Button::kNone;
             break;
-        case 34:
+        case Page::kSwitchingValve:
             if (Settings.operatingMode != 2 && Settings.operatingMode != 3) slot[3] = Button::kNone;
             break;
-        case 43:
+        case Page::kCurrentFault:
             if (Settings.faultCode == 0) slot[3] = Button::kNone;
             if (GetFaultHistoryEntry(0) == nullptr) slot[2] = Button::kNone;
             break;
-        case 44:
+        case Page::kFaultHistory:
             if (AppState.historyIndex >= 255 ||
                 GetFaultHistoryEntry(static_cast<u8>(AppState.historyIndex + 1)) == nullptr) {
                 slot[2] = Button::kNone;
@@ -466,7 +394,7 @@ namespace {
 void EraseRow(i32 r, u8 row, u16 x1) {
     const u16 top = static_cast<u16>(37 + 28 * r);
     DlRect(55, top, x1, top + 24);
-    if (AppState.currentPage == 22 && row == 2) DlRect(55, top + 24, x1, top + 48);
+    if (AppState.currentPage == Page::kSupplementaryList && row == 2) DlRect(55, top + 24, x1, top + 48);
 }
 
 }  // namespace

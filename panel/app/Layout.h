@@ -73,3 +73,21 @@ u16 FitOnScreen(u16 x, const char* text, u8 font);
 // The stored commissioning date as DD.MM.20YY, or --.--.---- before the first
 // commissioning; out must hold 11 bytes.
 void FormatCommissioningDate(char* out);
+
+// The pages' own builds: what a page draws after its frame and its labels
+// (PageTable.cpp names the build of each page).
+void BuildStartPage();
+void BuildMenuPage();
+void BuildTemperaturesPage();
+void BuildFlowPage();
+void BuildExtraSensorsPage();
+void BuildYieldsPage();
+void BuildLoadStrategyPage();
+void BuildLanguagePage();
+void BuildShortcutPage();
+void BuildSupplementaryPage();
+void BuildOperatingModePage();
+void BuildRuntimePage();
+void BuildAlarmTransducerPage();
+void BuildVersionsPage();
+void BuildFaultHistoryPage();

@@ -4,32 +4,11 @@
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Layout.h"
+#include "panel/app/PageTable.h"
 #include "panel/dl/DrawApi.h"
 #include "panel/settings/Settings.h"
 
 namespace {
-
-// Pages whose value line acts like the edit button when touched.
-bool IsValuePage(u8 page) {
-    switch (page) {
-        case 10:
-        case 11:
-        case 13:
-        case 14:
-        case 15:
-        case 17:
-        case 21:
-        case 23:
-        case 24:
-        case 25:
-        case 27:
-        case 31:
-        case 32:
-        case 34:
-        case 36: return true;
-        default: return false;
-    }
-}
 
 bool ExtraSensorsOffered() { return ControllerLink.extraSensorWord != 0 || Settings.extraSensorSetting != 0; }
 
@@ -40,21 +19,21 @@ void RedrawScrolledList() {
 }
 
 void DeleteOnPage(u8 page) {
-    if (page == 6) {
-        GoToPage(8);
-    } else if (page == 43) {
+    if (page == Page::kSolarYields) {
+        GoToPage(Page::kDeleteYieldQuestion);
+    } else if (page == Page::kCurrentFault) {
         Settings.faultCode = 0;
         StoreSettingsField(SETTINGS_FIELD(faultCode));
-    } else if (page == 44) {
+    } else if (page == Page::kFaultHistory) {
         if (AppState.historyIndex < kFaultHistoryEntries) {
             FaultHistory[AppState.historyIndex].type = kFaultEntryEmpty;
             StoreFaultHistory();
         }
         if (AppState.historyIndex > 0) {
             AppState.historyIndex -= 1;
-            GoToPage(44);
+            GoToPage(Page::kFaultHistory);
         } else {
-            GoToPage(43);
+            GoToPage(Page::kCurrentFault);
         }
     }
 }
@@ -65,11 +44,11 @@ void ActOnButton(u8 id) {
     switch (id) {
         case Button::kHome:
             AppState.wizardMode = 0;
-            if (page == 41) {
+            if (page == Page::kCommissioningRun) {
                 ControllerLink.commissioningRunning = 0;
                 ControllerLink.commissioningAborted = 1;
             }
-            if (page != 0) GoToPage(0);
+            if (page != Page::kStart) GoToPage(Page::kStart);
             break;
         case Button::kPrevious:
             if (d.prevPage != 0) {
@@ -94,19 +73,19 @@ void ActOnButton(u8 id) {
             break;
         case Button::kSelect: OnSelect(); break;
         case Button::kDelete: DeleteOnPage(page); break;
-        case Button::kFaults: GoToPage(43); break;
+        case Button::kFaults: GoToPage(Page::kCurrentFault); break;
         case Button::kChart:
-            if (page == 6) GoToPage(7);
-            if (page == 2) GoToPage(5);
+            if (page == Page::kSolarYields) GoToPage(Page::kDailyYieldChart);
+            if (page == Page::kMeasurement) GoToPage(Page::kCollectorChart);
             break;
         case Button::kEdit: OnEdit(); break;
         case Button::kLanguageShortcut:
             AppState.menuReturnRow = 2;
-            GoToPage(16);
+            GoToPage(Page::kLanguageList);
             break;
         case Button::kMenu:
             AppState.menuReturnRow = 0;
-            GoToPage(1);
+            GoToPage(Page::kMenu);
             break;
         case Button::kConfirm: OnConfirm(); break;
         case Button::kCancel:
@@ -120,15 +99,15 @@ void ActOnButton(u8 id) {
         case Button::kMinus: OnPlusMinus(0); break;
         case Button::kMeasurementShortcut:
             AppState.menuReturnRow = 0;
-            GoToPage(2);
+            GoToPage(Page::kMeasurement);
             break;
         case Button::kYieldsShortcut:
             AppState.menuReturnRow = 1;
-            GoToPage(6);
+            GoToPage(Page::kSolarYields);
             break;
         case Button::kGuidedSetup:
             AppState.wizardMode = 2;
-            GoToPage(AppState.accessLevel != 0 ? 22 : 19);
+            GoToPage(AppState.accessLevel != 0 ? Page::kSupplementaryList : Page::kAccessCode);
             break;
         case Button::kYes:
         case Button::kNo: GoToPage(AppState.dialogReturnPage); break;
@@ -203,14 +182,14 @@ void HandleFreeTouch() {
     const i16 y = AppState.touchY;
     const u8 page = AppState.currentPage;
 
-    if (298 < x && x < 318 && 7 < y && y < 27 && AppState.faultLampShown != 0 && page != 43) {
-        GoToPage(43);
+    if (298 < x && x < 318 && 7 < y && y < 27 && AppState.faultLampShown != 0 && page != Page::kCurrentFault) {
+        GoToPage(Page::kCurrentFault);
         KeyClick();
         return;
     }
-    if (page > 38) return;
+    if (page > Page::kCommissioningEntry) return;
 
-    if (page == 1) {
+    if (page == Page::kMenu) {
         if (35 < y && y < 197) {
             KeyClick();
             const u8 row = static_cast<u8>(((y - 35) % 256) * 5 / 172);
@@ -223,13 +202,13 @@ void HandleFreeTouch() {
         }
     } else if (IsListPage(page)) {
         FreeTouchOnList(x, y);
-    } else if (page == 26 || page == 38) {
+    } else if (PageViewAt(page).flags & PageFlag::kSelectLine) {
         if (35 < y && y < 63) {
             KeyClick();
             OnSelect();
             AppState.holdTicks = kHoldTicks;
         }
-    } else if (IsValuePage(page)) {
+    } else if (PageViewAt(page).flags & PageFlag::kValueLine) {
         if (110 < y && y < 138 && AppState.barButtons[3] == Button::kEdit) {
             KeyClick();
             AppState.holdTicks = kHoldTicks;
@@ -240,16 +219,16 @@ void HandleFreeTouch() {
 
 void OnBack() {
     switch (AppState.currentPage) {
-        case 1: GoToPage(0); break;
-        case 19:
+        case Page::kMenu: GoToPage(Page::kStart); break;
+        case Page::kAccessCode:
             if (AppState.wizardMode == 1) {
                 AppState.wizardMode = 0;
-                GoToPage(38);
+                GoToPage(Page::kCommissioningEntry);
             } else if (AppState.wizardMode == 2) {
                 AppState.wizardMode = 0;
-                GoToPage(0);
+                GoToPage(Page::kStart);
             } else {
-                GoToPage(1);
+                GoToPage(Page::kMenu);
             }
             break;
         default: break;
@@ -260,31 +239,31 @@ void OnCancel() {
     const u8 page = AppState.currentPage;
     const bool wizard = AppState.wizardMode != 0;
     switch (page) {
-        case 22:
+        case Page::kSupplementaryList:
             if (wizard) {
-                GoToPage(23);
+                GoToPage(Page::kMaxTank);
                 OnEdit();
             } else {
-                GoToPage(21);
+                GoToPage(Page::kSupplementary);
             }
             break;
-        case 23:
+        case Page::kMaxTank:
             if (!wizard) {
-                GoToPage(23);
+                GoToPage(Page::kMaxTank);
             } else if (Settings.supplementaryFunction == 1) {
-                GoToPage(24);
+                GoToPage(Page::kMaxTank2);
                 OnEdit();
             } else if (Settings.supplementaryFunction == 2) {
-                GoToPage(25);
+                GoToPage(Page::kMaxSupply);
                 OnEdit();
             } else if (Settings.supplementaryFunction == 0) {
-                GoToPage(2);
+                GoToPage(Page::kMeasurement);
             }
             break;
-        case 24:
-        case 25: GoToPage(wizard ? 2 : page); break;
-        case 40:
-            GoToPage(AppState.wizardMode == 2 ? 0 : 38);
+        case Page::kMaxTank2:
+        case Page::kMaxSupply: GoToPage(wizard ? Page::kMeasurement : page); break;
+        case Page::kCommissioningQuestion:
+            GoToPage(AppState.wizardMode == 2 ? Page::kStart : Page::kCommissioningEntry);
             AppState.wizardMode = 0;
             break;
         default: break;
@@ -293,18 +272,18 @@ void OnCancel() {
 
 void OnPrevNext(u8 up) {
     const u8 page = AppState.currentPage;
-    if (page == 1 || IsListPage(page)) {
+    if (page == Page::kMenu || IsListPage(page)) {
         if (up) {
             if (AppState.selectedRow > 0) AppState.selectedRow -= 1;
             // The menu shares the row fields but never scrolls; a scroll
             // left over from the language list must not redraw it as a list.
-            if (page != 1 && AppState.selectedRow < AppState.listScroll) {
+            if (page != Page::kMenu && AppState.selectedRow < AppState.listScroll) {
                 AppState.listScroll -= 1;
                 RedrawScrolledList();
             }
         } else {
             if (AppState.selectedRow < AppState.maxRow) AppState.selectedRow += 1;
-            if (page != 1 && AppState.selectedRow > AppState.listScroll + 5) {
+            if (page != Page::kMenu && AppState.selectedRow > AppState.listScroll + 5) {
                 AppState.listScroll += 1;
                 RedrawScrolledList();
             }
@@ -313,55 +292,55 @@ void OnPrevNext(u8 up) {
     }
     const u8 supplementary = Settings.supplementaryFunction;
     switch (page) {
-        case 3:
-            if (!up) GoToPage(ExtraSensorsOffered() ? 4 : 40);
+        case Page::kMeasurementFlow:
+            if (!up) GoToPage(ExtraSensorsOffered() ? Page::kMeasurementExtra : Page::kCommissioningQuestion);
             break;
-        case 4:
-            if (!up) GoToPage(40);
+        case Page::kMeasurementExtra:
+            if (!up) GoToPage(Page::kCommissioningQuestion);
             break;
-        case 10:
-            if (!up) GoToPage(supplementary == 0 ? 13 : 11);
+        case Page::kWarmWater:
+            if (!up) GoToPage(supplementary == 0 ? Page::kTime : Page::kLoadStrategy);
             break;
-        case 13:
-            if (up) GoToPage(supplementary == 0 ? 10 : 11);
+        case Page::kTime:
+            if (up) GoToPage(supplementary == 0 ? Page::kWarmWater : Page::kLoadStrategy);
             break;
-        case 21:
-            if (!up) GoToPage(23);
+        case Page::kSupplementary:
+            if (!up) GoToPage(Page::kMaxTank);
             break;
-        case 23:
+        case Page::kMaxTank:
             if (up) {
-                GoToPage(21);
+                GoToPage(Page::kSupplementary);
             } else if (supplementary == 1) {
-                GoToPage(24);
+                GoToPage(Page::kMaxTank2);
             } else if (supplementary == 2) {
-                GoToPage(25);
+                GoToPage(Page::kMaxSupply);
             }
             break;
-        case 32:
-            if (!up) GoToPage(supplementary == 0 ? 36 : 34);
+        case Page::kZoneValve:
+            if (!up) GoToPage(supplementary == 0 ? Page::kAlarmTransducer : Page::kSwitchingValve);
             break;
-        case 36:
-            if (up) GoToPage(supplementary == 0 ? 32 : 34);
+        case Page::kAlarmTransducer:
+            if (up) GoToPage(supplementary == 0 ? Page::kZoneValve : Page::kSwitchingValve);
             break;
-        case 43:
+        case Page::kCurrentFault:
             if (!up) {
                 if (AppState.accessLevel != 0) {
-                    GoToPage(44);
+                    GoToPage(Page::kFaultHistory);
                 } else {
                     AppState.historyAfterCode = 1;
-                    GoToPage(19);
+                    GoToPage(Page::kAccessCode);
                 }
             }
             break;
-        case 44:
+        case Page::kFaultHistory:
             if (!up) {
                 if (AppState.historyIndex < 255) AppState.historyIndex += 1;
-                GoToPage(44);
+                GoToPage(Page::kFaultHistory);
             } else if (AppState.historyIndex > 0) {
                 AppState.historyIndex -= 1;
-                GoToPage(44);
+                GoToPage(Page::kFaultHistory);
             } else {
-                GoToPage(43);
+                GoToPage(Page::kCurrentFault);
             }
             break;
         default: break;
@@ -370,28 +349,28 @@ void OnPrevNext(u8 up) {
 
 void OnSelect() {
     switch (AppState.currentPage) {
-        case 1:
+        case Page::kMenu:
             AppState.menuReturnRow = AppState.selectedRow;
             switch (AppState.selectedRow) {
-                case 0: GoToPage(2); break;
-                case 1: GoToPage(6); break;
-                case 2: GoToPage(10); break;
+                case 0: GoToPage(Page::kMeasurement); break;
+                case 1: GoToPage(Page::kSolarYields); break;
+                case 2: GoToPage(Page::kWarmWater); break;
                 case 3:
                     if (AppState.accessLevel != 0) {
-                        GoToPage(21);
+                        GoToPage(Page::kSupplementary);
                     } else {
                         AppState.historyAfterCode = 0;
-                        GoToPage(19);
+                        GoToPage(Page::kAccessCode);
                     }
                     break;
-                case 4: GoToPage(26); break;
+                case 4: GoToPage(Page::kFaultsEntry); break;
                 default: break;
             }
             break;
-        case 26: GoToPage(43); break;
-        case 38:
+        case Page::kFaultsEntry: GoToPage(Page::kCurrentFault); break;
+        case Page::kCommissioningEntry:
             AppState.wizardMode = 1;
-            GoToPage(AppState.accessLevel != 0 ? 22 : 19);
+            GoToPage(AppState.accessLevel != 0 ? Page::kSupplementaryList : Page::kAccessCode);
             break;
         default: break;
     }

@@ -2,6 +2,7 @@
 // up. Navigation and the setting editors both change pages through here; this
 // file calls neither of them.
 #include "panel/app/AppState.h"
+#include "panel/app/PageTable.h"
 #include "panel/settings/Settings.h"
 
 namespace {
@@ -17,32 +18,12 @@ u8 OnOffRow(u8 output) { return static_cast<u8>(1 - output); }
 
 }  // namespace
 
-bool IsListPage(u8 page) {
-    switch (page) {
-        case 12:
-        case 16:
-        case 18:
-        case 22:
-        case 28:
-        case 33:
-        case 35:
-        case 37: return true;
-        default: return false;
-    }
-}
+bool IsListPage(u8 page) { return (PageViewAt(page).flags & PageFlag::kList) != 0; }
 
+// Without a second tank the load-strategy list offers only its first two rows.
 u8 ListRowCount(u8 page) {
-    switch (page) {
-        case 12: return Settings.supplementaryFunction == 1 ? 4 : 2;
-        case 16: return 7;
-        case 18:
-        case 22: return 3;
-        case 28: return 4;
-        case 33:
-        case 35:
-        case 37: return 2;
-        default: return 0;
-    }
+    if (page == Page::kLoadStrategyList && Settings.supplementaryFunction != 1) return 2;
+    return static_cast<u8>(PageViewAt(page).rows.size());
 }
 
 void GoToPage(u8 page) {
@@ -59,8 +40,8 @@ void GoToPage(u8 page) {
 void EnterPage() {
     const u8 page = AppState.currentPage;
     switch (page) {
-        case 1: AppState.selectedRow = AppState.menuReturnRow < 5 ? AppState.menuReturnRow : 0; break;
-        case 9:
+        case Page::kMenu: AppState.selectedRow = AppState.menuReturnRow < 5 ? AppState.menuReturnRow : 0; break;
+        case Page::kYieldDeleted:
             Settings.totalYield = 0;
             StoreSettingsField(SETTINGS_FIELD(totalYield));
             YieldHistoryBlock.index = 4711;
@@ -68,22 +49,22 @@ void EnterPage() {
             StoreYieldHistory();
             AppState.messageTimer = 500;
             break;
-        case 12: PreselectRow(page, Settings.loadStrategy); break;
-        case 16:
+        case Page::kLoadStrategyList: PreselectRow(page, Settings.loadStrategy); break;
+        case Page::kLanguageList:
             PreselectRow(page, Settings.language);
             if (AppState.selectedRow > 5) AppState.listScroll = 1;
             break;
-        case 18: PreselectRow(page, Settings.shortcutFunction); break;
-        case 20: AppState.messageTimer = 1000; break;
-        case 22: PreselectRow(page, Settings.supplementaryFunction); break;
-        case 28: PreselectRow(page, Settings.operatingMode); break;
-        case 32: AppState.shownValue = static_cast<u8>(ControllerLink.zoneValveOn + 1); break;
-        case 33: PreselectRow(page, OnOffRow(ControllerLink.zoneValveOn)); break;
-        case 34: AppState.shownValue = static_cast<u8>(ControllerLink.switchingValveOn + 1); break;
-        case 35: PreselectRow(page, OnOffRow(ControllerLink.switchingValveOn)); break;
-        case 37: PreselectRow(page, OnOffRow(ControllerLink.acousticAlarm)); break;
-        case 42: AppState.messageTimer = 1000; break;
-        case 43:
+        case Page::kShortcutList: PreselectRow(page, Settings.shortcutFunction); break;
+        case Page::kWrongAccessCode: AppState.messageTimer = 1000; break;
+        case Page::kSupplementaryList: PreselectRow(page, Settings.supplementaryFunction); break;
+        case Page::kOperatingModeList: PreselectRow(page, Settings.operatingMode); break;
+        case Page::kZoneValve: AppState.shownValue = static_cast<u8>(ControllerLink.zoneValveOn + 1); break;
+        case Page::kZoneValveList: PreselectRow(page, OnOffRow(ControllerLink.zoneValveOn)); break;
+        case Page::kSwitchingValve: AppState.shownValue = static_cast<u8>(ControllerLink.switchingValveOn + 1); break;
+        case Page::kSwitchingValveList: PreselectRow(page, OnOffRow(ControllerLink.switchingValveOn)); break;
+        case Page::kAlarmTransducerList: PreselectRow(page, OnOffRow(ControllerLink.acousticAlarm)); break;
+        case Page::kCommissioningNotPossible: AppState.messageTimer = 1000; break;
+        case Page::kCurrentFault:
             AppState.shownValue = static_cast<u8>(Settings.faultCode + 1);
             AppState.historyIndex = 0;
             break;

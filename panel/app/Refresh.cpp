@@ -5,6 +5,7 @@
 #include "panel/app/AppState.h"
 #include "panel/app/Layout.h"
 #include "panel/app/NumberFormat.h"
+#include "panel/app/PageTable.h"
 #include "panel/app/Plant.h"
 #include "panel/app/TextTables.h"
 #include "panel/dl/DrawApi.h"
@@ -14,6 +15,12 @@
 
 namespace {
 
+constexpr char kDegrees[] =
+    "\xB0"
+    "C";
+constexpr char kSpacedDegrees[] =
+    " \xB0"
+    "C";
 constexpr u8 kMeasurementRows = 5;
 constexpr u8 kYieldRows = 3;
 constexpr u8 kRuntimeRows = 2;
@@ -138,52 +145,23 @@ void OnOffField(u8 on) {
     DlText(OnOffText(on));
 }
 
-constexpr u16 kLoadStrategyRows[] = {29, 31, 30, 32};
-constexpr u16 kShortcutRows[] = {8, 4, 36};
-constexpr u16 kSupplementaryRows[] = {46, 47, 48};
-constexpr u16 kOperatingModeRows[] = {60, 61, 62, 63};
-constexpr u16 kOnOffRows[] = {83, 84};
-
-struct ListTexts {
-    const u16* ids;
-    u8 count;
-};
-
-ListTexts RowTexts(u8 page) {
-    switch (page) {
-        case 12: return {kLoadStrategyRows, static_cast<u8>(Settings.supplementaryFunction == 1 ? 4 : 2)};
-        case 18: return {kShortcutRows, 3};
-        case 22: return {kSupplementaryRows, 3};
-        case 28: return {kOperatingModeRows, 4};
-        case 33:
-        case 35:
-        case 37: return {kOnOffRows, 2};
-        default: return {nullptr, 0};
-    }
-}
-
 void RowFont(u8 row) { DlSetFont(row == AppState.selectedRow ? FontSlot::kTitle : FontSlot::kBody); }
 
+// The rows of a list page, six at a time from the scroll position.
 void ListRows(u8 page) {
     if (AppState.shownRow == AppState.selectedRow) return;
     BeginDrawing();
     DrawListSelection();
     DlSetForeground(Colour::kBlack);
-    if (page == 16) {
-        // Each row names its language in that language.
-        for (u8 i = AppState.listScroll; i <= AppState.listScroll + 5 && i < kLanguageCount; ++i) {
-            RowFont(i);
-            DlTextPos(55, static_cast<u16>(61 + 28 * (i - AppState.listScroll)));
-            DlText(GetText(37, i));
-        }
-        return;
-    }
-    const ListTexts rows = RowTexts(page);
-    for (u8 i = 0; i < rows.count; ++i) {
+    const PageView& view = PageViewAt(page);
+    const u8 count = ListRowCount(page);
+    for (u8 i = AppState.listScroll; i <= AppState.listScroll + 5 && i < count; ++i) {
         RowFont(i);
-        DlTextPos(55, static_cast<u16>(61 + 28 * i));
-        DlText(Text(rows.ids[i]));
-        if (page == 22 && i == 2) {
+        const u16 baseLine = static_cast<u16>(61 + 28 * (i - AppState.listScroll));
+        const bool ownLanguage = (view.flags & PageFlag::kRowsInOwnLanguage) != 0;
+        DlTextPos(55, baseLine);
+        DlText(ownLanguage ? GetText(view.rows[i], i) : Text(view.rows[i]));
+        if (page == Page::kSupplementaryList && i == 2) {
             DlTextPos(55, 141);
             DlText(Text(49));
         }
@@ -409,7 +387,7 @@ const char* FaultDescription(u8 code) {
 void RefreshMeasurements(u8 page) {
     const u8 fault = Plant.sensorFault;
     const u8 absent = Plant.extraSensorAbsent;
-    if (page == 2) {
+    if (page == Page::kMeasurement) {
         ReadingRow(0, {Plant.collectorTemp, static_cast<u8>(fault & SensorFault::kCollector), 0, 41, 65});
         ReadingRow(1, {Plant.solarReturnTemp, static_cast<u8>(fault & SensorFault::kSolarReturn), 0, 75, 99});
         ReadingRow(2, {Plant.solarSupplyTemp, static_cast<u8>(fault & SensorFault::kSolarSupply), 0, 109, 133});
@@ -417,12 +395,12 @@ void RefreshMeasurements(u8 page) {
         if (Plant.fifthRowShown) {
             ReadingRow(4, {Plant.fifthRowTemp, static_cast<u8>(!Plant.fifthSensorPresent), 1, 177, 201});
         }
-    } else if (page == 3) {
+    } else if (page == Page::kMeasurementFlow) {
         ReadingRow(0, {Plant.outsideTemp, static_cast<u8>(fault & SensorFault::kOutside), 0, 46, 70});
         ReadingRow(1, {static_cast<i16>(Plant.flowRate & 0xFFFF), static_cast<u8>(fault & SensorFault::kFlowRate), 0,
                        104, 128});
         ReadingRow(2, {Plant.maxCollectorTemp, 0, 0, 134, 162});
-    } else if (page == 4) {
+    } else if (page == Page::kMeasurementExtra) {
         ReadingRow(0, {Plant.extraCollector1Temp, static_cast<u8>(absent & 0x02), 0, 46, 70});
         ReadingRow(1, {Plant.extraOutside1Temp, static_cast<u8>(absent & 0x01), 0, 80, 104});
         ReadingRow(2, {Plant.extraCollector2Temp, static_cast<u8>(absent & 0x08), 0, 114, 138});
@@ -453,9 +431,9 @@ void RefreshRuntime() {
 }
 
 u16 ValueFieldLeft(u8 page, u8 row) {
-    if (page >= 2 && page <= 4) return ReadingLeft();
-    if (page == 6 && row < kYieldRows) return FieldLeft(kYieldFields[row]);
-    if (page == 30 && row < kRuntimeRows) return FieldLeft(kRuntimeFields[row]);
+    if (page >= Page::kMeasurement && page <= Page::kMeasurementExtra) return ReadingLeft();
+    if (page == Page::kSolarYields && row < kYieldRows) return FieldLeft(kYieldFields[row]);
+    if (page == Page::kRuntime && row < kRuntimeRows) return FieldLeft(kRuntimeFields[row]);
     return 0;
 }
 
@@ -569,6 +547,48 @@ void UpdateFaultLamp() {
     DlRect(298, 7, 317, 26);
 }
 
+void RefreshMenu() {
+    if (AppState.selectedRow == AppState.menuShownRow) return;
+    BeginDrawing();
+    DrawMenu(0);
+}
+
+void RefreshMeasurementPage() { RefreshMeasurements(AppState.currentPage); }
+void RefreshWarmWater() { TemperatureField(Settings.warmWaterSetValue, kDegrees); }
+void RefreshMaxTank() { TemperatureField(Settings.maxTankTemp, kSpacedDegrees); }
+void RefreshMaxTank2() { TemperatureField(Settings.maxTank2Temp, kSpacedDegrees); }
+void RefreshTime() { TimeField(); }
+void RefreshDate() { DateField(); }
+void RefreshPumpSpeed() { PumpField(); }
+void RefreshZoneValve() { OnOffField(ControllerLink.zoneValveOn); }
+void RefreshSwitchingValve() { OnOffField(ControllerLink.switchingValveOn); }
+void RefreshCurrentFault() { CurrentFault(); }
+void CloseYieldDeletedMessage() { CountDownMessage(Page::kSolarYields); }
+void CloseWrongCodeMessage() { CountDownMessage(Page::kAccessCode); }
+
+// The number being entered is drawn in red, as an edit is.
+void RefreshAccessCode() {
+    if (!AppState.justBuilt) return;
+    BeginDrawing();
+    ClearField(280, 114, 319, 138);
+    DlSetForeground(Colour::kRed);
+    PrintTwoDigits(AppState.selectedRow);
+}
+
+// The message closes a little before its timer runs out.
+void CloseNotPossibleMessage() {
+    if (AppState.messageTimer > 0) AppState.messageTimer -= 1;
+    if (AppState.messageTimer <= 10) {
+        GoToPage(AppState.wizardMode == 2 ? Page::kStart : Page::kCommissioningEntry);
+        AppState.wizardMode = 0;
+    }
+}
+
+void RefreshConfirmDialog() {
+    if (AppState.dialogTimer > 0) AppState.dialogTimer -= 1;
+    if (AppState.dialogTimer == 0) GoToPage(AppState.dialogReturnPage);
+}
+
 void RefreshPage() {
     if (AppState.schematicDelay != 0) AppState.schematicDelay -= 1;
     UpdateFaultLamp();
@@ -576,66 +596,8 @@ void RefreshPage() {
 
     const u8 page = AppState.currentPage;
     if (IsListPage(page)) ListRows(page);
-    switch (page) {
-        case 0: RefreshSchematic(); break;
-        case 1:
-            if (AppState.selectedRow != AppState.menuShownRow) {
-                BeginDrawing();
-                DrawMenu(0);
-            }
-            break;
-        case 2:
-        case 3:
-        case 4: RefreshMeasurements(page); break;
-        case 6: RefreshYields(); break;
-        case 9: CountDownMessage(6); break;
-        case 10:
-            TemperatureField(Settings.warmWaterSetValue,
-                             "\xB0"
-                             "C");
-            break;
-        case 13: TimeField(); break;
-        case 14: DateField(); break;
-        case 19:
-            if (AppState.justBuilt) {
-                BeginDrawing();
-                ClearField(280, 114, 319, 138);
-                DlSetForeground(Colour::kRed);
-                PrintTwoDigits(AppState.selectedRow);
-            }
-            break;
-        case 20: CountDownMessage(19); break;
-        case 23:
-            TemperatureField(Settings.maxTankTemp,
-                             " \xB0"
-                             "C");
-            break;
-        case 24:
-        case 25:
-            TemperatureField(Settings.maxTank2Temp,
-                             " \xB0"
-                             "C");
-            break;
-        case 29: RefreshStatus(); break;
-        case 30: RefreshRuntime(); break;
-        case 31: PumpField(); break;
-        case 32: OnOffField(ControllerLink.zoneValveOn); break;
-        case 34: OnOffField(ControllerLink.switchingValveOn); break;
-        case 41: RunCommissioning(); break;
-        case 42:
-            if (AppState.messageTimer > 0) AppState.messageTimer -= 1;
-            if (AppState.messageTimer <= 10) {
-                GoToPage(AppState.wizardMode == 2 ? 0 : 38);
-                AppState.wizardMode = 0;
-            }
-            break;
-        case 43: CurrentFault(); break;
-        case 45:
-            if (AppState.dialogTimer > 0) AppState.dialogTimer -= 1;
-            if (AppState.dialogTimer == 0) GoToPage(AppState.dialogReturnPage);
-            break;
-        default: break;
-    }
+    const PageView& view = PageViewAt(page);
+    if (view.refresh != nullptr) view.refresh();
     AppState.justBuilt = 0;
 }
 

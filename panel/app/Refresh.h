@@ -13,13 +13,31 @@ constexpr u16 kNoValue = 9999;
 
 void UpdateFaultLamp();
 
-// The refreshers of the pages that show live values; RefreshPage calls the
-// one of the current page.
+// The refreshers of the pages; RefreshPage calls the one that PageTable.cpp
+// names for the current page.
 void RefreshMeasurements(u8 page);
+void RefreshMeasurementPage();
+void RefreshMenu();
 void RefreshYields();
+void RefreshWarmWater();
+void RefreshTime();
+void RefreshDate();
+void RefreshAccessCode();
+void RefreshMaxTank();
+void RefreshMaxTank2();
 void RefreshStatus();
 void RefreshRuntime();
+void RefreshPumpSpeed();
+void RefreshZoneValve();
+void RefreshSwitchingValve();
+void RefreshCurrentFault();
+void RefreshConfirmDialog();
 void RunCommissioning();
+
+// The message pages go on to the next page by themselves when their time is up.
+void CloseYieldDeletedMessage();
+void CloseWrongCodeMessage();
+void CloseNotPossibleMessage();
 
 // The left end of the value field of a row of the measurement pages (2, 3, 4),
 // the yields page (6) or the runtime page (30): the label before it must end
