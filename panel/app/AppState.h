@@ -212,3 +212,8 @@ void KeyClick();
 void OnEdit();
 void OnPlusMinus(u8 up);
 void OnConfirm();
+// The guided setup's next step after the given page: from the supplementary
+// function to the maximum tank temperature, then to the limit that the
+// supplementary function needs (tank 2 or the heating circuits), then to the
+// measurements; each value page opens with its edit running.
+void GoToNextSetupStep(u8 page);

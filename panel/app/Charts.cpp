@@ -17,9 +17,6 @@ constexpr Rgb565 kWhite = 0xFFFF;
 constexpr Rgb565 kCurveGrey = 0x7BEF;
 constexpr Rgb565 kYesGreen = 0x07E0;
 
-constexpr u8 kLabelFormat = 9;
-constexpr u8 kTemperatureFormat = 12;
-
 // Axis labels end at this column.
 constexpr u16 kLabelRight = 40;
 constexpr u16 kAxisLabelBaseLine = 203;
@@ -52,7 +49,7 @@ constexpr char kSpacedDegrees[] =
 // its column.
 struct NumberLabel {
     char text[kNumberTextMax];
-    explicit NumberLabel(i32 value) { FormatNumber(NumberFormats[kLabelFormat], value, text); }
+    explicit NumberLabel(i32 value) { FormatNumber(Format::kSignedDegrees, value, text); }
     const char* Get() const { return text[0] == ' ' ? text + 1 : text; }
     // With its sign column: the label's full box.
     const char* Full() const { return text; }
@@ -114,7 +111,7 @@ void Reading(const char* label, i16 value, const char* unit, u16 x, u16 y) {
     DlTextPos(x, y);
     DlText(label);
     char text[kNumberTextMax + 8];
-    FormatNumber(NumberFormats[kTemperatureFormat], value, text);
+    FormatNumber(Format::kTemperature, value, text);
     u8 n = 0;
     while (text[n] != 0) ++n;
     Append(text, n, sizeof text, unit);

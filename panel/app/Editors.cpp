@@ -87,20 +87,61 @@ void ConfirmMaxTank() {
     EndEdit();
     Settings.maxTankTemp = AppState.editValue;
     StoreSettingsField(SETTINGS_FIELD(maxTankTemp));
-    if (AppState.wizardMode == 0) return;
-    switch (Settings.supplementaryFunction) {
-        case 0: GoToPage(Page::kMeasurement); break;
-        case 1:
-            GoToPage(Page::kMaxTank2);
-            OnEdit();
-            break;
-        case 2:
-            GoToPage(Page::kMaxSupply);
-            OnEdit();
-            break;
-        default: break;
+    if (AppState.wizardMode != 0) GoToNextSetupStep(Page::kMaxTank);
+}
+
+void ConfirmMaxTank2() {
+    EndEdit();
+    Settings.maxTank2Temp = AppState.editValue;
+    StoreSettingsField(SETTINGS_FIELD(maxTank2Temp));
+    if (AppState.wizardMode != 0) GoToNextSetupStep(Page::kMaxTank2);
+}
+
+void ConfirmWarmWater() {
+    EndEdit();
+    Settings.warmWaterSetValue = AppState.editValue;
+    StoreSettingsField(SETTINGS_FIELD(warmWaterSetValue));
+}
+
+// The clock keeps counting while its edit copy changes; confirming takes the
+// edited fields and restarts the minute.
+void ConfirmTime() {
+    EndEdit();
+    PanelClock.second = 0;
+    PanelClock.minute = ClockEdit.minute;
+    PanelClock.hour = ClockEdit.hour;
+    ClockWriteHook();
+}
+
+void ConfirmDate() {
+    EndEdit();
+    PanelClock.day = ClockEdit.day;
+    PanelClock.month = ClockEdit.month;
+    PanelClock.year = ClockEdit.year;
+    ClockWriteHook();
+}
+
+void ConfirmSupplementary() {
+    Settings.supplementaryFunction = AppState.selectedRow;
+    StoreSettingsField(SETTINGS_FIELD(supplementaryFunction));
+    if (AppState.wizardMode != 0) {
+        GoToNextSetupStep(Page::kSupplementaryList);
+    } else {
+        GoToPage(Page::kSupplementary);
     }
 }
+
+void StartCommissioning() {
+    if (ControllerLink.commissioningPossible != 0) {
+        ControllerLink.commissioningRunning = 1;
+        GoToPage(Page::kCommissioningRun);
+    } else {
+        GoToPage(Page::kCommissioningNotPossible);
+    }
+}
+
+// The on/off lists show "on" in row 0.
+u8 OnFromRow() { return static_cast<u8>(1 - AppState.selectedRow); }
 
 }  // namespace
 
@@ -154,16 +195,36 @@ void OnPlusMinus(u8 up) {
     AppState.justBuilt = 1;
 }
 
+void GoToNextSetupStep(u8 page) {
+    switch (page) {
+        case Page::kSupplementaryList:
+            GoToPage(Page::kMaxTank);
+            OnEdit();
+            break;
+        case Page::kMaxTank:
+            if (Settings.supplementaryFunction == 0) {
+                GoToPage(Page::kMeasurement);
+            } else if (Settings.supplementaryFunction == 1) {
+                GoToPage(Page::kMaxTank2);
+                OnEdit();
+            } else if (Settings.supplementaryFunction == 2) {
+                GoToPage(Page::kMaxSupply);
+                OnEdit();
+            }
+            break;
+        case Page::kMaxTank2:
+        case Page::kMaxSupply: GoToPage(Page::kMeasurement); break;
+        default: break;
+    }
+}
+
 void OnConfirm() {
     const u8 page = AppState.currentPage;
-    const bool wizard = AppState.wizardMode != 0;
+    const bool editing = AppState.editActive != 0;
     switch (page) {
         case Page::kDeleteYieldQuestion: GoToPage(Page::kYieldDeleted); break;
         case Page::kWarmWater:
-            if (!AppState.editActive) break;
-            EndEdit();
-            Settings.warmWaterSetValue = AppState.editValue;
-            StoreSettingsField(SETTINGS_FIELD(warmWaterSetValue));
+            if (editing) ConfirmWarmWater();
             break;
         case Page::kLoadStrategyList:
             Settings.loadStrategy = AppState.selectedRow;
@@ -171,20 +232,10 @@ void OnConfirm() {
             GoToPage(Page::kLoadStrategy);
             break;
         case Page::kTime:
-            if (!AppState.editActive) break;
-            EndEdit();
-            PanelClock.second = 0;
-            PanelClock.minute = ClockEdit.minute;
-            PanelClock.hour = ClockEdit.hour;
-            ClockWriteHook();
+            if (editing) ConfirmTime();
             break;
         case Page::kDate:
-            if (!AppState.editActive) break;
-            EndEdit();
-            PanelClock.day = ClockEdit.day;
-            PanelClock.month = ClockEdit.month;
-            PanelClock.year = ClockEdit.year;
-            ClockWriteHook();
+            if (editing) ConfirmDate();
             break;
         case Page::kLanguageList:
             Settings.language = AppState.selectedRow;
@@ -197,26 +248,13 @@ void OnConfirm() {
             GoToPage(Page::kShortcut);
             break;
         case Page::kAccessCode: CheckAccessCode(); break;
-        case Page::kSupplementaryList:
-            Settings.supplementaryFunction = AppState.selectedRow;
-            StoreSettingsField(SETTINGS_FIELD(supplementaryFunction));
-            if (wizard) {
-                GoToPage(Page::kMaxTank);
-                OnEdit();
-            } else {
-                GoToPage(Page::kSupplementary);
-            }
-            break;
+        case Page::kSupplementaryList: ConfirmSupplementary(); break;
         case Page::kMaxTank:
-            if (AppState.editActive) ConfirmMaxTank();
+            if (editing) ConfirmMaxTank();
             break;
         case Page::kMaxTank2:
         case Page::kMaxSupply:
-            if (!AppState.editActive) break;
-            EndEdit();
-            Settings.maxTank2Temp = AppState.editValue;
-            StoreSettingsField(SETTINGS_FIELD(maxTank2Temp));
-            if (wizard) GoToPage(Page::kMeasurement);
+            if (editing) ConfirmMaxTank2();
             break;
         case Page::kOperatingModeList:
             Settings.operatingMode = AppState.selectedRow;
@@ -225,25 +263,18 @@ void OnConfirm() {
             break;
         case Page::kSolarPump: EndEdit(); break;
         case Page::kZoneValveList:
-            ControllerLink.zoneValveOn = static_cast<u8>(1 - AppState.selectedRow);
+            ControllerLink.zoneValveOn = OnFromRow();
             GoToPage(Page::kZoneValve);
             break;
         case Page::kSwitchingValveList:
-            ControllerLink.switchingValveOn = static_cast<u8>(1 - AppState.selectedRow);
+            ControllerLink.switchingValveOn = OnFromRow();
             GoToPage(Page::kSwitchingValve);
             break;
         case Page::kAlarmTransducerList:
-            ControllerLink.acousticAlarm = static_cast<u8>(1 - AppState.selectedRow);
+            ControllerLink.acousticAlarm = OnFromRow();
             GoToPage(Page::kAlarmTransducer);
             break;
-        case Page::kCommissioningQuestion:
-            if (ControllerLink.commissioningPossible != 0) {
-                ControllerLink.commissioningRunning = 1;
-                GoToPage(Page::kCommissioningRun);
-            } else {
-                GoToPage(Page::kCommissioningNotPossible);
-            }
-            break;
+        case Page::kCommissioningQuestion: StartCommissioning(); break;
         case Page::kCommissioningRun:
             GoToPage(AppState.wizardMode == 1 ? Page::kCommissioningEntry : Page::kStart);
             AppState.wizardMode = 0;

@@ -241,27 +241,21 @@ void OnCancel() {
     switch (page) {
         case Page::kSupplementaryList:
             if (wizard) {
-                GoToPage(Page::kMaxTank);
-                OnEdit();
+                GoToNextSetupStep(page);
             } else {
                 GoToPage(Page::kSupplementary);
             }
             break;
         case Page::kMaxTank:
-            if (!wizard) {
-                GoToPage(Page::kMaxTank);
-            } else if (Settings.supplementaryFunction == 1) {
-                GoToPage(Page::kMaxTank2);
-                OnEdit();
-            } else if (Settings.supplementaryFunction == 2) {
-                GoToPage(Page::kMaxSupply);
-                OnEdit();
-            } else if (Settings.supplementaryFunction == 0) {
-                GoToPage(Page::kMeasurement);
+        case Page::kMaxTank2:
+        case Page::kMaxSupply:
+            // Outside the guided setup, cancel ends the edit by entering the page anew.
+            if (wizard) {
+                GoToNextSetupStep(page);
+            } else {
+                GoToPage(page);
             }
             break;
-        case Page::kMaxTank2:
-        case Page::kMaxSupply: GoToPage(wizard ? Page::kMeasurement : page); break;
         case Page::kCommissioningQuestion:
             GoToPage(AppState.wizardMode == 2 ? Page::kStart : Page::kCommissioningEntry);
             AppState.wizardMode = 0;

@@ -71,5 +71,5 @@ void FormatClock(u8 hour, u8 minute, u8 colonOn, char* out) {
     const u8 h = hour % 100;
     const u8 m = minute % 100;
     const i32 packed = (h / 10) << 12 | (h % 10) << 8 | (m / 10) << 4 | (m % 10);
-    FormatNumber(NumberFormats[colonOn != 0 ? 15 : 16], packed, out);
+    FormatNumber(colonOn != 0 ? Format::kClock : Format::kClockColonOff, packed, out);
 }

@@ -28,8 +28,6 @@ constexpr u8 kPackedBytes = 5;
 
 constexpr u8 kNumberFormatCount = 27;
 
-// Descriptor 12 is the temperature in tenths of a degree; 15 and 16 are the
-// clock with and without its colon.
 inline constexpr NumberFormat NumberFormats[kNumberFormatCount] = {
     {0x00, 1, 1, 0}, {0x00, 2, 1, 0},  {0x00, 3, 1, 0},  {0x00, 4, 1, 0}, {0x40, 3, 1, 0}, {0x00, 3, 1, 1},
     {0x00, 3, 1, 2}, {0x01, 3, 1, 2},  {0x21, 3, 1, 2},  {0x80, 3, 1, 0}, {0x80, 3, 1, 1}, {0x00, 4, 1, 1},
@@ -37,6 +35,19 @@ inline constexpr NumberFormat NumberFormats[kNumberFormatCount] = {
     {0x00, 5, 1, 0}, {0x00, 8, 1, 0},  {0x00, 5, 1, 1},  {0x00, 5, 1, 2}, {0x00, 5, 1, 3}, {0x00, 6, 1, 2},
     {0x00, 9, 1, 2}, {0x00, 10, 3, 3}, {0x00, 10, 4, 0},
 };
+
+// The descriptors the pages use, by what they print.
+namespace Format {
+inline constexpr const NumberFormat& kWholeDegrees = NumberFormats[1];    // a temperature setting, "75"
+inline constexpr const NumberFormat& kPercent = NumberFormats[2];         // "100"
+inline constexpr const NumberFormat& kFourDigits = NumberFormats[3];      // a year, a daily yield
+inline constexpr const NumberFormat& kSignedDegrees = NumberFormats[9];   // "-12", " 82"
+inline constexpr const NumberFormat& kTemperature = NumberFormats[12];    // tenths of a degree, "-12,5"
+inline constexpr const NumberFormat& kClock = NumberFormats[15];          // packed BCD "12:34"
+inline constexpr const NumberFormat& kClockColonOff = NumberFormats[16];  // packed BCD "12 34"
+inline constexpr const NumberFormat& kFiveDigits = NumberFormats[18];     // output, stagnation hours
+inline constexpr const NumberFormat& kEightDigits = NumberFormats[19];    // total yield, pump runtime
+}  // namespace Format
 
 // Bytes a FormatNumber buffer needs for this descriptor: the digits, the sign
 // column, the separator and the terminator.

@@ -68,7 +68,7 @@ void TemperatureField(u16 setting, const char* unit) {
     ClearField(250, 114, 319, 138);
     DlSetForeground(ValueColour());
     char text[kNumberTextMax];
-    FormatNumber(NumberFormats[1], value / 10, text);
+    FormatNumber(Format::kWholeDegrees, value / 10, text);
     DlText(text);
     DlText(unit);
 }
@@ -114,7 +114,7 @@ void DateField() {
     PutText(text, n, ". ");
     PutTwoDigits(text, n, clock.month);
     PutText(text, n, ". ");
-    FormatNumber(NumberFormats[3], clock.year, text + n);
+    FormatNumber(Format::kFourDigits, clock.year, text + n);
     PrintClockField(220, text);
     caches.dayShown = PanelClock.day;
 }
@@ -126,7 +126,7 @@ void PumpField() {
     ClearField(100, 114, 309, 138);
     DlSetForeground(ValueColour());
     char text[kNumberTextMax + 2];
-    FormatNumber(NumberFormats[2], PumpPercent(Plant.pumpSpeed), text);
+    FormatNumber(Format::kPercent, PumpPercent(Plant.pumpSpeed), text);
     u8 n = 0;
     while (text[n] != 0) ++n;
     text[n] = ' ';
@@ -204,7 +204,7 @@ u16 FieldLeft(u16 left, u16 right, const NumberFormat& format, const char* suffi
 // Long labels reach into the measurement fields, so a row erases only as far
 // left as its widest reading can reach, never its label.
 u16 ReadingLeft() {
-    const u16 widest = WidestValue(NumberFormats[12], "");
+    const u16 widest = WidestValue(Format::kTemperature, "");
     return widest < 265 - 185 ? static_cast<u16>(265 - widest) : 185;
 }
 
@@ -245,14 +245,14 @@ void ReadingRow(u8 row, const Reading& r) {
         PrintRightAligned("--,-", 265, r.baseLine, FontSlot::kBody);
         return;
     }
-    FormatNumber(NumberFormats[12], r.value, text);
+    FormatNumber(Format::kTemperature, r.value, text);
     PrintRightAligned(text, 265, r.baseLine, FontSlot::kBody);
 }
 
 // A counter or yield of the yields and runtime pages: its format and unit,
 // and its field, into which the value is right-aligned.
 struct NumberField {
-    u8 format;
+    const NumberFormat* format;
     const char* suffix;
     u16 x0;
     u16 y0;
@@ -260,11 +260,13 @@ struct NumberField {
     u16 baseLine;
 };
 
-constexpr NumberField kYieldFields[kYieldRows] = {
-    {18, "", 185, 46, 265, 70}, {3, "", 185, 80, 265, 104}, {19, "", 155, 114, 265, 138}};
-constexpr NumberField kRuntimeFields[kRuntimeRows] = {{19, " h", 240, 46, 309, 70}, {18, " h", 240, 70, 309, 104}};
+constexpr NumberField kYieldFields[kYieldRows] = {{&Format::kFiveDigits, "", 185, 46, 265, 70},
+                                                  {&Format::kFourDigits, "", 185, 80, 265, 104},
+                                                  {&Format::kEightDigits, "", 155, 114, 265, 138}};
+constexpr NumberField kRuntimeFields[kRuntimeRows] = {{&Format::kEightDigits, " h", 240, 46, 309, 70},
+                                                      {&Format::kFiveDigits, " h", 240, 70, 309, 104}};
 
-u16 FieldLeft(const NumberField& f) { return FieldLeft(f.x0, f.right, NumberFormats[f.format], f.suffix); }
+u16 FieldLeft(const NumberField& f) { return FieldLeft(f.x0, f.right, *f.format, f.suffix); }
 
 void NumberRow(u32& cache, u32 value, const NumberField& field) {
     if (value == cache) return;
@@ -273,7 +275,7 @@ void NumberRow(u32& cache, u32 value, const NumberField& field) {
     ClearField(FieldLeft(field), field.y0, field.right, field.baseLine);
     DlSetForeground(Colour::kBlack);
     char text[kNumberTextMax + 4];
-    FormatNumber(NumberFormats[field.format], static_cast<i32>(value), text);
+    FormatNumber(*field.format, static_cast<i32>(value), text);
     AppendText(text, sizeof text, field.suffix);
     PrintRightAligned(text, field.right, field.baseLine, FontSlot::kBody);
 }

@@ -117,7 +117,7 @@ void RefreshTank(TankState& tank, const TankView& view) {
 i16 WholeDegrees(i16 tenths) { return static_cast<i16>((tenths + 5) / 10); }
 
 void DegreesText(i16 degrees, char* out) {
-    FormatNumber(NumberFormats[9], degrees, out);
+    FormatNumber(Format::kSignedDegrees, degrees, out);
     u8 n = 0;
     while (out[n] != 0) ++n;
     const char unit[] =
