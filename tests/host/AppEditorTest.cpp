@@ -23,7 +23,7 @@ Writes QueuedWrites() {
 
 TEST(AppEditors, WarmWaterSetValueStopsAtItsLimitsAndStoresOnlyOnConfirm) {
     PanelDriver panel;
-    panel.Show(10);
+    panel.Show(Page::kWarmWater);
     panel.TapSlot(3);  // edit
     ASSERT_EQ(AppState.editActive, 1);
     EXPECT_EQ(AppState.editValue, 500);
@@ -33,7 +33,7 @@ TEST(AppEditors, WarmWaterSetValueStopsAtItsLimitsAndStoresOnlyOnConfirm) {
     panel.Hold(1, 800);
     EXPECT_EQ(AppState.editValue, 100);
     panel.TapSlot(0);  // cancel re-enters the page
-    EXPECT_EQ(panel.Page(), 10);
+    EXPECT_EQ(panel.Page(), Page::kWarmWater);
     EXPECT_EQ(AppState.editActive, 0);
     EXPECT_EQ(+Settings.warmWaterSetValue, 500);
     EXPECT_TRUE(QueuedWrites().empty());
@@ -55,7 +55,7 @@ TEST(AppEditors, WarmWaterSetValueStopsAtItsLimitsAndStoresOnlyOnConfirm) {
 
 TEST(AppEditors, PlusAndMinusRepeatFasterWhileHeld) {
     PanelDriver panel;
-    panel.Show(10);
+    panel.Show(Page::kWarmWater);
     panel.TapSlot(3);
     AppState.editValue = 100;
     for (int round = 0; round < 2; ++round) {
@@ -77,14 +77,14 @@ TEST(AppEditors, PlusAndMinusRepeatFasterWhileHeld) {
 
 TEST(AppEditors, TankTemperaturesKeepTheirOwnLimits) {
     PanelDriver panel;
-    panel.Show(23);
+    panel.Show(Page::kMaxTank);
     panel.TapSlot(3);
     panel.TapSlot(1);
-    panel.Walk({{0, 23}});  // cancel
+    panel.Walk({{0, Page::kMaxTank}});  // cancel
     EXPECT_EQ(+Settings.maxTankTemp, 800);
 
     Settings.supplementaryFunction = 1;
-    panel.Show(24);
+    panel.Show(Page::kMaxTank2);
     panel.Tap(150, 125);  // the value line opens the edit
     ASSERT_EQ(AppState.editActive, 1);
     panel.Hold(2, 300);
@@ -96,38 +96,44 @@ TEST(AppEditors, TankTemperaturesKeepTheirOwnLimits) {
 
 TEST(AppEditors, LanguageListSwitchesEveryText) {
     PanelDriver panel;
-    panel.Show(15);
+    panel.Show(Page::kLanguage);
     const std::vector<std::uint32_t> german = panel.Rgb();
-    panel.Walk({{3, 16}});  // edit opens the list
+    panel.Walk({{3, Page::kLanguageList}});  // edit opens the list
     EXPECT_EQ(AppState.selectedRow, 0);
     panel.TapRow(1);
-    panel.Walk({{3, 15}});
+    panel.Walk({{3, Page::kLanguage}});
     EXPECT_EQ(Settings.language, 1);
     EXPECT_EQ(QueuedWrites(), (Writes{{kSettingsBlockOffset + 3, 1}}));
     // The same page built in English directly looks exactly alike.
     const std::vector<std::uint32_t> chosen = panel.Rgb();
     EXPECT_NE(chosen, german);
-    panel.Show(15);
+    panel.Show(Page::kLanguage);
     EXPECT_EQ(panel.Rgb(), chosen);
 }
 
 TEST(AppEditors, ListsCommitWithConfirmAndLeaveWithCancel) {
     PanelDriver panel;
     Settings.supplementaryFunction = 1;
-    panel.Show(11);
-    panel.Walk({{3, 12}, {2, 12}, {0, 11}});  // cancel: nothing stored
+    panel.Show(Page::kLoadStrategy);
+    panel.Walk({{3, Page::kLoadStrategyList},
+                {2, Page::kLoadStrategyList},
+                {0, Page::kLoadStrategy}});  // cancel: nothing stored
     EXPECT_EQ(Settings.loadStrategy, 0);
-    panel.Walk({{3, 12}, {2, 12}, {2, 12}, {2, 12}, {3, 11}});
+    panel.Walk({{3, Page::kLoadStrategyList},
+                {2, Page::kLoadStrategyList},
+                {2, Page::kLoadStrategyList},
+                {2, Page::kLoadStrategyList},
+                {3, Page::kLoadStrategy}});
     EXPECT_EQ(AppState.maxRow, 3);
     EXPECT_EQ(Settings.loadStrategy, 3);
 
-    panel.Show(27);
-    panel.Walk({{3, 28}});
+    panel.Show(Page::kOperatingMode);
+    panel.Walk({{3, Page::kOperatingModeList}});
     panel.TapRow(2);
-    panel.Walk({{3, 27}});
+    panel.Walk({{3, Page::kOperatingMode}});
     EXPECT_EQ(Settings.operatingMode, 2);
 
-    panel.Show(17);
+    panel.Show(Page::kShortcut);
     panel.TapSlot(3);
     panel.TapRow(1);
     panel.TapSlot(3);
@@ -143,15 +149,16 @@ TEST(AppEditors, OnOffListsSetTheOutputs) {
     Settings.operatingMode = 2;  // test mode offers the manual outputs
     Settings.supplementaryFunction = 1;
     const struct {
-        u8 page;
+        u8 page, list;
         u8& output;
-    } outputs[] = {
-        {32, ControllerLink.zoneValveOn}, {34, ControllerLink.switchingValveOn}, {36, ControllerLink.acousticAlarm}};
-    panel.Show(32);
+    } outputs[] = {{Page::kZoneValve, Page::kZoneValveList, ControllerLink.zoneValveOn},
+                   {Page::kSwitchingValve, Page::kSwitchingValveList, ControllerLink.switchingValveOn},
+                   {Page::kAlarmTransducer, Page::kAlarmTransducerList, ControllerLink.acousticAlarm}};
+    panel.Show(Page::kZoneValve);
     EXPECT_EQ(AppState.shownValue, 0);  // "off" drawn
     for (const auto& o : outputs) {
         panel.Show(o.page);
-        panel.Walk({{3, u8(o.page + 1)}});
+        panel.Walk({{3, o.list}});
         EXPECT_EQ(AppState.selectedRow, 1);
         panel.TapRow(0);
         panel.Walk({{3, o.page}});
@@ -159,11 +166,11 @@ TEST(AppEditors, OnOffListsSetTheOutputs) {
         panel.TapSlot(3);
         EXPECT_EQ(AppState.selectedRow, 0);
     }
-    panel.Show(32);
+    panel.Show(Page::kZoneValve);
     EXPECT_EQ(AppState.shownValue, 1);    // "on" drawn
     EXPECT_TRUE(QueuedWrites().empty());  // outputs live in memory only
     Settings.operatingMode = 0;
-    panel.Show(32);
+    panel.Show(Page::kZoneValve);
     EXPECT_EQ(AppState.barButtons[3], Button::kNone);
 }
 
@@ -171,7 +178,7 @@ TEST(AppEditors, PumpSpeedSteps) {
     PanelDriver panel;
     Settings.operatingMode = 2;
     Plant.pumpSpeed = 0;
-    panel.Show(31);
+    panel.Show(Page::kSolarPump);
     panel.TapSlot(3);
     ASSERT_EQ(AppState.editActive, 1);
     std::vector<u16> seen;
@@ -198,21 +205,21 @@ TEST(AppEditors, PumpSpeedSteps) {
 
 TEST(AppEditors, DeletingTheTotalYieldStoresTheYieldAndTheHistory) {
     PanelDriver panel;
-    panel.Show(6);
-    panel.Walk({{2, 8}, {0, 6}});  // cancel keeps it
+    panel.Show(Page::kSolarYields);
+    panel.Walk({{2, Page::kDeleteYieldQuestion}, {0, Page::kSolarYields}});  // cancel keeps it
     EXPECT_EQ(+Settings.totalYield, 57280u);
-    panel.Walk({{2, 8}, {3, 9}});
+    panel.Walk({{2, Page::kDeleteYieldQuestion}, {3, Page::kYieldDeleted}});
     EXPECT_EQ(+Settings.totalYield, 0u);
     EXPECT_EQ(+YieldHistoryBlock.index, 4711);
     EXPECT_EQ(YieldHistoryBlock.count, 0);
     EXPECT_EQ(QueuedWrites(), (Writes{{kSettingsBlockOffset + 50, 4}, {kYieldHistoryOffset, 31}}));
     panel.Ticks(500);
-    EXPECT_EQ(panel.Page(), 6);
+    EXPECT_EQ(panel.Page(), Page::kSolarYields);
 }
 
 TEST(AppEditors, TimeAndDateEditsShowTheEditCopy) {
     PanelDriver panel;
-    panel.Show(13);
+    panel.Show(Page::kTime);
     panel.TapSlot(3);
     EXPECT_EQ(AppState.editActive, 1);
     EXPECT_EQ(ClockEdit.hour, 10);
@@ -220,7 +227,7 @@ TEST(AppEditors, TimeAndDateEditsShowTheEditCopy) {
     EXPECT_EQ(ClockEdit.minute, 30);
     panel.TapSlot(3);
     EXPECT_EQ(AppState.barButtons[3], Button::kEdit);
-    panel.Walk({{2, 14}});
+    panel.Walk({{2, Page::kDate}});
     panel.TapSlot(3);
     EXPECT_EQ((std::vector<int>{ClockEdit.day, ClockEdit.month, ClockEdit.year}), (std::vector<int>{14, 3, 2026}));
     panel.TapSlot(0);

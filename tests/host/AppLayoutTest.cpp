@@ -22,7 +22,7 @@ TEST(AppLayout, ValuesStayOnTheScreenInsteadOfWrapping) {
     for (u8 language = 0; language < 7; ++language) {
         PanelDriver panel;
         Settings.language = language;
-        for (u8 page : {3, 13, 14, 39}) {
+        for (u8 page : {Page::kMeasurementFlow, Page::kTime, Page::kDate, Page::kVersions}) {
             panel.Show(page);
             EXPECT_EQ(panel.CountNot(Colour::kPanelGrey, 0, 36, 8, 206), 0)
                 << "page " << int(page) << " language " << int(language);
@@ -32,7 +32,8 @@ TEST(AppLayout, ValuesStayOnTheScreenInsteadOfWrapping) {
 
 TEST(AppLayout, PagesWithoutBarButtonsKeepTheHomeButton) {
     PanelDriver panel;
-    for (u8 page : {9, 20, 41, 42}) {
+    for (u8 page :
+         {Page::kYieldDeleted, Page::kWrongAccessCode, Page::kCommissioningRun, Page::kCommissioningNotPossible}) {
         panel.Show(page);
         EXPECT_EQ(panel.Buttons(), (Bar{Button::kNone, Button::kNone, Button::kNone, Button::kNone}));
         EXPECT_TRUE(HasTouchButton(Button::kHome));
@@ -44,12 +45,12 @@ TEST(AppLayout, PagesWithoutBarButtonsKeepTheHomeButton) {
 TEST(AppLayout, StartPageButtonsFollowTheShortcutTheFaultAndTheCommissioning) {
     PanelDriver panel;
     Settings.shortcutFunction = 1;
-    panel.Show(0);
+    panel.Show(Page::kStart);
     EXPECT_EQ(panel.Buttons(), (Bar{Button::kYieldsShortcut, Button::kGuidedSetup, Button::kNone, Button::kMenu}));
     EXPECT_TRUE(HasTouchButton(Button::kGuidedSetup));
     Settings.commissioningDay = 12;
     Settings.faultCode = 2;
-    panel.Show(0);
+    panel.Show(Page::kStart);
     EXPECT_EQ(panel.Buttons(), (Bar{Button::kFaults, Button::kNone, Button::kNone, Button::kMenu}));
     EXPECT_FALSE(HasTouchButton(Button::kGuidedSetup));
     EXPECT_EQ(panel.Pixel(308, 16), Colour::kRed);
@@ -59,7 +60,7 @@ TEST(AppLayout, StartPageButtonsFollowTheShortcutTheFaultAndTheCommissioning) {
 TEST(AppLayout, CheckMarksAndTheMenuHighlightFollowTheSelection) {
     PanelDriver panel;
     Settings.language = 6;
-    panel.Show(16);
+    panel.Show(Page::kLanguageList);
     EXPECT_EQ(AppState.listScroll, 1);
     EXPECT_EQ(AppState.selectedRow, 6);
     // Polish is checked on the sixth line on screen, the strip shows only its up arrow.
@@ -68,13 +69,13 @@ TEST(AppLayout, CheckMarksAndTheMenuHighlightFollowTheSelection) {
     EXPECT_GT(panel.CountNot(Colour::kPanelGrey, 296, 42, 313, 60), 0);
     EXPECT_EQ(panel.CountNot(Colour::kPanelGrey, 296, 183, 313, 201), 0);
 
-    panel.Show(28);
+    panel.Show(Page::kOperatingModeList);
     EXPECT_EQ(panel.Pixel(27, 50), Colour::kBlack);
     panel.TapSlot(2);
     EXPECT_EQ(panel.Pixel(27, 50), Colour::kPanelGrey);
     EXPECT_EQ(panel.Pixel(27, 78), Colour::kBlack);
 
-    panel.Show(1);
+    panel.Show(Page::kMenu);
     EXPECT_EQ(panel.Pixel(40, 40), Colour::kYellow);
     panel.TapSlot(2);
     EXPECT_EQ(panel.Pixel(40, 40), Colour::kPanelGrey);

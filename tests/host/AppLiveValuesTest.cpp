@@ -66,8 +66,9 @@ TEST(AppLiveValues, AFreshPageShowsEveryValueEvenZero) {
         u8 page;
         Field field;
         const char* text;
-    } values[] = {{6, {185, 46, 265, 70}, "0"},    {6, {185, 80, 265, 104}, "0"},    {6, {155, 114, 265, 138}, "0"},
-                  {30, {200, 46, 309, 70}, "0 h"}, {30, {200, 74, 309, 104}, "0 h"}, {2, {204, 41, 265, 65}, " 0,0"}};
+    } values[] = {{Page::kSolarYields, {185, 46, 265, 70}, "0"},   {Page::kSolarYields, {185, 80, 265, 104}, "0"},
+                  {Page::kSolarYields, {155, 114, 265, 138}, "0"}, {Page::kRuntime, {200, 46, 309, 70}, "0 h"},
+                  {Page::kRuntime, {200, 74, 309, 104}, "0 h"},    {Page::kMeasurement, {204, 41, 265, 65}, " 0,0"}};
     // Leaving and coming back must draw again what the caches still hold.
     for (int visit = 0; visit < 2; ++visit) {
         for (const auto& v : values) {
@@ -82,23 +83,23 @@ TEST(AppLiveValues, PlaceholdersAndRounding) {
     Plant.sensorFault = SensorFault::kCollector;
     Plant.solarReturnTemp = -72;
     Plant.tankTopPresent = 0;
-    panel.Show(2);
+    panel.Show(Page::kMeasurement);
     ExpectText(panel, {204, 41, 265, 65}, "--,-", 265, FontSlot::kBody);
     ExpectText(panel, {204, 75, 265, 99}, "-7,2", 265, FontSlot::kBody);
     ExpectText(panel, {204, 143, 265, 165}, "---,-", 265, FontSlot::kBody);
     // The placeholder is drawn once, and the labels keep their last letters.
     EXPECT_EQ(BytesQueuedByRefresh(), 0);
     Settings.language = 0;
-    panel.Show(4);
+    panel.Show(Page::kMeasurementExtra);
     EXPECT_TRUE(Ink(panel, {185, 84, 196, 104})) << "\"Aussentemperatur 1\" lost its end";
 
     Plant.tankTopPresent = 1;
     Plant.tankTopTemp = 655;
-    panel.Show(2);
+    panel.Show(Page::kMeasurement);
     ExpectText(panel, {204, 143, 265, 165}, " 65,5", 265, FontSlot::kBody);
 
     Plant.collectorTemp = -72;
-    panel.Show(0);
+    panel.Show(Page::kStart);
     ExpectText(panel, {150, 37, 210, 55}, "-6 " + kDegC, 0, FontSlot::kSmall);
     ExpectText(panel, {75, 125, 130, 144}, " 66 " + kDegC, 130, FontSlot::kSmall);
     // A tank top sensor that goes missing takes its reading with it.
@@ -113,7 +114,7 @@ TEST(AppLiveValues, TankHalvesSwitchWithHysteresis) {
     Plant.tankTopPresent = 1;
     Plant.lowerTankTemp = 300;
     Plant.tankTopTemp = 400;
-    panel.Show(0);
+    panel.Show(Page::kStart);
     auto upper = [&] { return panel.Pixel(kTankUpper.x0, kTankUpper.y0); };
     auto lower = [&] { return panel.Pixel(kTankLower.x0, kTankLower.y0); };
     EXPECT_EQ(upper(), Colour::kBlue);
@@ -136,7 +137,7 @@ TEST(AppLiveValues, TankHalvesSwitchWithHysteresis) {
     }
     // Without a tank top sensor both halves follow the lower temperature.
     Plant.tankTopPresent = 0;
-    panel.Show(0);
+    panel.Show(Page::kStart);
     EXPECT_EQ(upper(), Colour::kRed);
     EXPECT_EQ(lower(), Colour::kRed);
 }
@@ -158,7 +159,7 @@ std::vector<int> WheelPeriods(PanelDriver& panel, int ticks) {
 
 TEST(AppLiveValues, PumpWheelTurnsWithTheSpeed) {
     PanelDriver panel;
-    panel.Show(0);
+    panel.Show(Page::kStart);
     Plant.pumpSpeed = 1000;
     EXPECT_EQ(WheelPeriods(panel, 40), std::vector<int>(7, 5));
 
@@ -172,7 +173,7 @@ TEST(AppLiveValues, PumpWheelTurnsWithTheSpeed) {
 
 TEST(AppLiveValues, FaultViewFaultLampAndRebuild) {
     PanelDriver panel;
-    panel.Show(0);
+    panel.Show(Page::kStart);
     const Rgb565 tankColour = panel.Pixel(kTankUpper.x0, kTankUpper.y0);
     auto lamp = [&] { return panel.Pixel(308, 16); };
     EXPECT_EQ(lamp(), Colour::kGreen);
@@ -185,7 +186,7 @@ TEST(AppLiveValues, FaultViewFaultLampAndRebuild) {
     const std::vector<Rgb565> faultView = Region(panel, {0, 35, 319, 207});
 
     // Every page change repaints the title bar, and the lamp with it.
-    for (u8 page : {1, 2, 29, 43, 0}) {
+    for (u8 page : {Page::kMenu, Page::kMeasurement, Page::kControllerStatus, Page::kCurrentFault, Page::kStart}) {
         panel.Show(page);
         EXPECT_EQ(lamp(), Colour::kRed) << "page " << int{page};
     }
@@ -200,7 +201,9 @@ TEST(AppLiveValues, FaultViewFaultLampAndRebuild) {
 
 TEST(AppLiveValues, QuietPagesQueueNothing) {
     PanelDriver panel;
-    for (u8 page : {1, 2, 3, 4, 6, 13, 29, 30, 31, 41, 43}) {
+    for (u8 page : {Page::kMenu, Page::kMeasurement, Page::kMeasurementFlow, Page::kMeasurementExtra,
+                    Page::kSolarYields, Page::kTime, Page::kControllerStatus, Page::kRuntime, Page::kSolarPump,
+                    Page::kCommissioningRun, Page::kCurrentFault}) {
         panel.Show(page);
         EXPECT_EQ(DlBytesUsed(), 0) << "page " << int{page};
         EXPECT_EQ(BytesQueuedByRefresh(), 0) << "page " << int{page};
@@ -210,7 +213,7 @@ TEST(AppLiveValues, QuietPagesQueueNothing) {
 TEST(AppLiveValues, LongStatusAndFaultTextsStayReadable) {
     PanelDriver panel;
     Settings.language = 0;
-    panel.Show(29);
+    panel.Show(Page::kControllerStatus);
     EXPECT_TRUE(Ink(panel, {10, 114, 99, 134})) << "the German status starts left of the field";
     Plant.controllerStatus = 5;
     panel.Ticks(2);
@@ -218,7 +221,7 @@ TEST(AppLiveValues, LongStatusAndFaultTextsStayReadable) {
 
     const Field secondLine{10, 153, 309, 172};
     Settings.faultCode = 11;
-    panel.Show(43);
+    panel.Show(Page::kCurrentFault);
     EXPECT_TRUE(Ink(panel, secondLine)) << "a long fault text continues below";
     EXPECT_EQ(panel.CountNot(Colour::kPanelGrey, 300, 125, 319, 148), 0) << "the first line runs off the page";
     Settings.faultCode = 8;  // a code without a text of its own: "Fault solar 8", one line
@@ -232,7 +235,7 @@ TEST(AppLiveValues, CommissioningRunMarksEachStep) {
     PanelDriver panel;
     Settings.language = 0;
     Settings.supplementaryFunction = 0;
-    panel.Show(41);
+    panel.Show(Page::kCommissioningRun);
     auto step = [&](u8 s) {
         Plant.commissioningStep = s;
         panel.Ticks(3);
@@ -252,7 +255,7 @@ TEST(AppLiveValues, CommissioningRunMarksEachStep) {
 
     // A fault at the start ends the run with the fault line.
     Settings.faultCode = 2;
-    panel.Show(41);
+    panel.Show(Page::kCommissioningRun);
     step(1);
     step(0);
     panel.Ticks(3);

@@ -16,21 +16,21 @@ void EnterCode(PanelDriver& panel, u8 code) {
 
 TEST(AppNavigation, StartsOnTheStartPageWithItsButtons) {
     PanelDriver panel;
-    EXPECT_EQ(panel.Page(), 0);
+    EXPECT_EQ(panel.Page(), Page::kStart);
     EXPECT_EQ(panel.Buttons(), (Bar{Button::kMeasurementShortcut, Button::kGuidedSetup, Button::kNone, Button::kMenu}));
     EXPECT_EQ(AppState.schematicDelay, 500 - 300);
 }
 
 TEST(AppNavigation, HomeLeavesEveryPageAndEndsTheWizard) {
     PanelDriver panel;
-    for (u8 page = 1; page < 45; ++page) {
+    for (u8 page = Page::kMenu; page < Page::kConfirmDialog; ++page) {
         panel.Show(page);
         AppState.wizardMode = 1;
         panel.TapHome();
-        EXPECT_EQ(panel.Page(), 0) << "from page " << int(page);
+        EXPECT_EQ(panel.Page(), Page::kStart) << "from page " << int(page);
         EXPECT_EQ(AppState.wizardMode, 0);
     }
-    panel.Show(41);
+    panel.Show(Page::kCommissioningRun);
     ControllerLink.commissioningRunning = 1;
     panel.TapHome();
     EXPECT_EQ(ControllerLink.commissioningRunning, 0);
@@ -39,20 +39,21 @@ TEST(AppNavigation, HomeLeavesEveryPageAndEndsTheWizard) {
 
 TEST(AppNavigation, MenuRowsSelectOnTheFirstTapAndOpenOnTheSecond) {
     PanelDriver panel;
-    const u8 targets[5] = {2, 6, 10, 19, 26};
+    const u8 targets[5] = {Page::kMeasurement, Page::kSolarYields, Page::kWarmWater, Page::kAccessCode,
+                           Page::kFaultsEntry};
     for (int row = 4; row >= 0; --row) {
-        panel.Show(0);
+        panel.Show(Page::kStart);
         panel.TapSlot(3);
         if (row != 0) {
             panel.TapMenuRow(row);
-            EXPECT_EQ(panel.Page(), 1);
+            EXPECT_EQ(panel.Page(), Page::kMenu);
             EXPECT_EQ(AppState.selectedRow, row);
         }
         panel.TapMenuRow(row);
         EXPECT_EQ(panel.Page(), targets[row]) << "row " << row;
         EXPECT_EQ(AppState.menuReturnRow, row);
     }
-    panel.Walk({{0, 1}, {0, 0}});  // back to the menu, then to the start page
+    panel.Walk({{0, Page::kMenu}, {0, Page::kStart}});  // back to the menu, then to the start page
 }
 
 TEST(AppNavigation, MenuArrowsMoveTheSelectionWithoutWrapping) {
@@ -63,27 +64,40 @@ TEST(AppNavigation, MenuArrowsMoveTheSelectionWithoutWrapping) {
     for (int i = 0; i < 6; ++i) panel.TapSlot(2);
     EXPECT_EQ(AppState.selectedRow, 4);
     panel.TapSlot(1);
-    panel.Walk({{3, 19}});
+    panel.Walk({{3, Page::kAccessCode}});
 }
 
 TEST(AppNavigation, PreviousAndNextFollowTheChainsAndTheirConditions) {
     PanelDriver panel;
-    panel.Show(3);
+    panel.Show(Page::kMeasurementFlow);
     EXPECT_EQ(AppState.barButtons[2], Button::kNone);  // no extra sensors: no next
     // Slot 1 is previous, slot 2 next.
     const struct {
         u8 extraSensors, supplementary, from;
         std::vector<Step> steps;
     } walks[] = {
-        {0, 0, 2, {{2, 3}}},
-        {1, 0, 3, {{2, 4}, {1, 3}, {1, 2}}},
-        {0, 0, 10, {{2, 13}, {1, 10}}},
-        {0, 1, 10, {{2, 11}, {2, 13}, {1, 11}}},
-        {0, 1, 23, {{2, 24}, {1, 23}}},
-        {0, 2, 23, {{2, 25}, {1, 23}, {1, 21}}},
-        {0, 2, 32, {{2, 34}, {2, 36}, {1, 34}}},
-        {0, 0, 32, {{2, 36}, {1, 32}}},
-        {1, 0, 26, {{2, 27}, {2, 29}, {2, 30}, {2, 31}, {2, 32}, {2, 36}, {2, 38}, {2, 39}}},
+        {0, 0, Page::kMeasurement, {{2, Page::kMeasurementFlow}}},
+        {1,
+         0,
+         Page::kMeasurementFlow,
+         {{2, Page::kMeasurementExtra}, {1, Page::kMeasurementFlow}, {1, Page::kMeasurement}}},
+        {0, 0, Page::kWarmWater, {{2, Page::kTime}, {1, Page::kWarmWater}}},
+        {0, 1, Page::kWarmWater, {{2, Page::kLoadStrategy}, {2, Page::kTime}, {1, Page::kLoadStrategy}}},
+        {0, 1, Page::kMaxTank, {{2, Page::kMaxTank2}, {1, Page::kMaxTank}}},
+        {0, 2, Page::kMaxTank, {{2, Page::kMaxSupply}, {1, Page::kMaxTank}, {1, Page::kSupplementary}}},
+        {0, 2, Page::kZoneValve, {{2, Page::kSwitchingValve}, {2, Page::kAlarmTransducer}, {1, Page::kSwitchingValve}}},
+        {0, 0, Page::kZoneValve, {{2, Page::kAlarmTransducer}, {1, Page::kZoneValve}}},
+        {1,
+         0,
+         Page::kFaultsEntry,
+         {{2, Page::kOperatingMode},
+          {2, Page::kControllerStatus},
+          {2, Page::kRuntime},
+          {2, Page::kSolarPump},
+          {2, Page::kZoneValve},
+          {2, Page::kAlarmTransducer},
+          {2, Page::kCommissioningEntry},
+          {2, Page::kVersions}}},
     };
     for (const auto& w : walks) {
         Settings.extraSensorSetting = w.extraSensors;
@@ -96,34 +110,38 @@ TEST(AppNavigation, PreviousAndNextFollowTheChainsAndTheirConditions) {
 TEST(AppNavigation, FaultPagesAndTheLamp) {
     PanelDriver panel;
     panel.Tap(308, 16);  // the lamp answers only while a fault is shown
-    EXPECT_EQ(panel.Page(), 0);
+    EXPECT_EQ(panel.Page(), Page::kStart);
 
     Settings.faultCode = 3;
-    panel.Show(10);
+    panel.Show(Page::kWarmWater);
     panel.Tap(308, 16);
     panel.Ticks(100);
-    EXPECT_EQ(panel.Page(), 43);
+    EXPECT_EQ(panel.Page(), Page::kCurrentFault);
     EXPECT_EQ(panel.Buttons()[2], Button::kNext);  // history entry 0 exists
     panel.TapSlot(3);
     EXPECT_EQ(Settings.faultCode, 0);
 
-    panel.Walk({{2, 19}});  // without a code the history needs one first
+    panel.Walk({{2, Page::kAccessCode}});  // without a code the history needs one first
     EnterCode(panel, AccessCodeB);
-    EXPECT_EQ(panel.Page(), 44);
+    EXPECT_EQ(panel.Page(), Page::kFaultHistory);
     EXPECT_EQ(AppState.barButtons[3], Button::kDelete);
     panel.TapSlot(2);
     EXPECT_EQ(AppState.historyIndex, 1);
     EXPECT_EQ(AppState.barButtons[2], Button::kNone);  // entry 2 is never shown
-    panel.Walk({{1, 44}, {1, 43}, {2, 44}, {3, 43}});  // delete with index 0 returns to the current fault
+    panel.Walk({{1, Page::kFaultHistory},
+                {1, Page::kCurrentFault},
+                {2, Page::kFaultHistory},
+                {3, Page::kCurrentFault}});  // delete with index 0 returns to the current fault
     EXPECT_EQ(FaultHistory[0].type, kFaultEntryEmpty);
-    panel.Walk({{0, 26}, {3, 43}});  // select on the faults entry shows the current fault
+    panel.Walk(
+        {{0, Page::kFaultsEntry}, {3, Page::kCurrentFault}});  // select on the faults entry shows the current fault
 }
 
 TEST(AppNavigation, AccessCodeRightAndWrong) {
     PanelDriver panel;
-    panel.Show(1);
+    panel.Show(Page::kMenu);
     AppState.selectedRow = 3;
-    panel.Walk({{3, 19}, {1, 19}});
+    panel.Walk({{3, Page::kAccessCode}, {1, Page::kAccessCode}});
     EXPECT_EQ(AppState.selectedRow, 0);  // minus stops at 00
     AppState.selectedRow = 98;
     panel.TapSlot(2);
@@ -132,21 +150,21 @@ TEST(AppNavigation, AccessCodeRightAndWrong) {
     AppState.selectedRow = 0;
 
     EnterCode(panel, 0);  // 00 is never a code
-    EXPECT_EQ(panel.Page(), 20);
+    EXPECT_EQ(panel.Page(), Page::kWrongAccessCode);
     EXPECT_EQ(AppState.accessLevel, 0);
     // The page came on the press's second tick and has counted 105 ticks since.
     EXPECT_EQ(AppState.messageTimer, 1000 - 105);
     panel.Ticks(894);
-    EXPECT_EQ(panel.Page(), 20);
+    EXPECT_EQ(panel.Page(), Page::kWrongAccessCode);
     panel.Ticks(1);
-    EXPECT_EQ(panel.Page(), 19);
+    EXPECT_EQ(panel.Page(), Page::kAccessCode);
     EXPECT_EQ(AppState.selectedRow, 0);
 
     EnterCode(panel, 5);
-    EXPECT_EQ(panel.Page(), 20);
+    EXPECT_EQ(panel.Page(), Page::kWrongAccessCode);
     panel.Ticks(1000);
     EnterCode(panel, AccessCodeA);
-    EXPECT_EQ(panel.Page(), 21);
+    EXPECT_EQ(panel.Page(), Page::kSupplementary);
     EXPECT_EQ(AppState.accessLevel, AccessCodeA);
 
     // Held from now on: the menu's system-data row goes straight on.
@@ -154,18 +172,19 @@ TEST(AppNavigation, AccessCodeRightAndWrong) {
     panel.TapSlot(3);
     panel.TapMenuRow(3);
     panel.TapMenuRow(3);
-    EXPECT_EQ(panel.Page(), 21);
+    EXPECT_EQ(panel.Page(), Page::kSupplementary);
 }
 
 TEST(AppNavigation, BackFromTheAccessCodeReturnsWhereItCameFrom) {
     PanelDriver panel;
     const struct {
         u8 from, slot, wizard;
-    } origins[] = {{1, 3, 0}, {38, 3, 1}, {0, 1, 2}};  // menu row 3, commissioning, guided setup
+    } origins[] = {
+        {Page::kMenu, 3, 0}, {Page::kCommissioningEntry, 3, 1}, {Page::kStart, 1, 2}};  // guided setup: slot 1
     for (const auto& o : origins) {
         panel.Show(o.from);
         AppState.selectedRow = 3;
-        panel.Walk({{o.slot, 19}});
+        panel.Walk({{o.slot, Page::kAccessCode}});
         EXPECT_EQ(AppState.wizardMode, o.wizard);
         panel.Walk({{0, o.from}});
         EXPECT_EQ(AppState.wizardMode, 0);
@@ -174,23 +193,23 @@ TEST(AppNavigation, BackFromTheAccessCodeReturnsWhereItCameFrom) {
 
 TEST(AppNavigation, GuidedSetupFromTheStartPage) {
     PanelDriver panel;
-    panel.Walk({{1, 19}});
+    panel.Walk({{1, Page::kAccessCode}});
     EnterCode(panel, AccessCodeA);
-    ASSERT_EQ(panel.Page(), 22);
+    ASSERT_EQ(panel.Page(), Page::kSupplementaryList);
     panel.TapRow(1);  // two-tank system
-    panel.Walk({{3, 23}});
+    panel.Walk({{3, Page::kMaxTank}});
     EXPECT_EQ(Settings.supplementaryFunction, 1);
     EXPECT_EQ(AppState.editActive, 1);
     panel.TapSlot(1);  // minus
-    panel.Walk({{3, 24}});
+    panel.Walk({{3, Page::kMaxTank2}});
     EXPECT_EQ(+Settings.maxTankTemp, 790);
     EXPECT_EQ(AppState.editActive, 1);
-    panel.Walk({{0, 2}});  // cancel advances without storing
+    panel.Walk({{0, Page::kMeasurement}});  // cancel advances without storing
     EXPECT_EQ(+Settings.maxTank2Temp, 800);
     EXPECT_EQ(panel.Buttons(), (Bar{Button::kNone, Button::kNone, Button::kNone, Button::kNext}));
-    panel.Walk({{3, 3}});
+    panel.Walk({{3, Page::kMeasurementFlow}});
     EXPECT_EQ(panel.Buttons(), (Bar{Button::kNone, Button::kNone, Button::kNone, Button::kNext}));
-    panel.Walk({{3, 40}, {0, 0}});
+    panel.Walk({{3, Page::kCommissioningQuestion}, {0, Page::kStart}});
     EXPECT_EQ(AppState.wizardMode, 0);
 }
 
@@ -198,25 +217,34 @@ TEST(AppNavigation, GuidedSetupFromTheCommissioningPage) {
     PanelDriver panel;
     ControllerLink.extraSensorWord = 1;
     AppState.accessLevel = AccessCodeA;
-    panel.Show(38);
+    panel.Show(Page::kCommissioningEntry);
     panel.Tap(100, 50);  // the label line acts like select
-    EXPECT_EQ(panel.Page(), 22);
+    EXPECT_EQ(panel.Page(), Page::kSupplementaryList);
     EXPECT_EQ(AppState.wizardMode, 1);
-    panel.TapRow(2);        // heating support
-    panel.Walk({{0, 23}});  // cancel advances too, without storing
+    panel.TapRow(2);                    // heating support
+    panel.Walk({{0, Page::kMaxTank}});  // cancel advances too, without storing
     EXPECT_EQ(Settings.supplementaryFunction, 0);
     Settings.supplementaryFunction = 2;
-    panel.Walk({{0, 25}, {3, 2}, {3, 3}, {3, 4}, {3, 40}, {0, 38}});  // 4 is offered by the extra sensors
+    panel.Walk({{0, Page::kMaxSupply},
+                {3, Page::kMeasurement},
+                {3, Page::kMeasurementFlow},
+                {3, Page::kMeasurementExtra},
+                {3, Page::kCommissioningQuestion},
+                {0, Page::kCommissioningEntry}});  // the extra sensors offer their page
     EXPECT_EQ(AppState.wizardMode, 0);
 }
 
 TEST(AppNavigation, CommissioningQuestion) {
     PanelDriver panel;
-    const struct { u8 wizard, possible, asked, after; } cases[] = {{0, 0, 42, 38}, {2, 0, 42, 0}, {0, 1, 41, 41}};
+    const struct {
+        u8 wizard, possible, asked, after;
+    } cases[] = {{0, 0, Page::kCommissioningNotPossible, Page::kCommissioningEntry},
+                 {2, 0, Page::kCommissioningNotPossible, Page::kStart},
+                 {0, 1, Page::kCommissioningRun, Page::kCommissioningRun}};
     for (const auto& c : cases) {
         AppState.wizardMode = c.wizard;
         ControllerLink.commissioningPossible = c.possible;
-        panel.Show(40);
+        panel.Show(Page::kCommissioningQuestion);
         panel.Walk({{3, c.asked}});
         EXPECT_EQ(ControllerLink.commissioningRunning, c.possible);
         panel.Ticks(1000);
@@ -228,7 +256,7 @@ TEST(AppNavigation, CommissioningQuestion) {
 
 TEST(AppNavigation, AHeldButtonActsOnceAndAgainAfterTheHold) {
     PanelDriver panel;
-    panel.Show(1);
+    panel.Show(Page::kMenu);
     panel.Press(kBarSlotX[2] + 21, kBarY + 14);
     int changes[3] = {};
     u8 click[3] = {};
@@ -251,10 +279,10 @@ TEST(AppNavigation, AHeldButtonActsOnceAndAgainAfterTheHold) {
 
 TEST(AppNavigation, ATouchBesideTheButtonsGoesToTheFreeTouchHandler) {
     PanelDriver panel;
-    panel.Show(10);
+    panel.Show(Page::kWarmWater);
     panel.Tap(150, 125);  // the value line opens the edit
     EXPECT_EQ(AppState.editActive, 1);
-    panel.Show(12);
+    panel.Show(Page::kLoadStrategyList);
     panel.Tap(150, 150);  // below the two rows of this list: nothing
     EXPECT_EQ(AppState.selectedRow, 0);
     panel.TapRow(1);
@@ -263,11 +291,11 @@ TEST(AppNavigation, ATouchBesideTheButtonsGoesToTheFreeTouchHandler) {
 
 TEST(AppNavigation, TheLanguageListScrollsFromItsStrip) {
     PanelDriver panel;
-    panel.Walk({{0, 2}});  // the start page's shortcut is the measurement one
+    panel.Walk({{0, Page::kMeasurement}});  // the start page's shortcut is the measurement one
     Settings.shortcutFunction = 2;
     panel.TapHome();
     EXPECT_EQ(AppState.barButtons[0], Button::kLanguageShortcut);
-    panel.Walk({{0, 16}});
+    panel.Walk({{0, Page::kLanguageList}});
     EXPECT_EQ(AppState.listScroll, 0);
     EXPECT_EQ(AppState.maxRow, 6);
     panel.Tap(290, 100);  // the strip starts at x 290
@@ -285,7 +313,7 @@ TEST(AppNavigation, TheLanguageListScrollsFromItsStrip) {
 
 TEST(AppNavigation, TheScrollStripOfAShortListSelectsInstead) {
     PanelDriver panel;
-    panel.Show(33);
+    panel.Show(Page::kZoneValveList);
     panel.Tap(300, 37 + 28 + 14);
     EXPECT_EQ(AppState.listScroll, 0);
     EXPECT_EQ(AppState.selectedRow, 1);
@@ -296,7 +324,7 @@ TEST(AppNavigation, TheScrollStripOfAShortListSelectsInstead) {
 TEST(AppNavigation, TheMenuNeverScrollsAfterAScrolledList) {
     PanelDriver panel;
     Settings.language = 6;
-    panel.Show(16);
+    panel.Show(Page::kLanguageList);
     ASSERT_EQ(AppState.listScroll, 1);
     panel.TapHome();
     panel.TapSlot(3);

@@ -52,18 +52,18 @@ TEST(AppOutOfRange, EverySettingBeyondItsTable) {
 TEST(AppOutOfRange, ListsAndTheFaultHistoryStayInsideTheirRows) {
     PanelDriver panel;
     Settings.language = 9;
-    panel.Show(16);
+    panel.Show(Page::kLanguageList);
     EXPECT_EQ(AppState.selectedRow, 0);
     EXPECT_EQ(AppState.listScroll, 0);
     ControllerLink.zoneValveOn = 5;
-    panel.Show(33);
+    panel.Show(Page::kZoneValveList);
     EXPECT_EQ(AppState.selectedRow, 0);
     // A touch under the last row selects nothing beyond it.
     panel.Tap(100, 37 + 28 * 3);
     EXPECT_LE(AppState.selectedRow, AppState.maxRow);
 
     AppState.accessLevel = AccessCodeB;
-    panel.Show(44);
+    panel.Show(Page::kFaultHistory);
     AppState.historyIndex = 200;
     panel.TapSlot(3);  // delete touches no entry beyond the history
     EXPECT_EQ(AppState.historyIndex, 199);
@@ -74,16 +74,16 @@ TEST(AppOutOfRange, ListsAndTheFaultHistoryStayInsideTheirRows) {
 TEST(AppOutOfRange, UnknownShortcutsAndPagesFallBack) {
     PanelDriver panel;
     Settings.shortcutFunction = 5;
-    panel.Show(0);
+    panel.Show(Page::kStart);
     EXPECT_EQ(AppState.barButtons[0], Button::kNone);
     Settings.faultCode = 1;
-    panel.Show(0);
+    panel.Show(Page::kStart);
     EXPECT_EQ(AppState.barButtons[0], Button::kFaults);
 
     AppState.dialogReturnPage = 99;
-    panel.Show(45);
+    panel.Show(Page::kConfirmDialog);
     GoToPage(AppState.dialogReturnPage);
-    EXPECT_EQ(panel.Page(), 0);
+    EXPECT_EQ(panel.Page(), Page::kStart);
     EXPECT_EQ(PageAt(46).titleText, 65535);
     EXPECT_EQ(PageAt(255).bar[0], Button::kNone);
 }

@@ -63,7 +63,7 @@ TEST(CollectorCurve, FollowsTheHourOfTheDay) {
         }
 }
 
-TEST_F(PanelHostTest, StartSequenceSetsTheDocumentedStartState) {
+TEST_F(PanelHostTest, StartLeavesTheFirmwareInItsStartState) {
     StartAt(0);
     EXPECT_EQ(CollectorCurve[0], 1181);
     EXPECT_EQ(CollectorCurveCount, kCollectorCurveLength);
@@ -284,10 +284,10 @@ TEST_F(PanelHostTest, AQuickClickActsOnceAndADoubleClickTwice) {
     host.MouseDown(MouseButton::Left, 289, 224);
     host.MouseUp(MouseButton::Left);
     Ticks(5);
-    EXPECT_EQ(AppState.currentPage, 1);
+    EXPECT_EQ(AppState.currentPage, Page::kMenu);
 
     // Warm water set value: edit, then double-click plus.
-    GoToPage(10);
+    GoToPage(Page::kWarmWater);
     Ticks(100);
     host.MouseDown(MouseButton::Left, 289, 224);
     host.MouseUp(MouseButton::Left);

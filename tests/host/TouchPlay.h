@@ -35,7 +35,10 @@ struct Pace {
 
 // The pages whose message times out by itself: a replay at another pace
 // would leave them at another touch, so the next touch goes home.
-inline bool TimedPage(u8 page) { return page == 9 || page == 20 || page == 41 || page == 42 || page == 45; }
+inline bool TimedPage(u8 page) {
+    return page == Page::kYieldDeleted || page == Page::kWrongAccessCode || page == Page::kCommissioningRun ||
+           page == Page::kCommissioningNotPossible || page == Page::kConfirmDialog;
+}
 
 constexpr int kHomeX = 269;
 constexpr int kHomeY = 16;
@@ -57,7 +60,7 @@ public:
             x = kHomeX;
             y = kHomeY;
         } else if (kind < 80) {
-            if (page == 1) {
+            if (page == Page::kMenu) {
                 x = 120;
                 y = 37 + 34 * Int(0, 4) + 17;
             } else if (IsListPage(page)) {

@@ -66,7 +66,7 @@ public:
         if (seed % 3 == 0) Settings.operatingMode = 2;
         // Each episode starts on its own page, as a test set-up does, so that
         // the deep ends of the page chains get their share of touches.
-        GoToPage(static_cast<u8>(seed * 7 % 45));
+        GoToPage(static_cast<u8>(seed * 7 % Page::kConfirmDialog));
         Tick(200);
     }
 
@@ -84,7 +84,7 @@ public:
     std::vector<Rgb565> GoHome() {
         panel_.Host().MouseUp(MouseButton::Left);
         touchplay::Settle(panel_);
-        if (panel_.Page() == 0) Tap(kBarSlotX[3] + 21, kBarY + 14, 1, 30);  // leave it, to enter it anew
+        if (panel_.Page() == Page::kStart) Tap(kBarSlotX[3] + 21, kBarY + 14, 1, 30);  // leave it, to enter it anew
         panel_.Host().MouseDown(MouseButton::Left, touchplay::kHomeX, touchplay::kHomeY);
         panel_.Ticks(1);
         panel_.Host().MouseUp(MouseButton::Left);
@@ -133,7 +133,7 @@ private:
         const int r = pick_.Int(0, 9);
         const int code = r < 5 ? AccessCodeA : (r < 9 ? AccessCodeB : pick_.Int(0, 99));
         int shown = AppState.selectedRow;
-        while (shown != code && panel_.Page() == 19 && ticks_ < budget_) {
+        while (shown != code && panel_.Page() == Page::kAccessCode && ticks_ < budget_) {
             const bool up = shown < code;
             Tap(kBarSlotX[up ? 2 : 1] + 21, kBarY + 14, pick_.Int(0, 2), pick_.Int(0, 2));
             shown += up ? 1 : -1;
@@ -161,7 +161,7 @@ private:
 
     void Step() {
         const u8 page = panel_.Page();
-        if (page == 19 && pick_.Int(0, 1) == 0) {
+        if (page == Page::kAccessCode && pick_.Int(0, 1) == 0) {
             EnterCode();
             return;
         }
@@ -170,7 +170,7 @@ private:
             return;
         }
         // A menu row opens with a second touch on it.
-        if (page == 1 && pick_.Int(0, 2) == 0) {
+        if (page == Page::kMenu && pick_.Int(0, 2) == 0) {
             const int y = 37 + 34 * pick_.Int(0, 4) + 17;
             Tap(120, y, pick_.Int(0, 3), pick_.Int(0, 3));
             Tap(120, y, pick_.Int(0, 3), Gap());
@@ -240,7 +240,7 @@ std::string Episode(std::uint32_t seed, long ticks, std::bitset<kPageCount>& vis
     if (!healthy)
         return why + " by tick " + std::to_string(monkey.Ticks()) + " on page " + std::to_string(monkey.Page());
     const std::vector<Rgb565> home = monkey.GoHome();
-    if (monkey.Page() != 0) return "home led to page " + std::to_string(monkey.Page());
+    if (monkey.Page() != Page::kStart) return "home led to page " + std::to_string(monkey.Page());
     if (!monkey.Visited().any()) return "no page was shown";
     const SettingsBlock settings = Settings;
     const ControllerLinkRecord link = ControllerLink;
@@ -281,7 +281,7 @@ TEST(Monkey, RandomTouchesNeverOverflowAndHomeLooksLikeAFreshStart) {
     // dialog (45) has no way in from the panel.
     if (total >= 1000000) {
         for (u8 page = 0; page < kPageCount; ++page) {
-            if (page != 45) {
+            if (page != Page::kConfirmDialog) {
                 EXPECT_TRUE(visited.test(page)) << "page " << int(page) << " was never shown";
             }
         }

@@ -158,7 +158,7 @@ TEST(Capture, RecordedTouchesPlayBackToTheSameScreenInTheRunner) {
         << script;
 
     const std::vector<Rgb565> windowScreen = w.Screen();
-    EXPECT_EQ(AppState.currentPage, 0);
+    EXPECT_EQ(AppState.currentPage, Page::kStart);
     EXPECT_TRUE(Replay(script) == windowScreen);
 }
 

@@ -160,7 +160,7 @@ TEST(Haupt, ARightClickWhilePlusIsHeldStopsTheRepeat) {
     THaupt haupt(&clock);
     haupt.show();
     for (int i = 0; i < 300; ++i) haupt.TimerRefreshTimer();
-    GoToPage(10);
+    GoToPage(Page::kWarmWater);
     for (int i = 0; i < 100; ++i) haupt.TimerRefreshTimer();
     PressLeft(haupt, QPointF(289, 224));  // edit
     haupt.TimerRefreshTimer();

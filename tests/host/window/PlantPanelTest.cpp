@@ -56,7 +56,7 @@ TEST(PlantPanel, RaisingAFaultTurnsTheLampRedAndNamesIt) {
     EXPECT_EQ(Pixel(308, 16), 0xF800);
     EXPECT_EQ(Settings.faultCode, 22);
     EXPECT_EQ(panel.FaultList()->itemText(22), QStringLiteral("22 Ausfall Kollektorf\u00FChler"));
-    GoToPage(43);
+    GoToPage(Page::kCurrentFault);
     Ticks(haupt, 100);
     panel.Refresh();
     EXPECT_EQ(panel.findChild<QLabel*>(QStringLiteral("pageLabel"))->text(), QStringLiteral("43 current fault"));
