@@ -37,12 +37,6 @@ constexpr i32 kMinLabelGap = 2;
 // full width.
 constexpr u16 kEntryEnd = kScreenWidth;
 
-constexpr char kDegrees[] =
-    "\xB0"
-    "C";
-constexpr char kSpacedDegrees[] =
-    " \xB0"
-    "C";
 
 // A number label with descriptor 9. Its sign column is a blank for the
 // non-negative values, which is dropped so that a centred label sits under

@@ -15,9 +15,6 @@
 
 namespace {
 
-constexpr char kDegrees[] =
-    "\xB0"
-    "C";
 
 constexpr u16 kShortcutIcons[] = {Button::kMeasurementShortcut, Button::kYieldsShortcut, Button::kLanguageShortcut};
 

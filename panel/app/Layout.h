@@ -37,6 +37,15 @@ constexpr u8 kFaultPicture = 5;
 constexpr u8 kFaultLabel = 6;
 }  // namespace ImageSlot
 
+// The unit of a temperature (the font's degree sign), and the same after a
+// blank.
+inline constexpr char kDegrees[] =
+    "\xB0"
+    "C";
+inline constexpr char kSpacedDegrees[] =
+    " \xB0"
+    "C";
+
 // The x of each bottom-bar slot; the bar's buttons stand at y = 210.
 constexpr u16 kBarSlotX[4] = {10, 102, 170, 268};
 constexpr u16 kBarY = 210;

@@ -15,12 +15,6 @@
 
 namespace {
 
-constexpr char kDegrees[] =
-    "\xB0"
-    "C";
-constexpr char kSpacedDegrees[] =
-    " \xB0"
-    "C";
 constexpr u8 kMeasurementRows = 5;
 constexpr u8 kYieldRows = 3;
 constexpr u8 kRuntimeRows = 2;
