@@ -48,7 +48,7 @@ public:
         host_.SetZoom(zoom);
         plant_.Reset();
         Settings.language = language;
-        GoToPage(0);
+        GoToPage(Page::kStart);
         Settle();
     }
 
@@ -56,7 +56,7 @@ public:
     void Show(int page) {
         plant_.Reset();
         switch (page) {
-            case 4:
+            case Page::kMeasurementExtra:
                 SetPlant("extra.offered", "on");
                 SetPlant("collector1", "64.5");
                 SetPlant("outside1", "11.2");
@@ -64,34 +64,33 @@ public:
                 SetPlant("outside2", "9.8");
                 Go(page);
                 break;
-            case 19: Go(19); break;
-            case 20:
-                Go(19);
+            case Page::kWrongAccessCode:
+                Go(Page::kAccessCode);
                 TapButton(Button::kConfirm);  // code 0 is wrong
                 break;
-            case 21:
-                Go(19);
+            case Page::kSupplementary:
+                Go(Page::kAccessCode);
                 for (int i = 0; i < AccessCodeA; ++i) TapButton(Button::kPlus);
                 TapButton(Button::kConfirm);
                 break;
-            case 41:
-            case 42:
-                SetPlant("commissioning.possible", page == 41 ? "on" : "off");
-                if (page == 41) SetPlant("commissioning.step", "1");
-                Go(40);
+            case Page::kCommissioningRun:
+            case Page::kCommissioningNotPossible:
+                SetPlant("commissioning.possible", page == Page::kCommissioningRun ? "on" : "off");
+                if (page == Page::kCommissioningRun) SetPlant("commissioning.step", "1");
+                Go(Page::kCommissioningQuestion);
                 TapButton(Button::kConfirm);
                 break;
-            case 43:
+            case Page::kCurrentFault:
                 SetPlant("fault", "22");
                 Go(page);
                 break;
-            case 44:
+            case Page::kFaultHistory:
                 SetPlant("fault", "22");
-                Go(43);
+                Go(Page::kCurrentFault);
                 TapButton(Button::kNext);  // the access code is already entered
                 break;
-            case 45:
-                Go(0);
+            case Page::kConfirmDialog:
+                Go(Page::kStart);
                 SetPlant("dialog", "on");
                 break;
             default: Go(page); break;

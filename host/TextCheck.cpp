@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <span>
 #include <string>
 #include <tuple>
 
@@ -78,46 +79,101 @@ struct LabelRow {
 
 // Labels in the body font; the value rows are those of ValueFieldLeft.
 constexpr LabelRow kLabels[] = {
-    {2, 9, 10, 0},    {2, 10, 10, 1},   {2, 13, 10, 2},   {2, 11, 10, 3},   {2, 12, 10, 4},   {2, 14, 10, 4},
-    {3, 15, 10, 0},   {3, 16, 10, -1},  {3, 17, 10, 1},   {3, 130, 10, 2},  {3, 131, 10, -1}, {4, 122, 10, 0},
-    {4, 126, 10, 1},  {4, 123, 10, 2},  {4, 127, 10, 3},  {6, 20, 10, 0},   {6, 21, 10, 1},   {6, 22, 10, 2},
-    {8, 23, 10, -1},  {9, 24, 50, -1},  {10, 26, 10, -1}, {11, 28, 10, -1}, {13, 33, 10, -1}, {14, 34, 10, -1},
-    {15, 36, 10, -1}, {17, 38, 10, -1}, {17, 39, 10, -1}, {19, 41, 10, -1}, {20, 42, 50, -1}, {21, 43, 10, -1},
-    {23, 52, 10, -1}, {24, 53, 10, -1}, {24, 54, 10, -1}, {25, 55, 10, -1}, {25, 56, 10, -1}, {26, 58, 10, -1},
-    {27, 59, 10, -1}, {29, 64, 10, -1}, {30, 75, 10, 0},  {30, 76, 10, 1},  {30, 77, 10, -1}, {31, 78, 10, -1},
-    {32, 79, 10, -1}, {34, 80, 10, -1}, {36, 81, 10, -1}, {36, 82, 10, -1}, {38, 90, 10, -1}, {39, 85, 10, -1},
-    {40, 91, 10, -1}, {40, 92, 10, -1}, {42, 93, 50, -1}, {42, 94, 50, -1}, {43, 95, 10, -1},
+    {Page::kMeasurement, Txt::kCollector, 10, 0},
+    {Page::kMeasurement, Txt::kSolarReturn, 10, 1},
+    {Page::kMeasurement, Txt::kSolarSupply, 10, 2},
+    {Page::kMeasurement, Txt::kTankTop, 10, 3},
+    {Page::kMeasurement, Txt::kTank2Top, 10, 4},
+    {Page::kMeasurement, Txt::kHeatingReturn, 10, 4},
+    {Page::kMeasurementFlow, Txt::kCollectorOutsideTemperatureLine1, 10, 0},
+    {Page::kMeasurementFlow, Txt::kCollectorOutsideTemperatureLine2, 10, -1},
+    {Page::kMeasurementFlow, Txt::kFlowRate, 10, 1},
+    {Page::kMeasurementFlow, Txt::kMaxCollectorTemperatureLine1, 10, 2},
+    {Page::kMeasurementFlow, Txt::kMaxCollectorTemperatureLine2, 10, -1},
+    {Page::kMeasurementExtra, Txt::kCollector1, 10, 0},
+    {Page::kMeasurementExtra, Txt::kOutsideTemperature1, 10, 1},
+    {Page::kMeasurementExtra, Txt::kCollector2, 10, 2},
+    {Page::kMeasurementExtra, Txt::kOutsideTemperature2, 10, 3},
+    {Page::kSolarYields, Txt::kSolarOutput, 10, 0},
+    {Page::kSolarYields, Txt::kDailyYield, 10, 1},
+    {Page::kSolarYields, Txt::kTotalYield, 10, 2},
+    {Page::kDeleteYieldQuestion, Txt::kDeleteTotalYieldQuestion, 10, -1},
+    {Page::kYieldDeleted, Txt::kTotalYieldDeleted, 50, -1},
+    {Page::kWarmWater, Txt::kWarmWaterSetValue, 10, -1},
+    {Page::kLoadStrategy, Txt::kLoadStrategy, 10, -1},
+    {Page::kTime, Txt::kTime, 10, -1},
+    {Page::kDate, Txt::kDate, 10, -1},
+    {Page::kLanguage, Txt::kLanguage, 10, -1},
+    {Page::kShortcut, Txt::kShortcutFunctionLine1, 10, -1},
+    {Page::kShortcut, Txt::kShortcutFunctionLine2, 10, -1},
+    {Page::kAccessCode, Txt::kAccessCode, 10, -1},
+    {Page::kWrongAccessCode, Txt::kWrongAccessCode, 50, -1},
+    {Page::kSupplementary, Txt::kSupplementaryFunction, 10, -1},
+    {Page::kMaxTank, Txt::kMaxTankTemperature, 10, -1},
+    {Page::kMaxTank2, Txt::kMaxTank2TemperatureLine1, 10, -1},
+    {Page::kMaxTank2, Txt::kMaxTank2TemperatureLine2, 10, -1},
+    {Page::kMaxSupply, Txt::kMaxSupplyTemperatureLine1, 10, -1},
+    {Page::kMaxSupply, Txt::kMaxSupplyTemperatureLine2, 10, -1},
+    {Page::kFaultsEntry, Txt::kFaults, 10, -1},
+    {Page::kOperatingMode, Txt::kOperatingMode, 10, -1},
+    {Page::kControllerStatus, Txt::kControllerStatus, 10, -1},
+    {Page::kRuntime, Txt::kPumpRuntime, 10, 0},
+    {Page::kRuntime, Txt::kTotalStagnation, 10, 1},
+    {Page::kRuntime, Txt::kSinceCommissioning, 10, -1},
+    {Page::kSolarPump, Txt::kSolarPump, 10, -1},
+    {Page::kZoneValve, Txt::kZoneValve, 10, -1},
+    {Page::kSwitchingValve, Txt::kSwitchingValve, 10, -1},
+    {Page::kAlarmTransducer, Txt::kAlarmTransducerLine1, 10, -1},
+    {Page::kAlarmTransducer, Txt::kAlarmTransducerLine2, 10, -1},
+    {Page::kCommissioningEntry, Txt::kCommissioning, 10, -1},
+    {Page::kVersions, Txt::kVersion, 10, -1},
+    {Page::kCommissioningQuestion, Txt::kCommissioningQuestionLine1, 10, -1},
+    {Page::kCommissioningQuestion, Txt::kCommissioningQuestionLine2, 10, -1},
+    {Page::kCommissioningNotPossible, Txt::kCommissioningNotPossibleLine1, 50, -1},
+    {Page::kCommissioningNotPossible, Txt::kCommissioningNotPossibleLine2, 50, -1},
+    {Page::kCurrentFault, Txt::kSolarFaultLabel, 10, -1},
 };
 
 // The version page's values stand at x = 160.
-constexpr TextId kVersionLabels[] = {86, 87, 88, 128};
+constexpr TextId kVersionLabels[] = {Txt::kSoftware, Txt::kHardware, Txt::kBasicSystem, Txt::kSerialNumber};
 constexpr int kVersionValueX = 160;
 
-struct ListPage {
-    int page;
-    TextId ids[4];
-    int count;
+// A setting's choices: the value on its page, right-aligned to end at x = 309,
+// and the rows of its list page from x = 55, bold when selected.
+struct Choices {
+    int valuePage;
+    int listPage;  // kNoList when the value has no list of its own
+    std::span<const TextId> ids;
+};
+constexpr int kNoList = -1;
+
+constexpr TextId kLoadStrategies[] = {Txt::kStrategyPriorityTank1, Txt::kStrategyMaxTank1, Txt::kStrategyPriorityTank2,
+                                      Txt::kStrategyMaxTank2};
+constexpr TextId kShortcutTargets[] = {Txt::kMeasurementTitle, Txt::kSolarYields, Txt::kLanguage};
+constexpr TextId kSupplementaryFunctions[] = {Txt::kSupplementaryNone, Txt::kSupplementaryTwoTanks,
+                                              Txt::kSupplementaryHeatingSupport,
+                                              Txt::kSupplementaryHeatingSupportLine2};
+constexpr TextId kOperatingModes[] = {Txt::kModeAuto, Txt::kModeOff, Txt::kModeTest, Txt::kModeManual};
+constexpr TextId kLanguageNames[] = {Txt::kLanguageName};
+
+constexpr Choices kChoices[] = {
+    {Page::kLoadStrategy, Page::kLoadStrategyList, kLoadStrategies},
+    {Page::kShortcut, Page::kShortcutList, kShortcutTargets},
+    {Page::kSupplementary, Page::kSupplementaryList, kSupplementaryFunctions},
+    {Page::kOperatingMode, Page::kOperatingModeList, kOperatingModes},
+    {Page::kLanguage, kNoList, kLanguageNames},
+    {Page::kControllerStatus, kNoList, StatusTexts},
 };
 
-constexpr ListPage kLists[] = {
-    {12, {29, 31, 30, 32}, 4}, {18, {8, 4, 36}, 3}, {22, {46, 47, 48, 49}, 4}, {28, {60, 61, 62, 63}, 4},
-    {33, {83, 84}, 2},         {35, {83, 84}, 2},   {37, {83, 84}, 2},
+// The manual outputs: "on" or "off" at x = 270 on the output's page, and the
+// two rows of its list page.
+constexpr std::pair<int, int> kOutputPages[] = {
+    {Page::kZoneValve, Page::kZoneValveList},
+    {Page::kSwitchingValve, Page::kSwitchingValveList},
+    {Page::kAlarmTransducer, Page::kAlarmTransducerList},
 };
 
-struct ValueTexts {
-    int page;
-    TextId ids[10];
-    int count;
-};
-
-// Setting and status texts right-aligned to end at x = 309.
-constexpr ValueTexts kRightAlignedValues[] = {
-    {11, {29, 31, 30, 32}, 4}, {15, {37}, 1},
-    {17, {8, 4, 36}, 3},       {21, {46, 47, 48, 49}, 4},
-    {27, {60, 61, 62, 63}, 4}, {29, {65, 66, 67, 68, 69, 70, 71, 72, 73, 74}, 10},
-};
-
-std::string FaultLine(const Checker& c) { return std::string(c.Get(96)) + " 12"; }
+std::string FaultLine(const Checker& c) { return std::string(c.Get(Txt::kFaultCodeLabel)) + " 12"; }
 
 // The current fault's text: one line, or broken once at the last blank that
 // lets the first line end by x = 309.
@@ -130,79 +186,102 @@ void WrappedFaultText(Checker& c, TextId id) {
         if (text[i] == ' ' && kLeftMargin + width(text.substr(0, i)) <= 309) cut = i;
     }
     if (cut == std::string::npos || cut == 0) {
-        c.Report(43, id, kLeftMargin + width(text) - kRightEnd);
+        c.Report(Page::kCurrentFault, id, kLeftMargin + width(text) - kRightEnd);
         return;
     }
-    c.Report(43, id, kLeftMargin + width(text.substr(cut + 1)) - kRightEnd);
+    c.Report(Page::kCurrentFault, id, kLeftMargin + width(text.substr(cut + 1)) - kRightEnd);
 }
 
-void CheckLanguage(Checker& c) {
+// Page titles, the main menu's rows and the labels beside their values.
+void CheckTitlesAndLabels(Checker& c) {
     for (u8 page = 0; page < kPageCount; ++page) {
         const PageDescriptor& d = PageAt(page);
         if (d.titleText >= kTextCount) continue;
         c.FromLeft(page, d.titleText, FontSlot::kTitle, d.section != 0 ? 46 : 10,
-                   page == 0 ? kStartTitleEnd : kTitleEnd);
+                   page == Page::kStart ? kStartTitleEnd : kTitleEnd);
     }
-    for (TextId id = 3; id <= 7; ++id) c.FromLeft(1, id, FontSlot::kBody, 46, 221);
+    for (TextId id : {Txt::kMenuMeasurement, Txt::kSolarYields, Txt::kSettings, Txt::kSystemData, Txt::kCheck}) {
+        c.FromLeft(Page::kMenu, id, FontSlot::kBody, 46, 221);
+    }
     for (const LabelRow& l : kLabels) {
         const int end = l.row < 0 ? kRightEnd : ValueFieldLeft(static_cast<u8>(l.page), static_cast<u8>(l.row));
         c.FromLeft(l.page, l.id, FontSlot::kBody, l.x, end);
     }
-    for (TextId id : kVersionLabels) c.FromLeft(39, id, FontSlot::kBody, 10, kVersionValueX);
-    for (const ListPage& list : kLists) {
-        // The selected row is bold, so every row is measured in the title font.
-        for (int i = 0; i < list.count; ++i) c.FromLeft(list.page, list.ids[i], FontSlot::kTitle, 55, kListEnd);
-    }
-    for (const ValueTexts& v : kRightAlignedValues) {
-        for (int i = 0; i < v.count; ++i) c.RightAligned(v.page, v.ids[i], FontSlot::kBody, 309, kLeftMargin);
+    for (TextId id : kVersionLabels) c.FromLeft(Page::kVersions, id, FontSlot::kBody, 10, kVersionValueX);
+    c.FromLeft(Page::kCollectorChart, Txt::kHoursUnit, FontSlot::kBody, 285, 320);
+}
+
+// Setting values and list rows.
+void CheckChoices(Checker& c) {
+    for (const Choices& choices : kChoices) {
+        for (TextId id : choices.ids) {
+            c.RightAligned(choices.valuePage, id, FontSlot::kBody, 309, kLeftMargin);
+            // The selected row is bold, so every row is measured in the title font.
+            if (choices.listPage != kNoList) c.FromLeft(choices.listPage, id, FontSlot::kTitle, 55, kListEnd);
+        }
     }
     // The supplementary value and its second line start at the same x.
-    for (TextId id : {46, 47, 48}) {
-        const int x = 309 - std::max(TextWidth(c.Get(id), FontSlot::kBody), TextWidth(c.Get(49), FontSlot::kBody));
-        c.Report(21, id, kLeftMargin - x);
+    for (TextId id : {Txt::kSupplementaryNone, Txt::kSupplementaryTwoTanks, Txt::kSupplementaryHeatingSupport}) {
+        const int x = 309 - std::max(TextWidth(c.Get(id), FontSlot::kBody),
+                                     TextWidth(c.Get(Txt::kSupplementaryHeatingSupportLine2), FontSlot::kBody));
+        c.Report(Page::kSupplementary, id, kLeftMargin - x);
     }
-    for (int page : {32, 34, 36}) {
-        for (TextId id : {83, 84}) c.FromLeft(page, id, FontSlot::kBody, 270, kRightEnd);
+    for (const auto& [page, list] : kOutputPages) {
+        for (TextId id : {Txt::kOutputOn, Txt::kOutputOff}) {
+            c.FromLeft(page, id, FontSlot::kBody, 270, kRightEnd);
+            c.FromLeft(list, id, FontSlot::kTitle, 55, kListEnd);
+        }
     }
-    for (TextId id : {132, 133, 134, 135, 136}) c.FromLeft(41, id, FontSlot::kBody, 10, kCheckMarkEnd);
-    const std::string faultLine = FaultLine(c);
-    c.FromLeft(41, 96, faultLine.c_str(), FontSlot::kBody, 10, kCheckMarkEnd);
-    c.FromLeft(43, 96, faultLine.c_str(), FontSlot::kBody, 10, kRightEnd);
-    c.FromLeft(44, 96, faultLine.c_str(), FontSlot::kBody, 10, kRightEnd);
-    c.RightAligned(0, 96, faultLine.c_str(), FontSlot::kTitle, 276, kLeftMargin);
+    // Language list: every language's name, in its own language, on every list.
+    c.FromLeft(Page::kLanguageList, Txt::kLanguageName, FontSlot::kTitle, 55, kLanguageListEnd);
     // The start page shows a mode other than automatic in its corner.
-    for (TextId id : {61, 62, 63}) c.FromLeft(0, id, FontSlot::kSmall, 10, 76);
-    c.FromLeft(5, 129, FontSlot::kBody, 285, 320);
+    for (TextId id : {Txt::kModeOff, Txt::kModeTest, Txt::kModeManual}) {
+        c.FromLeft(Page::kStart, id, FontSlot::kSmall, 10, 76);
+    }
+}
+
+// The fault line, the fault texts, the commissioning run and the fault history.
+void CheckFaultsAndRun(Checker& c) {
+    for (TextId id : {Txt::kCommissioningTestFlowRate, Txt::kCommissioningAdjustFlowRate, Txt::kCommissioningVent,
+                      Txt::kCommissioningFlowRateValveOn, Txt::kCommissioningTestZoneValve}) {
+        c.FromLeft(Page::kCommissioningRun, id, FontSlot::kBody, 10, kCheckMarkEnd);
+    }
+    const std::string faultLine = FaultLine(c);
+    c.FromLeft(Page::kCommissioningRun, Txt::kFaultCodeLabel, faultLine.c_str(), FontSlot::kBody, 10, kCheckMarkEnd);
+    c.FromLeft(Page::kCurrentFault, Txt::kFaultCodeLabel, faultLine.c_str(), FontSlot::kBody, 10, kRightEnd);
+    c.FromLeft(Page::kFaultHistory, Txt::kFaultCodeLabel, faultLine.c_str(), FontSlot::kBody, 10, kRightEnd);
+    c.RightAligned(Page::kStart, Txt::kFaultCodeLabel, faultLine.c_str(), FontSlot::kTitle, 276, kLeftMargin);
 
     for (u8 code = 0; code < kFaultCodeCount; ++code) {
         const TextId id = FaultTextId(code);
-        if (id == 0 || id == kNoText) continue;
+        if (id == kUnlistedFault || id == kNoText) continue;
         WrappedFaultText(c, id);
         // The history view, whose lines may reach the screen's edge, takes the
         // small font for a text the body font cannot fit.
         if (10 + TextWidth(c.Get(id), FontSlot::kBody) > kScreenWidth) {
-            c.FromLeft(44, id, FontSlot::kSmall, 10, kScreenWidth);
+            c.FromLeft(Page::kFaultHistory, id, FontSlot::kSmall, 10, kScreenWidth);
         }
     }
     // The history's mode and status share a line, or take a small line each.
-    for (TextId id : {60, 61, 62, 63, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74}) {
+    std::vector<TextId> historyWords(std::begin(kOperatingModes), std::end(kOperatingModes));
+    historyWords.insert(historyWords.end(), std::begin(StatusTexts), std::end(StatusTexts));
+    for (TextId id : historyWords) {
         const std::string withComma = std::string(c.Get(id)) + ",";
-        c.FromLeft(44, id, withComma.c_str(), FontSlot::kSmall, 10, kScreenWidth);
+        c.FromLeft(Page::kFaultHistory, id, withComma.c_str(), FontSlot::kSmall, 10, kScreenWidth);
     }
+}
 
-    // Language list: every language's name, in its own language, on every list.
-    c.FromLeft(16, 37, FontSlot::kTitle, 55, kLanguageListEnd);
+// The update dialog and the weekday labels of the yield chart.
+void CheckDialogAndChart(Checker& c) {
+    // The buttons' words inside their buttons, the question inside the white box.
+    c.Centred(Page::kConfirmDialog, Txt::kYes, c.Get(Txt::kYes), FontSlot::kTitle, 105, 71, 140);
+    c.Centred(Page::kConfirmDialog, Txt::kNo, c.Get(Txt::kNo), FontSlot::kTitle, 215, 181, 250);
+    const std::string question = std::string(c.Get(Txt::kUpdateTo)) + " V0.00.0 ?";
+    c.Centred(Page::kConfirmDialog, Txt::kUpdateTo, question.c_str(), FontSlot::kSmall, 160, 21, 300);
 
-    // The update dialog: the buttons' words inside their buttons, the question
-    // inside the white box.
-    c.Centred(45, 18, c.Get(18), FontSlot::kTitle, 105, 71, 140);
-    c.Centred(45, 19, c.Get(19), FontSlot::kTitle, 215, 181, 250);
-    const std::string question = std::string(c.Get(57)) + " V0.00.0 ?";
-    c.Centred(45, 57, question.c_str(), FontSlot::kSmall, 160, 21, 300);
-
-    // Weekday labels of the yield chart stand 32 px apart; two neighbours
-    // must not touch in the small font, the chart's narrowest.
-    const std::string days = c.Get(25);
+    // Weekday labels stand 32 px apart; two neighbours must not touch in the
+    // small font, the chart's narrowest.
+    const std::string days = c.Get(Txt::kWeekdayAbbreviations);
     const auto cell = [&days](int k) {
         std::string s = days.substr(std::min<size_t>(3 * k, days.size()), 3);
         if (s.size() == 3 && s[2] == ' ') s.resize(2);
@@ -211,8 +290,15 @@ void CheckLanguage(Checker& c) {
     for (int k = 0; k < 7; ++k) {
         const int halfWidths =
             (TextWidth(cell(k).c_str(), FontSlot::kSmall) + TextWidth(cell((k + 2) % 7).c_str(), FontSlot::kSmall)) / 2;
-        c.Report(7, 25, halfWidths - 31);
+        c.Report(Page::kDailyYieldChart, Txt::kWeekdayAbbreviations, halfWidths - 31);
     }
+}
+
+void CheckLanguage(Checker& c) {
+    CheckTitlesAndLabels(c);
+    CheckChoices(c);
+    CheckFaultsAndRun(c);
+    CheckDialogAndChart(c);
 }
 
 }  // namespace

@@ -3,21 +3,68 @@
 #pragma once
 
 #include "panel/Types.h"
-#include "panel/text/Texts.h"
+#include "panel/text/TextIds.h"
 
 constexpr u8 kControllerStatusCount = 10;
 constexpr u8 kFaultCodeCount = 51;
 
-// Controller status 0..9: "Wait for sunshine" .. "Emergency mode".
-inline constexpr TextId StatusTexts[kControllerStatusCount] = {65, 66, 67, 68, 69, 70, 71, 72, 73, 74};
+// A fault code that the controller does not report has no text of its own:
+// its entry holds this, and the pages show "Fault solar" with the code.
+constexpr TextId kUnlistedFault = 0;
 
-// Fault code 0..50; codes that the controller does not report hold text 0.
-inline constexpr TextId FaultTexts[kFaultCodeCount] = {
-    97,  98,  99, 100, 101, 102, 103, 104, 0,   105, 106, 107, 108, 109, 110, 0, 0, 0, 0, 0, 0, 111, 112, 113, 114, 115,
-    116, 117, 0,  0,   0,   0,   0,   0,   118, 119, 0,   0,   0,   0,   0,   0, 0, 0, 0, 0, 0, 0,   0,   120, 121,
+// Controller status 0..9.
+inline constexpr TextId StatusTexts[kControllerStatusCount] = {
+    Txt::kStatusWaitForSunshine,     Txt::kStatusFrostProtection, Txt::kStatusPush,
+    Txt::kStatusSwitchOnDelay,       Txt::kStatusWarmingTank,     Txt::kStatusTankFull,
+    Txt::kStatusCollectorOverheated, Txt::kStatusManual,          Txt::kStatusMeasurement,
+    Txt::kStatusEmergencyMode,
 };
-static_assert(FaultTexts[21] == 111 && FaultTexts[34] == 118 && FaultTexts[49] == 120 && FaultTexts[50] == 121);
+
+// The fault codes that the controller reports, with their texts.
+struct FaultText {
+    u8 code;
+    TextId text;
+};
+inline constexpr FaultText ReportedFaults[] = {
+    {0, Txt::kFaultNone},
+    {1, Txt::kFaultNoFlow},
+    {2, Txt::kFaultAirInSystem},
+    {3, Txt::kFaultRiskOfFrost},
+    {4, Txt::kFaultFeedAndReturnReversed},
+    {5, Txt::kFaultZoneValve},
+    {6, Txt::kFaultTimeIncorrect},
+    {7, Txt::kFaultPressureDrop},
+    {9, Txt::kFaultHydraulicShortCircuit},
+    {10, Txt::kFaultPipeInsulation},
+    {11, Txt::kFaultSupplyCurrent},
+    {12, Txt::kFaultThreeWayValveOrSensor},
+    {13, Txt::kFaultFlowTooLow},
+    {14, Txt::kFaultTankUndercooled},
+    {21, Txt::kFaultFlowSensor},
+    {22, Txt::kFaultCollectorSensor},
+    {23, Txt::kFaultCollectorInletSensor},
+    {24, Txt::kFaultCollectorSensorDisturbed},
+    {25, Txt::kFaultTsaTamReversed},
+    {26, Txt::kFaultSolarSupplySensor},
+    {27, Txt::kFaultOutsideSensor},
+    {34, Txt::kFaultOverheatingTank1},
+    {35, Txt::kFaultOverheatingTank2},
+    {49, Txt::kFaultStationUndercooled},
+    {50, Txt::kFaultCollectorFrozen},
+};
+
+// Fault code 0..50 to its text, kUnlistedFault where the controller reports none.
+struct FaultTextTable {
+    TextId texts[kFaultCodeCount];
+};
+constexpr FaultTextTable BuildFaultTexts() {
+    FaultTextTable table{};
+    for (TextId& t : table.texts) t = kUnlistedFault;
+    for (const FaultText& f : ReportedFaults) table.texts[f.code] = f.text;
+    return table;
+}
+inline constexpr FaultTextTable FaultTexts = BuildFaultTexts();
 
 // The text of a status or fault code; a value beyond its table has no text.
 constexpr TextId StatusTextId(u8 status) { return status < kControllerStatusCount ? StatusTexts[status] : kNoText; }
-constexpr TextId FaultTextId(u8 code) { return code < kFaultCodeCount ? FaultTexts[code] : kNoText; }
+constexpr TextId FaultTextId(u8 code) { return code < kFaultCodeCount ? FaultTexts.texts[code] : kNoText; }

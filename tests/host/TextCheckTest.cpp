@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 
 #include "host/PanelHost.h"
 #include "host/TextOverride.h"
+#include "panel/text/TextIds.h"
 #include "tools/textgen/PoTexts.h"
 
 namespace {
@@ -54,7 +56,11 @@ protected:
 
     // French with one change: `from` (a whole line of fr.po) replaced by `to`.
     std::string French(const std::string& from, const std::string& to, const std::string& name = "fr.po") {
-        std::string text = ReadAll(kPoDir / "fr.po");
+        return Changed("fr.po", from, to, name);
+    }
+    std::string Changed(const std::string& file, const std::string& from, const std::string& to,
+                        const std::string& name) {
+        std::string text = ReadAll(kPoDir / file);
         const size_t at = text.find(from);
         EXPECT_NE(at, std::string::npos) << from;
         if (at != std::string::npos) text.replace(at, from.size(), to);
@@ -105,7 +111,7 @@ TEST_F(TextTools, BadPoFilesAreRefusedWithTheLineToChange) {
         errors.clear();
         EXPECT_FALSE(LoadTextOverrides({path}, errors));
         EXPECT_FALSE(errors.empty());
-        EXPECT_STREQ(GetText(75, kFrench), "Heures pompe");
+        EXPECT_STREQ(GetText(Txt::kPumpRuntime, kFrench), "Heures pompe");
     }
 }
 
@@ -114,15 +120,15 @@ TEST_F(TextTools, PreviewShowsAllGoodFilesOrNone) {
     const std::string bad = French("msgstr \"Mesures\"\n", "msgstr \"\xE2\x82\xAC\"\n", "bad-fr.po");
     std::vector<std::string> errors;
     EXPECT_FALSE(LoadTextOverrides({good, bad}, errors));
-    EXPECT_STREQ(GetText(75, kFrench), "Heures pompe");
+    EXPECT_STREQ(GetText(Txt::kPumpRuntime, kFrench), "Heures pompe");
     errors.clear();
     EXPECT_FALSE(LoadTextOverrides({good, good}, errors));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find("French is given twice"), std::string::npos) << errors[0];
     errors.clear();
     ASSERT_TRUE(LoadTextOverrides({good}, errors)) << errors[0];
-    EXPECT_STREQ(GetText(75, kFrench), "Essai");
-    EXPECT_STREQ(GetText(3, kFrench), "Mesures");
+    EXPECT_STREQ(GetText(Txt::kPumpRuntime, kFrench), "Essai");
+    EXPECT_STREQ(GetText(Txt::kMenuMeasurement, kFrench), "Mesures");
 }
 
 TEST_F(TextTools, FitCheckPassesTheShippedTextsAndNamesALongOneByItsPoLine) {
@@ -168,6 +174,41 @@ TEST_F(TextTools, OptionsAreTakenOutOfTheCommandLine) {
     EXPECT_EQ(error, "--texts needs a PO file");
 }
 
+// Each text's name comes from its "# name:" comment in the English file; a
+// missing, unusable or repeated name is refused at the line of the comment.
+TEST_F(TextTools, TextNamesAreCheckedWhereTheyStand) {
+    const struct {
+        std::string from;
+        std::string to;
+        std::string message;  // after "FILE:LINE: "
+        std::string at;       // the line the message names
+    } cases[] = {
+        {"# name: PumpRuntime\n", "", "id 75: the comment must give the text's name (\"# name: SolarOutput\")",
+         "msgstr \"Runtime pump\""},
+        {"# name: PumpRuntime\n", "# name: pumpRuntime\n",
+         "id 75: \"pumpRuntime\" is not a name the code can use (a capital letter, then letters and digits)",
+         "# name: pumpRuntime"},
+        {"# name: PumpRuntime\n", "# name: Pump-Runtime\n",
+         "id 75: \"Pump-Runtime\" is not a name the code can use (a capital letter, then letters and digits)",
+         "# name: Pump-Runtime"},
+        {"# name: PumpRuntime\n", "# name: SolarOutput\n", "id 75: the name \"SolarOutput\" is already given to id 20",
+         "# name: SolarOutput\nmsgctxt \"75\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.to);
+        const std::string path = Changed("en.po", c.from, c.to, "en.po");
+        const std::string text = ReadAll(path);
+        std::vector<std::string> errors;
+        PoLanguage en;
+        ASSERT_TRUE(ReadPoLanguage(path, nullptr, en, errors)) << errors[0];
+        EXPECT_FALSE(CheckTextNames(en, errors));
+        ASSERT_EQ(errors.size(), 1u);
+        const size_t at = text.find(c.at);
+        const int line = static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n')) + 1;
+        EXPECT_EQ(errors[0], path + ":" + std::to_string(line) + ": " + c.message);
+    }
+}
+
 // The generator refuses bad input with status 2 and leaves no table behind.
 TEST_F(TextTools, GeneratorRefusesABadFileAndWritesNothing) {
     std::string files;
@@ -186,6 +227,28 @@ TEST_F(TextTools, GeneratorRefusesABadFileAndWritesNothing) {
               std::string::npos);
     EXPECT_EQ(run((kPoDir / "fr.po").string()), 0);
     EXPECT_TRUE(std::filesystem::exists(out));
+}
+
+// A repeated name stops the build like any other fault in the files; good
+// files give the named ids beside the table.
+TEST_F(TextTools, GeneratorWritesTheNamesOrNothing) {
+    const std::filesystem::path table = dir / "TextData.h";
+    const std::filesystem::path names = dir / "TextIds.h";
+    const auto run = [&](const std::string& english) {
+        std::string command = std::string(KANDO_TEXTGEN) + " --names " + names.string() + " " + table.string();
+        for (const char* lang : {"de", "fr", "it", "es", "nl", "pl"}) command += " " + (kPoDir / lang).string() + ".po";
+        command += " " + english + " 2>" + (dir / "errors.txt").string();
+        return WEXITSTATUS(std::system(command.c_str()));
+    };
+    EXPECT_EQ(run(Changed("en.po", "# name: PumpRuntime\n", "# name: SolarOutput\n", "en.po")), 2);
+    EXPECT_NE(ReadAll(dir / "errors.txt").find("the name \"SolarOutput\" is already given to id 20"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(table));
+    EXPECT_FALSE(std::filesystem::exists(names));
+    EXPECT_EQ(run((kPoDir / "en.po").string()), 0);
+    EXPECT_NE(ReadAll(names).find("inline constexpr TextId kPumpRuntime = 75;  // \"Runtime pump\"\n"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(table));
 }
 
 }  // namespace

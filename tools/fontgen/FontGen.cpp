@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "panel/gfx/FontFormat.h"
+#include "tools/common/Utf8.h"
 
 namespace {
 
@@ -75,21 +76,6 @@ char32_t CodePointOf(int code) {
     return 0;
 }
 
-std::string Utf8(char32_t c) {
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
-}
-
 std::u32string Utf32(const std::string& s) {
     std::u32string out;
     for (size_t i = 0; i < s.size();) {
@@ -111,7 +97,7 @@ std::string CharacterName(int code) {
     if (c == 0xAD) return "soft hyphen";
     char buf[16];
     std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(c));
-    std::string name = Utf8(c);
+    std::string name = EncodeUtf8(c);
     if (c == '\\') name = "backslash";  // a trailing backslash would continue the comment line
     return c >= 0x80 ? name + " " + buf : name;
 }

@@ -8,10 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "panel/gfx/FontFormat.h"
+#include "tools/common/Utf8.h"
 
 namespace {
 
@@ -53,89 +56,46 @@ struct IteratorCloser {
 };
 
 // libgettextpo does not tell where a message stands in its file; this finds
-// the line of each msgctxt and of the msgstr after it, so that messages can
-// name the line a translator has to change. The contents come from the
-// library alone.
-struct Lines {
-    std::map<std::string, int> context;  // msgctxt line as written -> line number
-    std::map<int, int> msgstrAfter;      // msgctxt line -> line of its msgstr
+// the lines of each entry (its "# name:" comment, its msgctxt and the msgstr
+// after it), so that messages can name the line a translator has to change.
+// The contents come from the library alone.
+struct EntryLines {
+    int name = 0;     // 0 when the entry has no name comment
+    int context = 0;  // 0 when the entry was not found
+    int msgstr = 0;
 };
+
+// msgctxt line as written -> the lines of its entry
+using Lines = std::map<std::string, EntryLines>;
 
 Lines FindLines(const std::string& path) {
     Lines lines;
     std::ifstream in(path);
     std::string text;
     int n = 0;
-    int lastContext = 0;
+    int nameLine = 0;
+    EntryLines* entry = nullptr;
     while (std::getline(in, text)) {
         ++n;
-        if (text.rfind("msgctxt ", 0) == 0) {
-            lastContext = n;
-            lines.context.emplace(text.substr(8), n);
-        } else if (text.rfind("msgstr", 0) == 0 && lastContext != 0) {
-            lines.msgstrAfter.emplace(lastContext, n);
-            lastContext = 0;
+        if (text.empty()) {
+            nameLine = 0;
+        } else if (text.rfind("# name:", 0) == 0) {
+            nameLine = n;
+        } else if (text.rfind("msgctxt ", 0) == 0) {
+            const auto added = lines.emplace(text.substr(8), EntryLines{nameLine, n, 0});
+            entry = added.second ? &added.first->second : nullptr;
+            nameLine = 0;
+        } else if (text.rfind("msgstr", 0) == 0 && entry != nullptr) {
+            entry->msgstr = n;
+            entry = nullptr;
         }
     }
     return lines;
 }
 
-int MsgstrLine(const Lines& lines, const std::string& context) {
-    const auto c = lines.context.find("\"" + context + "\"");
-    if (c == lines.context.end()) return 1;
-    const auto s = lines.msgstrAfter.find(c->second);
-    return s != lines.msgstrAfter.end() ? s->second : c->second;
-}
-
-// Decodes one UTF-8 character; length 0 marks a malformed sequence.
-char32_t DecodeUtf8(const unsigned char* s, int& length) {
-    const unsigned char lead = s[0];
-    char32_t code = 0;
-    if (lead < 0x80) {
-        length = 1;
-        return lead;
-    }
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        code = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        code = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        code = lead & 0x07;
-    } else {
-        length = 0;
-        return 0;
-    }
-    for (int i = 1; i < length; ++i) {
-        if ((s[i] & 0xC0) != 0x80) {
-            length = 0;
-            return 0;
-        }
-        code = (code << 6) | (s[i] & 0x3F);
-    }
-    return code;
-}
-
-std::string Utf8Of(char32_t c) {
-    std::string s;
-    if (c < 0x80) {
-        s += static_cast<char>(c);
-    } else if (c < 0x800) {
-        s += static_cast<char>(0xC0 | (c >> 6));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += static_cast<char>(0xE0 | (c >> 12));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        s += static_cast<char>(0xF0 | (c >> 18));
-        s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return s;
+EntryLines LinesOf(const Lines& lines, const std::string& context) {
+    const auto c = lines.find("\"" + context + "\"");
+    return c != lines.end() ? c->second : EntryLines{};
 }
 
 // Panel bytes of a UTF-8 text, or an error message naming the first
@@ -156,7 +116,7 @@ bool ToPanelBytes(const char* utf8, std::string& bytes, std::string& problem) {
             problem = "the panel fonts cannot show ";
             if (c >= 0x20 && c != 0x7F && !(c >= 0x80 && c < 0xA0)) {
                 problem += '"';
-                problem += Utf8Of(c);
+                problem += EncodeUtf8(c);
                 problem += "\" ";
             }
             problem += std::string("(") + hex + ")";
@@ -176,6 +136,34 @@ int SlotFromComment(const char* comments) {
     return std::atoi(at + 5);
 }
 
+// A translator comment line "name: SolarOutput" gives the text's name.
+std::string NameFromComment(const char* comments) {
+    if (comments == nullptr) return {};
+    std::string line;
+    for (const char* p = comments;; ++p) {
+        if (*p != '\n' && *p != 0) {
+            line += *p;
+            continue;
+        }
+        const size_t start = line.find_first_not_of(' ');
+        if (start != std::string::npos && line.compare(start, 5, "name:") == 0) {
+            const size_t first = line.find_first_not_of(' ', start + 5);
+            const size_t last = line.find_last_not_of(" \t\r");
+            return first == std::string::npos ? std::string() : line.substr(first, last + 1 - first);
+        }
+        if (*p == 0) return {};
+        line.clear();
+    }
+}
+
+bool IsCodeName(const std::string& name) {
+    if (name.empty() || name[0] < 'A' || name[0] > 'Z') return false;
+    for (const char c : name) {
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+    }
+    return true;
+}
+
 bool ParseId(const char* context, int& id) {
     if (context == nullptr || *context == 0) return false;
     char* end = nullptr;
@@ -185,6 +173,74 @@ bool ParseId(const char* context, int& id) {
     if (context[0] == '0' && context[1] != 0) return false;
     id = static_cast<int>(value);
     return true;
+}
+
+using Fail = std::function<void(int, const std::string&)>;
+using PoFile = std::unique_ptr<po_file, PoFileCloser>;
+
+// The parsed file, or null after its problems were reported.
+PoFile OpenPoFile(const std::string& path, std::vector<std::string>& errors, const Fail& fail) {
+    if (!std::ifstream(path)) {
+        fail(1, "cannot read the file");
+        return nullptr;
+    }
+    const size_t errorsBefore = errors.size();
+    currentErrors = &errors;
+    currentPath = path;
+    PoFile file(po_file_read(path.c_str(), &kHandler));
+    currentErrors = nullptr;
+    if (!file || errors.size() != errorsBefore) {
+        if (errors.size() == errorsBefore) fail(1, "not a PO file");
+        return nullptr;
+    }
+    return file;
+}
+
+// The language that the header names, or -1; the header must declare UTF-8.
+int HeaderLanguage(po_file_t file, const Fail& fail) {
+    const char* header = po_file_domain_header(file, nullptr);
+    int language = -1;
+    if (header != nullptr) {
+        char* code = po_header_field(header, "Language");
+        if (code != nullptr) {
+            language = LanguageOfCode(code);
+            std::free(code);
+        }
+        char* type = po_header_field(header, "Content-Type");
+        const bool utf8 = type != nullptr && std::strstr(type, "charset=UTF-8") != nullptr;
+        std::free(type);
+        if (!utf8) fail(1, "the header must declare \"Content-Type: text/plain; charset=UTF-8\"");
+    }
+    if (language < 0) fail(1, "the header's \"Language\" must be one of de, en, fr, it, es, nl, pl");
+    return language;
+}
+
+// The translation of one entry, its slot and its name, into `text`.
+void ReadText(po_message_t message, int id, bool slotKnown, PoText& text, const Fail& fail) {
+    const std::string where = "id " + std::to_string(id) + ": ";
+    const char* comments = po_message_comments(message);
+    text.name = NameFromComment(comments);
+    if (!slotKnown) text.slotWidth = SlotFromComment(comments);
+    if (!slotKnown && text.slotWidth < 3) {
+        fail(text.line, where + "the comment must give the slot (\"# slot N: ...\")");
+        return;
+    }
+    const char* translation = po_message_msgstr(message);
+    if (translation == nullptr || *translation == 0) {
+        fail(text.line, where + "the translation is empty (where nothing is to be shown, write three blanks)");
+        return;
+    }
+    text.utf8 = translation;
+    std::string problem;
+    if (!ToPanelBytes(translation, text.bytes, problem)) {
+        fail(text.line, where + problem);
+        return;
+    }
+    const int limit = text.slotWidth - 2;
+    if (static_cast<int>(text.bytes.size()) > limit) {
+        fail(text.line, where + std::to_string(text.bytes.size()) + " characters, longer than its slot allows (" +
+                            std::to_string(limit) + ")");
+    }
 }
 
 }  // namespace
@@ -202,43 +258,16 @@ const char* LanguageCode(Language language) { return language < kLanguageCount ?
 bool ReadPoLanguage(const std::string& path, const std::array<int, kTextCount>* slotWidths, PoLanguage& out,
                     std::vector<std::string>& errors) {
     const size_t errorsBefore = errors.size();
-    auto fail = [&](int line, const std::string& message) {
+    const Fail fail = [&](int line, const std::string& message) {
         errors.push_back(path + ":" + std::to_string(line) + ": " + message);
     };
     out = PoLanguage{};
     out.path = path;
-    if (!std::ifstream(path)) {
-        fail(1, "cannot read the file");
-        return false;
-    }
-    currentErrors = &errors;
-    currentPath = path;
-    std::unique_ptr<po_file, PoFileCloser> file(po_file_read(path.c_str(), &kHandler));
-    currentErrors = nullptr;
-    if (!file || errors.size() != errorsBefore) {
-        if (errors.size() == errorsBefore) fail(1, "not a PO file");
-        return false;
-    }
+    const PoFile file = OpenPoFile(path, errors, fail);
+    if (!file) return false;
     const Lines lines = FindLines(path);
-
-    const char* header = po_file_domain_header(file.get(), nullptr);
-    int language = -1;
-    if (header != nullptr) {
-        char* code = po_header_field(header, "Language");
-        if (code != nullptr) {
-            language = LanguageOfCode(code);
-            std::free(code);
-        }
-        char* type = po_header_field(header, "Content-Type");
-        const bool utf8 = type != nullptr && std::strstr(type, "charset=UTF-8") != nullptr;
-        std::free(type);
-        if (!utf8) fail(1, "the header must declare \"Content-Type: text/plain; charset=UTF-8\"");
-    }
-    if (language < 0) {
-        fail(1, "the header's \"Language\" must be one of de, en, fr, it, es, nl, pl");
-        return false;
-    }
-    out.language = language;
+    out.language = HeaderLanguage(file.get(), fail);
+    if (out.language < 0) return false;
 
     std::array<bool, kTextCount> seen{};
     std::unique_ptr<struct po_message_iterator, IteratorCloser> it(po_message_iterator(file.get(), nullptr));
@@ -248,7 +277,8 @@ bool ReadPoLanguage(const std::string& path, const std::array<int, kTextCount>* 
         const char* msgid = po_message_msgid(message);
         if (context == nullptr && msgid != nullptr && *msgid == 0) continue;  // the header
         const std::string contextText = context != nullptr ? context : "";
-        const int line = MsgstrLine(lines, contextText);
+        const EntryLines at = LinesOf(lines, contextText);
+        const int line = at.msgstr != 0 ? at.msgstr : at.context != 0 ? at.context : 1;
         int id = 0;
         if (!ParseId(context, id)) {
             fail(line, "extra id \"" + contextText + "\": the panel has text ids 0 to 136 only");
@@ -261,30 +291,32 @@ bool ReadPoLanguage(const std::string& path, const std::array<int, kTextCount>* 
         seen[id] = true;
         PoText& text = out.texts[id];
         text.line = line;
-        text.slotWidth = slotWidths != nullptr ? (*slotWidths)[id] : SlotFromComment(po_message_comments(message));
-        const std::string where = "id " + std::to_string(id) + ": ";
-        if (slotWidths == nullptr && text.slotWidth < 3) {
-            fail(line, where + "the comment must give the slot (\"# slot N: ...\")");
-            continue;
-        }
-        const char* translation = po_message_msgstr(message);
-        if (translation == nullptr || *translation == 0) {
-            fail(line, where + "the translation is empty (where nothing is to be shown, write three blanks)");
-            continue;
-        }
-        std::string problem;
-        if (!ToPanelBytes(translation, text.bytes, problem)) {
-            fail(line, where + problem);
-            continue;
-        }
-        const int limit = text.slotWidth - 2;
-        if (static_cast<int>(text.bytes.size()) > limit) {
-            fail(line, where + std::to_string(text.bytes.size()) + " characters, longer than its slot allows (" +
-                           std::to_string(limit) + ")");
-        }
+        text.nameLine = at.name;
+        if (slotWidths != nullptr) text.slotWidth = (*slotWidths)[id];
+        ReadText(message, id, slotWidths != nullptr, text, fail);
     }
     for (int id = 0; id < kTextCount; ++id) {
         if (!seen[id]) fail(1, "id " + std::to_string(id) + " is missing");
+    }
+    return errors.size() == errorsBefore;
+}
+
+bool CheckTextNames(const PoLanguage& language, std::vector<std::string>& errors) {
+    const size_t errorsBefore = errors.size();
+    std::map<std::string, int> owners;  // name -> the id that has it
+    for (int id = 0; id < kTextCount; ++id) {
+        const PoText& text = language.texts[id];
+        const std::string where = language.path + ":" + std::to_string(text.nameLine != 0 ? text.nameLine : text.line) +
+                                  ": id " + std::to_string(id) + ": ";
+        if (text.name.empty()) {
+            errors.push_back(where + "the comment must give the text's name (\"# name: SolarOutput\")");
+        } else if (!IsCodeName(text.name)) {
+            errors.push_back(where + "\"" + text.name +
+                             "\" is not a name the code can use (a capital letter, then letters and digits)");
+        } else if (const auto [owner, added] = owners.emplace(text.name, id); !added) {
+            errors.push_back(where + "the name \"" + text.name + "\" is already given to id " +
+                             std::to_string(owner->second));
+        }
     }
     return errors.size() == errorsBefore;
 }

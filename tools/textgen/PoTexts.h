@@ -12,8 +12,11 @@
 
 struct PoText {
     std::string bytes;  // panel bytes, no terminator
+    std::string utf8;   // the translation as written in the PO file
     int line = 0;       // line of the msgstr in the PO file
     int slotWidth = 0;  // from the translator comment "slot N", 0 when missing
+    std::string name;   // from the translator comment "name: SolarOutput", empty when missing
+    int nameLine = 0;   // line of that comment, 0 when missing
 };
 
 struct PoLanguage {
@@ -36,3 +39,9 @@ const char* LanguageCode(Language language);
 // the result is true only when there was none.
 bool ReadPoLanguage(const std::string& path, const std::array<int, kTextCount>* slotWidths, PoLanguage& out,
                     std::vector<std::string>& errors);
+
+// The English file names every text for the code (Txt::kSolarOutput). Checks
+// that each text has a name, that each name can stand in the code (a capital
+// letter, then letters and digits) and that no name is given twice; every
+// problem is appended to `errors` as "FILE:LINE: message".
+bool CheckTextNames(const PoLanguage& language, std::vector<std::string>& errors);
