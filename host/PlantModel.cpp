@@ -316,7 +316,7 @@ std::string Wanted(const PlantEntry& e) {
     }
 }
 
-const char* UnlistedFaultPrefix(std::uint8_t language) { return GetText(95, language); }
+const char* UnlistedFaultPrefix(std::uint8_t language) { return GetText(Txt::kSolarFaultLabel, language); }
 
 }  // namespace
 

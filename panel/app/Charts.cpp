@@ -37,7 +37,6 @@ constexpr i32 kMinLabelGap = 2;
 // full width.
 constexpr u16 kEntryEnd = kScreenWidth;
 
-
 // A number label with descriptor 9. Its sign column is a blank for the
 // non-negative values, which is dropped so that a centred label sits under
 // its column.
@@ -175,7 +174,7 @@ void DrawCollectorChart() {
     DlTextPos(20, 59);
     DlText(kDegrees);
     DlTextPos(285, kAxisLabelBaseLine);
-    DlText(Text(129));
+    DlText(Text(Txt::kHoursUnit));
 
     DlSetForeground(Colour::kYellow);
     for (u8 i = 0; i < n; ++i) {
@@ -212,7 +211,7 @@ void DrawYieldChart() {
     DlText("kWh");
 
     // Every second bar, counted back from today, gets its weekday.
-    const char* days = Text(25);
+    const char* days = Text(Txt::kWeekdayAbbreviations);
     const u8 font = WeekdayFont(days);
     DlSetFont(font);
     i32 k = WeekdayOf(PanelClock.day, PanelClock.month, static_cast<i16>(PanelClock.year)) + 21;
@@ -260,7 +259,7 @@ void DrawFaultEntry(u8 index) {
     PrintTwoDigits(e.minute);
 
     DlTextPos(10, 94);
-    DlText(Text(96));
+    DlText(Text(Txt::kFaultCodeLabel));
     DlChar(' ');
     PrintTwoDigits(e.faultCode);
 
@@ -316,8 +315,8 @@ void DrawConfirmDialog() {
     DlSetForeground(Colour::kBlack);
     DlSetFlags(DrawMode::kOutline);
     const u16 baseLine = static_cast<u16>(100 + FontHeight(FontSlot::kTitle) / 2);
-    const char* yes = Text(18);
-    const char* no = Text(19);
+    const char* yes = Text(Txt::kYes);
+    const char* no = Text(Txt::kNo);
     DlTextPos(StartOfCentred(yes, 105, FontSlot::kTitle), baseLine);
     DlText(yes);
     DlTextPos(StartOfCentred(no, 215, FontSlot::kTitle), baseLine);
@@ -337,7 +336,7 @@ void DrawConfirmDialog() {
                            0};
     char question[64];
     u8 n = 0;
-    Append(question, n, sizeof question, Text(57));
+    Append(question, n, sizeof question, Text(Txt::kUpdateTo));
     Append(question, n, sizeof question, number);
     Append(question, n, sizeof question, build);
     Append(question, n, sizeof question, " ?");

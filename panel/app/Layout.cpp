@@ -15,7 +15,6 @@
 
 namespace {
 
-
 constexpr u16 kShortcutIcons[] = {Button::kMeasurementShortcut, Button::kYieldsShortcut, Button::kLanguageShortcut};
 
 // The text that a setting's value names: the row of its list page that sets
@@ -36,7 +35,7 @@ void FilledRect(Rgb565 colour, u16 x0, u16 y0, u16 x1, u16 y1) {
     DlRect(x0, y0, x1, y1);
 }
 
-void Label(u16 id, u16 x, u16 y) {
+void Label(TextId id, u16 x, u16 y) {
     DlTextPos(x, y);
     DlText(Text(id));
 }
@@ -66,7 +65,7 @@ void RightAlignedValue(const char* text) { PrintRightAligned(text, 309, 138, Fon
 void BuildTemperaturesPage() {
     for (u16 y : {65, 99, 133, 167}) Degrees(y);
     if (Plant.fifthRowShown) {
-        Label(Settings.supplementaryFunction == 1 ? 12 : 14, 10, 201);
+        Label(Settings.supplementaryFunction == 1 ? Txt::kTank2Top : Txt::kHeatingReturn, 10, 201);
         Degrees(201);
     }
     ResetMeasurementCaches();
@@ -114,7 +113,7 @@ void BuildYieldsPage() {
 }
 
 void BuildLoadStrategyPage() { RightAlignedValue(LoadStrategyText(Settings.loadStrategy)); }
-void BuildLanguagePage() { RightAlignedValue(Text(37)); }
+void BuildLanguagePage() { RightAlignedValue(Text(Txt::kLanguageName)); }
 void BuildShortcutPage() { RightAlignedValue(ShortcutText(Settings.shortcutFunction)); }
 void BuildOperatingModePage() { RightAlignedValue(OperatingModeText(Settings.operatingMode)); }
 void BuildAlarmTransducerPage() { TextAt(OnOffText(ControllerLink.acousticAlarm), 270, 138); }
@@ -148,7 +147,7 @@ void BuildVersionsPage() {
 // left edge, so that both end within the screen.
 void BuildSupplementaryPage() {
     const char* value = SupplementaryText(Settings.supplementaryFunction);
-    const char* second = Text(49);
+    const char* second = Text(Txt::kSupplementaryHeatingSupportLine2);
     const i32 xValue = 309 - TextWidth(value, FontSlot::kBody);
     const i32 xSecond = 309 - TextWidth(second, FontSlot::kBody);
     i32 x = xValue < xSecond ? xValue : xSecond;
@@ -177,13 +176,13 @@ void BuildContent(u8 page) {
 
 }  // namespace
 
-const char* Text(u16 id) { return GetText(id, Settings.language); }
+const char* Text(TextId id) { return GetText(id, Settings.language); }
 
 const char* LoadStrategyText(u8 value) { return PickText(Page::kLoadStrategyList, value); }
 const char* ShortcutText(u8 value) { return PickText(Page::kShortcutList, value); }
 const char* SupplementaryText(u8 value) { return PickText(Page::kSupplementaryList, value); }
 const char* OperatingModeText(u8 value) { return PickText(Page::kOperatingModeList, value); }
-const char* OnOffText(u8 on) { return Text(on != 0 ? 83 : 84); }
+const char* OnOffText(u8 on) { return Text(on != 0 ? Txt::kOutputOn : Txt::kOutputOff); }
 
 void PrintRightAligned(const char* text, u16 right, u16 baseLine, u8 font) {
     const u16 width = TextWidth(text, font);
@@ -346,6 +345,10 @@ void ApplyBarOverrides() {
     }
 }
 
+// The menu's rows, top to bottom, each beside its section's icon.
+constexpr TextId kMenuRows[5] = {Txt::kMenuMeasurement, Txt::kSolarYields, Txt::kSettings, Txt::kSystemData,
+                                 Txt::kCheck};
+
 void DrawMenu(u8 full) {
     if (AppState.selectedRow == AppState.menuShownRow && full == 0) return;
     const u16 s = AppState.selectedRow < 5 ? AppState.selectedRow : 0;
@@ -362,7 +365,7 @@ void DrawMenu(u8 full) {
     DlSetFlags(DrawMode::kOutline);
     DlSetForeground(Colour::kBlack);
     const u16 d = static_cast<u16>((34 - FontHeight(FontSlot::kBody)) / 2);
-    for (u16 i = 0; i < 5; ++i) Label(static_cast<u16>(3 + i), 46, static_cast<u16>(70 + 34 * i - d));
+    for (u16 i = 0; i < 5; ++i) Label(kMenuRows[i], 46, static_cast<u16>(70 + 34 * i - d));
 }
 
 void DrawListFrame(u8 rows) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "panel/Types.h"
+#include "panel/text/TextIds.h"
 
 namespace Colour {
 constexpr Rgb565 kPanelGrey = 0xAD75;
@@ -69,7 +70,7 @@ const char* OperatingModeText(u8 value);
 const char* OnOffText(u8 on);
 
 // A text in the current language.
-const char* Text(u16 id);
+const char* Text(TextId id);
 
 // Prints text so that it ends at x = right, in the given font's widths; a
 // text wider than right starts at 0.

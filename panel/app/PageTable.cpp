@@ -14,7 +14,7 @@
 namespace {
 
 constexpr u8 N = Button::kNone;
-constexpr TextId kNoTitle = 65535;
+constexpr TextId kNoTitle = kNoText;
 
 // The menu section whose icon a page's title shows (image table 4, index + 1).
 namespace Section {
@@ -82,119 +82,141 @@ constexpr PageRecord List(const Nav& n, std::span<const TextId> rows, u8 flags =
     return Row(n, {{}, rows, static_cast<u8>(PageFlag::kList | flags), nullptr, nullptr});
 }
 
-constexpr PageLabel kTemperatureLabels[] = {{9, 10, 65}, {10, 10, 99}, {13, 10, 133}, {11, 10, 167}};
-constexpr PageLabel kFlowLabels[] = {{15, 10, 70}, {16, 10, 94}, {17, 10, 128}, {130, 10, 162}, {131, 10, 186}};
-constexpr PageLabel kExtraSensorLabels[] = {{122, 10, 70}, {126, 10, 104}, {123, 10, 138}, {127, 10, 172}};
-constexpr PageLabel kYieldLabels[] = {{20, 10, 70}, {21, 10, 104}, {22, 10, 138}};
-constexpr PageLabel kDeleteYieldLabels[] = {{23, 10, 70}};
-constexpr PageLabel kYieldDeletedLabels[] = {{24, 50, 138}};
-constexpr PageLabel kWarmWaterLabels[] = {{26, 10, 70}};
-constexpr PageLabel kLoadStrategyLabels[] = {{28, 10, 70}};
-constexpr PageLabel kTimeLabels[] = {{33, 10, 70}};
-constexpr PageLabel kDateLabels[] = {{34, 10, 70}};
-constexpr PageLabel kLanguageLabels[] = {{36, 10, 70}};
-constexpr PageLabel kShortcutLabels[] = {{38, 10, 70}, {39, 10, 100}};
-constexpr PageLabel kAccessCodeLabels[] = {{41, 10, 70}};
-constexpr PageLabel kWrongCodeLabels[] = {{42, 50, 138}};
-constexpr PageLabel kSupplementaryLabels[] = {{43, 10, 70}};
-constexpr PageLabel kMaxTankLabels[] = {{52, 10, 70}};
-constexpr PageLabel kMaxTank2Labels[] = {{53, 10, 70}, {54, 10, 94}};
-constexpr PageLabel kMaxSupplyLabels[] = {{55, 10, 70}, {56, 10, 94}};
-constexpr PageLabel kFaultsEntryLabels[] = {{58, 10, 70}};
-constexpr PageLabel kOperatingModeLabels[] = {{59, 10, 70}};
-constexpr PageLabel kStatusLabels[] = {{64, 10, 70}};
-constexpr PageLabel kRuntimeLabels[] = {{75, 10, 70}, {76, 10, 104}, {77, 10, 148}};
-constexpr PageLabel kSolarPumpLabels[] = {{78, 10, 70}};
-constexpr PageLabel kZoneValveLabels[] = {{79, 10, 70}};
-constexpr PageLabel kSwitchingValveLabels[] = {{80, 10, 70}};
-constexpr PageLabel kTransducerLabels[] = {{81, 10, 70}, {82, 10, 104}};
-constexpr PageLabel kCommissioningLabels[] = {{90, 10, 70}};
-constexpr PageLabel kVersionLabels[] = {{85, 10, 70}, {86, 10, 104}, {87, 10, 138}, {88, 10, 172}, {128, 10, 204}};
-constexpr PageLabel kCommissioningQuestionLabels[] = {{91, 10, 70}, {92, 10, 104}};
-constexpr PageLabel kNotPossibleLabels[] = {{93, 50, 104}, {94, 50, 138}};
-constexpr PageLabel kCurrentFaultLabels[] = {{95, 10, 70}};
+constexpr PageLabel kTemperatureLabels[] = {
+    {Txt::kCollector, 10, 65}, {Txt::kSolarReturn, 10, 99}, {Txt::kSolarSupply, 10, 133}, {Txt::kTankTop, 10, 167}};
+constexpr PageLabel kFlowLabels[] = {{Txt::kCollectorOutsideTemperatureLine1, 10, 70},
+                                     {Txt::kCollectorOutsideTemperatureLine2, 10, 94},
+                                     {Txt::kFlowRate, 10, 128},
+                                     {Txt::kMaxCollectorTemperatureLine1, 10, 162},
+                                     {Txt::kMaxCollectorTemperatureLine2, 10, 186}};
+constexpr PageLabel kExtraSensorLabels[] = {{Txt::kCollector1, 10, 70},
+                                            {Txt::kOutsideTemperature1, 10, 104},
+                                            {Txt::kCollector2, 10, 138},
+                                            {Txt::kOutsideTemperature2, 10, 172}};
+constexpr PageLabel kYieldLabels[] = {
+    {Txt::kSolarOutput, 10, 70}, {Txt::kDailyYield, 10, 104}, {Txt::kTotalYield, 10, 138}};
+constexpr PageLabel kDeleteYieldLabels[] = {{Txt::kDeleteTotalYieldQuestion, 10, 70}};
+constexpr PageLabel kYieldDeletedLabels[] = {{Txt::kTotalYieldDeleted, 50, 138}};
+constexpr PageLabel kWarmWaterLabels[] = {{Txt::kWarmWaterSetValue, 10, 70}};
+constexpr PageLabel kLoadStrategyLabels[] = {{Txt::kLoadStrategy, 10, 70}};
+constexpr PageLabel kTimeLabels[] = {{Txt::kTime, 10, 70}};
+constexpr PageLabel kDateLabels[] = {{Txt::kDate, 10, 70}};
+constexpr PageLabel kLanguageLabels[] = {{Txt::kLanguage, 10, 70}};
+constexpr PageLabel kShortcutLabels[] = {{Txt::kShortcutFunctionLine1, 10, 70}, {Txt::kShortcutFunctionLine2, 10, 100}};
+constexpr PageLabel kAccessCodeLabels[] = {{Txt::kAccessCode, 10, 70}};
+constexpr PageLabel kWrongCodeLabels[] = {{Txt::kWrongAccessCode, 50, 138}};
+constexpr PageLabel kSupplementaryLabels[] = {{Txt::kSupplementaryFunction, 10, 70}};
+constexpr PageLabel kMaxTankLabels[] = {{Txt::kMaxTankTemperature, 10, 70}};
+constexpr PageLabel kMaxTank2Labels[] = {{Txt::kMaxTank2TemperatureLine1, 10, 70},
+                                         {Txt::kMaxTank2TemperatureLine2, 10, 94}};
+constexpr PageLabel kMaxSupplyLabels[] = {{Txt::kMaxSupplyTemperatureLine1, 10, 70},
+                                          {Txt::kMaxSupplyTemperatureLine2, 10, 94}};
+constexpr PageLabel kFaultsEntryLabels[] = {{Txt::kFaults, 10, 70}};
+constexpr PageLabel kOperatingModeLabels[] = {{Txt::kOperatingMode, 10, 70}};
+constexpr PageLabel kStatusLabels[] = {{Txt::kControllerStatus, 10, 70}};
+constexpr PageLabel kRuntimeLabels[] = {
+    {Txt::kPumpRuntime, 10, 70}, {Txt::kTotalStagnation, 10, 104}, {Txt::kSinceCommissioning, 10, 148}};
+constexpr PageLabel kSolarPumpLabels[] = {{Txt::kSolarPump, 10, 70}};
+constexpr PageLabel kZoneValveLabels[] = {{Txt::kZoneValve, 10, 70}};
+constexpr PageLabel kSwitchingValveLabels[] = {{Txt::kSwitchingValve, 10, 70}};
+constexpr PageLabel kTransducerLabels[] = {{Txt::kAlarmTransducerLine1, 10, 70}, {Txt::kAlarmTransducerLine2, 10, 104}};
+constexpr PageLabel kCommissioningLabels[] = {{Txt::kCommissioning, 10, 70}};
+constexpr PageLabel kVersionLabels[] = {{Txt::kVersion, 10, 70},
+                                        {Txt::kSoftware, 10, 104},
+                                        {Txt::kHardware, 10, 138},
+                                        {Txt::kBasicSystem, 10, 172},
+                                        {Txt::kSerialNumber, 10, 204}};
+constexpr PageLabel kCommissioningQuestionLabels[] = {{Txt::kCommissioningQuestionLine1, 10, 70},
+                                                      {Txt::kCommissioningQuestionLine2, 10, 104}};
+constexpr PageLabel kNotPossibleLabels[] = {{Txt::kCommissioningNotPossibleLine1, 50, 104},
+                                            {Txt::kCommissioningNotPossibleLine2, 50, 138}};
+constexpr PageLabel kCurrentFaultLabels[] = {{Txt::kSolarFaultLabel, 10, 70}};
 
-constexpr TextId kLoadStrategyRows[] = {29, 31, 30, 32};
-constexpr TextId kLanguageRows[kLanguageCount] = {37, 37, 37, 37, 37, 37, 37};
-constexpr TextId kShortcutRows[] = {8, 4, 36};
-constexpr TextId kSupplementaryRows[] = {46, 47, 48};
-constexpr TextId kOperatingModeRows[] = {60, 61, 62, 63};
-constexpr TextId kOnOffRows[] = {83, 84};
+constexpr TextId kLoadStrategyRows[] = {Txt::kStrategyPriorityTank1, Txt::kStrategyMaxTank1,
+                                        Txt::kStrategyPriorityTank2, Txt::kStrategyMaxTank2};
+constexpr TextId kLanguageRows[kLanguageCount] = {Txt::kLanguageName, Txt::kLanguageName, Txt::kLanguageName,
+                                                  Txt::kLanguageName, Txt::kLanguageName, Txt::kLanguageName,
+                                                  Txt::kLanguageName};
+constexpr TextId kShortcutRows[] = {Txt::kMeasurementTitle, Txt::kSolarYields, Txt::kLanguage};
+constexpr TextId kSupplementaryRows[] = {Txt::kSupplementaryNone, Txt::kSupplementaryTwoTanks,
+                                         Txt::kSupplementaryHeatingSupport};
+constexpr TextId kOperatingModeRows[] = {Txt::kModeAuto, Txt::kModeOff, Txt::kModeTest, Txt::kModeManual};
+constexpr TextId kOnOffRows[] = {Txt::kOutputOn, Txt::kOutputOff};
 
 constexpr u8 kSelectLine = PageFlag::kSelectLine;
 constexpr u8 kValueLine = PageFlag::kValueLine;
 
 // clang-format off
 constexpr PageRecord kPages[kPageCount] = {
-    Row({0, Section::kNone, {kLanguageShortcut, N, N, kMenu}}, {{}, {}, 0, BuildStartPage, RefreshSchematic}),
-    Row({2, Section::kNone, kEntryBar}, {{}, {}, 0, BuildMenuPage, RefreshMenu}),
-    Row({8, Section::kMeasurement, {kBack, N, kNext, kChart}, Page::kMenu, 0, Page::kMeasurementFlow},
+    Row({Txt::kStartTitle, Section::kNone, {kLanguageShortcut, N, N, kMenu}}, {{}, {}, 0, BuildStartPage, RefreshSchematic}),
+    Row({Txt::kMenuTitle, Section::kNone, kEntryBar}, {{}, {}, 0, BuildMenuPage, RefreshMenu}),
+    Row({Txt::kMeasurementTitle, Section::kMeasurement, {kBack, N, kNext, kChart}, Page::kMenu, 0, Page::kMeasurementFlow},
         {kTemperatureLabels, {}, 0, BuildTemperaturesPage, RefreshMeasurementPage}),
-    Row({8, Section::kMeasurement, kBackPrevious, Page::kMenu, Page::kMeasurement},
+    Row({Txt::kMeasurementTitle, Section::kMeasurement, kBackPrevious, Page::kMenu, Page::kMeasurement},
         {kFlowLabels, {}, 0, BuildFlowPage, RefreshMeasurementPage}),
-    Row({8, Section::kMeasurement, kBackPrevious, Page::kMenu, Page::kMeasurementFlow},
+    Row({Txt::kMeasurementTitle, Section::kMeasurement, kBackPrevious, Page::kMenu, Page::kMeasurementFlow},
         {kExtraSensorLabels, {}, 0, BuildExtraSensorsPage, RefreshMeasurementPage}),
-    Row({9, Section::kMeasurement, kBackOnly, Page::kMeasurement}, {{}, {}, 0, DrawCollectorChart, nullptr}),
-    Row({4, Section::kYields, {kBack, N, kDelete, kChart}, Page::kMenu},
+    Row({Txt::kCollector, Section::kMeasurement, kBackOnly, Page::kMeasurement}, {{}, {}, 0, DrawCollectorChart, nullptr}),
+    Row({Txt::kSolarYields, Section::kYields, {kBack, N, kDelete, kChart}, Page::kMenu},
         {kYieldLabels, {}, 0, BuildYieldsPage, RefreshYields}),
-    Row({35, Section::kYields, kBackOnly, Page::kSolarYields}, {{}, {}, 0, DrawYieldChart, nullptr}),
-    Labels({4, Section::kYields, kQuestionBar, 0, 0, 0, Page::kSolarYields}, kDeleteYieldLabels),
-    Labels({4, Section::kYields, kNoBar}, kYieldDeletedLabels, CloseYieldDeletedMessage),
-    Setting({5, Section::kSettings, kFirstSettingBar, Page::kMenu, 0, 0, Page::kWarmWater}, kWarmWaterLabels,
+    Row({Txt::kDailyYieldTitle, Section::kYields, kBackOnly, Page::kSolarYields}, {{}, {}, 0, DrawYieldChart, nullptr}),
+    Labels({Txt::kSolarYields, Section::kYields, kQuestionBar, 0, 0, 0, Page::kSolarYields}, kDeleteYieldLabels),
+    Labels({Txt::kSolarYields, Section::kYields, kNoBar}, kYieldDeletedLabels, CloseYieldDeletedMessage),
+    Setting({Txt::kSettings, Section::kSettings, kFirstSettingBar, Page::kMenu, 0, 0, Page::kWarmWater}, kWarmWaterLabels,
             nullptr, RefreshWarmWater),
-    Setting({5, Section::kSettings, kSettingBar, Page::kMenu, Page::kWarmWater, Page::kTime}, kLoadStrategyLabels,
+    Setting({Txt::kSettings, Section::kSettings, kSettingBar, Page::kMenu, Page::kWarmWater, Page::kTime}, kLoadStrategyLabels,
             BuildLoadStrategyPage, nullptr),
-    List({28, Section::kSettings, kListBar, 0, 0, 0, Page::kLoadStrategy}, kLoadStrategyRows),
-    Setting({5, Section::kSettings, kSettingBar, Page::kMenu, 0, Page::kDate, Page::kTime}, kTimeLabels, nullptr,
+    List({Txt::kLoadStrategy, Section::kSettings, kListBar, 0, 0, 0, Page::kLoadStrategy}, kLoadStrategyRows),
+    Setting({Txt::kSettings, Section::kSettings, kSettingBar, Page::kMenu, 0, Page::kDate, Page::kTime}, kTimeLabels, nullptr,
             RefreshTime),
-    Setting({5, Section::kSettings, kSettingBar, Page::kMenu, Page::kTime, Page::kLanguage, Page::kDate},
+    Setting({Txt::kSettings, Section::kSettings, kSettingBar, Page::kMenu, Page::kTime, Page::kLanguage, Page::kDate},
             kDateLabels, nullptr, RefreshDate),
-    Setting({5, Section::kSettings, kSettingBar, Page::kMenu, Page::kDate, Page::kShortcut}, kLanguageLabels,
+    Setting({Txt::kSettings, Section::kSettings, kSettingBar, Page::kMenu, Page::kDate, Page::kShortcut}, kLanguageLabels,
             BuildLanguagePage, nullptr),
-    List({36, Section::kSettings, kListBar, 0, 0, 0, Page::kLanguage}, kLanguageRows, PageFlag::kRowsInOwnLanguage),
-    Setting({5, Section::kSettings, kLastSettingBar, Page::kMenu, Page::kLanguage}, kShortcutLabels,
+    List({Txt::kLanguage, Section::kSettings, kListBar, 0, 0, 0, Page::kLanguage}, kLanguageRows, PageFlag::kRowsInOwnLanguage),
+    Setting({Txt::kSettings, Section::kSettings, kLastSettingBar, Page::kMenu, Page::kLanguage}, kShortcutLabels,
             BuildShortcutPage, nullptr),
-    List({40, Section::kSettings, kListBar, 0, 0, 0, Page::kShortcut}, kShortcutRows),
-    Labels({6, Section::kSystemData, {kBack, kMinus, kPlus, kConfirm}}, kAccessCodeLabels, RefreshAccessCode),
-    Labels({6, Section::kSystemData, kNoBar}, kWrongCodeLabels, CloseWrongCodeMessage),
-    Setting({6, Section::kSystemData, kFirstSettingBar, Page::kMenu}, kSupplementaryLabels, BuildSupplementaryPage,
+    List({Txt::kShortcutKey, Section::kSettings, kListBar, 0, 0, 0, Page::kShortcut}, kShortcutRows),
+    Labels({Txt::kSystemData, Section::kSystemData, {kBack, kMinus, kPlus, kConfirm}}, kAccessCodeLabels, RefreshAccessCode),
+    Labels({Txt::kSystemData, Section::kSystemData, kNoBar}, kWrongCodeLabels, CloseWrongCodeMessage),
+    Setting({Txt::kSystemData, Section::kSystemData, kFirstSettingBar, Page::kMenu}, kSupplementaryLabels, BuildSupplementaryPage,
             nullptr),
-    List({43, Section::kSystemData, kListBar}, kSupplementaryRows),
-    Setting({6, Section::kSystemData, kSettingBar, Page::kMenu}, kMaxTankLabels, nullptr, RefreshMaxTank),
-    Setting({6, Section::kSystemData, kLastSettingBar, Page::kMenu, Page::kMaxTank}, kMaxTank2Labels, nullptr,
+    List({Txt::kSupplementaryFunction, Section::kSystemData, kListBar}, kSupplementaryRows),
+    Setting({Txt::kSystemData, Section::kSystemData, kSettingBar, Page::kMenu}, kMaxTankLabels, nullptr, RefreshMaxTank),
+    Setting({Txt::kSystemData, Section::kSystemData, kLastSettingBar, Page::kMenu, Page::kMaxTank}, kMaxTank2Labels, nullptr,
             RefreshMaxTank2),
-    Setting({6, Section::kSystemData, kLastSettingBar, Page::kMenu, Page::kMaxTank}, kMaxSupplyLabels, nullptr,
+    Setting({Txt::kSystemData, Section::kSystemData, kLastSettingBar, Page::kMenu, Page::kMaxTank}, kMaxSupplyLabels, nullptr,
             RefreshMaxTank2),
-    Row({7, Section::kCheck, {kBack, N, kNext, kSelect}, Page::kMenu, 0, Page::kOperatingMode},
+    Row({Txt::kCheck, Section::kCheck, {kBack, N, kNext, kSelect}, Page::kMenu, 0, Page::kOperatingMode},
         {kFaultsEntryLabels, {}, kSelectLine, nullptr, nullptr}),
-    Setting({7, Section::kCheck, kSettingBar, Page::kMenu, Page::kFaultsEntry, Page::kControllerStatus},
+    Setting({Txt::kCheck, Section::kCheck, kSettingBar, Page::kMenu, Page::kFaultsEntry, Page::kControllerStatus},
             kOperatingModeLabels, BuildOperatingModePage, nullptr),
-    List({59, Section::kCheck, kListBar, 0, 0, 0, Page::kOperatingMode}, kOperatingModeRows),
-    Row({7, Section::kCheck, kStepBar, Page::kMenu, Page::kOperatingMode, Page::kRuntime},
+    List({Txt::kOperatingMode, Section::kCheck, kListBar, 0, 0, 0, Page::kOperatingMode}, kOperatingModeRows),
+    Row({Txt::kCheck, Section::kCheck, kStepBar, Page::kMenu, Page::kOperatingMode, Page::kRuntime},
         {kStatusLabels, {}, 0, ResetStatusCache, RefreshStatus}),
-    Row({7, Section::kCheck, kStepBar, Page::kMenu, Page::kControllerStatus, Page::kSolarPump},
+    Row({Txt::kCheck, Section::kCheck, kStepBar, Page::kMenu, Page::kControllerStatus, Page::kSolarPump},
         {kRuntimeLabels, {}, 0, BuildRuntimePage, RefreshRuntime}),
-    Setting({7, Section::kCheck, kSettingBar, Page::kMenu, Page::kRuntime, Page::kZoneValve, Page::kSolarPump},
+    Setting({Txt::kCheck, Section::kCheck, kSettingBar, Page::kMenu, Page::kRuntime, Page::kZoneValve, Page::kSolarPump},
             kSolarPumpLabels, ResetPumpCache, RefreshPumpSpeed),
-    Setting({7, Section::kCheck, kSettingBar, Page::kMenu, Page::kSolarPump}, kZoneValveLabels, nullptr,
+    Setting({Txt::kCheck, Section::kCheck, kSettingBar, Page::kMenu, Page::kSolarPump}, kZoneValveLabels, nullptr,
             RefreshZoneValve),
-    List({79, Section::kCheck, kListBar, 0, 0, 0, Page::kZoneValve}, kOnOffRows),
-    Setting({7, Section::kCheck, kSettingBar, Page::kMenu, Page::kZoneValve, Page::kAlarmTransducer},
+    List({Txt::kZoneValve, Section::kCheck, kListBar, 0, 0, 0, Page::kZoneValve}, kOnOffRows),
+    Setting({Txt::kCheck, Section::kCheck, kSettingBar, Page::kMenu, Page::kZoneValve, Page::kAlarmTransducer},
             kSwitchingValveLabels, nullptr, RefreshSwitchingValve),
-    List({80, Section::kCheck, kListBar, 0, 0, 0, Page::kSwitchingValve}, kOnOffRows),
-    Setting({7, Section::kCheck, kSettingBar, Page::kMenu, 0, Page::kCommissioningEntry}, kTransducerLabels,
+    List({Txt::kSwitchingValve, Section::kCheck, kListBar, 0, 0, 0, Page::kSwitchingValve}, kOnOffRows),
+    Setting({Txt::kCheck, Section::kCheck, kSettingBar, Page::kMenu, 0, Page::kCommissioningEntry}, kTransducerLabels,
             BuildAlarmTransducerPage, nullptr),
-    List({89, Section::kCheck, kListBar, 0, 0, 0, Page::kAlarmTransducer}, kOnOffRows),
-    Row({7, Section::kCheck, kEntryBar, Page::kMenu, Page::kAlarmTransducer, Page::kVersions},
+    List({Txt::kTransducer, Section::kCheck, kListBar, 0, 0, 0, Page::kAlarmTransducer}, kOnOffRows),
+    Row({Txt::kCheck, Section::kCheck, kEntryBar, Page::kMenu, Page::kAlarmTransducer, Page::kVersions},
         {kCommissioningLabels, {}, kSelectLine, nullptr, nullptr}),
-    Row({7, Section::kCheck, kBackPrevious, Page::kMenu, Page::kCommissioningEntry},
+    Row({Txt::kCheck, Section::kCheck, kBackPrevious, Page::kMenu, Page::kCommissioningEntry},
         {kVersionLabels, {}, 0, BuildVersionsPage, nullptr}),
-    Labels({90, Section::kCheck, kQuestionBar}, kCommissioningQuestionLabels),
-    Row({90, Section::kCheck, kNoBar}, {{}, {}, 0, ResetCommissioningRun, RunCommissioning}),
-    Labels({90, Section::kCheck, kNoBar}, kNotPossibleLabels, CloseNotPossibleMessage),
-    Labels({58, Section::kFaults, {kBack, N, kNext, kDelete}, Page::kFaultsEntry}, kCurrentFaultLabels,
+    Labels({Txt::kCommissioning, Section::kCheck, kQuestionBar}, kCommissioningQuestionLabels),
+    Row({Txt::kCommissioning, Section::kCheck, kNoBar}, {{}, {}, 0, ResetCommissioningRun, RunCommissioning}),
+    Labels({Txt::kCommissioning, Section::kCheck, kNoBar}, kNotPossibleLabels, CloseNotPossibleMessage),
+    Labels({Txt::kFaults, Section::kFaults, {kBack, N, kNext, kDelete}, Page::kFaultsEntry}, kCurrentFaultLabels,
            RefreshCurrentFault),
-    Row({58, Section::kFaults, {kBack, kPrevious, kNext, kDelete}, Page::kFaultsEntry},
+    Row({Txt::kFaults, Section::kFaults, {kBack, kPrevious, kNext, kDelete}, Page::kFaultsEntry},
         {{}, {}, 0, BuildFaultHistoryPage, nullptr}),
     Row({kNoTitle, Section::kNone, kNoBar}, {{}, {}, 0, DrawConfirmDialog, RefreshConfirmDialog}),
 };

@@ -157,7 +157,7 @@ void ListRows(u8 page) {
         DlText(ownLanguage ? GetText(view.rows[i], i) : Text(view.rows[i]));
         if (page == Page::kSupplementaryList && i == 2) {
             DlTextPos(55, 141);
-            DlText(Text(49));
+            DlText(Text(Txt::kSupplementaryHeatingSupportLine2));
         }
     }
 }
@@ -348,7 +348,7 @@ void ReplaceByFaultLine(u16 baseLine) {
     CommissioningText(FaultLineText(), baseLine);
 }
 
-void NextLine(u16 textId) {
+void NextLine(TextId textId) {
     caches.commissioningLine = static_cast<u16>(caches.commissioningLine + 34);
     CommissioningText(Text(textId), caches.commissioningLine);
 }
@@ -358,7 +358,7 @@ void NextLine(u16 textId) {
 const char* FaultLineText() {
     static char line[48];
     line[0] = 0;
-    AppendText(line, sizeof line, Text(96));
+    AppendText(line, sizeof line, Text(Txt::kFaultCodeLabel));
     const u8 code = Settings.faultCode;
     const char digits[] = {' ', static_cast<char>('0' + code / 10 % 10), static_cast<char>('0' + code % 10), 0};
     AppendText(line, sizeof line, digits);
@@ -367,10 +367,10 @@ const char* FaultLineText() {
 
 const char* FaultDescription(u8 code) {
     const TextId id = FaultTextId(code);
-    if (id != 0 && id != kNoText) return Text(id);
+    if (id != kUnlistedFault && id != kNoText) return Text(id);
     static char line[48];
     line[0] = 0;
-    AppendText(line, sizeof line, Text(95));
+    AppendText(line, sizeof line, Text(Txt::kSolarFaultLabel));
     char number[5] = {' ', 0, 0, 0, 0};
     u8 n = 1;
     if (code >= 100) number[n++] = static_cast<char>('0' + code / 100);
@@ -441,7 +441,7 @@ void RunCommissioning() {
         case 0:
             if (step != 1) return;
             BeginDrawing();
-            CommissioningText(Text(132), 70);
+            CommissioningText(Text(Txt::kCommissioningTestFlowRate), 70);
             line = 104;
             caches.commissioningPhase = 1;
             return;
@@ -454,7 +454,7 @@ void RunCommissioning() {
                 BeginDrawing();
                 CheckMark(70);
                 DlSetForeground(Colour::kBlack);
-                CommissioningText(Text(133), line);
+                CommissioningText(Text(Txt::kCommissioningAdjustFlowRate), line);
                 caches.commissioningPhase = 2;
             }
             return;
@@ -464,7 +464,7 @@ void RunCommissioning() {
                 CheckMark(104);
                 DlSetForeground(Colour::kBlack);
                 const bool fifthRow = Plant.fifthRowShown != 0;
-                NextLine(fifthRow ? 135 : 136);
+                NextLine(fifthRow ? Txt::kCommissioningFlowRateValveOn : Txt::kCommissioningTestZoneValve);
                 caches.commissioningPhase = fifthRow ? 3 : 4;
             } else if (step == 0 && Plant.ventRequest == 0 && Plant.holdFlag == 0 && Plant.runCounter > 3 &&
                        fault != 0) {
@@ -476,7 +476,7 @@ void RunCommissioning() {
                 // Drawn once: the request stays set while the plant vents.
                 BeginDrawing();
                 line = 138;
-                CommissioningText(Text(134), line);
+                CommissioningText(Text(Txt::kCommissioningVent), line);
             }
             return;
         case 3:
@@ -488,7 +488,7 @@ void RunCommissioning() {
                 ReplaceByFaultLine(line);
             }
             DlSetForeground(Colour::kBlack);
-            NextLine(136);
+            NextLine(Txt::kCommissioningTestZoneValve);
             caches.commissioningPhase = 4;
             return;
         case 4:
