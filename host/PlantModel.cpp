@@ -184,17 +184,17 @@ std::int64_t Read(int id) {
         case kCommissioningHold: return p.holdFlag != 0 ? 1 : 0;
         case kCommissioningCounter: return p.runCounter;
         case kFault: return Settings.faultCode;
-        case kDialog: return AppState.currentPage == 45 ? 1 : 0;
+        case kDialog: return AppState.currentPage == Page::kConfirmDialog ? 1 : 0;
         default: return 0;
     }
 }
 
 void OpenDialog(std::int64_t open) {
-    const bool shown = AppState.currentPage == 45;
+    const bool shown = AppState.currentPage == Page::kConfirmDialog;
     if (open != 0 && !shown) {
         // The dialog returns where it was opened once answered or timed out.
         AppState.dialogReturnPage = AppState.currentPage;
-        GoToPage(45);
+        GoToPage(Page::kConfirmDialog);
     } else if (open == 0 && shown) {
         GoToPage(AppState.dialogReturnPage);
     }
@@ -444,7 +444,7 @@ void PlantModel::Apply() {
 
 void PlantModel::Reset() {
     held_ = 0;
-    if (AppState.currentPage == 45) Write(kDialog, 0);
+    if (AppState.currentPage == Page::kConfirmDialog) Write(kDialog, 0);
     for (int i = 0; i < kEntryCount; ++i) {
         if (i != kDialog) Write(i, kEntries[i].start);
     }

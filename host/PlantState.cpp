@@ -414,7 +414,7 @@ void Commit(const Staged& s, PlantModel& plant) {
     std::memcpy(FaultHistory, s.history, sizeof FaultHistory);
     YieldHistoryBlock = s.yields;
     const auto entries = PlantModel::Entries();
-    if (AppState.currentPage == 45) plant.Set({*PlantModel::Find("dialog"), 0, false});
+    if (AppState.currentPage == Page::kConfirmDialog) plant.Set({*PlantModel::Find("dialog"), 0, false});
     for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
         if (std::strcmp(entries[i].name, "dialog") == 0) continue;
         plant.Restore(i, s.plant[i]);

@@ -20,6 +20,19 @@ constexpr u8 kYieldRows = 3;
 constexpr u8 kRuntimeRows = 2;
 constexpr u8 kCommissioningLines = 5;
 
+// The commissioning run's lines: it waits for the plant's first step, tests
+// the flow rate, has it adjusted, tests with the valve open (only with a fifth
+// measurement row) and the zone valve; when it has ended, confirm leaves.
+namespace RunPhase {
+constexpr u8 kWaitForStart = 0;
+constexpr u8 kTestFlow = 1;
+constexpr u8 kAdjustFlow = 2;
+constexpr u8 kFlowWithValve = 3;
+constexpr u8 kZoneValve = 4;
+constexpr u8 kEnded = 9;
+constexpr u8 kConfirmShown = 10;
+}  // namespace RunPhase
+
 struct RefreshCaches {
     u16 measurement[kMeasurementRows];  // the reading drawn, kNoValue or kNeverDrawn
     u8 placeholderShown[kMeasurementRows];
@@ -438,40 +451,40 @@ void RunCommissioning() {
     const u8 fault = Settings.faultCode;
     u16& line = caches.commissioningLine;
     switch (caches.commissioningPhase) {
-        case 0:
+        case RunPhase::kWaitForStart:
             if (step != 1) return;
             BeginDrawing();
             CommissioningText(Text(Txt::kCommissioningTestFlowRate), 70);
             line = 104;
-            caches.commissioningPhase = 1;
+            caches.commissioningPhase = RunPhase::kTestFlow;
             return;
-        case 1:
+        case RunPhase::kTestFlow:
             if (step == 0) {
                 BeginDrawing();
                 CommissioningText(FaultLineText(), line);
-                caches.commissioningPhase = 9;
+                caches.commissioningPhase = RunPhase::kEnded;
             } else if (step == 2) {
                 BeginDrawing();
                 CheckMark(70);
                 DlSetForeground(Colour::kBlack);
                 CommissioningText(Text(Txt::kCommissioningAdjustFlowRate), line);
-                caches.commissioningPhase = 2;
+                caches.commissioningPhase = RunPhase::kAdjustFlow;
             }
             return;
-        case 2:
+        case RunPhase::kAdjustFlow:
             if (step == 3) {
                 BeginDrawing();
                 CheckMark(104);
                 DlSetForeground(Colour::kBlack);
                 const bool fifthRow = Plant.fifthRowShown != 0;
                 NextLine(fifthRow ? Txt::kCommissioningFlowRateValveOn : Txt::kCommissioningTestZoneValve);
-                caches.commissioningPhase = fifthRow ? 3 : 4;
+                caches.commissioningPhase = fifthRow ? RunPhase::kFlowWithValve : RunPhase::kZoneValve;
             } else if (step == 0 && Plant.ventRequest == 0 && Plant.holdFlag == 0 && Plant.runCounter > 3 &&
                        fault != 0) {
                 BeginDrawing();
                 line = static_cast<u16>(line + 34);
                 CommissioningText(FaultLineText(), line);
-                caches.commissioningPhase = 9;
+                caches.commissioningPhase = RunPhase::kEnded;
             } else if (Plant.ventRequest == 1 && line != 138) {
                 // Drawn once: the request stays set while the plant vents.
                 BeginDrawing();
@@ -479,7 +492,7 @@ void RunCommissioning() {
                 CommissioningText(Text(Txt::kCommissioningVent), line);
             }
             return;
-        case 3:
+        case RunPhase::kFlowWithValve:
             if (step != 4) return;
             BeginDrawing();
             if (fault == 0) {
@@ -489,9 +502,9 @@ void RunCommissioning() {
             }
             DlSetForeground(Colour::kBlack);
             NextLine(Txt::kCommissioningTestZoneValve);
-            caches.commissioningPhase = 4;
+            caches.commissioningPhase = RunPhase::kZoneValve;
             return;
-        case 4:
+        case RunPhase::kZoneValve:
             if (step != 0) return;
             BeginDrawing();
             if (fault != 5) {
@@ -499,12 +512,12 @@ void RunCommissioning() {
             } else {
                 ReplaceByFaultLine(line);
             }
-            caches.commissioningPhase = 9;
+            caches.commissioningPhase = RunPhase::kEnded;
             return;
-        case 9:
+        case RunPhase::kEnded:
             AppState.barButtons[3] = Button::kConfirm;
             DrawBarButton(kBarSlotX[3], kBarY, Button::kConfirm);
-            caches.commissioningPhase = 10;
+            caches.commissioningPhase = RunPhase::kConfirmShown;
             return;
         default: return;
     }
@@ -529,7 +542,7 @@ void ResetRuntimeCaches() {
 }
 void ResetPumpCache() { caches.pumpSpeed = 0xFFFF; }
 void ResetCommissioningRun() {
-    caches.commissioningPhase = 0;
+    caches.commissioningPhase = RunPhase::kWaitForStart;
     caches.commissioningLine = 70;
     for (u16& end : caches.commissioningLineEnd) end = 0;
 }
