@@ -1,9 +1,10 @@
-// The application's state record, its page table and its button ids, and the
-// operations of navigation and of the setting editors.
+// The application's state record, its page names and navigation table, its
+// button ids, and the operations of navigation and of the setting editors.
 //
 // Exactly one page is current. Every tick runs DispatchTouch, BuildPage and
-// RefreshPage in this order; navigation is driven by the constant PageTable,
-// and where a target there is 0 a handler below decides.
+// RefreshPage in this order. Each page's row in PageTable.cpp gives its
+// navigation (PageTable) and its view (PageTable.h); where a navigation target
+// there is 0, a handler below decides.
 #pragma once
 
 #include <array>
