@@ -33,6 +33,7 @@ constexpr Bar kNoBar = {N, N, N, N};
 constexpr Bar kListBar = {kCancel, kPrevious, kNext, kConfirm};
 constexpr Bar kQuestionBar = {kCancel, N, N, kConfirm};
 constexpr Bar kBackOnly = {kBack, N, N, N};
+constexpr Bar kChartBar = {kBack, N, kNext, kChart};
 constexpr Bar kBackPrevious = {kBack, kPrevious, N, N};
 constexpr Bar kSettingBar = {kBack, kPrevious, kNext, kEdit};
 constexpr Bar kLastSettingBar = {kBack, kPrevious, N, kEdit};
@@ -146,81 +147,131 @@ constexpr TextId kOnOffRows[] = {Txt::kOutputOn, Txt::kOutputOff};
 constexpr u8 kSelectLine = PageFlag::kSelectLine;
 constexpr u8 kValueLine = PageFlag::kValueLine;
 
-// clang-format off
 constexpr PageRecord kPages[kPageCount] = {
-    Row({Txt::kStartTitle, Section::kNone, {kLanguageShortcut, N, N, kMenu}}, {{}, {}, 0, BuildStartPage, RefreshSchematic}),
+    // Page::kStart
+    Row({Txt::kStartTitle, Section::kNone, {kLanguageShortcut, N, N, kMenu}},
+        {{}, {}, 0, BuildStartPage, RefreshSchematic}),
+    // Page::kMenu
     Row({Txt::kMenuTitle, Section::kNone, kEntryBar}, {{}, {}, 0, BuildMenuPage, RefreshMenu}),
-    Row({Txt::kMeasurementTitle, Section::kMeasurement, {kBack, N, kNext, kChart}, Page::kMenu, 0, Page::kMeasurementFlow},
+    // Page::kMeasurement
+    Row({Txt::kMeasurementTitle, Section::kMeasurement, kChartBar, Page::kMenu, 0, Page::kMeasurementFlow},
         {kTemperatureLabels, {}, 0, BuildTemperaturesPage, RefreshMeasurementPage}),
+    // Page::kMeasurementFlow
     Row({Txt::kMeasurementTitle, Section::kMeasurement, kBackPrevious, Page::kMenu, Page::kMeasurement},
         {kFlowLabels, {}, 0, BuildFlowPage, RefreshMeasurementPage}),
+    // Page::kMeasurementExtra
     Row({Txt::kMeasurementTitle, Section::kMeasurement, kBackPrevious, Page::kMenu, Page::kMeasurementFlow},
         {kExtraSensorLabels, {}, 0, BuildExtraSensorsPage, RefreshMeasurementPage}),
-    Row({Txt::kCollector, Section::kMeasurement, kBackOnly, Page::kMeasurement}, {{}, {}, 0, DrawCollectorChart, nullptr}),
+    // Page::kCollectorChart
+    Row({Txt::kCollector, Section::kMeasurement, kBackOnly, Page::kMeasurement},
+        {{}, {}, 0, DrawCollectorChart, nullptr}),
+    // Page::kSolarYields
     Row({Txt::kSolarYields, Section::kYields, {kBack, N, kDelete, kChart}, Page::kMenu},
         {kYieldLabels, {}, 0, BuildYieldsPage, RefreshYields}),
+    // Page::kDailyYieldChart
     Row({Txt::kDailyYieldTitle, Section::kYields, kBackOnly, Page::kSolarYields}, {{}, {}, 0, DrawYieldChart, nullptr}),
+    // Page::kDeleteYieldQuestion
     Labels({Txt::kSolarYields, Section::kYields, kQuestionBar, 0, 0, 0, Page::kSolarYields}, kDeleteYieldLabels),
+    // Page::kYieldDeleted
     Labels({Txt::kSolarYields, Section::kYields, kNoBar}, kYieldDeletedLabels, CloseYieldDeletedMessage),
-    Setting({Txt::kSettings, Section::kSettings, kFirstSettingBar, Page::kMenu, 0, 0, Page::kWarmWater}, kWarmWaterLabels,
-            nullptr, RefreshWarmWater),
-    Setting({Txt::kSettings, Section::kSettings, kSettingBar, Page::kMenu, Page::kWarmWater, Page::kTime}, kLoadStrategyLabels,
-            BuildLoadStrategyPage, nullptr),
+    // Page::kWarmWater
+    Setting({Txt::kSettings, Section::kSettings, kFirstSettingBar, Page::kMenu, 0, 0, Page::kWarmWater},
+            kWarmWaterLabels, nullptr, RefreshWarmWater),
+    // Page::kLoadStrategy
+    Setting({Txt::kSettings, Section::kSettings, kSettingBar, Page::kMenu, Page::kWarmWater, Page::kTime},
+            kLoadStrategyLabels, BuildLoadStrategyPage, nullptr),
+    // Page::kLoadStrategyList
     List({Txt::kLoadStrategy, Section::kSettings, kListBar, 0, 0, 0, Page::kLoadStrategy}, kLoadStrategyRows),
-    Setting({Txt::kSettings, Section::kSettings, kSettingBar, Page::kMenu, 0, Page::kDate, Page::kTime}, kTimeLabels, nullptr,
-            RefreshTime),
+    // Page::kTime
+    Setting({Txt::kSettings, Section::kSettings, kSettingBar, Page::kMenu, 0, Page::kDate, Page::kTime}, kTimeLabels,
+            nullptr, RefreshTime),
+    // Page::kDate
     Setting({Txt::kSettings, Section::kSettings, kSettingBar, Page::kMenu, Page::kTime, Page::kLanguage, Page::kDate},
             kDateLabels, nullptr, RefreshDate),
-    Setting({Txt::kSettings, Section::kSettings, kSettingBar, Page::kMenu, Page::kDate, Page::kShortcut}, kLanguageLabels,
-            BuildLanguagePage, nullptr),
-    List({Txt::kLanguage, Section::kSettings, kListBar, 0, 0, 0, Page::kLanguage}, kLanguageRows, PageFlag::kRowsInOwnLanguage),
+    // Page::kLanguage
+    Setting({Txt::kSettings, Section::kSettings, kSettingBar, Page::kMenu, Page::kDate, Page::kShortcut},
+            kLanguageLabels, BuildLanguagePage, nullptr),
+    // Page::kLanguageList
+    List({Txt::kLanguage, Section::kSettings, kListBar, 0, 0, 0, Page::kLanguage}, kLanguageRows,
+         PageFlag::kRowsInOwnLanguage),
+    // Page::kShortcut
     Setting({Txt::kSettings, Section::kSettings, kLastSettingBar, Page::kMenu, Page::kLanguage}, kShortcutLabels,
             BuildShortcutPage, nullptr),
+    // Page::kShortcutList
     List({Txt::kShortcutKey, Section::kSettings, kListBar, 0, 0, 0, Page::kShortcut}, kShortcutRows),
-    Labels({Txt::kSystemData, Section::kSystemData, {kBack, kMinus, kPlus, kConfirm}}, kAccessCodeLabels, RefreshAccessCode),
+    // Page::kAccessCode
+    Labels({Txt::kSystemData, Section::kSystemData, {kBack, kMinus, kPlus, kConfirm}}, kAccessCodeLabels,
+           RefreshAccessCode),
+    // Page::kWrongAccessCode
     Labels({Txt::kSystemData, Section::kSystemData, kNoBar}, kWrongCodeLabels, CloseWrongCodeMessage),
-    Setting({Txt::kSystemData, Section::kSystemData, kFirstSettingBar, Page::kMenu}, kSupplementaryLabels, BuildSupplementaryPage,
-            nullptr),
+    // Page::kSupplementary
+    Setting({Txt::kSystemData, Section::kSystemData, kFirstSettingBar, Page::kMenu}, kSupplementaryLabels,
+            BuildSupplementaryPage, nullptr),
+    // Page::kSupplementaryList
     List({Txt::kSupplementaryFunction, Section::kSystemData, kListBar}, kSupplementaryRows),
-    Setting({Txt::kSystemData, Section::kSystemData, kSettingBar, Page::kMenu}, kMaxTankLabels, nullptr, RefreshMaxTank),
-    Setting({Txt::kSystemData, Section::kSystemData, kLastSettingBar, Page::kMenu, Page::kMaxTank}, kMaxTank2Labels, nullptr,
-            RefreshMaxTank2),
-    Setting({Txt::kSystemData, Section::kSystemData, kLastSettingBar, Page::kMenu, Page::kMaxTank}, kMaxSupplyLabels, nullptr,
-            RefreshMaxTank2),
+    // Page::kMaxTank
+    Setting({Txt::kSystemData, Section::kSystemData, kSettingBar, Page::kMenu}, kMaxTankLabels, nullptr,
+            RefreshMaxTank),
+    // Page::kMaxTank2
+    Setting({Txt::kSystemData, Section::kSystemData, kLastSettingBar, Page::kMenu, Page::kMaxTank}, kMaxTank2Labels,
+            nullptr, RefreshMaxTank2),
+    // Page::kMaxSupply
+    Setting({Txt::kSystemData, Section::kSystemData, kLastSettingBar, Page::kMenu, Page::kMaxTank}, kMaxSupplyLabels,
+            nullptr, RefreshMaxTank2),
+    // Page::kFaultsEntry
     Row({Txt::kCheck, Section::kCheck, {kBack, N, kNext, kSelect}, Page::kMenu, 0, Page::kOperatingMode},
         {kFaultsEntryLabels, {}, kSelectLine, nullptr, nullptr}),
+    // Page::kOperatingMode
     Setting({Txt::kCheck, Section::kCheck, kSettingBar, Page::kMenu, Page::kFaultsEntry, Page::kControllerStatus},
             kOperatingModeLabels, BuildOperatingModePage, nullptr),
+    // Page::kOperatingModeList
     List({Txt::kOperatingMode, Section::kCheck, kListBar, 0, 0, 0, Page::kOperatingMode}, kOperatingModeRows),
+    // Page::kControllerStatus
     Row({Txt::kCheck, Section::kCheck, kStepBar, Page::kMenu, Page::kOperatingMode, Page::kRuntime},
         {kStatusLabels, {}, 0, ResetStatusCache, RefreshStatus}),
+    // Page::kRuntime
     Row({Txt::kCheck, Section::kCheck, kStepBar, Page::kMenu, Page::kControllerStatus, Page::kSolarPump},
         {kRuntimeLabels, {}, 0, BuildRuntimePage, RefreshRuntime}),
-    Setting({Txt::kCheck, Section::kCheck, kSettingBar, Page::kMenu, Page::kRuntime, Page::kZoneValve, Page::kSolarPump},
-            kSolarPumpLabels, ResetPumpCache, RefreshPumpSpeed),
+    // Page::kSolarPump
+    Setting(
+        {Txt::kCheck, Section::kCheck, kSettingBar, Page::kMenu, Page::kRuntime, Page::kZoneValve, Page::kSolarPump},
+        kSolarPumpLabels, ResetPumpCache, RefreshPumpSpeed),
+    // Page::kZoneValve
     Setting({Txt::kCheck, Section::kCheck, kSettingBar, Page::kMenu, Page::kSolarPump}, kZoneValveLabels, nullptr,
             RefreshZoneValve),
+    // Page::kZoneValveList
     List({Txt::kZoneValve, Section::kCheck, kListBar, 0, 0, 0, Page::kZoneValve}, kOnOffRows),
+    // Page::kSwitchingValve
     Setting({Txt::kCheck, Section::kCheck, kSettingBar, Page::kMenu, Page::kZoneValve, Page::kAlarmTransducer},
             kSwitchingValveLabels, nullptr, RefreshSwitchingValve),
+    // Page::kSwitchingValveList
     List({Txt::kSwitchingValve, Section::kCheck, kListBar, 0, 0, 0, Page::kSwitchingValve}, kOnOffRows),
+    // Page::kAlarmTransducer
     Setting({Txt::kCheck, Section::kCheck, kSettingBar, Page::kMenu, 0, Page::kCommissioningEntry}, kTransducerLabels,
             BuildAlarmTransducerPage, nullptr),
+    // Page::kAlarmTransducerList
     List({Txt::kTransducer, Section::kCheck, kListBar, 0, 0, 0, Page::kAlarmTransducer}, kOnOffRows),
+    // Page::kCommissioningEntry
     Row({Txt::kCheck, Section::kCheck, kEntryBar, Page::kMenu, Page::kAlarmTransducer, Page::kVersions},
         {kCommissioningLabels, {}, kSelectLine, nullptr, nullptr}),
+    // Page::kVersions
     Row({Txt::kCheck, Section::kCheck, kBackPrevious, Page::kMenu, Page::kCommissioningEntry},
         {kVersionLabels, {}, 0, BuildVersionsPage, nullptr}),
+    // Page::kCommissioningQuestion
     Labels({Txt::kCommissioning, Section::kCheck, kQuestionBar}, kCommissioningQuestionLabels),
+    // Page::kCommissioningRun
     Row({Txt::kCommissioning, Section::kCheck, kNoBar}, {{}, {}, 0, ResetCommissioningRun, RunCommissioning}),
+    // Page::kCommissioningNotPossible
     Labels({Txt::kCommissioning, Section::kCheck, kNoBar}, kNotPossibleLabels, CloseNotPossibleMessage),
+    // Page::kCurrentFault
     Labels({Txt::kFaults, Section::kFaults, {kBack, N, kNext, kDelete}, Page::kFaultsEntry}, kCurrentFaultLabels,
            RefreshCurrentFault),
+    // Page::kFaultHistory
     Row({Txt::kFaults, Section::kFaults, {kBack, kPrevious, kNext, kDelete}, Page::kFaultsEntry},
         {{}, {}, 0, BuildFaultHistoryPage, nullptr}),
+    // Page::kConfirmDialog
     Row({kNoTitle, Section::kNone, kNoBar}, {{}, {}, 0, DrawConfirmDialog, RefreshConfirmDialog}),
 };
-// clang-format on
 
 template <std::size_t... I>
 constexpr std::array<PageDescriptor, kPageCount> NavigationOf(std::index_sequence<I...>) {
