@@ -344,24 +344,29 @@ bool DrawLanguagePages(const std::string& dir, Language language, int zoom, std:
     return true;
 }
 
-int RunGallery(const GalleryOptions& options, std::string& error) {
-    std::vector<Language> languages;
-    Languages(languages, options);
+namespace {
+
+// The gallery's folder, made when missing; false with `error` when it cannot
+// be written to.
+bool PrepareFolder(const std::string& dir, std::string& error) {
     std::error_code ec;
-    std::filesystem::create_directories(options.dir, ec);
-    if (ec || !std::filesystem::is_directory(options.dir)) {
-        error = options.dir + ": cannot create the folder: " + (ec ? ec.message() : "a file is in the way");
-        return 2;
+    std::filesystem::create_directories(dir, ec);
+    if (ec || !std::filesystem::is_directory(dir)) {
+        error = dir + ": cannot create the folder: " + (ec ? ec.message() : "a file is in the way");
+        return false;
     }
-    if (access(options.dir.c_str(), W_OK | X_OK) != 0) {
-        error = options.dir + ": cannot write to the folder: " + std::strerror(errno);
-        return 2;
+    if (access(dir.c_str(), W_OK | X_OK) != 0) {
+        error = dir + ": cannot write to the folder: " + std::strerror(errno);
+        return false;
     }
+    return true;
+}
+
+// The firmware's state is global: each language is drawn by a process of its
+// own, at most `jobs` at once. False when a process could not start or failed.
+bool DrawInProcesses(const GalleryOptions& options, const std::vector<Language>& languages, std::string& error) {
     const int jobs =
         options.jobs > 0 ? options.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-
-    // The firmware's state is global: each language is drawn by a process of
-    // its own, at most `jobs` at once.
     std::fflush(nullptr);
     int running = 0;
     int drawn = 0;
@@ -401,7 +406,16 @@ int RunGallery(const GalleryOptions& options, std::string& error) {
     }
     while (running > 0) reap();
     if (progressShown) std::fputs("\r\033[K", stderr);
-    if (failed) {
+    return !failed;
+}
+
+}  // namespace
+
+int RunGallery(const GalleryOptions& options, std::string& error) {
+    std::vector<Language> languages;
+    Languages(languages, options);
+    if (!PrepareFolder(options.dir, error)) return 2;
+    if (!DrawInProcesses(options, languages, error)) {
         if (error.empty()) error = options.dir + ": some pages could not be written";
         return 2;
     }
