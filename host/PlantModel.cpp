@@ -520,7 +520,7 @@ std::string PanelTextToUtf8(const char* text) {
 
 std::string FaultCodeText(std::uint8_t code, std::uint8_t language) {
     const TextId id = FaultTextId(code);
-    if (id != 0 && id != kNoText) return PanelTextToUtf8(GetText(id, language));
+    if (id != kUnlistedFault && id != kNoText) return PanelTextToUtf8(GetText(id, language));
     return PanelTextToUtf8(UnlistedFaultPrefix(language)) + " " + std::to_string(code);
 }
 
