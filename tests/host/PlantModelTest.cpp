@@ -231,25 +231,6 @@ TEST(PlantModel, TheDialogOpensOverThePageAndReturnsToIt) {
     EXPECT_EQ(panel.Page(), 29);
 }
 
-TEST(PlantModel, HistoryEntriesComeNewestFirstWithTheReadings) {
-    FreshPanel panel;
-    PlantModel plant;
-    SetOrFail(plant, "collector", "95.5");
-    SetOrFail(plant, "status", "6");
-    const FaultHistoryEntry previous = FaultHistory[0];
-    PlantModel::AddHistory(50, MakeWallTime(2026, 1, 31, 23, 59, 58));
-    const FaultHistoryEntry& e = FaultHistory[0];
-    EXPECT_EQ(int(e.type), 0);
-    EXPECT_EQ(int(e.faultCode), 50);
-    EXPECT_EQ(int(e.collectorTemp), 955);
-    EXPECT_EQ(int(e.controllerStateIndex), 6);
-    EXPECT_EQ(int(e.day), 31);
-    EXPECT_EQ(int(e.year), 2026);
-    EXPECT_EQ(int(e.second), 58);
-    EXPECT_EQ(int(FaultHistory[1].faultCode), previous.faultCode);
-    ASSERT_NE(GetFaultHistoryEntry(0), nullptr);
-}
-
 // A code without a text of its own must not show the model name (text 0).
 TEST(PlantModel, UnlistedFaultCodesReadLikeTheFaultLine) {
     FreshPanel panel;
