@@ -17,6 +17,7 @@
 
 #include "host/GifRecorder.h"
 #include "host/PngWriter.h"
+#include "host/RunnerGolden.h"
 #include "panel/app/AppState.h"
 
 class ScriptRunner::PinnedClock final : public WallClock {
@@ -462,25 +463,6 @@ std::filesystem::path FolderOf(const std::string& file) {
     return std::filesystem::path(file).parent_path();
 }
 
-bool ReadText(const std::string& path, std::string& text, std::string& why) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        why = "is a folder, not a script";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = std::strerror(errno);
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        why = std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
 void ParseInto(std::string_view text, const std::string& file, int depth, Parsing& parsing) {
     int number = 0;
     while (!text.empty() && !parsing.Full()) {
@@ -526,7 +508,7 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
                 parsing.Fail(file, number,
                              "include: " + path.string() + " is nested more than " + std::to_string(kMaxIncludeDepth) +
                                  " deep (does a script include itself?)");
-            } else if (!ReadText(path.string(), included, why)) {
+            } else if (!ReadScriptFile(path.string(), included, why)) {
                 parsing.Fail(file, number, "include: cannot read " + path.string() + ": " + why);
             } else {
                 ParseInto(included, path.string(), depth + 1, parsing);
@@ -577,16 +559,28 @@ std::string Hex(std::uint32_t rgb) {
     return text;
 }
 
-// The name of a file written beside a golden image: menu.png -> menu.SUFFIX.png.
-std::string Beside(const std::string& golden, const char* suffix) {
-    std::filesystem::path path(golden);
-    const std::string stem = path.extension() == ".png" ? path.stem().string() : path.filename().string();
-    return (path.parent_path() / (stem + "." + suffix + ".png")).string();
-}
-
 }  // namespace
 
 std::string ScriptError::Text() const { return file + ":" + std::to_string(line) + ": " + message; }
+
+bool ReadScriptFile(const std::string& path, std::string& text, std::string& why) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        why = "is a folder, not a script";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = std::strerror(errno);
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        why = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
 
 Script ParseScript(std::string_view text, const std::string& file, std::vector<ScriptError>& errors) {
     Script script;
@@ -655,55 +649,15 @@ bool RunnerVerbs::ExpectScreen(ScriptRunner& runner, const ScriptCommand& comman
     int width = 0;
     int height = 0;
     const std::vector<std::uint32_t> shown = Image(runner, 0, width, height);
-    const std::string actualPath = Beside(command.path, "actual");
-    const std::string diffPath = Beside(command.path, "diff");
-    std::error_code ec;
-    if (runner.options_.update) {
-        if (!WritePng(command.path, width, height, shown, why)) return false;
-        std::filesystem::remove(actualPath, ec);
-        std::filesystem::remove(diffPath, ec);
-        return true;
+    const GoldenCheck check{command.path, command.number[0], runner.options_.update, runner.host_->Zoom()};
+    std::string message;
+    switch (CompareWithGolden(check, shown, width, height, message)) {
+        case GoldenVerdict::Matches: return true;
+        case GoldenVerdict::Differs: runner.Fail(command, message); return true;
+        case GoldenVerdict::CannotCheck: break;
     }
-    if (!std::filesystem::exists(command.path, ec)) {
-        why = "no golden image " + command.path + " (run with --update to write it)";
-        return false;
-    }
-    int goldenWidth = 0;
-    int goldenHeight = 0;
-    std::vector<std::uint32_t> golden;
-    if (!ReadPng(command.path, goldenWidth, goldenHeight, golden, why)) return false;
-    if (goldenWidth != width || goldenHeight != height) {
-        why = "the golden image " + command.path + " is " + std::to_string(goldenWidth) + "x" +
-              std::to_string(goldenHeight) + ", the window shows " + std::to_string(width) + "x" +
-              std::to_string(height) + " (zoom " + std::to_string(runner.host_->Zoom()) + ")";
-        return false;
-    }
-    long differing = 0;
-    std::vector<std::uint32_t> diff(shown.size());
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        if (shown[i] != golden[i]) {
-            ++differing;
-            diff[i] = 0xFF00FFu;  // magenta stands out on every page
-        } else {
-            // A dimmed grey copy of the page, so that the marks are what the eye finds.
-            const std::uint32_t p = shown[i];
-            const std::uint32_t grey = (((p >> 16) & 0xFFu) * 3 + ((p >> 8) & 0xFFu) * 6 + (p & 0xFFu)) / 10;
-            const std::uint32_t dim = 0x60 + grey / 4;
-            diff[i] = dim << 16 | dim << 8 | dim;
-        }
-    }
-    if (differing <= command.number[0]) {
-        std::filesystem::remove(actualPath, ec);
-        std::filesystem::remove(diffPath, ec);
-        return true;
-    }
-    if (!WritePng(actualPath, width, height, shown, why) || !WritePng(diffPath, width, height, diff, why)) {
-        return false;
-    }
-    runner.Fail(command, "expected screen " + command.path + " (tolerance " + std::to_string(command.number[0]) +
-                             " pixels), got " + std::to_string(differing) + " differing pixels; see " + actualPath +
-                             " and " + diffPath);
-    return true;
+    why = message;
+    return false;
 }
 
 ScriptRunner::ScriptRunner(RunnerOptions options)

@@ -99,6 +99,10 @@ struct Script {
     std::vector<ScriptCommand> commands;
 };
 
+// Reads a script file whole; false, with the system's reason or "is a folder,
+// not a script", when it cannot.
+bool ReadScriptFile(const std::string& path, std::string& text, std::string& why);
+
 // Parses the whole text. Every bad line adds an error; the script is usable
 // only when none was added. Touches neither the firmware nor any file but
 // the scripts that `include` names, which are read from the folder of the

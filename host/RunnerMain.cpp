@@ -2,7 +2,6 @@
 // checks what it shows.
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -99,30 +98,6 @@ int UsageError(const std::string& message) {
     return kBadInput;
 }
 
-// Reads a script file whole; false with the system's reason when it cannot.
-bool ReadScript(const char* path, std::string& text, std::string& why) {
-    struct stat info {};
-    if (stat(path, &info) != 0) {
-        why = std::strerror(errno);
-        return false;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        why = "is a folder, not a script";
-        return false;
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        why = std::strerror(errno);
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        why = std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
 struct Options {
     std::vector<std::string> scripts;
     std::optional<std::string> inline_;  // -e
@@ -144,66 +119,85 @@ bool ParseWhole(const char* text, long lo, long hi, long& out) {
     return true;
 }
 
-// One option with its value, as a row: the gallery and any later mode add theirs here.
-bool TakeOptions(int argc, char** argv, Options& options, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const auto value = [&](const char* what) -> const char* {
-            if (i + 1 < argc) return argv[++i];
-            error = arg + " wants " + what;
-            return nullptr;
-        };
-        long number = 0;
-        if (arg == "-e") {
-            const char* text = value("the commands");
-            if (text == nullptr) return false;
-            options.inline_ = text;
-        } else if (arg == "--clock") {
-            const char* text = value("a time YYYY-MM-DD HH:MM:SS");
-            if (text == nullptr) return false;
-            std::string date = text;
-            std::string time;
-            const std::size_t split = date.find_first_of(" T");
-            if (split != std::string::npos) {
-                time = date.substr(split + 1);
-                date.resize(split);
-            }
-            WallTime when;
-            if (!ParseWallTime(date, time, when)) {
-                error = "--clock: '" + std::string(text) + "' is not YYYY-MM-DD HH:MM:SS (years 2000 to 2099)";
-                return false;
-            }
-            options.clock = text;
-            options.pinned = when;
-        } else if (arg == "--update") {
-            options.update = true;
-        } else if (arg == "--junit") {
-            const char* text = value("a file name");
-            if (text == nullptr) return false;
-            options.junit = text;
-        } else if (arg == "-j" || arg.rfind("-j", 0) == 0) {
-            const char* text = arg == "-j" ? value("a number of scripts") : argv[i] + 2;
-            if (text == nullptr) return false;
-            if (!ParseWhole(text, 1, 256, number)) {
-                error = "-j: '" + std::string(text) + "' is not a number of scripts 1..256";
-                return false;
-            }
-            options.jobs = static_cast<int>(number);
-        } else if (arg == "--plant-udp") {
-            const char* text = value("a port");
-            if (text == nullptr) return false;
-            if (!ParseWhole(text, 1024, 65535, number)) {
-                error = "--plant-udp: '" + std::string(text) + "' is not a port 1024..65535";
-                return false;
-            }
-            options.plantPort = static_cast<int>(number);
-        } else if (arg == "-" || arg[0] != '-') {
-            options.scripts.push_back(arg);
-        } else {
-            error = "unknown option '" + arg + "'";
-            return false;
-        }
+// The value that follows the option at argv[i]; null, with the reason, when the line ends first.
+const char* OptionValue(int argc, char** argv, int& i, const char* what, std::string& error) {
+    if (i + 1 < argc) return argv[++i];
+    error = std::string(argv[i]) + " wants " + what;
+    return nullptr;
+}
+
+// A whole number lo..hi for `option`; `what` names it in the message.
+bool TakeWhole(const std::string& option, const char* text, long lo, long hi, const char* what, int& out,
+               std::string& error) {
+    long number = 0;
+    if (!ParseWhole(text, lo, hi, number)) {
+        error = option + ": '" + std::string(text) + "' is not " + what + " " + std::to_string(lo) + ".." +
+                std::to_string(hi);
+        return false;
     }
+    out = static_cast<int>(number);
+    return true;
+}
+
+// --clock takes the date and the time as one word, split at a blank or a T.
+bool TakeClock(const char* text, Options& options, std::string& error) {
+    std::string date = text;
+    std::string time;
+    const std::size_t split = date.find_first_of(" T");
+    if (split != std::string::npos) {
+        time = date.substr(split + 1);
+        date.resize(split);
+    }
+    WallTime when;
+    if (!ParseWallTime(date, time, when)) {
+        error = "--clock: '" + std::string(text) + "' is not YYYY-MM-DD HH:MM:SS (years 2000 to 2099)";
+        return false;
+    }
+    options.clock = text;
+    options.pinned = when;
+    return true;
+}
+
+// One option with its value, as a row: the gallery and any later mode add theirs here.
+bool TakeOption(int argc, char** argv, int& i, Options& options, std::string& error) {
+    const std::string arg = argv[i];
+    if (arg == "-e") {
+        const char* text = OptionValue(argc, argv, i, "the commands", error);
+        if (text != nullptr) options.inline_ = text;
+        return text != nullptr;
+    }
+    if (arg == "--clock") {
+        const char* text = OptionValue(argc, argv, i, "a time YYYY-MM-DD HH:MM:SS", error);
+        return text != nullptr && TakeClock(text, options, error);
+    }
+    if (arg == "--update") {
+        options.update = true;
+        return true;
+    }
+    if (arg == "--junit") {
+        const char* text = OptionValue(argc, argv, i, "a file name", error);
+        if (text != nullptr) options.junit = text;
+        return text != nullptr;
+    }
+    if (arg.rfind("-j", 0) == 0) {
+        const char* text = arg == "-j" ? OptionValue(argc, argv, i, "a number of scripts", error) : argv[i] + 2;
+        return text != nullptr && TakeWhole("-j", text, 1, 256, "a number of scripts", options.jobs, error);
+    }
+    if (arg == "--plant-udp") {
+        const char* text = OptionValue(argc, argv, i, "a port", error);
+        return text != nullptr && TakeWhole("--plant-udp", text, 1024, 65535, "a port", options.plantPort, error);
+    }
+    if (arg == "-" || arg[0] != '-') {
+        options.scripts.push_back(arg);
+        return true;
+    }
+    error = "unknown option '" + arg + "'";
+    return false;
+}
+
+// What the scripts given allow: inline commands or files, standard input and
+// the plant feed only for one script.
+bool CheckScriptChoice(const Options& options, std::string& error) {
     if (options.inline_ && !options.scripts.empty()) {
         error = "-e and script files cannot be mixed";
         return false;
@@ -227,6 +221,13 @@ bool TakeOptions(int argc, char** argv, Options& options, std::string& error) {
     return true;
 }
 
+bool TakeOptions(int argc, char** argv, Options& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        if (!TakeOption(argc, argv, i, options, error)) return false;
+    }
+    return CheckScriptChoice(options, error);
+}
+
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 // Plays one script in this process.
@@ -246,7 +247,7 @@ int PlayOne(const Options& options) {
     } else {
         file = options.scripts[0];
         std::string why;
-        if (!ReadScript(file.c_str(), text, why)) return Fail(file, "cannot read the script: " + why);
+        if (!ReadScriptFile(file, text, why)) return Fail(file, "cannot read the script: " + why);
     }
 
     std::vector<ScriptError> errors;
@@ -389,10 +390,8 @@ bool WriteJUnit(const std::string& path, const std::vector<Job>& jobs, std::stri
     return true;
 }
 
-int PlayMany(const Options& options) {
-    char folder[] = "/tmp/kandorelle-cli-XXXXXX";
-    if (mkdtemp(folder) == nullptr)
-        return UsageError(std::string("cannot make a temporary folder: ") + std::strerror(errno));
+// The options every script's own process is started with, before its script.
+std::vector<std::string> CommonArguments(const Options& options) {
     std::vector<std::string> common{"kandorelle-cli"};
     for (const std::string& po : options.poFiles) {
         common.push_back("--texts");
@@ -403,54 +402,63 @@ int PlayMany(const Options& options) {
         common.push_back(*options.clock);
     }
     if (options.update) common.push_back("--update");
+    return common;
+}
 
+std::vector<Job> MakeJobs(const Options& options, const std::string& folder) {
     std::vector<Job> jobs(options.scripts.size());
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         jobs[i].script = options.scripts[i];
-        jobs[i].outPath = std::string(folder) + "/" + std::to_string(i) + ".out";
-        jobs[i].errPath = std::string(folder) + "/" + std::to_string(i) + ".err";
+        jobs[i].outPath = folder + "/" + std::to_string(i) + ".out";
+        jobs[i].errPath = folder + "/" + std::to_string(i) + ".err";
     }
-    const int parallel =
-        options.jobs > 0 ? options.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    const bool progress = StderrIsTerminal();
-    const auto begin = std::chrono::steady_clock::now();
-    bool progressShown = false;
-    std::size_t next = 0;
+    return jobs;
+}
+
+void Finish(Job& job, int status) {
+    job.done = true;
+    job.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - job.start).count();
+    if (WIFEXITED(status)) {
+        job.status = WEXITSTATUS(status) <= 2 ? WEXITSTATUS(status) : kBadInput;
+    } else {
+        job.status = kBadInput;
+        job.note = job.script + ":0: the runner ended with signal " +
+                   std::to_string(WIFSIGNALED(status) ? WTERMSIG(status) : 0) + "\n";
+    }
+}
+
+enum class Waited { Ended, Interrupted, Failed };
+
+// Waits for one script's process to end and marks its job done.
+Waited WaitForOne(std::vector<Job>& jobs, int& running) {
+    int status = 0;
+    const pid_t pid = waitpid(-1, &status, 0);
+    if (pid < 0) return errno == EINTR ? Waited::Interrupted : Waited::Failed;
+    for (Job& job : jobs) {
+        if (job.pid != pid || job.done) continue;
+        Finish(job, status);
+        --running;
+    }
+    return Waited::Ended;
+}
+
+// The scripts' output and progress, in the order the scripts were given.
+struct Report {
     std::size_t shown = 0;
-    int running = 0;
     int worst = 0;
-    while (shown < jobs.size()) {
-        while (running < parallel && next < jobs.size()) {
-            if (Spawn(jobs[next], common)) ++running;
-            ++next;
-        }
-        if (running > 0) {
-            int status = 0;
-            const pid_t pid = waitpid(-1, &status, 0);
-            if (pid < 0) {
-                if (errno == EINTR) continue;
-                break;
-            }
-            for (Job& job : jobs) {
-                if (job.pid != pid || job.done) continue;
-                job.done = true;
-                job.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - job.start).count();
-                if (WIFEXITED(status)) {
-                    job.status = WEXITSTATUS(status) <= 2 ? WEXITSTATUS(status) : kBadInput;
-                } else {
-                    job.status = kBadInput;
-                    job.note = job.script + ":0: the runner ended with signal " +
-                               std::to_string(WIFSIGNALED(status) ? WTERMSIG(status) : 0) + "\n";
-                }
-                --running;
-            }
-        }
-        // Output in the order the scripts were given, as soon as the front is done.
+    bool progress = StderrIsTerminal();
+    bool progressShown = false;
+    std::chrono::steady_clock::time_point begin = std::chrono::steady_clock::now();
+
+    void EraseProgress() {
+        if (progressShown) std::fputs("\r\033[K", stderr);
+        progressShown = false;
+    }
+
+    // Prints the finished scripts at the front, as soon as the front is done.
+    void ShowFront(const std::vector<Job>& jobs) {
         while (shown < jobs.size() && jobs[shown].done) {
-            if (progressShown) {
-                std::fputs("\r\033[K", stderr);
-                progressShown = false;
-            }
+            EraseProgress();
             const Job& job = jobs[shown];
             std::cout << Slurp(job.outPath) << std::flush;
             std::cerr << Slurp(job.errPath) << job.note << std::flush;
@@ -464,8 +472,34 @@ int PlayMany(const Options& options) {
             progressShown = true;
         }
     }
-    if (progressShown) std::fputs("\r\033[K", stderr);
+};
 
+int PlayMany(const Options& options) {
+    char folder[] = "/tmp/kandorelle-cli-XXXXXX";
+    if (mkdtemp(folder) == nullptr)
+        return UsageError(std::string("cannot make a temporary folder: ") + std::strerror(errno));
+    const std::vector<std::string> common = CommonArguments(options);
+    std::vector<Job> jobs = MakeJobs(options, folder);
+    const int parallel =
+        options.jobs > 0 ? options.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    Report report;
+    std::size_t next = 0;
+    int running = 0;
+    while (report.shown < jobs.size()) {
+        while (running < parallel && next < jobs.size()) {
+            if (Spawn(jobs[next], common)) ++running;
+            ++next;
+        }
+        if (running > 0) {
+            const Waited waited = WaitForOne(jobs, running);
+            if (waited == Waited::Interrupted) continue;
+            if (waited == Waited::Failed) break;
+        }
+        report.ShowFront(jobs);
+    }
+    report.EraseProgress();
+
+    int worst = report.worst;
     if (!options.junit.empty()) {
         std::string why;
         if (!WriteJUnit(options.junit, jobs, why)) {

@@ -534,15 +534,20 @@ int TUDP::SendTo(const in_addr& address, const void* buffer, int length, int cou
     return static_cast<int>(sent);
 }
 
-int TUDP::SendBuffer(const void* buffer, int length, int count) {
-    if (!EnsureSocket()) return 0;
+bool TUDP::ReadyToSend(const void* buffer, int length, int count) {
+    if (!EnsureSocket()) return false;
     // Misuse sends nothing at all, not an empty or a partial datagram.
-    if (!SizesAllowed(buffer, length, count)) return 0;
+    if (!SizesAllowed(buffer, length, count)) return false;
     if (std::min(length, count) > kLargestDatagram) {
         RaiseError(EMSGSIZE);
-        return 0;
+        return false;
     }
     peerAddress_ = sockaddr_in{};
+    return true;
+}
+
+int TUDP::SendBuffer(const void* buffer, int length, int count) {
+    if (!ReadyToSend(buffer, length, count)) return 0;
     in_addr address{};
     if (!ResolveHost(remoteHost_, address)) return 0;
     return SendTo(address, buffer, length, count);
@@ -554,13 +559,7 @@ int TUDP::Send(const std::string& text) {
 }
 
 int TUDP::BroadcastBuffer(const void* buffer, int length, int count) {
-    if (!EnsureSocket()) return 0;
-    if (!SizesAllowed(buffer, length, count)) return 0;
-    if (std::min(length, count) > kLargestDatagram) {
-        RaiseError(EMSGSIZE);
-        return 0;
-    }
-    peerAddress_ = sockaddr_in{};
+    if (!ReadyToSend(buffer, length, count)) return 0;
     in_addr address{};
     if (inet_aton(broadcastAddress_.c_str(), &address) == 0) return 0;
     return SendTo(address, buffer, length, count);

@@ -144,6 +144,8 @@ private:
     bool RenewSocket();
     void ApplyBroadcasting();
     void ApplyReceiveTimeout();
+    // Opens the socket on demand and checks the sizes; a datagram that may go clears the peer address.
+    bool ReadyToSend(const void* buffer, int length, int count);
     int SendTo(const in_addr& address, const void* buffer, int length, int count);
     bool SizesAllowed(const void* buffer, int length, int count);
     void RaiseError(int error);

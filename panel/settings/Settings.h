@@ -10,6 +10,7 @@
 #include <cstddef>
 
 #include "panel/Types.h"
+#include "panel/hw/Clock.h"
 
 static_assert(std::endian::native == std::endian::little, "the stored records are the RAM copies' bytes");
 
@@ -77,14 +78,7 @@ struct SettingsBlock {
 
 struct FaultHistoryEntry {
     u8 type;  // 255 = empty slot
-    u8 second;
-    u8 minute;
-    u8 hour;
-    u8 weekday;  // 0 = Sunday
-    u8 day;
-    u8 month;
-    u16 year;
-    u16 reserved;
+    PANEL_CLOCK_FIELDS
     u8 faultCode;
     i16 collectorTemp;  // TSA, tenths of a degree
     i16 tankTemp;       // TSE

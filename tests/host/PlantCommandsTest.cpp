@@ -30,11 +30,6 @@ std::string Line(PlantModel& plant, const std::string& line, WallTime* clock = n
     return out.str();
 }
 
-TEST(PlantCommands, KnowsItsVerbs) {
-    for (const char* verb : {"set", "fault", "history", "reset", "print", "state"}) EXPECT_TRUE(IsPlantVerb(verb));
-    for (const char* other : {"tick", "tap", "clock", "Set", ""}) EXPECT_FALSE(IsPlantVerb(other));
-}
-
 TEST(PlantCommands, RefusesBadLinesBeforeAnythingRuns) {
     struct Case {
         const char* line;
@@ -93,18 +88,23 @@ TEST(PlantCommands, SetFaultAndPrint) {
     EXPECT_EQ(Line(plant, "print collector"), "collector = 82.3\n");
 }
 
-TEST(PlantCommands, HistoryAddTakesTheClockUnlessGivenATime) {
+// Entries come newest first, stamped with the clock unless given a time, and
+// carry the plant's readings of the moment.
+TEST(PlantCommands, HistoryAddStampsTheClockOrTheTimeGivenNewestFirst) {
     FreshPanel panel;
     PlantModel plant;
     WallTime clock = MakeWallTime(2026, 12, 6, 13, 47, 5);
+    EXPECT_EQ(Line(plant, "set collector 95.5"), "");
+    EXPECT_EQ(Line(plant, "set status 6"), "");
     EXPECT_EQ(Line(plant, "history add 22", &clock), "");
-    EXPECT_EQ(int(FaultHistory[0].faultCode), 22);
-    EXPECT_EQ(int(FaultHistory[0].hour), 13);
-    EXPECT_EQ(int(FaultHistory[0].weekday), 0);
     EXPECT_EQ(Line(plant, "history add 50 2027-01-02 03:04:05", &clock), "");
-    EXPECT_EQ(int(FaultHistory[0].year), 2027);
-    EXPECT_EQ(int(FaultHistory[0].weekday), 6);
-    EXPECT_EQ(int(FaultHistory[1].faultCode), 22);
+    const FaultHistoryEntry newest = FaultHistory[0];
+    const FaultHistoryEntry older = FaultHistory[1];
+    EXPECT_EQ((std::vector<int>{newest.type, newest.faultCode, newest.year, newest.day, newest.second, newest.weekday,
+                                newest.collectorTemp, newest.controllerStateIndex}),
+              (std::vector<int>{0, 50, 2027, 2, 5, 6, 955, 6}));
+    EXPECT_EQ((std::vector<int>{older.faultCode, older.hour, older.weekday}), (std::vector<int>{22, 13, 0}));
+    EXPECT_NE(GetFaultHistoryEntry(1), nullptr);
 }
 
 }  // namespace

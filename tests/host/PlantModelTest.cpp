@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "panel/app/Plant.h"
@@ -27,12 +28,15 @@ std::vector<Rgb565> Frame() {
     return std::vector<Rgb565>(PanelFramebuffer, PanelFramebuffer + kScreenWidth * kScreenHeight);
 }
 
+// A value given for a name, and the text that follows from it.
+struct Case {
+    const char* name;
+    const char* value;
+    const char* expected;
+};
+
 TEST(PlantModel, RefusesBadValuesAndSaysWhy) {
-    struct Case {
-        const char* name;
-        const char* value;
-        const char* expected;  // a part of the message
-    };
+    // The expected text is a part of the message.
     const Case cases[] = {
         {"colector", "95.5", "valid names: collector, collector.faulty"},
         {"collector", "250.1", "out of range -50.0..250.0"},
@@ -61,11 +65,6 @@ TEST(PlantModel, RefusesBadValuesAndSaysWhy) {
 TEST(PlantModel, FormatsWhatItWasGiven) {
     FreshPanel panel;
     PlantModel plant;
-    struct Case {
-        const char* name;
-        const char* value;
-        const char* shown;
-    };
     const Case cases[] = {
         {"collector", "95.5", "95.5"},
         {"outside", "-7.2", "-7.2"},
@@ -82,7 +81,7 @@ TEST(PlantModel, FormatsWhatItWasGiven) {
     };
     for (const Case& c : cases) {
         SetOrFail(plant, c.name, c.value);
-        EXPECT_EQ(plant.Format(Entry(c.name)), c.shown) << c.name;
+        EXPECT_EQ(plant.Format(Entry(c.name)), c.expected) << c.name;
     }
     // A reading given again brings its sensor back.
     SetOrFail(plant, "tank1.top", "61.5");
@@ -95,25 +94,27 @@ TEST(PlantModel, FormatsWhatItWasGiven) {
 TEST(PlantModel, StartValuesAreTheHostsAndResetRestoresThem) {
     FreshPanel panel;
     PlantModel plant;
-    const auto entries = PlantModel::Entries();
-    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
-        if (std::string(entries[i].name) != "tank2.row") {
+    const auto expectStartValues = [&plant] {
+        const auto entries = PlantModel::Entries();
+        for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+            if (std::string(entries[i].name) == "tank2.row") continue;
             EXPECT_EQ(plant.Get(i), entries[i].start) << entries[i].name;
         }
-    }
-    for (const char* line : {"collector 10", "frost on", "fault 22", "status 0", "tank2.top 33.3", "pump.speed 0",
-                             "tank1.top.present off", "commissioning.step 3", "icon.clock on"}) {
-        const std::string text = line;
-        const std::size_t gap = text.find(' ');
-        SetOrFail(plant, text.substr(0, gap).c_str(), text.substr(gap + 1).c_str());
-    }
+    };
+    expectStartValues();
+    for (auto [name, value] : {std::pair{"collector", "10"},
+                               {"frost", "on"},
+                               {"fault", "22"},
+                               {"status", "0"},
+                               {"tank2.top", "33.3"},
+                               {"pump.speed", "0"},
+                               {"tank1.top.present", "off"},
+                               {"commissioning.step", "3"},
+                               {"icon.clock", "on"}})
+        SetOrFail(plant, name, value);
     plant.Reset();
     panel.Ticks(1);
-    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
-        if (std::string(entries[i].name) != "tank2.row") {
-            EXPECT_EQ(plant.Get(i), entries[i].start) << entries[i].name;
-        }
-    }
+    expectStartValues();
 }
 
 TEST(PlantModel, AValueTheHostRewritesHoldsUntilReset) {
@@ -229,25 +230,6 @@ TEST(PlantModel, TheDialogOpensOverThePageAndReturnsToIt) {
     SetOrFail(plant, "dialog", "off");
     panel.Ticks(5);
     EXPECT_EQ(panel.Page(), 29);
-}
-
-TEST(PlantModel, HistoryEntriesComeNewestFirstWithTheReadings) {
-    FreshPanel panel;
-    PlantModel plant;
-    SetOrFail(plant, "collector", "95.5");
-    SetOrFail(plant, "status", "6");
-    const FaultHistoryEntry previous = FaultHistory[0];
-    PlantModel::AddHistory(50, MakeWallTime(2026, 1, 31, 23, 59, 58));
-    const FaultHistoryEntry& e = FaultHistory[0];
-    EXPECT_EQ(int(e.type), 0);
-    EXPECT_EQ(int(e.faultCode), 50);
-    EXPECT_EQ(int(e.collectorTemp), 955);
-    EXPECT_EQ(int(e.controllerStateIndex), 6);
-    EXPECT_EQ(int(e.day), 31);
-    EXPECT_EQ(int(e.year), 2026);
-    EXPECT_EQ(int(e.second), 58);
-    EXPECT_EQ(int(FaultHistory[1].faultCode), previous.faultCode);
-    ASSERT_NE(GetFaultHistoryEntry(0), nullptr);
 }
 
 // A code without a text of its own must not show the model name (text 0).

@@ -66,14 +66,6 @@ TEST(RunnerPlant, SetValuesShowOnThePagesAndPrint) {
     EXPECT_NE(shot("95.5", true, folder / "e.png"), shot("95.6", true, folder / "f.png"));
 }
 
-TEST(RunnerPlant, AFaultTurnsTheLampRedAndLeadsToTheFaultPage) {
-    const Played played = Play(
-        "tick 300\nexpect pixel 305 16 #007D00\nfault 21\ntick 30\nexpect pixel 305 16 #FF0000\n"
-        "expect fault 21\ntap 24 225\ntick 200\nprint page\nexpect page 43\nfault clear\nexpect fault 0\n");
-    EXPECT_EQ(played.status, ScriptStatus::Ran) << played.messages;
-    EXPECT_EQ(played.out, "page = 43 current fault\n");
-}
-
 TEST(RunnerPlant, ASavedStateLoadsIntoTheSameScreen) {
     const fs::path folder = FreshFolder("runner_state");
     const std::string state = (folder / "s.json").string();

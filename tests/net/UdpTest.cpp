@@ -42,7 +42,7 @@ protected:
     std::string ip;
 };
 
-TEST(Udp, StartsWithTheDocumentedDefaultsRegistersOnPageUdpAndClampsTheLocalPort) {
+TEST(Udp, StartsWithItsDefaultsRegistersOnPageUdpAndClampsTheLocalPort) {
     Register();
     Register();
     const std::vector<TComponentClass> page = PaletteComponents("UDP");

@@ -34,14 +34,12 @@ std::vector<Line> TakeLines() {
     u8 font = 3;  // the page builder selects it before it calls the charts
     while (DlBytesUsed() != 0) {
         const u8 op = DlPeekByte(0);
-        u8 length = op == DL_SET_FOREGROUND || op == DL_SET_BACKGROUND ? 3 : op == DL_RECT ? 9 : 5;
-        if (op == DL_SET_FLAGS || op == DL_SET_FONT || op == DL_CHAR) length = 2;
+        u8 length = DlCommandLength(op);
         if (op == DL_SET_FONT) font = DlPeekByte(1);
         if (op == DL_TEXT_POS) lines.push_back({DlPeekWord(1), DlPeekWord(3), font, ""});
         if (op == DL_CHAR) lines.back().text += static_cast<char>(DlPeekByte(1));
         if (op == DL_TEXT) {
-            for (length = 1; DlPeekByte(length) != 0; ++length)
-                lines.back().text += static_cast<char>(DlPeekByte(length));
+            for (; DlPeekByte(length) != 0; ++length) lines.back().text += static_cast<char>(DlPeekByte(length));
             ++length;
         }
         DlAdvanceRead(length);

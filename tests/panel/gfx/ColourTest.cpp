@@ -2,60 +2,52 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
-Rgb565 Pack(u8 r, u8 g, u8 b) {
-    const RgbTriple rgb{r, g, b};
-    return PackRgb565(&rgb);
-}
-
-RgbTriple Expand(u32 value, u8 depth) {
-    RgbTriple rgb{1, 2, 3};
-    ExpandPixelToRgb(value, &rgb, depth);
-    return rgb;
-}
-
-void ExpectTriple(const RgbTriple& rgb, u8 r, u8 g, u8 b) {
-    EXPECT_EQ(rgb.red, r);
-    EXPECT_EQ(rgb.green, g);
-    EXPECT_EQ(rgb.blue, b);
-}
-
 TEST(Colour, PacksTriplesRoundingRedAndBlueWithoutCarry) {
-    EXPECT_EQ(PackRgb565(nullptr), 0);
-    EXPECT_EQ(Pack(255, 255, 255), 0xFFFF);
-    EXPECT_EQ(Pack(255, 128, 0), 0xFC00);
-    EXPECT_EQ(Pack(192, 192, 192), 0xC618);
-    EXPECT_EQ(Pack(176, 176, 176), 0xB596);
-    EXPECT_EQ(Pack(4, 0, 4), 0x0801);
-    EXPECT_EQ(Pack(8, 0, 8), 0x0801);
-    EXPECT_EQ(Pack(12, 252, 12), 0x0FE1);
-    EXPECT_EQ(Pack(0xFC, 0, 0xFC), 0xF81F);
     // Green is plainly truncated: bit 1 of the byte is lost.
-    EXPECT_EQ(Pack(0, 0x06, 0), 0x0020);
-}
+    const struct {
+        RgbTriple rgb;
+        Rgb565 packed;
+    } cases[] = {{{255, 255, 255}, 0xFFFF}, {{255, 128, 0}, 0xFC00},   {{192, 192, 192}, 0xC618},
+                 {{176, 176, 176}, 0xB596}, {{4, 0, 4}, 0x0801},       {{8, 0, 8}, 0x0801},
+                 {{12, 252, 12}, 0x0FE1},   {{0xFC, 0, 0xFC}, 0xF81F}, {{0, 0x06, 0}, 0x0020}};
+    for (const auto& c : cases) EXPECT_EQ(PackRgb565(&c.rgb), c.packed) << c.packed;
+    EXPECT_EQ(PackRgb565(nullptr), 0);
 
-TEST(Colour, UnpacksToFullScaleRoundingDown) {
-    EXPECT_EQ(Rgb565ToRgb888(0xFFFF), 0xFFFFFFu);
-    EXPECT_EQ(Rgb565ToRgb888(0x0000), 0x000000u);
-    // Green 32 of 63 is 129.5, red and blue 1 of 31 are 8.2.
-    EXPECT_EQ(Rgb565ToRgb888(0x0400), 0x008100u);
-    EXPECT_EQ(Rgb565ToRgb888(0x0801), 0x080008u);
+    // Back to full scale rounding down: green 32 of 63 is 129.5, red and blue 1 of 31 are 8.2.
+    for (auto [packed, rgb] :
+         {std::pair<Rgb565, u32>{0xFFFF, 0xFFFFFF}, {0x0000, 0}, {0x0400, 0x008100}, {0x0801, 0x080008}})
+        EXPECT_EQ(Rgb565ToRgb888(packed), rgb) << packed;
 }
 
 TEST(Colour, ExpandsPixelsByBitReplication) {
-    ExpectTriple(Expand(0xFF, 8), 255, 255, 255);
-    ExpectTriple(Expand(0x00, 8), 0, 0, 0);
-    ExpectTriple(Expand(0x20, 8), 0x25, 0, 0);
-    ExpectTriple(Expand(0x40 | 0x08, 8), 0x4A, 0x4A, 0);
-    ExpectTriple(Expand(0x03, 8), 0, 0, 255);
-    ExpectTriple(Expand(0x01, 8), 0, 0, 0x55);
-    ExpectTriple(Expand(0x3FFFF, 18), 255, 255, 255);
-    ExpectTriple(Expand(0x01 << 12, 18), 0x04, 0, 0);
-    ExpectTriple(Expand(0x3FFFF, 12), 0, 0, 0);
-    ExpectTriple(Expand(0xFFFF, 16), 0, 0, 0);
-    ExpectTriple(Expand(0x112233, 24), 0x11, 0x22, 0x33);
-    ExpectTriple(Expand(0xFF112233, 32), 0x11, 0x22, 0x33);
+    // Depths other than 8, 18, 24 and 32 expand to black.
+    const struct {
+        u32 value;
+        u8 depth;
+        u8 r, g, b;
+    } cases[] = {{0xFF, 8, 255, 255, 255},
+                 {0x00, 8, 0, 0, 0},
+                 {0x20, 8, 0x25, 0, 0},
+                 {0x48, 8, 0x4A, 0x4A, 0},
+                 {0x03, 8, 0, 0, 255},
+                 {0x01, 8, 0, 0, 0x55},
+                 {0x3FFFF, 18, 255, 255, 255},
+                 {0x1000, 18, 0x04, 0, 0},
+                 {0x3FFFF, 12, 0, 0, 0},
+                 {0xFFFF, 16, 0, 0, 0},
+                 {0x112233, 24, 0x11, 0x22, 0x33},
+                 {0xFF112233, 32, 0x11, 0x22, 0x33}};
+    for (const auto& c : cases) {
+        RgbTriple rgb{1, 2, 3};
+        ExpandPixelToRgb(c.value, &rgb, c.depth);
+        EXPECT_EQ((std::vector<int>{rgb.red, rgb.green, rgb.blue}), (std::vector<int>{c.r, c.g, c.b}))
+            << c.value << " at depth " << int(c.depth);
+    }
     ExpandPixelToRgb(0x112233, nullptr, 24);  // must not crash
 
     EXPECT_EQ(ConvertPixelToRgb565(0xFF, 8), 0xFFFF);

@@ -105,12 +105,61 @@ TEST_F(TextTest, LookupWithoutFontUsesTheContextsFontAndMap) {
     EXPECT_EQ(GlyphWidth(LookupGlyph(1, &mapped.record)), 4);  // a given font: the code is the glyph number
 }
 
-TEST_F(TextTest, GlyphSitsOnTheBaselineRowInEachMode) {
-    EXPECT_EQ(Put(20, 30, kBlock5), 5 * 8);
-    EXPECT_EQ(CountIn(20, 23, 24, 30, kWhite), 5 * 8);
-    ExpectCursor(25, 30);
-    EXPECT_EQ(CurrentContext().penX, 25);
+// One character on a fresh screen: what it draws (a rectangle wholly in one
+// colour, nothing else) and where it leaves the cursor.
+TEST_F(TextTest, CharactersDrawOnTheBaselineAndMoveTheCursor) {
+    constexpr u8 kTab = 9;
+    const struct {
+        u16 flags;
+        u16 x, y;
+        u8 code;
+        int drawn;
+        Rgb565 colour;
+        int x0, y0, x1, y1;
+        u16 cursorX, cursorY;
+    } cases[] = {
+        {0, 20, 30, kBlock5, 5 * 8, kWhite, 20, 23, 24, 30, 25, 30},
+        // A tab fills the gap to the next stop in the background colour, the
+        // foreground when inverse; near the top the fill starts at the clip
+        // top; past the last stop it runs to the edge.
+        {0, 60, 30, kTab, 47 * 8, kBlack, 60, 23, 106, 30, 106, 30},
+        {kContextInverse, 0, 3, kTab, 54 * 4, kWhite, 0, 0, 53, 3, 53, 3},
+        {0, 318, 30, kTab, 2 * 8, kBlack, 318, 23, 319, 30, 319, 30},
+        // Too wide for the line: wrapped, dropped (no-wrap) or cut at the edge (overrun).
+        {0, 315, 30, kBlock10, 80, kWhite, 0, 31, 9, 38, 10, 38},
+        {kContextNoWrap, 315, 30, kBlock10, 0, kWhite, 0, 0, 0, 0, 315, 30},
+        {kContextOverrun, 315, 30, kBlock10, 40, kWhite, 315, 23, 319, 30, 319, 30},
+        // Past the last full line nothing is drawn, unless a partial line is allowed.
+        {0, 315, 235, kBlock10, 0, kWhite, 0, 0, 0, 0, 315, 235},
+        {kContextPartialLine, 315, 235, kBlock10, 40, kWhite, 0, 236, 9, 239, 10, 239},
+        // Line feed, carriage return, a code beyond the font and an empty glyph.
+        {0, 40, 30, 10, 0, kWhite, 0, 0, 0, 0, 0, 38},
+        {0, 40, 30, 13, 0, kWhite, 0, 0, 0, 0, 0, 30},
+        {0, 40, 30, 100, 0, kWhite, 0, 0, 0, 0, 40, 30},
+        {0, 40, 30, kEmpty, 0, kWhite, 0, 0, 0, 0, 40, 30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "code " << int(c.code) << " at " << c.x << "," << c.y << " flags "
+                                        << c.flags);
+        SetContextFlags(c.flags);
+        EXPECT_EQ(Put(c.x, c.y, c.code), c.drawn);
+        if (c.drawn > 0) {
+            EXPECT_EQ(CountIn(c.x0, c.y0, c.x1, c.y1, c.colour), c.drawn);
+        }
+        ExpectCursor(c.cursorX, c.cursorY);
+        EXPECT_EQ(CurrentContext().penX, c.cursorX);
+    }
 
+    // The glyph alone is refused where it does not fit; the wrap is the character's.
+    SetContextFlags(0);
+    SetTextPosition(315, 30);
+    BeginCharOutput();
+    EXPECT_EQ(PutGlyph(kBlock10), 1);
+    EndCharOutput();
+    EXPECT_EQ(LcdQueueCount(), 0);
+}
+
+TEST_F(TextTest, OpaqueAndTransparentGlyphsInBothColours) {
     const Picture checks = {"#..#", ".##.", "#..#", ".##.", "#..#", ".##.", "#..#", ".##."};
     EXPECT_EQ(Put(25, 30, kChecks), 32);  // opaque: clear bits in the background colour
     EXPECT_EQ(Snapshot(25, 23, 28, 30, kWhite, kBlack), checks);
@@ -125,75 +174,12 @@ TEST_F(TextTest, GlyphSitsOnTheBaselineRowInEachMode) {
     EXPECT_EQ(Snapshot(0, 0, 3, 7, kBlack, kSentinel), checks);
 }
 
-TEST_F(TextTest, TabFillsTheGapToTheNextStop) {
-    EXPECT_EQ(Put(60, 30, 9), 47 * 8);
-    EXPECT_EQ(CountIn(60, 23, 106, 30, kBlack), 47 * 8);
-    EXPECT_EQ(CurrentContext().cursorX, 106);
-
-    // Inverse fills in the foreground; near the top the fill starts at the clip top.
-    SetContextFlags(kContextInverse);
-    EXPECT_EQ(Put(0, 3, 9), 54 * 4);
-    EXPECT_EQ(CountIn(0, 0, 53, 3, kWhite), 54 * 4);
-
-    // Past the last stop the fill runs to the edge and the cursor stops at the clip right.
-    SetContextFlags(0);
-    EXPECT_EQ(Put(318, 30, 9), 2 * 8);
-    EXPECT_EQ(CountIn(318, 23, 319, 30, kBlack), 2 * 8);
-    EXPECT_EQ(CurrentContext().cursorX, 319);
-}
-
-TEST_F(TextTest, WrapNoWrapOverrunAndPartialLineFlags) {
-    SetTextPosition(315, 30);
-    BeginCharOutput();
-    EXPECT_EQ(PutGlyph(kBlock10), 1);
-    EndCharOutput();
-    EXPECT_EQ(LcdQueueCount(), 0);
-    // Does not fit: wraps to a new line.
-    EXPECT_EQ(Put(315, 30, kBlock10), 80);
-    EXPECT_EQ(CountIn(0, 31, 9, 38, kWhite), 80);
-    ExpectCursor(10, 38);
-
-    // 0x0100: the glyph is dropped.
-    SetContextFlags(kContextNoWrap);
-    EXPECT_EQ(Put(315, 30, kBlock10), 0);
-    ExpectCursor(315, 30);
-    // 0x0080: drawn cut at the right edge.
-    SetContextFlags(kContextOverrun);
-    EXPECT_EQ(Put(315, 30, kBlock10), 40);
-    EXPECT_EQ(CountIn(315, 23, 319, 30, kWhite), 40);
-    ExpectCursor(319, 30);
-
-    // Past the last full line nothing is drawn, unless 0x0200 allows a partial line.
-    SetContextFlags(0);
-    EXPECT_EQ(Put(315, 235, kBlock10), 0);
-    EXPECT_EQ(CurrentContext().cursorX, 315);
-    SetContextFlags(kContextPartialLine);
-    EXPECT_EQ(Put(315, 235, kBlock10), 40);
-    EXPECT_EQ(CountIn(0, 236, 9, 239, kWhite), 40);
-    ExpectCursor(10, 239);
-}
-
 TEST_F(TextTest, GlyphCutAtTheClipTop) {
     SetClipWindow(0, 50, 319, 239);
     // Baseline row 53: four of the eight rows are visible.
     EXPECT_EQ(Put(10, 3, kDiagonal), 32);
     EXPECT_EQ(Snapshot(10, 50, 17, 53, kWhite, kBlack), (Picture{"....#...", ".....#..", "......#.", ".......#"}));
     EXPECT_EQ(CurrentContext().cursorX, 18);
-}
-
-TEST_F(TextTest, ControlCodesAndCodesWithoutGlyph) {
-    SetTextPosition(40, 30);
-    PutChar(10);
-    ExpectCursor(0, 38);
-    SetTextPosition(40, 30);
-    PutChar(13);
-    ExpectCursor(0, 30);
-
-    SetTextPosition(40, 30);
-    PutChar(100);  // beyond the font
-    PutChar(kEmpty);
-    EXPECT_EQ(LcdQueueCount(), 0);
-    EXPECT_EQ(CurrentContext().cursorX, 40);
 }
 
 TEST_F(TextTest, HeaderWiderThanItsRowsDrawsOnlyWhatTheRowsHold) {

@@ -17,16 +17,17 @@ TEST(ServicesTest, DayOfYearCountsLeapDaysInEveryFourthYear) {
 }
 
 TEST(ServicesTest, WeekdayOfCountsFromMondayAndWrapsAt16Bits) {
-    EXPECT_EQ(WeekdayOf(1, 1, 2000), 5);   // Saturday
-    EXPECT_EQ(WeekdayOf(15, 4, 2011), 4);  // Friday
-    EXPECT_EQ(WeekdayOf(29, 2, 2012), 2);  // Wednesday
-    EXPECT_EQ(WeekdayOf(6, 12, 2026), 6);  // Sunday
-    // From 2180 on the day count passes 65535 and wraps:
-    // 365 x 180 + 45 + 1 = 65746, which is 210 in 16 bits, (210 + 4) mod 7 = 4.
-    EXPECT_EQ(WeekdayOf(1, 1, 2180), 4);
-    // Years before 2000 wrap the year count itself: y = 65535,
-    // 365 x y = 65171, (y + 3) / 4 = 0 in 16 bits, so s = 65172 and 65176 mod 7 = 6.
-    EXPECT_EQ(WeekdayOf(1, 1, 1999), 6);
+    // From 2180 on the day count passes 65535 and wraps: 365 x 180 + 45 + 1 =
+    // 65746, which is 210 in 16 bits, (210 + 4) mod 7 = 4. Years before 2000
+    // wrap the year count itself: y = 65535, 365 x y = 65171, (y + 3) / 4 = 0
+    // in 16 bits, so s = 65172 and 65176 mod 7 = 6.
+    const struct {
+        u8 day, month;
+        i16 year;
+        u8 weekday;  // 0 = Monday
+    } cases[] = {{1, 1, 2000, 5},  {15, 4, 2011, 4}, {29, 2, 2012, 2},
+                 {6, 12, 2026, 6}, {1, 1, 2180, 4},  {1, 1, 1999, 6}};
+    for (const auto& c : cases) EXPECT_EQ(WeekdayOf(c.day, c.month, c.year), c.weekday) << c.year;
 }
 
 }  // namespace

@@ -1,0 +1,79 @@
+#include "host/RunnerGolden.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "host/PngWriter.h"
+
+namespace {
+
+// The name of a file written beside a golden image: menu.png -> menu.SUFFIX.png.
+std::string Beside(const std::string& golden, const char* suffix) {
+    std::filesystem::path path(golden);
+    const std::string stem = path.extension() == ".png" ? path.stem().string() : path.filename().string();
+    return (path.parent_path() / (stem + "." + suffix + ".png")).string();
+}
+
+// Magenta where the pictures differ, over a dimmed grey copy of the page, so
+// that the marks are what the eye finds. Returns the number of differing pixels.
+long DiffPicture(const std::vector<std::uint32_t>& shown, const std::vector<std::uint32_t>& golden,
+                 std::vector<std::uint32_t>& diff) {
+    long differing = 0;
+    diff.assign(shown.size(), 0);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] != golden[i]) {
+            ++differing;
+            diff[i] = 0xFF00FFu;
+        } else {
+            const std::uint32_t p = shown[i];
+            const std::uint32_t grey = (((p >> 16) & 0xFFu) * 3 + ((p >> 8) & 0xFFu) * 6 + (p & 0xFFu)) / 10;
+            const std::uint32_t dim = 0x60 + grey / 4;
+            diff[i] = dim << 16 | dim << 8 | dim;
+        }
+    }
+    return differing;
+}
+
+}  // namespace
+
+GoldenVerdict CompareWithGolden(const GoldenCheck& check, const std::vector<std::uint32_t>& shown, int width,
+                                int height, std::string& message) {
+    const std::string actualPath = Beside(check.golden, "actual");
+    const std::string diffPath = Beside(check.golden, "diff");
+    std::error_code ec;
+    const auto removeLeftovers = [&] {
+        std::filesystem::remove(actualPath, ec);
+        std::filesystem::remove(diffPath, ec);
+    };
+    if (check.update) {
+        if (!WritePng(check.golden, width, height, shown, message)) return GoldenVerdict::CannotCheck;
+        removeLeftovers();
+        return GoldenVerdict::Matches;
+    }
+    if (!std::filesystem::exists(check.golden, ec)) {
+        message = "no golden image " + check.golden + " (run with --update to write it)";
+        return GoldenVerdict::CannotCheck;
+    }
+    int goldenWidth = 0;
+    int goldenHeight = 0;
+    std::vector<std::uint32_t> golden;
+    if (!ReadPng(check.golden, goldenWidth, goldenHeight, golden, message)) return GoldenVerdict::CannotCheck;
+    if (goldenWidth != width || goldenHeight != height) {
+        message = "the golden image " + check.golden + " is " + std::to_string(goldenWidth) + "x" +
+                  std::to_string(goldenHeight) + ", the window shows " + std::to_string(width) + "x" +
+                  std::to_string(height) + " (zoom " + std::to_string(check.zoom) + ")";
+        return GoldenVerdict::CannotCheck;
+    }
+    std::vector<std::uint32_t> diff;
+    const long differing = DiffPicture(shown, golden, diff);
+    if (differing <= check.tolerance) {
+        removeLeftovers();
+        return GoldenVerdict::Matches;
+    }
+    if (!WritePng(actualPath, width, height, shown, message) || !WritePng(diffPath, width, height, diff, message)) {
+        return GoldenVerdict::CannotCheck;
+    }
+    message = "expected screen " + check.golden + " (tolerance " + std::to_string(check.tolerance) + " pixels), got " +
+              std::to_string(differing) + " differing pixels; see " + actualPath + " and " + diffPath;
+    return GoldenVerdict::Differs;
+}

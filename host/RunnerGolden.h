@@ -1,0 +1,23 @@
+// The runner's `expect screen`: a picture of the window compared with a
+// golden image, and the files that explain a difference.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class GoldenVerdict { Matches, Differs, CannotCheck };
+
+struct GoldenCheck {
+    std::string golden;   // the golden image's path
+    long tolerance = 0;   // differing pixels still accepted
+    bool update = false;  // write the golden image instead of comparing
+    int zoom = 1;         // the window's zoom, for the message on a size mismatch
+};
+
+// Compares `shown` (0xRRGGBB, row by row) with the golden image. Matches and
+// update remove the .actual.png and .diff.png left by an earlier failure;
+// Differs writes them and says so in `message`; CannotCheck says why (no,
+// unreadable or other-sized golden image, a file that cannot be written).
+GoldenVerdict CompareWithGolden(const GoldenCheck& check, const std::vector<std::uint32_t>& shown, int width,
+                                int height, std::string& message);
