@@ -72,10 +72,7 @@ public:
     void TapMenuRow(int row) { Tap(120, MenuRowY(row)); }
     // Holds a bar slot for n ticks.
     void Hold(int slot, int n) {
-        Press(SlotX(slot), kSlotY);
-        Ticks(n);
-        Release();
-        Ticks(2);
+        ChangesWhileHeld(slot, n, [] { return 0; });
     }
     // Holds a bar slot for n ticks and returns the ticks, counted from the
     // press, after which `value` had changed.
