@@ -77,7 +77,7 @@ TEST(AppOutOfRange, UnknownPagesFallBack) {
     panel.Show(Page::kConfirmDialog);
     GoToPage(AppState.dialogReturnPage);
     EXPECT_EQ(panel.Page(), Page::kStart);
-    EXPECT_EQ(PageAt(46).titleText, 65535);
+    EXPECT_EQ(PageAt(kPageCount).titleText, 65535);
     EXPECT_EQ(PageAt(255).bar[0], Button::kNone);
 }
 

@@ -261,7 +261,7 @@ TEST(Monkey, RandomTouchesNeverOverflowAndHomeLooksLikeAFreshStart) {
     std::printf("monkey: %ld ticks, %zu of %u pages seen%s%s\n", played, visited.count(), kPageCount,
                 missed.empty() ? "" : "; not seen:", missed.c_str());
     // A full run reaches every page a touch can reach; the confirmation
-    // dialog (45) has no way in from the panel.
+    // dialog has no way in from the panel.
     if (total >= 1000000) {
         for (u8 page = 0; page < kPageCount; ++page) {
             if (page != Page::kConfirmDialog) {
