@@ -66,6 +66,7 @@ TEST(AppLayout, StartPageButtonsFollowTheShortcutTheFaultAndTheCommissioning) {
         EXPECT_EQ(panel.Buttons(), c.bar);
         EXPECT_EQ(HasTouchButton(Button::kGuidedSetup), c.bar[1] == Button::kGuidedSetup);
         EXPECT_EQ(panel.Pixel(308, 16), c.fault ? Colour::kRed : Colour::kGreen);
+        EXPECT_EQ(panel.Pixel(298, 7), Colour::kGreen);  // the lamp's frame
     }
 }
 
