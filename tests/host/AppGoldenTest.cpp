@@ -6,8 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,35 +21,25 @@ namespace {
 // (compiler caches rewrite it), while tests run from elsewhere.
 const std::filesystem::path kGoldenDir = KANDO_GOLDEN_DIR;
 
-std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 void ExpectPage(u8 page, u8 language, const std::string& name) {
     PanelDriver panel;
     Settings.language = language;
     panel.Show(page);
     panel.Ticks(300);
-    const std::vector<std::uint8_t> png = EncodePng(kScreenWidth, kScreenHeight, panel.Rgb());
-    const std::filesystem::path golden = kGoldenDir / (name + ".png");
+    const std::vector<std::uint32_t> drawn = panel.Rgb();
+    const std::string golden = (kGoldenDir / (name + ".png")).string();
+    std::string error;
     const char* update = std::getenv("UPDATE_GOLDEN");
     if (update != nullptr && std::string(update) == "1") {
-        WriteFile(golden, png);
+        EXPECT_TRUE(WritePng(golden, kScreenWidth, kScreenHeight, drawn, error)) << error;
         return;
     }
     int width = 0, height = 0;
     std::vector<std::uint32_t> expected;
-    ASSERT_TRUE(DecodePng(ReadFile(golden), width, height, expected))
-        << golden << " is missing or damaged; run with UPDATE_GOLDEN=1";
-    if (width != kScreenWidth || height != kScreenHeight || expected != panel.Rgb()) {
-        const std::filesystem::path actual = std::filesystem::temp_directory_path() / (name + ".actual.png");
-        WriteFile(actual, png);
+    ASSERT_TRUE(ReadPng(golden, width, height, expected, error)) << error << "; run with UPDATE_GOLDEN=1";
+    if (width != kScreenWidth || height != kScreenHeight || expected != drawn) {
+        const std::string actual = (std::filesystem::temp_directory_path() / (name + ".actual.png")).string();
+        EXPECT_TRUE(WritePng(actual, kScreenWidth, kScreenHeight, drawn, error)) << error;
         FAIL() << name << " differs from " << golden << "; the page as drawn now is " << actual;
     }
 }

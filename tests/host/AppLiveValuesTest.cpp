@@ -180,7 +180,6 @@ TEST(AppLiveValues, FaultViewFaultLampAndRebuild) {
 
     Settings.faultCode = 11;
     panel.Ticks(100);
-    EXPECT_EQ(AppState.barButtons[0], Button::kFaults);
     EXPECT_EQ(lamp(), Colour::kRed);
     EXPECT_NE(panel.Pixel(kTankUpper.x0, kTankUpper.y0), tankColour);
     const std::vector<Rgb565> faultView = Region(panel, {0, 35, 319, 207});
@@ -195,7 +194,6 @@ TEST(AppLiveValues, FaultViewFaultLampAndRebuild) {
     Settings.faultCode = 0;
     panel.Ticks(100);
     EXPECT_EQ(lamp(), Colour::kGreen);
-    EXPECT_EQ(AppState.barButtons[0], Button::kMeasurementShortcut);
     EXPECT_EQ(panel.Pixel(kTankUpper.x0, kTankUpper.y0), tankColour);
 }
 

@@ -9,16 +9,9 @@
 namespace {
 
 void EnterCode(PanelDriver& panel, u8 code) {
-    for (u8 i = 0; i < code; ++i) panel.TapSlot(2);  // plus
+    panel.TapSlot(2, code);  // plus
     ASSERT_EQ(AppState.selectedRow, code);
     panel.TapSlot(3);
-}
-
-TEST(AppNavigation, StartsOnTheStartPageWithItsButtons) {
-    PanelDriver panel;
-    EXPECT_EQ(panel.Page(), Page::kStart);
-    EXPECT_EQ(panel.Buttons(), (Bar{Button::kMeasurementShortcut, Button::kGuidedSetup, Button::kNone, Button::kMenu}));
-    EXPECT_EQ(AppState.schematicDelay, 500 - 300);
 }
 
 TEST(AppNavigation, HomeLeavesEveryPageAndEndsTheWizard) {
@@ -61,7 +54,7 @@ TEST(AppNavigation, MenuArrowsMoveTheSelectionWithoutWrapping) {
     panel.TapSlot(3);
     panel.TapSlot(1);
     EXPECT_EQ(AppState.selectedRow, 0);
-    for (int i = 0; i < 6; ++i) panel.TapSlot(2);
+    panel.TapSlot(2, 6);
     EXPECT_EQ(AppState.selectedRow, 4);
     panel.TapSlot(1);
     panel.Walk({{3, Page::kAccessCode}});
@@ -128,13 +121,12 @@ TEST(AppNavigation, FaultPagesAndTheLamp) {
     panel.TapSlot(2);
     EXPECT_EQ(AppState.historyIndex, 1);
     EXPECT_EQ(AppState.barButtons[2], Button::kNone);  // entry 2 is never shown
-    panel.Walk({{1, Page::kFaultHistory},
-                {1, Page::kCurrentFault},
-                {2, Page::kFaultHistory},
-                {3, Page::kCurrentFault}});  // delete with index 0 returns to the current fault
-    EXPECT_EQ(FaultHistory[0].type, kFaultEntryEmpty);
+    // Delete with index 0 returns to the current fault.
     panel.Walk(
-        {{0, Page::kFaultsEntry}, {3, Page::kCurrentFault}});  // select on the faults entry shows the current fault
+        {{1, Page::kFaultHistory}, {1, Page::kCurrentFault}, {2, Page::kFaultHistory}, {3, Page::kCurrentFault}});
+    EXPECT_EQ(FaultHistory[0].type, kFaultEntryEmpty);
+    // Select on the faults entry shows the current fault.
+    panel.Walk({{0, Page::kFaultsEntry}, {3, Page::kCurrentFault}});
 }
 
 TEST(AppNavigation, AccessCodeRightAndWrong) {
@@ -144,9 +136,8 @@ TEST(AppNavigation, AccessCodeRightAndWrong) {
     panel.Walk({{3, Page::kAccessCode}, {1, Page::kAccessCode}});
     EXPECT_EQ(AppState.selectedRow, 0);  // minus stops at 00
     AppState.selectedRow = 98;
-    panel.TapSlot(2);
-    panel.TapSlot(2);
-    EXPECT_EQ(AppState.selectedRow, 99);
+    panel.TapSlot(2, 2);
+    EXPECT_EQ(AppState.selectedRow, 99);  // plus stops at 99
     AppState.selectedRow = 0;
 
     EnterCode(panel, 0);  // 00 is never a code
@@ -177,10 +168,10 @@ TEST(AppNavigation, AccessCodeRightAndWrong) {
 
 TEST(AppNavigation, BackFromTheAccessCodeReturnsWhereItCameFrom) {
     PanelDriver panel;
+    // From the start page the guided setup's slot 1 asks for the code.
     const struct {
         u8 from, slot, wizard;
-    } origins[] = {
-        {Page::kMenu, 3, 0}, {Page::kCommissioningEntry, 3, 1}, {Page::kStart, 1, 2}};  // guided setup: slot 1
+    } origins[] = {{Page::kMenu, 3, 0}, {Page::kCommissioningEntry, 3, 1}, {Page::kStart, 1, 2}};
     for (const auto& o : origins) {
         panel.Show(o.from);
         AppState.selectedRow = 3;
@@ -206,7 +197,6 @@ TEST(AppNavigation, GuidedSetupFromTheStartPage) {
     EXPECT_EQ(AppState.editActive, 1);
     panel.Walk({{0, Page::kMeasurement}});  // cancel advances without storing
     EXPECT_EQ(+Settings.maxTank2Temp, 800);
-    EXPECT_EQ(panel.Buttons(), (Bar{Button::kNone, Button::kNone, Button::kNone, Button::kNext}));
     panel.Walk({{3, Page::kMeasurementFlow}});
     EXPECT_EQ(panel.Buttons(), (Bar{Button::kNone, Button::kNone, Button::kNone, Button::kNext}));
     panel.Walk({{3, Page::kCommissioningQuestion}, {0, Page::kStart}});
@@ -225,12 +215,13 @@ TEST(AppNavigation, GuidedSetupFromTheCommissioningPage) {
     panel.Walk({{0, Page::kMaxTank}});  // cancel advances too, without storing
     EXPECT_EQ(Settings.supplementaryFunction, 0);
     Settings.supplementaryFunction = 2;
+    // The extra sensors offer their page.
     panel.Walk({{0, Page::kMaxSupply},
                 {3, Page::kMeasurement},
                 {3, Page::kMeasurementFlow},
                 {3, Page::kMeasurementExtra},
                 {3, Page::kCommissioningQuestion},
-                {0, Page::kCommissioningEntry}});  // the extra sensors offer their page
+                {0, Page::kCommissioningEntry}});
     EXPECT_EQ(AppState.wizardMode, 0);
 }
 
@@ -257,36 +248,21 @@ TEST(AppNavigation, CommissioningQuestion) {
 TEST(AppNavigation, AHeldButtonActsOnceAndAgainAfterTheHold) {
     PanelDriver panel;
     panel.Show(Page::kMenu);
-    panel.Press(kBarSlotX[2] + 21, kBarY + 14);
-    int changes[3] = {};
-    u8 click[3] = {};
-    u8 row = AppState.selectedRow;
-    for (int ticks = 1, n = 0; n < 3 && ticks < 4000; ++ticks) {
-        panel.Ticks(1);
-        if (AppState.selectedRow != row) {
-            row = AppState.selectedRow;
-            click[n] = GetSignalCountdown();
-            changes[n++] = ticks;
-        }
-    }
-    EXPECT_EQ(changes[0], 2);
-    EXPECT_EQ(changes[1] - changes[0], 1501);
-    EXPECT_EQ(changes[2] - changes[1], 1501);
-    // Only the first action of a press clicks.
-    EXPECT_GT(click[0], 0);
-    EXPECT_EQ(click[1] + click[2], 0);
+    std::vector<bool> clicked;  // at each action
+    const std::vector<int> changes = panel.ChangesWhileHeld(2, 3010, [&, row = -1]() mutable {
+        if (AppState.selectedRow != row && row >= 0) clicked.push_back(GetSignalCountdown() > 0);
+        row = AppState.selectedRow;
+        return row;
+    });
+    EXPECT_EQ(changes, (std::vector<int>{2, 2 + 1501, 2 + 2 * 1501}));
+    EXPECT_EQ(clicked, (std::vector<bool>{true, false, false}));  // only the first action of a press clicks
 }
 
-TEST(AppNavigation, ATouchBesideTheButtonsGoesToTheFreeTouchHandler) {
+TEST(AppNavigation, ATouchBelowAListsRowsSelectsNothing) {
     PanelDriver panel;
-    panel.Show(Page::kWarmWater);
-    panel.Tap(150, 125);  // the value line opens the edit
-    EXPECT_EQ(AppState.editActive, 1);
-    panel.Show(Page::kLoadStrategyList);
-    panel.Tap(150, 150);  // below the two rows of this list: nothing
+    panel.Show(Page::kLoadStrategyList);  // two rows without a second tank
+    panel.Tap(150, 150);
     EXPECT_EQ(AppState.selectedRow, 0);
-    panel.TapRow(1);
-    EXPECT_EQ(AppState.selectedRow, 1);
 }
 
 TEST(AppNavigation, TheLanguageListScrollsFromItsStrip) {
@@ -304,9 +280,9 @@ TEST(AppNavigation, TheLanguageListScrollsFromItsStrip) {
     EXPECT_EQ(AppState.selectedRow, 6);
     panel.Tap(300, 100);
     EXPECT_EQ(AppState.listScroll, 0);
-    for (int i = 0; i < 7; ++i) panel.TapSlot(1);
+    panel.TapSlot(1, 7);
     EXPECT_EQ(AppState.selectedRow, 0);
-    for (int i = 0; i < 6; ++i) panel.TapSlot(2);
+    panel.TapSlot(2, 6);
     EXPECT_EQ(AppState.selectedRow, 6);
     EXPECT_EQ(AppState.listScroll, 1);
 }
@@ -314,7 +290,7 @@ TEST(AppNavigation, TheLanguageListScrollsFromItsStrip) {
 TEST(AppNavigation, TheScrollStripOfAShortListSelectsInstead) {
     PanelDriver panel;
     panel.Show(Page::kZoneValveList);
-    panel.Tap(300, 37 + 28 + 14);
+    panel.Tap(300, ListRowY(1));
     EXPECT_EQ(AppState.listScroll, 0);
     EXPECT_EQ(AppState.selectedRow, 1);
     panel.TapSlot(3);

@@ -59,7 +59,7 @@ TEST(AppOutOfRange, ListsAndTheFaultHistoryStayInsideTheirRows) {
     panel.Show(Page::kZoneValveList);
     EXPECT_EQ(AppState.selectedRow, 0);
     // A touch under the last row selects nothing beyond it.
-    panel.Tap(100, 37 + 28 * 3);
+    panel.Tap(100, ListRowY(3) - 14);
     EXPECT_LE(AppState.selectedRow, AppState.maxRow);
 
     AppState.accessLevel = AccessCodeB;
@@ -71,20 +71,13 @@ TEST(AppOutOfRange, ListsAndTheFaultHistoryStayInsideTheirRows) {
     EXPECT_EQ(FaultHistory[1].type, 0);
 }
 
-TEST(AppOutOfRange, UnknownShortcutsAndPagesFallBack) {
+TEST(AppOutOfRange, UnknownPagesFallBack) {
     PanelDriver panel;
-    Settings.shortcutFunction = 5;
-    panel.Show(Page::kStart);
-    EXPECT_EQ(AppState.barButtons[0], Button::kNone);
-    Settings.faultCode = 1;
-    panel.Show(Page::kStart);
-    EXPECT_EQ(AppState.barButtons[0], Button::kFaults);
-
     AppState.dialogReturnPage = 99;
     panel.Show(Page::kConfirmDialog);
     GoToPage(AppState.dialogReturnPage);
     EXPECT_EQ(panel.Page(), Page::kStart);
-    EXPECT_EQ(PageAt(46).titleText, 65535);
+    EXPECT_EQ(PageAt(kPageCount).titleText, 65535);
     EXPECT_EQ(PageAt(255).bar[0], Button::kNone);
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -22,6 +23,15 @@ struct Step {
     int slot;
     u8 page;
 };
+
+// Where a finger touches: the middle of a bar slot (0..3), the home button,
+// a list row and a menu row.
+inline int SlotX(int slot) { return kBarSlotX[slot] + 21; }
+constexpr int kSlotY = kBarY + 14;
+constexpr int kHomeX = 269;
+constexpr int kHomeY = 16;
+constexpr int ListRowY(int row) { return 37 + 28 * row + 14; }
+constexpr int MenuRowY(int row) { return 37 + 34 * row + 17; }
 
 class PanelDriver {
 public:
@@ -48,21 +58,36 @@ public:
     }
     // Taps a bottom-bar slot (0..3) or the home button and lets the page draw.
     void TapSlot(int slot) {
-        Tap(kBarSlotX[slot] + 21, kBarY + 14);
+        Tap(SlotX(slot), kSlotY);
         Ticks(100);
+    }
+    void TapSlot(int slot, int times) {
+        for (int i = 0; i < times; ++i) TapSlot(slot);
     }
     void TapHome() {
-        Tap(269, 16);
+        Tap(kHomeX, kHomeY);
         Ticks(100);
     }
-    void TapRow(int row) { Tap(120, 37 + 28 * row + 14); }
-    void TapMenuRow(int row) { Tap(120, 37 + 34 * row + 17); }
+    void TapRow(int row) { Tap(120, ListRowY(row)); }
+    void TapMenuRow(int row) { Tap(120, MenuRowY(row)); }
     // Holds a bar slot for n ticks.
     void Hold(int slot, int n) {
-        Press(kBarSlotX[slot] + 21, kBarY + 14);
-        Ticks(n);
+        ChangesWhileHeld(slot, n, [] { return 0; });
+    }
+    // Holds a bar slot for n ticks and returns the ticks, counted from the
+    // press, after which `value` had changed.
+    std::vector<int> ChangesWhileHeld(int slot, int n, const std::function<int()>& value) {
+        Press(SlotX(slot), kSlotY);
+        std::vector<int> changes;
+        for (int t = 1, last = value(); t <= n; ++t) {
+            Ticks(1);
+            const int now = value();
+            if (now != last) changes.push_back(t);
+            last = now;
+        }
         Release();
         Ticks(2);
+        return changes;
     }
     // Enters a page directly, as a test set-up, and lets it draw.
     void Show(u8 page) {

@@ -40,9 +40,6 @@ inline bool TimedPage(u8 page) {
            page == Page::kCommissioningNotPossible || page == Page::kConfirmDialog;
 }
 
-constexpr int kHomeX = 269;
-constexpr int kHomeY = 16;
-
 class Picker {
 public:
     explicit Picker(std::uint32_t seed) : rng_(seed) {}
@@ -53,23 +50,17 @@ public:
     void Point(u8 page, int& x, int& y) {
         const int kind = Int(0, 99);
         if (kind < 55) {
-            const int slot = Int(0, 3);
-            x = kBarSlotX[slot] + 21;
-            y = kBarY + 14;
+            x = SlotX(Int(0, 3));
+            y = kSlotY;
         } else if (kind < 62) {
             x = kHomeX;
             y = kHomeY;
+        } else if (kind < 80 && (page == Page::kMenu || IsListPage(page))) {
+            x = 120;
+            y = page == Page::kMenu ? MenuRowY(Int(0, 4)) : ListRowY(Int(0, 5));
         } else if (kind < 80) {
-            if (page == Page::kMenu) {
-                x = 120;
-                y = 37 + 34 * Int(0, 4) + 17;
-            } else if (IsListPage(page)) {
-                x = 120;
-                y = 37 + 28 * Int(0, 5) + 14;
-            } else {
-                x = 150;
-                y = Int(0, 1) == 0 ? 124 : 49;  // the value line, or an entry's first line
-            }
+            x = 150;
+            y = Int(0, 1) == 0 ? 124 : 49;  // the value line, or an entry's first line
         } else if (kind < 84) {
             x = 305;  // a long list's scroll strip
             y = 100;
@@ -94,14 +85,13 @@ private:
 // Plays one touch. A drag shows its press point for at least one tick, so
 // that what is pressed does not depend on the pace.
 inline void Play(PanelDriver& panel, const Touch& t, const Pace& p) {
-    PanelHost& host = panel.Host();
-    host.MouseDown(MouseButton::Left, t.x, t.y);
+    panel.Press(t.x, t.y);
     panel.Ticks(t.Drag() && p.hold == 0 ? 1 : p.hold);
     if (t.Drag()) {
-        host.MouseMove(t.toX, t.toY);
+        panel.Host().MouseMove(t.toX, t.toY);
         panel.Ticks(p.dragHold);
     }
-    host.MouseUp(MouseButton::Left);
+    panel.Release();
     panel.Ticks(p.gap);
 }
 

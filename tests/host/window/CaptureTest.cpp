@@ -31,6 +31,17 @@ public:
     WallTime Now() override { return now; }
 };
 
+std::vector<Rgb565> MirrorOf(const PanelHost& host) {
+    return {host.Mirror(), host.Mirror() + kScreenWidth * kScreenHeight};
+}
+
+void SetPlant(PlantModel& plant, const std::string& name, const std::string& value) {
+    PlantValue parsed;
+    std::string error;
+    ASSERT_TRUE(PlantModel::Parse(name, value, parsed, error)) << error;
+    plant.Set(parsed);
+}
+
 std::string TempPath(const std::string& name) {
     const std::filesystem::path path = std::filesystem::path(::testing::TempDir()) / name;
     std::filesystem::remove(path);
@@ -69,10 +80,6 @@ struct Window {
         Ticks(ticks);
         haupt.FormMouseUp(Qt::LeftButton);
     }
-    std::vector<Rgb565> Screen() {
-        const Rgb565* mirror = haupt.Host().Mirror();
-        return {mirror, mirror + kScreenWidth * kScreenHeight};
-    }
 };
 
 // Plays a recorded script in the runner. The plant lines go through a plant
@@ -99,13 +106,10 @@ std::vector<Rgb565> Replay(const std::string& script) {
         std::istringstream words(line.substr(4));
         std::string name, value;
         words >> name >> value;
-        PlantValue parsed;
-        EXPECT_TRUE(PlantModel::Parse(name, value, parsed, error)) << error;
-        plant.Set(parsed);
+        SetPlant(plant, name, value);
     }
     play();
-    const Rgb565* mirror = runner.Host().Mirror();
-    return {mirror, mirror + kScreenWidth * kScreenHeight};
+    return MirrorOf(runner.Host());
 }
 
 TEST(Capture, RecordedTouchesPlayBackToTheSameScreenInTheRunner) {
@@ -134,13 +138,8 @@ TEST(Capture, RecordedTouchesPlayBackToTheSameScreenInTheRunner) {
     w.Ticks(40);
     w.clock.now = MakeWallTime(2011, 4, 15, 13, 48, 1);  // the minute turns while recording
     w.Tap(w.Button(Button::kHome), 5);
-    PlantValue fault;
-    std::string error;
-    ASSERT_TRUE(PlantModel::Parse("fault", "22", fault, error));
-    w.haupt.Plant().Set(fault);  // from the Plant panel: the lamp turns red
-    PlantValue collector;
-    ASSERT_TRUE(PlantModel::Parse("collector", "95.5", collector, error));
-    w.haupt.Plant().Set(collector);
+    SetPlant(w.haupt.Plant(), "fault", "22");  // from the Plant panel: the lamp turns red
+    SetPlant(w.haupt.Plant(), "collector", "95.5");
     w.Ticks(100);
 
     const std::string path = TempPath("recorded.txt");
@@ -157,7 +156,7 @@ TEST(Capture, RecordedTouchesPlayBackToTheSameScreenInTheRunner) {
               std::string::npos)
         << script;
 
-    const std::vector<Rgb565> windowScreen = w.Screen();
+    const std::vector<Rgb565> windowScreen = MirrorOf(w.haupt.Host());
     EXPECT_EQ(AppState.currentPage, Page::kStart);
     EXPECT_TRUE(Replay(script) == windowScreen);
 }
@@ -180,8 +179,7 @@ TEST(Capture, ScreenshotsAtPanelPixelsOrZoomedAndToTheClipboard) {
     std::string error;
     ASSERT_TRUE(ReadPng(plain, width, height, rgb, error)) << error;
     EXPECT_EQ(QSize(width, height), QSize(320, 240));
-    const Rgb565* mirror = w.haupt.Host().Mirror();
-    EXPECT_EQ(rgb[20 * 320 + 10], Rgb565ToRgb888(mirror[FramebufferIndex(10, 20)]));
+    EXPECT_EQ(rgb[20 * 320 + 10], Rgb565ToRgb888(w.haupt.Host().Mirror()[FramebufferIndex(10, 20)]));
     ASSERT_TRUE(ReadPng(zoomed, width, height, rgb, error)) << error;
     EXPECT_EQ(QSize(width, height), QSize(960, 720));
 

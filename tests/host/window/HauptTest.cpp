@@ -1,3 +1,5 @@
+// The window and its Plant panel, driven through Qt events, menu items and
+// the form's timer handler.
 #include "host/Haupt.h"
 
 #include <gtest/gtest.h>
@@ -5,20 +7,28 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDoubleSpinBox>
 #include <QFocusEvent>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTimer>
 
 #include <functional>
 #include <vector>
 
+#include "host/PlantPanel.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Layout.h"
+#include "panel/app/Plant.h"
 #include "panel/hw/LcdQueue.h"
 #include "panel/hw/Touch.h"
+#include "panel/settings/Settings.h"
 
 namespace {
 
@@ -27,170 +37,186 @@ public:
     WallTime Now() override { return MakeWallTime(2011, 4, 15, 13, 47, 0); }
 };
 
-TEST(Haupt, FormHasItsCaptionPositionTimerAndMenu) {
+void Ticks(THaupt& haupt, int n) {
+    for (int i = 0; i < n; ++i) haupt.TimerRefreshTimer();
+}
+
+class Window : public ::testing::Test {
+protected:
+    void Ticks(int n) { ::Ticks(haupt, n); }
     PinnedClock clock;
-    THaupt haupt(&clock);
+    THaupt haupt{&clock};
+};
+
+void SendMouse(THaupt& haupt, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent event(type, at, at, button, held, Qt::NoModifier);
+    QApplication::sendEvent(&haupt, &event);
+}
+void PressLeft(THaupt& haupt, QPointF at) {
+    SendMouse(haupt, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+}
+void ReleaseLeft(THaupt& haupt, QPointF at) {
+    SendMouse(haupt, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+}
+void OpenContextMenu(THaupt& haupt, QPoint at) {
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, haupt.mapToGlobal(at));
+    QApplication::sendEvent(&haupt, &menu);
+}
+
+TEST_F(Window, FormHasItsCaptionPositionAndTimer) {
     EXPECT_EQ(haupt.windowTitle(), QStringLiteral("Kandorelle II V1.05 15.04.2011"));
     EXPECT_EQ(haupt.pos(), QPoint(364, 246));
     EXPECT_TRUE(haupt.TimerRefresh->isActive());
     EXPECT_EQ(haupt.TimerRefresh->interval(), 12);
     EXPECT_EQ(haupt.TimerRefresh->timerType(), Qt::PreciseTimer);
     EXPECT_FALSE(haupt.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(haupt.windowFlags() & Qt::WindowMinimizeButtonHint);
-    ASSERT_EQ(haupt.popupMenu->actions().size(), 10);  // the zooms, the Plant panel, the capture items
-    EXPECT_EQ(haupt.mnuZoom100->text(), QStringLiteral("Zoom 100%"));
-    EXPECT_EQ(haupt.mnuZoom200->text(), QStringLiteral("Zoom 200%"));
-    EXPECT_EQ(haupt.mnuZoom300->text(), QStringLiteral("Zoom 300%"));
 }
 
-TEST(Haupt, ZoomItemsResizeTheClientAreaAndMoveTheCheckMark) {
-    PinnedClock clock;
-    THaupt haupt(&clock);
-    EXPECT_EQ(haupt.size(), QSize(320, 240));
-    EXPECT_TRUE(haupt.mnuZoom100->isChecked());
-
-    haupt.mnuZoom300->trigger();
-    EXPECT_EQ(haupt.size(), QSize(960, 720));
-    EXPECT_FALSE(haupt.mnuZoom100->isChecked());
-    EXPECT_FALSE(haupt.mnuZoom200->isChecked());
-    EXPECT_TRUE(haupt.mnuZoom300->isChecked());
-
-    haupt.mnuZoom200->trigger();
-    EXPECT_EQ(haupt.size(), QSize(640, 480));
-    EXPECT_TRUE(haupt.mnuZoom200->isChecked());
-    EXPECT_FALSE(haupt.mnuZoom300->isChecked());
-    EXPECT_EQ(haupt.minimumSize(), haupt.maximumSize());  // a fixed border
+TEST_F(Window, ZoomItemsResizeTheFixedClientAreaAndMoveTheCheckMark) {
+    QAction* const items[] = {haupt.mnuZoom100, haupt.mnuZoom200, haupt.mnuZoom300};
+    for (int zoom : {1, 3, 2, 1}) {
+        if (!items[zoom - 1]->isChecked()) items[zoom - 1]->trigger();
+        EXPECT_EQ(haupt.size(), QSize(320 * zoom, 240 * zoom));
+        EXPECT_EQ(haupt.minimumSize(), haupt.maximumSize());
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(items[i]->isChecked(), i == zoom - 1) << "zoom " << zoom;
+    }
 }
 
-TEST(Haupt, TheScreenShowsThePanelSquareBySquare) {
-    PinnedClock clock;
-    THaupt haupt(&clock);
+TEST_F(Window, TheScreenShowsThePanelSquareBySquare) {
     haupt.mnuZoom200->trigger();
     haupt.show();
     // Let the start page draw; its yellow title field then stays untouched.
-    for (int i = 0; i < 300; ++i) haupt.TimerRefreshTimer();
+    Ticks(300);
     FramebufferAt(7, 3) = 0xF800;
-    haupt.TimerRefreshTimer();
+    Ticks(1);
     const QImage shot = haupt.grab().toImage();
     EXPECT_EQ(shot.pixel(14, 6), qRgb(255, 0, 0));
     EXPECT_EQ(shot.pixel(15, 7), qRgb(255, 0, 0));
     EXPECT_EQ(shot.pixel(16, 6), qRgb(255, 255, 0));
 }
 
-TEST(Haupt, MouseButtonsDriveTheTouchSample) {
-    PinnedClock clock;
-    THaupt haupt(&clock);
-    haupt.mnuZoom200->trigger();
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 50), QPointF(100, 50), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(&haupt, &press);
-    EXPECT_EQ(TouchSample, 102450);
-    haupt.TimerRefreshTimer();
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(100, 50), QPointF(100, 50), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(&haupt, &release);
-    EXPECT_EQ(TouchSample, kNoTouch);
-}
-
-void PressLeft(THaupt& haupt, QPointF at) {
-    QMouseEvent press(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&haupt, &press);
-}
-
 // Each way the window loses sight of the left button lifts the finger where it
 // was last seen; the release that may still come changes nothing.
-TEST(Haupt, TheFingerLiftsWhenTheWindowLosesTheLeftButton) {
-    struct Case {
+TEST(WindowFinger, LiftsWhenTheWindowLosesTheLeftButton) {
+    const auto send = [](THaupt& h, QEvent::Type type) {
+        QEvent event(type);
+        QApplication::sendEvent(&h, &event);
+    };
+    const struct {
         const char* what;
         std::function<void(THaupt&)> lose;
-    };
-    const std::vector<Case> cases = {
+    } cases[] = {
         {"context menu",
          [](THaupt& h) {
-             QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(50, 50), h.mapToGlobal(QPoint(50, 50)));
-             QApplication::sendEvent(&h, &menu);
+             OpenContextMenu(h, QPoint(50, 50));
              EXPECT_TRUE(h.popupMenu->isVisible());
              h.popupMenu->close();
          }},
-        {"window deactivated",
-         [](THaupt& h) {
-             QEvent deactivate(QEvent::WindowDeactivate);
-             QApplication::sendEvent(&h, &deactivate);
-         }},
+        {"window deactivated", [&](THaupt& h) { send(h, QEvent::WindowDeactivate); }},
         {"focus lost",
          [](THaupt& h) {
              QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
              QApplication::sendEvent(&h, &out);
          }},
-        {"mouse grab lost",
-         [](THaupt& h) {
-             QEvent ungrab(QEvent::UngrabMouse);
-             QApplication::sendEvent(&h, &ungrab);
-         }},
+        {"mouse grab lost", [&](THaupt& h) { send(h, QEvent::UngrabMouse); }},
         {"moved without the button",
-         [](THaupt& h) {
-             QMouseEvent move(QEvent::MouseMove, QPointF(90, 90), QPointF(90, 90), Qt::NoButton, Qt::NoButton,
-                              Qt::NoModifier);
-             QApplication::sendEvent(&h, &move);
-         }},
+         [](THaupt& h) { SendMouse(h, QEvent::MouseMove, QPointF(90, 90), Qt::NoButton, Qt::NoButton); }},
         {"hidden", [](THaupt& h) { h.hide(); }},
         {"closed", [](THaupt& h) { h.close(); }},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ResetFirmwareState();
         PinnedClock clock;
         THaupt haupt(&clock);
         haupt.show();
+        haupt.mnuZoom200->trigger();
         PressLeft(haupt, QPointF(40, 30));
-        haupt.TimerRefreshTimer();
+        EXPECT_EQ(TouchSample, MakeTouchSample(20, 15)) << c.what;
+        Ticks(haupt, 1);
         c.lose(haupt);
         EXPECT_FALSE(haupt.Host().FingerDown()) << c.what;
         EXPECT_EQ(TouchSample, kNoTouch) << c.what;
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(40, 30), QPointF(40, 30), Qt::LeftButton, Qt::NoButton,
-                            Qt::NoModifier);
-        QApplication::sendEvent(&haupt, &release);
+        ReleaseLeft(haupt, QPointF(40, 30));
         EXPECT_EQ(TouchSample, kNoTouch) << c.what;
     }
 }
 
 // A right-click while "+" is held on the warm water edit: the menu opens, the
 // finger lifts, and the value stops where it was instead of repeating on.
-TEST(Haupt, ARightClickWhilePlusIsHeldStopsTheRepeat) {
-    PinnedClock clock;
-    THaupt haupt(&clock);
+TEST_F(Window, ARightClickWhilePlusIsHeldStopsTheRepeat) {
     haupt.show();
-    for (int i = 0; i < 300; ++i) haupt.TimerRefreshTimer();
+    Ticks(300);
     GoToPage(Page::kWarmWater);
-    for (int i = 0; i < 100; ++i) haupt.TimerRefreshTimer();
+    Ticks(100);
     PressLeft(haupt, QPointF(289, 224));  // edit
-    haupt.TimerRefreshTimer();
-    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(289, 224), QPointF(289, 224), Qt::LeftButton, Qt::NoButton,
-                   Qt::NoModifier);
-    QApplication::sendEvent(&haupt, &up);
-    for (int i = 0; i < 50; ++i) haupt.TimerRefreshTimer();
+    Ticks(1);
+    ReleaseLeft(haupt, QPointF(289, 224));
+    Ticks(50);
     ASSERT_TRUE(AppState.editActive);
 
     PressLeft(haupt, QPointF(191, 224));  // plus
-    for (int i = 0; i < 3; ++i) haupt.TimerRefreshTimer();
+    Ticks(3);
     const u16 held = AppState.editValue;
-    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(191, 224), haupt.mapToGlobal(QPoint(191, 224)));
-    QApplication::sendEvent(&haupt, &menu);
-    for (int i = 0; i < 200; ++i) haupt.TimerRefreshTimer();
+    OpenContextMenu(haupt, QPoint(191, 224));
+    Ticks(200);
     haupt.popupMenu->close();
     EXPECT_EQ(AppState.editValue, held);
 }
 
-TEST(Haupt, CloseIsRefusedUntilTheCountdownHasRun) {
-    PinnedClock clock;
-    THaupt haupt(&clock);
+TEST_F(Window, CloseIsRefusedUntilTheCountdownHasRun) {
     haupt.show();
     EXPECT_FALSE(haupt.close());
+    Ticks(9);
     EXPECT_TRUE(haupt.isVisible());
-    for (int i = 0; i < 9; ++i) haupt.TimerRefreshTimer();
-    EXPECT_TRUE(haupt.isVisible());
-    haupt.TimerRefreshTimer();
+    Ticks(1);
     EXPECT_FALSE(haupt.TimerRefresh->isActive());
     EXPECT_FALSE(haupt.isVisible());
+}
+
+Rgb565 Lamp() { return FramebufferAt(308, 16); }
+
+TEST_F(Window, PlantPanelIsHiddenAtStartAndShownFromTheMenu) {
+    ASSERT_NE(haupt.plantPanel, nullptr);
+    EXPECT_FALSE(haupt.plantPanel->isVisible());
+    haupt.show();
+    for (bool shown : {true, false}) {
+        haupt.mnuPlant->trigger();
+        EXPECT_EQ(haupt.plantPanel->isVisible(), shown);
+        EXPECT_EQ(haupt.mnuPlant->isChecked(), shown);
+        EXPECT_EQ(haupt.size(), QSize(320, 240)) << "the display keeps its size";
+    }
+}
+
+TEST_F(Window, PlantPanelRaisesAFaultThatTurnsTheLampRedAndNamesIt) {
+    Ticks(300);
+    EXPECT_EQ(Lamp(), Colour::kGreen);
+    PlantPanel& panel = *haupt.plantPanel;
+    panel.FaultList()->setCurrentIndex(22);
+    panel.findChild<QPushButton*>(QStringLiteral("raiseButton"))->click();
+    Ticks(5);
+    EXPECT_EQ(Lamp(), Colour::kRed);
+    EXPECT_EQ(Settings.faultCode, 22);
+    EXPECT_EQ(panel.FaultList()->itemText(22), QStringLiteral("22 Ausfall Kollektorf\u00FChler"));
+    GoToPage(Page::kCurrentFault);
+    Ticks(100);
+    panel.Refresh();
+    EXPECT_EQ(panel.findChild<QLabel*>(QStringLiteral("pageLabel"))->text(), QStringLiteral("43 current fault"));
+    panel.findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
+    Ticks(20);
+    EXPECT_EQ(Lamp(), Colour::kGreen);
+}
+
+TEST_F(Window, PlantPanelSpinBoxSetsItsValueAndShowsTheFirmwaresOwn) {
+    auto* collector = haupt.plantPanel->findChild<QDoubleSpinBox*>(QStringLiteral("collector"));
+    ASSERT_NE(collector, nullptr);
+    EXPECT_DOUBLE_EQ(collector->value(), 82.3);
+    collector->setValue(95.5);
+    EXPECT_EQ(Plant.collectorTemp, 955);
+    Plant.collectorTemp = 123;  // as if the firmware had changed it
+    haupt.plantPanel->Refresh();
+    EXPECT_DOUBLE_EQ(collector->value(), 12.3);
+    haupt.plantPanel->findChild<QPushButton*>(QStringLiteral("resetButton"))->click();
+    EXPECT_EQ(Plant.collectorTemp, 823);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -15,15 +16,6 @@
 #include "tests/net/UdpTestSupport.h"
 
 namespace {
-
-QCoreApplication& Application() {
-    static int argc = 1;
-    static char name[] = "window_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* application =
-        QCoreApplication::instance() != nullptr ? QCoreApplication::instance() : new QCoreApplication(argc, argv);
-    return *application;
-}
 
 // Runs the event loop until the condition holds or five seconds have passed.
 bool RunUntil(const std::function<bool()>& done) {
@@ -39,7 +31,6 @@ bool RunUntil(const std::function<bool()>& done) {
 }  // namespace
 
 TEST(UdpQtDispatcher, RunsCallsFromOtherThreadsInOrderOnTheEventLoop) {
-    Application();
     TUdpQtDispatcher dispatcher;
     std::vector<int> order;
     std::vector<std::thread::id> threads;
@@ -66,7 +57,6 @@ TEST(UdpQtDispatcher, RunsCallsFromOtherThreadsInOrderOnTheEventLoop) {
 }
 
 TEST(UdpQtDispatcher, DroppedDispatcherLeavesNoEventBehind) {
-    Application();
     int calls = 0;
     auto dispatcher = std::make_unique<TUdpQtDispatcher>();
     dispatcher->Post([&] { ++calls; });
@@ -76,7 +66,6 @@ TEST(UdpQtDispatcher, DroppedDispatcherLeavesNoEventBehind) {
 }
 
 TEST(UdpQtDispatcher, DeliversTheUdpComponentsDatagramsOnTheEventLoop) {
-    Application();
     TUdpQtDispatcher dispatcher;
     std::vector<std::string> received;
     const std::thread::id ui = std::this_thread::get_id();
