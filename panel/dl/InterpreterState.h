@@ -29,9 +29,9 @@ struct CircleProgress {
     i32 x;
     i32 y;
     i32 radius;
-    u8 style;     // DrawQuadrants style bits
-    u8 quadrants; // mask bits of the quadrants still to draw, from bit `next` on
-    u8 next;      // the quadrant that bit 0 of `quadrants` stands for
+    u8 style;      // DrawQuadrants style bits
+    u8 quadrants;  // mask bits of the quadrants still to draw, from bit `next` on
+    u8 next;       // the quadrant that bit 0 of `quadrants` stands for
 };
 
 struct RoundRectProgress {

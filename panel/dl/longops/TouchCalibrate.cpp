@@ -64,31 +64,29 @@ void Arm(u8 target) {
     st.stopFlag = 1;
 }
 
-// The first target of a side sets its value, the second one halves the sum.
+// The calibration values that a corner target's average goes into. The first
+// target on a side sets the side's value; the second one averages with it.
+struct CornerValues {
+    u8 xValue;
+    bool xSecond;
+    u8 yValue;
+    bool ySecond;
+};
+constexpr CornerValues kCornerValues[] = {{kCalibrationLeft, false, kCalibrationTop, false},
+                                          {kCalibrationRight, false, kCalibrationTop, true},
+                                          {kCalibrationLeft, true, kCalibrationBottom, false},
+                                          {kCalibrationRight, true, kCalibrationBottom, true}};
+
+void StoreValue(u8 which, i32 v, bool second) {
+    if (second) v = (TouchCalibrationValue(which) + v) / 2;
+    SetTouchCalibrationValue(which, static_cast<u16>(v));
+}
+
 void StoreTarget(u8 target, i32 x, i32 y) {
-    const auto set = [](u8 which, i32 v) { SetTouchCalibrationValue(which, static_cast<u16>(v)); };
-    const auto mean = [](u8 which, i32 v) {
-        SetTouchCalibrationValue(which, static_cast<u16>((TouchCalibrationValue(which) + v) / 2));
-    };
-    switch (target) {
-        case 0:
-            set(kCalibrationLeft, x);
-            set(kCalibrationTop, y);
-            break;
-        case 1:
-            set(kCalibrationRight, x);
-            mean(kCalibrationTop, y);
-            break;
-        case 2:
-            mean(kCalibrationLeft, x);
-            set(kCalibrationBottom, y);
-            break;
-        case 3:
-            mean(kCalibrationRight, x);
-            mean(kCalibrationBottom, y);
-            break;
-        default: break;
-    }
+    if (target >= kCentreTarget) return;
+    const CornerValues& values = kCornerValues[target];
+    StoreValue(values.xValue, x, values.xSecond);
+    StoreValue(values.yValue, y, values.ySecond);
 }
 
 void Collect(u8 target) {
