@@ -7,14 +7,8 @@
 #include "DlTestSupport.h"
 #include "panel/gfx/Context.h"
 
+namespace dltest {
 namespace {
-
-using dltest::Boot;
-using dltest::LeaveLcdRoom;
-using dltest::Px;
-using dltest::RunUntilIdle;
-
-constexpr Rgb565 kMarker = 0x1234;
 
 // The number of rows from the top whose pixels were all cleared to black.
 int ClearedRows() {
@@ -28,7 +22,7 @@ int ClearedRows() {
 TEST(InterpreterTest, StartUpClearsTheScreenInBandsThenSwitchesTheDisplayOn) {
     DlInit();
     RegisterGraphics();
-    dltest::FillScreen(kMarker);
+    FillScreen(kMarker);
     DisplayListRun();
     EXPECT_EQ(GetDrawFlags(), kDrawFill);
     for (int run = 1; run <= 5; ++run) {
@@ -167,3 +161,4 @@ TEST(InterpreterTest, AnIdleRunStillRunsTheTouchStage) {
 }
 
 }  // namespace
+}  // namespace dltest

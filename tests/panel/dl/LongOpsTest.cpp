@@ -7,14 +7,8 @@
 #include "DlTestSupport.h"
 #include "panel/gfx/Context.h"
 
+namespace dltest {
 namespace {
-
-using dltest::Boot;
-using dltest::LeaveLcdRoom;
-using dltest::Px;
-using dltest::RunUntilIdle;
-
-constexpr Rgb565 kMarker = 0x1234;
 constexpr const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn";  // 40 characters
 
 // Runs with only `room` LCD entries available to each run; returns the runs.
@@ -76,11 +70,11 @@ TEST(LongOpsTest, ALongCommandCutOverRunsDrawsWhatTheUncutOneDraws) {
         Boot();
         c.queue();
         RunUntilIdle();
-        const std::vector<Rgb565> whole = dltest::Snapshot();
+        const std::vector<Rgb565> whole = Snapshot();
         Boot();
         c.queue();
         EXPECT_GE(RunWithRoom(c.room), c.minRuns);
-        EXPECT_EQ(dltest::Snapshot(), whole);
+        EXPECT_EQ(Snapshot(), whole);
     }
 }
 
@@ -154,7 +148,7 @@ TEST(LongOpsTest, CircleRadiusIsLimitedForFilledStylesAndByTheClipWindow) {
 
 TEST(LongOpsTest, AnImageBeyondItsTableDrawsNothingAndIsConsumed) {
     Boot();
-    dltest::FillScreen(kMarker);
+    FillScreen(kMarker);
     DlImage(10, 100, 200, 5);
     DlImageBox(10, 100, 1, 5);
     const u8 unregisteredSlot[] = {30, 0, 100, 0, 10, DL_IMAGE};
@@ -162,13 +156,13 @@ TEST(LongOpsTest, AnImageBeyondItsTableDrawsNothingAndIsConsumed) {
     DisplayListRun();
     EXPECT_EQ(DlBytesUsed(), 0);
     EXPECT_EQ(GetDrawFlags(), kDrawFill);
-    EXPECT_EQ(dltest::Snapshot(), std::vector<Rgb565>(kScreenWidth * kScreenHeight, kMarker));
+    EXPECT_EQ(Snapshot(), std::vector<Rgb565>(kScreenWidth * kScreenHeight, kMarker));
 }
 
 TEST(LongOpsTest, ImagesAndTextsAlignOnTheirAnchor) {
     Boot();
     const int w = ImageWidth(5, 0), h = ImageHeight(5, 0);
-    dltest::FillScreen(kMarker);
+    FillScreen(kMarker);
     // Top row at y, centred on x.
     DlSetFlags(kDrawAlignCentreX | kDrawAlignTop);
     DlImage(160, 50, 0, 5);
@@ -216,7 +210,7 @@ TEST(LongOpsTest, TouchCalibrationStartsAgainOnAnOffCentreAverageThenSucceeds) {
     const int corners[4][4] = {{28, 33, 30, 30}, {292, 35, 290, 30}, {32, 211, 30, 210}, {290, 213, 290, 210}};
     // A centre average 13 columns off starts the calibration again from the clear.
     for (const int centreX : {173, 163}) {
-        dltest::FillScreen(kMarker);
+        FillScreen(kMarker);
         int clearRuns = 0;
         for (; GetOpPhase() != 3 && clearRuns < 20; ++clearRuns) DisplayListRun();
         EXPECT_EQ(clearRuns, 6);
@@ -246,3 +240,4 @@ TEST(LongOpsTest, TouchCalibrationStartsAgainOnAnOffCentreAverageThenSucceeds) {
 }
 
 }  // namespace
+}  // namespace dltest
