@@ -43,38 +43,39 @@ constexpr Corner kClockwise[] = {kUpperRight, kLowerRight, kLowerLeft, kUpperLef
 
 bool Rounded(const RoundRectProgress& p, const Corner& k) { return (p.corners & k.bit) != 0; }
 
-void Move(i32 x, i32 y) { MoveTo(static_cast<u16>(x), static_cast<u8>(y)); }
-void Line(i32 x, i32 y) { LineTo(static_cast<u16>(x), static_cast<u8>(y)); }
+struct Point {
+    i32 x;
+    i32 y;
+};
 
-// Walking clockwise, an edge reaches the upper right and lower left corners
-// along a row and the others along a column. At a rounded corner it stops r
-// short of the corner and the next edge starts r past it.
+void Move(Point p) { MoveTo(static_cast<u16>(p.x), static_cast<u8>(p.y)); }
+void Line(Point p) { LineTo(static_cast<u16>(p.x), static_cast<u8>(p.y)); }
+
+// Where the clockwise walk of the edges arrives at a corner or leaves it: the
+// corner itself, or r away from it on the edge when the corner is rounded.
+// The walk arrives at the upper right and lower left corners along a row and
+// leaves them along a column; at the other two corners it is the other way
+// round.
+Point EdgeEnd(const RoundRectProgress& p, const Corner& k, bool leaving) {
+    Point at{k.right ? p.right : p.left, k.lower ? p.bottom : p.top};
+    if (!Rounded(p, k)) return at;
+    const bool alongRow = (k.right != k.lower) != leaving;
+    if (alongRow) {
+        at.x += k.right ? -p.radius : p.radius;
+    } else {
+        at.y += k.lower ? -p.radius : p.radius;
+    }
+    return at;
+}
+
+// The walk starts and ends at the upper left corner; the rounded corners
+// themselves are left to the quarter circles.
 void DrawEdges(const RoundRectProgress& p) {
-    const i32 r = p.radius;
-    Move(Rounded(p, kUpperLeft) ? p.left + r : p.left, p.top);
+    Move(EdgeEnd(p, kUpperLeft, true));
     for (u8 i = 0; i < 4; ++i) {
         const Corner& k = kClockwise[i];
-        const i32 x = k.right ? p.right : p.left;
-        const i32 y = k.lower ? p.bottom : p.top;
-        if (!Rounded(p, k)) {
-            Line(x, y);
-            continue;
-        }
-        const i32 dx = k.right ? -r : r;
-        const i32 dy = k.lower ? -r : r;
-        const bool alongRow = k.right != k.lower;
-        if (alongRow) {
-            Line(x + dx, y);
-        } else {
-            Line(x, y + dy);
-        }
-        // The walk ends where it started.
-        if (i == 3) break;
-        if (alongRow) {
-            Move(x, y + dy);
-        } else {
-            Move(x + dx, y);
-        }
+        Line(EdgeEnd(p, k, false));
+        if (i < 3 && Rounded(p, k)) Move(EdgeEnd(p, k, true));
     }
 }
 
