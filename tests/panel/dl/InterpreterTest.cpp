@@ -85,21 +85,6 @@ TEST(InterpreterTest, AStepWaitsForItsWholeEstimateOfQueueRoomAndRunsFirstInTheN
     EXPECT_EQ(Px(60, 45), 0x0000);  // the outline alone
 }
 
-TEST(InterpreterTest, ARectangleFillsInsideItsOutlineOrWholeWithoutOne) {
-    Boot();
-    DlSetBackground(0x001F);
-    DlRect(10, 20, 110, 70);
-    DlSetFlags(kDrawFill);
-    DlRect(200, 20, 220, 40);
-    DlSetFlags(0);  // neither bit: nothing
-    DlSetBackground(0xF800);
-    DlRect(230, 20, 250, 40);
-    RunUntilIdle();
-    EXPECT_EQ((std::vector<Rgb565>{Px(10, 20), Px(110, 45), Px(11, 21), Px(109, 69), Px(111, 45), Px(200, 20),
-                                   Px(220, 40), Px(240, 30)}),
-              (std::vector<Rgb565>{0xFFFF, 0xFFFF, 0x001F, 0x001F, 0x0000, 0x001F, 0x001F, 0x0000}));
-}
-
 TEST(InterpreterTest, StateCommandsCompleteInOneRunAndInverseSwapsOnlyOnChange) {
     Boot();
     DlSetForeground(0xF800);

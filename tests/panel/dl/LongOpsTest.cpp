@@ -32,10 +32,10 @@ void QueuePicture() {
     DlImage(10, 120, 0, 5);  // the 232 x 100 picture, rows 20..119
 }
 
-void QueueRoundRect(u16 x1, u16 y1, u16 x2, u16 y2, u8 r, u8 corners, u8 flags = kDrawOutline | kDrawFill) {
+void QueueRoundRect(u16 x1, u16 y1, u16 x2, u16 y2, u8 r, u8 corners) {
     DlSetForeground(0xFFFF);
     DlSetBackground(0x001F);
-    DlSetFlags(flags);
+    DlSetFlags(kDrawOutline | kDrawFill);
     DlRoundRect(x1, y1, x2, y2, r, corners);
     DlSetBackground(0x0000);
 }
@@ -78,19 +78,23 @@ TEST(LongOpsTest, ALongCommandCutOverRunsDrawsWhatTheUncutOneDraws) {
     }
 }
 
-// A rounded rectangle (100, 50) .. (200, 150) of radius 20 in white on blue,
-// probed at its corners in the mask's bit order (upper left, lower left, upper
-// right, lower right), the middle of the top edge, the centre, inside the upper
-// left and lower right corners and on the upper left arc. 'W' is the white
-// outline, 'F' the blue fill, '.' the black screen.
-TEST(LongOpsTest, RoundRectDrawsTheCornersItsMaskSelectsInTheStyleOfItsFlags) {
+// A rectangle (100, 50) .. (200, 150), plain or rounded with radius 20, in
+// white on blue, probed at its corners in the mask's bit order (upper left,
+// lower left, upper right, lower right), the middle of the top edge, the
+// centre, inside the upper left and lower right corners and on the upper left
+// arc. 'W' is the white outline, 'F' the blue fill, '.' the black screen.
+TEST(LongOpsTest, RectanglesDrawTheCornersTheirMaskSelectsInTheStyleOfTheirFlags) {
     constexpr int kProbes[][2] = {{100, 50},  {100, 150}, {200, 50},  {200, 150}, {150, 50},
                                   {150, 100}, {108, 58},  {192, 142}, {106, 56}};
+    constexpr u8 kPlain = 0xFF;
     const struct {
         u8 flags;
         u8 corners;
         const char* colours;
     } cases[] = {
+        {kDrawOutline | kDrawFill, kPlain, "WWWWWFFFF"},  // the fill inside the outline
+        {kDrawFill, kPlain, "FFFFFFFFF"},                 // the fill alone covers the borders
+        {0, kPlain, "........."},
         {kDrawOutline | kDrawFill, 0x0F, "....WFFFW"},
         {kDrawOutline | kDrawFill, 0x06, "W..WWFFFF"},
         {kDrawOutline, 0x09, ".WW.W...W"},
@@ -99,7 +103,13 @@ TEST(LongOpsTest, RoundRectDrawsTheCornersItsMaskSelectsInTheStyleOfItsFlags) {
     };
     for (const auto& c : cases) {
         Boot();
-        QueueRoundRect(100, 50, 200, 150, 20, c.corners, c.flags);
+        DlSetBackground(0x001F);
+        DlSetFlags(c.flags);
+        if (c.corners == kPlain) {
+            DlRect(100, 50, 200, 150);
+        } else {
+            DlRoundRect(100, 50, 200, 150, 20, c.corners);
+        }
         RunUntilIdle();
         std::string seen;
         for (const auto& p : kProbes) {
