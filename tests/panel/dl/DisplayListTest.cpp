@@ -48,7 +48,7 @@ TEST(DisplayListTest, UsedAndFreeFollowTheRingAcrossItsEndAndTheCountersWrap) {
     EXPECT_EQ(DlBytesUsed(), 90);
 }
 
-TEST(DisplayListTest, ACommandIsAcceptedOnlyWhileTheRingKeepsOneByteFree) {
+TEST(DisplayListTest, ACommandMayFillTheRingToAllButOneByte) {
     DlResetRing();
     PutBytes(8182);
     EXPECT_EQ(DlRect(1, 2, 3, 4), kDlQueued);
