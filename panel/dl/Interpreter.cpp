@@ -45,11 +45,12 @@ i32 Abs(i32 v) { return v < 0 ? -v : v; }
 
 void StepLineTo() {
     InterpreterState& st = Interp;
+    LineProgress& p = st.line;
     if (st.opPhase == 0) {
-        st.a = DlPeekWord(1);
-        st.b = static_cast<u8>(DlPeekWord(3));
-        const i32 dx = Abs(st.a - st.lineX);
-        const i32 dy = Abs(st.b - st.lineY);
+        p.x = DlPeekWord(1);
+        p.y = static_cast<u8>(DlPeekWord(3));
+        const i32 dx = Abs(p.x - st.lineX);
+        const i32 dy = Abs(p.y - st.lineY);
         MoveTo(st.lineX, st.lineY);
         st.opPhase = 1;
         const i32 d = dx + dy;
@@ -64,8 +65,8 @@ void StepLineTo() {
     // A resumed line checks again: a run normally starts with an empty queue,
     // but nothing else guarantees that the room it waited for is there.
     if (!FitsBudget()) return;
-    st.lineX = static_cast<u16>(st.a);
-    st.lineY = static_cast<u8>(st.b);
+    st.lineX = static_cast<u16>(p.x);
+    st.lineY = static_cast<u8>(p.y);
     LineTo(st.lineX, st.lineY);
     CompleteCommand(DlCommandLength(DL_LINE_TO));
 }

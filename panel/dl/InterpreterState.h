@@ -5,12 +5,79 @@
 #include "panel/Types.h"
 #include "panel/gfx/FontFormat.h"
 
+// A background fill still to do: columns left..right of rows top..bottom, in
+// screen coordinates. top moves down band by band as the fill goes on.
+struct FillBand {
+    i32 left;
+    i32 top;
+    i32 right;
+    i32 bottom;
+};
+
+// The progress of each command that may take several steps. A command owns its
+// own record from its first step until it completes; the others stay unused.
+struct LineProgress {
+    i32 x;  // the end point, kept while the line waits for room
+    i32 y;
+};
+
+struct RectProgress {
+    FillBand fill;  // inside the outline when there is one
+};
+
+struct CircleProgress {
+    i32 x;
+    i32 y;
+    i32 radius;
+    u8 style;      // DrawQuadrants style bits
+    u8 quadrants;  // mask bits of the quadrants still to draw, from bit `next` on
+    u8 next;       // the quadrant that bit 0 of `quadrants` stands for
+};
+
+struct RoundRectProgress {
+    i32 left;
+    i32 top;
+    i32 right;
+    i32 bottom;
+    i32 radius;
+    u8 style;    // DrawQuadrants style bits of the corners
+    u8 inset;    // 1 when the outline frames the fill, which stays inside it
+    u8 corners;  // mask of the rounded corners
+    FillBand fill;
+};
+
+struct ImageProgress {
+    i32 left;
+    i32 top;
+    i32 nextRow;  // 1-based first row of the next band
+};
+
+struct TextProgress {
+    i32 next;   // the character to draw next, counted from the first
+    i32 angle;  // rotated commands only
+};
+
+// The screen clear, then the averaging of the touches on the target in hand.
+struct CalibrationProgress {
+    FillBand clear;
+    i32 waitState;
+    i32 samples;
+    i32 averageX;
+    i32 averageY;
+};
+
 struct InterpreterState {
     u8 stopFlag;
     u8 opPhase;
-    // Progress registers of the command in progress.
-    i32 a, b, c, d;
-    i32 r, s, t, m, n;
+    LineProgress line;
+    RectProgress rect;
+    CircleProgress circle;
+    RoundRectProgress roundRect;
+    ImageProgress image;
+    FillBand imageBox;
+    TextProgress text;
+    CalibrationProgress calibration;
+    // The glyph or image record and the cost pair of the command in progress.
     const u8* record;
     u8 costWork;
     u8 costQueue;
@@ -48,8 +115,3 @@ void StepTextAt();
 void StepCharRotated();
 void StepTextRotated();
 void StepTouchCalibrate();
-
-// Background fill of columns a..c, rows b..d, in bands; true when finished.
-bool FillRowsChunked();
-void ClipQuadrant(u16 x, u8 y, u16 r, u8 mode);
-void DrawCross(u16 x, u16 y, bool erase);

@@ -39,6 +39,9 @@ inline void LeaveLcdRoom(i32 freeEntries) {
     if (LcdQueueFree() - 2 >= freeEntries) LcdSelectRegister(kLcdRegMemoryWrite);
 }
 
+// A colour no drawing uses: pixels that keep it were not drawn.
+constexpr Rgb565 kMarker = 0x1234;
+
 using gfxtest::FillScreen;
 using gfxtest::Px;
 

@@ -7,14 +7,8 @@
 #include "DlTestSupport.h"
 #include "panel/gfx/Context.h"
 
+namespace dltest {
 namespace {
-
-using dltest::Boot;
-using dltest::LeaveLcdRoom;
-using dltest::Px;
-using dltest::RunUntilIdle;
-
-constexpr Rgb565 kMarker = 0x1234;
 
 // The number of rows from the top whose pixels were all cleared to black.
 int ClearedRows() {
@@ -28,7 +22,7 @@ int ClearedRows() {
 TEST(InterpreterTest, StartUpClearsTheScreenInBandsThenSwitchesTheDisplayOn) {
     DlInit();
     RegisterGraphics();
-    dltest::FillScreen(kMarker);
+    FillScreen(kMarker);
     DisplayListRun();
     EXPECT_EQ(GetDrawFlags(), kDrawFill);
     for (int run = 1; run <= 5; ++run) {
@@ -91,27 +85,6 @@ TEST(InterpreterTest, AStepWaitsForItsWholeEstimateOfQueueRoomAndRunsFirstInTheN
     EXPECT_EQ(Px(60, 45), 0x0000);  // the outline alone
 }
 
-TEST(InterpreterTest, AFilledRectangleKeepsItsOutlineAndFillsOnlyInside) {
-    Boot();
-    DlSetForeground(0xFFFF);
-    DlSetBackground(0x001F);
-    DlSetFlags(kDrawOutline | kDrawFill);
-    DlRect(10, 20, 110, 70);
-    RunUntilIdle();
-    EXPECT_EQ((std::vector<Rgb565>{Px(10, 20), Px(110, 45), Px(11, 21), Px(109, 69), Px(111, 45)}),
-              (std::vector<Rgb565>{0xFFFF, 0xFFFF, 0x001F, 0x001F, 0x0000}));
-
-    // Fill only covers the borders too; neither bit draws nothing.
-    DlSetFlags(kDrawFill);
-    DlRect(200, 20, 220, 40);
-    DlSetFlags(0);
-    DlSetBackground(0xF800);
-    DlRect(230, 20, 250, 40);
-    RunUntilIdle();
-    EXPECT_EQ((std::vector<Rgb565>{Px(200, 20), Px(220, 40), Px(230, 20), Px(240, 30)}),
-              (std::vector<Rgb565>{0x001F, 0x001F, 0x0000, 0x0000}));
-}
-
 TEST(InterpreterTest, StateCommandsCompleteInOneRunAndInverseSwapsOnlyOnChange) {
     Boot();
     DlSetForeground(0xF800);
@@ -164,21 +137,6 @@ TEST(InterpreterTest, UnknownOpcodesAreSkippedByteByByteAndCutCommandsDropped) {
     EXPECT_EQ(GetDrawFlags(), 1);
 }
 
-TEST(InterpreterTest, CommandsQueuedWhileALongCommandRunsWaitBehindIt) {
-    Boot();
-    DlSetFlags(kDrawFill);
-    DlSetBackground(0x001F);
-    DlRect(0, 0, 319, 239);
-    DisplayListRun();
-    ASSERT_EQ(GetOpPhase(), 2);
-    DlSetBackground(0xF800);
-    DlRect(0, 0, 9, 9);
-    RunUntilIdle();
-    EXPECT_EQ(Px(319, 239), 0x001F);
-    EXPECT_EQ(Px(5, 5), 0xF800);
-    EXPECT_EQ(Px(10, 10), 0x001F);
-}
-
 TEST(InterpreterTest, AnIdleRunStillRunsTheTouchStage) {
     Boot();
     AddTouchButton(6, 100, 100, 140, 130);
@@ -188,3 +146,4 @@ TEST(InterpreterTest, AnIdleRunStillRunsTheTouchStage) {
 }
 
 }  // namespace
+}  // namespace dltest

@@ -87,25 +87,4 @@ TEST(RandomStreamTest, RandomCommandStreamsStayWithinTheQueueAndDrain) {
     }
 }
 
-TEST(RandomStreamTest, ASaturatedRingMakesRoomWithoutLosingACommand) {
-    dltest::Boot();
-    Stream stream(4711);
-    int queued = 0;
-    while (DlBytesFree() > 64) {
-        stream.Queue();
-        ++queued;
-    }
-    EXPECT_GT(queued, 100);
-    // From here on every producer waits for the interpreter to make room.
-    for (int i = 0; i < 300; ++i) {
-        stream.Queue();
-        ASSERT_EQ(DlSetForeground(0x07E0), kDlQueued);
-        ASSERT_EQ(LcdQueueCount(), 0);
-    }
-    EXPECT_EQ(DlDroppedCommands(), 0);
-    EXPECT_LT(DlBytesUsed(), kDlRingSize);
-    EXPECT_GT(dltest::RunUntilIdle(5000), 0);
-    EXPECT_EQ(CurrentContext().foreColour, 0x07E0);
-}
-
 }  // namespace
