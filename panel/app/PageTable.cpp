@@ -41,6 +41,8 @@ constexpr Bar kFirstSettingBar = {kBack, N, kNext, kEdit};
 constexpr Bar kStepBar = {kBack, kPrevious, kNext, N};
 constexpr Bar kEntryBar = {kBack, kPrevious, kNext, kSelect};
 
+// A page's navigation as its row writes it; a target left at 0 is decided by
+// the handlers in Navigation.cpp and Editors.cpp.
 struct Nav {
     TextId title;
     u8 section;
@@ -145,7 +147,6 @@ constexpr TextId kOperatingModeRows[] = {Txt::kModeAuto, Txt::kModeOff, Txt::kMo
 constexpr TextId kOnOffRows[] = {Txt::kOutputOn, Txt::kOutputOff};
 
 constexpr u8 kSelectLine = PageFlag::kSelectLine;
-constexpr u8 kValueLine = PageFlag::kValueLine;
 
 constexpr PageRecord kPages[kPageCount] = {
     // Page::kStart
