@@ -78,27 +78,17 @@ protected:
 };
 
 TEST_F(Charts, CollectorScaleAndSixHourMarks) {
-    DrawCollectorChart();
-    std::vector<Line> expected = {RightAt40("150", 82), RightAt40("0", 190), RightAt40("75", 136)};
-    for (int k = 0; k < 6; ++k) expected.push_back(CentredAt(std::to_string((36 - 6 * k) % 24), 257 - 36 * k, 203, 3));
-    expected.push_back({20, 59, 3, kDegC});
-    expected.push_back({285, 203, 3, "h"});
-    EXPECT_EQ(TakeLines(), expected);
-
+    // A value below zero moves the scale down.
     CollectorCurve[7] = static_cast<u16>(-20);
-    DrawCollectorChart();
-    EXPECT_EQ(Slice(TakeLines(), 0, 3),
-              (std::vector<Line>{RightAt40("150", 82), RightAt40("-50", 190), RightAt40("50", 136)}));
-
     // At 10:50 the sixth mark falls at x = 58: its label, sign column
     // included, would start on the axis, so it is left out.
     PanelClock.hour = 10;
     PanelClock.minute = 50;
     DrawCollectorChart();
-    expected = {};
+    std::vector<Line> expected = {RightAt40("150", 82), RightAt40("-50", 190), RightAt40("50", 136)};
     for (int k = 0; k < 5; ++k) expected.push_back(CentredAt(std::to_string((30 - 6 * k) % 24), 238 - 36 * k, 203, 3));
     expected.push_back({20, 59, 3, kDegC});
-    EXPECT_EQ(Slice(TakeLines(), 3, 9), expected);
+    EXPECT_EQ(Slice(TakeLines(), 0, 9), expected);
 }
 
 TEST_F(Charts, ValuesBeyondTheScaleStayInsideThePlot) {
