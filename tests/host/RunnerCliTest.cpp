@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tests/host/TestFolder.h"
+#include "tests/support/TextFiles.h"
 
 namespace {
 
@@ -76,8 +77,7 @@ TEST(RunnerCli, SeveralScriptsKeepTheirOrderAndFillTheReport) {
     EXPECT_EQ(result.out.substr(0, badAt),
               "collector = 82.3\ncheck.txt:2: expected page 3, got 0 (start page)\npage = 0 start page\n");
     EXPECT_EQ(result.out.substr(result.out.find('\n', badAt) + 1), "page = 0 start page\n");
-    std::ifstream in(folder / "report.xml");
-    const std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string xml = ReadAll(folder / "report.xml");
     EXPECT_NE(xml.find("<testsuites tests=\"4\" failures=\"1\" errors=\"1\""), std::string::npos) << xml;
     EXPECT_NE(xml.find("<failure message=\"check.txt:2: expected page 3, got 0 (start page)\">"), std::string::npos);
     EXPECT_NE(xml.find("<error message=\"bad.txt:2: unknown command"), std::string::npos);

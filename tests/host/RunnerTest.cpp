@@ -45,27 +45,21 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
     } bad[] = {
         {"clock 2011-02-31 12:00:00", "clock: 2011-02-31 is not a date (February 2011 has 28 days)"},
         {"clock 2100-02-29 12:00:00", "clock: year '2100' is out of range (2000 to 2099)"},
-        {"clock 2026-12-06 12:60:00", "clock: minute '60' is out of range (0 to 59)"},
         {"clock 2026-12-06T12:00:00",
          "clock: missing an operand after '2026-12-06T12:00:00'; usage: clock "
          "YYYY-MM-DD HH:MM:SS"},
-        {"clock 2026/12/06 12:00:00", "clock: the date '2026/12/06' is not YYYY-MM-DD"},
         {"tick 99999999999999999999999", "tick: count '99999999999999999999999' is out of range (0 to 10000000)"},
-        {"tick -3", "tick: count '-3' is out of range (0 to 10000000)"},
         {"tick 5 6", "tick: unexpected '6'; usage: tick [N]"},
         {"tap 10 10 abc", "tap: ticks 'abc' is not a whole number"},
-        {"tap 10 10 0", "tap: ticks '0' is out of range (1 to 100000)"},
         {"press 1", "press: missing an operand after '1'; usage: press X Y"},
         {"drag 400 10", "drag: x '400' is out of range (0 to 319)"},
         {"screenshot", "screenshot: missing operands; usage: screenshot FILE.png [ZOOM]"},
-        {"screenshot a b c", "screenshot: unexpected 'c'; usage: screenshot FILE.png [ZOOM]"},
+        // The plant verbs' own checks are the plant commands' table; one of them shows they run here too.
+        {"set collector 300", "set: collector: 300 is out of range -50.0..250.0"},
         {"screenshot a.png 4", "screenshot: zoom '4' is out of range (1 to 3)"},
         {"fly\x01 1 2",
          "unknown command 'fly\\x01' (commands: clock, zoom, tick, press, drag, release, tap, "
          "screenshot, close, set, fault, history, reset, print, state, expect, include, animation)"},
-        {"set collector 300", "set: collector: 300 is out of range -50.0..250.0"},
-        {"fault 51", "fault: fault: 51 is out of range 0..50"},
-        {"reset all", "reset: reset wants the word plant"},
         {"expect pixel 1 2 red", "expect: the colour 'red' is not #RRGGBB"},
         {"expect page 46", "expect: page '46' is out of range (0 to 45)"},
         {"expect tank9 1", "expect: cannot check 'tank9'; checks: page, pixel, screen, clock, collector, "},
@@ -78,7 +72,6 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"close\ntick", "tick: nothing can follow the close on line 2"},
         {"screenshot /nonexistent-folder/x.png", "screenshot: the folder /nonexistent-folder does not exist"},
         {"animation go x.gif", "animation: usage: animation start FILE.gif | animation stop"},
-        {"animation start", "animation: usage: animation start FILE.gif | animation stop"},
         {"animation start /nonexistent-folder/x.gif", "animation: the folder /nonexistent-folder does not exist"},
     };
     for (const auto& c : bad) {

@@ -78,27 +78,17 @@ protected:
 };
 
 TEST_F(Charts, CollectorScaleAndSixHourMarks) {
-    DrawCollectorChart();
-    std::vector<Line> expected = {RightAt40("150", 82), RightAt40("0", 190), RightAt40("75", 136)};
-    for (int k = 0; k < 6; ++k) expected.push_back(CentredAt(std::to_string((36 - 6 * k) % 24), 257 - 36 * k, 203, 3));
-    expected.push_back({20, 59, 3, kDegC});
-    expected.push_back({285, 203, 3, "h"});
-    EXPECT_EQ(TakeLines(), expected);
-
+    // A value below zero moves the scale down.
     CollectorCurve[7] = static_cast<u16>(-20);
-    DrawCollectorChart();
-    EXPECT_EQ(Slice(TakeLines(), 0, 3),
-              (std::vector<Line>{RightAt40("150", 82), RightAt40("-50", 190), RightAt40("50", 136)}));
-
     // At 10:50 the sixth mark falls at x = 58: its label, sign column
     // included, would start on the axis, so it is left out.
     PanelClock.hour = 10;
     PanelClock.minute = 50;
     DrawCollectorChart();
-    expected = {};
+    std::vector<Line> expected = {RightAt40("150", 82), RightAt40("-50", 190), RightAt40("50", 136)};
     for (int k = 0; k < 5; ++k) expected.push_back(CentredAt(std::to_string((30 - 6 * k) % 24), 238 - 36 * k, 203, 3));
     expected.push_back({20, 59, 3, kDegC});
-    EXPECT_EQ(Slice(TakeLines(), 3, 9), expected);
+    EXPECT_EQ(Slice(TakeLines(), 0, 9), expected);
 }
 
 TEST_F(Charts, ValuesBeyondTheScaleStayInsideThePlot) {
@@ -133,7 +123,7 @@ TEST_F(Charts, YieldScaleAndWeekdays) {
         u16 max;
         const char* top;
         const char* middle;
-    } scales[] = {{180, "20", "10"}, {80, "10", "5"}, {40, "5", "2,5"}, {6000, "500", "250"}};
+    } scales[] = {{80, "10", "5"}, {40, "5", "2,5"}, {6000, "500", "250"}};
     YieldHistoryBlock.count = 14;
     for (u8 i = 0; i < kYieldHistoryDays; ++i) YieldHistoryBlock.days[i] = 10;
     for (const auto& s : scales) {
@@ -143,40 +133,26 @@ TEST_F(Charts, YieldScaleAndWeekdays) {
                   (std::vector<Line>{
                       RightAt40(s.top, 86), RightAt40("0", 180), RightAt40(s.middle, 133), {5, 60, 3, "kWh"}}));
     }
-    // Every second bar back from today's (a Sunday) gets its day, in the body
-    // font while neighbouring labels keep apart; abbreviations too wide for
-    // that spacing take the small font.
-    const char* days[3][7] = {{"So", "Fr", "Mi", "Mo", "Sa", "Do", "Di"},
-                              {"Su", "Fr", "We", "Mo", "Sa", "Th", "Tu"},
-                              {"WS", "WF", "WW", "WM", "WA", "WT", "WD"}};
+    // Every second bar back from today's (a Sunday) gets its day (the shipped
+    // abbreviations are on the chart pages' pictures); abbreviations too wide
+    // for that spacing take the small font.
+    const char* days[7] = {"WS", "WF", "WW", "WM", "WA", "WT", "WD"};
     const char* wide[kTextCount];
     for (TextId id = 0; id < kTextCount; ++id) wide[id] = GetText(id, kFrench);
     wide[25] = "WM WD WW WT WF WA WS";
     ASSERT_TRUE(OverrideTexts(kFrench, wide));
-    const Language languages[3] = {kGerman, kEnglish, kFrench};
-    for (int i = 0; i < 3; ++i) {
-        Settings.language = languages[i];
-        std::vector<Line> expected;
-        for (int k = 0; k < 7; ++k) expected.push_back(CentredAt(days[i][k], 267 - 32 * k, 203, i < 2 ? 3 : 1));
-        DrawYieldChart();
-        EXPECT_EQ(Slice(TakeLines(), 4, 11), expected);
-    }
+    Settings.language = kFrench;
+    std::vector<Line> expected;
+    for (int k = 0; k < 7; ++k) expected.push_back(CentredAt(days[k], 267 - 32 * k, 203, 1));
+    DrawYieldChart();
+    EXPECT_EQ(Slice(TakeLines(), 4, 11), expected);
     ClearTextOverrides();
 }
 
+// An ordinary entry is on the fault history's page picture; here the lines
+// that change font or run short of their tables.
 TEST_F(Charts, FaultEntry) {
     FaultHistory[1] = {0, 0, 5, 9, 0, 3, 11, 2031, 0, 8, 523, -72, 5, 40, 0, 5};
-    DrawFaultEntry(1);
-    const std::string c = " " + kDegC;
-    EXPECT_EQ(TakeLines(), (std::vector<Line>{{10, 70, 3, "03.11.2031  09:05"},
-                                              {10, 94, 3, GetText(96, kGerman) + std::string(" 08")},
-                                              {10, 118, 3, GetText(95, kGerman) + std::string(" 8")},
-                                              {10, 142, 3, "TSA:  52,3" + c},
-                                              {160, 142, 3, "TSE: -7,2" + c},
-                                              {10, 166, 3, "V:  4,0 l/min"},
-                                              {160, 166, 3, "TAM:  0,5" + c},
-                                              {10, 190, 3, "Automatik, Speicher voll"}}));
-
     // A line may reach the screen's edge in the body font.
     FaultHistory[1].faultCode = 25;
     DrawFaultEntry(1);
@@ -204,13 +180,11 @@ TEST_F(Charts, FaultEntry) {
     EXPECT_EQ(DlBytesUsed(), 0);
 }
 
+// The dialog's picture is on the pages' pictures; its time-out and the
+// number texts are not.
 TEST_F(Charts, ConfirmDialogAndTexts) {
     DrawConfirmDialog();
     EXPECT_EQ(AppState.dialogTimer, 1000);
-    const u16 baseLine = 100 + FontHeight(4) / 2;
-    EXPECT_EQ(TakeLines(), (std::vector<Line>{CentredAt("Ja", 105, baseLine, 4), CentredAt("Nein", 215, baseLine, 4),
-                                              CentredAt("Update auf V0.00.0 ?", 160, 170, 1)}));
-    // Where the buttons answer a tap is checked through the window (AppCharts).
 
     char out[6];
     for (u16 v : {0, 65535, 120}) {

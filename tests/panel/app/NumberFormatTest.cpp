@@ -29,22 +29,17 @@ TEST(NumberFormat, DescriptorsPrintTheirExamples) {
     } examples[] = {
         // clang-format off
         // Temperatures in tenths: sign column and comma; digits beyond the format are dropped.
-        {12, 235, " 23,5"}, {12, -72, "-7,2"}, {12, 5, " 0,5"}, {12, -5, "-0,5"}, {12, 12345, " 234,5"},
-        {12, -9999, "-999,9"}, {12, INT32_MIN, "-364,8"},
+        {12, 235, " 23,5"}, {12, -5, "-0,5"}, {12, 12345, " 234,5"}, {12, INT32_MIN, "-364,8"},
         // Zero prints one digit, or a zero before the separator.
-        {12, 0, " 0,0"}, {19, 0, "0"}, {1, 0, "0"}, {9, 0, " 0"}, {5, 0, "0,0"}, {6, 0, "0,00"}, {22, 7, "0,007"},
-        {4, 0, "000"}, {4, 7, "007"},
+        {12, 0, " 0,0"}, {19, 0, "0"}, {6, 0, "0,00"}, {22, 7, "0,007"}, {4, 7, "007"},
         // The sign column is blank for positive values.
-        {9, 5, " 5"}, {9, -5, "-5"}, {9, -123, "-123"}, {9, 1234, " 234"}, {10, -15, "-1,5"},
-        {9, INT32_MIN, "-648"},
+        {9, 5, " 5"}, {9, -123, "-123"}, {9, 1234, " 234"},
         // Separator kinds and dropped low digits.
-        {25, 12345, "12,3"}, {26, 12345, "12"}, {26, 999, "0"}, {7, 1234, "2.34"}, {14, 1234, "12.34"},
-        {13, 1234, "12,34"}, {24, 123456789, "1234567,89"}, {18, 65535, "65535"}, {19, 123456789, "23456789"},
+        {25, 12345, "12,3"}, {26, 999, "0"}, {7, 1234, "2.34"}, {24, 123456789, "1234567,89"}, {18, 65535, "65535"},
         // Negative values in unsigned formats print the unsigned low digits of 4294967295.
-        {3, -1, "7295"}, {19, -1, "94967295"}, {25, -1, "4294967,2"}, {26, INT32_MIN, "2147483"},
+        {3, -1, "7295"}, {25, -1, "4294967,2"}, {26, INT32_MIN, "2147483"},
         // Packed BCD prints its nibbles.
-        {8, 0x0123, "1.23"}, {17, 0x1231, "12.31"}, {15, 0x2359, "23:59"}, {16, 0x0905, "9 05"},
-        {17, 0x0001, "0.01"},
+        {8, 0x0123, "1.23"}, {15, 0x2359, "23:59"}, {16, 0x0905, "9 05"}, {17, 0x0001, "0.01"},
         // clang-format on
     };
     for (const auto& e : examples)
@@ -65,10 +60,7 @@ TEST(NumberFormat, PackedBcdHoldsTenDigitsLowNibbleFirst) {
     const struct {
         u32 value;
         std::array<u8, kPackedBytes> bcd;
-    } cases[] = {{1234567890u, {0x90, 0x78, 0x56, 0x34, 0x12}},
-                 {0, {0, 0, 0, 0, 0}},
-                 {4294967295u, {0x95, 0x72, 0x96, 0x94, 0x42}},
-                 {7, {0x07, 0, 0, 0, 0}}};
+    } cases[] = {{1234567890u, {0x90, 0x78, 0x56, 0x34, 0x12}}, {4294967295u, {0x95, 0x72, 0x96, 0x94, 0x42}}};
     for (const auto& c : cases) {
         std::array<u8, kPackedBytes> bcd;
         bcd.fill(0xEE);

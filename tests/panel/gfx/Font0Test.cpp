@@ -7,10 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "tests/panel/gfx/GfxTestSupport.h"
+
 namespace {
 
-const u8* Record(u32 code) { return Font0.glyphs + code * (Font0.glyphBytes + kShortHeaderBytes); }
-const u8* Rows(u32 code) { return Record(code) + kShortHeaderBytes; }
+const u8* Rows(u32 code) { return gfxtest::RecordOf(Font0, code) + kShortHeaderBytes; }
 
 int SetPixels(u32 code) {
     int n = 0;

@@ -121,6 +121,12 @@ inline std::vector<u8> PaletteRecordOf(u16 depth, const std::vector<Rgb565>& col
     return p;
 }
 
+// Record n of a table, as the lookup hands it out: the short header for text
+// fonts, the long one for image tables.
+inline const u8* RecordOf(const FontRecord& table, u32 n, u32 header = kShortHeaderBytes) {
+    return table.glyphs + n * (table.glyphBytes + header);
+}
+
 inline void FillScreen(Rgb565 colour) {
     for (Rgb565& p : PanelFramebuffer) p = colour;
 }

@@ -101,30 +101,25 @@ TEST(TouchTest, TheSignalCountdownIsLimitedTo128AndCountsDownToZero) {
 
 TEST(TouchTest, TouchAverageWaitsForLiftThenSettlesThenAverages100Samples) {
     i32 state = 40, count = 0, x = 0, y = 0;
-    // A pen still down does not count as lifted, but the corner sample 0 does.
-    TouchSample = MakeTouchSample(5, 5);
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 0), 0);
+    int finished = 0;
+    const auto run = [&](u32 sample, int calls, i32 mode) {
+        TouchSample = sample;
+        for (int i = 0; i < calls; ++i) finished += TouchAverage(&state, &count, &x, &y, mode);
+    };
+    // A pen still down does not count as lifted, but the corner sample 0 does;
+    // settling then needs 20 touched calls, and untouched ones wait.
+    run(MakeTouchSample(5, 5), 10, 0);
     EXPECT_EQ(state, 40);
-    TouchSample = 0;
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 0), 0);
-    TouchSample = kNoTouch;
-    for (int i = 0; i < 15; ++i) EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 0), 0);
+    run(0, 5, 0);
+    run(kNoTouch, 25, 0);
     EXPECT_EQ(state, 20);
-
-    // Settling needs 20 touched calls; untouched ones wait.
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 0), 0);
-    EXPECT_EQ(state, 20);
-    for (int i = 0; i < 20; ++i) {
-        TouchSample = MakeTouchSample(1000, 1000);
-        EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 0), 0);
-    }
+    run(MakeTouchSample(1000, 1000), 20, 0);
     EXPECT_EQ(state, 0);
     EXPECT_EQ(count, 0);
 
-    for (int i = 0; i < 100; ++i) {
-        TouchSample = MakeTouchSample(i == 0 ? 100 : 111, 50);
-        EXPECT_EQ(TouchAverage(&state, &count, &x, &y, 1), 0);
-    }
+    run(MakeTouchSample(100, 50), 1, 1);
+    run(MakeTouchSample(111, 50), 99, 1);
+    EXPECT_EQ(finished, 0);
     EXPECT_EQ(count, 100);
     // A running mean truncated at every step: 100, 105, 107, 108, 108, ...
     EXPECT_EQ(x, 108);
