@@ -98,8 +98,12 @@ TEST(PlantModel, StartValuesAreTheHostsAndResetRestoresThem) {
         }
     };
     expectStartValues();
-    for (auto [name, value] : {std::pair{"collector", "10"}, {"fault", "22"}, {"tank2.top", "33.3"},
-                               {"tank1.top.present", "off"}, {"commissioning.step", "3"}, {"icon.clock", "on"}})
+    for (auto [name, value] : {std::pair{"collector", "10"},
+                               {"fault", "22"},
+                               {"tank2.top", "33.3"},
+                               {"tank1.top.present", "off"},
+                               {"commissioning.step", "3"},
+                               {"icon.clock", "on"}})
         SetOrFail(plant, name, value);
     plant.Reset();
     panel.Ticks(1);
@@ -161,10 +165,10 @@ TEST_P(PlantValueReachesItsPage, OnTheNextTicks) {
 INSTANTIATE_TEST_SUITE_P(
     PlantModel, PlantValueReachesItsPage,
     ::testing::Values(
-        Reaching{"collector.faulty", "on", 2},
-        Reaching{"solar.return", "40.0", 2}, Reaching{"solar.return.faulty", "on", 2},
-        Reaching{"solar.supply", "40.0", 2}, Reaching{"solar.supply.faulty", "on", 2}, Reaching{"tank1.top", "40.0", 0},
-        Reaching{"tank1.top", "99.0", 2}, Reaching{"tank1.top.present", "off", 2}, Reaching{"tank1.bottom", "20.0", 0},
+        Reaching{"collector.faulty", "on", 2}, Reaching{"solar.return", "40.0", 2},
+        Reaching{"solar.return.faulty", "on", 2}, Reaching{"solar.supply", "40.0", 2},
+        Reaching{"solar.supply.faulty", "on", 2}, Reaching{"tank1.top", "40.0", 0}, Reaching{"tank1.top", "99.0", 2},
+        Reaching{"tank1.top.present", "off", 2}, Reaching{"tank1.bottom", "20.0", 0},
         Reaching{"tank2.top", "30.0", 2, true}, Reaching{"tank2.top", "30.0", 0, true},
         Reaching{"tank2.top.present", "off", 2, true}, Reaching{"tank2.bottom", "70.0", 0, true},
         Reaching{"tank2.row", "on", 2}, Reaching{"outside", "-7.2", 3}, Reaching{"outside.faulty", "on", 3},

@@ -29,8 +29,8 @@ TEST(Colour, ExpandsPixelsByBitReplication) {
         u32 value;
         u8 depth;
         u8 r, g, b;
-    } cases[] = {{0xFF, 8, 255, 255, 255},         {0x48, 8, 0x4A, 0x4A, 0},  {0x01, 8, 0, 0, 0x55},
-                 {0x1000, 18, 0x04, 0, 0},         {0x3FFFF, 12, 0, 0, 0},    {0xFFFF, 16, 0, 0, 0},
+    } cases[] = {{0xFF, 8, 255, 255, 255},          {0x48, 8, 0x4A, 0x4A, 0}, {0x01, 8, 0, 0, 0x55},
+                 {0x1000, 18, 0x04, 0, 0},          {0x3FFFF, 12, 0, 0, 0},   {0xFFFF, 16, 0, 0, 0},
                  {0xFF112233, 32, 0x11, 0x22, 0x33}};
     for (const auto& c : cases) {
         RgbTriple rgb{1, 2, 3};

@@ -70,7 +70,8 @@ TEST(FontTables, ExtendedFontsDrawThePolishLettersAndTheDegreeSign) {
             EXPECT_FALSE(Blank(*font, RecordOf(*font, static_cast<u16>(code - 32))));
         }
         // Codes that are neither ISO 8859-1 nor Polish letters stay blank.
-        for (u8 code : {0x7F, 0x83, 0x94, 0x9F}) EXPECT_TRUE(Blank(*font, RecordOf(*font, static_cast<u16>(code - 32))));
+        for (u8 code : {0x7F, 0x83, 0x94, 0x9F})
+            EXPECT_TRUE(Blank(*font, RecordOf(*font, static_cast<u16>(code - 32))));
         EXPECT_TRUE(Blank(*font, RecordOf(*font, 0xA0 - 32)));
     }
 }

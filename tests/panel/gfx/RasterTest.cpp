@@ -200,8 +200,12 @@ TEST(Raster, PaletteBlitsNeedAPaletteOfTheBitmapsDepthAndSkipTheBackgroundWhenTr
     EXPECT_EQ(Region(40, 10, 41, 10), (std::vector<Rgb565>{0x0AAA, 0x0BBB}));
 
     // Mismatched or missing palettes and undrawable depths queue nothing.
-    for (auto [mode, palette] : {std::pair<u8, const u8*>{2, palette1.data()}, {2, nullptr}, {4, palette8.data()},
-                                 {3, palette2.data()}, {16, palette2.data()}, {3 | kBlitCoverage, nullptr}})
+    for (auto [mode, palette] : {std::pair<u8, const u8*>{2, palette1.data()},
+                                 {2, nullptr},
+                                 {4, palette8.data()},
+                                 {3, palette2.data()},
+                                 {16, palette2.data()},
+                                 {3 | kBlitCoverage, nullptr}})
         BlitBitmap(50, 10, 53, 10, depth4, 2, mode, palette, 0, 0);
     EXPECT_EQ(LcdQueueCount(), 0);
 

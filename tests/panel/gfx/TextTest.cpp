@@ -51,7 +51,7 @@ TEST(GlyphLookupTest, AFallbackWithoutGlyphAndMapsBeyondTheFont) {
         u8 code;
         int glyph;  // -1: none
     } cases[] = {{&ten.record, uncovered, 60, -1}, {&ten.record, uncovered, 255, -1}, {&ten.record, uncovered, 65, 9},
-                 {&ten.record, empty, 40, -1},     {nullptr, uncovered, 40, -1},        {&ten.record, beyond, 41, 9},
+                 {&ten.record, empty, 40, -1},     {nullptr, uncovered, 40, -1},      {&ten.record, beyond, 41, 9},
                  {&ten.record, beyond, 42, -1},    {&ten.record, beyond, 20, -1}};
     for (const auto& c : cases)
         EXPECT_EQ(GlyphLookup(c.code, c.font, c.map.data()), c.glyph < 0 ? nullptr : RecordOf(ten.record, c.glyph))

@@ -18,8 +18,12 @@ TEST(TextTable, TextsAreStoredInTheFontsCodesAndEndInsideTheirSlots) {
         const char* bytes;
     } samples[] = {
         {Txt::kMenuTitle, kGerman, "Men\xFC"},
-        {Txt::kLanguageName, kFrench, "Fran\xE7" "ais"},
-        {Txt::kDeleteTotalYieldQuestion, kPolish, "Wyzerowa\x87 uzysk \x8B\x85" "czny?"},
+        {Txt::kLanguageName, kFrench,
+         "Fran\xE7"
+         "ais"},
+        {Txt::kDeleteTotalYieldQuestion, kPolish,
+         "Wyzerowa\x87 uzysk \x8B\x85"
+         "czny?"},
     };
     for (const auto& c : samples) EXPECT_STREQ(GetText(c.id, c.language), c.bytes) << c.id;
     for (TextId id = 0; id < kTextCount; ++id) {
