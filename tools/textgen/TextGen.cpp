@@ -74,7 +74,11 @@ std::string TableHeader(const Languages& languages, const std::string& root) {
     s += "};\n\n";
     s += "// Where each text stands, for the host's messages about a text.\n";
     s += "inline constexpr const char* kSourceFiles[" + std::to_string(kLanguageCount) + "] = {";
-    for (const PoLanguage& l : languages) s += "\"" + Relative(l.path, root) + "\", ";
+    for (const PoLanguage& l : languages) {
+        s += '"';
+        s += Relative(l.path, root);
+        s += "\", ";
+    }
     s += "};\n";
     s += "inline constexpr u16 kSourceLines[" + std::to_string(kLanguageCount) + "][" + std::to_string(kTextCount) +
          "] = {\n";
