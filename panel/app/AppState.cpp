@@ -1,9 +1,12 @@
 #include "panel/app/AppState.h"
 
 #include "panel/Firmware.h"
+#include "panel/settings/Settings.h"
 
 AppStateRecord AppState;
 ControllerLinkRecord ControllerLink;
+
+bool ExtraSensorsOffered() { return ControllerLink.extraSensorWord != 0 || Settings.extraSensorSetting != 0; }
 
 void InitAppState() {
     AppState = AppStateRecord{};

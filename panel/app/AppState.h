@@ -172,6 +172,13 @@ struct ControllerLinkRecord {
 
 extern ControllerLinkRecord ControllerLink;
 
+// The on/off lists show "on" in row 0 and "off" in row 1: an output's value
+// and its row map onto each other the same way in both directions.
+constexpr u8 OnOffRow(u8 value) { return static_cast<u8>(1 - value); }
+
+// Whether the extra-sensor measurement page is offered.
+bool ExtraSensorsOffered();
+
 // Limits of the temperature settings, in tenths of a degree.
 struct EditLimit {
     i8 step;

@@ -140,9 +140,6 @@ void StartCommissioning() {
     }
 }
 
-// The on/off lists show "on" in row 0.
-u8 OnFromRow() { return static_cast<u8>(1 - AppState.selectedRow); }
-
 }  // namespace
 
 void OnEdit() {
@@ -263,15 +260,15 @@ void OnConfirm() {
             break;
         case Page::kSolarPump: EndEdit(); break;
         case Page::kZoneValveList:
-            ControllerLink.zoneValveOn = OnFromRow();
+            ControllerLink.zoneValveOn = OnOffRow(AppState.selectedRow);
             GoToPage(Page::kZoneValve);
             break;
         case Page::kSwitchingValveList:
-            ControllerLink.switchingValveOn = OnFromRow();
+            ControllerLink.switchingValveOn = OnOffRow(AppState.selectedRow);
             GoToPage(Page::kSwitchingValve);
             break;
         case Page::kAlarmTransducerList:
-            ControllerLink.acousticAlarm = OnFromRow();
+            ControllerLink.acousticAlarm = OnOffRow(AppState.selectedRow);
             GoToPage(Page::kAlarmTransducer);
             break;
         case Page::kCommissioningQuestion: StartCommissioning(); break;

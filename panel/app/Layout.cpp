@@ -293,7 +293,7 @@ void ApplyBarOverrides() {
         case Page::kMeasurementFlow:
             if (wizard) {
                 SetSlots(Button::kNone, Button::kNone, Button::kNone, Button::kNext);
-            } else if (ControllerLink.extraSensorWord != 0 || Settings.extraSensorSetting != 0) {
+            } else if (ExtraSensorsOffered()) {
                 slot[2] = Button::kNext;
             }
             break;

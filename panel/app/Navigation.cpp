@@ -10,8 +10,6 @@
 
 namespace {
 
-bool ExtraSensorsOffered() { return ControllerLink.extraSensorWord != 0 || Settings.extraSensorSetting != 0; }
-
 void RedrawScrolledList() {
     ClearContent();
     AppState.shownRow = static_cast<u8>(AppState.selectedRow + 1);

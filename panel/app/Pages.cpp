@@ -14,8 +14,6 @@ void PreselectRow(u8 page, u8 row) {
     AppState.shownRow = static_cast<u8>(AppState.selectedRow + 1);
 }
 
-u8 OnOffRow(u8 output) { return static_cast<u8>(1 - output); }
-
 }  // namespace
 
 bool IsListPage(u8 page) { return (PageViewAt(page).flags & PageFlag::kList) != 0; }

@@ -99,7 +99,9 @@ void PrintClockField(u16 x0, const char* text) {
     DlText(text);
 }
 
-void TimeField() {
+}  // namespace
+
+void RefreshTime() {
     if (!AppState.justBuilt && PanelClock.minute == caches.minuteShown) return;
     const PanelClockRecord& clock = AppState.editActive ? ClockEdit : PanelClock;
     char text[8];
@@ -112,7 +114,7 @@ void TimeField() {
     caches.minuteShown = PanelClock.minute;
 }
 
-void DateField() {
+void RefreshDate() {
     if (!AppState.justBuilt && PanelClock.day == caches.dayShown) return;
     const PanelClockRecord& clock = AppState.editActive ? ClockEdit : PanelClock;
     char text[24];
@@ -126,7 +128,7 @@ void DateField() {
     caches.dayShown = PanelClock.day;
 }
 
-void PumpField() {
+void RefreshPumpSpeed() {
     if (!AppState.justBuilt && Plant.pumpSpeed == caches.pumpSpeed) return;
     caches.pumpSpeed = Plant.pumpSpeed;
     BeginDrawing();
@@ -141,6 +143,8 @@ void PumpField() {
     text[n + 2] = 0;
     PrintRightAligned(text, 309, 138, FontSlot::kBody);
 }
+
+namespace {
 
 void OnOffField(u8 on) {
     if (on == AppState.shownValue) return;
@@ -162,10 +166,10 @@ void ListRows(u8 page) {
     DlSetForeground(Colour::kBlack);
     const PageView& view = PageViewAt(page);
     const u8 count = ListRowCount(page);
+    const bool ownLanguage = (view.flags & PageFlag::kRowsInOwnLanguage) != 0;
     for (u8 i = AppState.listScroll; i <= AppState.listScroll + 5 && i < count; ++i) {
         RowFont(i);
         const u16 baseLine = static_cast<u16>(61 + 28 * (i - AppState.listScroll));
-        const bool ownLanguage = (view.flags & PageFlag::kRowsInOwnLanguage) != 0;
         DlTextPos(55, baseLine);
         DlText(ownLanguage ? GetText(view.rows[i], i) : Text(view.rows[i]));
         if (page == Page::kSupplementaryList && i == 2) {
@@ -315,7 +319,9 @@ void PrintWrapped(const char* text, u16 x, u16 right, u16 baseLine, u16 lineHeig
     DlTextAt(x, static_cast<u16>(baseLine + lineHeight), text + cut + 1);
 }
 
-void CurrentFault() {
+}  // namespace
+
+void RefreshCurrentFault() {
     const u8 code = Settings.faultCode;
     if (code == AppState.shownValue) return;
     AppState.shownValue = code;
@@ -325,6 +331,8 @@ void CurrentFault() {
     if (code != 0) DlTextAt(10, 114, FaultLineText());
     PrintWrapped(FaultDescription(code), 10, 309, 148, 24);
 }
+
+namespace {
 
 // The commissioning run writes one line every 34 pixels from base line 70 on;
 // a check mark behind a line confirms its step.
@@ -566,12 +574,8 @@ void RefreshMeasurementPage() { RefreshMeasurements(AppState.currentPage); }
 void RefreshWarmWater() { TemperatureField(Settings.warmWaterSetValue, kDegrees); }
 void RefreshMaxTank() { TemperatureField(Settings.maxTankTemp, kSpacedDegrees); }
 void RefreshMaxTank2() { TemperatureField(Settings.maxTank2Temp, kSpacedDegrees); }
-void RefreshTime() { TimeField(); }
-void RefreshDate() { DateField(); }
-void RefreshPumpSpeed() { PumpField(); }
 void RefreshZoneValve() { OnOffField(ControllerLink.zoneValveOn); }
 void RefreshSwitchingValve() { OnOffField(ControllerLink.switchingValveOn); }
-void RefreshCurrentFault() { CurrentFault(); }
 void CloseYieldDeletedMessage() { CountDownMessage(Page::kSolarYields); }
 void CloseWrongCodeMessage() { CountDownMessage(Page::kAccessCode); }
 
