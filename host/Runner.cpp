@@ -60,6 +60,23 @@ std::string Quoted(std::string_view word) {
     return out + "'";
 }
 
+}  // namespace
+
+bool Unquote(std::string_view word, std::string& out) {
+    if (word.size() < 2 || word.front() != '"' || word.back() != '"') {
+        out = std::string(word);
+        return false;
+    }
+    out.clear();
+    for (std::size_t i = 1; i + 1 < word.size(); ++i) {
+        if (word[i] == '\\' && i + 2 < word.size()) ++i;
+        out += word[i];
+    }
+    return true;
+}
+
+namespace {
+
 // A whole number in lo..hi, written in decimal digits with an optional minus.
 bool ParseNumber(std::string_view word, std::string_view what, long lo, long hi, long& out, std::string& why) {
     long long value = 0;
@@ -156,7 +173,7 @@ bool ParseTap(std::string_view, const Words& words, ScriptCommand& command, std:
 bool ParseNothing(std::string_view, const Words&, ScriptCommand&, std::string&) { return true; }
 
 bool ParsePngName(std::string_view word, std::string& path, std::string& why) {
-    path = std::string(word);
+    Unquote(word, path);
     if (std::filesystem::path(path).filename().empty()) {
         why = "the file name " + Quoted(word) + " names a folder";
         return false;
@@ -182,7 +199,7 @@ bool ParseAnimation(std::string_view, const Words& words, ScriptCommand& command
 
 bool ParsePlant(std::string_view verb, const Words& words, ScriptCommand& command, std::string& why) {
     std::vector<std::string> all{std::string(verb)};
-    for (std::string_view word : words) all.emplace_back(word);
+    for (std::string_view word : words) Unquote(word, all.emplace_back());
     return ParsePlantCommand(all, command.plant, why);
 }
 
@@ -408,18 +425,35 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' ||
 // Where `expect pixel X Y #RRGGBB` wants its colour, a # is not a comment.
 bool ColourComesNext(const Words& words) { return words.size() == 4 && words[0] == "expect" && words[1] == "pixel"; }
 
-// The words of one line, up to a word that starts with #.
-Words SplitWords(std::string_view line) {
-    Words words;
+// The words of one line, up to a word that starts with #. A word that starts
+// with a double quote runs to the closing quote, blanks and # included; it
+// keeps its quotes, so that a parse step can tell "menu" from menu (see
+// Unquote). False, with `why`, for a quote that is not closed.
+bool SplitWords(std::string_view line, Words& words, std::string& why) {
     std::size_t at = 0;
     while (at < line.size()) {
         while (at < line.size() && IsBlank(line[at])) ++at;
         if (at == line.size() || (line[at] == '#' && !ColourComesNext(words))) break;
         const std::size_t start = at;
-        while (at < line.size() && !IsBlank(line[at])) ++at;
+        if (line[at] == '"') {
+            for (++at; at < line.size() && line[at] != '"'; ++at) {
+                if (line[at] == '\\' && at + 1 < line.size()) ++at;
+            }
+            if (at == line.size()) {
+                why = "the quote that starts at " + Quoted(line.substr(start)) + " is not closed";
+                return false;
+            }
+            ++at;
+            if (at < line.size() && !IsBlank(line[at])) {
+                why = "a blank must follow the closing quote of " + Quoted(line.substr(start, at - start));
+                return false;
+            }
+        } else {
+            while (at < line.size() && !IsBlank(line[at])) ++at;
+        }
         words.push_back(line.substr(start, at - start));
     }
-    return words;
+    return true;
 }
 
 }  // namespace
@@ -471,7 +505,12 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
         const std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
 
-        Words words = SplitWords(line);
+        Words words;
+        std::string split;
+        if (!SplitWords(line, words, split)) {
+            parsing.Fail(file, number, split);
+            continue;
+        }
         if (words.empty()) continue;
         const RunnerVerbs::Rule* rule = RunnerVerbs::Find(words[0]);
         if (rule == nullptr) {
@@ -501,7 +540,9 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
             continue;
         }
         if (rule->parse == nullptr) {  // include
-            const std::filesystem::path path = FolderOf(file) / std::filesystem::path(std::string(words[0]));
+            std::string name;
+            Unquote(words[0], name);
+            const std::filesystem::path path = FolderOf(file) / std::filesystem::path(name);
             std::string included;
             std::string why;
             if (depth >= kMaxIncludeDepth) {

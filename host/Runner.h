@@ -2,7 +2,8 @@
 // core with a pinned clock and writes screenshots, without any display.
 //
 // Script lines (blank lines are ignored; a word starting with # starts a
-// comment that runs to the end of the line):
+// comment that runs to the end of the line; "double quotes" make one word of
+// text with blanks, and a backslash in it keeps the next character as it is):
 //   clock YYYY-MM-DD HH:MM:SS   pin the wall clock (before or between ticks)
 //   zoom 1|2|3                  pick a zoom, as the popup menu does
 //   tick [N]                    run N ticks of 12 ms (default 1)
@@ -98,6 +99,11 @@ struct Script {
     std::string file;  // the name used in messages: a path, "-" or "-e"
     std::vector<ScriptCommand> commands;
 };
+
+// A script word as written: "a \"quoted\" word" loses its quotes and
+// escapes (a backslash keeps the character after it) and the result is true;
+// any other word is copied as it is.
+bool Unquote(std::string_view word, std::string& out);
 
 // Reads a script file whole; false, with the system's reason or "is a folder,
 // not a script", when it cannot.

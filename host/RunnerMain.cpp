@@ -237,8 +237,14 @@ int PlayOne(const Options& options) {
     if (options.inline_) {
         file = "-e";
         text = *options.inline_;
-        for (char& c : text) {
-            if (c == ';') c = '\n';
+        // A ; between quotes belongs to the quoted text.
+        bool quoted = false;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '"') quoted = !quoted;
+            if (quoted && text[i] == '\\')
+                ++i;
+            else if (!quoted && text[i] == ';')
+                text[i] = '\n';
         }
     } else if (options.scripts[0] == "-") {
         file = "-";

@@ -73,6 +73,9 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"screenshot /nonexistent-folder/x.png", "screenshot: the folder /nonexistent-folder does not exist"},
         {"animation go x.gif", "animation: usage: animation start FILE.gif | animation stop"},
         {"animation start /nonexistent-folder/x.gif", "animation: the folder /nonexistent-folder does not exist"},
+        {"screenshot \"/nonexistent folder/a # b.png\"", "screenshot: the folder /nonexistent folder does not exist"},
+        {"screenshot \"x.png", "the quote that starts at '\"x.png' is not closed"},
+        {"screenshot \"x\"y.png", "a blank must follow the closing quote of '\"x\"'"},
     };
     for (const auto& c : bad) {
         ScriptRunner runner;
@@ -94,6 +97,14 @@ TEST(Runner, AcceptsLeapDaysAndReportsEveryBadLine) {
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].Text(), "b.txt:1: tick: count 'x' is not a whole number");
     EXPECT_EQ(errors[1].line, 4);
+}
+
+TEST(Runner, UnquoteKeepsEscapedCharacters) {
+    std::string out;
+    EXPECT_TRUE(Unquote(R"("a \"b\" \\ c")", out));
+    EXPECT_EQ(out, R"(a "b" \ c)");
+    EXPECT_FALSE(Unquote("plain", out));
+    EXPECT_EQ(out, "plain");
 }
 
 TEST(Runner, ScreenshotIsAPngOfTheWindow) {
