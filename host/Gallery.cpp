@@ -274,16 +274,7 @@ bool ParseLanguageList(std::string_view list, std::vector<Language>& out, std::s
 std::string GalleryPageFile(int page) {
     char number[8];
     std::snprintf(number, sizeof number, "%02d-", page);
-    std::string name = number;
-    for (const char* c = PageName(static_cast<std::uint8_t>(page)); *c != '\0'; ++c) {
-        const bool keep = (*c >= 'a' && *c <= 'z') || (*c >= '0' && *c <= '9');
-        if (keep) {
-            name += *c;
-        } else if (name.back() != '-') {
-            name += '-';
-        }
-    }
-    return name + ".png";
+    return number + PageSlug(static_cast<std::uint8_t>(page)) + ".png";
 }
 
 bool TakeGalleryOptions(int& argc, char* argv[], GalleryOptions& options, bool& wanted, std::string& why) {

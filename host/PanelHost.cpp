@@ -61,6 +61,10 @@ void PanelHost::Start() {
             mirror_[i] = 0xFFFF;
         }
     }
+    scene_.Clear();
+    scene_.SetTick(0);
+    scene_.Activate();
+    ticksRun_ = 0;
     DlInit();
     RegisterGraphics();
     LoadSettingsDefaults();
@@ -170,6 +174,7 @@ TickResult PanelHost::Tick() {
         return TickResult::Closing;
     }
 
+    scene_.SetTick(static_cast<std::int32_t>(++ticksRun_));
     DispatchTouch();
     BuildPage();
     RefreshPage();

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "host/Canvas.h"
+#include "host/Scene.h"
 #include "panel/Types.h"
 #include "panel/gfx/Colour.h"
 
@@ -123,7 +124,12 @@ public:
     bool TimerEnabled() const { return timerEnabled_; }
     std::uint8_t CloseCountdown() const { return closeCountdown_; }
     std::int32_t TickCounter() const { return tickCounter_; }
+    // Ticks run since the start, counting on where TickCounter wraps.
+    std::int64_t TicksRun() const { return ticksRun_; }
     Canvas& GetCanvas() { return canvas_; }
+    // What the screen shows, element by element, as the drawing made it.
+    Scene& GetScene() { return scene_; }
+    const Scene& GetScene() const { return scene_; }
     const Rgb565* Mirror() const { return mirror_; }
 
 private:
@@ -147,6 +153,8 @@ private:
     WallClock& clock_;
     std::uint32_t buttonFace_;
     Canvas canvas_;
+    Scene scene_;
+    std::int64_t ticksRun_ = 0;
     Rgb565 mirror_[kScreenWidth * kScreenHeight];
     std::uint8_t closeCountdown_ = 0;
     int zoom_ = 1;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/Scene.h"
+
 enum class GoldenVerdict { Matches, Differs, CannotCheck };
 
 struct GoldenCheck {
@@ -13,6 +15,7 @@ struct GoldenCheck {
     long tolerance = 0;   // differing pixels still accepted
     bool update = false;  // write the golden image instead of comparing
     int zoom = 1;         // the window's zoom, for the message on a size mismatch
+    std::vector<SceneBox> masks;  // panel regions left out of the comparison (an animation)
 };
 
 // Compares `shown` (0xRRGGBB, row by row) with the golden image. Matches and

@@ -70,10 +70,10 @@ TEST(RunnerChecks, AFailedCheckIsReportedAndTheScriptGoesOn) {
         "expect frost on\nexpect collector 95.5\nprint page\n",
         "c.txt");
     EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
-    EXPECT_EQ(played.out, "page = 0 start page\n");  // the lines after the failures ran
+    EXPECT_EQ(played.out, "page = 0 start-page\n");  // the lines after the failures ran
     EXPECT_EQ(played.messages,
               "c.txt:3: expected collector 95.4, got 95.5\n"
-              "c.txt:4: expected page 3, got 0 (start page)\n"
+              "c.txt:4: expected page 3 outside-temperature-and-flow-rate, got 0 start-page\n"
               "c.txt:5: expected pixel 0 0 #123456, got #FFFF00\n"
               "c.txt:6: expected frost on, got off\n");
     EXPECT_EQ(played.error.Text(), "c.txt:3: expected collector 95.4, got 95.5");
@@ -126,7 +126,7 @@ TEST(RunnerInclude, IncludedLinesRunAndReportWhereTheyAre) {
     const std::string script = (folder / "main.txt").string();
     Played played = Play("tick 300\ninclude lib/menu.txt\nprint page\n", script);
     EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
-    EXPECT_EQ(played.messages, (folder / "lib" / "menu.txt").string() + ":4: expected page 9, got 1 (menu)\n");
+    EXPECT_EQ(played.messages, (folder / "lib" / "menu.txt").string() + ":4: expected page 9 total-yield-deleted, got 1 menu\n");
     played = Play("include lib/loop.txt\n", script);
     EXPECT_EQ(played.status, ScriptStatus::BadInput);
     EXPECT_NE(played.error.message.find("nested more than 8 deep"), std::string::npos) << played.error.Text();
