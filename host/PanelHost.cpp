@@ -204,6 +204,7 @@ void PanelHost::PaintSquare(int x, int y, Rgb565 colour) {
 }
 
 void PanelHost::FullRepaint() {
+    if (!painting_) return;
     canvas_.Resize(kScreenWidth * zoom_, kScreenHeight * zoom_);
     canvas_.FillRect(0, 0, Canvas::kMaxWidth, Canvas::kMaxHeight, buttonFace_);
     for (int y = 0; y < kScreenHeight; ++y) {
@@ -217,6 +218,7 @@ void PanelHost::FullRepaint() {
 }
 
 void PanelHost::TickRepaint() {
+    if (!painting_) return;
     // The common case, a panel that did not change, costs one comparison.
     if (std::memcmp(mirror_, PanelFramebuffer, sizeof mirror_) == 0) return;
     for (int y = 0; y < kScreenHeight; ++y) {

@@ -99,6 +99,9 @@ public:
 
     void FullRepaint();
     void TickRepaint();
+    // A host that only reads the scene (the fit check) need not paint: the
+    // canvas and the mirror then stay as they are.
+    void SetPainting(bool on) { painting_ = on; }
 
     // The mouse as the panel's finger. The events are kept in order and reach
     // the touch sample so that every touch stage sees at most one change of
@@ -160,6 +163,7 @@ private:
     int zoom_ = 1;
     std::int32_t tickCounter_ = 0;
     bool timerEnabled_ = true;
+    bool painting_ = true;
     std::function<void()> plantHook_;
     std::deque<TouchEvent> pendingTouch_;
     bool fingerDown_ = false;

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <climits>
 #include <cmath>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +18,7 @@
 #include <system_error>
 
 #include "host/GifRecorder.h"
+#include "host/PanelStates.h"
 #include "host/PngWriter.h"
 #include "host/RunnerGolden.h"
 #include "panel/app/AppState.h"
@@ -39,9 +40,6 @@ constexpr long kTapDefaultTicks = 3;
 constexpr long kTapAfterTicks = 3;
 // A wait without a time gives up after about 5 s of panel time.
 constexpr long kDefaultWaitTicks = (5000 + kTickMilliseconds - 1) / kTickMilliseconds;
-// The screen is settled when nothing but an animation changed for this long:
-// longer than the start page takes to draw its pipes for the first time.
-constexpr int kSettledTicks = 30;
 constexpr int kFirstYear = 2000;  // the panel keeps two-digit years of this century
 constexpr int kLastYear = 2099;
 // A script with this many bad lines is probably not a script at all.
@@ -267,7 +265,8 @@ bool ParseWait(std::string_view, const Words& words, ScriptCommand& command, std
     } else if (what == "settled") {
         command.waitFor = WaitFor::Settled;
     } else {
-        why = "cannot wait for " + Quoted(what) + "; usage: wait page NAME | text \"TEXT\" | gone \"TEXT\" | settled, "
+        why = "cannot wait for " + Quoted(what) +
+              "; usage: wait page NAME | text \"TEXT\" | gone \"TEXT\" | settled, "
               "then an optional TIMEOUT";
         return false;
     }
@@ -563,7 +562,8 @@ struct RunnerVerbs {
     static bool Shows(ScriptRunner& runner, const ScriptCommand& command) {
         const Scene& scene = runner.host_->GetScene();
         const SceneBox* region = command.hasRegion ? &command.region : nullptr;
-        if (command.target.kind == SceneTarget::Kind::TextName) return ShowsTextId(scene, command.target.textId, region);
+        if (command.target.kind == SceneTarget::Kind::TextName)
+            return ShowsTextId(scene, command.target.textId, region);
         return ShowsText(scene, command.target.value, region);
     }
 
@@ -580,7 +580,8 @@ struct RunnerVerbs {
         std::string what;
         switch (command.waitFor) {
             case WaitFor::Page:
-                reached = [&] { return AppState.currentPage == command.number[0]; };
+                // Shown means drawn: the page is current and nothing of it waits.
+                reached = [&] { return AppState.currentPage == command.number[0] && DlBytesUsed() == 0; };
                 what = "page " + PageSlug(static_cast<std::uint8_t>(command.number[0]));
                 break;
             case WaitFor::Text:
@@ -592,8 +593,8 @@ struct RunnerVerbs {
                 what = DescribeTarget(command.target) + " to go";
                 break;
             case WaitFor::Settled: {
-                auto watch = std::make_shared<SettleWatch>();
-                reached = [&runner, watch] { return watch->Quiet(runner); };
+                auto watch = std::make_shared<SettleWatch>(kSettledTicks);
+                reached = [&runner, watch] { return watch->Settled(*runner.host_); };
                 what = "the screen to settle";
                 break;
             }
@@ -601,44 +602,10 @@ struct RunnerVerbs {
         if (runner.TickUntil(command.timeout, reached)) return true;
         std::string seen = Seen(runner);
         if (command.waitFor == WaitFor::Settled) seen = "it kept changing; " + seen;
-        runner.Fail(command, "waited " + std::to_string(command.timeout * kTickMilliseconds) + " ms for " + what +
-                                 "; " + seen);
+        runner.Fail(command,
+                    "waited " + std::to_string(command.timeout * kTickMilliseconds) + " ms for " + what + "; " + seen);
         return true;
     }
-
-    // Whether nothing but an animation changed on the screen, with nothing
-    // left to draw, for kSettledTicks ticks in a row; called once a tick.
-    struct SettleWatch {
-        std::vector<Rgb565> last;
-        std::uint64_t revision = 0;
-        int quiet = -1;
-
-        bool Quiet(ScriptRunner& runner) {
-            const PanelHost& host = *runner.host_;
-            const Scene& scene = host.GetScene();
-            const Rgb565* now = host.Mirror();
-            bool same = quiet >= 0 && scene.Revision() == revision;
-            for (int y = 0; same && y < kScreenHeight; ++y) {
-                for (int x = 0; x < kScreenWidth; ++x) {
-                    const std::size_t i = static_cast<std::size_t>(x) * kScreenHeight + y;
-                    if (now[i] == last[i] || Animated(scene, x, y)) continue;
-                    same = false;
-                    break;
-                }
-            }
-            last.assign(now, now + kScreenWidth * kScreenHeight);
-            revision = scene.Revision();
-            quiet = same ? quiet + 1 : 0;
-            return quiet >= kSettledTicks && DlBytesUsed() == 0 && LcdQueueCount() == 0;
-        }
-
-        static bool Animated(const Scene& scene, int x, int y) {
-            for (const SceneElement& e : scene.Elements()) {
-                if (e.animated && e.box.Contains(x, y)) return true;
-            }
-            return false;
-        }
-    };
 
     static bool Mask(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
         if (command.number[0] == 1) {

@@ -110,15 +110,15 @@ struct ScriptCommand {
     std::string path;            // screenshot, expect screen, animation start (number[0] 1 start, 0 stop)
     PlantCommand plant;          // the plant verbs
     Expectation expect = Expectation::Page;
-    PlantValue value;  // expect NAME VALUE
-    std::string text;  // the expected value as written, for messages
-    SceneTarget target;            // tap NAME, wait text, expect text
-    bool targeted = false;         // a tap of a target rather than of a point
+    PlantValue value;       // expect NAME VALUE
+    std::string text;       // the expected value as written, for messages
+    SceneTarget target;     // tap NAME, wait text, expect text
+    bool targeted = false;  // a tap of a target rather than of a point
     WaitFor waitFor = WaitFor::Page;
-    long timeout = 0;              // wait, in ticks
-    bool hasRegion = false;        // expect text ... in X Y W H
+    long timeout = 0;        // wait, in ticks
+    bool hasRegion = false;  // expect text ... in X Y W H
     SceneBox region;
-    std::vector<SceneBox> masks;   // expect screen ... mask; mask (none clears)
+    std::vector<SceneBox> masks;  // expect screen ... mask; mask (none clears)
 };
 
 struct Script {
@@ -208,7 +208,7 @@ private:
     long long startNanos_ = 0;
     long long lastShownNanos_ = 0;
     bool progressShown_ = false;
-    bool halted_ = false;           // a step that could not act ends the script
+    bool halted_ = false;          // a step that could not act ends the script
     std::vector<SceneBox> masks_;  // regions that screen checks ignore
     bool maskAnimations_ = false;  // and the animations on the screen
     std::unique_ptr<GifRecorder> animation_;

@@ -11,10 +11,10 @@
 enum class GoldenVerdict { Matches, Differs, CannotCheck };
 
 struct GoldenCheck {
-    std::string golden;   // the golden image's path
-    long tolerance = 0;   // differing pixels still accepted
-    bool update = false;  // write the golden image instead of comparing
-    int zoom = 1;         // the window's zoom, for the message on a size mismatch
+    std::string golden;           // the golden image's path
+    long tolerance = 0;           // differing pixels still accepted
+    bool update = false;          // write the golden image instead of comparing
+    int zoom = 1;                 // the window's zoom, for the message on a size mismatch
     std::vector<SceneBox> masks;  // panel regions left out of the comparison (an animation)
 };
 

@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 
 #include "host/PlantModel.h"
+#include "panel/app/AppState.h"
+#include "panel/app/PageTable.h"
 #include "panel/dl/DisplayList.h"
 #include "panel/dl/DrawApi.h"
 #include "panel/dl/Interpreter.h"
@@ -27,6 +29,8 @@ void Observe(u8 event) {
     if (active != nullptr) active->OnInterpreterEvent(event);
 }
 
+// The title bar ends above this row.
+constexpr int kContentTop = 35;
 // Texts closer than this on one base line read as one (a value and its unit).
 constexpr int kJoinGap = 8;
 // A gap at least this wide reads as a blank between them.
@@ -39,8 +43,8 @@ const std::vector<std::vector<std::string>>& PictureNames() {
         {"pump", "pump", "pump", "pump"},
         {"heating-circuit", "collector"},
         {"frost", "sun"},
-        {"home", "up", "down", "back", "open", "delete", "faults", "chart", "pencil", "shortcut", "menu", "confirm",
-         "cancel", "plus", "minus", "shortcut", "shortcut", "wand", "yes", "no"},
+        {"home", "up",      "down",   "back", "open",  "delete",   "faults",   "chart", "pencil", "shortcut",
+         "menu", "confirm", "cancel", "plus", "minus", "shortcut", "shortcut", "wand",  "yes",    "no"},
         {"measurements", "yields", "settings", "system-data", "check", "auxiliary-heating", "faults-section", "timer"},
         {"fault-picture"},
         {"fault-banner"},
@@ -128,28 +132,57 @@ SceneBox RectBox(const GfxContext& context) {
     return {x1, y1, x2 - x1 + 1, y2 - y1 + 1};
 }
 
+// How well an id fits where a text stands, when two texts read alike: the
+// page's title in the title bar, its label at that place, a row of its list.
+int Belongs(TextId id, const SceneElement& text) {
+    const u8 page = AppState.currentPage;
+    if (text.box.y < kContentTop) return PageAt(page).titleText == id ? 3 : 0;
+    for (const PageLabel& label : PageViewAt(page).labels) {
+        if (label.text == id && label.x == text.startX && label.baseLine == text.baseLine) return 3;
+    }
+    for (const TextId row : PageViewAt(page).rows) {
+        if (row == id) return 2;
+    }
+    return 0;
+}
+
 // Which of the panel's texts the bytes are: the current language first, so
-// that a word spelt alike in two languages is the panel's own.
+// that a word spelt alike in two languages is the panel's own. Texts that
+// read alike are all kept; the one the page itself names comes first.
 void Identify(SceneElement& text) {
     text.textId = -1;
+    text.textIds.clear();
     text.name.clear();
     text.language = Settings.language;
     if (text.bytes.empty()) return;
-    for (int pass = 0; pass < 1 + kLanguageCount; ++pass) {
+    for (int pass = 0; pass < 1 + kLanguageCount && text.textIds.empty(); ++pass) {
         const Language language = static_cast<Language>(pass == 0 ? Settings.language : pass - 1);
         if (language >= kLanguageCount || (pass > 0 && language == Settings.language)) continue;
         for (TextId id = 0; id < kTextCount; ++id) {
             if (text.bytes == GetText(id, language)) {
-                text.textId = id;
+                text.textIds.push_back(id);
                 text.language = language;
-                text.name = Txt::kNames[id];
-                return;
             }
         }
     }
+    if (text.textIds.empty()) return;
+    std::stable_sort(text.textIds.begin(), text.textIds.end(),
+                     [&text](int a, int b) { return Belongs(a, text) > Belongs(b, text); });
+    text.textId = text.textIds.front();
+    text.name = Txt::kNames[text.textId];
 }
 
-bool Covers(const SceneElement& a, const SceneElement& b) { return a.box.Contains(b.box); }
+// The part of a box on the screen: a text too wide for the screen is hidden
+// once its visible part is.
+SceneBox OnScreen(const SceneBox& box) {
+    const int left = std::max(box.x, 0);
+    const int top = std::max(box.y, 0);
+    const int right = std::min(box.Right(), int{kScreenWidth});
+    const int bottom = std::min(box.Bottom(), int{kScreenHeight});
+    return {left, top, std::max(right - left, 0), std::max(bottom - top, 0)};
+}
+
+bool Covers(const SceneElement& a, const SceneElement& b) { return OnScreen(a.box).Contains(OnScreen(b.box)); }
 
 }  // namespace
 
@@ -315,20 +348,31 @@ void Scene::Add(SceneElement element) {
     const bool text = element.kind == SceneKind::Text;
     const bool continues = text && Continues(element);
     if (addedHook_) {
+        // Texts that touch another element without standing on it, being
+        // wiped by it or being written anew in its place.
         std::vector<SceneOverlap> overlaps;
         for (std::size_t i = 0; i < elements_.size(); ++i) {
             const SceneElement& old = elements_[i];
             if (continues && i + 1 == elements_.size()) continue;
-            if (!old.box.Intersects(element.box) || Covers(old, element) || Covers(element, old)) continue;
-            if (text) overlaps.push_back({&element, &old});
-            if (old.kind == SceneKind::Text) overlaps.push_back({&old, &element});
+            if (!old.box.Intersects(element.box)) continue;
+            if (text && old.kind == SceneKind::Text) {
+                if (old.startX == element.startX && old.baseLine == element.baseLine) continue;
+                overlaps.push_back({&element, &old});
+                overlaps.push_back({&old, &element});
+            } else if (text) {
+                if (!Covers(old, element)) overlaps.push_back({&element, &old});
+            } else if (old.kind == SceneKind::Text && !Covers(element, old)) {
+                overlaps.push_back({&old, &element});
+            }
         }
         addedHook_(element, overlaps);
     }
     // What the new element hides leaves the scene.
     const auto hidden = [&](const SceneElement& old) {
         if (!old.box.Intersects(element.box)) return false;
-        if (old.kind == SceneKind::Text) return element.kind != SceneKind::Frame;
+        if (old.kind == SceneKind::Text && text) {
+            return (old.startX == element.startX && old.baseLine == element.baseLine) || Covers(element, old);
+        }
         if (text) return false;
         if (element.kind == SceneKind::Frame) {
             return old.kind == SceneKind::Frame && old.box.x == element.box.x && old.box.y == element.box.y &&
@@ -351,7 +395,7 @@ void Scene::Add(SceneElement element) {
         elements_.pop_back();
         const std::size_t before = elements_.size();
         std::erase_if(elements_, [&](const SceneElement& old) {
-            return old.kind == SceneKind::Text && old.box.Intersects(element.box);
+            return old.kind == SceneKind::Text && old.startX == element.startX && old.baseLine == element.baseLine;
         });
         if (elements_.size() != before) ++revision_;
         elements_.push_back(merged);
@@ -436,9 +480,8 @@ std::string Scene::Json() const {
             j["text"] = e.text;
             if (!e.name.empty()) j["name"] = e.name;
             if (e.textId >= 0) j["id"] = e.textId;
-            j["language"] = e.language >= 0 && e.language < kLanguageCount
-                                ? LanguageCode(static_cast<Language>(e.language))
-                                : "";
+            j["language"] =
+                e.language >= 0 && e.language < kLanguageCount ? LanguageCode(static_cast<Language>(e.language)) : "";
             j["font"] = e.font;
             j["baseline"] = e.baseLine;
             if (e.angle != 0) j["angle"] = e.angle;

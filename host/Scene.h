@@ -4,9 +4,9 @@
 // filled field, outlined frame and group of lines that is on the screen, in
 // drawing order, each with its box. It learns of them from the interpreter's read-only
 // observer, so it sees exactly what the pages draw and nothing that a tool
-// guessed. An element leaves the scene when something is drawn over it: a
-// text when anything touches it, a picture, field or frame when it is covered
-// whole (a partly covered picture stays recognisable). A picture or a group
+// guessed. An element leaves the scene when something is drawn over it whole,
+// or a text is written anew where it starts; what is only partly covered
+// stays, as a reader would still make it out. A picture or a group
 // of lines drawn again in the same place is an animation (the pump wheel, the
 // flowing pipes): its frames do not count as changes of the scene.
 //
@@ -47,23 +47,24 @@ struct SceneBox {
 
 struct SceneElement {
     SceneKind kind = SceneKind::Field;
-    SceneBox box;  // a text's box is its whole width, as if nothing cut it
-    std::uint64_t serial = 0;  // drawing order
-    std::int32_t tick = 0;     // the host tick that drew it
+    SceneBox box;                  // a text's box is its whole width, as if nothing cut it
+    std::uint64_t serial = 0;      // drawing order
+    std::int32_t tick = 0;         // the host tick that drew it
     std::uint16_t foreground = 0;  // Rgb565; a field's or frame's colour is its own
     std::uint16_t background = 0;
     std::string name;  // a text's name (WarmWaterSetValue), a picture's (menu) or a field's (lamp)
 
     // Texts.
-    std::string bytes;  // the panel's bytes
-    std::string text;   // the same in UTF-8
-    int font = -1;      // font slot, -1 for a font in no slot
-    int language = -1;  // the language of the text, or of the panel when it is no text of the table
-    int textId = -1;    // one of the panel's texts, or -1
-    int startX = 0;     // the left end of the base line
-    int baseLine = 0;   // the row of the glyphs' last line
-    int endX = 0;       // where the cursor stood after the last glyph
-    int angle = 0;      // rotated texts, degrees counter-clockwise
+    std::string bytes;         // the panel's bytes
+    std::string text;          // the same in UTF-8
+    int font = -1;             // font slot, -1 for a font in no slot
+    int language = -1;         // the language of the text, or of the panel when it is no text of the table
+    int textId = -1;           // one of the panel's texts, or -1
+    std::vector<int> textIds;  // all the texts it reads as, textId first
+    int startX = 0;            // the left end of the base line
+    int baseLine = 0;          // the row of the glyphs' last line
+    int endX = 0;              // where the cursor stood after the last glyph
+    int angle = 0;             // rotated texts, degrees counter-clockwise
 
     // Pictures.
     int table = -1;  // image slot

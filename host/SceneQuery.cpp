@@ -205,6 +205,4 @@ bool ShowsTextId(const Scene& scene, int textId, const SceneBox* region) {
     return false;
 }
 
-std::string DescribePage() {
-    return std::to_string(AppState.currentPage) + " " + PageSlug(AppState.currentPage);
-}
+std::string DescribePage() { return std::to_string(AppState.currentPage) + " " + PageSlug(AppState.currentPage); }

@@ -126,7 +126,8 @@ TEST(RunnerInclude, IncludedLinesRunAndReportWhereTheyAre) {
     const std::string script = (folder / "main.txt").string();
     Played played = Play("tick 300\ninclude lib/menu.txt\nprint page\n", script);
     EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
-    EXPECT_EQ(played.messages, (folder / "lib" / "menu.txt").string() + ":4: expected page 9 total-yield-deleted, got 1 menu\n");
+    EXPECT_EQ(played.messages,
+              (folder / "lib" / "menu.txt").string() + ":4: expected page 9 total-yield-deleted, got 1 menu\n");
     played = Play("include lib/loop.txt\n", script);
     EXPECT_EQ(played.status, ScriptStatus::BadInput);
     EXPECT_NE(played.error.message.find("nested more than 8 deep"), std::string::npos) << played.error.Text();

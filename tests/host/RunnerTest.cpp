@@ -73,7 +73,8 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"expect text \"a\" in 0 0 0 5", "expect: width '0' is out of range (1 to 320)"},
         {"expect screen a.png mask 1 2 3", "expect: a region is X Y W H"},
         {"mask 1 2", "mask: usage: mask X Y W H | mask animations | mask none"},
-        {"expect tank9 1", "expect: cannot check 'tank9'; checks: page, pixel, screen, clock, text, no text, collector, "},
+        {"expect tank9 1",
+         "expect: cannot check 'tank9'; checks: page, pixel, screen, clock, text, no text, collector, "},
         {"expect screen",
          "expect: missing an operand after 'screen'; usage: expect page NAME | pixel X Y #RRGGBB | "
          "text \"TEXT\" [in X Y W H]"},
