@@ -316,15 +316,16 @@ void Scene::Line(int x1, int y1, int x2, int y2) {
         group.box.width = r - group.box.x;
         group.box.height = b - group.box.y;
         group.tick = tick_;
-        if (!group.animated) ++revision_;
+        if (group.animated) return;
+        ++revision_;
         // Grown over an earlier group, it is that group drawn again.
-        const std::uint64_t serial = group.serial;
-        const std::size_t before = elements_.size();
-        std::erase_if(elements_, [&](const SceneElement& old) {
-            return old.kind == SceneKind::Lines && old.serial != serial && old.box.Contains(box) &&
-                   old.tick + 1 < tick_;
-        });
-        if (elements_.size() != before) elements_.back().animated = true;
+        for (std::size_t i = 0; i + 1 < elements_.size(); ++i) {
+            const SceneElement& old = elements_[i];
+            if (old.kind != SceneKind::Lines || !old.box.Contains(box) || old.tick + 1 >= tick_) continue;
+            elements_.erase(elements_.begin() + static_cast<std::ptrdiff_t>(i));
+            elements_.back().animated = true;
+            break;
+        }
         return;
     }
     SceneElement e;
