@@ -29,8 +29,8 @@ constexpr Words kWords[static_cast<int>(PlantWord::Count)] = {
     {"Löschen", "Clear", "Effacer", "Cancella", "Borrar", "Wissen", "Usuń"},
     {"In den Speicher", "Add to history", "Ajouter à l'historique", "Aggiungi allo storico", "Añadir al historial",
      "In geheugen zetten", "Dodaj do historii"},
-    {"Startwerte", "Reset to start values", "Valeurs de départ", "Valori iniziali", "Valores iniciales",
-     "Startwaarden", "Wartości początkowe"},
+    {"Startwerte", "Reset to start values", "Valeurs de départ", "Valori iniziali", "Valores iniciales", "Startwaarden",
+     "Wartości początkowe"},
     {"Aktuell", "Current", "Actuel", "Attuale", "Actual", "Huidig", "Bieżąca"},
     {"leer", "empty", "vide", "vuoto", "vacío", "leeg", "pusty"},
 };
@@ -49,8 +49,7 @@ constexpr Label kLabels[] = {
      {"Solarvorlauf", "Solar supply", "Départ solaire", "Mandata solare", "Impulsión solar", "Zonnetoevoer",
       "Zasilanie solarne"}},
     {"tank1.top",
-     {"Speicher oben", "Tank top", "Ballon haut", "Accumulo alto", "Depósito arriba", "Boiler boven",
-      "Zasobnik góra"}},
+     {"Speicher oben", "Tank top", "Ballon haut", "Accumulo alto", "Depósito arriba", "Boiler boven", "Zasobnik góra"}},
     {"tank1.bottom",
      {"Speicher unten", "Tank bottom", "Ballon bas", "Accumulo basso", "Depósito abajo", "Boiler onder",
       "Zasobnik dół"}},
@@ -60,8 +59,7 @@ constexpr Label kLabels[] = {
     {"tank2.bottom",
      {"Speicher 2 unten", "Tank 2 bottom", "Ballon 2 bas", "Accumulo 2 basso", "Depósito 2 abajo", "Boiler 2 onder",
       "Zasobnik 2 dół"}},
-    {"outside",
-     {"Außentemperatur", "Outside", "Extérieur", "Esterno", "Exterior", "Buiten", "Zewnętrzna"}},
+    {"outside", {"Außentemperatur", "Outside", "Extérieur", "Esterno", "Exterior", "Buiten", "Zewnętrzna"}},
     {"collector.max",
      {"Kollektor max.", "Collector max.", "Capteur max.", "Collettore max.", "Colector máx.", "Collector max.",
       "Kolektor maks."}},
@@ -69,14 +67,14 @@ constexpr Label kLabels[] = {
      {"Zusatz Kollektor 1", "Extra collector 1", "Capteur supp. 1", "Collettore agg. 1", "Colector adic. 1",
       "Extra collector 1", "Dod. kolektor 1"}},
     {"outside1",
-     {"Zusatz außen 1", "Extra outside 1", "Extérieur supp. 1", "Esterno agg. 1", "Exterior adic. 1",
-      "Extra buiten 1", "Dod. zewnętrzna 1"}},
+     {"Zusatz außen 1", "Extra outside 1", "Extérieur supp. 1", "Esterno agg. 1", "Exterior adic. 1", "Extra buiten 1",
+      "Dod. zewnętrzna 1"}},
     {"collector2",
      {"Zusatz Kollektor 2", "Extra collector 2", "Capteur supp. 2", "Collettore agg. 2", "Colector adic. 2",
       "Extra collector 2", "Dod. kolektor 2"}},
     {"outside2",
-     {"Zusatz außen 2", "Extra outside 2", "Extérieur supp. 2", "Esterno agg. 2", "Exterior adic. 2",
-      "Extra buiten 2", "Dod. zewnętrzna 2"}},
+     {"Zusatz außen 2", "Extra outside 2", "Extérieur supp. 2", "Esterno agg. 2", "Exterior adic. 2", "Extra buiten 2",
+      "Dod. zewnętrzna 2"}},
     {"pump.speed",
      {"Pumpendrehzahl", "Pump speed", "Vitesse pompe", "Velocità pompa", "Velocidad bomba", "Pomptoerental",
       "Obroty pompy"}},
@@ -119,30 +117,28 @@ constexpr Label kLabels[] = {
     {"commissioning.possible",
      {"Inbetriebnahme möglich", "Commissioning possible", "Mise en service possible", "Messa in funzione possibile",
       "Puesta en marcha posible", "Inbedrijfstelling mogelijk", "Uruchomienie możliwe"}},
-    {"commissioning.step",
-     {"Schritt", "Step", "Étape", "Passo", "Paso", "Stap", "Krok"}},
+    {"commissioning.step", {"Schritt", "Step", "Étape", "Passo", "Paso", "Stap", "Krok"}},
     {"commissioning.vent",
      {"Entlüften verlangt", "Venting asked", "Purge demandée", "Sfiato richiesto", "Purga solicitada",
       "Ontluchten gevraagd", "Odpowietrzanie"}},
-    {"commissioning.hold",
-     {"Angehalten", "Held", "En attente", "In attesa", "En espera", "Wacht", "Wstrzymane"}},
+    {"commissioning.hold", {"Angehalten", "Held", "En attente", "In attesa", "En espera", "Wacht", "Wstrzymane"}},
     {"commissioning.counter",
      {"Durchlaufzähler", "Run counter", "Compteur de passages", "Contatore cicli", "Contador de ciclos",
       "Doorloopteller", "Licznik przebiegów"}},
 };
 
-constexpr const char* kTemperatures[] = {"collector",     "solar.return", "solar.supply", "tank1.top", "tank1.bottom",
-                                         "tank2.top",     "tank2.bottom", "outside",      "collector.max",
-                                         "collector1",    "outside1",     "collector2",   "outside2"};
+constexpr const char* kTemperatures[] = {"collector", "solar.return", "solar.supply", "tank1.top",     "tank1.bottom",
+                                         "tank2.top", "tank2.bottom", "outside",      "collector.max", "collector1",
+                                         "outside1",  "collector2",   "outside2"};
 constexpr const char* kPumpAndFlow[] = {"pump.speed", "pump.lock", "flow", "flow.faulty", "solar.output"};
-constexpr const char* kStatusAndFlags[] = {"status",     "frost",     "icon.flame", "icon.clock",   "tank1.full",
+constexpr const char* kStatusAndFlags[] = {"status",     "frost",     "icon.flame",    "icon.clock", "tank1.full",
                                            "tank2.full", "tank2.row", "extra.offered", "dialog"};
 constexpr const char* kFault[] = {"fault"};
 constexpr const char* kCommissioning[] = {"commissioning.possible", "commissioning.step", "commissioning.vent",
                                           "commissioning.hold", "commissioning.counter"};
 
 constexpr PlantGroup kGroups[] = {
-    {PlantWord::Temperatures, kTemperatures},   {PlantWord::PumpAndFlow, kPumpAndFlow},
+    {PlantWord::Temperatures, kTemperatures},     {PlantWord::PumpAndFlow, kPumpAndFlow},
     {PlantWord::StatusAndFlags, kStatusAndFlags}, {PlantWord::Fault, kFault},
     {PlantWord::Commissioning, kCommissioning},
 };
@@ -155,8 +151,7 @@ constexpr PlantPreset kPresets[] = {
      "outside -12.0\ncollector -15.5\nsolar.return -2.0\nsolar.supply -4.0\ntank1.top 48.0\ntank1.bottom 31.0\n"
      "pump.speed 0\nflow 0.0\nstatus 1\nfrost on"},
     {"tank-full",
-     {"Speicher voll", "Tank full", "Ballon plein", "Accumulo pieno", "Depósito lleno", "Boiler vol",
-      "Zasobnik pełny"},
+     {"Speicher voll", "Tank full", "Ballon plein", "Accumulo pieno", "Depósito lleno", "Boiler vol", "Zasobnik pełny"},
      "collector 96.0\ntank1.top 85.0\ntank1.bottom 82.0\ntank1.full on\npump.speed 0\nflow 0.0\nstatus 5"},
     {"collector-sensor-broken",
      {"Kollektorfühler defekt", "Collector sensor broken", "Sonde capteur défectueuse", "Sonda collettore guasta",

@@ -88,9 +88,7 @@ ScriptRunner& Runner() {
     return runner;
 }
 
-void FeedClock() {
-    if (!pageClock.Pinned()) Runner().SetClock(pageClock.Now());
-}
+void FeedClock() { Runner().SetClock(pageClock.Now()); }
 
 PanelHost& Host() { return Runner().Host(); }
 
@@ -399,8 +397,7 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPageSlug() { return Give(Slug(PageName(App
 EMSCRIPTEN_KEEPALIVE const char* KandoCaptureName() {
     const WallTime t = PanelClockTime();
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
     return Give("kandorelle-" + Slug(PageName(AppState.currentPage)) + "-" + stamp);
 }
 
@@ -428,12 +425,12 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantModel() {
                 const PlantEntry& f = entries[static_cast<std::size_t>(flag)];
                 // Fitted sensors start "present"; the control asks, as for every
                 // other sensor: is it absent?
-                value["flag"] = {{"name", f.name},
-                                 {"inverted", f.start == 1},
-                                 {"label", PlantWordText(std::strstr(f.name, ".faulty") != nullptr
-                                                             ? PlantWord::SensorFaulty
-                                                             : PlantWord::SensorAbsent,
-                                                         language)}};
+                value["flag"] = {
+                    {"name", f.name},
+                    {"inverted", f.start == 1},
+                    {"label", PlantWordText(std::strstr(f.name, ".faulty") != nullptr ? PlantWord::SensorFaulty
+                                                                                      : PlantWord::SensorAbsent,
+                                            language)}};
             }
             values.push_back(value);
         }
@@ -452,11 +449,16 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantModel() {
     for (const PlantPreset& p : PlantPresets()) presets.push_back({{"key", p.key}, {"name", p.names[language]}});
     Json words = Json::object();
     const std::pair<const char*, PlantWord> kWords[] = {
-        {"presets", PlantWord::Presets},   {"faultHistory", PlantWord::FaultHistory},
-        {"clock", PlantWord::Clock},       {"page", PlantWord::Page},
-        {"raise", PlantWord::Raise},       {"clear", PlantWord::Clear},
-        {"addToHistory", PlantWord::AddToHistory}, {"reset", PlantWord::ResetToStartValues},
-        {"current", PlantWord::Current},   {"empty", PlantWord::NoEntry},
+        {"presets", PlantWord::Presets},
+        {"faultHistory", PlantWord::FaultHistory},
+        {"clock", PlantWord::Clock},
+        {"page", PlantWord::Page},
+        {"raise", PlantWord::Raise},
+        {"clear", PlantWord::Clear},
+        {"addToHistory", PlantWord::AddToHistory},
+        {"reset", PlantWord::ResetToStartValues},
+        {"current", PlantWord::Current},
+        {"empty", PlantWord::NoEntry},
     };
     for (const auto& [key, word] : kWords) words[key] = PlantWordText(word, language);
     return Give(
@@ -480,18 +482,19 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantValues() {
             continue;
         }
         const WallTime when = MakeWallTime(e.year, e.month, e.day, e.hour, e.minute, e.second);
-        history.push_back({{"time", FormatWallTime(when)}, {"text", FaultCodeText(e.faultCode, language)},
-                           {"code", e.faultCode}});
+        history.push_back(
+            {{"time", FormatWallTime(when)}, {"text", FaultCodeText(e.faultCode, language)}, {"code", e.faultCode}});
     }
     const std::uint8_t fault = Settings.faultCode;
-    return Give(Json{{"values", values},
-                     {"page", std::to_string(AppState.currentPage) + " " + PageName(AppState.currentPage)},
-                     {"clock", FormatWallTime(PanelClockTime())},
-                     {"pinned", pageClock.Pinned()},
-                     {"fault", std::to_string(fault) + " " + FaultCodeText(fault, language)},
-                     {"language", Settings.language},
-                     {"history", history}}
-                    .dump());
+    return Give(Json{
+        {"values", values},
+        {"page", std::to_string(AppState.currentPage) + " " + PageName(AppState.currentPage)},
+        {"clock", FormatWallTime(PanelClockTime())},
+        {"pinned", pageClock.Pinned()},
+        {"fault", std::to_string(fault) + " " + FaultCodeText(fault, language)},
+        {"language", Settings.language},
+        {"history",
+         history}}.dump());
 }
 
 // Runner lines that change nothing but the plant (set, fault, history,
@@ -534,9 +537,7 @@ EMSCRIPTEN_KEEPALIVE const char* KandoSetClock(const char* text) {
 }
 
 // The state as the runner saves it.
-EMSCRIPTEN_KEEPALIVE const char* KandoStateText() {
-    return Give(StateText(Runner().Plant(), pageClock.Now()));
-}
+EMSCRIPTEN_KEEPALIVE const char* KandoStateText() { return Give(StateText(Runner().Plant(), pageClock.Now())); }
 
 // Loads a state checked exactly as a state file is; `name` stands for the
 // file in the message. The clock runs on from the state's time (a pinned

@@ -49,6 +49,7 @@
   let fingerPointer = null;
   let paused = false;
   let busy = false;
+  let stopAsked = false;
   let zoomChoice = 1; // 0 = fit
   let stale = true; // the visible canvas needs drawing
   let plantLanguage = -1;
@@ -178,6 +179,19 @@
     }
     canvas.style.width = (PANEL_W * scale) / d + 'px';
     canvas.style.height = (PANEL_H * scale) / d + 'px';
+    // The canvas starts on a whole device pixel, or the browser would spread
+    // each panel pixel over parts of its neighbours'. Layout positions are
+    // kept in 64ths of a CSS pixel, so the place must be one of those too.
+    canvas.style.margin = '0';
+    const r = canvas.getBoundingClientRect();
+    const shift = function (v) {
+      for (let device = Math.ceil(v * d - 0.001); ; ++device) {
+        const css = device / d;
+        if (Math.abs(css * 64 - Math.round(css * 64)) < 0.001 || device > v * d + 64) return css - v;
+      }
+    };
+    canvas.style.marginLeft = shift(r.left + window.scrollX) + 'px';
+    canvas.style.marginTop = shift(r.top + window.scrollY) + 'px';
     for (const button of zoomButtons) {
       const zoom = Number(button.dataset.zoom);
       button.setAttribute('aria-pressed', String(zoom === zoomChoice));
@@ -253,11 +267,12 @@
     if (busy) return Promise.reject(new Error('a script is still running'));
     if (k.parse(String(text), name) < 0) return Promise.reject(new Error(k.message()));
     busy = true;
+    stopAsked = false;
     return new Promise(function (resolve, reject) {
       function slice() {
         const start = performance.now();
         let state;
-        do state = k.step(STEP_TICKS);
+        do state = stopAsked ? -2 : k.step(STEP_TICKS);
         while (state === 1 && performance.now() - start < SLICE_MS);
         const zoom = k.takeZoom();
         if (zoom !== 0) setZoom(zoom);
@@ -270,7 +285,8 @@
         const printed = k.takePrinted();
         refreshPlant();
         showLanguage();
-        if (state < 0) reject(new Error(k.message()));
+        if (state === -2) reject(new Error(name + ': stopped'));
+        else if (state < 0) reject(new Error(k.message()));
         else if (k.failedChecks() > 0) reject(new Error(printed.trim()));
         else resolve(printed);
       }
@@ -796,6 +812,8 @@
     canvas.addEventListener('contextmenu', liftFinger);
     window.addEventListener('blur', liftFinger);
     window.addEventListener('resize', layout);
+    // A new link pasted into this tab differs only after the #: start afresh.
+    window.addEventListener('hashchange', function () { window.location.reload(); });
     document.addEventListener('keydown', onKey);
     for (const b of zoomButtons) b.addEventListener('click', function () { setZoom(Number(b.dataset.zoom)); });
     language.addEventListener('change', function () {
@@ -886,6 +904,8 @@
       tick: tickBy,
       run: function (text) { return play(lines(String(text)), 'run'); },
       link: makeLink,
+      // Ends a script or a tick() still running, after the slice in hand.
+      stop: function () { stopAsked = busy; },
       setZoom: setZoom,
       state: function () { return k.stateText(); },
       // The cost of a tick: `count` ticks in a row on the page as it stands,
