@@ -37,7 +37,6 @@ constexpr std::uint32_t kRunnerButtonFace = 0xF0F0F0;
 constexpr long kMaxTicksPerLine = 10'000'000;
 constexpr long kMaxTapTicks = 100'000;
 constexpr long kTapDefaultTicks = 3;
-constexpr long kTapAfterTicks = 3;
 // A wait without a time gives up after about 5 s of panel time.
 constexpr long kDefaultWaitTicks = (5000 + kTickMilliseconds - 1) / kTickMilliseconds;
 constexpr int kFirstYear = 2000;  // the panel keeps two-digit years of this century
