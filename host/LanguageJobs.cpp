@@ -13,6 +13,17 @@
 #include <iterator>
 #include <thread>
 
+#ifdef __EMSCRIPTEN__
+// A page has no processes: the work runs here, one language after another.
+bool ForEachLanguage(const std::vector<Language>& languages, int, const LanguageWork& work,
+                     std::vector<std::string>& results, std::string& error, const char*) {
+    results.assign(languages.size(), {});
+    for (std::size_t i = 0; i < languages.size(); ++i) {
+        if (!work(languages[i], results[i], error)) return false;
+    }
+    return true;
+}
+#else
 namespace {
 
 struct Job {
@@ -99,3 +110,4 @@ bool ForEachLanguage(const std::vector<Language>& languages, int jobs, const Lan
     }
     return !failed;
 }
+#endif

@@ -205,10 +205,10 @@ bool ParseTap(std::string_view, const Words& words, ScriptCommand& command, std:
     return ParseSceneTarget(word, quoted, command.target, why);
 }
 
-// A panel time: N ticks, Ns or Nms (a decimal fraction of seconds is taken).
+// A panel time: N ticks, Ns (N.NNNs) or Nms.
 bool ParseTimeout(std::string_view word, long& ticks, std::string& why) {
     std::string_view number = word;
-    double scale = 0;  // milliseconds per unit; 0 for ticks
+    long scale = 0;  // milliseconds per unit; 0 for ticks
     if (number.size() > 2 && number.substr(number.size() - 2) == "ms") {
         scale = 1;
         number.remove_suffix(2);
@@ -216,15 +216,22 @@ bool ParseTimeout(std::string_view word, long& ticks, std::string& why) {
         scale = 1000;
         number.remove_suffix(1);
     }
-    double value = 0;
-    const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-    const bool digitsOnly = number.find_first_not_of("0123456789.") == std::string_view::npos;
-    if (number.empty() || !digitsOnly || ec != std::errc() || end != number.data() + number.size() ||
-        (scale == 0 && number.find('.') != std::string_view::npos)) {
+    const std::size_t dot = scale == 1000 ? number.find('.') : std::string_view::npos;
+    const std::string_view whole = number.substr(0, dot);
+    const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : number.substr(dot + 1);
+    long units = 0;
+    long thousandths = 0;
+    std::string unused;
+    const bool digits = number.find_first_not_of("0123456789.") == std::string_view::npos;
+    if (!digits || whole.empty() || !ParseNumber(whole, "time", 0, kMaxTicksPerLine, units, unused) ||
+        fraction.size() > 3 || (dot != std::string_view::npos && fraction.empty()) ||
+        (!fraction.empty() && !ParseNumber(fraction, "time", 0, 999, thousandths, unused))) {
         why = "the time " + Quoted(word) + " is not N (ticks), Ns or Nms";
         return false;
     }
-    const double t = scale == 0 ? value : std::ceil(value * scale / kTickMilliseconds);
+    for (std::size_t i = fraction.size(); i < 3; ++i) thousandths *= 10;
+    const long long ms = scale == 0 ? 0 : static_cast<long long>(units) * scale + (scale == 1000 ? thousandths : 0);
+    const long long t = scale == 0 ? units : (ms + kTickMilliseconds - 1) / kTickMilliseconds;
     if (t > kMaxTicksPerLine) {
         why = "the time " + Quoted(word) + " is out of range (at most " + std::to_string(kMaxTicksPerLine) + " ticks)";
         return false;
