@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -16,9 +18,12 @@
 #include <system_error>
 
 #include "host/GifRecorder.h"
+#include "host/PanelStates.h"
 #include "host/PngWriter.h"
 #include "host/RunnerGolden.h"
 #include "panel/app/AppState.h"
+#include "panel/dl/DisplayList.h"
+#include "panel/hw/LcdQueue.h"
 
 class ScriptRunner::PinnedClock final : public WallClock {
 public:
@@ -32,6 +37,8 @@ constexpr std::uint32_t kRunnerButtonFace = 0xF0F0F0;
 constexpr long kMaxTicksPerLine = 10'000'000;
 constexpr long kMaxTapTicks = 100'000;
 constexpr long kTapDefaultTicks = 3;
+// A wait without a time gives up after about 5 s of panel time.
+constexpr long kDefaultWaitTicks = (5000 + kTickMilliseconds - 1) / kTickMilliseconds;
 constexpr int kFirstYear = 2000;  // the panel keeps two-digit years of this century
 constexpr int kLastYear = 2099;
 // A script with this many bad lines is probably not a script at all.
@@ -164,9 +171,148 @@ bool ParsePosition(std::string_view, const Words& words, ScriptCommand& command,
 }
 
 bool ParseTap(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
-    if (!ParsePosition("tap", words, command, why)) return false;
+    long ignored = 0;
+    std::string unused;
+    const bool point = ParseNumber(words[0], "x", LONG_MIN, LONG_MAX, ignored, unused);
+    if (point) {
+        if (words.size() < 2) {
+            why = "missing an operand after " + Quoted(words[0]) + "; usage: tap X Y [N] | NAME | \"TEXT\" | row N";
+            return false;
+        }
+        if (!ParsePosition("tap", words, command, why)) return false;
+        command.number[2] = kTapDefaultTicks;
+        return words.size() < 3 || ParseNumber(words[2], "ticks", 1, kMaxTapTicks, command.number[2], why);
+    }
+    command.targeted = true;
     command.number[2] = kTapDefaultTicks;
-    return words.size() < 3 || ParseNumber(words[2], "ticks", 1, kMaxTapTicks, command.number[2], why);
+    if (words[0] == "row") {
+        command.target.kind = SceneTarget::Kind::Row;
+        if (words.size() != 2) {
+            why = "usage: tap row N";
+            return false;
+        }
+        long row = 0;
+        if (!ParseNumber(words[1], "row", 1, 99, row, why)) return false;
+        command.target.row = static_cast<int>(row);
+        return true;
+    }
+    if (words.size() > 1) {
+        why = "unexpected " + Quoted(words[1]) + " after the name; a text with blanks goes in double quotes";
+        return false;
+    }
+    std::string word;
+    const bool quoted = Unquote(words[0], word);
+    return ParseSceneTarget(word, quoted, command.target, why);
+}
+
+// A panel time: N ticks, Ns (N.NNNs) or Nms.
+bool ParseTimeout(std::string_view word, long& ticks, std::string& why) {
+    std::string_view number = word;
+    long scale = 0;  // milliseconds per unit; 0 for ticks
+    if (number.size() > 2 && number.substr(number.size() - 2) == "ms") {
+        scale = 1;
+        number.remove_suffix(2);
+    } else if (number.size() > 1 && number.back() == 's') {
+        scale = 1000;
+        number.remove_suffix(1);
+    }
+    const std::size_t dot = scale == 1000 ? number.find('.') : std::string_view::npos;
+    const std::string_view whole = number.substr(0, dot);
+    const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : number.substr(dot + 1);
+    long units = 0;
+    long thousandths = 0;
+    std::string unused;
+    const bool digits = number.find_first_not_of("0123456789.") == std::string_view::npos;
+    if (!digits || whole.empty() || !ParseNumber(whole, "time", 0, kMaxTicksPerLine, units, unused) ||
+        fraction.size() > 3 || (dot != std::string_view::npos && fraction.empty()) ||
+        (!fraction.empty() && !ParseNumber(fraction, "time", 0, 999, thousandths, unused))) {
+        why = "the time " + Quoted(word) + " is not N (ticks), Ns or Nms";
+        return false;
+    }
+    for (std::size_t i = fraction.size(); i < 3; ++i) thousandths *= 10;
+    const long long ms = scale == 0 ? 0 : static_cast<long long>(units) * scale + (scale == 1000 ? thousandths : 0);
+    const long long t = scale == 0 ? units : (ms + kTickMilliseconds - 1) / kTickMilliseconds;
+    if (t > kMaxTicksPerLine) {
+        why = "the time " + Quoted(word) + " is out of range (at most " + std::to_string(kMaxTicksPerLine) + " ticks)";
+        return false;
+    }
+    ticks = static_cast<long>(t);
+    return true;
+}
+
+bool ParseWait(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    const std::string_view what = words[0];
+    command.timeout = kDefaultWaitTicks;
+    std::size_t operands = 1;
+    if (what == "page") {
+        command.waitFor = WaitFor::Page;
+        if (words.size() < 2) {
+            why = "usage: wait page NAME [TIMEOUT]";
+            return false;
+        }
+        const int page = FindPage(words[1]);
+        if (page < 0) {
+            why = "no page " + Quoted(words[1]) + " (a page's number 0.." + std::to_string(kPageCount - 1) +
+                  " or name, as print page shows it)";
+            return false;
+        }
+        command.number[0] = page;
+        operands = 2;
+    } else if (what == "text" || what == "gone") {
+        command.waitFor = what == "text" ? WaitFor::Text : WaitFor::Gone;
+        if (words.size() < 2) {
+            why = "usage: wait " + std::string(what) + " \"TEXT\"|NAME [TIMEOUT]";
+            return false;
+        }
+        std::string word;
+        const bool quoted = Unquote(words[1], word);
+        if (!ParseSceneTarget(word, quoted, command.target, why)) return false;
+        operands = 2;
+    } else if (what == "settled") {
+        command.waitFor = WaitFor::Settled;
+    } else {
+        why = "cannot wait for " + Quoted(what) +
+              "; usage: wait page NAME | text \"TEXT\" | gone \"TEXT\" | settled, "
+              "then an optional TIMEOUT";
+        return false;
+    }
+    if (words.size() > operands + 1) {
+        why = "unexpected " + Quoted(words[operands + 1]);
+        return false;
+    }
+    return words.size() == operands || ParseTimeout(words[operands], command.timeout, why);
+}
+
+// X Y W H from words[at], a region of the panel.
+bool ParseRegion(const Words& words, std::size_t at, SceneBox& box, std::string& why) {
+    if (words.size() < at + 4) {
+        why = "a region is X Y W H";
+        return false;
+    }
+    long v[4] = {};
+    if (!ParseNumber(words[at], "x", 0, kScreenWidth - 1, v[0], why) ||
+        !ParseNumber(words[at + 1], "y", 0, kScreenHeight - 1, v[1], why) ||
+        !ParseNumber(words[at + 2], "width", 1, kScreenWidth, v[2], why) ||
+        !ParseNumber(words[at + 3], "height", 1, kScreenHeight, v[3], why)) {
+        return false;
+    }
+    box = {static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]), static_cast<int>(v[3])};
+    return true;
+}
+
+bool ParseMask(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    if (words.size() == 1 && words[0] == "none") return true;
+    if (words.size() == 1 && words[0] == "animations") {
+        command.number[0] = 1;
+        return true;
+    }
+    SceneBox box;
+    if (words.size() != 4 || !ParseRegion(words, 0, box, why)) {
+        if (why.empty() || words.size() != 4) why = "usage: mask X Y W H | mask animations | mask none";
+        return false;
+    }
+    command.masks.push_back(box);
+    return true;
 }
 
 bool ParseNothing(std::string_view, const Words&, ScriptCommand&, std::string&) { return true; }
@@ -197,6 +343,10 @@ bool ParseAnimation(std::string_view, const Words& words, ScriptCommand& command
 }
 
 bool ParsePlant(std::string_view verb, const Words& words, ScriptCommand& command, std::string& why) {
+    if (verb == "print" && words.size() == 1 && words[0] == "scene") {
+        command.verb = Verb::PrintScene;
+        return true;
+    }
     std::vector<std::string> all{std::string(verb)};
     for (std::string_view word : words) Unquote(word, all.emplace_back());
     return ParsePlantCommand(all, command.plant, why);
@@ -226,7 +376,31 @@ bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, s
     };
     if (what == "page") {
         command.expect = Expectation::Page;
-        return wants(1, 1, "page N") && ParseNumber(words[1], "page", 0, kPageCount - 1, command.number[0], why);
+        if (!wants(1, 1, "page NAME")) return false;
+        command.number[0] = FindPage(words[1]);
+        if (command.number[0] >= 0) return true;
+        why = "no page " + Quoted(words[1]) + " (a page's number 0.." + std::to_string(kPageCount - 1) +
+              " or name, as print page shows it)";
+        return false;
+    }
+    if (what == "text" || (what == "no" && operands >= 1 && words[1] == "text")) {
+        const bool no = what == "no";
+        command.expect = no ? Expectation::NoText : Expectation::Text;
+        const std::size_t at = no ? 2 : 1;
+        const char* usage = no ? "no text \"TEXT\"|NAME [in X Y W H]" : "text \"TEXT\"|NAME [in X Y W H]";
+        if (words.size() != at + 1 && words.size() != at + 6) return wants(99, 99, usage);
+        std::string word;
+        const bool quoted = Unquote(words[at], word);
+        if (!ParseSceneTarget(word, quoted, command.target, why)) return false;
+        if (command.target.kind == SceneTarget::Kind::Name) {
+            why = "'" + word + "' is a picture; a text goes in double quotes or is named as the panel names it";
+            return false;
+        }
+        command.text = word;
+        if (words.size() == at + 1) return true;
+        if (words[at + 1] != "in") return wants(99, 99, usage);
+        command.hasRegion = true;
+        return ParseRegion(words, at + 2, command.region, why);
     }
     if (what == "pixel") {
         command.expect = Expectation::Pixel;
@@ -238,9 +412,29 @@ bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, s
     if (what == "screen") {
         command.expect = Expectation::Screen;
         command.number[0] = 0;
-        return wants(1, 2, "screen FILE.png [TOLERANCE]") && ParsePngName(words[1], command.path, why) &&
-               (operands < 2 ||
-                ParseNumber(words[2], "tolerance", 0, Canvas::kMaxWidth * Canvas::kMaxHeight, command.number[0], why));
+        const char* usage = "screen FILE.png [TOLERANCE] [mask X Y W H | mask animations ...]";
+        if (!wants(1, 64, usage) || !ParsePngName(words[1], command.path, why)) return false;
+        std::size_t at = 2;
+        if (at < words.size() && words[at] != "mask") {
+            if (!ParseNumber(words[at], "tolerance", 0, Canvas::kMaxWidth * Canvas::kMaxHeight, command.number[0],
+                             why)) {
+                return false;
+            }
+            ++at;
+        }
+        while (at < words.size()) {
+            SceneBox box;
+            if (words[at] != "mask") return wants(99, 99, usage);
+            if (at + 1 < words.size() && words[at + 1] == "animations") {
+                command.number[1] = 1;
+                at += 2;
+                continue;
+            }
+            if (!ParseRegion(words, at + 1, box, why)) return false;
+            command.masks.push_back(box);
+            at += 5;
+        }
+        return true;
     }
     if (what == "clock") {
         command.expect = Expectation::Clock;
@@ -254,7 +448,8 @@ bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, s
         return true;
     }
     if (!PlantModel::Find(what)) {
-        why = "cannot check " + Quoted(what) + "; checks: page, pixel, screen, clock, " + PlantModel::NameList();
+        why = "cannot check " + Quoted(what) + "; checks: page, pixel, screen, clock, text, no text, " +
+              PlantModel::NameList();
         return false;
     }
     command.expect = Expectation::Value;
@@ -314,6 +509,7 @@ struct RunnerVerbs {
     }
 
     static bool Tap(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        if (command.targeted) return TapTarget(runner, command);
         Press(runner, command, why);
         runner.Ticks(command.number[2]);
         runner.host_->MouseUp(MouseButton::Left);
@@ -347,7 +543,95 @@ struct RunnerVerbs {
         return WritePng(command.path, width, height, rgb, why);
     }
 
+    // A target is tapped once it is drawn and the page has finished drawing,
+    // as a finger would wait for it; one that never comes ends the script.
+    static bool TapTarget(ScriptRunner& runner, const ScriptCommand& command) {
+        const Scene& scene = runner.host_->GetScene();
+        std::vector<const SceneElement*> found;
+        runner.TickUntil(kDefaultWaitTicks, [&] {
+            found = FindTargets(scene, command.target);
+            return found.size() > 1 || (found.size() == 1 && DlBytesUsed() == 0);
+        });
+        if (found.size() != 1) {
+            runner.Fail(command, TargetProblem(scene, command.target, found.size()));
+            runner.halted_ = true;
+            return true;
+        }
+        const int zoom = runner.host_->Zoom();
+        runner.host_->MouseDown(MouseButton::Left, found[0]->box.CentreX() * zoom, found[0]->box.CentreY() * zoom);
+        runner.Ticks(command.number[2]);
+        runner.host_->MouseUp(MouseButton::Left);
+        runner.Ticks(kTapAfterTicks);
+        return true;
+    }
+
+    static bool Shows(ScriptRunner& runner, const ScriptCommand& command) {
+        const Scene& scene = runner.host_->GetScene();
+        const SceneBox* region = command.hasRegion ? &command.region : nullptr;
+        if (command.target.kind == SceneTarget::Kind::TextName)
+            return ShowsTextId(scene, command.target.textId, region);
+        return ShowsText(scene, command.target.value, region);
+    }
+
+    static std::string Seen(ScriptRunner& runner) {
+        std::string texts;
+        for (const std::string& text : ShownTexts(runner.host_->GetScene())) {
+            texts += (texts.empty() ? "'" : ", '") + text + "'";
+        }
+        return "page " + DescribePage() + " shows " + (texts.empty() ? "no text" : texts);
+    }
+
+    static bool Wait(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        std::function<bool()> reached;
+        std::string what;
+        switch (command.waitFor) {
+            case WaitFor::Page:
+                // Shown means drawn: the page is current and nothing of it waits.
+                reached = [&] { return AppState.currentPage == command.number[0] && DlBytesUsed() == 0; };
+                what = "page " + PageSlug(static_cast<std::uint8_t>(command.number[0]));
+                break;
+            case WaitFor::Text:
+                reached = [&] { return Shows(runner, command); };
+                what = DescribeTarget(command.target);
+                break;
+            case WaitFor::Gone:
+                reached = [&] { return !Shows(runner, command); };
+                what = DescribeTarget(command.target) + " to go";
+                break;
+            case WaitFor::Settled: {
+                auto watch = std::make_shared<SettleWatch>(kSettledTicks);
+                reached = [&runner, watch] { return watch->Settled(*runner.host_); };
+                what = "the screen to settle";
+                break;
+            }
+        }
+        if (runner.TickUntil(command.timeout, reached)) return true;
+        std::string seen = Seen(runner);
+        if (command.waitFor == WaitFor::Settled) seen = "it kept changing; " + seen;
+        runner.Fail(command,
+                    "waited " + std::to_string(command.timeout * kTickMilliseconds) + " ms for " + what + "; " + seen);
+        return true;
+    }
+
+    static bool Mask(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        if (command.number[0] == 1) {
+            runner.maskAnimations_ = true;
+        } else if (command.masks.empty()) {
+            runner.masks_.clear();
+            runner.maskAnimations_ = false;
+        } else {
+            runner.masks_.insert(runner.masks_.end(), command.masks.begin(), command.masks.end());
+        }
+        return true;
+    }
+
+    static bool PrintScene(ScriptRunner& runner, const ScriptCommand&, std::string&) {
+        runner.Out() << runner.host_->GetScene().Json() << "\n";
+        return true;
+    }
+
     static bool Plant(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        if (command.verb == Verb::PrintScene) return PrintScene(runner, command, why);
         PlantCommandContext context{runner.plant_, runner.Out(), &runner.clock_->now};
         return ExecutePlantCommand(command.plant, context, why);
     }
@@ -393,7 +677,7 @@ const RunnerVerbs::Rule kRules[] = {
     {"press", Verb::Press, "X Y", 2, 2, ParsePosition, RunnerVerbs::Press},
     {"drag", Verb::Drag, "X Y", 2, 2, ParsePosition, RunnerVerbs::Drag},
     {"release", Verb::Release, "", 0, 0, ParseNothing, RunnerVerbs::Release},
-    {"tap", Verb::Tap, "X Y [N]", 2, 3, ParseTap, RunnerVerbs::Tap},
+    {"tap", Verb::Tap, "X Y [N] | NAME | \"TEXT\" | row N", 1, 3, ParseTap, RunnerVerbs::Tap},
     {"screenshot", Verb::Screenshot, "FILE.png [ZOOM]", 1, 2, ParseScreenshot, RunnerVerbs::Screenshot},
     {"close", Verb::Close, "", 0, 0, ParseNothing, RunnerVerbs::Close},
     {"set", Verb::Plant, "NAME VALUE", 2, 2, ParsePlant, RunnerVerbs::Plant},
@@ -402,11 +686,16 @@ const RunnerVerbs::Rule kRules[] = {
     {"reset", Verb::Plant, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"print", Verb::Plant, "NAME|page|clock|all", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"state", Verb::Plant, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant},
-    {"expect", Verb::Expect, "page N | pixel X Y #RRGGBB | screen FILE.png [TOLERANCE] | NAME VALUE", 2, 4, ParseExpect,
-     RunnerVerbs::Expect},
+    {"expect", Verb::Expect,
+     "page NAME | pixel X Y #RRGGBB | text \"TEXT\" [in X Y W H] | no text \"TEXT\" [in X Y W H] | "
+     "screen FILE.png [TOLERANCE] [mask X Y W H ...] | NAME VALUE",
+     2, 64, ParseExpect, RunnerVerbs::Expect},
     // `include` is taken apart while parsing; it never reaches execution.
     {"include", Verb::Tick, "FILE", 1, 1, nullptr, nullptr},
     {"animation", Verb::Animation, "start FILE.gif | stop", 1, 2, ParseAnimation, RunnerVerbs::Animation},
+    {"wait", Verb::Wait, "page NAME | text \"TEXT\" | gone \"TEXT\" | settled, then [TIMEOUT]", 1, 3, ParseWait,
+     RunnerVerbs::Wait},
+    {"mask", Verb::Mask, "X Y W H | animations | none", 1, 4, ParseMask, RunnerVerbs::Mask},
 };
 
 std::string Usage(const RunnerVerbs::Rule& rule) {
@@ -647,9 +936,22 @@ bool RunnerVerbs::Expect(ScriptRunner& runner, const ScriptCommand& command, std
     switch (command.expect) {
         case Expectation::Page:
             if (AppState.currentPage == command.number[0]) return true;
-            expected = "page " + std::to_string(command.number[0]);
-            got = std::to_string(AppState.currentPage) + " (" + PageName(AppState.currentPage) + ")";
+            expected = "page " + std::to_string(command.number[0]) + " " +
+                       PageSlug(static_cast<std::uint8_t>(command.number[0]));
+            got = DescribePage();
             break;
+        case Expectation::Text:
+        case Expectation::NoText: {
+            const bool shown = Shows(runner, command);
+            if (shown == (command.expect == Expectation::Text)) return true;
+            expected = std::string(shown ? "no " : "") + DescribeTarget(command.target);
+            if (command.hasRegion) {
+                expected += " in " + std::to_string(command.region.x) + " " + std::to_string(command.region.y) + " " +
+                            std::to_string(command.region.width) + " " + std::to_string(command.region.height);
+            }
+            got = Seen(runner);
+            break;
+        }
         case Expectation::Pixel: {
             int width = 0;
             int height = 0;
@@ -689,7 +991,12 @@ bool RunnerVerbs::ExpectScreen(ScriptRunner& runner, const ScriptCommand& comman
     int width = 0;
     int height = 0;
     const std::vector<std::uint32_t> shown = Image(runner, 0, width, height);
-    const GoldenCheck check{command.path, command.number[0], runner.options_.update, runner.host_->Zoom()};
+    GoldenCheck check{command.path, command.number[0], runner.options_.update, runner.host_->Zoom(), runner.masks_};
+    check.masks.insert(check.masks.end(), command.masks.begin(), command.masks.end());
+    if (runner.maskAnimations_ || command.number[1] == 1) {
+        const std::vector<SceneBox> animated = runner.host_->GetScene().AnimatedBoxes();
+        check.masks.insert(check.masks.end(), animated.begin(), animated.end());
+    }
     std::string message;
     switch (CompareWithGolden(check, shown, width, height, message)) {
         case GoldenVerdict::Matches: return true;
@@ -735,6 +1042,14 @@ void ScriptRunner::Ticks(long count) {
     }
 }
 
+bool ScriptRunner::TickUntil(long timeout, const std::function<bool()>& reached) {
+    for (long waited = 0;; ++waited) {
+        if (reached()) return true;
+        if (waited >= timeout || closed_) return false;
+        Ticks(1);
+    }
+}
+
 void ScriptRunner::Fail(const ScriptCommand& command, const std::string& message) {
     failures_.push_back({command.file, command.line, message});
     EndProgress();
@@ -767,6 +1082,7 @@ void ScriptRunner::EndProgress() {
 
 ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
     running_ = &script;
+    halted_ = false;
     startNanos_ = NowNanos();
     const std::size_t failedBefore = failures_.size();
     for (commandIndex_ = 0; commandIndex_ < script.commands.size(); ++commandIndex_) {
@@ -785,6 +1101,7 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
         if (closed_ && command.verb != Verb::Clock) {
             why = "the window is closed; nothing can follow close";
         } else if (rule.execute(*this, command, why)) {
+            if (halted_) break;
             continue;
         }
         EndProgress();

@@ -11,13 +11,26 @@
 //   drag X Y                    move the held finger to panel pixel (X, Y)
 //   release                     lift the finger
 //   tap X Y [N]                 press, N ticks (default 3), release, 3 ticks
+//   tap NAME | tap "TEXT" | tap row N
+//                               tap what the screen shows: a button's picture
+//                               (menu, pencil, lamp), a text, a list row; waits
+//                               for it to be drawn first
+//   wait page NAME | wait text "TEXT" | wait gone "TEXT" | wait settled  [TIMEOUT]
+//                               tick until it is so (TIMEOUT: N ticks, Ns or
+//                               Nms; default 5 s); a wait that times out is a
+//                               failed check
+//   mask X Y W H | mask animations | mask none
+//                               screen checks ignore this region (or the
+//                               animations the screen shows) from now on
 //   screenshot FILE.png [ZOOM]  write what the window shows (at ZOOM 1..3)
 //   close                       request a close and tick until it happens
 //   include FILE                the lines of another script, found beside this one
 //   set, fault, history, reset, print, state
 //                               the plant verbs (see PlantCommands.h)
-//   expect page N | expect pixel X Y #RRGGBB | expect NAME VALUE
-//   expect screen FILE.png [TOLERANCE]
+//   print scene                 what the screen shows, as JSON (see Scene.h)
+//   expect page NAME | expect pixel X Y #RRGGBB | expect NAME VALUE
+//   expect text "TEXT" [in X Y W H] | expect no text "TEXT" [in X Y W H]
+//   expect screen FILE.png [TOLERANCE] [mask X Y W H ...]
 //                               checks: a failed one is reported and the
 //                               script goes on; the run then ends with
 //                               status 1
@@ -43,6 +56,7 @@
 #include "host/PanelHost.h"
 #include "host/PlantCommands.h"
 #include "host/PlantModel.h"
+#include "host/SceneQuery.h"
 
 class GifRecorder;
 
@@ -78,10 +92,15 @@ enum class Verb : std::uint8_t {
     Close,
     Plant,
     Expect,
-    Animation
+    Animation,
+    Wait,
+    Mask,
+    PrintScene
 };
 
-enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen };
+enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen, Text, NoText };
+
+enum class WaitFor : std::uint8_t { Page, Text, Gone, Settled };
 
 // One parsed script line.
 struct ScriptCommand {
@@ -94,8 +113,15 @@ struct ScriptCommand {
     std::string path;            // screenshot, expect screen, animation start (number[0] 1 start, 0 stop)
     PlantCommand plant;          // the plant verbs
     Expectation expect = Expectation::Page;
-    PlantValue value;  // expect NAME VALUE
-    std::string text;  // the expected value as written, for messages
+    PlantValue value;       // expect NAME VALUE
+    std::string text;       // the expected value as written, for messages
+    SceneTarget target;     // tap NAME, wait text, expect text
+    bool targeted = false;  // a tap of a target rather than of a point
+    WaitFor waitFor = WaitFor::Page;
+    long timeout = 0;        // wait, in ticks
+    bool hasRegion = false;  // expect text ... in X Y W H
+    SceneBox region;
+    std::vector<SceneBox> masks;  // expect screen ... mask; mask (none clears)
 };
 
 struct Script {
@@ -165,6 +191,9 @@ private:
     std::ostream& Out();
     void Ticks(long count);
     void Fail(const ScriptCommand& command, const std::string& message);
+    // Ticks until `reached` holds (checked before each tick) or `timeout`
+    // ticks have passed; true when it held.
+    bool TickUntil(long timeout, const std::function<bool()>& reached);
     void ShowProgress(bool force);
     void EndProgress();
 
@@ -182,6 +211,9 @@ private:
     long long startNanos_ = 0;
     long long lastShownNanos_ = 0;
     bool progressShown_ = false;
+    bool halted_ = false;          // a step that could not act ends the script
+    std::vector<SceneBox> masks_;  // regions that screen checks ignore
+    bool maskAnimations_ = false;  // and the animations on the screen
     std::unique_ptr<GifRecorder> animation_;
     std::int64_t ticks_ = 0;  // the animation's clock
 };
