@@ -159,6 +159,6 @@ void THaupt::CaptureBeforeTick() { touchRecorder_.BeforeTick(plant_); }
 
 void THaupt::CaptureAfterTick() {
     ++animationTicks_;
-    if (RecordingAnimation()) animation_->Frame(host_.Mirror(), animationTicks_ * kTickMilliseconds);
+    if (RecordingAnimation()) animation_->Frame(host_.Mirror(), animationTicks_ * kTickMilliseconds, host_.Damage());
     touchRecorder_.AfterTick(clockTap_.last, plant_);
 }

@@ -1038,7 +1038,8 @@ void ScriptRunner::Ticks(long count) {
             ShowProgress(false);
         }
         ++ticks_;
-        if (animation_ && animation_->Recording()) animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds);
+        if (animation_ && animation_->Recording())
+            animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds, host_->Damage());
     }
 }
 
