@@ -37,6 +37,11 @@
 //   animation start FILE.gif    record what the panel shows as an animated GIF
 //   animation stop              write it (a recording still running at the
 //                               end of the script is written then)
+//   trace start FILE.json       record the drawing engine's ticks as a trace
+//                               in the Chrome Trace Event Format
+//   trace stop                  write it (as animations are, at the end too)
+//   print engine                the engine's figures as NAME = VALUE lines
+//                               (see EngineMonitor.h)
 //
 // A script is parsed whole into a list of commands before the first one runs,
 // so a bad line anywhere costs no time. Each verb is one row of a table: a
@@ -58,6 +63,7 @@
 #include "host/PlantModel.h"
 #include "host/SceneQuery.h"
 
+class EngineMonitor;
 class GifRecorder;
 
 // The ticks that a tap runs after its release.
@@ -95,7 +101,9 @@ enum class Verb : std::uint8_t {
     Animation,
     Wait,
     Mask,
-    PrintScene
+    PrintScene,
+    Trace,
+    PrintEngine
 };
 
 enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen, Text, NoText };
@@ -216,4 +224,6 @@ private:
     bool maskAnimations_ = false;  // and the animations on the screen
     std::unique_ptr<GifRecorder> animation_;
     std::int64_t ticks_ = 0;  // the animation's clock
+    // Listens to the engine while a trace runs or the script prints it.
+    std::unique_ptr<EngineMonitor> engine_;
 };

@@ -1,8 +1,9 @@
 // The runner's file verbs in the page. The page has no file system: it
-// refuses screenshot, animation and expect screen before a script runs, and
-// saves pictures and videos through the browser. These definitions stand in
-// for the PNG and GIF writers so that the runner links without libpng and
-// giflib; were one reached all the same, it fails with a message.
+// refuses screenshot, animation, trace and expect screen before a script
+// runs, and saves pictures and videos through the browser. These definitions
+// stand in for the PNG, GIF and trace writers so that the runner links without
+// libpng and giflib; were one reached all the same, it fails with a message.
+#include "host/EngineTrace.h"
 #include "host/GifRecorder.h"
 #include "host/PngWriter.h"
 #include "host/RunnerGolden.h"
@@ -22,12 +23,34 @@ bool GifRecorder::Start(const std::string& path, std::string& error) {
 
 void GifRecorder::Frame(const Rgb565*, std::int64_t) {}
 
+void GifRecorder::Frame(const Rgb565*, std::int64_t, const std::vector<DirtyRect>&) {}
+
 bool GifRecorder::Stop(std::int64_t, std::string& error) {
     error = kNoFiles;
     return false;
 }
 
 void GifRecorder::Abandon() {}
+
+EngineTrace::~EngineTrace() = default;
+
+bool EngineTrace::Start(const std::string& path, std::string& error) {
+    error = path + ": " + kNoFiles;
+    return false;
+}
+
+bool EngineTrace::Stop(std::string& error) {
+    error = kNoFiles;
+    return false;
+}
+
+void EngineTrace::Abandon() {}
+
+void EngineTrace::Slice(const char*, std::int64_t, std::int64_t, std::initializer_list<Arg>) {}
+
+void EngineTrace::Counter(const char*, std::int64_t, std::initializer_list<Arg>) {}
+
+void EngineTrace::Instant(const char*, std::int64_t, std::initializer_list<Arg>, const char*, const char*) {}
 
 bool WritePng(const std::string& path, int, int, const std::vector<std::uint32_t>&, std::string& error) {
     error = path + ": " + kNoFiles;
