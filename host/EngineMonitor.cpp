@@ -1,6 +1,11 @@
 #include "host/EngineMonitor.h"
 
 #include <algorithm>
+#include <chrono>
+
+#if defined(__x86_64__)
+#include <x86intrin.h>
+#endif
 
 #include "host/EngineTrace.h"
 #include "host/PlantModel.h"
@@ -13,6 +18,32 @@
 #include "panel/hw/TouchStage.h"
 
 namespace {
+
+// The trace's clock: a counter that costs a tick little. Where the processor
+// has a time-stamp counter (invariant on the processors this runs on) that is
+// it, calibrated once against the steady clock, which takes a few times
+// longer to read; elsewhere the steady clock itself.
+#if defined(__x86_64__)
+std::int64_t TraceCount() { return static_cast<std::int64_t>(__rdtsc()); }
+double NanosecondsPerCount() {
+    static const double rate = [] {
+        using Steady = std::chrono::steady_clock;
+        const Steady::time_point start = Steady::now();
+        const std::int64_t first = TraceCount();
+        while (Steady::now() - start < std::chrono::milliseconds(5)) {
+        }
+        const double elapsed = std::chrono::duration<double, std::nano>(Steady::now() - start).count();
+        return elapsed / static_cast<double>(TraceCount() - first);
+    }();
+    return rate;
+}
+#else
+std::int64_t TraceCount() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+double NanosecondsPerCount() { return 1.0; }
+#endif
 
 // The firmware has one set of hooks, so one monitor listens at a time.
 EngineMonitor* listening = nullptr;
@@ -85,7 +116,12 @@ std::string Hex(unsigned value, int digits) {
     return text;
 }
 
-std::string Quoted(const std::string& panelBytes) { return "\"" + PanelTextToUtf8(panelBytes.c_str()) + "\""; }
+std::string Quoted(const std::string& panelBytes) {
+    std::string text = "\"";
+    text += PanelTextToUtf8(panelBytes.c_str());
+    text += '"';
+    return text;
+}
 
 // The command at the read index, as it stands in the ring.
 std::vector<std::uint8_t> CommandBytes() {
@@ -217,9 +253,12 @@ bool EngineMonitor::StartTrace(const std::string& path, std::string& error) {
     }
     if (!trace_) trace_ = std::make_unique<EngineTrace>();
     if (!trace_->Start(path, error)) return false;
+    // A clock that calibrates does so now, not in a tick.
+    nanosecondsPerCount_ = static_cast<std::uint64_t>(NanosecondsPerCount() * (1 << kCountFraction) + 0.5);
     traceTicks_ = 0;
     lastEnd_ = -1;
     shown_ = {};
+    tracing_ = false;
     // The trace begins with the page shown.
     pageBefore_ = 0xFF;
     UpdateAttachment();
@@ -267,7 +306,8 @@ const DrawnCommand* EngineMonitor::DrawnAt(int x, int y) const {
 }
 
 std::int64_t EngineMonitor::TraceNow() const {
-    return tickBase_ + std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - tickStart_).count();
+    const auto counts = static_cast<std::uint64_t>(TraceCount() - tickStart_);
+    return tickBase_ + static_cast<std::int64_t>(counts * nanosecondsPerCount_ >> kCountFraction);
 }
 
 void EngineMonitor::OnStage(Stage stage) {
@@ -277,15 +317,20 @@ void EngineMonitor::OnStage(Stage stage) {
             pageBefore_ = 0xFF;
             buttonBefore_ = kNoButton;
             sampleBefore_ = kNoTouch;
-            if (Tracing()) trace_->Instant("panel started", lastEnd_ + 1);
+            if (Tracing()) trace_->Add(EngineTrace::Kind::Started, lastEnd_ + 1, 0);
             break;
         case Stage::TickBegin: BeginTick(); break;
-        case Stage::Application:
         case Stage::Interpreter:
+            current_.ran = true;
+            stage_ = stage;
+            if (tracing_) runBegin_ = TraceNow();
+            break;
         case Stage::Repaint:
             stage_ = stage;
-            if (stage == Stage::Application) current_.ran = true;
-            if (Tracing()) stageAt_[static_cast<int>(stage)] = TraceNow();
+            // With nothing to repaint the run ends when the tick does: one
+            // reading of the clock serves both.
+            runEndsTick_ = LcdDamageCount() == 0;
+            if (tracing_ && !runEndsTick_) RunTraced(TraceNow());
             break;
         case Stage::TickEnd: EndTick(); break;
     }
@@ -296,17 +341,33 @@ void EngineMonitor::BeginTick() {
     stage_ = Stage::TickBegin;
     refusedBefore_ = DlDroppedCommands();
     const std::int32_t sample = TouchSample;
-    if (Tracing()) {
-        tickStart_ = Clock::now();
+    tracing_ = Tracing();
+    if (tracing_) {
+        tickStart_ = TraceCount();
         tickBase_ = traceTicks_ * kTickNanoseconds;
         if (tickBase_ <= lastEnd_) tickBase_ = lastEnd_ + 1000;
         if (sample >= 0 && sampleBefore_ < 0) {
-            trace_->Instant("touch down", tickBase_, {{"x", sample & 0xFFF}, {"y", sample >> 12 & 0xFFF}});
+            trace_->Add(EngineTrace::Kind::TouchDown, tickBase_, 0, sample & 0xFFF, sample >> 12 & 0xFFF);
         } else if (sample < 0 && sampleBefore_ >= 0) {
-            trace_->Instant("touch up", tickBase_);
+            trace_->Add(EngineTrace::Kind::TouchUp, tickBase_, 0);
         }
     }
     sampleBefore_ = sample;
+}
+
+// The interpreter's run has ended and its queue is flushed: its slice, what
+// the touch stage found, and the fills as the run left them.
+void EngineMonitor::RunTraced(std::int64_t end) {
+    const EngineTick& t = current_;
+    trace_->Add(EngineTrace::Kind::InterpreterRun, runBegin_, end - runBegin_, t.steps, t.commands,
+                t.ringUsed | t.ringLeft << 16, t.lcdUsed);
+    if (hitButton_ != buttonBefore_ && hitButton_ != kNoButton)
+        trace_->Add(EngineTrace::Kind::Button, end, 0, hitButton_);
+    if (t.ringUsed != shown_.ring) trace_->Add(EngineTrace::Kind::RingFill, runBegin_, 0, t.ringUsed);
+    if (t.lcdUsed != shown_.lcd) trace_->Add(EngineTrace::Kind::LcdFill, end, 0, t.lcdUsed);
+    shown_.ring = t.ringUsed;
+    shown_.lcd = t.lcdUsed;
+    if (stoppedOpcode_ != kNoOpcode) trace_->Add(EngineTrace::Kind::Stops, end, 0, stoppedOpcode_, stoppedPhase_);
 }
 
 void EngineMonitor::EndTick() {
@@ -323,56 +384,46 @@ void EngineMonitor::EndTick() {
         history_.push_back(t);
         while (history_.size() > historyTicks_) history_.pop_front();
     }
-    if (Tracing()) {
-        const std::int64_t end = TraceNow() + 1;  // the stages inside end before the tick does
-        if (t.ran) {
-            const std::int64_t application = stageAt_[static_cast<int>(Stage::Application)];
-            const std::int64_t interpreter = stageAt_[static_cast<int>(Stage::Interpreter)];
-            const std::int64_t repaint = stageAt_[static_cast<int>(Stage::Repaint)];
-            trace_->Slice("application", application, interpreter, {{"refused", t.refused}});
-            trace_->Slice("interpreter run", interpreter, repaint,
-                          {{"steps", t.steps},
-                           {"commands", t.commands},
-                           {"ring before", t.ringUsed},
-                           {"ring after", t.ringLeft},
-                           {"lcd entries", t.lcdUsed}});
-            trace_->Slice("repaint", repaint, end - 1, {{"areas", static_cast<std::int64_t>(host_.Damage().size())}});
+    if (tracing_) {
+        // The slices inside end before the tick does.
+        const std::int64_t end = TraceNow() + 1;
+        const bool quiet =
+            t.ran && runEndsTick_ && t.steps == 0 && t.ringUsed == 0 && t.lcdUsed == 0 && hitButton_ == buttonBefore_;
+        if (quiet) {
+            // The most common tick in a record of its own.
+            trace_->Add(EngineTrace::Kind::QuietTick, tickBase_, end - tickBase_, static_cast<std::int32_t>(t.tick),
+                        t.page, static_cast<std::int32_t>(runBegin_ - tickBase_),
+                        static_cast<std::int32_t>(end - 1 - runBegin_));
+        } else {
+            if (t.ran && runEndsTick_) RunTraced(end - 1);
+            trace_->Add(EngineTrace::Kind::Tick, tickBase_, end - tickBase_, static_cast<std::int32_t>(t.tick), t.page);
         }
-        trace_->Slice("tick", tickBase_, end, {{"tick", t.tick}, {"page", t.page}});
-        if (t.page != pageBefore_) {
-            trace_->Instant("page", end - 1, {{"number", t.page}}, "name", PageName(t.page));
+        if (t.page != pageBefore_) trace_->Add(EngineTrace::Kind::Page, end - 1, 0, t.page);
+        const std::int64_t ring = DlBytesUsed();
+        if (ring != shown_.ring) trace_->Add(EngineTrace::Kind::RingFill, end - 1, 0, static_cast<std::int32_t>(ring));
+        if (shown_.lcd != 0) trace_->Add(EngineTrace::Kind::LcdFill, end - 1, 0, 0);
+        shown_.ring = ring;
+        shown_.lcd = 0;
+        if (t.workEstimate != shown_.work) {
+            trace_->Add(EngineTrace::Kind::WorkEstimate, end - 1, 0, t.workEstimate, kWorkBudget);
         }
-        Counters(end - 1, LcdQueueCount(), true);
+        if (t.queueEstimate != shown_.queue || t.queueBudget != shown_.queueBudget) {
+            trace_->Add(EngineTrace::Kind::QueueEstimate, end - 1, 0, t.queueEstimate, t.queueBudget);
+        }
+        shown_.work = t.workEstimate;
+        shown_.queue = t.queueEstimate;
+        shown_.queueBudget = t.queueBudget;
         lastEnd_ = end;
         ++traceTicks_;
     }
     pageBefore_ = t.page;
+    buttonBefore_ = hitButton_;
     stage_ = Stage::TickEnd;
     if (owners_) {
         stepStarts_.clear();
         if (commands_.size() > kMostCommands) CompactOwners();
     }
-}
-
-// A counter's event only when its value changed: the viewer holds each value
-// until the next one.
-void EngineMonitor::Counters(std::int64_t at, std::int64_t lcd, bool estimates) {
-    const EngineTick& t = current_;
-    const std::int64_t ring = DlBytesUsed();
-    if (ring != shown_.ring) trace_->Counter("ring fill (bytes)", at, {{"used", ring}});
-    if (lcd != shown_.lcd) trace_->Counter("LCD queue (entries)", at, {{"used", lcd}});
-    shown_.ring = ring;
-    shown_.lcd = lcd;
-    if (!estimates) return;
-    if (t.workEstimate != shown_.work) {
-        trace_->Counter("work estimate", at, {{"estimate", t.workEstimate}, {"budget", kWorkBudget}});
-    }
-    if (t.queueEstimate != shown_.queue || t.queueBudget != shown_.queueBudget) {
-        trace_->Counter("queue estimate", at, {{"estimate", t.queueEstimate}, {"budget", t.queueBudget}});
-    }
-    shown_.work = t.workEstimate;
-    shown_.queue = t.queueEstimate;
-    shown_.queueBudget = t.queueBudget;
+    if (tickEnd_) tickEnd_();
 }
 
 void EngineMonitor::OnEngineEvent(std::uint8_t event) {
@@ -395,44 +446,36 @@ void EngineMonitor::OnEngineEvent(std::uint8_t event) {
 }
 
 void EngineMonitor::RunBegins() {
-    const bool tickRun = stage_ == Stage::Interpreter;
-    if (tickRun) current_.ringUsed = DlBytesUsed();
-    if (!Tracing()) return;
-    const std::int64_t now = TraceNow();
-    if (tickRun) {
-        Counters(now, LcdQueueCount(), false);
-    } else {
-        waitBegin_ = now;
+    if (stage_ == Stage::Interpreter) {
+        current_.ringUsed = DlBytesUsed();
+        stoppedOpcode_ = kNoOpcode;
+    } else if (tracing_) {
+        waitBegin_ = TraceNow();
     }
 }
 
 void EngineMonitor::RunEnds() {
     EngineTick& t = current_;
-    const bool tickRun = stage_ == Stage::Interpreter;
-    t.lcdUsed = std::max(t.lcdUsed, static_cast<int>(LcdQueueCount()));
-    if (tickRun) t.ringLeft = DlBytesUsed();
-    const u8 button = GetHitButton();
-    if (!Tracing()) {
-        buttonBefore_ = button;
+    const int queued = LcdQueueCount();
+    t.lcdUsed = std::max(t.lcdUsed, queued);
+    if (stage_ != Stage::Interpreter) {
+        if (tracing_) trace_->Add(EngineTrace::Kind::WaitForRoom, waitBegin_, TraceNow() - waitBegin_, queued);
         return;
     }
-    const std::int64_t now = TraceNow();
-    if (tickRun && button != buttonBefore_ && button != kNoButton) trace_->Instant("button", now, {{"id", button}});
-    buttonBefore_ = button;
-    if (!tickRun) trace_->Slice("wait for room", waitBegin_, now, {{"lcd entries", LcdQueueCount()}});
-    Counters(now, LcdQueueCount(), false);
-    if (Interp.opPhase != 0 && DlBytesUsed() != 0) PhaseEvent("stops in phase", now);
-}
-
-void EngineMonitor::PhaseEvent(const char* what, std::int64_t at) {
-    const u8 opcode = DlPeekByte(0);
-    const char* name = opcode < kDlOpcodeCount && kOpcodeNames[opcode] != nullptr ? kOpcodeNames[opcode] : "opcode";
-    trace_->Instant(name, at, {{"phase", Interp.opPhase}}, "event", what);
+    t.ringLeft = DlBytesUsed();
+    hitButton_ = GetHitButton();
+    if (Interp.opPhase != 0 && t.ringLeft != 0) {
+        stoppedOpcode_ = DlPeekByte(0);
+        stoppedPhase_ = Interp.opPhase;
+    }
 }
 
 void EngineMonitor::StepBegins() {
     ++current_.steps;
-    if (Tracing() && Interp.opPhase != 0) PhaseEvent("resumes in phase", TraceNow());
+    if (tracing_ && Interp.opPhase != 0) {
+        const std::int64_t at = stage_ == Stage::Interpreter ? runBegin_ : waitBegin_;
+        trace_->Add(EngineTrace::Kind::Resumes, at, 0, DlPeekByte(0), Interp.opPhase);
+    }
     if (!owners_) return;
     const u16 read = DlReadIndex();
     const u16 queued = LcdQueueCount();

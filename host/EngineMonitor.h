@@ -10,9 +10,9 @@
 // traces share it.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -94,25 +94,27 @@ public:
     // recorded; null when none did.
     const DrawnCommand* DrawnAt(int x, int y) const;
 
+    // Runs at the end of every tick the monitor sees, after the repaint.
+    void SetTickEndHook(std::function<void()> hook) { tickEnd_ = std::move(hook); }
+
     void OnStage(Stage stage) override;
     void OnEngineEvent(std::uint8_t event);
     void OnControllerWrite(const LcdArea& area, std::uint16_t firstEntry);
 
 private:
-    using Clock = std::chrono::steady_clock;
     void UpdateAttachment();
     void BeginTick();
     void EndTick();
     void StepBegins();
     void RunBegins();
     void RunEnds();
+    void RunTraced(std::int64_t end);
     void ForgetOwners();
     void CompactOwners();
     std::int64_t TraceNow() const;
-    void PhaseEvent(const char* what, std::int64_t at);
-    void Counters(std::int64_t at, std::int64_t lcd, bool estimates);
 
     PanelHost& host_;
+    std::function<void()> tickEnd_;
     bool figures_ = false;
     std::size_t historyTicks_ = 1;
     bool owners_ = false;
@@ -137,15 +139,26 @@ private:
     std::vector<std::pair<std::uint16_t, std::uint32_t>> stepStarts_;
 
     // The trace: tick n starts at n x 12 ms of trace time; within a tick the
-    // real time measured is added.
+    // real time measured is added. The clock is read four times a tick: at
+    // its start, around the interpreter's run and at its end.
     std::unique_ptr<EngineTrace> trace_;
+    bool tracing_ = false;  // this tick is traced
     std::int64_t traceTicks_ = 0;
-    std::int64_t tickBase_ = 0;     // trace time of the tick's start, ns
-    Clock::time_point tickStart_;   // the real moment it started
-    std::int64_t lastEnd_ = -1;     // trace time the tick before ended
-    std::int64_t stageAt_[6] = {};  // trace time of each stage of this tick, by Stage
+    std::int64_t tickBase_ = 0;   // trace time of the tick's start, ns
+    std::int64_t tickStart_ = 0;  // the real moment it started
+    std::int64_t lastEnd_ = -1;   // trace time the tick before ended
+    std::int64_t runBegin_ = 0;
+    bool runEndsTick_ = false;
+    // Fixed point: counts within a tick (well below 2^43) times this stay
+    // within 64 bits.
+    static constexpr int kCountFraction = 20;
+    std::uint64_t nanosecondsPerCount_ = std::uint64_t{1} << kCountFraction;
     std::int64_t waitBegin_ = 0;
+    std::uint8_t hitButton_ = 0xFF;
+    std::uint8_t stoppedOpcode_ = kNoOpcode;  // a long operation the run left in progress
+    std::uint8_t stoppedPhase_ = 0;
+    // The counters' values last written: a counter is written when it changes.
     struct Shown {
-        std::int64_t ring = -1, lcd = -1, work = -1, workBudget = -1, queue = -1, queueBudget = -1;
+        std::int64_t ring = -1, lcd = -1, work = -1, queue = -1, queueBudget = -1;
     } shown_;
 };

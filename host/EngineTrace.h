@@ -2,26 +2,41 @@
 // the Perfetto UI and Chromium's trace viewer open it: slices, counters and
 // instant events of one process and one thread, the panel's tick.
 //
-// Recording must cost a tick little, so events are kept in memory as plain
-// records while the trace runs and are turned into JSON only when it stops.
-// Names and texts are static strings (page names, opcode names, literals).
+// Recording must cost a tick little, so events are kept in memory as small
+// plain records while the trace runs; they get their names and become JSON
+// only when it stops.
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
 class EngineTrace {
 public:
-    // A named number of an event.
-    struct Arg {
-        const char* name;
-        std::int64_t value;
+    // What an event is; each has its name, its phase and the names of its
+    // values.
+    enum class Kind : std::uint8_t {
+        Tick,            // slice: tick number, page
+        InterpreterRun,  // slice: steps, commands, ring bytes before | after << 16, LCD entries
+        WaitForRoom,     // slice: a producer's wait, with the LCD entries it drew
+        RingFill,        // counter: bytes
+        LcdFill,         // counter: entries
+        WorkEstimate,    // counter: estimate, budget
+        QueueEstimate,   // counter: estimate, budget
+        TouchDown,       // instant: x, y
+        TouchUp,         // instant
+        Button,          // instant: the button the touch stage found
+        Page,            // instant: the page now shown
+        Stops,           // instant: opcode, phase: a long operation waits for the next run
+        Resumes,         // instant: opcode, phase
+        Started,         // instant: the panel started afresh
+        QuietTick,       // a tick whose run found nothing to do: tick number, page, the run's start within the
+                         // tick and its duration; written as a tick and a run
     };
-    static constexpr int kMaxArgs = 5;
+    static constexpr int kValues = 4;
     // A long run keeps this many events; later ones are counted, not kept.
-    static constexpr std::size_t kMaxEvents = 2'000'000;
+    static constexpr std::size_t kMaxEvents = 8'000'000;
 
     EngineTrace() = default;
     ~EngineTrace();
@@ -39,34 +54,45 @@ public:
 
     bool Running() const { return !temporary_.empty(); }
     const std::string& Path() const { return path_; }
-    std::size_t Events() const { return events_.size(); }
+    std::size_t Events() const { return count_; }
     std::size_t Dropped() const { return dropped_; }
 
-    // Times are nanoseconds of trace time; the file counts microseconds.
-    void Slice(const char* name, std::int64_t begin, std::int64_t end, std::initializer_list<Arg> args = {});
-    // A counter's series are its arguments; each keeps its value until the
-    // next event of the same counter.
-    void Counter(const char* name, std::int64_t at, std::initializer_list<Arg> args);
-    // An instant event, with an optional text argument.
-    void Instant(const char* name, std::int64_t at, std::initializer_list<Arg> args = {},
-                 const char* textName = nullptr, const char* text = nullptr);
+    // Times are nanoseconds of trace time (the file counts microseconds); a
+    // slice's duration, an instant's or counter's 0.
+    void Add(Kind kind, std::int64_t at, std::int64_t duration, std::int32_t v0 = 0, std::int32_t v1 = 0,
+             std::int32_t v2 = 0, std::int32_t v3 = 0) {
+        if (count_ >= kMaxEvents || !Running()) {
+            dropped_ += Running() ? 1 : 0;
+            return;
+        }
+        if (count_ % kBlock == 0) NewBlock();
+        blocks_.back()[count_ % kBlock] = {at, static_cast<std::int32_t>(duration), {v0, v1, v2, v3}, kind};
+        ++count_;
+    }
 
 private:
+    // 32 bytes: a trace of every tick touches little new memory per tick.
     struct Event {
-        char phase;
-        std::uint8_t argCount;
-        const char* name;
         std::int64_t at;
-        std::int64_t duration;
-        Arg args[kMaxArgs];
-        const char* textName;
-        const char* text;
+        std::int32_t duration;
+        std::int32_t values[kValues];
+        Kind kind;
     };
-    void Add(char phase, const char* name, std::int64_t at, std::int64_t duration, std::initializer_list<Arg> args,
-             const char* textName, const char* text);
+    // Fixed blocks of 2 MB: a growing trace never copies what it holds, and
+    // where the system offers huge pages it takes one page fault per block.
+    static constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
+    static constexpr std::size_t kBlock = kBlockBytes / sizeof(Event);
+    struct Free {
+        void operator()(Event* block) const;
+    };
+
+    void NewBlock();
+    void Clear();
+    static std::string Json(const Event& e);
 
     std::string path_;
     std::string temporary_;
-    std::vector<Event> events_;
+    std::vector<std::unique_ptr<Event[], Free>> blocks_;
+    std::size_t count_ = 0;
     std::size_t dropped_ = 0;
 };

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "host/GifRecorder.h"
+#include "host/Inspector.h"
 #include "host/PlantPanel.h"
 
 namespace {
@@ -79,9 +80,14 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
     plantPanel = new PlantPanel(plant_, this);
     plantPanel->hide();
     connect(plantPanel, &QDockWidget::visibilityChanged, mnuPlant, &QAction::setChecked);
+    inspector = new TInspector(*this, *this);
 }
 
-THaupt::~THaupt() { FinishAnimation(); }
+THaupt::~THaupt() {
+    FinishAnimation();
+    // It watches the host, which goes before the window's children do.
+    delete inspector;
+}
 
 void THaupt::TimerRefreshTimer() {
     CaptureBeforeTick();

@@ -15,6 +15,7 @@
 class GifRecorder;
 
 class PlantPanel;
+class TInspector;
 class QAction;
 class QMenu;
 class QTimer;
@@ -34,6 +35,7 @@ public:
     QAction* mnuZoom300 = nullptr;
     QAction* mnuPlant = nullptr;  // shows the Plant panel (F2)
     PlantPanel* plantPanel = nullptr;
+    TInspector* inspector = nullptr;        // F9: the drawing engine at work
     QAction* mnuSaveScreenshot = nullptr;   // F12; Shift+F12 at the current zoom
     QAction* mnuCopyScreenshot = nullptr;   // to the clipboard
     QAction* mnuRecordAnimation = nullptr;  // F11: an animated GIF, start and stop

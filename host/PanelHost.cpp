@@ -180,7 +180,6 @@ TickResult PanelHost::Tick() {
     }
 
     scene_.SetTick(static_cast<std::int32_t>(++ticksRun_));
-    Stage(TickWatcher::Stage::Application);
     DispatchTouch();
     BuildPage();
     RefreshPage();

@@ -85,8 +85,7 @@ class TickWatcher {
 public:
     enum class Stage : std::uint8_t {
         Started,      // the firmware has just been started afresh
-        TickBegin,    // before anything of the tick
-        Application,  // touch dispatch, page build and refresh
+        TickBegin,    // before anything of the tick; touch dispatch, page build and refresh follow
         Interpreter,  // the display-list interpreter's run
         Repaint,      // the changed pixels into the canvas
         TickEnd,

@@ -46,11 +46,7 @@ bool EngineTrace::Stop(std::string& error) {
 
 void EngineTrace::Abandon() {}
 
-void EngineTrace::Slice(const char*, std::int64_t, std::int64_t, std::initializer_list<Arg>) {}
-
-void EngineTrace::Counter(const char*, std::int64_t, std::initializer_list<Arg>) {}
-
-void EngineTrace::Instant(const char*, std::int64_t, std::initializer_list<Arg>, const char*, const char*) {}
+void EngineTrace::NewBlock() {}
 
 bool WritePng(const std::string& path, int, int, const std::vector<std::uint32_t>&, std::string& error) {
     error = path + ": " + kNoFiles;

@@ -209,6 +209,8 @@ void DlSetObserver(DlObserver fn) { observer = fn; }
 
 void DlSetEngineObserver(DlObserver fn) { engineObserver = fn; }
 
+void DlNotifyEngine(u8 event) { NotifyEngine(event); }
+
 void DlNotify(u8 event) {
     if (observer != nullptr) observer(event);
     NotifyEngine(event);

@@ -64,7 +64,8 @@ void DlNotify(u8 event);
 // told when a run begins and ends (the end comes before the LCD queue is
 // flushed; a producer's wait for room runs too), when a step of the command
 // at the read index begins, and when a step has checked its estimates against
-// the budgets (StopFlag then says whether it fit). The observer's rules hold.
+// the budgets (StopFlag then says whether it fit; a picture is told only when
+// it is drawn whole). The observer's rules hold.
 constexpr u8 kDlRunBegin = 2;
 constexpr u8 kDlStepBegin = 3;
 constexpr u8 kDlBudgetChecked = 4;
