@@ -338,6 +338,7 @@ void EngineMonitor::OnStage(Stage stage) {
 
 void EngineMonitor::BeginTick() {
     current_ = EngineTick{};
+    current_.queueBudget = kQueueCapacity;  // a run starts with the queue empty
     stage_ = Stage::TickBegin;
     refusedBefore_ = DlDroppedCommands();
     const std::int32_t sample = TouchSample;

@@ -82,6 +82,9 @@ bool EngineTrace::Start(const std::string& path, std::string& error) {
     path_ = path;
     temporary_ = temporary;
     Clear();
+    // The first block's memory is set up now, not in the first tick.
+    NewBlock();
+    std::memset(static_cast<void*>(blocks_.back().get()), 0, kBlockBytes);
     return true;
 }
 

@@ -65,7 +65,7 @@ public:
             dropped_ += Running() ? 1 : 0;
             return;
         }
-        if (count_ % kBlock == 0) NewBlock();
+        if (count_ == kBlock * blocks_.size()) NewBlock();
         blocks_.back()[count_ % kBlock] = {at, static_cast<std::int32_t>(duration), {v0, v1, v2, v3}, kind};
         ++count_;
     }
