@@ -88,8 +88,6 @@ bool EngineTrace::Start(const std::string& path, std::string& error) {
     return true;
 }
 
-void EngineTrace::Free::operator()(Event* block) const { std::free(block); }
-
 void EngineTrace::NewBlock() {
     void* memory = std::aligned_alloc(kBlockBytes, kBlockBytes);
     if (memory == nullptr) throw std::bad_alloc();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,7 +84,7 @@ private:
     static constexpr std::size_t kBlockBytes = std::size_t{2} << 20;
     static constexpr std::size_t kBlock = kBlockBytes / sizeof(Event);
     struct Free {
-        void operator()(Event* block) const;
+        void operator()(Event* block) const { std::free(block); }
     };
 
     void NewBlock();
