@@ -2,6 +2,7 @@
 
 #include "host/PlantState.h"
 #include "panel/app/AppState.h"
+#include "panel/settings/Settings.h"
 
 namespace {
 
@@ -36,9 +37,18 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
     } else if (verb == "fault") {
         if (n != 2) return Usage(error, "fault wants a code 0..50 or clear");
         if (!PlantModel::Parse("fault", words[1], c.value, error)) return false;
+    } else if (verb == "history" && n == 2 && words[1] == "clear") {
+        c.verb = PlantVerb::HistoryClear;
+    } else if (verb == "history" && n == 3 && words[1] == "delete") {
+        const std::string& entry = words[2];
+        if (entry.size() != 1 || entry[0] < '1' || entry[0] > '0' + kFaultHistoryEntries) {
+            return Usage(error, "history delete wants an entry 1..5 (1 the newest), not '" + entry + "'");
+        }
+        c.verb = PlantVerb::HistoryDelete;
+        c.code = static_cast<std::uint8_t>(entry[0] - '0');
     } else if (verb == "history") {
         if ((n != 3 && n != 5) || words[1] != "add") {
-            return Usage(error, "history wants add CODE [YYYY-MM-DD HH:MM:SS]");
+            return Usage(error, "history wants add CODE [YYYY-MM-DD HH:MM:SS], delete N or clear");
         }
         PlantValue code;
         if (!PlantModel::Parse("fault", words[2], code, error) || code.value == 0) {
@@ -91,6 +101,10 @@ bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, st
         case PlantVerb::HistoryAdd:
             PlantModel::AddHistory(c.code,
                                    c.when ? *c.when : (context.clock != nullptr ? *context.clock : PanelClockTime()));
+            break;
+        case PlantVerb::HistoryDelete: PlantModel::DeleteHistory(c.code - 1); break;
+        case PlantVerb::HistoryClear:
+            for (int i = 0; i < kFaultHistoryEntries; ++i) PlantModel::DeleteHistory(i);
             break;
         case PlantVerb::ResetPlant: plant.Reset(); break;
         case PlantVerb::Print: PrintLine(out, plant, c.entry); break;

@@ -7,6 +7,8 @@
 //   fault CODE | fault clear  raise or clear the current fault (0..50)
 //   history add CODE [YYYY-MM-DD HH:MM:SS]
 //                             a fault-history entry with the current readings
+//   history delete N          empties entry N (1 the newest .. 5), as the panel's bin does
+//   history clear             empties every entry
 //   reset plant               every plant value back to its start value
 //   print NAME | page | clock | all
 //                             writes "NAME = VALUE" lines to the output
@@ -24,13 +26,13 @@
 #include "host/PanelHost.h"
 #include "host/PlantModel.h"
 
-enum class PlantVerb { Set, HistoryAdd, ResetPlant, Print, PrintPage, PrintClock, PrintAll, StateSave, StateLoad };
+enum class PlantVerb { Set, HistoryAdd, HistoryDelete, HistoryClear, ResetPlant, Print, PrintPage, PrintClock, PrintAll, StateSave, StateLoad };
 
 struct PlantCommand {
     PlantVerb verb = PlantVerb::Set;
     PlantValue value;              // Set (also `fault`)
     int entry = -1;                // Print
-    std::uint8_t code = 0;         // HistoryAdd
+    std::uint8_t code = 0;         // HistoryAdd; HistoryDelete: the entry 1..5
     std::optional<WallTime> when;  // HistoryAdd; none = the clock's time
     std::string path;              // StateSave, StateLoad
 };

@@ -4,11 +4,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -22,6 +25,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "host/PlantWords.h"
 #include "panel/app/AppState.h"
 #include "panel/settings/Settings.h"
 
@@ -29,6 +33,8 @@ namespace {
 
 constexpr int kRefreshMilliseconds = 200;
 constexpr int kFaultCodes = 51;
+constexpr int kStatuses = 10;
+constexpr char kTimeFormat[] = "yyyy-MM-dd HH:mm:ss";
 
 int EntryOf(const char* name) { return PlantModel::Find(name).value_or(-1); }
 
@@ -43,53 +49,169 @@ bool IsSensorFlag(int entry) {
 
 QString Utf8(const std::string& text) { return QString::fromUtf8(text.c_str()); }
 
+QString Said(const char* key) { return Utf8(PlantWord(key, Settings.language)); }
+
+QDateTime ToDateTime(const WallTime& t) {
+    return QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
+}
+
+std::string TimeText(const QDateTimeEdit* edit) {
+    return edit->dateTime().toString(QString::fromLatin1(kTimeFormat)).toStdString();
+}
+
+std::string Tenths(std::int64_t value) {
+    char text[32];
+    const std::int64_t magnitude = value < 0 ? -value : value;
+    std::snprintf(text, sizeof text, "%s%lld.%lld", value < 0 ? "-" : "", static_cast<long long>(magnitude / 10),
+                  static_cast<long long>(magnitude % 10));
+    return text;
+}
+
+QDateTimeEdit* TimeEdit() {
+    auto* edit = new QDateTimeEdit;
+    edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    edit->setMinimumDate(QDate(2000, 1, 1));
+    edit->setMaximumDate(QDate(2099, 12, 31));
+    edit->setTimeSpec(Qt::UTC);  // a plain wall time: no daylight-saving gaps
+    return edit;
+}
+
+// A list as wide as its longest entry, in whatever language it is filled.
+QComboBox* WideList() {
+    auto* list = new QComboBox;
+    list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return list;
+}
+
+void FitListToEntries(QComboBox* list) {
+    list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) + list->view()->verticalScrollBar()->sizeHint().width() + 8);
+    list->updateGeometry();
+}
+
 }  // namespace
 
-PlantPanel::PlantPanel(PlantModel& model, QWidget* parent)
-    : QDockWidget(QStringLiteral("Plant"), parent), model_(model) {
+const std::vector<PlantPreset>& PlantPanel::Presets() {
+    // Each starts from the start values, so that one does not inherit
+    // another's leftovers.
+    static const std::vector<PlantPreset> presets = {
+        {"preset.frost",
+         {"reset plant", "set collector -12.5", "set solar.supply -3.0", "set solar.return 1.5", "set tank1.top 42.0",
+          "set tank1.bottom 35.0", "set outside -8.0", "set pump.speed 300", "set flow 1.5", "set solar.output 0",
+          "set status 1", "set frost on"}},
+        {"preset.full",
+         {"reset plant", "set collector 95.0", "set solar.supply 88.0", "set solar.return 84.0", "set tank1.top 85.0",
+          "set tank1.bottom 80.0", "set pump.speed 0", "set flow 0.0", "set solar.output 0", "set status 5",
+          "set tank1.full on"}},
+        {"preset.sensor", {"reset plant", "set collector.faulty on", "set status 9", "fault 22", "history add 22"}},
+        {"preset.summer",
+         {"reset plant", "set collector 95.0", "set solar.supply 78.0", "set solar.return 52.0", "set tank1.top 65.0",
+          "set tank1.bottom 45.0", "set outside 28.0", "set pump.speed 1000", "set flow 6.5",
+          "set solar.output 4500", "set status 4"}},
+    };
+    return presets;
+}
+
+PlantPanel::PlantPanel(PlantModel& model, Run run, QWidget* parent)
+    : QDockWidget(QStringLiteral("Plant"), parent), model_(model), run_(std::move(run)) {
     setObjectName(QStringLiteral("PlantPanel"));
-    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetFloatable);
-    setFloating(true);
+    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetFloatable |
+                QDockWidget::DockWidgetMovable);
 
     auto* body = new QWidget;
     auto* column = new QVBoxLayout(body);
-
-    pageLabel_ = new QLabel;
-    pageLabel_->setObjectName(QStringLiteral("pageLabel"));
-    clockLabel_ = new QLabel;
-    clockLabel_->setObjectName(QStringLiteral("clockLabel"));
-    auto* where = new QFormLayout;
-    where->addRow(QStringLiteral("Page"), pageLabel_);
-    where->addRow(QStringLiteral("Clock"), clockLabel_);
-    column->addLayout(where);
-
+    column->addWidget(BuildPanelGroup());
+    column->addWidget(BuildPresets());
     column->addWidget(BuildTemperatures());
-    column->addWidget(BuildGroup("Pump and flow", {"pump.speed", "pump.lock", "flow", "flow.faulty", "solar.output"}));
-    column->addWidget(BuildGroup("Status and flags", {"status", "frost", "icon.flame", "icon.clock", "tank1.full",
-                                                      "tank2.full", "tank2.row", "extra.offered", "dialog"}));
+    column->addWidget(BuildGroup("group.pump", {"pump.speed", "pump.lock", "flow", "flow.faulty", "solar.output"}));
+    column->addWidget(BuildGroup("group.status", {"status", "frost", "icon.flame", "icon.clock", "tank1.full",
+                                                  "tank2.full", "tank2.row", "extra.offered", "dialog"}));
     column->addWidget(BuildFault());
-    column->addWidget(BuildGroup("Commissioning", {"commissioning.possible", "commissioning.step", "commissioning.vent",
-                                                   "commissioning.hold", "commissioning.counter"}));
-
-    auto* reset = new QPushButton(QStringLiteral("Reset to start values"));
-    reset->setObjectName(QStringLiteral("resetButton"));
-    connect(reset, &QPushButton::clicked, this, &PlantPanel::ResetToStartValues);
-    column->addWidget(reset);
+    column->addWidget(BuildHistory());
+    column->addWidget(BuildGroup("group.commissioning", {"commissioning.possible", "commissioning.step",
+                                                         "commissioning.vent", "commissioning.hold",
+                                                         "commissioning.counter"}));
     column->addStretch(1);
 
-    auto* scroll = new QScrollArea;
-    scroll_ = scroll;
-    scroll->setWidget(body);
-    scroll->setWidgetResizable(true);
-    scroll->setMinimumWidth(body->sizeHint().width() + 24);
-    setWidget(scroll);
-    resize(body->sizeHint().width() + 30, 620);
+    scroll_ = new QScrollArea;
+    scroll_->setWidget(body);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidget(scroll_);
 
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setInterval(kRefreshMilliseconds);
     connect(refreshTimer_, &QTimer::timeout, this, &PlantPanel::Refresh);
     refreshTimer_->start();
     Refresh();
+    // As wide as the form wants in the language it opens in.
+    scroll_->setMinimumWidth(std::min(body->sizeHint().width(), 300) + scroll_->verticalScrollBar()->sizeHint().width());
+    resize(body->sizeHint().width() + scroll_->verticalScrollBar()->sizeHint().width() + 8, 620);
+}
+
+void PlantPanel::Word(QObject* widget, const char* key) { words_.emplace_back(widget, key); }
+
+QGroupBox* PlantPanel::Group(const char* key) {
+    auto* group = new QGroupBox;
+    Word(group, key);
+    return group;
+}
+
+namespace {
+
+// Labels above their fields where the panel is too narrow for both in a row,
+// fields as wide as the panel.
+QFormLayout* Form(QWidget* group) {
+    auto* form = new QFormLayout(group);
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    return form;
+}
+
+}  // namespace
+
+QWidget* PlantPanel::BuildPanelGroup() {
+    QGroupBox* group = Group("group.panel");
+    QFormLayout* form = Form(group);
+    pageLabel_ = new QLabel;
+    pageLabel_->setObjectName(QStringLiteral("pageLabel"));
+    pageLabel_->setWordWrap(true);
+    auto* pageWord = new QLabel;
+    Word(pageWord, "page");
+    form->addRow(pageWord, pageLabel_);
+
+    clockEdit_ = TimeEdit();
+    clockEdit_->setObjectName(QStringLiteral("clockEdit"));
+    auto* set = new QPushButton;
+    set->setObjectName(QStringLiteral("clockButton"));
+    Word(set, "clock.set");
+    connect(set, &QPushButton::clicked, this, &PlantPanel::SetClock);
+    auto* row = new QHBoxLayout;
+    row->addWidget(clockEdit_, 1);
+    row->addWidget(set);
+    auto* clockWord = new QLabel;
+    Word(clockWord, "clock");
+    form->addRow(clockWord, row);
+    return group;
+}
+
+QWidget* PlantPanel::BuildPresets() {
+    QGroupBox* group = Group("group.presets");
+    auto* grid = new QGridLayout(group);
+    const auto& presets = Presets();
+    for (int i = 0; i < static_cast<int>(presets.size()); ++i) {
+        auto* button = new QPushButton;
+        button->setObjectName(QString::fromLatin1(presets[static_cast<std::size_t>(i)].key));
+        Word(button, presets[static_cast<std::size_t>(i)].key);
+        connect(button, &QPushButton::clicked, this, [this, i] { ApplyPreset(i); });
+        grid->addWidget(button, i / 2, i % 2);
+    }
+    auto* reset = new QPushButton;
+    reset->setObjectName(QStringLiteral("resetButton"));
+    Word(reset, "reset");
+    connect(reset, &QPushButton::clicked, this, &PlantPanel::ResetToStartValues);
+    grid->addWidget(reset, static_cast<int>(presets.size() + 1) / 2, 0, 1, 2);
+    return group;
 }
 
 QCheckBox* PlantPanel::FlagCheck(int flagEntry, bool& inverted) {
@@ -98,8 +220,9 @@ QCheckBox* PlantPanel::FlagCheck(int flagEntry, bool& inverted) {
     // for every other sensor: is it absent?
     inverted = flag.start == 1;
     const bool faulty = std::strstr(flag.name, ".faulty") != nullptr;
-    auto* check = new QCheckBox(faulty ? QStringLiteral("sensor faulty") : QStringLiteral("sensor absent"));
-    check->setToolTip(QString::fromUtf8(flag.description));
+    auto* check = new QCheckBox;
+    Word(check, faulty ? "sensor.faulty" : "sensor.absent");
+    check->setToolTip(QString::fromUtf8(flag.name) + QStringLiteral(": ") + QString::fromUtf8(flag.description));
     check->setObjectName(QString::fromUtf8(flag.name));
     return check;
 }
@@ -129,7 +252,7 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
             connect(c.check, &QCheckBox::toggled, this, [this, c] { Changed(c); });
             break;
         case PlantType::Status:
-            c.list = statusList_ = new QComboBox;
+            c.list = statusList_ = WideList();
             field = c.list;
             connect(c.list, &QComboBox::activated, this, [this, c] { Changed(c); });
             break;
@@ -145,14 +268,14 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
     field->setObjectName(QString::fromUtf8(e.name));
     field->setFocusPolicy(Qt::StrongFocus);
     field->installEventFilter(this);
-    field->setToolTip(QString::fromUtf8(e.description));
+    // The script name in the tip, for those who write scripts.
+    field->setToolTip(QString::fromUtf8(e.name) + QStringLiteral(": ") + QString::fromUtf8(e.description));
     controls_.push_back(c);
-    auto* row = new QHBoxLayout;
-    field->setMinimumWidth(110);
-    row->addWidget(field);
+    auto* label = new QLabel;
+    label->setWordWrap(true);
+    Word(label, e.name);
     if (e.absentFlag == nullptr) {
-        row->addStretch(1);
-        form->addRow(QString::fromUtf8(e.name), row);
+        form->addRow(label, field);
         return;
     }
     Control flag;
@@ -160,14 +283,15 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
     flag.check = FlagCheck(flag.entry, flag.inverted);
     connect(flag.check, &QCheckBox::toggled, this, [this, flag] { Changed(flag); });
     controls_.push_back(flag);
+    auto* row = new QHBoxLayout;
+    row->addWidget(field, 1);
     row->addWidget(flag.check);
-    row->addStretch(1);
-    form->addRow(QString::fromUtf8(e.name), row);
+    form->addRow(label, row);
 }
 
 QWidget* PlantPanel::BuildTemperatures() {
-    auto* group = new QGroupBox(QStringLiteral("Temperatures"));
-    auto* form = new QFormLayout(group);
+    QGroupBox* group = Group("group.temperatures");
+    QFormLayout* form = Form(group);
     const auto entries = PlantModel::Entries();
     for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
         if (entries[i].type == PlantType::Temperature) AddControl(form, i);
@@ -175,9 +299,9 @@ QWidget* PlantPanel::BuildTemperatures() {
     return group;
 }
 
-QWidget* PlantPanel::BuildGroup(const char* title, const std::vector<const char*>& names) {
-    auto* group = new QGroupBox(QString::fromUtf8(title));
-    auto* form = new QFormLayout(group);
+QWidget* PlantPanel::BuildGroup(const char* key, const std::vector<const char*>& names) {
+    QGroupBox* group = Group(key);
+    QFormLayout* form = Form(group);
     for (const char* name : names) {
         const int entry = EntryOf(name);
         if (entry >= 0 && !IsSensorFlag(entry)) AddControl(form, entry);
@@ -186,31 +310,63 @@ QWidget* PlantPanel::BuildGroup(const char* title, const std::vector<const char*
 }
 
 QWidget* PlantPanel::BuildFault() {
-    auto* group = new QGroupBox(QStringLiteral("Fault"));
+    QGroupBox* group = Group("group.fault");
     auto* column = new QVBoxLayout(group);
     faultLabel_ = new QLabel;
     faultLabel_->setObjectName(QStringLiteral("faultLabel"));
-    faultList_ = new QComboBox;
+    faultLabel_->setWordWrap(true);
+    faultList_ = WideList();
     faultList_->setObjectName(QStringLiteral("faultList"));
-    auto* raise = new QPushButton(QStringLiteral("Raise"));
+    auto* raise = new QPushButton;
     raise->setObjectName(QStringLiteral("raiseButton"));
-    auto* clear = new QPushButton(QStringLiteral("Clear"));
+    Word(raise, "fault.raise");
+    auto* clear = new QPushButton;
     clear->setObjectName(QStringLiteral("clearButton"));
-    auto* history = new QPushButton(QStringLiteral("Add to history"));
-    history->setObjectName(QStringLiteral("historyButton"));
-    history->setToolTip(QStringLiteral("A fault-history entry for the chosen code, now, with the current readings"));
+    Word(clear, "fault.clear");
     connect(raise, &QPushButton::clicked, this, [this] { RaiseFault(faultList_->currentIndex()); });
     connect(clear, &QPushButton::clicked, this, &PlantPanel::ClearFault);
-    connect(history, &QPushButton::clicked, this, [this] {
-        if (faultList_->currentIndex() > 0)
-            PlantModel::AddHistory(static_cast<std::uint8_t>(faultList_->currentIndex()), PanelClockTime());
-    });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(raise);
     buttons->addWidget(clear);
-    buttons->addWidget(history);
     column->addWidget(faultLabel_);
     column->addWidget(faultList_);
+    column->addLayout(buttons);
+    return group;
+}
+
+QWidget* PlantPanel::BuildHistory() {
+    QGroupBox* group = Group("group.history");
+    auto* column = new QVBoxLayout(group);
+    historyList_ = new QListWidget;
+    historyList_->setObjectName(QStringLiteral("historyList"));
+    historyList_->setWordWrap(true);
+    column->addWidget(historyList_);
+    historyTime_ = TimeEdit();
+    historyTime_->setObjectName(QStringLiteral("historyTime"));
+    connect(historyTime_, &QDateTimeEdit::dateTimeChanged, this, [this] { historyTimeEdited_ = true; });
+    auto* timeRow = new QFormLayout;
+    timeRow->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    auto* timeWord = new QLabel;
+    Word(timeWord, "history.time");
+    timeRow->addRow(timeWord, historyTime_);
+    column->addLayout(timeRow);
+    auto* add = new QPushButton;
+    add->setObjectName(QStringLiteral("historyButton"));
+    add->setToolTip(QStringLiteral("An entry for the fault chosen above, at this time, with the current readings"));
+    Word(add, "history.add");
+    connect(add, &QPushButton::clicked, this, &PlantPanel::AddToHistory);
+    auto* remove = new QPushButton;
+    remove->setObjectName(QStringLiteral("historyDeleteButton"));
+    Word(remove, "history.delete");
+    connect(remove, &QPushButton::clicked, this, [this] { DeleteHistoryEntry(historyList_->currentRow()); });
+    auto* empty = new QPushButton;
+    empty->setObjectName(QStringLiteral("historyClearButton"));
+    Word(empty, "history.clear");
+    connect(empty, &QPushButton::clicked, this, [this] { Send("history clear"); });
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(add, 0, 0, 1, 2);
+    buttons->addWidget(remove, 1, 0);
+    buttons->addWidget(empty, 1, 1);
     column->addLayout(buttons);
     return group;
 }
@@ -227,44 +383,81 @@ bool PlantPanel::eventFilter(QObject* watched, QEvent* event) {
     return QDockWidget::eventFilter(watched, event);
 }
 
+void PlantPanel::Send(const std::string& line) {
+    std::string error;
+    // The lines are the panel's own; one that fails is a fault of ours.
+    if (!run_(line, error)) qWarning("Plant panel: %s: %s", line.c_str(), error.c_str());
+    Refresh();
+}
+
 void PlantPanel::Changed(const Control& c) {
-    PlantValue v;
-    v.entry = c.entry;
-    if (c.decimal != nullptr) {
-        v.value = static_cast<std::int64_t>(std::llround(c.decimal->value() * 10.0));
-    }
-    if (c.check != nullptr) v.value = (c.check->isChecked() != c.inverted) ? 1 : 0;
-    if (c.number != nullptr) v.value = c.number->value();
-    if (c.list != nullptr) v.value = c.list->currentIndex();
-    model_.Set(v);
+    const PlantEntry& e = EntryAt(c.entry);
+    std::string value;
+    if (c.decimal != nullptr) value = Tenths(static_cast<std::int64_t>(std::llround(c.decimal->value() * 10.0)));
+    if (c.check != nullptr) value = (c.check->isChecked() != c.inverted) ? "on" : "off";
+    if (c.number != nullptr) value = std::to_string(c.number->value());
+    if (c.list != nullptr) value = std::to_string(c.list->currentIndex());
+    Send(std::string("set ") + e.name + " " + value);
 }
 
 void PlantPanel::RaiseFault(int code) {
     if (code < 0 || code >= kFaultCodes) return;
-    model_.Set({EntryOf("fault"), code, false});
-    Refresh();
+    Send(code == 0 ? "fault clear" : "fault " + std::to_string(code));
 }
 
 void PlantPanel::ClearFault() { RaiseFault(0); }
 
-void PlantPanel::ResetToStartValues() {
-    model_.Reset();
-    Refresh();
+void PlantPanel::ResetToStartValues() { Send("reset plant"); }
+
+// A history entry without a time of its own takes the time chosen in the
+// panel (the panel clock, unless changed).
+void PlantPanel::ApplyPreset(int index) {
+    const auto& presets = Presets();
+    if (index < 0 || index >= static_cast<int>(presets.size())) return;
+    for (const char* line : presets[static_cast<std::size_t>(index)].lines) {
+        std::string text = line;
+        if (text.rfind("history add ", 0) == 0) text += " " + TimeText(historyTime_);
+        Send(text);
+    }
 }
 
-// The lists speak the panel's current language, as its pages do.
+void PlantPanel::AddToHistory() {
+    const int code = faultList_->currentIndex();
+    if (code <= 0) return;
+    Send("history add " + std::to_string(code) + " " + TimeText(historyTime_));
+    historyTimeEdited_ = false;
+}
+
+void PlantPanel::DeleteHistoryEntry(int index) {
+    if (index < 0 || index >= kFaultHistoryEntries) return;
+    Send("history delete " + std::to_string(index + 1));
+}
+
+void PlantPanel::SetClock() {
+    Send("clock " + TimeText(clockEdit_));
+    clockEdit_->clearFocus();
+}
+
+// The words and lists speak the panel's current language, as its pages do.
 void PlantPanel::FillTexts() {
     const int language = Settings.language;
     if (language == textLanguage_) return;
     textLanguage_ = language;
+    for (auto& [widget, key] : words_) {
+        const QString text = Utf8(PlantWord(key, language));
+        if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(text);
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setText(text);
+        if (auto* group = qobject_cast<QGroupBox*>(widget)) group->setTitle(text);
+    }
     const QSignalBlocker blockStatus(statusList_);
     const int status = statusList_->currentIndex();
     statusList_->clear();
-    for (int s = 0; s < 10; ++s) {
+    for (int s = 0; s < kStatuses; ++s) {
         statusList_->addItem(QStringLiteral("%1 %2").arg(s).arg(
             Utf8(StatusText(static_cast<std::uint8_t>(s), static_cast<std::uint8_t>(language)))));
     }
     statusList_->setCurrentIndex(status);
+    FitListToEntries(statusList_);
     const QSignalBlocker blockFault(faultList_);
     const int code = faultList_->currentIndex();
     faultList_->clear();
@@ -275,15 +468,51 @@ void PlantPanel::FillTexts() {
                 .arg(Utf8(FaultCodeText(static_cast<std::uint8_t>(f), static_cast<std::uint8_t>(language)))));
     }
     faultList_->setCurrentIndex(code < 0 ? 0 : code);
+    FitListToEntries(faultList_);
+}
+
+void PlantPanel::FillHistory() {
+    const int language = Settings.language;
+    QStringList rows;
+    for (int i = 0; i < kFaultHistoryEntries; ++i) {
+        const FaultHistoryEntry& e = FaultHistory[i];
+        if (e.type == kFaultEntryEmpty) {
+            rows << QStringLiteral("%1  %2").arg(i + 1).arg(Said("history.empty"));
+            continue;
+        }
+        const QDateTime when(QDate(e.year, e.month, e.day), QTime(e.hour, e.minute, e.second));
+        rows << QStringLiteral("%1  %2  %3 %4")
+                    .arg(i + 1)
+                    .arg(when.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")))
+                    .arg(e.faultCode, 2, 10, QLatin1Char('0'))
+                    .arg(Utf8(FaultCodeText(e.faultCode, static_cast<std::uint8_t>(language))));
+    }
+    const int chosen = historyList_->currentRow();
+    for (int i = 0; i < rows.size(); ++i) {
+        if (historyList_->count() <= i) historyList_->addItem(rows[i]);
+        if (historyList_->item(i)->text() != rows[i]) historyList_->item(i)->setText(rows[i]);
+    }
+    if (chosen >= 0) historyList_->setCurrentRow(chosen);
+    historyList_->setFixedHeight(historyList_->sizeHintForRow(0) * kFaultHistoryEntries + 2 * historyList_->frameWidth() + 4);
 }
 
 void PlantPanel::Refresh() {
     FillTexts();
+    FillHistory();
     const std::uint8_t page = AppState.currentPage;
     pageLabel_->setText(QStringLiteral("%1 %2").arg(page).arg(QString::fromUtf8(PageName(page))));
-    clockLabel_->setText(QString::fromStdString(FormatWallTime(PanelClockTime())));
+    const QDateTime clock = ToDateTime(PanelClockTime());
+    if (!clockEdit_->hasFocus() && clock.isValid()) {
+        const QSignalBlocker block(clockEdit_);
+        clockEdit_->setDateTime(clock);
+    }
+    if (!historyTime_->hasFocus() && !historyTimeEdited_ && clock.isValid()) {
+        const QSignalBlocker block(historyTime_);
+        historyTime_->setDateTime(clock);
+    }
     const int fault = static_cast<int>(model_.Get(EntryOf("fault")));
-    faultLabel_->setText(QStringLiteral("Current: %1 %2")
+    faultLabel_->setText(QStringLiteral("%1: %2 %3")
+                             .arg(Said("fault.current"))
                              .arg(fault)
                              .arg(Utf8(FaultCodeText(static_cast<std::uint8_t>(fault), Settings.language))));
     // The list follows a fault raised elsewhere, but not while one is chosen.

@@ -18,6 +18,7 @@
 #include "host/GifRecorder.h"
 #include "host/PngWriter.h"
 #include "host/RunnerGolden.h"
+#include "host/TouchRing.h"
 #include "panel/app/AppState.h"
 
 class ScriptRunner::PinnedClock final : public WallClock {
@@ -338,6 +339,9 @@ struct RunnerVerbs {
                 rgb[static_cast<std::size_t>(y) * width + x] = canvas.Pixels()[sy * canvas.Stride() + sx] & 0xFFFFFFu;
             }
         }
+        int fx = 0;
+        int fy = 0;
+        if (runner.options_.showTouches && FingerOnPanel(fx, fy)) DrawTouchRing(rgb.data(), width, height, width, zoom, fx, fy);
         return rgb;
     }
 
@@ -371,7 +375,7 @@ struct RunnerVerbs {
                 return false;
             }
             if (!gif.Start(command.path, why)) return false;
-            gif.Frame(runner.host_->Mirror(), runner.ticks_ * kTickMilliseconds);
+            runner.AnimationFrame();
             return true;
         }
         if (!gif.Recording()) {
@@ -399,7 +403,8 @@ const RunnerVerbs::Rule kRules[] = {
     {"close", Verb::Close, "", 0, 0, ParseNothing, RunnerVerbs::Close},
     {"set", Verb::Plant, "NAME VALUE", 2, 2, ParsePlant, RunnerVerbs::Plant},
     {"fault", Verb::Plant, "CODE|clear", 1, 1, ParsePlant, RunnerVerbs::Plant},
-    {"history", Verb::Plant, "add CODE [YYYY-MM-DD HH:MM:SS]", 2, 4, ParsePlant, RunnerVerbs::Plant},
+    {"history", Verb::Plant, "add CODE [YYYY-MM-DD HH:MM:SS] | delete N | clear", 1, 4, ParsePlant,
+     RunnerVerbs::Plant},
     {"reset", Verb::Plant, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"print", Verb::Plant, "NAME|page|clock|all", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"state", Verb::Plant, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant},
@@ -566,9 +571,13 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
             parsing.Fail(file, number, std::string(rule->name) + ": " + why);
             continue;
         }
-        // A golden image lives beside the script that names it.
+        // A golden image lives beside the script that names it, and so does
+        // the state that a recorded scenario starts from.
         if (command.verb == Verb::Expect && command.expect == Expectation::Screen) {
             command.path = (FolderOf(file) / command.path).string();
+        }
+        if (command.verb == Verb::Plant && command.plant.verb == PlantVerb::StateLoad) {
+            command.plant.path = (FolderOf(file) / command.plant.path).string();
         }
         if (rule->verb == Verb::Close) {
             parsing.closedAt = number;
@@ -732,8 +741,21 @@ void ScriptRunner::Ticks(long count) {
             ShowProgress(false);
         }
         ++ticks_;
-        if (animation_ && animation_->Recording()) animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds);
+        if (animation_ && animation_->Recording()) AnimationFrame();
     }
+}
+
+// A frame of what the panel shows, with the finger's ring when it is shown.
+void ScriptRunner::AnimationFrame() {
+    int x = 0;
+    int y = 0;
+    if (!options_.showTouches || !FingerOnPanel(x, y)) {
+        animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds);
+        return;
+    }
+    std::vector<Rgb565> screen(host_->Mirror(), host_->Mirror() + kScreenWidth * kScreenHeight);
+    DrawTouchRing(screen.data(), x, y);
+    animation_->Frame(screen.data(), ticks_ * kTickMilliseconds);
 }
 
 void ScriptRunner::Fail(const ScriptCommand& command, const std::string& message) {

@@ -126,6 +126,7 @@ struct RunnerOptions {
     bool update = false;               // expect screen rewrites the golden image instead of comparing
     bool progress = false;             // a progress line on standard error for runs over about 2 s
     std::function<void()> beforeTick;  // runs before every tick (the plant feed's pump)
+    bool showTouches = false;          // screenshots and animations show a ring where the finger is
 };
 
 class ScriptRunner {
@@ -161,6 +162,7 @@ private:
     void EnsureStarted();
     std::ostream& Out();
     void Ticks(long count);
+    void AnimationFrame();
     void Fail(const ScriptCommand& command, const std::string& message);
     void ShowProgress(bool force);
     void EndProgress();

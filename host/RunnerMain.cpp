@@ -45,6 +45,7 @@ constexpr char kUsage[] =
     "Options:\n"
     "  --clock 'YYYY-MM-DD HH:MM:SS'  pin the wall clock before the script starts\n"
     "  --update                    expect screen writes the golden images instead of comparing\n"
+    "  --show-touches              screenshots and animations show a ring where the finger is\n"
     "  --junit FILE.xml            write one JUnit test case per script\n"
     "  -j N                        play N scripts at once (default: the number of cores)\n"
     "  --plant-udp PORT            take plant values as UDP datagrams on 127.0.0.1:PORT\n"
@@ -104,6 +105,7 @@ struct Options {
     std::optional<std::string> clock;
     std::optional<WallTime> pinned;
     bool update = false;
+    bool showTouches = false;
     std::string junit;
     int jobs = 0;
     int plantPort = 0;
@@ -172,6 +174,10 @@ bool TakeOption(int argc, char** argv, int& i, Options& options, std::string& er
     }
     if (arg == "--update") {
         options.update = true;
+        return true;
+    }
+    if (arg == "--show-touches") {
+        options.showTouches = true;
         return true;
     }
     if (arg == "--junit") {
@@ -265,6 +271,7 @@ int PlayOne(const Options& options) {
     TQueueDispatcher dispatcher;
     RunnerOptions runnerOptions;
     runnerOptions.update = options.update;
+    runnerOptions.showTouches = options.showTouches;
     runnerOptions.progress = StderrIsTerminal();
     if (options.plantPort != 0) runnerOptions.beforeTick = [&dispatcher] { dispatcher.Pump(); };
     ScriptRunner runner(runnerOptions);
@@ -408,6 +415,7 @@ std::vector<std::string> CommonArguments(const Options& options) {
         common.push_back(*options.clock);
     }
     if (options.update) common.push_back("--update");
+    if (options.showTouches) common.push_back("--show-touches");
     return common;
 }
 
