@@ -271,8 +271,8 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
     // The script name in the tip, for those who write scripts.
     field->setToolTip(QString::fromUtf8(e.name) + QStringLiteral(": ") + QString::fromUtf8(e.description));
     controls_.push_back(c);
+    // A label too long for the row goes above its field, whole.
     auto* label = new QLabel;
-    label->setWordWrap(true);
     Word(label, e.name);
     if (e.absentFlag == nullptr) {
         form->addRow(label, field);
@@ -416,15 +416,25 @@ void PlantPanel::ApplyPreset(int index) {
     if (index < 0 || index >= static_cast<int>(presets.size())) return;
     for (const char* line : presets[static_cast<std::size_t>(index)].lines) {
         std::string text = line;
-        if (text.rfind("history add ", 0) == 0) text += " " + TimeText(historyTime_);
+        if (text.rfind("history add ", 0) == 0) text += HistoryTimeText();
         Send(text);
     }
+}
+
+// The time chosen for a history entry: the panel clock, unless the user
+// chose another.
+std::string PlantPanel::HistoryTimeText() const {
+    if (historyTimeEdited_) return " " + TimeText(historyTime_);
+    const WallTime now = PanelClockTime();
+    // Before the first tick the panel has no clock yet: the line then takes
+    // the clock's time.
+    return now.year >= 2000 ? " " + FormatWallTime(now) : std::string();
 }
 
 void PlantPanel::AddToHistory() {
     const int code = faultList_->currentIndex();
     if (code <= 0) return;
-    Send("history add " + std::to_string(code) + " " + TimeText(historyTime_));
+    Send("history add " + std::to_string(code) + HistoryTimeText());
     historyTimeEdited_ = false;
 }
 

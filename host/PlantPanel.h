@@ -89,6 +89,7 @@ private:
     void Send(const std::string& line);
     void FillTexts();
     void FillHistory();
+    std::string HistoryTimeText() const;
     // A widget whose text is a word of the panel, told again when the
     // language changes.
     void Word(QObject* widget, const char* key);
