@@ -45,6 +45,8 @@ TEST(PlantCommands, RefusesBadLinesBeforeAnythingRuns) {
         {"history add 0", "history add wants a fault code 1..50, not '0'"},
         {"history add 22 2026-02-30 10:00:00", "YYYY-MM-DD HH:MM:SS"},
         {"history add 22 2026-02-03", "history wants add CODE"},
+        {"history delete 6", "history delete wants an entry 1..5 (1 the newest), not '6'"},
+        {"history clear now", "history wants add CODE [YYYY-MM-DD HH:MM:SS], delete N or clear"},
         {"reset", "reset wants the word plant"},
         {"print", "print wants a name, page, clock or all"},
         {"print pages", "unknown name 'pages'; valid names: page, clock, all, collector,"},
@@ -100,6 +102,13 @@ TEST(PlantCommands, HistoryAddStampsTheClockOrTheTimeGivenNewestFirst) {
               (std::vector<int>{0, 50, 2027, 2, 5, 6, 955, 6}));
     EXPECT_EQ((std::vector<int>{older.faultCode, older.hour, older.weekday}), (std::vector<int>{22, 13, 0}));
     EXPECT_NE(GetFaultHistoryEntry(1), nullptr);
+
+    // Deleting empties the entry where it stands, as the panel's bin does.
+    EXPECT_EQ(Line(plant, "history delete 1"), "");
+    EXPECT_EQ((std::vector<int>{FaultHistory[0].type, FaultHistory[1].type, FaultHistory[1].faultCode}),
+              (std::vector<int>{kFaultEntryEmpty, 0, 22}));
+    EXPECT_EQ(Line(plant, "history clear"), "");
+    for (const FaultHistoryEntry& e : FaultHistory) EXPECT_EQ(e.type, kFaultEntryEmpty);
 }
 
 }  // namespace
