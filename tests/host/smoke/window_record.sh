@@ -31,7 +31,11 @@ for at in "289 224" "191 224" "191 224"; do
   sleep 0.5
 done
 menu_keys Up Return
-sleep 1
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --name '^Save the recorded touches$' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+sleep 0.3
 xdotool type --delay 20 "$work/walk.txt"
 xdotool key Return
 for _ in $(seq 50); do
