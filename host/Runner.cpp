@@ -323,32 +323,14 @@ struct RunnerVerbs {
         return true;
     }
 
-    // What the window shows, as 0xRRGGBB pixels: at its own zoom (0), or
-    // at the zoom given.
-    static std::vector<std::uint32_t> Image(ScriptRunner& runner, int zoom, int& width, int& height) {
-        const Canvas& canvas = runner.host_->GetCanvas();
-        const int shown = runner.host_->Zoom();
-        if (zoom == 0) zoom = shown;
-        width = kScreenWidth * zoom;
-        height = kScreenHeight * zoom;
-        std::vector<std::uint32_t> rgb(static_cast<std::size_t>(width) * height);
-        for (int y = 0; y < height; ++y) {
-            const int sy = y / zoom * shown;
-            for (int x = 0; x < width; ++x) {
-                const int sx = x / zoom * shown;
-                rgb[static_cast<std::size_t>(y) * width + x] = canvas.Pixels()[sy * canvas.Stride() + sx] & 0xFFFFFFu;
-            }
-        }
-        int fx = 0;
-        int fy = 0;
-        if (runner.options_.showTouches && FingerOnPanel(fx, fy)) DrawTouchRing(rgb.data(), width, height, width, zoom, fx, fy);
-        return rgb;
-    }
-
     static bool Screenshot(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
         int width = 0;
         int height = 0;
-        const std::vector<std::uint32_t> rgb = Image(runner, static_cast<int>(command.number[0]), width, height);
+        const int zoom = command.number[0] != 0 ? static_cast<int>(command.number[0]) : runner.host_->Zoom();
+        std::vector<std::uint32_t> rgb = ShownImage(*runner.host_, zoom, width, height);
+        int x = 0;
+        int y = 0;
+        if (runner.options_.showTouches && FingerOnPanel(x, y)) DrawTouchRing(rgb.data(), width, height, width, zoom, x, y);
         return WritePng(command.path, width, height, rgb, why);
     }
 
@@ -358,7 +340,6 @@ struct RunnerVerbs {
     }
 
     static bool Expect(ScriptRunner& runner, const ScriptCommand& command, std::string& why);
-    static bool ExpectScreen(ScriptRunner& runner, const ScriptCommand& command, std::string& why);
 
     static bool Close(ScriptRunner& runner, const ScriptCommand&, std::string&) {
         runner.host_->CloseQuery();
@@ -385,11 +366,18 @@ struct RunnerVerbs {
         return gif.Stop(runner.ticks_ * kTickMilliseconds, why);
     }
 
+    static bool At(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        runner.timed_.emplace_back(runner.scriptStart_ + command.number[0], command.then);
+        return true;
+    }
+
     static const Rule* Find(std::string_view name);
     static const Rule& Of(const ScriptCommand& command);
 };
 
 namespace {
+
+bool ParseAt(std::string_view verb, const Words& words, ScriptCommand& command, std::string& why);
 
 const RunnerVerbs::Rule kRules[] = {
     {"clock", Verb::Clock, "YYYY-MM-DD HH:MM:SS", 2, 2, ParseClock, RunnerVerbs::Clock},
@@ -413,6 +401,7 @@ const RunnerVerbs::Rule kRules[] = {
     // `include` is taken apart while parsing; it never reaches execution.
     {"include", Verb::Tick, "FILE", 1, 1, nullptr, nullptr},
     {"animation", Verb::Animation, "start FILE.gif | stop", 1, 2, ParseAnimation, RunnerVerbs::Animation},
+    {"at", Verb::At, "TIME set|fault|history|reset ...", 2, 6, ParseAt, RunnerVerbs::At},
 };
 
 std::string Usage(const RunnerVerbs::Rule& rule) {
@@ -473,6 +462,54 @@ const RunnerVerbs::Rule* RunnerVerbs::Find(std::string_view name) {
 const RunnerVerbs::Rule& RunnerVerbs::Of(const ScriptCommand& command) {
     return command.rule < std::size(kRules) ? kRules[command.rule] : kRules[0];
 }
+
+bool ParseScriptTime(std::string_view word, long& ticks, std::string& why) {
+    std::string_view number = word;
+    long milliseconds = 0;
+    if (word.size() > 2 && word.substr(word.size() - 2) == "ms") {
+        number.remove_suffix(2);
+        milliseconds = 1;
+    } else if (word.size() > 1 && word.back() == 's') {
+        number.remove_suffix(1);
+        milliseconds = 1000;
+    }
+    long value = 0;
+    const long most = milliseconds == 0 ? kMaxTicksPerLine : kMaxTicksPerLine * kTickMilliseconds / milliseconds;
+    if (!ParseNumber(number, "time", 0, most, value, why)) {
+        why += "; a time is 30s, 500ms or a number of ticks";
+        return false;
+    }
+    ticks = milliseconds == 0 ? value : (value * milliseconds + kTickMilliseconds - 1) / kTickMilliseconds;
+    return true;
+}
+
+namespace {
+
+// `at TIME COMMAND`: the command is one of the plant changes, checked now.
+bool ParseAt(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    if (!ParseScriptTime(words[0], command.number[0], why)) return false;
+    const RunnerVerbs::Rule* rule = RunnerVerbs::Find(words[1]);
+    const std::string_view name = words[1];
+    if (rule == nullptr || rule->verb != Verb::Plant || name == "print" || name == "state") {
+        why = "at runs a plant change (set, fault, history or reset), not " + Quoted(name);
+        return false;
+    }
+    const Words rest(words.begin() + 2, words.end());
+    if (rest.size() < rule->minWords || rest.size() > rule->maxWords) {
+        why = "usage: at TIME " + Usage(*rule).substr(7);
+        return false;
+    }
+    auto then = std::make_shared<ScriptCommand>();
+    then->verb = rule->verb;
+    then->rule = static_cast<std::uint8_t>(rule - kRules);
+    then->line = command.line;
+    then->file = command.file;
+    if (!rule->parse(name, rest, *then, why)) return false;
+    command.then = std::move(then);
+    return true;
+}
+
+}  // namespace
 
 namespace {
 
@@ -651,60 +688,84 @@ void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors) {
     }
 }
 
-bool RunnerVerbs::Expect(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+std::vector<std::uint32_t> ShownImage(PanelHost& host, int zoom, int& width, int& height) {
+    const Canvas& canvas = host.GetCanvas();
+    const int shown = host.Zoom();
+    if (zoom == 0) zoom = shown;
+    width = kScreenWidth * zoom;
+    height = kScreenHeight * zoom;
+    std::vector<std::uint32_t> rgb(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        const int sy = y / zoom * shown;
+        for (int x = 0; x < width; ++x) {
+            const int sx = x / zoom * shown;
+            rgb[static_cast<std::size_t>(y) * width + x] = canvas.Pixels()[sy * canvas.Stride() + sx] & 0xFFFFFFu;
+        }
+    }
+    return rgb;
+}
+
+CheckResult CheckExpectation(const ScriptCommand& command, const CheckContext& context, std::string& message) {
     std::string expected;
     std::string got;
     switch (command.expect) {
         case Expectation::Page:
-            if (AppState.currentPage == command.number[0]) return true;
+            if (AppState.currentPage == command.number[0]) return CheckResult::Passed;
             expected = "page " + std::to_string(command.number[0]);
             got = std::to_string(AppState.currentPage) + " (" + PageName(AppState.currentPage) + ")";
             break;
         case Expectation::Pixel: {
             int width = 0;
             int height = 0;
-            const std::uint32_t shown =
-                Image(runner, 1, width,
-                      height)[static_cast<std::size_t>(command.number[1] * kScreenWidth + command.number[0])];
-            if (shown == static_cast<std::uint32_t>(command.number[2])) return true;
+            const std::uint32_t shown = ShownImage(context.host, 1, width, height)[static_cast<std::size_t>(
+                command.number[1] * kScreenWidth + command.number[0])];
+            if (shown == static_cast<std::uint32_t>(command.number[2])) return CheckResult::Passed;
             expected = "pixel " + std::to_string(command.number[0]) + " " + std::to_string(command.number[1]) + " " +
                        Hex(static_cast<std::uint32_t>(command.number[2]));
             got = Hex(shown);
             break;
         }
         case Expectation::Value: {
-            const PlantModel& plant = runner.plant_;
             const int entry = command.value.entry;
-            const std::string now = plant.Format(entry);
+            const std::string now = context.plant.Format(entry);
             const bool absent = now == "absent";
-            if (command.value.absent ? absent : (!absent && plant.Get(entry) == command.value.value)) return true;
+            if (command.value.absent ? absent : (!absent && context.plant.Get(entry) == command.value.value))
+                return CheckResult::Passed;
             expected = std::string(PlantModel::Entries()[static_cast<std::size_t>(entry)].name) + " " + command.text;
             got = now;
             break;
         }
         case Expectation::Clock: {
-            const std::string now = FormatWallTime(runner.clock_->now);
-            if (now == command.text) return true;
+            const std::string now = FormatWallTime(context.clock);
+            if (now == command.text) return CheckResult::Passed;
             expected = "clock " + command.text;
             got = now;
             break;
         }
-        case Expectation::Screen: return ExpectScreen(runner, command, why);
+        case Expectation::Screen: {
+            int width = 0;
+            int height = 0;
+            const std::vector<std::uint32_t> shown = ShownImage(context.host, 0, width, height);
+            const GoldenCheck check{command.path, command.number[0], context.update, context.host.Zoom()};
+            switch (CompareWithGolden(check, shown, width, height, message)) {
+                case GoldenVerdict::Matches: return CheckResult::Passed;
+                case GoldenVerdict::Differs: return CheckResult::Failed;
+                case GoldenVerdict::CannotCheck: return CheckResult::CannotCheck;
+            }
+            return CheckResult::CannotCheck;
+        }
     }
-    runner.Fail(command, "expected " + expected + ", got " + got);
-    return true;
+    message = "expected " + expected + ", got " + got;
+    return CheckResult::Failed;
 }
 
-bool RunnerVerbs::ExpectScreen(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
-    int width = 0;
-    int height = 0;
-    const std::vector<std::uint32_t> shown = Image(runner, 0, width, height);
-    const GoldenCheck check{command.path, command.number[0], runner.options_.update, runner.host_->Zoom()};
+bool RunnerVerbs::Expect(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
     std::string message;
-    switch (CompareWithGolden(check, shown, width, height, message)) {
-        case GoldenVerdict::Matches: return true;
-        case GoldenVerdict::Differs: runner.Fail(command, message); return true;
-        case GoldenVerdict::CannotCheck: break;
+    const CheckContext context{*runner.host_, runner.plant_, runner.clock_->now, runner.options_.update};
+    switch (CheckExpectation(command, context, message)) {
+        case CheckResult::Passed: return true;
+        case CheckResult::Failed: runner.Fail(command, message); return true;
+        case CheckResult::CannotCheck: break;
     }
     why = message;
     return false;
@@ -731,7 +792,21 @@ void ScriptRunner::EnsureStarted() {
     host_->SetZoom(1);
 }
 
+void ScriptRunner::FireTimed() {
+    const std::int64_t now = ticks_;
+    // In the order of their times, and in script order at the same time.
+    std::stable_sort(timed_.begin(), timed_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    while (!timed_.empty() && timed_.front().first <= now) {
+        const std::shared_ptr<const ScriptCommand> command = timed_.front().second;
+        timed_.erase(timed_.begin());
+        PlantCommandContext context{plant_, Out(), &clock_->now};
+        std::string why;
+        ExecutePlantCommand(command->plant, context, why);  // plant changes only: nothing to fail
+    }
+}
+
 void ScriptRunner::Ticks(long count) {
+    FireTimed();
     for (long i = 0; i < count && !closed_; ++i) {
         if (options_.beforeTick) options_.beforeTick();
         if (host_->Tick() == TickResult::Close) closed_ = true;
@@ -742,6 +817,7 @@ void ScriptRunner::Ticks(long count) {
         }
         ++ticks_;
         if (animation_ && animation_->Recording()) AnimationFrame();
+        FireTimed();
     }
 }
 
@@ -790,6 +866,8 @@ void ScriptRunner::EndProgress() {
 
 ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
     running_ = &script;
+    scriptStart_ = ticks_;
+    timed_.clear();
     startNanos_ = NowNanos();
     const std::size_t failedBefore = failures_.size();
     for (commandIndex_ = 0; commandIndex_ < script.commands.size(); ++commandIndex_) {

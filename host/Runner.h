@@ -24,6 +24,9 @@
 //   animation start FILE.gif    record what the panel shows as an animated GIF
 //   animation stop              write it (a recording still running at the
 //                               end of the script is written then)
+//   at TIME COMMAND             a plant change (set, fault, history, reset) made
+//                               once TIME has passed since the script began
+//                               (30s, 500ms or N ticks), between two ticks
 //
 // A script is parsed whole into a list of commands before the first one runs,
 // so a bad line anywhere costs no time. Each verb is one row of a table: a
@@ -75,7 +78,8 @@ enum class Verb : std::uint8_t {
     Close,
     Plant,
     Expect,
-    Animation
+    Animation,
+    At
 };
 
 enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen };
@@ -93,6 +97,9 @@ struct ScriptCommand {
     Expectation expect = Expectation::Page;
     PlantValue value;  // expect NAME VALUE
     std::string text;  // the expected value as written, for messages
+    // at TIME COMMAND: the plant change that runs at TIME (number[0], in
+    // ticks since the script began)
+    std::shared_ptr<const ScriptCommand> then;
 };
 
 struct Script {
@@ -129,6 +136,21 @@ struct RunnerOptions {
     bool showTouches = false;          // screenshots and animations show a ring where the finger is
 };
 
+// What the window shows, as 0xRRGGBB pixels, row by row: at its own zoom
+// (0), or at the zoom given.
+std::vector<std::uint32_t> ShownImage(PanelHost& host, int zoom, int& width, int& height);
+
+// A check (`expect`) against a panel: the runner's and the window's script
+// player's. Failed and CannotCheck say why in `message`.
+enum class CheckResult { Passed, Failed, CannotCheck };
+struct CheckContext {
+    PanelHost& host;
+    const PlantModel& plant;
+    const WallTime& clock;
+    bool update = false;  // expect screen writes the golden image
+};
+CheckResult CheckExpectation(const ScriptCommand& command, const CheckContext& context, std::string& message);
+
 class ScriptRunner {
 public:
     explicit ScriptRunner(RunnerOptions options = {});
@@ -163,6 +185,8 @@ private:
     std::ostream& Out();
     void Ticks(long count);
     void AnimationFrame();
+    // Runs the timed plant changes that are due.
+    void FireTimed();
     void Fail(const ScriptCommand& command, const std::string& message);
     void ShowProgress(bool force);
     void EndProgress();
@@ -183,4 +207,10 @@ private:
     bool progressShown_ = false;
     std::unique_ptr<GifRecorder> animation_;
     std::int64_t ticks_ = 0;  // the animation's clock
+    std::int64_t scriptStart_ = 0;  // ticks_ when the script began, for `at`
+    std::vector<std::pair<std::int64_t, std::shared_ptr<const ScriptCommand>>> timed_;
 };
+
+// The time of `at`: 30s, 500ms or a number of ticks, rounded up to whole
+// ticks. False, with the reason, when it is none of these.
+bool ParseScriptTime(std::string_view word, long& ticks, std::string& why);
