@@ -22,6 +22,7 @@
 
 #include "host/GifRecorder.h"
 #include "host/PlantPanel.h"
+#include "host/ScriptPlayer.h"
 #include "host/TouchRing.h"
 
 namespace {
@@ -135,9 +136,8 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
     host_.SetPlantHook([this] { plant_.Apply(); });
     mnuZoom100Click();
 
-    plantPanel = new PlantPanel(plant_, [this](const std::string& line, std::string& error) {
-        return RunPlantLine(line, error);
-    });
+    plantPanel = new PlantPanel(
+        plant_, [this](const std::string& line, std::string& error) { return RunPlantLine(line, error); });
     plantPanel->setAllowedAreas(Qt::RightDockWidgetArea);
     addDockWidget(Qt::RightDockWidgetArea, plantPanel);
     plantPanel->setFloating(true);
@@ -153,6 +153,7 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
 THaupt::~THaupt() { FinishAnimation(); }
 
 void THaupt::TimerRefreshTimer() {
+    player_->BeforeTick();
     CaptureBeforeTick();
     const TickResult result = host_.Tick();
     CaptureAfterTick();
@@ -264,8 +265,8 @@ void THaupt::FitOnScreen() {
     const QRect area = where->availableGeometry();
     QAction* const items[] = {mnuZoom100, mnuZoom200, mnuZoom300};
     for (int zoom = 1; zoom <= 3; ++zoom) {
-        items[zoom - 1]->setEnabled(
-            (kScreenWidth * zoom <= area.width() && kScreenHeight * zoom <= area.height()) || zoom == host_.Zoom());
+        items[zoom - 1]->setEnabled((kScreenWidth * zoom <= area.width() && kScreenHeight * zoom <= area.height()) ||
+                                    zoom == host_.Zoom());
     }
     if (!plantPanel->isFloating() && plantPanel->isVisible()) {
         const int room = area.width() - view_->width();
@@ -279,7 +280,9 @@ void THaupt::FitOnScreen() {
     const QRect outer = frameGeometry();
     const QMargins frame(client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
                          outer.bottom() - client.bottom());
-    const auto place = [](int start, int size, int lo, int hi) { return std::clamp(start, lo, std::max(lo, hi - size)); };
+    const auto place = [](int start, int size, int lo, int hi) {
+        return std::clamp(start, lo, std::max(lo, hi - size));
+    };
     int left = 0;
     int top = 0;
     if (outer.width() <= area.width()) {
@@ -315,8 +318,8 @@ void THaupt::ShowDirtyArea() {
     const bool ring = showTouches_ && FingerOnPanel(x, y);
     const DirtyRect area = ring ? TouchRingArea(host_.Zoom(), x, y) : DirtyRect{};
     if (ring != ringShown_ || (ring && (area.x0 != ringArea_.x0 || area.y0 != ringArea_.y0))) {
-        if (ringShown_) view_->update(QRect(ringArea_.x0, ringArea_.y0, ringArea_.x1 - ringArea_.x0,
-                                            ringArea_.y1 - ringArea_.y0));
+        if (ringShown_)
+            view_->update(QRect(ringArea_.x0, ringArea_.y0, ringArea_.x1 - ringArea_.x0, ringArea_.y1 - ringArea_.y0));
         if (ring) view_->update(QRect(area.x0, area.y0, area.x1 - area.x0, area.y1 - area.y0));
         ringShown_ = ring;
         ringArea_ = area;
@@ -440,7 +443,8 @@ void THaupt::SetPanelClock(const WallTime& time) { clockTap_.SetTo(time); }
 void THaupt::RestoreSettings(QSettings& settings) {
     const int zoom = settings.value(QStringLiteral("window/zoom"), 1).toInt();
     if (zoom >= 1 && zoom <= 3) SelectZoom(zoom);
-    if (settings.contains(QStringLiteral("window/position"))) move(settings.value(QStringLiteral("window/position")).toPoint());
+    if (settings.contains(QStringLiteral("window/position")))
+        move(settings.value(QStringLiteral("window/position")).toPoint());
     if (settings.value(QStringLiteral("window/showTouches"), false).toBool() != showTouches_) mnuShowTouchesClick();
     const QStringList folders = settings.value(QStringLiteral("files/folders")).toStringList();
     for (int i = 0; i < folders.size() && i < 5; ++i) folders_[i] = folders[i];

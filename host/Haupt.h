@@ -16,6 +16,7 @@
 #include <string>
 
 #include "host/PanelHost.h"
+#include "host/PlantCommands.h"
 #include "host/PlantModel.h"
 #include "host/TouchRecorder.h"
 
@@ -26,6 +27,7 @@ class QMenu;
 class QSettings;
 class QTemporaryDir;
 class QTimer;
+class ScriptPlayer;
 
 class THaupt : public QMainWindow {
     Q_OBJECT
@@ -45,6 +47,9 @@ public:
     QMenu* mnuFile = nullptr;
     QAction* mnuOpenState = nullptr;
     QAction* mnuSaveState = nullptr;
+    QAction* mnuPlayScript = nullptr;        // F5 while no script plays; then pause and resume
+    QAction* mnuStepScript = nullptr;        // F6: the next line, then pause
+    QAction* mnuStopScript = nullptr;        // Shift+F5
     QAction* mnuSaveScreenshot = nullptr;    // F12; Shift+F12 at the current zoom
     QAction* mnuCopyScreenshot = nullptr;    // to the clipboard
     QAction* mnuSaveAllLanguages = nullptr;  // the current page in all seven languages
@@ -72,6 +77,9 @@ public:
     bool ShowingTouches() const { return showTouches_; }
     bool SavingLanguages() const { return languageJobs_ > 0; }
     QWidget* View() const { return view_; }
+    ScriptPlayer& Player() { return *player_; }
+    // Plays a runner script live; false, with the problems, when it cannot.
+    bool PlayScriptFile(const QString& path, QString& error);
 
     // What the panel shows: at 1:1 panel pixels, or as the window shows it;
     // with the finger's ring while touches are shown.
@@ -104,6 +112,9 @@ public slots:
     void mnuPlantClick();
     void mnuOpenStateClick();
     void mnuSaveStateClick();
+    void mnuPlayScriptClick();
+    void mnuStepScriptClick();
+    void mnuStopScriptClick();
     void mnuSaveScreenshotClick();
     void mnuSaveZoomedScreenshotClick();
     void mnuCopyScreenshotClick();
@@ -133,6 +144,7 @@ protected:
 
 private:
     friend class PanelView;
+    friend class ScriptPlayer;
 
     void SelectZoom(int zoom);
     // The window can no longer follow the left button: lift the finger.
@@ -169,6 +181,9 @@ private:
     // A recording still running when the window goes is written, not lost.
     void FinishAnimation();
     void LanguageJobDone(const QString& language, int exitCode, const QString& output);
+    // A plant change carried out and recorded as `line`.
+    bool RunPlantCommand(const PlantCommand& command, const std::string& line, std::string& error);
+    void UpdateScriptMenu();
 
     // Remembers the wall time the last tick read, for the touch recordings,
     // and shifts the wall clock by a set number of seconds (the panel clock
@@ -208,4 +223,5 @@ private:
     bool plantPlaced_ = false;
     bool closingAsked_ = false;
     QString folders_[5];  // last folders: pictures, animations, scripts, states, other
+    std::unique_ptr<ScriptPlayer> player_;
 };

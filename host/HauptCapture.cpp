@@ -17,6 +17,7 @@
 #include <QShortcut>
 #include <QTemporaryDir>
 #include <fstream>
+#include <iostream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -27,6 +28,7 @@
 #include "host/PlantState.h"
 #include "host/PngWriter.h"
 #include "host/Runner.h"
+#include "host/ScriptPlayer.h"
 #include "host/TouchRing.h"
 #include "panel/Firmware.h"
 #include "panel/hw/LcdQueue.h"
@@ -90,6 +92,16 @@ void THaupt::BuildCaptureMenu() {
     mnuFile = popupMenu->addMenu(QStringLiteral("File"));
     mnuOpenState = mnuFile->addAction(QStringLiteral("Open state..."), this, &THaupt::mnuOpenStateClick);
     mnuSaveState = mnuFile->addAction(QStringLiteral("Save state..."), this, &THaupt::mnuSaveStateClick);
+    mnuFile->addSeparator();
+    mnuPlayScript = mnuFile->addAction(QStringLiteral("Play script...\tF5"), this, &THaupt::mnuPlayScriptClick);
+    mnuStepScript = mnuFile->addAction(QStringLiteral("Step\tF6"), this, &THaupt::mnuStepScriptClick);
+    mnuStopScript = mnuFile->addAction(QStringLiteral("Stop script\tShift+F5"), this, &THaupt::mnuStopScriptClick);
+    player_ = std::make_unique<ScriptPlayer>(*this);
+    player_->onEnd = [this](const QString& report) {
+        UpdateScriptMenu();
+        if (!report.isEmpty()) showError(report);
+    };
+    UpdateScriptMenu();
     popupMenu->addSeparator();
     mnuSaveScreenshot =
         popupMenu->addAction(QStringLiteral("Save screenshot...\tF12"), this, &THaupt::mnuSaveScreenshotClick);
@@ -107,6 +119,54 @@ void THaupt::BuildCaptureMenu() {
             &THaupt::mnuSaveZoomedScreenshotClick);
     connect(Key(this, QKeySequence(Qt::Key_F11)), &QShortcut::activated, this, &THaupt::mnuRecordAnimationClick);
     connect(Key(this, QKeySequence(Qt::Key_F3)), &QShortcut::activated, this, &THaupt::mnuRecordTouchesClick);
+    connect(Key(this, QKeySequence(Qt::Key_F5)), &QShortcut::activated, this, &THaupt::mnuPlayScriptClick);
+    connect(Key(this, QKeySequence(Qt::Key_F6)), &QShortcut::activated, this, &THaupt::mnuStepScriptClick);
+    connect(Key(this, QKeySequence(Qt::SHIFT | Qt::Key_F5)), &QShortcut::activated, this, &THaupt::mnuStopScriptClick);
+}
+
+// ---- scripts played live ------------------------------------------------------
+
+void THaupt::UpdateScriptMenu() {
+    const bool active = player_->Active();
+    mnuPlayScript->setText(!active             ? QStringLiteral("Play script...\tF5")
+                           : player_->Paused() ? QStringLiteral("Resume script\tF5")
+                                               : QStringLiteral("Pause script\tF5"));
+    mnuStepScript->setEnabled(active);
+    mnuStopScript->setEnabled(active);
+    UpdateTitle();
+}
+
+bool THaupt::PlayScriptFile(const QString& path, QString& error) {
+    if (!player_->Load(path, error)) return false;
+    player_->Start();
+    UpdateScriptMenu();
+    return true;
+}
+
+void THaupt::mnuPlayScriptClick() {
+    if (player_->Active()) {
+        if (player_->Paused()) {
+            player_->Resume();
+        } else {
+            player_->Pause();
+        }
+        UpdateScriptMenu();
+        return;
+    }
+    const QString path = AskOpenPath(QStringLiteral("Play script"), QStringLiteral("txt"),
+                                     QStringLiteral("Runner scripts (*.txt);;All files (*)"));
+    QString error;
+    if (!path.isEmpty() && !PlayScriptFile(path, error)) showError(error);
+}
+
+void THaupt::mnuStepScriptClick() {
+    player_->Step();
+    UpdateScriptMenu();
+}
+
+void THaupt::mnuStopScriptClick() {
+    player_->Stop();
+    UpdateScriptMenu();
 }
 
 // The caption names whatever runs in the background, so that nobody closes
@@ -116,6 +176,8 @@ void THaupt::UpdateTitle() {
     if (touchRecorder_.Recording()) running << QStringLiteral("recording touches");
     if (RecordingAnimation()) running << QStringLiteral("recording animation");
     if (languageJobs_ > 0) running << QStringLiteral("saving languages");
+    if (player_ && player_->Active())
+        running << (player_->Paused() ? QStringLiteral("paused at ") : QStringLiteral("playing ")) + player_->Where();
     QString title = QString::fromStdString(PanelHost::Caption());
     if (!running.isEmpty()) title += QStringLiteral(" \u2014 \u25CF ") + running.join(QStringLiteral(", "));
     setWindowTitle(title);
@@ -184,8 +246,8 @@ bool THaupt::SavePicture(const QImage& image, const QString& path) {
 // the dialog is open (a message timing out, a value changing) is not it.
 bool THaupt::SaveScreenshot(bool zoomed) {
     const QImage image = Screenshot(zoomed);
-    const QString path =
-        AskSavePath(QStringLiteral("Save screenshot"), QStringLiteral("screenshot.png"), QStringLiteral("PNG images (*.png)"));
+    const QString path = AskSavePath(QStringLiteral("Save screenshot"), QStringLiteral("screenshot.png"),
+                                     QStringLiteral("PNG images (*.png)"));
     return !path.isEmpty() && SavePicture(image, path);
 }
 
@@ -235,8 +297,9 @@ void THaupt::mnuSaveAllLanguagesClick() {
         const QString statePath = workFolder_->filePath(QStringLiteral("language-%1.json").arg(code));
         const QString scriptPath = workFolder_->filePath(QStringLiteral("language-%1.txt").arg(code));
         const QString picture = base + QLatin1Char('-') + code + QStringLiteral(".png");
-        const std::string script = ReplaceFirst(steps, QuoteWord(kStatePlaceholder), QuoteWord(statePath.toStdString())) +
-                                   "screenshot " + QuoteWord(picture.toStdString()) + " 1\n";
+        const std::string script =
+            ReplaceFirst(steps, QuoteWord(kStatePlaceholder), QuoteWord(statePath.toStdString())) + "screenshot " +
+            QuoteWord(picture.toStdString()) + " 1\n";
         QString error;
         if (!WriteWhole(statePath, QByteArray::fromStdString(state.dump(2)), error) ||
             !WriteWhole(scriptPath, QByteArray::fromStdString(script), error)) {
@@ -396,8 +459,8 @@ void THaupt::mnuOpenStateClick() {
 }
 
 void THaupt::mnuSaveStateClick() {
-    const QString path =
-        AskSavePath(QStringLiteral("Save state"), QStringLiteral("state.json"), QStringLiteral("Panel states (*.json)"));
+    const QString path = AskSavePath(QStringLiteral("Save state"), QStringLiteral("state.json"),
+                                     QStringLiteral("Panel states (*.json)"));
     std::string error;
     if (!path.isEmpty() && !SaveState(path.toStdString(), plant_, clockTap_.last, error))
         showError(QString::fromStdString(error));
@@ -417,17 +480,29 @@ bool THaupt::RunPlantLine(const std::string& line, std::string& error) {
             continue;
         }
         const PlantVerb verb = command.plant.verb;
-        if (command.verb != Verb::Plant || verb == PlantVerb::StateLoad || verb == PlantVerb::StateSave ||
-            verb == PlantVerb::Print || verb == PlantVerb::PrintAll || verb == PlantVerb::PrintPage ||
-            verb == PlantVerb::PrintClock) {
+        if (command.verb != Verb::Plant || verb == PlantVerb::StateLoad || verb == PlantVerb::StateSave) {
             error = "not a plant change: " + line;
             return false;
         }
+        if (!RunPlantCommand(command.plant, line, error)) return false;
+    }
+    return true;
+}
+
+bool THaupt::RunPlantCommand(const PlantCommand& command, const std::string& line, std::string& error) {
+    const bool change = command.verb != PlantVerb::Print && command.verb != PlantVerb::PrintAll &&
+                        command.verb != PlantVerb::PrintPage && command.verb != PlantVerb::PrintClock &&
+                        command.verb != PlantVerb::StateSave;
+    if (change) {
         touchRecorder_.Sync(plant_);
         journal_.Sync(plant_);
-        std::ostringstream out;
-        PlantCommandContext context{plant_, out, &clockTap_.last};
-        if (!ExecutePlantCommand(command.plant, context, error)) return false;
+    }
+    WallTime clock = clockTap_.last;
+    PlantCommandContext context{plant_, std::cout, &clock};
+    if (!ExecutePlantCommand(command, context, error)) return false;
+    // A loaded state brings its clock, which runs on from there.
+    if (command.verb == PlantVerb::StateLoad) SetPanelClock(clock);
+    if (change) {
         touchRecorder_.Command(line, plant_);
         journal_.Command(line, plant_);
     }

@@ -26,7 +26,19 @@
 #include "host/PanelHost.h"
 #include "host/PlantModel.h"
 
-enum class PlantVerb { Set, HistoryAdd, HistoryDelete, HistoryClear, ResetPlant, Print, PrintPage, PrintClock, PrintAll, StateSave, StateLoad };
+enum class PlantVerb {
+    Set,
+    HistoryAdd,
+    HistoryDelete,
+    HistoryClear,
+    ResetPlant,
+    Print,
+    PrintPage,
+    PrintClock,
+    PrintAll,
+    StateSave,
+    StateLoad
+};
 
 struct PlantCommand {
     PlantVerb verb = PlantVerb::Set;

@@ -85,7 +85,8 @@ QComboBox* WideList() {
 }
 
 void FitListToEntries(QComboBox* list) {
-    list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) + list->view()->verticalScrollBar()->sizeHint().width() + 8);
+    list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) +
+                                  list->view()->verticalScrollBar()->sizeHint().width() + 8);
     list->updateGeometry();
 }
 
@@ -106,8 +107,8 @@ const std::vector<PlantPreset>& PlantPanel::Presets() {
         {"preset.sensor", {"reset plant", "set collector.faulty on", "set status 9", "fault 22", "history add 22"}},
         {"preset.summer",
          {"reset plant", "set collector 95.0", "set solar.supply 78.0", "set solar.return 52.0", "set tank1.top 65.0",
-          "set tank1.bottom 45.0", "set outside 28.0", "set pump.speed 1000", "set flow 6.5",
-          "set solar.output 4500", "set status 4"}},
+          "set tank1.bottom 45.0", "set outside 28.0", "set pump.speed 1000", "set flow 6.5", "set solar.output 4500",
+          "set status 4"}},
     };
     return presets;
 }
@@ -115,8 +116,7 @@ const std::vector<PlantPreset>& PlantPanel::Presets() {
 PlantPanel::PlantPanel(PlantModel& model, Run run, QWidget* parent)
     : QDockWidget(QStringLiteral("Plant"), parent), model_(model), run_(std::move(run)) {
     setObjectName(QStringLiteral("PlantPanel"));
-    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetFloatable |
-                QDockWidget::DockWidgetMovable);
+    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetFloatable | QDockWidget::DockWidgetMovable);
 
     auto* body = new QWidget;
     auto* column = new QVBoxLayout(body);
@@ -128,9 +128,9 @@ PlantPanel::PlantPanel(PlantModel& model, Run run, QWidget* parent)
                                                   "tank2.full", "tank2.row", "extra.offered", "dialog"}));
     column->addWidget(BuildFault());
     column->addWidget(BuildHistory());
-    column->addWidget(BuildGroup("group.commissioning", {"commissioning.possible", "commissioning.step",
-                                                         "commissioning.vent", "commissioning.hold",
-                                                         "commissioning.counter"}));
+    column->addWidget(
+        BuildGroup("group.commissioning", {"commissioning.possible", "commissioning.step", "commissioning.vent",
+                                           "commissioning.hold", "commissioning.counter"}));
     column->addStretch(1);
 
     scroll_ = new QScrollArea;
@@ -145,7 +145,8 @@ PlantPanel::PlantPanel(PlantModel& model, Run run, QWidget* parent)
     refreshTimer_->start();
     Refresh();
     // As wide as the form wants in the language it opens in.
-    scroll_->setMinimumWidth(std::min(body->sizeHint().width(), 300) + scroll_->verticalScrollBar()->sizeHint().width());
+    scroll_->setMinimumWidth(std::min(body->sizeHint().width(), 300) +
+                             scroll_->verticalScrollBar()->sizeHint().width());
     resize(body->sizeHint().width() + scroll_->verticalScrollBar()->sizeHint().width() + 8, 620);
 }
 
@@ -503,7 +504,8 @@ void PlantPanel::FillHistory() {
         if (historyList_->item(i)->text() != rows[i]) historyList_->item(i)->setText(rows[i]);
     }
     if (chosen >= 0) historyList_->setCurrentRow(chosen);
-    historyList_->setFixedHeight(historyList_->sizeHintForRow(0) * kFaultHistoryEntries + 2 * historyList_->frameWidth() + 4);
+    historyList_->setFixedHeight(historyList_->sizeHintForRow(0) * kFaultHistoryEntries +
+                                 2 * historyList_->frameWidth() + 4);
 }
 
 void PlantPanel::Refresh() {

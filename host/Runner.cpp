@@ -330,7 +330,8 @@ struct RunnerVerbs {
         std::vector<std::uint32_t> rgb = ShownImage(*runner.host_, zoom, width, height);
         int x = 0;
         int y = 0;
-        if (runner.options_.showTouches && FingerOnPanel(x, y)) DrawTouchRing(rgb.data(), width, height, width, zoom, x, y);
+        if (runner.options_.showTouches && FingerOnPanel(x, y))
+            DrawTouchRing(rgb.data(), width, height, width, zoom, x, y);
         return WritePng(command.path, width, height, rgb, why);
     }
 
@@ -391,8 +392,7 @@ const RunnerVerbs::Rule kRules[] = {
     {"close", Verb::Close, "", 0, 0, ParseNothing, RunnerVerbs::Close},
     {"set", Verb::Plant, "NAME VALUE", 2, 2, ParsePlant, RunnerVerbs::Plant},
     {"fault", Verb::Plant, "CODE|clear", 1, 1, ParsePlant, RunnerVerbs::Plant},
-    {"history", Verb::Plant, "add CODE [YYYY-MM-DD HH:MM:SS] | delete N | clear", 1, 4, ParsePlant,
-     RunnerVerbs::Plant},
+    {"history", Verb::Plant, "add CODE [YYYY-MM-DD HH:MM:SS] | delete N | clear", 1, 4, ParsePlant, RunnerVerbs::Plant},
     {"reset", Verb::Plant, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"print", Verb::Plant, "NAME|page|clock|all", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"state", Verb::Plant, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant},
@@ -717,8 +717,9 @@ CheckResult CheckExpectation(const ScriptCommand& command, const CheckContext& c
         case Expectation::Pixel: {
             int width = 0;
             int height = 0;
-            const std::uint32_t shown = ShownImage(context.host, 1, width, height)[static_cast<std::size_t>(
-                command.number[1] * kScreenWidth + command.number[0])];
+            const std::uint32_t shown =
+                ShownImage(context.host, 1, width,
+                           height)[static_cast<std::size_t>(command.number[1] * kScreenWidth + command.number[0])];
             if (shown == static_cast<std::uint32_t>(command.number[2])) return CheckResult::Passed;
             expected = "pixel " + std::to_string(command.number[0]) + " " + std::to_string(command.number[1]) + " " +
                        Hex(static_cast<std::uint32_t>(command.number[2]));

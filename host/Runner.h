@@ -206,7 +206,7 @@ private:
     long long lastShownNanos_ = 0;
     bool progressShown_ = false;
     std::unique_ptr<GifRecorder> animation_;
-    std::int64_t ticks_ = 0;  // the animation's clock
+    std::int64_t ticks_ = 0;        // the animation's clock
     std::int64_t scriptStart_ = 0;  // ticks_ when the script began, for `at`
     std::vector<std::pair<std::int64_t, std::shared_ptr<const ScriptCommand>>> timed_;
 };

@@ -28,9 +28,7 @@ double Coverage(int scale, int x, int y, int px, int py) {
     return std::clamp(half + 0.5 - std::fabs(d - kRadius * scale), 0.0, 1.0);
 }
 
-int Blend(int under, int over, double alpha) {
-    return static_cast<int>(std::lround(under + (over - under) * alpha));
-}
+int Blend(int under, int over, double alpha) { return static_cast<int>(std::lround(under + (over - under) * alpha)); }
 
 // Visits the covered pixels of a picture whose first pixel is window pixel
 // (left, top), with picture coordinates.

@@ -129,7 +129,8 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Kandorelle"));
 
     THaupt haupt;
-    for (const std::string& po : texts.poFiles) haupt.runnerOptions << QStringLiteral("--texts") << QString::fromStdString(po);
+    for (const std::string& po : texts.poFiles)
+        haupt.runnerOptions << QStringLiteral("--texts") << QString::fromStdString(po);
     QSettings settings;
     if (options.resetSettings) settings.clear();
     haupt.RestoreSettings(settings);

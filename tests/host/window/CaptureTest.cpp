@@ -12,8 +12,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -95,9 +95,7 @@ struct Window {
         Ticks(ticks);
         haupt.FormMouseUp(Qt::LeftButton);
     }
-    void Click(const char* button) {
-        haupt.plantPanel->findChild<QPushButton*>(QString::fromLatin1(button))->click();
-    }
+    void Click(const char* button) { haupt.plantPanel->findChild<QPushButton*>(QString::fromLatin1(button))->click(); }
 };
 
 // Plays a saved script in the runner, as kandorelle-cli would, and returns
@@ -173,8 +171,7 @@ TEST(Capture, RecordedTouchesStartFromTheCurrentStateAndPlayBackToTheSameScreen)
     EXPECT_NE(script.find("\nstate load \"walk.state.json\"\nclock 2026-12-06 13:47:00\ntick 60\npress "),
               std::string::npos)
         << script;
-    EXPECT_NE(script.find("\nhistory add 22 2026-12-06 13:47:03\nfault 22\ntick 100\n"), std::string::npos)
-        << script;
+    EXPECT_NE(script.find("\nhistory add 22 2026-12-06 13:47:03\nfault 22\ntick 100\n"), std::string::npos) << script;
     EXPECT_TRUE(std::filesystem::exists(folder / "walk.state.json"));
 
     const std::vector<Rgb565> windowScreen = MirrorOf(w.haupt.Host());
@@ -319,7 +316,8 @@ TEST(Capture, SavesThePageInAllSevenLanguages) {
     EXPECT_TRUE(w.haupt.SavingLanguages());
     QElapsedTimer waited;
     waited.start();
-    while (w.haupt.SavingLanguages() && waited.elapsed() < 60000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    while (w.haupt.SavingLanguages() && waited.elapsed() < 60000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     ASSERT_TRUE(w.errors.empty()) << w.errors[0].toStdString();
     std::vector<std::uint32_t> pictures[7];
     int index = 0;

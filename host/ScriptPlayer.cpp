@@ -1,0 +1,273 @@
+#include "host/ScriptPlayer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <iostream>
+#include <sstream>
+
+#include "host/GifRecorder.h"
+#include "host/Haupt.h"
+#include "host/PngWriter.h"
+#include "host/TouchRing.h"
+
+namespace {
+
+constexpr long kTapAfterTicks = 3;  // as the runner's tap
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+}  // namespace
+
+bool ScriptPlayer::Load(const QString& path, QString& error) {
+    const std::string file = QFileInfo(path).absoluteFilePath().toStdString();
+    std::string text;
+    std::string why;
+    if (!ReadScriptFile(file, text, why)) {
+        error = QString::fromStdString(file + ": cannot read the script: " + why);
+        return false;
+    }
+    std::vector<ScriptError> errors;
+    Script script = ParseScript(text, file, errors);
+    CheckScriptFiles(script, errors);
+    for (const ScriptCommand& command : script.commands) {
+        // The window closes when its user says so, not at the end of an exercise.
+        if (command.verb == Verb::Close)
+            errors.push_back({command.file, command.line, "close: a script played in the window does not close it"});
+    }
+    if (!errors.empty()) {
+        QStringList messages;
+        for (const ScriptError& e : errors) messages << QString::fromStdString(e.Text());
+        error = messages.join(QLatin1Char('\n'));
+        return false;
+    }
+    Stop();
+    script_ = std::move(script);
+    sources_.clear();
+    sources_[file] = Lines(text);
+    return true;
+}
+
+void ScriptPlayer::Start() {
+    next_ = 0;
+    current_ = 0;
+    actions_.clear();
+    timed_.clear();
+    failures_.clear();
+    ticks_ = 0;
+    active_ = true;
+    paused_ = false;
+    stepping_ = false;
+}
+
+void ScriptPlayer::Pause() { paused_ = active_; }
+
+void ScriptPlayer::Resume() {
+    paused_ = false;
+    stepping_ = false;
+}
+
+void ScriptPlayer::Step() {
+    if (!active_) return;
+    paused_ = false;
+    stepping_ = true;
+    // Between two lines the step is the next line.
+    if (actions_.empty() && next_ < script_.commands.size()) {
+        current_ = next_++;
+        Expand(script_.commands[current_]);
+    }
+}
+
+void ScriptPlayer::Stop() {
+    if (active_) Finish({});
+}
+
+QString ScriptPlayer::Where() const {
+    if (!active_ || script_.commands.empty()) return {};
+    const ScriptCommand& command = script_.commands[std::min(current_, script_.commands.size() - 1)];
+    return QFileInfo(QString::fromStdString(command.file)).fileName() + QLatin1Char(':') +
+           QString::number(command.line);
+}
+
+// The line as written, for a recording made while the script plays.
+std::string ScriptPlayer::SourceLine(const ScriptCommand& command) {
+    auto found = sources_.find(command.file);
+    if (found == sources_.end()) {
+        std::string text;
+        std::string why;
+        ReadScriptFile(command.file, text, why);
+        found = sources_.emplace(command.file, Lines(text)).first;
+    }
+    const std::vector<std::string>& lines = found->second;
+    return command.line >= 1 && command.line <= static_cast<int>(lines.size()) ? lines[command.line - 1]
+                                                                               : std::string();
+}
+
+void ScriptPlayer::Press(long x, long y) {
+    const int zoom = window_.host_.Zoom();
+    window_.FormMouseDown(Qt::LeftButton, static_cast<int>(x) * zoom, static_cast<int>(y) * zoom);
+}
+
+// A line becomes steps: what it does at once, and the ticks it waits.
+void ScriptPlayer::Expand(const ScriptCommand& command) {
+    const auto wait = [this](long ticks) { actions_.push_back({nullptr, ticks}); };
+    const auto act = [this](std::function<bool(std::string&)> run) { actions_.push_back({std::move(run), 0}); };
+    switch (command.verb) {
+        case Verb::Tick: wait(command.number[0]); break;
+        case Verb::Tap:
+            act([this, &command](std::string&) {
+                Press(command.number[0], command.number[1]);
+                return true;
+            });
+            wait(command.number[2]);
+            act([this](std::string&) {
+                window_.FormMouseUp(Qt::LeftButton);
+                return true;
+            });
+            wait(kTapAfterTicks);
+            break;
+        default: act([this, &command](std::string& why) { return Execute(command, why); }); break;
+    }
+}
+
+bool ScriptPlayer::Execute(const ScriptCommand& command, std::string& why) {
+    THaupt& w = window_;
+    const int zoom = w.host_.Zoom();
+    switch (command.verb) {
+        case Verb::Clock: w.SetPanelClock(command.time); return true;
+        case Verb::Zoom: w.SelectZoom(static_cast<int>(command.number[0])); return true;
+        case Verb::Press: Press(command.number[0], command.number[1]); return true;
+        case Verb::Drag:
+            w.FormMouseMove(static_cast<int>(command.number[0]) * zoom, static_cast<int>(command.number[1]) * zoom);
+            return true;
+        case Verb::Release: w.FormMouseUp(Qt::LeftButton); return true;
+        case Verb::Screenshot: {
+            const int shot = command.number[0] != 0 ? static_cast<int>(command.number[0]) : zoom;
+            int width = 0;
+            int height = 0;
+            std::vector<std::uint32_t> rgb = ShownImage(w.host_, shot, width, height);
+            int x = 0;
+            int y = 0;
+            if (w.showTouches_ && FingerOnPanel(x, y)) DrawTouchRing(rgb.data(), width, height, width, shot, x, y);
+            return WritePng(command.path, width, height, rgb, why);
+        }
+        case Verb::Plant: {
+            std::string line = SourceLine(command);
+            // A loaded state is named as the script found it, wherever the
+            // recording is saved.
+            if (command.plant.verb == PlantVerb::StateLoad) line = "state load " + QuoteWord(command.plant.path);
+            return w.RunPlantCommand(command.plant, line, why);
+        }
+        case Verb::Expect: {
+            std::string message;
+            const CheckContext context{w.host_, w.plant_, w.clockTap_.last, false};
+            switch (CheckExpectation(command, context, message)) {
+                case CheckResult::Passed: return true;
+                case CheckResult::Failed:
+                    failures_.push_back({command.file, command.line, message});
+                    std::cerr << failures_.back().Text() << std::endl;
+                    return true;
+                case CheckResult::CannotCheck: break;
+            }
+            why = message;
+            return false;
+        }
+        case Verb::Animation: {
+            if (!w.animation_) w.animation_ = std::make_unique<GifRecorder>();
+            GifRecorder& gif = *w.animation_;
+            const std::int64_t now = w.animationTicks_ * kTickMilliseconds;
+            bool ok = false;
+            if (command.number[0] == 1) {
+                ok = !gif.Recording() && gif.Start(command.path, why);
+                if (ok) gif.Frame(w.host_.Mirror(), now);
+                if (!ok && why.empty()) why = "an animation is already being recorded into " + gif.Path();
+            } else {
+                ok = gif.Recording() && gif.Stop(now, why);
+                if (!ok && why.empty()) why = "no animation is being recorded";
+            }
+            w.UpdateTitle();
+            return ok;
+        }
+        case Verb::At: timed_.emplace_back(ticks_ + command.number[0], command.then); return true;
+        default: why = "cannot be played in the window"; return false;
+    }
+}
+
+// Timed plant changes, once their time has passed, in the order of their
+// times, as the runner makes them.
+void ScriptPlayer::FireTimed() {
+    std::stable_sort(timed_.begin(), timed_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    while (!timed_.empty() && timed_.front().first <= ticks_) {
+        const std::shared_ptr<const ScriptCommand> command = timed_.front().second;
+        timed_.erase(timed_.begin());
+        // The line without its "at TIME".
+        std::istringstream words(SourceLine(*command));
+        std::string skip;
+        words >> skip >> skip;
+        std::string rest;
+        std::getline(words, rest);
+        rest.erase(0, rest.find_first_not_of(" \t"));
+        std::string why;
+        window_.RunPlantCommand(command->plant, rest, why);
+    }
+}
+
+void ScriptPlayer::BeforeTick() {
+    if (!active_ || paused_) return;
+    FireTimed();
+    for (;;) {
+        if (!actions_.empty()) {
+            Action& action = actions_.front();
+            if (!action.run) {
+                if (action.ticks > 0) {
+                    --action.ticks;
+                    ++ticks_;
+                    return;  // this tick is the line's
+                }
+                actions_.pop_front();
+                continue;
+            }
+            std::string why;
+            const bool ok = action.run(why);
+            actions_.pop_front();
+            if (!ok) {
+                const ScriptCommand& command = script_.commands[current_];
+                Finish(QString::fromStdString(command.file + ":" + std::to_string(command.line) + ": " + why));
+                return;
+            }
+            continue;
+        }
+        // The line is done: a single step stops here.
+        if (stepping_) {
+            stepping_ = false;
+            paused_ = true;
+            if (next_ < script_.commands.size()) current_ = next_;
+            window_.UpdateTitle();
+            return;
+        }
+        if (next_ >= script_.commands.size()) {
+            Finish({});
+            return;
+        }
+        current_ = next_++;
+        Expand(script_.commands[current_]);
+        window_.UpdateTitle();
+    }
+}
+
+void ScriptPlayer::Finish(const QString& problem) {
+    active_ = false;
+    paused_ = false;
+    stepping_ = false;
+    actions_.clear();
+    timed_.clear();
+    QStringList report;
+    if (!problem.isEmpty()) report << problem;
+    for (const ScriptError& failure : failures_) report << QString::fromStdString(failure.Text());
+    window_.UpdateTitle();
+    if (onEnd) onEnd(report.join(QLatin1Char('\n')));
+}
