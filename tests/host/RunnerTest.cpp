@@ -59,7 +59,7 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"screenshot a.png 4", "screenshot: zoom '4' is out of range (1 to 3)"},
         {"fly\x01 1 2",
          "unknown command 'fly\\x01' (commands: clock, zoom, tick, press, drag, release, tap, "
-         "screenshot, close, set, fault, history, reset, print, state, expect, include, animation)"},
+         "screenshot, close, set, fault, history, reset, print, state, expect, include, animation, at)"},
         {"expect pixel 1 2 red", "expect: the colour 'red' is not #RRGGBB"},
         {"expect page 46", "expect: page '46' is out of range (0 to 45)"},
         {"expect tank9 1", "expect: cannot check 'tank9'; checks: page, pixel, screen, clock, collector, "},

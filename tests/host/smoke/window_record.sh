@@ -20,7 +20,9 @@ menu_keys() {
   local menu
   menu=$(xdotool search --onlyvisible --class kandorelle 2>/dev/null | grep -v "^$window$" | tail -n 1)
   [ -n "$menu" ] || fail "the popup menu did not open"
-  xdotool key --window "$menu" "$@" 2>/dev/null || xdotool key "$@"
+  # The menu holds the keyboard. (Sent to the menu's window instead, the key
+  # may fail once the menu closes, and a second try would reach the dialog.)
+  xdotool key "$@"
 }
 
 menu_keys Up Return
