@@ -62,6 +62,14 @@ WallTime FromSeconds(long long seconds) {
 // The narrowest the docked Plant panel may become before it floats instead.
 constexpr int kMinDockWidth = 260;
 
+// What the window manager adds around a window: title bar and borders.
+QMargins FrameOf(const QWidget& window) {
+    const QRect client = window.geometry();
+    const QRect outer = window.frameGeometry();
+    return {client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
+            outer.bottom() - client.bottom()};
+}
+
 }  // namespace
 
 // The display: the client area of the form. It only paints; the mouse goes
@@ -226,12 +234,7 @@ void THaupt::PlacePlantPanel() {
     if (where == nullptr || !plantPanel->isFloating()) return;
     const QRect area = where->availableGeometry();
     const QRect window = frameGeometry();
-    const QMargins frame = plantPanel->frameGeometry().isValid() && plantPanel->isVisible()
-                               ? QMargins(plantPanel->geometry().left() - plantPanel->frameGeometry().left(),
-                                          plantPanel->geometry().top() - plantPanel->frameGeometry().top(),
-                                          plantPanel->frameGeometry().right() - plantPanel->geometry().right(),
-                                          plantPanel->frameGeometry().bottom() - plantPanel->geometry().bottom())
-                               : QMargins(0, 0, 0, 0);
+    const QMargins frame = plantPanel->isVisible() ? FrameOf(*plantPanel) : QMargins();
     const int gap = 8;
     const int roomRight = area.right() - window.right() - gap;
     const int roomLeft = window.left() - area.left() - gap;
@@ -278,8 +281,7 @@ void THaupt::FitOnScreen() {
     }
     const QRect client = geometry();
     const QRect outer = frameGeometry();
-    const QMargins frame(client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
-                         outer.bottom() - client.bottom());
+    const QMargins frame = FrameOf(*this);
     const auto place = [](int start, int size, int lo, int hi) {
         return std::clamp(start, lo, std::max(lo, hi - size));
     };
@@ -472,7 +474,8 @@ void THaupt::SaveSettings(QSettings& settings) const {
     settings.setValue(QStringLiteral("plant/visible"), plantPanel->isVisible());
     settings.setValue(QStringLiteral("plant/floating"), plantPanel->isFloating());
     if (plantPanel->isFloating()) {
-        settings.setValue(QStringLiteral("plant/geometry"), plantPanel->geometry());
+        // Only where it stood; a panel never shown has no place yet.
+        if (plantPlaced_) settings.setValue(QStringLiteral("plant/geometry"), plantPanel->geometry());
     } else {
         settings.setValue(QStringLiteral("plant/width"), plantPanel->width());
     }
