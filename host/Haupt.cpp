@@ -158,7 +158,12 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
     StartJournal();
 }
 
-THaupt::~THaupt() { FinishAnimation(); }
+THaupt::~THaupt() {
+    FinishAnimation();
+    // The panel is hidden while the window's base is torn down; nothing of
+    // the window may answer that any more.
+    plantPanel->disconnect(this);
+}
 
 void THaupt::TimerRefreshTimer() {
     player_->BeforeTick();
