@@ -17,8 +17,9 @@ cd "$(dirname "$0")"
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libx11-dev zlib1g-dev
           libpng-dev libgif-dev nlohmann-json3-dev libtinyxml2-dev libgettextpo-dev gettext clang libclang-rt-14-dev
           xvfb xauth xdotool x11-utils openbox)
-# The web page's compiler and the browser that its test drives.
-web_packages=(emscripten node-acorn chromium chromium-driver python3-selenium python3-pil)
+# The web page's compiler, its PO parser and bundler, and the browser that its
+# test drives.
+web_packages=(emscripten node-acorn node-gettext-parser esbuild chromium chromium-driver python3-selenium python3-pil)
 
 install_missing() {
   local missing=()

@@ -24,8 +24,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <sstream>
 
-#include "host/PlantWords.h"
 #include "panel/app/AppState.h"
 #include "panel/settings/Settings.h"
 
@@ -40,16 +40,9 @@ int EntryOf(const char* name) { return PlantModel::Find(name).value_or(-1); }
 
 const PlantEntry& EntryAt(int entry) { return PlantModel::Entries()[static_cast<std::size_t>(entry)]; }
 
-bool IsSensorFlag(int entry) {
-    for (const PlantEntry& e : PlantModel::Entries()) {
-        if (e.absentFlag != nullptr && std::strcmp(e.absentFlag, EntryAt(entry).name) == 0) return true;
-    }
-    return false;
-}
-
 QString Utf8(const std::string& text) { return QString::fromUtf8(text.c_str()); }
 
-QString Said(const char* key) { return Utf8(PlantWord(key, Settings.language)); }
+QString Said(PlantWord word) { return Utf8(PlantWordText(word, Settings.language)); }
 
 QDateTime ToDateTime(const WallTime& t) {
     return QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
@@ -92,45 +85,25 @@ void FitListToEntries(QComboBox* list) {
 
 }  // namespace
 
-const std::vector<PlantPreset>& PlantPanel::Presets() {
-    // Each starts from the start values, so that one does not inherit
-    // another's leftovers.
-    static const std::vector<PlantPreset> presets = {
-        {"preset.frost",
-         {"reset plant", "set collector -12.5", "set solar.supply -3.0", "set solar.return 1.5", "set tank1.top 42.0",
-          "set tank1.bottom 35.0", "set outside -8.0", "set pump.speed 300", "set flow 1.5", "set solar.output 0",
-          "set status 1", "set frost on"}},
-        {"preset.full",
-         {"reset plant", "set collector 95.0", "set solar.supply 88.0", "set solar.return 84.0", "set tank1.top 85.0",
-          "set tank1.bottom 80.0", "set pump.speed 0", "set flow 0.0", "set solar.output 0", "set status 5",
-          "set tank1.full on"}},
-        {"preset.sensor", {"reset plant", "set collector.faulty on", "set status 9", "fault 22", "history add 22"}},
-        {"preset.summer",
-         {"reset plant", "set collector 95.0", "set solar.supply 78.0", "set solar.return 52.0", "set tank1.top 65.0",
-          "set tank1.bottom 45.0", "set outside 28.0", "set pump.speed 1000", "set flow 6.5", "set solar.output 4500",
-          "set status 4"}},
-    };
-    return presets;
-}
-
 PlantPanel::PlantPanel(PlantModel& model, Run run, QWidget* parent)
     : QDockWidget(QStringLiteral("Plant"), parent), model_(model), run_(std::move(run)) {
     setObjectName(QStringLiteral("PlantPanel"));
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetFloatable | QDockWidget::DockWidgetMovable);
 
+    // What a trainer reaches for most comes first: the clock, the prepared
+    // situations, the fault and its history; then every value by group.
     auto* body = new QWidget;
     auto* column = new QVBoxLayout(body);
-    column->addWidget(BuildPanelGroup());
+    column->addWidget(BuildPanelRows());
     column->addWidget(BuildPresets());
-    column->addWidget(BuildTemperatures());
-    column->addWidget(BuildGroup("group.pump", {"pump.speed", "pump.lock", "flow", "flow.faulty", "solar.output"}));
-    column->addWidget(BuildGroup("group.status", {"status", "frost", "icon.flame", "icon.clock", "tank1.full",
-                                                  "tank2.full", "tank2.row", "extra.offered", "dialog"}));
-    column->addWidget(BuildFault());
-    column->addWidget(BuildHistory());
-    column->addWidget(
-        BuildGroup("group.commissioning", {"commissioning.possible", "commissioning.step", "commissioning.vent",
-                                           "commissioning.hold", "commissioning.counter"}));
+    for (const PlantGroup& group : PlantGroups()) {
+        if (group.title != PlantWord::Fault) continue;
+        column->addWidget(BuildFault());
+        column->addWidget(BuildHistory());
+    }
+    for (const PlantGroup& group : PlantGroups()) {
+        if (group.title != PlantWord::Fault) column->addWidget(BuildGroup(group));
+    }
     column->addStretch(1);
 
     scroll_ = new QScrollArea;
@@ -150,11 +123,15 @@ PlantPanel::PlantPanel(PlantModel& model, Run run, QWidget* parent)
     resize(body->sizeHint().width() + scroll_->verticalScrollBar()->sizeHint().width() + 8, 620);
 }
 
-void PlantPanel::Word(QObject* widget, const char* key) { words_.emplace_back(widget, key); }
+void PlantPanel::Word(QObject* widget, Words words) { words_.emplace_back(widget, std::move(words)); }
 
-QGroupBox* PlantPanel::Group(const char* key) {
+void PlantPanel::Word(QObject* widget, PlantWord word) {
+    Word(widget, [word](Language language) { return PlantWordText(word, language); });
+}
+
+QGroupBox* PlantPanel::Group(PlantWord title) {
     auto* group = new QGroupBox;
-    Word(group, key);
+    Word(group, title);
     return group;
 }
 
@@ -171,45 +148,47 @@ QFormLayout* Form(QWidget* group) {
 
 }  // namespace
 
-QWidget* PlantPanel::BuildPanelGroup() {
-    QGroupBox* group = Group("group.panel");
-    QFormLayout* form = Form(group);
+QWidget* PlantPanel::BuildPanelRows() {
+    auto* rows = new QWidget;
+    QFormLayout* form = Form(rows);
+    form->setContentsMargins(0, 0, 0, 0);
     pageLabel_ = new QLabel;
     pageLabel_->setObjectName(QStringLiteral("pageLabel"));
     pageLabel_->setWordWrap(true);
     auto* pageWord = new QLabel;
-    Word(pageWord, "page");
+    Word(pageWord, PlantWord::Page);
     form->addRow(pageWord, pageLabel_);
 
     clockEdit_ = TimeEdit();
     clockEdit_->setObjectName(QStringLiteral("clockEdit"));
     auto* set = new QPushButton;
     set->setObjectName(QStringLiteral("clockButton"));
-    Word(set, "clock.set");
+    Word(set, PlantWord::SetClock);
     connect(set, &QPushButton::clicked, this, &PlantPanel::SetClock);
     auto* row = new QHBoxLayout;
     row->addWidget(clockEdit_, 1);
     row->addWidget(set);
     auto* clockWord = new QLabel;
-    Word(clockWord, "clock");
+    Word(clockWord, PlantWord::Clock);
     form->addRow(clockWord, row);
-    return group;
+    return rows;
 }
 
 QWidget* PlantPanel::BuildPresets() {
-    QGroupBox* group = Group("group.presets");
+    QGroupBox* group = Group(PlantWord::Presets);
     auto* grid = new QGridLayout(group);
-    const auto& presets = Presets();
+    const auto presets = PlantPresets();
     for (int i = 0; i < static_cast<int>(presets.size()); ++i) {
+        const PlantPreset& preset = presets[static_cast<std::size_t>(i)];
         auto* button = new QPushButton;
-        button->setObjectName(QString::fromLatin1(presets[static_cast<std::size_t>(i)].key));
-        Word(button, presets[static_cast<std::size_t>(i)].key);
+        button->setObjectName(QString::fromLatin1(preset.key));
+        Word(button, [&preset](Language language) { return preset.names[language < kLanguageCount ? language : 1]; });
         connect(button, &QPushButton::clicked, this, [this, i] { ApplyPreset(i); });
         grid->addWidget(button, i / 2, i % 2);
     }
     auto* reset = new QPushButton;
     reset->setObjectName(QStringLiteral("resetButton"));
-    Word(reset, "reset");
+    Word(reset, PlantWord::ResetToStartValues);
     connect(reset, &QPushButton::clicked, this, &PlantPanel::ResetToStartValues);
     grid->addWidget(reset, static_cast<int>(presets.size() + 1) / 2, 0, 1, 2);
     return group;
@@ -222,7 +201,7 @@ QCheckBox* PlantPanel::FlagCheck(int flagEntry, bool& inverted) {
     inverted = flag.start == 1;
     const bool faulty = std::strstr(flag.name, ".faulty") != nullptr;
     auto* check = new QCheckBox;
-    Word(check, faulty ? "sensor.faulty" : "sensor.absent");
+    Word(check, faulty ? PlantWord::SensorFaulty : PlantWord::SensorAbsent);
     check->setToolTip(QString::fromUtf8(flag.name) + QStringLiteral(": ") + QString::fromUtf8(flag.description));
     check->setObjectName(QString::fromUtf8(flag.name));
     return check;
@@ -274,7 +253,7 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
     controls_.push_back(c);
     // A label too long for the row goes above its field, whole.
     auto* label = new QLabel;
-    Word(label, e.name);
+    Word(label, [entry](Language language) { return PlantLabel(entry, language); });
     if (e.absentFlag == nullptr) {
         form->addRow(label, field);
         return;
@@ -290,28 +269,18 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
     form->addRow(label, row);
 }
 
-QWidget* PlantPanel::BuildTemperatures() {
-    QGroupBox* group = Group("group.temperatures");
-    QFormLayout* form = Form(group);
-    const auto entries = PlantModel::Entries();
-    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
-        if (entries[i].type == PlantType::Temperature) AddControl(form, i);
-    }
-    return group;
-}
-
-QWidget* PlantPanel::BuildGroup(const char* key, const std::vector<const char*>& names) {
-    QGroupBox* group = Group(key);
-    QFormLayout* form = Form(group);
-    for (const char* name : names) {
+QWidget* PlantPanel::BuildGroup(const PlantGroup& group) {
+    QGroupBox* box = Group(group.title);
+    QFormLayout* form = Form(box);
+    for (const char* name : group.names) {
         const int entry = EntryOf(name);
         if (entry >= 0 && !IsSensorFlag(entry)) AddControl(form, entry);
     }
-    return group;
+    return box;
 }
 
 QWidget* PlantPanel::BuildFault() {
-    QGroupBox* group = Group("group.fault");
+    QGroupBox* group = Group(PlantWord::Fault);
     auto* column = new QVBoxLayout(group);
     faultLabel_ = new QLabel;
     faultLabel_->setObjectName(QStringLiteral("faultLabel"));
@@ -320,10 +289,10 @@ QWidget* PlantPanel::BuildFault() {
     faultList_->setObjectName(QStringLiteral("faultList"));
     auto* raise = new QPushButton;
     raise->setObjectName(QStringLiteral("raiseButton"));
-    Word(raise, "fault.raise");
+    Word(raise, PlantWord::Raise);
     auto* clear = new QPushButton;
     clear->setObjectName(QStringLiteral("clearButton"));
-    Word(clear, "fault.clear");
+    Word(clear, PlantWord::Clear);
     connect(raise, &QPushButton::clicked, this, [this] { RaiseFault(faultList_->currentIndex()); });
     connect(clear, &QPushButton::clicked, this, &PlantPanel::ClearFault);
     auto* buttons = new QHBoxLayout;
@@ -336,7 +305,7 @@ QWidget* PlantPanel::BuildFault() {
 }
 
 QWidget* PlantPanel::BuildHistory() {
-    QGroupBox* group = Group("group.history");
+    QGroupBox* group = Group(PlantWord::FaultHistory);
     auto* column = new QVBoxLayout(group);
     historyList_ = new QListWidget;
     historyList_->setObjectName(QStringLiteral("historyList"));
@@ -348,21 +317,21 @@ QWidget* PlantPanel::BuildHistory() {
     auto* timeRow = new QFormLayout;
     timeRow->setRowWrapPolicy(QFormLayout::WrapLongRows);
     auto* timeWord = new QLabel;
-    Word(timeWord, "history.time");
+    Word(timeWord, PlantWord::Time);
     timeRow->addRow(timeWord, historyTime_);
     column->addLayout(timeRow);
     auto* add = new QPushButton;
     add->setObjectName(QStringLiteral("historyButton"));
     add->setToolTip(QStringLiteral("An entry for the fault chosen above, at this time, with the current readings"));
-    Word(add, "history.add");
+    Word(add, PlantWord::AddToHistory);
     connect(add, &QPushButton::clicked, this, &PlantPanel::AddToHistory);
     auto* remove = new QPushButton;
     remove->setObjectName(QStringLiteral("historyDeleteButton"));
-    Word(remove, "history.delete");
+    Word(remove, PlantWord::DeleteEntry);
     connect(remove, &QPushButton::clicked, this, [this] { DeleteHistoryEntry(historyList_->currentRow()); });
     auto* empty = new QPushButton;
     empty->setObjectName(QStringLiteral("historyClearButton"));
-    Word(empty, "history.clear");
+    Word(empty, PlantWord::EmptyHistory);
     connect(empty, &QPushButton::clicked, this, [this] { Send("history clear"); });
     auto* buttons = new QGridLayout;
     buttons->addWidget(add, 0, 0, 1, 2);
@@ -410,15 +379,15 @@ void PlantPanel::ClearFault() { RaiseFault(0); }
 
 void PlantPanel::ResetToStartValues() { Send("reset plant"); }
 
-// A history entry without a time of its own takes the time chosen in the
-// panel (the panel clock, unless changed).
+// A preset is the start values and its values, as runner lines, so that a
+// recording keeps it.
 void PlantPanel::ApplyPreset(int index) {
-    const auto& presets = Presets();
+    const auto presets = PlantPresets();
     if (index < 0 || index >= static_cast<int>(presets.size())) return;
-    for (const char* line : presets[static_cast<std::size_t>(index)].lines) {
-        std::string text = line;
-        if (text.rfind("history add ", 0) == 0) text += HistoryTimeText();
-        Send(text);
+    Send("reset plant");
+    std::istringstream lines(presets[static_cast<std::size_t>(index)].lines);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty()) Send("set " + line);
     }
 }
 
@@ -454,8 +423,8 @@ void PlantPanel::FillTexts() {
     const int language = Settings.language;
     if (language == textLanguage_) return;
     textLanguage_ = language;
-    for (auto& [widget, key] : words_) {
-        const QString text = Utf8(PlantWord(key, language));
+    for (auto& [widget, words] : words_) {
+        const QString text = Utf8(words(static_cast<Language>(language)));
         if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(text);
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setText(text);
         if (auto* group = qobject_cast<QGroupBox*>(widget)) group->setTitle(text);
@@ -488,7 +457,7 @@ void PlantPanel::FillHistory() {
     for (int i = 0; i < kFaultHistoryEntries; ++i) {
         const FaultHistoryEntry& e = FaultHistory[i];
         if (e.type == kFaultEntryEmpty) {
-            rows << QStringLiteral("%1  %2").arg(i + 1).arg(Said("history.empty"));
+            rows << QStringLiteral("%1  %2").arg(i + 1).arg(Said(PlantWord::NoEntry));
             continue;
         }
         const QDateTime when(QDate(e.year, e.month, e.day), QTime(e.hour, e.minute, e.second));
@@ -524,7 +493,7 @@ void PlantPanel::Refresh() {
     }
     const int fault = static_cast<int>(model_.Get(EntryOf("fault")));
     faultLabel_->setText(QStringLiteral("%1: %2 %3")
-                             .arg(Said("fault.current"))
+                             .arg(Said(PlantWord::Current))
                              .arg(fault)
                              .arg(Utf8(FaultCodeText(static_cast<std::uint8_t>(fault), Settings.language))));
     // The list follows a fault raised elsewhere, but not while one is chosen.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/PlantModel.h"
+#include "host/PlantPresets.h"
 
 class QCheckBox;
 class QComboBox;
@@ -27,12 +28,6 @@ class QSpinBox;
 class QTimer;
 class QWidget;
 
-// A prepared situation: its word's key and the runner lines it plays.
-struct PlantPreset {
-    const char* key;
-    std::vector<const char*> lines;
-};
-
 class PlantPanel : public QDockWidget {
     Q_OBJECT
 
@@ -41,8 +36,6 @@ public:
     using Run = std::function<bool(const std::string& line, std::string& error)>;
 
     PlantPanel(PlantModel& model, Run run, QWidget* parent = nullptr);
-
-    static const std::vector<PlantPreset>& Presets();
 
     // Shows the values as the firmware holds them now (it may have changed
     // some itself: the pump speed editor, the fault page's delete).
@@ -76,11 +69,10 @@ private:
         QComboBox* list = nullptr;
     };
 
-    QGroupBox* Group(const char* key);
-    QWidget* BuildPanelGroup();
+    QGroupBox* Group(PlantWord title);
+    QWidget* BuildPanelRows();
     QWidget* BuildPresets();
-    QWidget* BuildTemperatures();
-    QWidget* BuildGroup(const char* key, const std::vector<const char*>& names);
+    QWidget* BuildGroup(const PlantGroup& group);
     QWidget* BuildFault();
     QWidget* BuildHistory();
     void AddControl(QFormLayout* form, int entry);
@@ -92,12 +84,14 @@ private:
     std::string HistoryTimeText() const;
     // A widget whose text is a word of the panel, told again when the
     // language changes.
-    void Word(QObject* widget, const char* key);
+    using Words = std::function<const char*(Language)>;
+    void Word(QObject* widget, Words words);
+    void Word(QObject* widget, PlantWord word);
 
     PlantModel& model_;
     Run run_;
     std::vector<Control> controls_;
-    std::vector<std::pair<QObject*, std::string>> words_;
+    std::vector<std::pair<QObject*, Words>> words_;
     QComboBox* statusList_ = nullptr;
     QComboBox* faultList_ = nullptr;
     QListWidget* historyList_ = nullptr;

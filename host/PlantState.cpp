@@ -428,7 +428,7 @@ void Commit(const Staged& s, PlantModel& plant) {
 
 }  // namespace
 
-bool SaveState(const std::string& path, const PlantModel& plant, const WallTime& clock, std::string& error) {
+std::string StateText(const PlantModel& plant, const WallTime& clock) {
     Json root = Json::object();
     root["format"] = kFormat;
     root["version"] = kVersion;
@@ -437,7 +437,11 @@ bool SaveState(const std::string& path, const PlantModel& plant, const WallTime&
     root["settings"] = SettingsJson();
     root["faultHistory"] = HistoryJson();
     root["yieldHistory"] = YieldsJson();
-    const std::string text = root.dump(2) + "\n";
+    return root.dump(2) + "\n";
+}
+
+bool SaveState(const std::string& path, const PlantModel& plant, const WallTime& clock, std::string& error) {
+    const std::string text = StateText(plant, clock);
 
     // Written beside the target and renamed over it, so a failed write never
     // leaves half a state behind.
@@ -459,6 +463,29 @@ bool SaveState(const std::string& path, const PlantModel& plant, const WallTime&
     return true;
 }
 
+bool LoadStateText(const std::string& text, const std::string& name, PlantModel& plant, WallTime& clock,
+                   std::string& error) {
+    Json root;
+    try {
+        root = Json::parse(text);
+    } catch (const Json::parse_error& e) {
+        int line = 1;
+        for (std::size_t i = 0; i + 1 < e.byte && i < text.size(); ++i) line += text[i] == '\n' ? 1 : 0;
+        error = name + ":" + std::to_string(line) + ": not a JSON state file (" + e.what() + ")";
+        return false;
+    }
+    auto staged = std::make_unique<Staged>();
+    try {
+        ReadState(root, *staged);
+    } catch (const StateError& e) {
+        error = name + ":" + std::to_string(LineOf(text, e.keys)) + ": " + e.message;
+        return false;
+    }
+    Commit(*staged, plant);
+    clock = staged->clock;
+    return true;
+}
+
 bool LoadState(const std::string& path, PlantModel& plant, WallTime& clock, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -467,26 +494,7 @@ bool LoadState(const std::string& path, PlantModel& plant, WallTime& clock, std:
     }
     std::ostringstream all;
     all << in.rdbuf();
-    const std::string text = all.str();
-    Json root;
-    try {
-        root = Json::parse(text);
-    } catch (const Json::parse_error& e) {
-        int line = 1;
-        for (std::size_t i = 0; i + 1 < e.byte && i < text.size(); ++i) line += text[i] == '\n' ? 1 : 0;
-        error = path + ":" + std::to_string(line) + ": not a JSON state file (" + e.what() + ")";
-        return false;
-    }
-    auto staged = std::make_unique<Staged>();
-    try {
-        ReadState(root, *staged);
-    } catch (const StateError& e) {
-        error = path + ":" + std::to_string(LineOf(text, e.keys)) + ": " + e.message;
-        return false;
-    }
-    Commit(*staged, plant);
-    clock = staged->clock;
-    return true;
+    return LoadStateText(all.str(), path, plant, clock, error);
 }
 
 WallTime OffsetWallClock::Now() {

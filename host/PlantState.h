@@ -8,6 +8,9 @@
 #include "host/PanelHost.h"
 #include "host/PlantModel.h"
 
+// The state as the JSON text that SaveState writes.
+std::string StateText(const PlantModel& plant, const WallTime& clock);
+
 // Writes the state to path; the file appears complete or not at all. On
 // failure says why in `error`.
 bool SaveState(const std::string& path, const PlantModel& plant, const WallTime& clock, std::string& error);
@@ -18,6 +21,11 @@ bool SaveState(const std::string& path, const PlantModel& plant, const WallTime&
 // saved ones, `clock` is the saved time, the collector curve is the one for
 // its hour, and the current page is drawn again.
 bool LoadState(const std::string& path, PlantModel& plant, WallTime& clock, std::string& error);
+
+// LoadState for a text already read (a state in a link, a file the browser
+// opened); `name` stands for the file in messages.
+bool LoadStateText(const std::string& text, const std::string& name, PlantModel& plant, WallTime& clock,
+                   std::string& error);
 
 // A wall clock that runs on from a given time at the computer's pace; the
 // window's clock after `--state FILE`.

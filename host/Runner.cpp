@@ -33,7 +33,6 @@ constexpr std::uint32_t kRunnerButtonFace = 0xF0F0F0;
 constexpr long kMaxTicksPerLine = 10'000'000;
 constexpr long kMaxTapTicks = 100'000;
 constexpr long kTapDefaultTicks = 3;
-constexpr long kTapAfterTicks = 3;
 constexpr int kFirstYear = 2000;  // the panel keeps two-digit years of this century
 constexpr int kLastYear = 2099;
 // A script with this many bad lines is probably not a script at all.

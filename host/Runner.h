@@ -49,6 +49,9 @@
 
 class GifRecorder;
 
+// The ticks that a tap runs after its release.
+inline constexpr long kTapAfterTicks = 3;
+
 // Where a script went wrong: FILE:LINE: message. Line 0 means the script as
 // a whole (for example a script file that cannot be read).
 struct ScriptError {

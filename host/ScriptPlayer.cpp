@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr long kTapAfterTicks = 3;  // as the runner's tap
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);

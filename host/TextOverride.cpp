@@ -38,6 +38,10 @@ bool LoadTextOverrides(const std::vector<std::string>& files, std::vector<std::s
         if (ok) read.push_back(std::move(l));
     }
     if (!errors.empty()) return false;
+    return InstallTextOverrides(read, errors);
+}
+
+bool InstallTextOverrides(const std::vector<PoLanguage>& read, std::vector<std::string>& errors) {
     for (const PoLanguage& l : read) {
         const char* texts[kTextCount];
         for (TextId id = 0; id < kTextCount; ++id) texts[id] = l.texts[id].bytes.c_str();
@@ -50,6 +54,11 @@ bool LoadTextOverrides(const std::vector<std::string>& files, std::vector<std::s
         for (TextId id = 0; id < kTextCount; ++id) sources[language].lines[id] = l.texts[id].line;
     }
     return true;
+}
+
+void RemoveTextOverrides() {
+    ClearTextOverrides();
+    for (Source& source : sources) source.file.clear();
 }
 
 bool TextOverrideSource(Language language, TextId id, std::string& file, int& line) {

@@ -14,6 +14,15 @@
 // half-loaded table. Every problem goes to `errors` as "FILE:LINE: message".
 bool LoadTextOverrides(const std::vector<std::string>& files, std::vector<std::string>& errors);
 
+struct PoLanguage;
+
+// Installs languages already read and checked (a file the web page read);
+// false, with a message, when the panel refuses one.
+bool InstallTextOverrides(const std::vector<PoLanguage>& languages, std::vector<std::string>& errors);
+
+// Back to the built-in texts in every language.
+void RemoveTextOverrides();
+
 // Where the previewed text of a language was read; false when the language
 // shows its built-in texts.
 bool TextOverrideSource(Language language, TextId id, std::string& file, int& line);

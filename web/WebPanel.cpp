@@ -1,32 +1,54 @@
 // The host core behind the web page. The page script calls these functions
-// from its event handlers and its frame callback exactly as the window's
-// handlers call the core, and copies the canvas rows that changed into its
-// <canvas> element.
+// from its event handlers and its frame callback as the window's handlers call
+// the core, and copies the panel rows that changed into its <canvas> element.
+//
+// The core is the headless runner's: the page's ticks, its plant controls,
+// kandorelle.run() and the state in a link all go through the runner's
+// verbs, the plant model and the state loader, so the page behaves and checks
+// its input exactly as the runner and the window do.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "host/PanelHost.h"
+#include "host/PlantCommands.h"
+#include "host/PlantModel.h"
+#include "host/PlantPresets.h"
+#include "host/PlantState.h"
+#include "host/Runner.h"
+#include "host/TextCheck.h"
+#include "host/TextOverride.h"
 #include "panel/app/AppState.h"
+#include "panel/app/TextTables.h"
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"
+#include "tools/textgen/PoTexts.h"
 
 namespace {
 
-// The browser's local time, or one instant that never moves, so that the page
-// and the headless runner can show the very same pixels.
-class PageClock final : public WallClock {
+using Json = nlohmann::ordered_json;
+
+// The browser's local time, a time that runs on from a given moment (a loaded
+// state, the clock control), or one instant that never moves (clock= in the
+// address, a script's clock line), so that the page and the runner can show
+// the very same pixels.
+class PageClock {
 public:
     // The local time is asked of the browser only when the second changes:
     // that call costs more than the rest of an idle tick.
-    WallTime Now() override {
+    WallTime Now() {
         if (pinned_) return pinnedTime_;
         const std::time_t second = std::time(nullptr);
         if (second != lastSecond_) {
             lastSecond_ = second;
-            lastTime_ = system_.Now();
+            lastTime_ = running_.Now();
         }
         return lastTime_;
     }
@@ -34,33 +56,60 @@ public:
         pinned_ = true;
         pinnedTime_ = time;
     }
+    void RunOnFrom(const WallTime& time) {
+        pinned_ = false;
+        running_.Set(time);
+        lastSecond_ = -1;
+    }
+    void Follow() {
+        pinned_ = false;
+        running_ = OffsetWallClock();
+        lastSecond_ = -1;
+    }
+    bool Pinned() const { return pinned_; }
 
 private:
-    SystemWallClock system_;
+    OffsetWallClock running_;
     bool pinned_ = false;
     WallTime pinnedTime_;
     std::time_t lastSecond_ = -1;
     WallTime lastTime_;
 };
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+PageClock pageClock;
+// What `print` writes and the checks that failed, until the page takes it.
+std::ostringstream printed;
+std::string result;  // the text handed to the page by the last call that returns one
 
-int DaysInMonth(int year, int month) {
-    constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+void FeedClock();
+
+ScriptRunner& Runner() {
+    static ScriptRunner runner(RunnerOptions{&printed, &printed, false, false, [] { FeedClock(); }});
+    return runner;
 }
 
-// A full repaint fills the client area with the button face and then covers
-// all of it with panel pixels, so the colour never shows; the runner's.
-constexpr std::uint32_t kButtonFace = 0xF0F0F0;
+void FeedClock() { Runner().SetClock(pageClock.Now()); }
 
-PageClock pageClock;
-PanelHost host(pageClock, kButtonFace);
-bool started = false;
+PanelHost& Host() { return Runner().Host(); }
 
-// The rows handed to the page, as RGBA bytes in the canvas element's layout:
-// the current client width, no padding.
-std::uint32_t rgbaRows[Canvas::kMaxWidth * Canvas::kMaxHeight];
+// The rows handed to the page, as RGBA bytes, one panel pixel each.
+std::uint32_t rgbaRows[kScreenWidth * kScreenHeight];
+
+// A script that kandorelle.run() or a link's script= plays, a slice at a
+// time, so that a long one never freezes the page.
+struct PendingScript {
+    Script script;
+    std::size_t next = 0;
+    long ticksLeft = -1;  // of the tick command at `next`, once started
+    std::size_t failuresBefore = 0;
+};
+PendingScript pending;
+int zoomAsked = 0;  // a script's zoom line, for the page to take
+
+const char* Give(std::string text) {
+    result = std::move(text);
+    return result.c_str();
+}
 
 MouseButton ToMouseButton(int button) {
     switch (button) {
@@ -70,82 +119,500 @@ MouseButton ToMouseButton(int button) {
     }
 }
 
+// A page name as a file name or a link shows it: "start page" -> "start-page".
+std::string Slug(const char* name) {
+    std::string slug;
+    for (const char* c = name; *c != 0; ++c) slug += *c == ' ' ? '-' : *c;
+    return slug;
+}
+
+// Verbs that need files or would end the page; refused before a script runs.
+std::string Refusal(const ScriptCommand& command) {
+    switch (command.verb) {
+        case Verb::Screenshot: return "screenshot: the page saves pictures with its Save buttons";
+        case Verb::Animation: return "animation: the page records video with its Record button";
+        case Verb::Close: return "close: a script cannot close the page";
+        case Verb::Expect:
+            if (command.expect == Expectation::Screen) return "expect screen: the page has no golden images";
+            break;
+        case Verb::Plant:
+            if (command.plant.verb == PlantVerb::StateSave || command.plant.verb == PlantVerb::StateLoad)
+                return "state: the page opens and saves states with its Open state... and Save state... buttons";
+            break;
+        default: break;
+    }
+    return {};
+}
+
+// A tap holds for its own count of ticks; a long hold is played as press,
+// ticks and release so that it, too, runs a slice at a time.
+void ExpandLongTaps(Script& script) {
+    constexpr long kLongHold = 200;
+    std::vector<ScriptError> none;
+    static const Script kParts = ParseScript("press 0 0\ntick 1\nrelease\n", "-", none);
+    std::vector<ScriptCommand> out;
+    for (const ScriptCommand& c : script.commands) {
+        if (c.verb != Verb::Tap || c.number[2] <= kLongHold) {
+            out.push_back(c);
+            continue;
+        }
+        ScriptCommand press = kParts.commands[0];
+        press.number[0] = c.number[0];
+        press.number[1] = c.number[1];
+        ScriptCommand hold = kParts.commands[1];
+        hold.number[0] = c.number[2];
+        ScriptCommand after = kParts.commands[1];
+        after.number[0] = kTapAfterTicks;
+        for (ScriptCommand part : {press, hold, kParts.commands[2], after}) {
+            part.line = c.line;
+            part.file = c.file;
+            out.push_back(std::move(part));
+        }
+    }
+    script.commands = std::move(out);
+}
+
+bool ExecuteOne(const ScriptCommand& command, std::string& error) {
+    const Script one{pending.script.file, {command}};
+    ScriptError failure;
+    if (Runner().Execute(one, failure) == ScriptStatus::BadInput) {
+        error = failure.Text();
+        return false;
+    }
+    if (command.verb == Verb::Clock) pageClock.Pin(command.time);
+    // The page shows every zoom itself; the core stays at 1:1.
+    if (Host().Zoom() != 1) {
+        zoomAsked = Host().Zoom();
+        Host().SetZoom(1);
+    }
+    return true;
+}
+
+// The current page drawn afresh, as entering it draws it: a language or text
+// change shows everywhere, including the rows of an open list.
+void ReenterPage() { GoToPage(AppState.currentPage); }
+
+Language ShownLanguage() { return Settings.language < kLanguageCount ? Settings.language : kEnglish; }
+
+const char* TypeName(PlantType type) {
+    switch (type) {
+        case PlantType::Temperature: return "temperature";
+        case PlantType::Tenths: return "tenths";
+        case PlantType::Flag: return "flag";
+        case PlantType::Status: return "status";
+        case PlantType::Fault: return "fault";
+        default: return "integer";
+    }
+}
+
+Json ValueJson(const PlantModel& plant, int entry) {
+    const PlantEntry& e = PlantModel::Entries()[static_cast<std::size_t>(entry)];
+    const std::int64_t v = plant.Get(entry);
+    switch (e.type) {
+        case PlantType::Temperature:
+        case PlantType::Tenths: return static_cast<double>(v) / 10.0;
+        case PlantType::Flag: return v != 0;
+        default: return v;
+    }
+}
+
+// A time as the runner's clock line takes it; false with the runner's
+// message in KandoMessage().
+bool ParseClock(const std::string& text, WallTime& time) {
+    std::vector<ScriptError> errors;
+    const Script script = ParseScript("clock " + text, "clock", errors);
+    if (!errors.empty() || script.commands.size() != 1) {
+        const std::string message = errors.empty() ? "not a time" : errors.front().message;
+        Give(message.rfind("clock: ", 0) == 0 ? message.substr(7) : message);
+        return false;
+    }
+    time = script.commands[0].time;
+    return true;
+}
+
+PoHeader previewHeader;
+std::vector<PoEntry> previewEntries;
+std::string previewName;
+
 }  // namespace
 
 extern "C" {
 
-// Pins the clock before the start; 0 for an impossible date or time (the
-// start keeps the browser's clock then).
-EMSCRIPTEN_KEEPALIVE int KandoPinClock(int year, int month, int day, int hour, int minute, int second) {
-    if (started || year < 2000 || year > 2099 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) ||
-        hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) {
-        return 0;
-    }
-    pageClock.Pin(MakeWallTime(year, month, day, hour, minute, second));
+// Before the start: pins the clock at a time the runner's clock line takes
+// ("YYYY-MM-DD HH:MM:SS"); 0 with the runner's message in KandoMessage().
+EMSCRIPTEN_KEEPALIVE int KandoPinClock(const char* text) {
+    WallTime time;
+    if (!ParseClock(text, time)) return 0;
+    pageClock.Pin(time);
     return 1;
 }
 
-// The window's constructor: the start sequence, then zoom 100 %.
+EMSCRIPTEN_KEEPALIVE const char* KandoMessage() { return result.c_str(); }
+
+// The window's constructor: the start sequence, at zoom 100 %.
 EMSCRIPTEN_KEEPALIVE void KandoStart() {
-    if (started) return;
-    started = true;
-    host.Start();
-    host.SetZoom(1);
+    FeedClock();
+    Host();
 }
 
 // One 12 ms tick; the page has no close request, so it always runs.
 EMSCRIPTEN_KEEPALIVE void KandoTick() {
-    if (started) host.Tick();
+    FeedClock();
+    Host().Tick();
 }
 
-EMSCRIPTEN_KEEPALIVE const char* KandoCaption() {
-    static const std::string caption = PanelHost::Caption();
-    return caption.c_str();
-}
+EMSCRIPTEN_KEEPALIVE const char* KandoCaption() { return Give(PanelHost::Caption()); }
 
-EMSCRIPTEN_KEEPALIVE void KandoSetZoom(int zoom) { host.SetZoom(zoom); }
-EMSCRIPTEN_KEEPALIVE int KandoWidth() { return host.GetCanvas().Width(); }
-EMSCRIPTEN_KEEPALIVE int KandoHeight() { return host.GetCanvas().Height(); }
-
-// Buttons as the browser numbers them: 0 left (or a finger), 1 middle, 2 right.
-EMSCRIPTEN_KEEPALIVE void KandoMouseDown(int button, int x, int y) { host.MouseDown(ToMouseButton(button), x, y); }
+// Panel pixels; buttons as the browser numbers them: 0 left (or a finger),
+// 1 middle, 2 right.
+EMSCRIPTEN_KEEPALIVE void KandoMouseDown(int button, int x, int y) { Host().MouseDown(ToMouseButton(button), x, y); }
 // A browser cannot move the pointer; the finger stays on the panel's edge all
 // the same.
-EMSCRIPTEN_KEEPALIVE void KandoMouseMove(int x, int y) { host.MouseMove(x, y); }
-EMSCRIPTEN_KEEPALIVE void KandoMouseUp(int button) { host.MouseUp(ToMouseButton(button)); }
+EMSCRIPTEN_KEEPALIVE void KandoMouseMove(int x, int y) { Host().MouseMove(x, y); }
+EMSCRIPTEN_KEEPALIVE void KandoMouseUp(int button) { Host().MouseUp(ToMouseButton(button)); }
+EMSCRIPTEN_KEEPALIVE void KandoLiftFinger() { Host().LiftFinger(); }
 
 EMSCRIPTEN_KEEPALIVE int KandoLanguage() { return Settings.language; }
 
-// The language as the panel's language list sets it; the current page is
-// drawn again in the new language.
+// The language as the panel's language list sets it; the page is entered
+// again, as the panel's own switch enters the language page.
 EMSCRIPTEN_KEEPALIVE void KandoSetLanguage(int language) {
     if (language < 0 || language >= kLanguageCount || language == Settings.language) return;
     Settings.language = static_cast<std::uint8_t>(language);
     StoreSettingsField(SETTINGS_FIELD(language));
-    AppState.redrawPending = 1;
+    ReenterPage();
 }
 
 EMSCRIPTEN_KEEPALIVE const std::uint32_t* KandoRows() { return rgbaRows; }
 
-// Converts the rows that changed since the last call into RGBA at KandoRows()
-// (row y at y x width) and returns first row | end row << 16; 0 when nothing
-// changed.
+// Converts the panel rows that changed since the last call into RGBA at
+// KandoRows() (row y at y x 320) and returns first row | end row << 16; 0 when
+// nothing changed.
 EMSCRIPTEN_KEEPALIVE std::uint32_t KandoTakeChangedRows() {
-    Canvas& canvas = host.GetCanvas();
+    Canvas& canvas = Host().GetCanvas();
     const DirtyRect dirty = canvas.TakeDirty();
     if (dirty.Empty()) return 0;
-    const int width = canvas.Width();
+    const int zoom = Host().Zoom();
+    const int first = dirty.y0 / zoom;
+    const int end = std::min<int>(kScreenHeight, (dirty.y1 + zoom - 1) / zoom);
     const std::uint32_t* pixels = canvas.Pixels();
-    for (int y = dirty.y0; y < dirty.y1; ++y) {
-        const std::uint32_t* from = pixels + static_cast<std::size_t>(y) * canvas.Stride();
-        std::uint32_t* to = rgbaRows + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
+    for (int y = first; y < end; ++y) {
+        const std::uint32_t* from = pixels + static_cast<std::size_t>(y) * zoom * canvas.Stride();
+        std::uint32_t* to = rgbaRows + static_cast<std::size_t>(y) * kScreenWidth;
+        for (int x = 0; x < kScreenWidth; ++x) {
             // 0xFFRRGGBB in the canvas; the page wants the bytes R, G, B, A.
-            const std::uint32_t argb = from[x];
+            const std::uint32_t argb = from[x * zoom];
             to[x] = (argb & 0xFF00FF00u) | ((argb >> 16) & 0xFFu) | ((argb & 0xFFu) << 16);
         }
     }
-    return static_cast<std::uint32_t>(dirty.y0) | static_cast<std::uint32_t>(dirty.y1) << 16;
+    return static_cast<std::uint32_t>(first) | static_cast<std::uint32_t>(end) << 16;
+}
+
+// Parses a script for the page to play with KandoStep. Returns the number of
+// commands, or -1 with every problem in KandoMessage() ("NAME:LINE: ...").
+EMSCRIPTEN_KEEPALIVE int KandoParse(const char* text, const char* name) {
+    std::vector<ScriptError> errors;
+    Script script = ParseScript(text, name, errors);
+    for (const ScriptCommand& c : script.commands) {
+        const std::string refusal = Refusal(c);
+        if (!refusal.empty()) errors.push_back({c.file, c.line, refusal});
+    }
+    if (!errors.empty()) {
+        std::string message;
+        for (const ScriptError& e : errors) message += (message.empty() ? "" : "\n") + e.Text();
+        Give(message);
+        return -1;
+    }
+    ExpandLongTaps(script);
+    pending = PendingScript{std::move(script), 0, -1, Runner().Failures().size()};
+    return static_cast<int>(pending.script.commands.size());
+}
+
+// Plays the parsed script on for at most `budget` ticks. Returns 1 while more
+// remains, 0 at its end, -1 when a command could not be carried out (the
+// message in KandoMessage(); the rest is dropped).
+EMSCRIPTEN_KEEPALIVE int KandoStep(int budget) {
+    while (pending.next < pending.script.commands.size()) {
+        if (budget <= 0) return 1;
+        ScriptCommand command = pending.script.commands[pending.next];
+        long ticks = 0;
+        if (command.verb == Verb::Tick) {
+            if (pending.ticksLeft < 0) pending.ticksLeft = command.number[0];
+            ticks = std::min<long>(pending.ticksLeft, budget);
+            command.number[0] = ticks;
+            pending.ticksLeft -= ticks;
+        } else if (command.verb == Verb::Tap) {
+            ticks = command.number[2] + kTapAfterTicks;
+        }
+        std::string error;
+        if (!ExecuteOne(command, error)) {
+            pending = PendingScript{};
+            Give(error);
+            return -1;
+        }
+        budget -= static_cast<int>(ticks);
+        if (command.verb != Verb::Tick || pending.ticksLeft == 0) {
+            ++pending.next;
+            pending.ticksLeft = -1;
+        }
+    }
+    return 0;
+}
+
+// The checks that failed in the script played last.
+EMSCRIPTEN_KEEPALIVE int KandoFailedChecks() {
+    return static_cast<int>(Runner().Failures().size() - pending.failuresBefore);
+}
+
+// What `print` wrote and the failed checks, since the last call.
+EMSCRIPTEN_KEEPALIVE const char* KandoTakePrinted() {
+    std::string text = printed.str();
+    printed.str({});
+    return Give(std::move(text));
+}
+
+// The zoom a script asked for, once; 0 when none.
+EMSCRIPTEN_KEEPALIVE int KandoTakeZoom() {
+    const int zoom = zoomAsked;
+    zoomAsked = 0;
+    return zoom;
+}
+
+// A page by number or name ("menu", "start-page"), or -1.
+EMSCRIPTEN_KEEPALIVE int KandoPageOf(const char* text) {
+    const std::string name = text;
+    for (int page = 0; page < kPageCount; ++page) {
+        if (name == std::to_string(page) || name == Slug(PageName(static_cast<std::uint8_t>(page)))) return page;
+    }
+    return -1;
+}
+
+EMSCRIPTEN_KEEPALIVE void KandoGoToPage(int page) {
+    if (page >= 0 && page < kPageCount) GoToPage(static_cast<std::uint8_t>(page));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* KandoPageSlug() { return Give(Slug(PageName(AppState.currentPage))); }
+
+// "kandorelle-start-page-20261206-134700": the page's name and the panel's time.
+EMSCRIPTEN_KEEPALIVE const char* KandoCaptureName() {
+    const WallTime t = PanelClockTime();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    return Give("kandorelle-" + Slug(PageName(AppState.currentPage)) + "-" + stamp);
+}
+
+// The plant controls in the panel's language: groups of values, the status
+// and fault lists, the presets and the controls' words.
+EMSCRIPTEN_KEEPALIVE const char* KandoPlantModel() {
+    const Language language = ShownLanguage();
+    const auto entries = PlantModel::Entries();
+    Json groups = Json::array();
+    for (const PlantGroup& group : PlantGroups()) {
+        Json values = Json::array();
+        for (const char* name : group.names) {
+            const std::optional<int> entry = PlantModel::Find(name);
+            if (!entry || IsSensorFlag(*entry)) continue;
+            const PlantEntry& e = entries[static_cast<std::size_t>(*entry)];
+            const bool tenths = e.type == PlantType::Temperature || e.type == PlantType::Tenths;
+            Json value = {{"name", e.name},
+                          {"label", PlantLabel(*entry, language)},
+                          {"type", TypeName(e.type)},
+                          {"min", tenths ? static_cast<double>(e.minimum) / 10.0 : static_cast<double>(e.minimum)},
+                          {"max", tenths ? static_cast<double>(e.maximum) / 10.0 : static_cast<double>(e.maximum)},
+                          {"help", e.description}};
+            if (e.absentFlag != nullptr) {
+                const int flag = *PlantModel::Find(e.absentFlag);
+                const PlantEntry& f = entries[static_cast<std::size_t>(flag)];
+                // Fitted sensors start "present"; the control asks, as for every
+                // other sensor: is it absent?
+                value["flag"] = {
+                    {"name", f.name},
+                    {"inverted", f.start == 1},
+                    {"label", PlantWordText(std::strstr(f.name, ".faulty") != nullptr ? PlantWord::SensorFaulty
+                                                                                      : PlantWord::SensorAbsent,
+                                            language)}};
+            }
+            values.push_back(value);
+        }
+        groups.push_back({{"title", PlantWordText(group.title, language)}, {"values", values}});
+    }
+    Json statuses = Json::array();
+    for (int s = 0; s < kControllerStatusCount; ++s)
+        statuses.push_back(std::to_string(s) + " " + StatusText(static_cast<std::uint8_t>(s), language));
+    Json faults = Json::array();
+    for (int f = 0; f < kFaultCodeCount; ++f) {
+        char code[8];
+        std::snprintf(code, sizeof code, "%02d ", f);
+        faults.push_back(code + FaultCodeText(static_cast<std::uint8_t>(f), language));
+    }
+    Json presets = Json::array();
+    for (const PlantPreset& p : PlantPresets()) presets.push_back({{"key", p.key}, {"name", p.names[language]}});
+    Json words = Json::object();
+    const std::pair<const char*, PlantWord> kWords[] = {
+        {"presets", PlantWord::Presets},
+        {"faultHistory", PlantWord::FaultHistory},
+        {"clock", PlantWord::Clock},
+        {"page", PlantWord::Page},
+        {"raise", PlantWord::Raise},
+        {"clear", PlantWord::Clear},
+        {"addToHistory", PlantWord::AddToHistory},
+        {"reset", PlantWord::ResetToStartValues},
+        {"current", PlantWord::Current},
+        {"empty", PlantWord::NoEntry},
+    };
+    for (const auto& [key, word] : kWords) words[key] = PlantWordText(word, language);
+    return Give(
+        Json{{"groups", groups}, {"statuses", statuses}, {"faults", faults}, {"presets", presets}, {"words", words}}
+            .dump());
+}
+
+// The plant values, the page, the clock, the current fault and the history.
+EMSCRIPTEN_KEEPALIVE const char* KandoPlantValues() {
+    ScriptRunner& runner = Runner();
+    const PlantModel& plant = runner.Plant();
+    const Language language = ShownLanguage();
+    Json values = Json::object();
+    const auto entries = PlantModel::Entries();
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i) values[entries[i].name] = ValueJson(plant, i);
+    Json history = Json::array();
+    for (const FaultHistoryEntry& stored : FaultHistory) {
+        const FaultHistoryEntry e = stored;  // packed: copied out, never bound
+        if (e.type == kFaultEntryEmpty) {
+            history.push_back(nullptr);
+            continue;
+        }
+        const WallTime when = MakeWallTime(e.year, e.month, e.day, e.hour, e.minute, e.second);
+        history.push_back(
+            {{"time", FormatWallTime(when)}, {"text", FaultCodeText(e.faultCode, language)}, {"code", e.faultCode}});
+    }
+    const std::uint8_t fault = Settings.faultCode;
+    return Give(Json{
+        {"values", values},
+        {"page", std::to_string(AppState.currentPage) + " " + PageName(AppState.currentPage)},
+        {"clock", FormatWallTime(PanelClockTime())},
+        {"pinned", pageClock.Pinned()},
+        {"fault", std::to_string(fault) + " " + FaultCodeText(fault, language)},
+        {"language", Settings.language},
+        {"history",
+         history}}.dump());
+}
+
+// Runner lines that change nothing but the plant (set, fault, history,
+// reset), played at once; "" or the message.
+EMSCRIPTEN_KEEPALIVE const char* KandoPlant(const char* text) {
+    std::vector<ScriptError> errors;
+    const Script script = ParseScript(text, "plant", errors);
+    for (const ScriptCommand& c : script.commands) {
+        if (c.verb != Verb::Plant || !Refusal(c).empty()) errors.push_back({c.file, c.line, "not a plant change"});
+    }
+    if (!errors.empty()) return Give(errors.front().Text());
+    for (const ScriptCommand& c : script.commands) {
+        PlantCommandContext context{Runner().Plant(), printed, nullptr};
+        std::string why;
+        if (!ExecutePlantCommand(c.plant, context, why)) return Give(why);
+    }
+    return Give("");
+}
+
+EMSCRIPTEN_KEEPALIVE const char* KandoPreset(const char* key) {
+    const std::string outcome = ApplyPlantPreset(Runner().Plant(), key);
+    return Give(outcome == "ok" ? "" : outcome);
+}
+
+// The clock control: the panel clock runs on from the given time ("" follows
+// the computer's clock again); a pinned clock stays pinned, at the new time.
+EMSCRIPTEN_KEEPALIVE const char* KandoSetClock(const char* text) {
+    if (*text == 0) {
+        pageClock.Follow();
+        return Give("");
+    }
+    WallTime time;
+    if (!ParseClock(text, time)) return result.c_str();
+    if (pageClock.Pinned()) {
+        pageClock.Pin(time);
+    } else {
+        pageClock.RunOnFrom(time);
+    }
+    return Give("");
+}
+
+// The state as the runner saves it.
+EMSCRIPTEN_KEEPALIVE const char* KandoStateText() { return Give(StateText(Runner().Plant(), pageClock.Now())); }
+
+// Loads a state checked exactly as a state file is; `name` stands for the
+// file in the message. The clock runs on from the state's time (a pinned
+// clock is pinned there). 0 with the message when the state is refused;
+// nothing changed then.
+EMSCRIPTEN_KEEPALIVE int KandoLoadState(const char* text, const char* name) {
+    Host();
+    WallTime clock;
+    std::string error;
+    if (!LoadStateText(text, name, Runner().Plant(), clock, error)) {
+        Give(error);
+        return 0;
+    }
+    if (pageClock.Pinned()) {
+        pageClock.Pin(clock);
+    } else {
+        pageClock.RunOnFrom(clock);
+    }
+    FeedClock();
+    return 1;
+}
+
+// A translation read by the page's PO library, entry by entry, then checked
+// as the runner checks a PO file and shown at once.
+EMSCRIPTEN_KEEPALIVE void KandoPreviewBegin(const char* name, int hasHeader, const char* language,
+                                            const char* contentType) {
+    previewName = name;
+    previewHeader = PoHeader{hasHeader != 0, language, contentType};
+    previewEntries.clear();
+}
+
+EMSCRIPTEN_KEEPALIVE void KandoPreviewEntry(int hasContext, const char* context, const char* msgstr,
+                                            const char* comments, int line, int nameLine) {
+    previewEntries.push_back(PoEntry{hasContext != 0, context, msgstr, comments, line, nameLine});
+}
+
+// 1 when the texts are shown (in their language, which the panel switches
+// to), 0 with every problem in KandoMessage(), one per line.
+EMSCRIPTEN_KEEPALIVE int KandoPreviewEnd() {
+    std::array<int, kTextCount> slots{};
+    for (TextId id = 0; id < kTextCount; ++id) slots[id] = static_cast<int>(TextSlotWidth(id));
+    std::vector<PoLanguage> read(1);
+    read[0].path = previewName;
+    std::vector<std::string> errors;
+    if (CheckPoEntries(previewHeader, previewEntries, &slots, read[0], errors)) InstallTextOverrides(read, errors);
+    previewEntries.clear();
+    if (!errors.empty()) {
+        std::string message;
+        for (const std::string& e : errors) message += (message.empty() ? "" : "\n") + e;
+        Give(message);
+        return 0;
+    }
+    Settings.language = static_cast<std::uint8_t>(read[0].language);
+    StoreSettingsField(SETTINGS_FIELD(language));
+    ReenterPage();
+    return 1;
+}
+
+EMSCRIPTEN_KEEPALIVE void KandoPreviewClear() {
+    RemoveTextOverrides();
+    ReenterPage();
+}
+
+// The text-fit check's findings, as --check-texts prints them.
+EMSCRIPTEN_KEEPALIVE const char* KandoTextFindings() {
+    Host();
+    Json findings = Json::array();
+    for (const TextFitFault& f : CheckTextFit()) {
+        findings.push_back({{"text", DescribeTextFitFault(f)},
+                            {"language", f.language},
+                            {"id", f.id},
+                            {"page", f.page},
+                            {"pixels", f.pixels}});
+    }
+    return Give(findings.dump());
 }
 
 }  // extern "C"

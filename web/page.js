@@ -1,101 +1,324 @@
 // The page around the panel: runs the host core's 12 ms tick from the
-// browser's frame callback, copies the rows that changed into the canvas,
-// and turns the left mouse button or a finger into the panel's finger.
+// browser's frame callback, shows the panel in whole device pixels, turns the
+// left mouse button or one finger into the panel's finger, and offers the
+// plant controls, links, states, translation previews and captures.
 //
-// URL parameters, for walkthroughs that must look the same every time and for
-// the browser test:
+// Address parameters (a link made with "Copy link" carries the state after #state=):
 //   clock=YYYY-MM-DDTHH:MM:SS  pins the panel clock, as the runner's `clock`
-//   manual                     no ticks of its own: only kandorelle.tick(n)
+//   manual[=1|0]               no ticks of its own: only kandorelle.tick(n)
+//   lang=de|en|fr|it|es|nl|pl  the panel's language (or 0..6)
+//   zoom=fit|1|2|3             page=NAME|N the page to open
+//   script=LINES               runner commands to play, ; between them
 'use strict';
 
 (function () {
   const TICK_MS = 12;
   // A frame runs the ticks that fell due since the previous frame (one or two
-  // at 60 frames a second). A page that falls further behind (a tab in the
-  // background, a slow phone) drops the missed ticks and starts the schedule
-  // again from now, as the window's timer does when its thread was busy: the
-  // panel never races to catch up.
+  // at 60 frames a second). A page that falls further behind drops the missed
+  // ticks, as the window's timer does when its thread was busy.
   const MAX_TICKS_PER_FRAME = 5;
+  // A script or a long tick() runs in slices of this length, so the page
+  // stays responsive however many ticks it asks for.
+  const SLICE_MS = 40;
+  const STEP_TICKS = 25;
+  // A link is untrusted: its text and its unpacked state are both bounded.
+  const LINK_MAX_CHARS = 16384;
+  const STATE_MAX_BYTES = 65536;
+  const SMALL_SCREEN = 700;
+  const LANGUAGES = ['de', 'en', 'fr', 'it', 'es', 'nl', 'pl'];
+  const PANEL_W = 320;
+  const PANEL_H = 240;
 
   const params = new URLSearchParams(window.location.search);
-  const canvas = document.getElementById('panel');
+  const byId = (id) => document.getElementById(id);
+  const canvas = byId('panel');
   const context = canvas.getContext('2d', { alpha: false });
-  const status = document.getElementById('status');
-  const language = document.getElementById('language');
+  // The panel's own pixels, 1:1; the visible canvas shows them scaled.
+  const source = document.createElement('canvas');
+  source.width = PANEL_W;
+  source.height = PANEL_H;
+  const sourceContext = source.getContext('2d', { alpha: false });
+  const status = byId('status');
+  const language = byId('language');
   const zoomButtons = Array.from(document.querySelectorAll('button.zoom'));
+  const controls = Array.from(document.querySelectorAll('#controls button, #controls select'));
 
   let m = null;
+  let k = null; // the module's functions
   let nextTick = null;
   let fingerPointer = null;
+  let paused = false;
+  let busy = false;
+  let stopAsked = false;
+  let zoomChoice = 1; // 0 = fit
+  let stale = true; // the visible canvas needs drawing
+  let plantLanguage = -1;
+  let plantControls = [];
+  let recorder = null;
+  const notes = [];
 
-  function drawChangedRows() {
-    const rows = m._KandoTakeChangedRows();
+  function say(text, problem) {
+    status.textContent = text;
+    status.classList.toggle('problem', Boolean(problem));
+  }
+
+  function enableControls(on) {
+    for (const control of controls) control.disabled = !on;
+    if (on) byId('step').disabled = !paused;
+  }
+
+  // ---- the module --------------------------------------------------------
+
+  function bind(module) {
+    m = module;
+    const c = (name, result, args) => m.cwrap(name, result, args);
+    k = {
+      pinClock: c('KandoPinClock', 'number', ['string']),
+      message: c('KandoMessage', 'string', []),
+      start: c('KandoStart', null, []),
+      tick: m._KandoTick,
+      caption: c('KandoCaption', 'string', []),
+      mouseDown: m._KandoMouseDown,
+      mouseMove: m._KandoMouseMove,
+      mouseUp: m._KandoMouseUp,
+      liftFinger: m._KandoLiftFinger,
+      language: m._KandoLanguage,
+      setLanguage: m._KandoSetLanguage,
+      rows: m._KandoRows,
+      takeRows: m._KandoTakeChangedRows,
+      parse: c('KandoParse', 'number', ['string', 'string']),
+      step: m._KandoStep,
+      failedChecks: m._KandoFailedChecks,
+      takePrinted: c('KandoTakePrinted', 'string', []),
+      takeZoom: m._KandoTakeZoom,
+      pageOf: c('KandoPageOf', 'number', ['string']),
+      goToPage: m._KandoGoToPage,
+      pageSlug: c('KandoPageSlug', 'string', []),
+      captureName: c('KandoCaptureName', 'string', []),
+      plantModel: c('KandoPlantModel', 'string', []),
+      plantValues: c('KandoPlantValues', 'string', []),
+      plant: c('KandoPlant', 'string', ['string']),
+      preset: c('KandoPreset', 'string', ['string']),
+      setClock: c('KandoSetClock', 'string', ['string']),
+      stateText: c('KandoStateText', 'string', []),
+      loadState: c('KandoLoadState', 'number', ['string', 'string']),
+      previewBegin: c('KandoPreviewBegin', null, ['string', 'number', 'string', 'string']),
+      previewEntry: c('KandoPreviewEntry', null, ['number', 'string', 'string', 'string', 'number', 'number']),
+      previewEnd: m._KandoPreviewEnd,
+      previewClear: m._KandoPreviewClear,
+      textFindings: c('KandoTextFindings', 'string', []),
+    };
+  }
+
+  // ---- showing the panel ---------------------------------------------------
+
+  function takeRows() {
+    if (k === null) return;
+    const rows = k.takeRows();
     if (rows === 0) return;
     const first = rows & 0xffff;
     const end = rows >>> 16;
-    const width = m._KandoWidth();
-    const height = m._KandoHeight();
-    if (canvas.width !== width || canvas.height !== height) {
-      canvas.width = width;
-      canvas.height = height;
-      canvas.style.width = width + 'px';
-      canvas.style.height = height + 'px';
+    const bytes = new Uint8ClampedArray(m.HEAPU8.buffer, k.rows() + first * PANEL_W * 4, (end - first) * PANEL_W * 4);
+    sourceContext.putImageData(new ImageData(bytes, PANEL_W, end - first), 0, first);
+    stale = true;
+  }
+
+  function present() {
+    takeRows();
+    if (!stale) return;
+    stale = false;
+    context.imageSmoothingEnabled = false;
+    context.drawImage(source, 0, 0, canvas.width, canvas.height);
+  }
+
+  function deviceScale() {
+    return window.devicePixelRatio || 1;
+  }
+
+  // The room for the panel in CSS pixels: the window's width, and its height
+  // below the frame's top.
+  function room() {
+    const frame = byId('panel-frame');
+    const style = window.getComputedStyle(frame);
+    const pad = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
+    const top = frame.getBoundingClientRect().top + window.scrollY;
+    return {
+      width: document.documentElement.clientWidth - 24 - pad,
+      height: window.innerHeight - top - pad - 4,
+    };
+  }
+
+  // Device pixels per panel pixel: always a whole number, so every panel
+  // pixel is a square of whole device pixels at any device scale.
+  function scaleFor(zoom) {
+    const d = deviceScale();
+    if (zoom === 0) {
+      const r = room();
+      return Math.max(1, Math.floor(Math.min((r.width * d) / PANEL_W, (r.height * d) / PANEL_H)));
     }
-    const bytes = new Uint8ClampedArray(m.HEAPU8.buffer, m._KandoRows() + first * width * 4, (end - first) * width * 4);
-    context.putImageData(new ImageData(bytes, width, end - first), 0, first);
+    return Math.max(1, Math.round(zoom * d));
   }
 
-  function showLanguage() {
-    const shown = String(m._KandoLanguage());
-    if (language.value !== shown && document.activeElement !== language) language.value = shown;
+  function fits(zoom) {
+    const r = room();
+    const size = scaleFor(zoom) / deviceScale();
+    return PANEL_W * size <= r.width + 0.5 && PANEL_H * size <= r.height + 0.5;
   }
 
-  function runTicks(count) {
-    for (let i = 0; i < count; ++i) m._KandoTick();
-    drawChangedRows();
-    showLanguage();
-  }
-
-  function frame(now) {
-    if (nextTick === null) nextTick = now;
-    let ran = 0;
-    while (now >= nextTick && ran < MAX_TICKS_PER_FRAME) {
-      m._KandoTick();
-      nextTick += TICK_MS;
-      ++ran;
+  function layout() {
+    if (zoomChoice !== 0 && !fits(zoomChoice)) {
+      zoomChoice = 0;
+      say('That zoom does not fit this window: the panel is shown whole (Fit).');
     }
-    if (now >= nextTick) nextTick = now + TICK_MS;
-    drawChangedRows();
-    showLanguage();
-    window.requestAnimationFrame(frame);
+    const scale = scaleFor(zoomChoice);
+    const d = deviceScale();
+    if (canvas.width !== PANEL_W * scale) {
+      canvas.width = PANEL_W * scale;
+      canvas.height = PANEL_H * scale;
+      stale = true;
+    }
+    canvas.style.width = (PANEL_W * scale) / d + 'px';
+    canvas.style.height = (PANEL_H * scale) / d + 'px';
+    // The canvas starts on a whole device pixel, or the browser would spread
+    // each panel pixel over parts of its neighbours'. Layout positions are
+    // kept in 64ths of a CSS pixel, so the place must be one of those too.
+    canvas.style.margin = '0';
+    const r = canvas.getBoundingClientRect();
+    const shift = function (v) {
+      for (let device = Math.ceil(v * d - 0.001); ; ++device) {
+        const css = device / d;
+        if (Math.abs(css * 64 - Math.round(css * 64)) < 0.001 || device > v * d + 64) return css - v;
+      }
+    };
+    canvas.style.marginLeft = shift(r.left + window.scrollX) + 'px';
+    canvas.style.marginTop = shift(r.top + window.scrollY) + 'px';
+    for (const button of zoomButtons) {
+      const zoom = Number(button.dataset.zoom);
+      button.setAttribute('aria-pressed', String(zoom === zoomChoice));
+      if (k !== null) button.disabled = zoom !== 0 && !fits(zoom);
+      button.title = button.disabled ? 'Does not fit this window' : button.title.replace('Does not fit this window', '');
+    }
+    present();
   }
 
   function setZoom(zoom) {
-    m._KandoSetZoom(zoom);
-    for (const button of zoomButtons) button.setAttribute('aria-pressed', String(Number(button.dataset.zoom) === zoom));
-    drawChangedRows();
+    if (zoom !== 0 && !fits(zoom)) {
+      say(zoom * 100 + '% does not fit this window; Fit shows the panel whole.');
+      return;
+    }
+    zoomChoice = zoom;
+    layout();
   }
 
-  // Canvas pixels, which at zoom 2 and 3 are what the host core calls client
-  // coordinates; positions left of or above the canvas are negative.
-  function clientPoint(event) {
+  // ---- ticking -------------------------------------------------------------
+
+  function frame(now) {
+    if (paused || busy || manual) {
+      nextTick = null;
+    } else {
+      if (nextTick === null) nextTick = now;
+      let ran = 0;
+      while (now >= nextTick && ran < MAX_TICKS_PER_FRAME) {
+        k.tick();
+        nextTick += TICK_MS;
+        ++ran;
+      }
+      if (now >= nextTick) nextTick = now + TICK_MS;
+    }
+    present();
+    window.requestAnimationFrame(frame);
+  }
+
+  function setPaused(on) {
+    paused = on;
+    byId('pause').setAttribute('aria-pressed', String(on));
+    byId('pause').textContent = on ? 'Run' : 'Pause';
+    byId('step').disabled = !on;
+  }
+
+  function step() {
+    if (!paused || busy) return;
+    k.tick();
+    present();
+    refreshPlant();
+  }
+
+  // Runner lines as the runner's -e takes them: a ; outside double quotes
+  // ends a line.
+  function lines(text) {
+    let out = '';
+    let quoted = false;
+    for (let i = 0; i < text.length; ++i) {
+      const c = text[i];
+      if (c === '"') quoted = !quoted;
+      if (quoted && c === '\\' && i + 1 < text.length) {
+        out += c + text[++i];
+        continue;
+      }
+      out += !quoted && c === ';' ? '\n' : c;
+    }
+    return out;
+  }
+
+  // Plays runner commands a slice at a time; resolves with what `print`
+  // wrote, rejects with the runner's message for a bad line or a failed check.
+  function play(text, name) {
+    if (k === null) return Promise.reject(new Error('the panel has not started'));
+    if (busy) return Promise.reject(new Error('a script is still running'));
+    if (k.parse(String(text), name) < 0) return Promise.reject(new Error(k.message()));
+    busy = true;
+    stopAsked = false;
+    return new Promise(function (resolve, reject) {
+      function slice() {
+        const start = performance.now();
+        let state;
+        do state = stopAsked ? -2 : k.step(STEP_TICKS);
+        while (state === 1 && performance.now() - start < SLICE_MS);
+        const zoom = k.takeZoom();
+        if (zoom !== 0) setZoom(zoom);
+        present();
+        if (state === 1) {
+          window.setTimeout(slice, 0);
+          return;
+        }
+        busy = false;
+        const printed = k.takePrinted();
+        refreshPlant();
+        showLanguage();
+        if (state === -2) reject(new Error(name + ': stopped'));
+        else if (state < 0) reject(new Error(k.message()));
+        else if (k.failedChecks() > 0) reject(new Error(printed.trim()));
+        else resolve(printed);
+      }
+      slice();
+    });
+  }
+
+  function tickBy(count) {
+    return play('tick ' + (count === undefined ? 1 : count), 'tick');
+  }
+
+  // ---- the finger ----------------------------------------------------------
+
+  function panelPoint(event) {
     const rect = canvas.getBoundingClientRect();
     return {
-      x: Math.floor(((event.clientX - rect.left) * canvas.width) / rect.width),
-      y: Math.floor(((event.clientY - rect.top) * canvas.height) / rect.height),
+      x: Math.floor(((event.clientX - rect.left) * PANEL_W) / rect.width),
+      y: Math.floor(((event.clientY - rect.top) * PANEL_H) / rect.height),
     };
   }
 
   function liftFinger() {
     if (fingerPointer === null) return;
     fingerPointer = null;
-    m._KandoMouseUp(0);
+    k.mouseUp(0);
   }
 
   function onPointerDown(event) {
-    if (!event.isPrimary) return;
-    const p = clientPoint(event);
-    m._KandoMouseDown(event.button, p.x, p.y);
+    // One finger is the panel's: a second one changes nothing.
+    if (!event.isPrimary || fingerPointer !== null) return;
+    const p = panelPoint(event);
+    k.mouseDown(event.button, p.x, p.y);
     if (event.button === 0) {
       fingerPointer = event.pointerId;
       // The finger follows a drag out of the canvas and lifts where the
@@ -108,82 +331,613 @@
 
   function onPointerMove(event) {
     if (event.pointerId !== fingerPointer) return;
-    const p = clientPoint(event);
-    m._KandoMouseMove(p.x, p.y);
+    const p = panelPoint(event);
+    k.mouseMove(p.x, p.y);
   }
 
   function onPointerUp(event) {
     if (event.pointerId === fingerPointer && event.button === 0) liftFinger();
   }
 
+  // Only the panel's own finger may be cancelled or lose its capture; a
+  // second finger's lifting says nothing about the first.
+  function onPointerGone(event) {
+    if (event.pointerId === fingerPointer) liftFinger();
+  }
+
   function onKey(event) {
-    if (event.altKey || event.ctrlKey || event.metaKey || event.target === language) return;
-    const zoom = { 1: 1, 2: 2, 3: 3 }[event.key];
-    if (zoom !== undefined) setZoom(zoom);
+    const target = event.target;
+    if (event.altKey || event.ctrlKey || event.metaKey) return;
+    if (target instanceof HTMLInputElement || target instanceof HTMLSelectElement || target instanceof HTMLTextAreaElement)
+      return;
+    const key = event.key.toLowerCase();
+    if (key >= '0' && key <= '3') setZoom(Number(key));
+    else if (key === 'p') setPaused(!paused);
+    else if (key === 's') step();
+    else return;
+    event.preventDefault();
   }
 
-  function saveScreenshot() {
-    canvas.toBlob(function (blob) {
-      const link = document.createElement('a');
-      const stamp = new Date().toISOString().replace(/[-:]/g, '').replace('T', '-').slice(0, 15);
-      link.download = 'kandorelle-' + stamp + '.png';
-      link.href = URL.createObjectURL(blob);
-      link.click();
-      window.setTimeout(function () { URL.revokeObjectURL(link.href); }, 1000);
-    }, 'image/png');
+  function showLanguage() {
+    const shown = String(k.language());
+    if (language.value !== shown && document.activeElement !== language) language.value = shown;
+    if (Number(shown) !== plantLanguage) buildPlant();
   }
 
-  // The idle cost of a tick: `count` ticks in a row on the page as it stands.
-  // The panel's time runs on by as many ticks.
-  function benchmark(count) {
-    const start = performance.now();
-    for (let i = 0; i < count; ++i) m._KandoTick();
-    const microseconds = ((performance.now() - start) * 1000) / count;
-    drawChangedRows();
-    return microseconds;
+  // ---- captures --------------------------------------------------------------
+
+  function download(blob, name) {
+    const link = document.createElement('a');
+    link.download = name;
+    link.href = URL.createObjectURL(blob);
+    link.click();
+    window.setTimeout(function () { URL.revokeObjectURL(link.href); }, 1000);
   }
 
-  function pinClock(text) {
-    const match = /^(\d{4})-(\d{2})-(\d{2})[T ](\d{2}):(\d{2}):(\d{2})$/.exec(text);
-    if (match && m._KandoPinClock(...match.slice(1).map(Number))) return true;
-    status.textContent = 'The clock parameter wants YYYY-MM-DDTHH:MM:SS; the panel follows the computer clock.';
+  function picture(scale) {
+    present();
+    const out = document.createElement('canvas');
+    out.width = PANEL_W * scale;
+    out.height = PANEL_H * scale;
+    const c = out.getContext('2d', { alpha: false });
+    c.imageSmoothingEnabled = false;
+    c.drawImage(source, 0, 0, out.width, out.height);
+    return new Promise(function (resolve) { out.toBlob(resolve, 'image/png'); });
+  }
+
+  function shownScale() {
+    return canvas.width / PANEL_W;
+  }
+
+  function savePicture(scale) {
+    const name = k.captureName() + (scale > 1 ? '-x' + scale : '') + '.png';
+    picture(scale).then(function (blob) {
+      download(blob, name);
+      say('Saved ' + name + '.');
+    });
+  }
+
+  function copyPicture() {
+    if (!navigator.clipboard || !window.ClipboardItem) {
+      say('This browser cannot copy pictures; use Save.', true);
+      return;
+    }
+    navigator.clipboard.write([new window.ClipboardItem({ 'image/png': picture(shownScale()) })]).then(
+      function () { say('The picture is on the clipboard.'); },
+      function (error) { say('The picture could not be copied: ' + error.message, true); });
+  }
+
+  function toggleRecording() {
+    const button = byId('record');
+    if (recorder !== null) {
+      recorder.stop();
+      return;
+    }
+    if (!window.MediaRecorder || !canvas.captureStream) {
+      say('This browser cannot record video.', true);
+      return;
+    }
+    const chunks = [];
+    const name = k.captureName() + '.webm';
+    recorder = new window.MediaRecorder(canvas.captureStream(30), { mimeType: 'video/webm' });
+    recorder.ondataavailable = function (event) { if (event.data.size > 0) chunks.push(event.data); };
+    recorder.onstop = function () {
+      recorder = null;
+      button.setAttribute('aria-pressed', 'false');
+      button.textContent = 'Record video';
+      download(new Blob(chunks, { type: 'video/webm' }), name);
+      say('Saved ' + name + '.');
+    };
+    recorder.start(1000);
+    button.setAttribute('aria-pressed', 'true');
+    button.textContent = '● Stop recording';
+    say('Recording the panel…');
+    stale = true;
+  }
+
+  // ---- states and links --------------------------------------------------------
+
+  function bytesToBase64Url(bytes) {
+    let binary = '';
+    for (let i = 0; i < bytes.length; i += 0x8000) binary += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+    return btoa(binary).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+  }
+
+  function base64UrlToBytes(text) {
+    if (!/^[A-Za-z0-9_-]*$/.test(text)) throw new Error('it holds characters that a state link never has');
+    const binary = atob(text.replace(/-/g, '+').replace(/_/g, '/'));
+    const bytes = new Uint8Array(binary.length);
+    for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
+    return bytes;
+  }
+
+  async function pack(text) {
+    const stream = new Blob([text]).stream().pipeThrough(new CompressionStream('deflate-raw'));
+    return bytesToBase64Url(new Uint8Array(await new Response(stream).arrayBuffer()));
+  }
+
+  // Unpacks at most STATE_MAX_BYTES: a link that unpacks to more is refused
+  // before it is read whole.
+  async function unpack(text) {
+    const reader = new Blob([base64UrlToBytes(text)]).stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+    const parts = [];
+    let size = 0;
+    for (;;) {
+      const { done, value } = await reader.read();
+      if (done) break;
+      size += value.length;
+      if (size > STATE_MAX_BYTES) {
+        reader.cancel();
+        throw new Error('it unpacks to more than ' + STATE_MAX_BYTES / 1024 + ' KB');
+      }
+      parts.push(value);
+    }
+    return new TextDecoder('utf-8', { fatal: true }).decode(await new Blob(parts).arrayBuffer());
+  }
+
+  async function makeLink() {
+    const values = JSON.parse(k.plantValues());
+    const query = new URLSearchParams();
+    if (values.pinned) query.set('clock', values.clock.replace(' ', 'T'));
+    query.set('page', k.pageSlug());
+    query.set('zoom', zoomChoice === 0 ? 'fit' : String(zoomChoice));
+    const url = new URL(window.location.href);
+    url.search = query.toString();
+    url.hash = 'state=' + (await pack(k.stateText()));
+    return url.toString();
+  }
+
+  function copyLink() {
+    makeLink().then(function (link) {
+      const field = byId('link');
+      field.value = link;
+      field.hidden = false;
+      field.select();
+      const copied = navigator.clipboard ? navigator.clipboard.writeText(link) : Promise.reject(new Error('no clipboard'));
+      copied.then(
+        function () { say('The link is on the clipboard (' + link.length + ' characters).'); },
+        function () { say('Copy the link from the field below the buttons.'); });
+    });
+  }
+
+  async function openLinkState(text) {
+    if (text.length > LINK_MAX_CHARS) throw new Error('it is longer than ' + LINK_MAX_CHARS + ' characters');
+    let state;
+    try {
+      state = await unpack(text);
+    } catch (error) {
+      throw new Error(error.message.startsWith('it ') ? error.message : 'its state is damaged (' + error.message + ')');
+    }
+    if (!k.loadState(state, 'link')) throw new Error(k.message());
+  }
+
+  function loadStateFile(file) {
+    if (file.size > STATE_MAX_BYTES) {
+      say(file.name + ': a state file is at most ' + STATE_MAX_BYTES / 1024 + ' KB; nothing changed.', true);
+      return;
+    }
+    file.text().then(function (text) {
+      if (k.loadState(text, file.name)) {
+        say('Opened ' + file.name + '.');
+        refreshPlant();
+        showLanguage();
+      } else {
+        say(k.message() + ' (nothing changed)', true);
+      }
+    });
+  }
+
+  function saveState() {
+    const name = k.captureName() + '.json';
+    download(new Blob([k.stateText()], { type: 'application/json' }), name);
+    say('Saved ' + name + '.');
+  }
+
+  // ---- translation preview -----------------------------------------------------
+
+  // Where each entry stands in the file: the library gives the contents, the
+  // lines of its msgctxt, msgstr and "# name:" comment are looked up here.
+  function entryLines(text) {
+    const found = new Map();
+    let nameLine = 0;
+    let open = null;
+    text.split('\n').forEach(function (line, index) {
+      const n = index + 1;
+      if (line.trim() === '') nameLine = 0;
+      else if (line.startsWith('# name:')) nameLine = n;
+      else if (line.startsWith('msgctxt ')) {
+        const key = line.slice(8).trim();
+        if (!found.has(key)) found.set(key, []);
+        open = { context: n, msgstr: 0, name: nameLine };
+        found.get(key).push(open);
+        nameLine = 0;
+      } else if (line.startsWith('msgstr') && open !== null) {
+        open.msgstr = n;
+        open = null;
+      }
+    });
+    return found;
+  }
+
+  function showFindings(file, problems) {
+    const list = byId('findings');
+    list.textContent = '';
+    byId('preview').hidden = false;
+    byId('preview-file').textContent = file;
+    for (const problem of problems) {
+      const item = document.createElement('li');
+      item.textContent = problem;
+      list.appendChild(item);
+    }
+  }
+
+  function previewPo(file) {
+    file.text().then(function (text) {
+      let table;
+      try {
+        table = window.KandorellePo.parse(text);
+      } catch (error) {
+        const line = error.lineNumber || 1;
+        showFindings(file.name + ': not shown, the file cannot be read', [file.name + ':' + line + ': ' + error.message]);
+        say(file.name + ' is not a PO file the panel can read.', true);
+        return;
+      }
+      const headers = table.headers || {};
+      k.previewBegin(file.name, table.headers ? 1 : 0, headers.Language || '', headers['Content-Type'] || '');
+      const lines = entryLines(text);
+      for (const context of Object.keys(table.translations)) {
+        for (const msgid of Object.keys(table.translations[context])) {
+          if (context === '' && msgid === '') continue; // the header
+          const entry = table.translations[context][msgid];
+          const comments = (entry.comments && entry.comments.translator) || '';
+          const places = lines.get(JSON.stringify(context)) || [{ context: 1, msgstr: 0, name: 0 }];
+          // Each place the context is written is an entry of its own, so a
+          // text given twice is reported as the runner reports it.
+          for (const at of places) {
+            k.previewEntry(entry.msgctxt !== undefined ? 1 : 0, context, (entry.msgstr || [''])[0], comments,
+              at.msgstr || at.context, at.name);
+          }
+        }
+      }
+      if (!k.previewEnd()) {
+        showFindings(file.name + ': not shown, it has problems', k.message().split('\n'));
+        say(file.name + ' was refused; the panel shows what it showed before.', true);
+        return;
+      }
+      const findings = JSON.parse(k.textFindings()).map(function (f) { return f.text; });
+      showFindings(file.name + (findings.length === 0 ? ': every text fits' : ': texts that do not fit'), findings);
+      say('The panel shows ' + file.name + '.');
+      showLanguage();
+    });
+  }
+
+  // ---- plant controls ---------------------------------------------------------------
+
+  function element(tag, attributes, text) {
+    const e = document.createElement(tag);
+    for (const [name, value] of Object.entries(attributes || {})) e.setAttribute(name, value);
+    if (text !== undefined) e.textContent = text;
+    return e;
+  }
+
+  function plantChange(line) {
+    const problem = k.plant(line);
+    if (problem !== '') say(problem, true);
+    refreshPlant();
+  }
+
+  function numberControl(value, step) {
+    const input = element('input', { type: 'number', step: step, min: value.min, max: value.max, name: value.name });
+    input.title = value.help;
+    input.addEventListener('change', function () {
+      const v = Number(input.value);
+      plantChange('set ' + value.name + ' ' + (step === '0.1' ? v.toFixed(1) : String(Math.round(v))));
+    });
+    plantControls.push({ name: value.name, input: input, kind: 'number' });
+    return input;
+  }
+
+  function flagControl(name, label, inverted, help) {
+    const box = element('input', { type: 'checkbox', name: name });
+    box.title = help || '';
+    box.addEventListener('change', function () { plantChange('set ' + name + ' ' + (box.checked !== inverted ? 'on' : 'off')); });
+    plantControls.push({ name: name, input: box, kind: 'flag', inverted: inverted });
+    if (label === undefined) return box;
+    const wrap = element('label');
+    wrap.append(box, ' ' + label);
+    return wrap;
+  }
+
+  function listControl(name, items, line) {
+    const select = element('select', { name: name });
+    items.forEach(function (text, i) { select.appendChild(element('option', { value: i }, text)); });
+    if (line) select.addEventListener('change', function () { plantChange(line(select.value)); });
+    plantControls.push({ name: name, input: select, kind: 'list' });
+    return select;
+  }
+
+  function row(label, ...content) {
+    const r = element('div', { class: 'row' });
+    const span = element('span');
+    span.append(...content);
+    r.append(element('span', {}, label), span);
+    return r;
+  }
+
+  function button(text, action) {
+    const b = element('button', { type: 'button' }, text);
+    b.addEventListener('click', action);
+    return b;
+  }
+
+  function buildPlant() {
+    const model = JSON.parse(k.plantModel());
+    const words = model.words;
+    plantLanguage = k.language();
+    plantControls = [];
+    const root = byId('plant');
+    root.textContent = '';
+
+    const where = element('fieldset');
+    where.appendChild(element('legend', {}, words.page + ' · ' + words.clock));
+    const clockInput = element('input', { type: 'datetime-local', step: '1', id: 'clock-input' });
+    where.append(
+      row(words.page, element('span', { id: 'plant-page' })),
+      row(words.clock, element('span', { id: 'plant-clock' })),
+      row('', clockInput,
+        button('Set', function () {
+          const problem = k.setClock(clockInput.value.replace('T', ' ') + (clockInput.value.length === 16 ? ':00' : ''));
+          if (problem !== '') say('The clock: ' + problem, true);
+          refreshPlant();
+        }),
+        button('Computer clock', function () { k.setClock(''); refreshPlant(); })));
+    root.appendChild(where);
+
+    const presets = element('fieldset');
+    presets.appendChild(element('legend', {}, words.presets));
+    for (const preset of model.presets) {
+      presets.appendChild(button(preset.name, function () {
+        const problem = k.preset(preset.key);
+        if (problem !== '') say(problem, true);
+        refreshPlant();
+      }));
+    }
+    presets.appendChild(button(words.reset, function () { plantChange('reset plant'); }));
+    root.appendChild(presets);
+
+    for (const group of model.groups) {
+      const set = element('fieldset');
+      set.appendChild(element('legend', {}, group.title));
+      for (const value of group.values) {
+        if (value.type === 'fault') {
+          const list = listControl('fault-choice', model.faults);
+          set.append(
+            row(words.current, element('span', { id: 'plant-fault' })),
+            list,
+            element('br'),
+            button(words.raise, function () { plantChange('fault ' + list.value); }),
+            button(words.clear, function () { plantChange('fault clear'); }),
+            button(words.addToHistory, function () { if (list.value !== '0') plantChange('history add ' + list.value); }));
+          continue;
+        }
+        let control;
+        if (value.type === 'temperature' || value.type === 'tenths') control = numberControl(value, '0.1');
+        else if (value.type === 'flag') control = flagControl(value.name, undefined, false, value.help);
+        else if (value.type === 'status') control = listControl(value.name, model.statuses, function (v) { return 'set status ' + v; });
+        else control = numberControl(value, '1');
+        const parts = [control];
+        if (value.flag) parts.push(flagControl(value.flag.name, value.flag.label, value.flag.inverted, value.help));
+        set.appendChild(row(value.label, ...parts));
+      }
+      root.appendChild(set);
+    }
+
+    const history = element('fieldset');
+    history.append(element('legend', {}, words.faultHistory), element('ol', { id: 'plant-history' }));
+    root.appendChild(history);
+    root.dataset.empty = words.empty;
+    refreshPlant();
+  }
+
+  function refreshPlant() {
+    if (k === null || plantLanguage < 0) return;
+    const now = JSON.parse(k.plantValues());
+    if (now.language !== plantLanguage) {
+      buildPlant();
+      return;
+    }
+    byId('plant-page').textContent = now.page;
+    byId('plant-clock').textContent = now.clock + (now.pinned ? ' (pinned)' : '');
+    byId('plant-fault').textContent = now.fault;
+    for (const c of plantControls) {
+      if (c.input === document.activeElement) continue;
+      const v = now.values[c.name];
+      if (c.kind === 'flag') c.input.checked = v !== c.inverted;
+      else if (c.kind === 'number') c.input.value = v;
+      else if (c.name !== 'fault-choice') c.input.value = String(v);
+    }
+    const list = byId('plant-history');
+    const empty = byId('plant').dataset.empty;
+    const items = now.history.map(function (e) { return e === null ? empty : e.time + ' · ' + e.code + ' ' + e.text; });
+    if (list.dataset.shown !== items.join('\n')) {
+      list.dataset.shown = items.join('\n');
+      list.textContent = '';
+      for (const text of items) list.appendChild(element('li', {}, text));
+    }
+  }
+
+  // ---- the start -----------------------------------------------------------------
+
+  function flag(name) {
+    if (!params.has(name)) return false;
+    const value = params.get(name).toLowerCase();
+    if (['', '1', 'true', 'yes', 'on'].includes(value)) return true;
+    if (['0', 'false', 'no', 'off'].includes(value)) return false;
+    notes.push(name + '=' + params.get(name) + ' is not 1 or 0; taken as 0.');
     return false;
   }
 
-  function start(module) {
-    m = module;
-    const clockText = params.get('clock');
-    const pinned = clockText !== null && pinClock(clockText);
-    m._KandoStart();
-    const caption = m.UTF8ToString(m._KandoCaption());
-    document.title = caption;
-    document.getElementById('caption').textContent = caption;
-    setZoom(1);
+  const manual = flag('manual');
 
+  function applyParameters() {
+    const lang = params.get('lang');
+    if (lang !== null) {
+      const n = /^[0-6]$/.test(lang) ? Number(lang) : LANGUAGES.indexOf(lang.toLowerCase());
+      if (n < 0) notes.push('lang=' + lang + ' is not one of ' + LANGUAGES.join(', ') + '.');
+      else k.setLanguage(n);
+    }
+    const zoom = params.get('zoom');
+    if (zoom !== null) {
+      const n = { fit: 0, 1: 1, 2: 2, 3: 3 }[zoom.toLowerCase()];
+      if (n === undefined) notes.push('zoom=' + zoom + ' is not fit, 1, 2 or 3.');
+      else if (n !== 0 && !fits(n)) notes.push('zoom=' + zoom + ' does not fit this window; the panel is shown whole.');
+      else zoomChoice = n;
+    }
+    const page = params.get('page');
+    if (page !== null) {
+      const n = k.pageOf(page);
+      if (n < 0) notes.push('page=' + page + ' is no page (0 to 45, or a name such as menu or start-page).');
+      else k.goToPage(n);
+    }
+  }
+
+  function wire() {
     canvas.addEventListener('pointerdown', onPointerDown);
     canvas.addEventListener('pointermove', onPointerMove);
     canvas.addEventListener('pointerup', onPointerUp);
-    canvas.addEventListener('pointercancel', liftFinger);
-    canvas.addEventListener('lostpointercapture', liftFinger);
+    canvas.addEventListener('pointercancel', onPointerGone);
+    canvas.addEventListener('lostpointercapture', onPointerGone);
     // Once the browser's menu or another window takes the mouse, the release
     // may never come: the finger lifts where it was last seen.
     canvas.addEventListener('contextmenu', liftFinger);
     window.addEventListener('blur', liftFinger);
+    window.addEventListener('resize', layout);
+    // A new link pasted into this tab differs only after the #: start afresh.
+    window.addEventListener('hashchange', function () { window.location.reload(); });
     document.addEventListener('keydown', onKey);
-    for (const button of zoomButtons) button.addEventListener('click', function () { setZoom(Number(button.dataset.zoom)); });
-    language.addEventListener('change', function () { m._KandoSetLanguage(Number(language.value)); });
-    document.getElementById('screenshot').addEventListener('click', saveScreenshot);
-
-    const manual = params.has('manual');
-    if (!manual) window.requestAnimationFrame(frame);
-    const readyMs = Math.round(performance.now());
-    if (status.textContent.startsWith('Loading')) {
-      status.textContent = 'Ready in ' + readyMs + ' ms' + (pinned ? ', clock pinned' : '') + (manual ? ', ticks by hand' : '') + '.';
-    }
-    window.kandorelle = { readyMs: readyMs, tick: runTicks, setZoom: setZoom, benchmark: benchmark };
+    for (const b of zoomButtons) b.addEventListener('click', function () { setZoom(Number(b.dataset.zoom)); });
+    language.addEventListener('change', function () {
+      k.setLanguage(Number(language.value));
+      showLanguage();
+    });
+    byId('pause').addEventListener('click', function () { setPaused(!paused); });
+    byId('step').addEventListener('click', step);
+    byId('save-1x').addEventListener('click', function () { savePicture(1); });
+    byId('screenshot').addEventListener('click', function () { savePicture(shownScale()); });
+    byId('copy-picture').addEventListener('click', copyPicture);
+    byId('record').addEventListener('click', toggleRecording);
+    byId('copy-link').addEventListener('click', copyLink);
+    byId('open-state').addEventListener('click', function () { byId('state-file').click(); });
+    byId('save-state').addEventListener('click', saveState);
+    byId('open-po').addEventListener('click', function () { byId('po-file').click(); });
+    byId('state-file').addEventListener('change', function (event) {
+      if (event.target.files[0]) loadStateFile(event.target.files[0]);
+      event.target.value = '';
+    });
+    byId('po-file').addEventListener('change', function (event) {
+      if (event.target.files[0]) previewPo(event.target.files[0]);
+      event.target.value = '';
+    });
+    byId('preview-clear').addEventListener('click', function () {
+      k.previewClear();
+      byId('preview').hidden = true;
+      say('The panel shows its built-in texts.');
+    });
+    document.addEventListener('dragover', function (event) {
+      event.preventDefault();
+      document.body.classList.add('dropping');
+    });
+    document.addEventListener('dragleave', function () { document.body.classList.remove('dropping'); });
+    document.addEventListener('drop', function (event) {
+      event.preventDefault();
+      document.body.classList.remove('dropping');
+      const file = event.dataTransfer.files[0];
+      if (!file) return;
+      if (file.name.endsWith('.json')) loadStateFile(file);
+      else previewPo(file);
+    });
+    window.setInterval(function () { if (!document.hidden && !busy) refreshPlant(); }, 250);
   }
 
-  createKandorelle().then(start, function (error) {
-    status.textContent = 'The panel could not start: ' + error;
-  });
+  async function start(module) {
+    bind(module);
+    const clockText = params.get('clock');
+    let pinned = false;
+    if (clockText !== null) {
+      pinned = k.pinClock(clockText.replace('T', ' ')) === 1;
+      if (!pinned) notes.push('clock=' + clockText + ': ' + k.message() + '; the panel follows the computer clock.');
+    }
+    k.start();
+    const caption = k.caption();
+    document.title = caption;
+    byId('caption').textContent = caption;
+    zoomChoice = document.documentElement.clientWidth < SMALL_SCREEN || !fits(1) ? 0 : 1;
+
+    const hash = window.location.hash;
+    if (hash.startsWith('#state=')) {
+      try {
+        await openLinkState(hash.slice(7));
+      } catch (error) {
+        notes.push('This link\'s state was refused: ' + error.message + '. The panel shows its start state.');
+      }
+    } else if (hash.length > 1) {
+      notes.push('The link ends in something other than #state=…; it was ignored.');
+    }
+    applyParameters();
+    wire();
+    enableControls(true);
+    buildPlant();
+    layout();
+    const script = params.get('script');
+    if (script !== null) {
+      try {
+        await play(lines(script), 'script');
+      } catch (error) {
+        notes.push('script: ' + error.message);
+      }
+    }
+    if (!manual) window.requestAnimationFrame(frame);
+    else present();
+    const readyMs = Math.round(performance.now());
+    window.kandorelle = {
+      readyMs: readyMs,
+      tick: tickBy,
+      run: function (text) { return play(lines(String(text)), 'run'); },
+      link: makeLink,
+      // Ends a script or a tick() still running, after the slice in hand.
+      stop: function () { stopAsked = busy; },
+      setZoom: setZoom,
+      state: function () { return k.stateText(); },
+      // The cost of a tick: `count` ticks in a row on the page as it stands,
+      // in microseconds each. The panel's time runs on by as many ticks.
+      benchmark: function (count) {
+        const t0 = performance.now();
+        for (let i = 0; i < count; ++i) k.tick();
+        present();
+        return ((performance.now() - t0) * 1000) / count;
+      },
+    };
+    if (notes.length > 0) say(notes.join(' '), true);
+    else say('Ready in ' + readyMs + ' ms' + (pinned ? ', clock pinned' : '') + (manual ? ', ticks by hand' : '') + '.');
+  }
+
+  function fail(why) {
+    enableControls(false);
+    say(why, true);
+  }
+
+  enableControls(false);
+  layout();
+  // A page opened from a file may not fetch its module; the copy that
+  // carries the module inside its script loads anyway.
+  const moduleScript = document.createElement('script');
+  moduleScript.src = window.location.protocol === 'file:' ? 'kandorelle-file.js' : 'kandorelle.js';
+  moduleScript.onload = function () {
+    window.createKandorelle().then(start, function (error) { fail('The panel could not start: ' + error); })
+      .catch(function (error) { fail('The panel could not start: ' + error); });
+  };
+  moduleScript.onerror = function () {
+    fail('The panel\'s program (' + moduleScript.src + ') could not be loaded; build the page with ./dev.sh web.');
+  };
+  document.body.appendChild(moduleScript);
 })();

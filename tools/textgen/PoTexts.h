@@ -26,6 +26,22 @@ struct PoLanguage {
     std::array<PoText, kTextCount> texts{};
 };
 
+// What a PO library read from one file, before the checks below.
+struct PoHeader {
+    bool present = false;     // the file has a header entry
+    std::string language;     // its "Language" field
+    std::string contentType;  // its "Content-Type" field
+};
+
+struct PoEntry {
+    bool hasContext = false;
+    std::string context;   // msgctxt: the text id
+    std::string msgstr;    // UTF-8
+    std::string comments;  // the translator comments, one per line
+    int line = 1;          // of the msgstr in the file (the msgctxt when not found)
+    int nameLine = 0;      // of the "# name:" comment, 0 when there is none
+};
+
 // Language of a PO "Language" header value ("fr", "pt_BR" gives none), or -1.
 int LanguageOfCode(const std::string& code);
 // "German", "English" ...
@@ -39,6 +55,14 @@ const char* LanguageCode(Language language);
 // the result is true only when there was none.
 bool ReadPoLanguage(const std::string& path, const std::array<int, kTextCount>* slotWidths, PoLanguage& out,
                     std::vector<std::string>& errors);
+
+// The checks that follow the library's reading: a header that names one of
+// the panel's languages and declares UTF-8, every id 0..136 exactly once, and
+// translations that the fonts can show within their slots (`slotWidths`, or
+// the translator comments' "slot N" when null). `out.path` names the file in
+// the messages; every problem is appended to `errors` as "FILE:LINE: message".
+bool CheckPoEntries(const PoHeader& header, const std::vector<PoEntry>& entries,
+                    const std::array<int, kTextCount>* slotWidths, PoLanguage& out, std::vector<std::string>& errors);
 
 // The English file names every text for the code (Txt::kSolarOutput). Checks
 // that each text has a name, that each name can stand in the code (a capital

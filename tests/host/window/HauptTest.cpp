@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "host/PlantPanel.h"
-#include "host/PlantWords.h"
+#include "host/PlantPresets.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Layout.h"
@@ -209,7 +209,7 @@ TEST_F(Window, PlantPanelRaisesAFaultThatTurnsTheLampRedAndNamesIt) {
     panel.Refresh();
     EXPECT_EQ(panel.findChild<QLabel*>(QStringLiteral("pageLabel"))->text(), QStringLiteral("43 current fault"));
     EXPECT_EQ(panel.findChild<QLabel*>(QStringLiteral("faultLabel"))->text(),
-              QStringLiteral("Aktuelle St\u00F6rung: 22 Ausfall Kollektorf\u00FChler"));
+              QStringLiteral("Aktuell: 22 Ausfall Kollektorf\u00FChler"));
     panel.findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
     Ticks(20);
     EXPECT_EQ(Lamp(), Colour::kGreen);
@@ -295,10 +295,10 @@ TEST_F(Window, PlantPresetsSetTheirSituation) {
         const char* name;
         const char* value;
     } cases[] = {
-        {"preset.frost", "frost", "on"},
-        {"preset.full", "tank1.full", "on"},
-        {"preset.sensor", "fault", "22 Collector sensor failure"},
-        {"preset.summer", "status", "4 System warming tank"},
+        {"frost-night", "frost", "on"},
+        {"tank-full", "tank1.full", "on"},
+        {"collector-sensor-broken", "fault", "22 Collector sensor failure"},
+        {"summer-noon", "status", "4 System warming tank"},
     };
     PlantPanel& panel = *haupt.plantPanel;
     for (const auto& c : cases) {
@@ -329,16 +329,16 @@ TEST_F(Window, PlantPanelSetsTheClockAndEditsTheHistory) {
 // longest entry.
 TEST_F(Window, PlantPanelSpeaksThePanelsLanguage) {
     PlantPanel& panel = *haupt.plantPanel;
-    const auto title = [&](const char* key) {
+    const auto title = [&](PlantWord word) {
         for (QGroupBox* group : panel.findChildren<QGroupBox*>()) {
-            if (group->title() == QString::fromStdString(PlantWord(key, Settings.language))) return group->title();
+            if (group->title() == QString::fromUtf8(PlantWordText(word, Settings.language))) return group->title();
         }
         return QString();
     };
-    EXPECT_EQ(title("group.temperatures"), QStringLiteral("Temperaturen"));
+    EXPECT_EQ(title(PlantWord::Temperatures), QStringLiteral("Temperaturen"));
     Settings.language = 6;
     panel.Refresh();
-    EXPECT_EQ(title("group.temperatures"), QStringLiteral("Temperatury"));
+    EXPECT_EQ(title(PlantWord::Temperatures), QStringLiteral("Temperatury"));
     auto* status = panel.findChild<QComboBox*>(QStringLiteral("status"));
     const QFontMetrics metrics(status->font());
     for (int i = 0; i < status->count(); ++i)

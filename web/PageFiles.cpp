@@ -1,0 +1,41 @@
+// The runner's file verbs in the page. The page has no file system: it
+// refuses screenshot, animation and expect screen before a script runs, and
+// saves pictures and videos through the browser. These definitions stand in
+// for the PNG and GIF writers so that the runner links without libpng and
+// giflib; were one reached all the same, it fails with a message.
+#include "host/GifRecorder.h"
+#include "host/PngWriter.h"
+#include "host/RunnerGolden.h"
+
+namespace {
+
+constexpr const char* kNoFiles = "the page writes no files; use its Save and Record buttons";
+
+}  // namespace
+
+GifRecorder::~GifRecorder() = default;
+
+bool GifRecorder::Start(const std::string& path, std::string& error) {
+    error = path + ": " + kNoFiles;
+    return false;
+}
+
+void GifRecorder::Frame(const Rgb565*, std::int64_t) {}
+
+bool GifRecorder::Stop(std::int64_t, std::string& error) {
+    error = kNoFiles;
+    return false;
+}
+
+void GifRecorder::Abandon() {}
+
+bool WritePng(const std::string& path, int, int, const std::vector<std::uint32_t>&, std::string& error) {
+    error = path + ": " + kNoFiles;
+    return false;
+}
+
+GoldenVerdict CompareWithGolden(const GoldenCheck& check, const std::vector<std::uint32_t>&, int, int,
+                                std::string& message) {
+    message = check.golden + ": " + kNoFiles;
+    return GoldenVerdict::CannotCheck;
+}
