@@ -394,11 +394,16 @@ void PlantPanel::ApplyPreset(int index) {
 // The time chosen for a history entry: the panel clock, unless the user
 // chose another.
 std::string PlantPanel::HistoryTimeText() const {
-    if (historyTimeEdited_) return " " + TimeText(historyTime_);
+    std::string text;
     const WallTime now = PanelClockTime();
-    // Before the first tick the panel has no clock yet: the line then takes
-    // the clock's time.
-    return now.year >= 2000 ? " " + FormatWallTime(now) : std::string();
+    if (historyTimeEdited_) {
+        text.append(" ").append(TimeText(historyTime_));
+    } else if (now.year >= 2000) {
+        // Before the first tick the panel has no clock yet: the line then
+        // takes the clock's time.
+        text.append(" ").append(FormatWallTime(now));
+    }
+    return text;
 }
 
 void PlantPanel::AddToHistory() {
