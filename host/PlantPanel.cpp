@@ -309,7 +309,10 @@ QWidget* PlantPanel::BuildHistory() {
     auto* column = new QVBoxLayout(group);
     historyList_ = new QListWidget;
     historyList_->setObjectName(QStringLiteral("historyList"));
-    historyList_->setWordWrap(true);
+    // One line per entry, cut at the panel's edge; the tip tells it whole.
+    historyList_->setTextElideMode(Qt::ElideRight);
+    historyList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    historyList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     column->addWidget(historyList_);
     historyTime_ = TimeEdit();
     historyTime_->setObjectName(QStringLiteral("historyTime"));
@@ -475,11 +478,14 @@ void PlantPanel::FillHistory() {
     const int chosen = historyList_->currentRow();
     for (int i = 0; i < rows.size(); ++i) {
         if (historyList_->count() <= i) historyList_->addItem(rows[i]);
-        if (historyList_->item(i)->text() != rows[i]) historyList_->item(i)->setText(rows[i]);
+        if (historyList_->item(i)->text() != rows[i]) {
+            historyList_->item(i)->setText(rows[i]);
+            historyList_->item(i)->setToolTip(rows[i]);
+        }
     }
     if (chosen >= 0) historyList_->setCurrentRow(chosen);
     historyList_->setFixedHeight(historyList_->sizeHintForRow(0) * kFaultHistoryEntries +
-                                 2 * historyList_->frameWidth() + 4);
+                                 2 * historyList_->frameWidth());
 }
 
 void PlantPanel::Refresh() {
