@@ -1,10 +1,15 @@
 // The host's per-tick costs: the repaint of an unchanged panel against a
-// plain comparison of two frames, and the full repaint at zoom 3.
+// plain comparison of two frames, the full repaint at zoom 3, and whole ticks
+// of a settled page and of the animated start page, with the scene following
+// the drawing and without it.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 
 #include "host/PanelHost.h"
+#include "panel/Firmware.h"
+#include "panel/app/AppState.h"
+#include "panel/dl/Interpreter.h"
 #include "panel/hw/LcdQueue.h"
 
 namespace {
@@ -64,5 +69,28 @@ void BM_FullRepaintZoom3(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FullRepaintZoom3)->Unit(benchmark::kMicrosecond);
+
+// Whole ticks of a panel on `page` once it has settled; with `scene` false the
+// interpreter reports to no one, as before there was a scene.
+void Ticks(benchmark::State& state, int page, bool scene) {
+    static FixedClock clock;
+    ResetFirmwareState();
+    PanelHost host(clock, 0xF0F0F0);
+    host.Start();
+    GoToPage(static_cast<u8>(page));
+    for (int i = 0; i < 600; ++i) host.Tick();
+    if (!scene) DlSetObserver(nullptr);
+    for (auto _ : state) {
+        host.Tick();
+        benchmark::ClobberMemory();
+    }
+    state.counters["scene elements"] = static_cast<double>(host.GetScene().Elements().size());
+}
+
+void BM_IdleTick(benchmark::State& state) { Ticks(state, Page::kMenu, state.range(0) != 0); }
+BENCHMARK(BM_IdleTick)->ArgName("scene")->Arg(0)->Arg(1);
+
+void BM_StartPageTick(benchmark::State& state) { Ticks(state, Page::kStart, state.range(0) != 0); }
+BENCHMARK(BM_StartPageTick)->ArgName("scene")->Arg(0)->Arg(1);
 
 }  // namespace

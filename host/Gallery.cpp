@@ -11,6 +11,8 @@
 #include <fstream>
 #include <thread>
 
+#include "host/LanguageJobs.h"
+#include "host/PanelStates.h"
 #include "host/PlantModel.h"
 #include "host/PngWriter.h"
 #include "host/TextCheck.h"
@@ -18,136 +20,23 @@
 #include "panel/app/AppState.h"
 #include "panel/hw/TouchStage.h"
 #include "panel/settings/Settings.h"
+#include "panel/text/TextIds.h"
 #include "tools/textgen/PoTexts.h"
 
 namespace {
 
-// A page is drawn when its pixels stayed the same for a few ticks; pages with
-// an animation never settle and are taken after the longest build.
-constexpr int kMinTicks = 12;
-constexpr int kQuietTicks = 3;
-constexpr int kMaxTicks = 160;
-constexpr int kPressTicks = 3;
-constexpr int kAfterTapTicks = 3;
-
-class GalleryClock final : public WallClock {
-public:
-    WallTime Now() override { return MakeWallTime(2011, 4, 15, 12, 0, 0); }
+// Where a text stands in the pictures: the first picture of a language that
+// shows it, and its box there.
+struct Placement {
+    std::string file;  // the picture, without .png
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    std::string text;  // as drawn, UTF-8
 };
 
-// One language's pages, driven like a user: taps on the buttons and plant
-// values through the model.
-class PageWalker {
-public:
-    PageWalker(Language language, int zoom) : host_(clock_, 0xF0F0F0) {
-        // A forked process may inherit a started firmware; it begins from
-        // what a fresh program finds.
-        ResetFirmwareState();
-        host_.Start();
-        host_.SetPlantHook([this] { plant_.Apply(); });
-        host_.SetZoom(zoom);
-        plant_.Reset();
-        Settings.language = language;
-        GoToPage(Page::kStart);
-        Settle();
-    }
-
-    // Brings page `page` on the screen with its real content.
-    void Show(int page) {
-        plant_.Reset();
-        switch (page) {
-            case Page::kMeasurementExtra:
-                SetPlant("extra.offered", "on");
-                SetPlant("collector1", "64.5");
-                SetPlant("outside1", "11.2");
-                SetPlant("collector2", "58.0");
-                SetPlant("outside2", "9.8");
-                Go(page);
-                break;
-            case Page::kWrongAccessCode:
-                Go(Page::kAccessCode);
-                TapButton(Button::kConfirm);  // code 0 is wrong
-                break;
-            case Page::kSupplementary:
-                Go(Page::kAccessCode);
-                for (int i = 0; i < AccessCodeA; ++i) TapButton(Button::kPlus);
-                TapButton(Button::kConfirm);
-                break;
-            case Page::kCommissioningRun:
-            case Page::kCommissioningNotPossible:
-                SetPlant("commissioning.possible", page == Page::kCommissioningRun ? "on" : "off");
-                if (page == Page::kCommissioningRun) SetPlant("commissioning.step", "1");
-                Go(Page::kCommissioningQuestion);
-                TapButton(Button::kConfirm);
-                break;
-            case Page::kCurrentFault:
-                SetPlant("fault", "22");
-                Go(page);
-                break;
-            case Page::kFaultHistory:
-                SetPlant("fault", "22");
-                Go(Page::kCurrentFault);
-                TapButton(Button::kNext);  // the access code is already entered
-                break;
-            case Page::kConfirmDialog:
-                Go(Page::kStart);
-                SetPlant("dialog", "on");
-                break;
-            default: Go(page); break;
-        }
-        Settle();
-    }
-
-    const Canvas& Screen() { return host_.GetCanvas(); }
-
-private:
-    void SetPlant(const char* name, const char* value) {
-        PlantValue parsed;
-        std::string why;
-        if (PlantModel::Parse(name, value, parsed, why)) plant_.Set(parsed);
-    }
-
-    void Go(int page) {
-        GoToPage(static_cast<u8>(page));
-        Settle();
-    }
-
-    void Ticks(int count) {
-        for (int i = 0; i < count; ++i) host_.Tick();
-    }
-
-    // Ticks until the screen has been still for a few ticks.
-    void Settle() {
-        std::vector<Rgb565> last(host_.Mirror(), host_.Mirror() + kScreenWidth * kScreenHeight);
-        int quiet = 0;
-        for (int tick = 0; tick < kMaxTicks; ++tick) {
-            host_.Tick();
-            const bool same = std::memcmp(last.data(), host_.Mirror(), last.size() * sizeof(Rgb565)) == 0;
-            if (!same) std::memcpy(last.data(), host_.Mirror(), last.size() * sizeof(Rgb565));
-            quiet = same ? quiet + 1 : 0;
-            if (tick >= kMinTicks && quiet >= kQuietTicks) return;
-        }
-    }
-
-    // A tap in the middle of the button's touch region, as a finger does it.
-    void TapButton(ButtonId id) {
-        for (u8 slot = 0; slot < kTouchRegionCount; ++slot) {
-            const TouchRegion* region = TouchRegionAt(slot);
-            if (region == nullptr || region->id < 0 || (region->id & 0xFF) != id) continue;
-            const int zoom = host_.Zoom();
-            host_.MouseDown(MouseButton::Left, (region->x1 + region->x2) / 2 * zoom,
-                            (region->y1 + region->y2) / 2 * zoom);
-            Ticks(kPressTicks);
-            host_.MouseUp(MouseButton::Left);
-            Ticks(kAfterTapTicks);
-            return;
-        }
-    }
-
-    GalleryClock clock_;
-    PanelHost host_;
-    PlantModel plant_;
-};
+using Placements = std::vector<std::vector<Placement>>;  // by language, by text id
 
 std::vector<std::uint32_t> CanvasRgb(const Canvas& canvas) {
     std::vector<std::uint32_t> rgb(static_cast<std::size_t>(canvas.Width()) * canvas.Height());
@@ -173,8 +62,81 @@ std::string Html(std::string_view text) {
     return out;
 }
 
+std::string OverflowList(const std::vector<Language>& languages, const std::vector<TextFitFault>& faults) {
+    std::string items;
+    for (const TextFitFault& fault : faults) {
+        if (std::find(languages.begin(), languages.end(), fault.language) == languages.end()) continue;
+        items += "<li>" + Html(DescribeTextFitFault(fault)) + ": \"" +
+                 Html(PanelTextToUtf8(GetText(fault.id, fault.language))) + "\"</li>\n";
+    }
+    return items.empty() ? "<p id=\"overflow\">Every text fits its field.</p>\n"
+                         : "<ul id=\"overflow\">\n" + items + "</ul>\n";
+}
+
+std::string PagesView(const GalleryOptions& options, const std::vector<Language>& languages) {
+    std::string html = "<table id=\"pages\">\n<thead><tr><th>Page</th>";
+    for (const Language language : languages) {
+        html += std::string("<th>") + LanguageName(language) + " (" + LanguageCode(language) + ")</th>";
+    }
+    html += "</tr></thead>\n<tbody>\n";
+    for (const PanelState& state : PanelStates()) {
+        if (!state.pictured) continue;
+        html += "<tr id=\"" + state.file + "\"><td class=\"page\">" + Html(state.file.substr(0, 2)) + " " +
+                Html(state.title) + "</td>";
+        for (const Language language : languages) {
+            const std::string file = std::string(LanguageCode(language)) + "/" + state.file + ".png";
+            html += "<td><a href=\"" + file + "\"><img src=\"" + file + "\" alt=\"" + Html(state.file) + " " +
+                    LanguageCode(language) + "\" loading=\"lazy\" width=\"" + std::to_string(160 * options.zoom / 2) +
+                    "\"></a></td>";
+        }
+        html += "</tr>\n";
+    }
+    return html + "</tbody>\n</table>\n";
+}
+
+// One row per text, one column per language: the text as drawn, cut out of
+// the picture where it stands (the picture itself scaled and shifted), and
+// a link to the whole picture.
+std::string TextsView(const GalleryOptions& options, const std::vector<Language>& languages,
+                      const Placements& placements) {
+    constexpr int kPad = 3;
+    const int zoom = options.zoom;
+    std::string html = "<table id=\"texts\">\n<thead><tr><th>Text</th>";
+    for (const Language language : languages) html += std::string("<th>") + LanguageCode(language) + "</th>";
+    html += "</tr></thead>\n<tbody>\n";
+    for (TextId id = 0; id < kTextCount; ++id) {
+        html += "<tr id=\"text" + std::to_string(id) + "\"><td class=\"page\">" + std::to_string(id) + " <b>" +
+                Txt::kNames[id] + "</b><br>slot " + std::to_string(TextSlotWidth(id)) + "<br>\"" +
+                Html(PanelTextToUtf8(GetText(id, kEnglish))) + "\"</td>";
+        for (std::size_t l = 0; l < languages.size(); ++l) {
+            const Placement& p = placements[l][id];
+            if (p.file.empty()) {
+                html += "<td class=\"none\">not shown</td>";
+                continue;
+            }
+            const std::string png = std::string(LanguageCode(languages[l])) + "/" + p.file + ".png";
+            const int x = std::max(0, p.x - kPad) * zoom;
+            const int y = std::max(0, p.y - kPad) * zoom;
+            const int w = (std::min(p.x + p.width + kPad, int{kScreenWidth}) - std::max(0, p.x - kPad)) * zoom;
+            const int h = (std::min(p.y + p.height + kPad, int{kScreenHeight}) - std::max(0, p.y - kPad)) * zoom;
+            html += "<td><a href=\"" + png + "\" title=\"" + Html(p.file) +
+                    "\"><span class=\"crop\" style=\"width:" + std::to_string(w) + "px;height:" + std::to_string(h) +
+                    "px;background-image:url(" + png + ");background-position:-" + std::to_string(x) + "px -" +
+                    std::to_string(y) + "px\"></span></a><br>" + Html(p.text) + "</td>";
+        }
+        html += "</tr>\n";
+    }
+    return html + "</tbody>\n</table>\n";
+}
+
 std::string IndexHtml(const GalleryOptions& options, const std::vector<Language>& languages,
-                      const std::vector<TextFitFault>& faults) {
+                      const std::vector<TextFitFault>& faults, const Placements& placements) {
+    int shown = 0;
+    for (TextId id = 0; id < kTextCount; ++id) {
+        bool found = false;
+        for (const auto& language : placements) found = found || !language[id].file.empty();
+        shown += found ? 1 : 0;
+    }
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<title>Kandorelle II: every page in every language</title>\n<style>\n"
@@ -183,39 +145,24 @@ std::string IndexHtml(const GalleryOptions& options, const std::vector<Language>
         "th, td { border: 1px solid #ccc; padding: 4px; vertical-align: top; }\n"
         "thead th { position: sticky; top: 0; background: #eee; }\n"
         "td.page { max-width: 12em; }\n"
-        "img { display: block; width: 160px; image-rendering: pixelated; }\n"
-        "</style>\n</head>\n<body>\n<h1>Kandorelle II: every page in every language</h1>\n";
-    html += "<p>" + std::to_string(kPageCount) + " pages in " + std::to_string(languages.size()) +
-            " languages at zoom " + std::to_string(options.zoom) + ". Click a page for its full size.</p>\n";
-    html += "<h2>Texts that overflow their field</h2>\n";
-    std::string items;
-    for (const TextFitFault& fault : faults) {
-        bool chosen = false;
-        for (const Language language : languages) chosen = chosen || language == fault.language;
-        if (!chosen) continue;
-        items += "<li>" + Html(DescribeTextFitFault(fault)) + ": \"" +
-                 Html(PanelTextToUtf8(GetText(fault.id, fault.language))) + "\"</li>\n";
-    }
-    html += items.empty() ? "<p id=\"overflow\">Every text fits its field.</p>\n"
-                          : "<ul id=\"overflow\">\n" + items + "</ul>\n";
-    html += "<h2>Pages</h2>\n<table>\n<thead><tr><th>Page</th>";
-    for (const Language language : languages) {
-        html += std::string("<th>") + LanguageName(language) + " (" + LanguageCode(language) + ")</th>";
-    }
-    html += "</tr></thead>\n<tbody>\n";
-    for (int page = 0; page < kPageCount; ++page) {
-        char number[8];
-        std::snprintf(number, sizeof number, "%02d", page);
-        html += "<tr id=\"page" + std::to_string(page) + "\"><td class=\"page\">" + number + " " +
-                Html(PageName(static_cast<std::uint8_t>(page))) + "</td>";
-        for (const Language language : languages) {
-            const std::string file = std::string(LanguageCode(language)) + "/" + GalleryPageFile(page);
-            html += "<td><a href=\"" + file + "\"><img src=\"" + file + "\" alt=\"" + number + " " +
-                    LanguageCode(language) + "\" loading=\"lazy\"></a></td>";
-        }
-        html += "</tr>\n";
-    }
-    html += "</tbody>\n</table>\n</body>\n</html>\n";
+        "td.none { color: #999; }\n"
+        "img { display: block; image-rendering: pixelated; }\n"
+        ".crop { display: inline-block; background-repeat: no-repeat; image-rendering: pixelated; "
+        "outline: 1px solid #ccc; }\n"
+        "nav a { margin-right: 1em; }\n"
+        "</style>\n</head>\n<body>\n<h1>Kandorelle II: every page in every language</h1>\n"
+        "<nav><a href=\"#pages-view\">Pages</a><a href=\"#texts-view\">Texts</a></nav>\n";
+    html += "<p>" + std::to_string(kPageCount) + " pages and the states that show the other texts, in " +
+            std::to_string(languages.size()) + " languages at zoom " + std::to_string(options.zoom) + "; " +
+            std::to_string(shown) + " of " + std::to_string(kTextCount) +
+            " texts appear in the pictures. Click a picture for its full size.</p>\n";
+    html += "<h2>Texts that overflow their field</h2>\n" + OverflowList(languages, faults);
+    html += "<h2 id=\"pages-view\">Pages</h2>\n" + PagesView(options, languages);
+    html +=
+        "<h2 id=\"texts-view\">Texts</h2>\n<p>Each text as the panel draws it, cut out of the first picture "
+        "that shows it; click it for the whole picture.</p>\n" +
+        TextsView(options, languages, placements);
+    html += "</body>\n</html>\n";
     return html;
 }
 
@@ -272,18 +219,7 @@ bool ParseLanguageList(std::string_view list, std::vector<Language>& out, std::s
 }
 
 std::string GalleryPageFile(int page) {
-    char number[8];
-    std::snprintf(number, sizeof number, "%02d-", page);
-    std::string name = number;
-    for (const char* c = PageName(static_cast<std::uint8_t>(page)); *c != '\0'; ++c) {
-        const bool keep = (*c >= 'a' && *c <= 'z') || (*c >= '0' && *c <= '9');
-        if (keep) {
-            name += *c;
-        } else if (name.back() != '-') {
-            name += '-';
-        }
-    }
-    return name + ".png";
+    return page >= 0 && page < kPageCount ? PanelStates()[static_cast<std::size_t>(page)].file + ".png" : std::string();
 }
 
 bool TakeGalleryOptions(int& argc, char* argv[], GalleryOptions& options, bool& wanted, std::string& why) {
@@ -324,7 +260,50 @@ bool TakeGalleryOptions(int& argc, char* argv[], GalleryOptions& options, bool& 
     return true;
 }
 
-bool DrawLanguagePages(const std::string& dir, Language language, int zoom, std::string& error) {
+namespace {
+
+// The texts of the screen in the driver's language, by the text they are,
+// for the Texts view: "T id x y w h file text".
+void RecordPlacements(const Scene& scene, Language language, const std::string& file, std::vector<bool>& placed,
+                      std::string& out) {
+    for (const SceneElement& e : scene.Elements()) {
+        if (e.kind != SceneKind::Text || e.angle != 0 || e.language != language) continue;
+        std::vector<int> ids = e.textIds;
+        if (ids.empty()) ids.push_back(AttributeText(e.bytes, language));
+        for (const int id : ids) {
+            if (id < 0 || placed[static_cast<std::size_t>(id)]) continue;
+            placed[static_cast<std::size_t>(id)] = true;
+            out += "T " + std::to_string(id) + " " + std::to_string(e.box.x) + " " + std::to_string(e.box.y) + " " +
+                   std::to_string(e.box.width) + " " + std::to_string(e.box.height) + " " + file + " " + e.text + "\n";
+        }
+    }
+}
+
+void ParsePlacements(const std::string& text, std::vector<Placement>& out) {
+    out.assign(kTextCount, {});
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string line = text.substr(at, end - at);
+        at = end + 1;
+        unsigned id = 0;
+        Placement p;
+        int used = 0;
+        char file[128] = {};
+        if (std::sscanf(line.c_str(), "T %u %d %d %d %d %127s %n", &id, &p.x, &p.y, &p.width, &p.height, file, &used) <
+                6 ||
+            id >= kTextCount) {
+            continue;
+        }
+        p.file = file;
+        p.text = line.substr(static_cast<std::size_t>(used));
+        out[id] = p;
+    }
+}
+
+}  // namespace
+
+bool DrawLanguage(const std::string& dir, Language language, int zoom, std::string& out, std::string& error) {
     const std::filesystem::path folder = std::filesystem::path(dir) / LanguageCode(language);
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -332,15 +311,20 @@ bool DrawLanguagePages(const std::string& dir, Language language, int zoom, std:
         error = folder.string() + ": cannot create the folder: " + ec.message();
         return false;
     }
-    PageWalker walker(language, zoom);
-    for (int page = 0; page < kPageCount; ++page) {
-        walker.Show(page);
-        const Canvas& canvas = walker.Screen();
-        if (!WritePng((folder / GalleryPageFile(page)).string(), canvas.Width(), canvas.Height(), CanvasRgb(canvas),
+    StateDriver driver(language, zoom, true);
+    FitCollector collector(driver.Host().GetScene());
+    std::vector<bool> placed(kTextCount, false);
+    for (const PanelState& state : PanelStates()) {
+        driver.Show(state);
+        if (!state.pictured) continue;
+        const Canvas& canvas = driver.Host().GetCanvas();
+        if (!WritePng((folder / (state.file + ".png")).string(), canvas.Width(), canvas.Height(), CanvasRgb(canvas),
                       error)) {
             return false;
         }
+        RecordPlacements(driver.Host().GetScene(), language, state.file, placed, out);
     }
+    out += FormatFaults(collector.Faults());
     return true;
 }
 
@@ -362,71 +346,29 @@ bool PrepareFolder(const std::string& dir, std::string& error) {
     return true;
 }
 
-// The firmware's state is global: each language is drawn by a process of its
-// own, at most `jobs` at once. False when a process could not start or failed.
-bool DrawInProcesses(const GalleryOptions& options, const std::vector<Language>& languages, std::string& error) {
-    const int jobs =
-        options.jobs > 0 ? options.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    std::fflush(nullptr);
-    int running = 0;
-    int drawn = 0;
-    bool failed = false;
-    // On a terminal, a run that takes longer than about 2 s says how far it is.
-    const bool terminal = isatty(STDERR_FILENO) != 0;
-    const auto started = std::chrono::steady_clock::now();
-    bool progressShown = false;
-    const auto reap = [&] {
-        int status = 0;
-        if (wait(&status) > 0) {
-            --running;
-            ++drawn;
-            failed = failed || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-            if (terminal && std::chrono::steady_clock::now() - started > std::chrono::seconds(2)) {
-                std::fprintf(stderr, "\rgallery: %d of %zu languages drawn", drawn, languages.size());
-                progressShown = true;
-            }
-        }
-    };
-    for (const Language language : languages) {
-        while (running >= jobs) reap();
-        const pid_t child = fork();
-        if (child == 0) {
-            std::string why;
-            const bool ok = DrawLanguagePages(options.dir, language, options.zoom, why);
-            if (!ok) std::fprintf(stderr, "%s\n", why.c_str());
-            std::fflush(nullptr);
-            _exit(ok ? 0 : 2);
-        }
-        if (child < 0) {
-            error = std::string("cannot start a process: ") + std::strerror(errno);
-            failed = true;
-            break;
-        }
-        ++running;
-    }
-    while (running > 0) reap();
-    if (progressShown) std::fputs("\r\033[K", stderr);
-    return !failed;
-}
-
 }  // namespace
 
 int RunGallery(const GalleryOptions& options, std::string& error) {
     std::vector<Language> languages;
     Languages(languages, options);
     if (!PrepareFolder(options.dir, error)) return 2;
-    if (!DrawInProcesses(options, languages, error)) {
+    std::vector<std::string> results;
+    const LanguageWork draw = [&options](Language language, std::string& out, std::string& why) {
+        return DrawLanguage(options.dir, language, options.zoom, out, why);
+    };
+    if (!ForEachLanguage(languages, options.jobs, draw, results, error, "gallery")) {
         if (error.empty()) error = options.dir + ": some pages could not be written";
         return 2;
     }
-
-    // The fit check needs the fonts of a started panel.
-    GalleryClock clock;
-    PanelHost host(clock, 0xF0F0F0);
-    host.Start();
-    const std::vector<TextFitFault> faults = CheckTextFit();
-    if (!WriteTextFile(std::filesystem::path(options.dir) / "index.html", IndexHtml(options, languages, faults),
-                       error)) {
+    std::vector<TextFitFault> faults;
+    Placements placements(languages.size());
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        ParseFaults(results[i], faults);
+        ParsePlacements(results[i], placements[i]);
+    }
+    SortFaults(faults);
+    if (!WriteTextFile(std::filesystem::path(options.dir) / "index.html",
+                       IndexHtml(options, languages, faults, placements), error)) {
         return 2;
     }
     return 0;

@@ -2,12 +2,15 @@
 // an index.html that shows them side by side with the texts that overflow
 // their field, for translators and reviewers.
 //
-//   DIR/LANG/NN-name.png   one file per page, LANG the two-letter code
-//   DIR/index.html         one row per page, one column per language
+//   DIR/LANG/NN-name.png   one file per page, LANG the two-letter code, and
+//                          NN-name-STATE.png for the states that show the
+//                          other texts (each fault, each status, ...)
+//   DIR/index.html         two views: one row per picture, one column per
+//                          language; and one row per text, each cell the
+//                          text cut out of the picture where it stands
 //
-// Pages that only show something in a certain plant state or behind the access
-// code are reached the way a user reaches them: the plant values are set
-// through the plant model and the code is entered with taps.
+// The states are the panel's own (PanelStates): pages that only show
+// something in a certain plant state are reached the way a user reaches them.
 #pragma once
 
 #include <string>
@@ -34,9 +37,10 @@ std::string GalleryPageFile(int page);
 // --gallery was given.
 bool TakeGalleryOptions(int& argc, char* argv[], GalleryOptions& options, bool& wanted, std::string& why);
 
-// Draws every page of one language into DIR/LANG/ in this process. The
-// firmware is started afresh; its state is left as the last page left it.
-bool DrawLanguagePages(const std::string& dir, Language language, int zoom, std::string& error);
+// Draws every pictured state of one language into DIR/LANG/ in this process,
+// and checks every state's texts. `out` gets where each text stands and the
+// texts that do not fit, as lines for RunGallery.
+bool DrawLanguage(const std::string& dir, Language language, int zoom, std::string& out, std::string& error);
 
 // The whole gallery: one process per language (the firmware's state is
 // global), `jobs` at a time, then the text check and index.html. Returns the

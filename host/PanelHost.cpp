@@ -61,6 +61,10 @@ void PanelHost::Start() {
             mirror_[i] = 0xFFFF;
         }
     }
+    scene_.Clear();
+    scene_.SetTick(0);
+    scene_.Activate();
+    ticksRun_ = 0;
     DlInit();
     RegisterGraphics();
     LoadSettingsDefaults();
@@ -170,6 +174,7 @@ TickResult PanelHost::Tick() {
         return TickResult::Closing;
     }
 
+    scene_.SetTick(static_cast<std::int32_t>(++ticksRun_));
     DispatchTouch();
     BuildPage();
     RefreshPage();
@@ -199,6 +204,7 @@ void PanelHost::PaintSquare(int x, int y, Rgb565 colour) {
 }
 
 void PanelHost::FullRepaint() {
+    if (!painting_) return;
     canvas_.Resize(kScreenWidth * zoom_, kScreenHeight * zoom_);
     canvas_.FillRect(0, 0, Canvas::kMaxWidth, Canvas::kMaxHeight, buttonFace_);
     for (int y = 0; y < kScreenHeight; ++y) {
@@ -212,6 +218,7 @@ void PanelHost::FullRepaint() {
 }
 
 void PanelHost::TickRepaint() {
+    if (!painting_) return;
     // The common case, a panel that did not change, costs one comparison.
     if (std::memcmp(mirror_, PanelFramebuffer, sizeof mirror_) == 0) return;
     for (int y = 0; y < kScreenHeight; ++y) {

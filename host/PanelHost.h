@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "host/Canvas.h"
+#include "host/Scene.h"
 #include "panel/Types.h"
 #include "panel/gfx/Colour.h"
 
@@ -98,6 +99,9 @@ public:
 
     void FullRepaint();
     void TickRepaint();
+    // A host that only reads the scene (the fit check) need not paint: the
+    // canvas and the mirror then stay as they are.
+    void SetPainting(bool on) { painting_ = on; }
 
     // The mouse as the panel's finger. The events are kept in order and reach
     // the touch sample so that every touch stage sees at most one change of
@@ -123,7 +127,12 @@ public:
     bool TimerEnabled() const { return timerEnabled_; }
     std::uint8_t CloseCountdown() const { return closeCountdown_; }
     std::int32_t TickCounter() const { return tickCounter_; }
+    // Ticks run since the start, counting on where TickCounter wraps.
+    std::int64_t TicksRun() const { return ticksRun_; }
     Canvas& GetCanvas() { return canvas_; }
+    // What the screen shows, element by element, as the drawing made it.
+    Scene& GetScene() { return scene_; }
+    const Scene& GetScene() const { return scene_; }
     const Rgb565* Mirror() const { return mirror_; }
 
 private:
@@ -147,11 +156,14 @@ private:
     WallClock& clock_;
     std::uint32_t buttonFace_;
     Canvas canvas_;
+    Scene scene_;
+    std::int64_t ticksRun_ = 0;
     Rgb565 mirror_[kScreenWidth * kScreenHeight];
     std::uint8_t closeCountdown_ = 0;
     int zoom_ = 1;
     std::int32_t tickCounter_ = 0;
     bool timerEnabled_ = true;
+    bool painting_ = true;
     std::function<void()> plantHook_;
     std::deque<TouchEvent> pendingTouch_;
     bool fingerDown_ = false;

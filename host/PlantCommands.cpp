@@ -109,14 +109,14 @@ bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, st
         case PlantVerb::ResetPlant: plant.Reset(); break;
         case PlantVerb::Print: PrintLine(out, plant, c.entry); break;
         case PlantVerb::PrintPage:
-            out << "page = " << int(AppState.currentPage) << " " << PageName(AppState.currentPage) << "\n";
+            out << "page = " << int(AppState.currentPage) << " " << PageSlug(AppState.currentPage) << "\n";
             break;
         case PlantVerb::PrintClock:
             out << "clock = " << FormatWallTime(context.clock != nullptr ? *context.clock : PanelClockTime()) << "\n";
             break;
         case PlantVerb::PrintAll:
             for (int i = 0; i < static_cast<int>(PlantModel::Entries().size()); ++i) PrintLine(out, plant, i);
-            out << "page = " << int(AppState.currentPage) << " " << PageName(AppState.currentPage) << "\n";
+            out << "page = " << int(AppState.currentPage) << " " << PageSlug(AppState.currentPage) << "\n";
             out << "clock = " << FormatWallTime(context.clock != nullptr ? *context.clock : PanelClockTime()) << "\n";
             break;
         case PlantVerb::StateSave:

@@ -584,6 +584,28 @@ const char* PageName(std::uint8_t page) {
     return page < kPageCount ? kNames[page] : "unknown page";
 }
 
+std::string PageSlug(std::uint8_t page) {
+    std::string slug;
+    for (const char* c = PageName(page); *c != '\0'; ++c) {
+        if ((*c >= 'a' && *c <= 'z') || (*c >= '0' && *c <= '9')) {
+            slug += *c;
+        } else if (!slug.empty() && slug.back() != '-') {
+            slug += '-';
+        }
+    }
+    return slug;
+}
+
+int FindPage(std::string_view word) {
+    int number = 0;
+    const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), number);
+    if (ec == std::errc() && end == word.data() + word.size()) return number >= 0 && number < kPageCount ? number : -1;
+    for (int page = 0; page < kPageCount; ++page) {
+        if (PageSlug(static_cast<std::uint8_t>(page)) == word) return page;
+    }
+    return -1;
+}
+
 std::string FormatWallTime(const WallTime& t) {
     char text[40];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -16,10 +18,13 @@
 #include <system_error>
 
 #include "host/GifRecorder.h"
+#include "host/PanelStates.h"
 #include "host/PngWriter.h"
 #include "host/RunnerGolden.h"
 #include "host/TouchRing.h"
 #include "panel/app/AppState.h"
+#include "panel/dl/DisplayList.h"
+#include "panel/hw/LcdQueue.h"
 
 class ScriptRunner::PinnedClock final : public WallClock {
 public:
@@ -33,6 +38,8 @@ constexpr std::uint32_t kRunnerButtonFace = 0xF0F0F0;
 constexpr long kMaxTicksPerLine = 10'000'000;
 constexpr long kMaxTapTicks = 100'000;
 constexpr long kTapDefaultTicks = 3;
+// A wait without a time gives up after about 5 s of panel time.
+constexpr long kDefaultWaitTicks = (5000 + kTickMilliseconds - 1) / kTickMilliseconds;
 constexpr int kFirstYear = 2000;  // the panel keeps two-digit years of this century
 constexpr int kLastYear = 2099;
 // A script with this many bad lines is probably not a script at all.
@@ -165,9 +172,148 @@ bool ParsePosition(std::string_view, const Words& words, ScriptCommand& command,
 }
 
 bool ParseTap(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
-    if (!ParsePosition("tap", words, command, why)) return false;
+    long ignored = 0;
+    std::string unused;
+    const bool point = ParseNumber(words[0], "x", LONG_MIN, LONG_MAX, ignored, unused);
+    if (point) {
+        if (words.size() < 2) {
+            why = "missing an operand after " + Quoted(words[0]) + "; usage: tap X Y [N] | NAME | \"TEXT\" | row N";
+            return false;
+        }
+        if (!ParsePosition("tap", words, command, why)) return false;
+        command.number[2] = kTapDefaultTicks;
+        return words.size() < 3 || ParseNumber(words[2], "ticks", 1, kMaxTapTicks, command.number[2], why);
+    }
+    command.targeted = true;
     command.number[2] = kTapDefaultTicks;
-    return words.size() < 3 || ParseNumber(words[2], "ticks", 1, kMaxTapTicks, command.number[2], why);
+    if (words[0] == "row") {
+        command.target.kind = SceneTarget::Kind::Row;
+        if (words.size() != 2) {
+            why = "usage: tap row N";
+            return false;
+        }
+        long row = 0;
+        if (!ParseNumber(words[1], "row", 1, 99, row, why)) return false;
+        command.target.row = static_cast<int>(row);
+        return true;
+    }
+    if (words.size() > 1) {
+        why = "unexpected " + Quoted(words[1]) + " after the name; a text with blanks goes in double quotes";
+        return false;
+    }
+    std::string word;
+    const bool quoted = Unquote(words[0], word);
+    return ParseSceneTarget(word, quoted, command.target, why);
+}
+
+// A panel time: N ticks, Ns (N.NNNs) or Nms.
+bool ParseTimeout(std::string_view word, long& ticks, std::string& why) {
+    std::string_view number = word;
+    long scale = 0;  // milliseconds per unit; 0 for ticks
+    if (number.size() > 2 && number.substr(number.size() - 2) == "ms") {
+        scale = 1;
+        number.remove_suffix(2);
+    } else if (number.size() > 1 && number.back() == 's') {
+        scale = 1000;
+        number.remove_suffix(1);
+    }
+    const std::size_t dot = scale == 1000 ? number.find('.') : std::string_view::npos;
+    const std::string_view whole = number.substr(0, dot);
+    const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : number.substr(dot + 1);
+    long units = 0;
+    long thousandths = 0;
+    std::string unused;
+    const bool digits = number.find_first_not_of("0123456789.") == std::string_view::npos;
+    if (!digits || whole.empty() || !ParseNumber(whole, "time", 0, kMaxTicksPerLine, units, unused) ||
+        fraction.size() > 3 || (dot != std::string_view::npos && fraction.empty()) ||
+        (!fraction.empty() && !ParseNumber(fraction, "time", 0, 999, thousandths, unused))) {
+        why = "the time " + Quoted(word) + " is not N (ticks), Ns or Nms";
+        return false;
+    }
+    for (std::size_t i = fraction.size(); i < 3; ++i) thousandths *= 10;
+    const long long ms = scale == 0 ? 0 : static_cast<long long>(units) * scale + (scale == 1000 ? thousandths : 0);
+    const long long t = scale == 0 ? units : (ms + kTickMilliseconds - 1) / kTickMilliseconds;
+    if (t > kMaxTicksPerLine) {
+        why = "the time " + Quoted(word) + " is out of range (at most " + std::to_string(kMaxTicksPerLine) + " ticks)";
+        return false;
+    }
+    ticks = static_cast<long>(t);
+    return true;
+}
+
+bool ParseWait(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    const std::string_view what = words[0];
+    command.timeout = kDefaultWaitTicks;
+    std::size_t operands = 1;
+    if (what == "page") {
+        command.waitFor = WaitFor::Page;
+        if (words.size() < 2) {
+            why = "usage: wait page NAME [TIMEOUT]";
+            return false;
+        }
+        const int page = FindPage(words[1]);
+        if (page < 0) {
+            why = "no page " + Quoted(words[1]) + " (a page's number 0.." + std::to_string(kPageCount - 1) +
+                  " or name, as print page shows it)";
+            return false;
+        }
+        command.number[0] = page;
+        operands = 2;
+    } else if (what == "text" || what == "gone") {
+        command.waitFor = what == "text" ? WaitFor::Text : WaitFor::Gone;
+        if (words.size() < 2) {
+            why = "usage: wait " + std::string(what) + " \"TEXT\"|NAME [TIMEOUT]";
+            return false;
+        }
+        std::string word;
+        const bool quoted = Unquote(words[1], word);
+        if (!ParseSceneTarget(word, quoted, command.target, why)) return false;
+        operands = 2;
+    } else if (what == "settled") {
+        command.waitFor = WaitFor::Settled;
+    } else {
+        why = "cannot wait for " + Quoted(what) +
+              "; usage: wait page NAME | text \"TEXT\" | gone \"TEXT\" | settled, "
+              "then an optional TIMEOUT";
+        return false;
+    }
+    if (words.size() > operands + 1) {
+        why = "unexpected " + Quoted(words[operands + 1]);
+        return false;
+    }
+    return words.size() == operands || ParseTimeout(words[operands], command.timeout, why);
+}
+
+// X Y W H from words[at], a region of the panel.
+bool ParseRegion(const Words& words, std::size_t at, SceneBox& box, std::string& why) {
+    if (words.size() < at + 4) {
+        why = "a region is X Y W H";
+        return false;
+    }
+    long v[4] = {};
+    if (!ParseNumber(words[at], "x", 0, kScreenWidth - 1, v[0], why) ||
+        !ParseNumber(words[at + 1], "y", 0, kScreenHeight - 1, v[1], why) ||
+        !ParseNumber(words[at + 2], "width", 1, kScreenWidth, v[2], why) ||
+        !ParseNumber(words[at + 3], "height", 1, kScreenHeight, v[3], why)) {
+        return false;
+    }
+    box = {static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]), static_cast<int>(v[3])};
+    return true;
+}
+
+bool ParseMask(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    if (words.size() == 1 && words[0] == "none") return true;
+    if (words.size() == 1 && words[0] == "animations") {
+        command.number[0] = 1;
+        return true;
+    }
+    SceneBox box;
+    if (words.size() != 4 || !ParseRegion(words, 0, box, why)) {
+        if (why.empty() || words.size() != 4) why = "usage: mask X Y W H | mask animations | mask none";
+        return false;
+    }
+    command.masks.push_back(box);
+    return true;
 }
 
 bool ParseNothing(std::string_view, const Words&, ScriptCommand&, std::string&) { return true; }
@@ -198,6 +344,10 @@ bool ParseAnimation(std::string_view, const Words& words, ScriptCommand& command
 }
 
 bool ParsePlant(std::string_view verb, const Words& words, ScriptCommand& command, std::string& why) {
+    if (verb == "print" && words.size() == 1 && words[0] == "scene") {
+        command.verb = Verb::PrintScene;
+        return true;
+    }
     std::vector<std::string> all{std::string(verb)};
     for (std::string_view word : words) Unquote(word, all.emplace_back());
     return ParsePlantCommand(all, command.plant, why);
@@ -227,7 +377,31 @@ bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, s
     };
     if (what == "page") {
         command.expect = Expectation::Page;
-        return wants(1, 1, "page N") && ParseNumber(words[1], "page", 0, kPageCount - 1, command.number[0], why);
+        if (!wants(1, 1, "page NAME")) return false;
+        command.number[0] = FindPage(words[1]);
+        if (command.number[0] >= 0) return true;
+        why = "no page " + Quoted(words[1]) + " (a page's number 0.." + std::to_string(kPageCount - 1) +
+              " or name, as print page shows it)";
+        return false;
+    }
+    if (what == "text" || (what == "no" && operands >= 1 && words[1] == "text")) {
+        const bool no = what == "no";
+        command.expect = no ? Expectation::NoText : Expectation::Text;
+        const std::size_t at = no ? 2 : 1;
+        const char* usage = no ? "no text \"TEXT\"|NAME [in X Y W H]" : "text \"TEXT\"|NAME [in X Y W H]";
+        if (words.size() != at + 1 && words.size() != at + 6) return wants(99, 99, usage);
+        std::string word;
+        const bool quoted = Unquote(words[at], word);
+        if (!ParseSceneTarget(word, quoted, command.target, why)) return false;
+        if (command.target.kind == SceneTarget::Kind::Name) {
+            why = "'" + word + "' is a picture; a text goes in double quotes or is named as the panel names it";
+            return false;
+        }
+        command.text = word;
+        if (words.size() == at + 1) return true;
+        if (words[at + 1] != "in") return wants(99, 99, usage);
+        command.hasRegion = true;
+        return ParseRegion(words, at + 2, command.region, why);
     }
     if (what == "pixel") {
         command.expect = Expectation::Pixel;
@@ -239,9 +413,29 @@ bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, s
     if (what == "screen") {
         command.expect = Expectation::Screen;
         command.number[0] = 0;
-        return wants(1, 2, "screen FILE.png [TOLERANCE]") && ParsePngName(words[1], command.path, why) &&
-               (operands < 2 ||
-                ParseNumber(words[2], "tolerance", 0, Canvas::kMaxWidth * Canvas::kMaxHeight, command.number[0], why));
+        const char* usage = "screen FILE.png [TOLERANCE] [mask X Y W H | mask animations ...]";
+        if (!wants(1, 64, usage) || !ParsePngName(words[1], command.path, why)) return false;
+        std::size_t at = 2;
+        if (at < words.size() && words[at] != "mask") {
+            if (!ParseNumber(words[at], "tolerance", 0, Canvas::kMaxWidth * Canvas::kMaxHeight, command.number[0],
+                             why)) {
+                return false;
+            }
+            ++at;
+        }
+        while (at < words.size()) {
+            SceneBox box;
+            if (words[at] != "mask") return wants(99, 99, usage);
+            if (at + 1 < words.size() && words[at + 1] == "animations") {
+                command.number[1] = 1;
+                at += 2;
+                continue;
+            }
+            if (!ParseRegion(words, at + 1, box, why)) return false;
+            command.masks.push_back(box);
+            at += 5;
+        }
+        return true;
     }
     if (what == "clock") {
         command.expect = Expectation::Clock;
@@ -255,7 +449,8 @@ bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, s
         return true;
     }
     if (!PlantModel::Find(what)) {
-        why = "cannot check " + Quoted(what) + "; checks: page, pixel, screen, clock, " + PlantModel::NameList();
+        why = "cannot check " + Quoted(what) + "; checks: page, pixel, screen, clock, text, no text, " +
+              PlantModel::NameList();
         return false;
     }
     command.expect = Expectation::Value;
@@ -315,6 +510,7 @@ struct RunnerVerbs {
     }
 
     static bool Tap(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        if (command.targeted) return TapTarget(runner, command);
         Press(runner, command, why);
         runner.Ticks(command.number[2]);
         runner.host_->MouseUp(MouseButton::Left);
@@ -322,24 +518,143 @@ struct RunnerVerbs {
         return true;
     }
 
+    // What the window shows, as 0xRRGGBB pixels: at its own zoom (0), or
+    // at the zoom given.
+    static std::vector<std::uint32_t> Image(ScriptRunner& runner, int zoom, int& width, int& height) {
+        const Canvas& canvas = runner.host_->GetCanvas();
+        const int shown = runner.host_->Zoom();
+        if (zoom == 0) zoom = shown;
+        width = kScreenWidth * zoom;
+        height = kScreenHeight * zoom;
+        std::vector<std::uint32_t> rgb(static_cast<std::size_t>(width) * height);
+        for (int y = 0; y < height; ++y) {
+            const int sy = y / zoom * shown;
+            for (int x = 0; x < width; ++x) {
+                const int sx = x / zoom * shown;
+                rgb[static_cast<std::size_t>(y) * width + x] = canvas.Pixels()[sy * canvas.Stride() + sx] & 0xFFFFFFu;
+            }
+        }
+        return rgb;
+    }
+
     static bool Screenshot(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
         int width = 0;
         int height = 0;
-        const int zoom = command.number[0] != 0 ? static_cast<int>(command.number[0]) : runner.host_->Zoom();
-        std::vector<std::uint32_t> rgb = ShownImage(*runner.host_, zoom, width, height);
+        std::vector<std::uint32_t> rgb = Image(runner, static_cast<int>(command.number[0]), width, height);
         int x = 0;
         int y = 0;
         if (runner.options_.showTouches && FingerOnPanel(x, y))
-            DrawTouchRing(rgb.data(), width, height, width, zoom, x, y);
+            DrawTouchRing(rgb.data(), width, height, width, width / kScreenWidth, x, y);
         return WritePng(command.path, width, height, rgb, why);
     }
 
+    // A target is tapped once it is drawn and the page has finished drawing,
+    // as a finger would wait for it; one that never comes ends the script.
+    static bool TargetSettled(const std::vector<const SceneElement*>& found) {
+        return found.size() > 1 || (found.size() == 1 && DlBytesUsed() == 0);
+    }
+
+    static bool TapTarget(ScriptRunner& runner, const ScriptCommand& command) {
+        const Scene& scene = runner.host_->GetScene();
+        std::vector<const SceneElement*> found;
+        runner.TickUntil(kDefaultWaitTicks, [&] {
+            found = FindTargets(scene, command.target);
+            return TargetSettled(found);
+        });
+        if (found.size() != 1) {
+            runner.Fail(command, TargetProblem(scene, command.target, found.size()));
+            runner.halted_ = true;
+            return true;
+        }
+        const int zoom = runner.host_->Zoom();
+        runner.host_->MouseDown(MouseButton::Left, found[0]->box.CentreX() * zoom, found[0]->box.CentreY() * zoom);
+        runner.Ticks(command.number[2]);
+        runner.host_->MouseUp(MouseButton::Left);
+        runner.Ticks(kTapAfterTicks);
+        return true;
+    }
+
+    static bool Shows(ScriptRunner& runner, const ScriptCommand& command) {
+        const Scene& scene = runner.host_->GetScene();
+        const SceneBox* region = command.hasRegion ? &command.region : nullptr;
+        if (command.target.kind == SceneTarget::Kind::TextName)
+            return ShowsTextId(scene, command.target.textId, region);
+        return ShowsText(scene, command.target.value, region);
+    }
+
+    static std::string Seen(ScriptRunner& runner) {
+        std::string texts;
+        for (const std::string& text : ShownTexts(runner.host_->GetScene())) {
+            texts += (texts.empty() ? "'" : ", '") + text + "'";
+        }
+        return "page " + DescribePage() + " shows " + (texts.empty() ? "no text" : texts);
+    }
+
+    // What a wait waits for, and its name in the message when it never comes.
+    static std::function<bool()> WaitCondition(ScriptRunner& runner, const ScriptCommand& command, std::string& what) {
+        std::function<bool()> reached;
+        switch (command.waitFor) {
+            case WaitFor::Page:
+                // Shown means drawn: the page is current and nothing of it waits.
+                reached = [&] { return AppState.currentPage == command.number[0] && DlBytesUsed() == 0; };
+                what = "page " + PageSlug(static_cast<std::uint8_t>(command.number[0]));
+                break;
+            case WaitFor::Text:
+                reached = [&] { return Shows(runner, command); };
+                what = DescribeTarget(command.target);
+                break;
+            case WaitFor::Gone:
+                reached = [&] { return !Shows(runner, command); };
+                what = DescribeTarget(command.target) + " to go";
+                break;
+            case WaitFor::Settled: {
+                auto watch = std::make_shared<SettleWatch>(kSettledTicks);
+                reached = [&runner, watch] { return watch->Settled(*runner.host_); };
+                what = "the screen to settle";
+                break;
+            }
+        }
+        return reached;
+    }
+
+    static void WaitMissed(ScriptRunner& runner, const ScriptCommand& command, const std::string& what) {
+        std::string seen = Seen(runner);
+        if (command.waitFor == WaitFor::Settled) seen = "it kept changing; " + seen;
+        runner.Fail(command,
+                    "waited " + std::to_string(command.timeout * kTickMilliseconds) + " ms for " + what + "; " + seen);
+    }
+
+    static bool Wait(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        std::string what;
+        if (!runner.TickUntil(command.timeout, WaitCondition(runner, command, what))) WaitMissed(runner, command, what);
+        return true;
+    }
+
+    static bool Mask(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        if (command.number[0] == 1) {
+            runner.maskAnimations_ = true;
+        } else if (command.masks.empty()) {
+            runner.masks_.clear();
+            runner.maskAnimations_ = false;
+        } else {
+            runner.masks_.insert(runner.masks_.end(), command.masks.begin(), command.masks.end());
+        }
+        return true;
+    }
+
+    static bool PrintScene(ScriptRunner& runner, const ScriptCommand&, std::string&) {
+        runner.Out() << runner.host_->GetScene().Json() << "\n";
+        return true;
+    }
+
     static bool Plant(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        if (command.verb == Verb::PrintScene) return PrintScene(runner, command, why);
         PlantCommandContext context{runner.plant_, runner.Out(), &runner.clock_->now};
         return ExecutePlantCommand(command.plant, context, why);
     }
 
     static bool Expect(ScriptRunner& runner, const ScriptCommand& command, std::string& why);
+    static bool ExpectScreen(ScriptRunner& runner, const ScriptCommand& command, std::string& why);
 
     static bool Close(ScriptRunner& runner, const ScriptCommand&, std::string&) {
         runner.host_->CloseQuery();
@@ -386,7 +701,7 @@ const RunnerVerbs::Rule kRules[] = {
     {"press", Verb::Press, "X Y", 2, 2, ParsePosition, RunnerVerbs::Press},
     {"drag", Verb::Drag, "X Y", 2, 2, ParsePosition, RunnerVerbs::Drag},
     {"release", Verb::Release, "", 0, 0, ParseNothing, RunnerVerbs::Release},
-    {"tap", Verb::Tap, "X Y [N]", 2, 3, ParseTap, RunnerVerbs::Tap},
+    {"tap", Verb::Tap, "X Y [N] | NAME | \"TEXT\" | row N", 1, 3, ParseTap, RunnerVerbs::Tap},
     {"screenshot", Verb::Screenshot, "FILE.png [ZOOM]", 1, 2, ParseScreenshot, RunnerVerbs::Screenshot},
     {"close", Verb::Close, "", 0, 0, ParseNothing, RunnerVerbs::Close},
     {"set", Verb::Plant, "NAME VALUE", 2, 2, ParsePlant, RunnerVerbs::Plant},
@@ -395,11 +710,16 @@ const RunnerVerbs::Rule kRules[] = {
     {"reset", Verb::Plant, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"print", Verb::Plant, "NAME|page|clock|all", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"state", Verb::Plant, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant},
-    {"expect", Verb::Expect, "page N | pixel X Y #RRGGBB | screen FILE.png [TOLERANCE] | NAME VALUE", 2, 4, ParseExpect,
-     RunnerVerbs::Expect},
+    {"expect", Verb::Expect,
+     "page NAME | pixel X Y #RRGGBB | text \"TEXT\" [in X Y W H] | no text \"TEXT\" [in X Y W H] | "
+     "screen FILE.png [TOLERANCE] [mask X Y W H ...] | NAME VALUE",
+     2, 64, ParseExpect, RunnerVerbs::Expect},
     // `include` is taken apart while parsing; it never reaches execution.
     {"include", Verb::Tick, "FILE", 1, 1, nullptr, nullptr},
     {"animation", Verb::Animation, "start FILE.gif | stop", 1, 2, ParseAnimation, RunnerVerbs::Animation},
+    {"wait", Verb::Wait, "page NAME | text \"TEXT\" | gone \"TEXT\" | settled, then [TIMEOUT]", 1, 3, ParseWait,
+     RunnerVerbs::Wait},
+    {"mask", Verb::Mask, "X Y W H | animations | none", 1, 4, ParseMask, RunnerVerbs::Mask},
     {"at", Verb::At, "TIME set|fault|history|reset ...", 2, 6, ParseAt, RunnerVerbs::At},
 };
 
@@ -462,31 +782,11 @@ const RunnerVerbs::Rule& RunnerVerbs::Of(const ScriptCommand& command) {
     return command.rule < std::size(kRules) ? kRules[command.rule] : kRules[0];
 }
 
-bool ParseScriptTime(std::string_view word, long& ticks, std::string& why) {
-    std::string_view number = word;
-    long milliseconds = 0;
-    if (word.size() > 2 && word.substr(word.size() - 2) == "ms") {
-        number.remove_suffix(2);
-        milliseconds = 1;
-    } else if (word.size() > 1 && word.back() == 's') {
-        number.remove_suffix(1);
-        milliseconds = 1000;
-    }
-    long value = 0;
-    const long most = milliseconds == 0 ? kMaxTicksPerLine : kMaxTicksPerLine * kTickMilliseconds / milliseconds;
-    if (!ParseNumber(number, "time", 0, most, value, why)) {
-        why += "; a time is 30s, 500ms or a number of ticks";
-        return false;
-    }
-    ticks = milliseconds == 0 ? value : (value * milliseconds + kTickMilliseconds - 1) / kTickMilliseconds;
-    return true;
-}
-
 namespace {
 
 // `at TIME COMMAND`: the command is one of the plant changes, checked now.
 bool ParseAt(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
-    if (!ParseScriptTime(words[0], command.number[0], why)) return false;
+    if (!ParseTimeout(words[0], command.number[0], why)) return false;
     const RunnerVerbs::Rule* rule = RunnerVerbs::Find(words[1]);
     const std::string_view name = words[1];
     if (rule == nullptr || rule->verb != Verb::Plant || name == "print" || name == "state") {
@@ -687,85 +987,78 @@ void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors) {
     }
 }
 
-std::vector<std::uint32_t> ShownImage(PanelHost& host, int zoom, int& width, int& height) {
-    const Canvas& canvas = host.GetCanvas();
-    const int shown = host.Zoom();
-    if (zoom == 0) zoom = shown;
-    width = kScreenWidth * zoom;
-    height = kScreenHeight * zoom;
-    std::vector<std::uint32_t> rgb(static_cast<std::size_t>(width) * height);
-    for (int y = 0; y < height; ++y) {
-        const int sy = y / zoom * shown;
-        for (int x = 0; x < width; ++x) {
-            const int sx = x / zoom * shown;
-            rgb[static_cast<std::size_t>(y) * width + x] = canvas.Pixels()[sy * canvas.Stride() + sx] & 0xFFFFFFu;
-        }
-    }
-    return rgb;
-}
-
-CheckResult CheckExpectation(const ScriptCommand& command, const CheckContext& context, std::string& message) {
+bool RunnerVerbs::Expect(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
     std::string expected;
     std::string got;
     switch (command.expect) {
         case Expectation::Page:
-            if (AppState.currentPage == command.number[0]) return CheckResult::Passed;
-            expected = "page " + std::to_string(command.number[0]);
-            got = std::to_string(AppState.currentPage) + " (" + PageName(AppState.currentPage) + ")";
+            if (AppState.currentPage == command.number[0]) return true;
+            expected = "page " + std::to_string(command.number[0]) + " " +
+                       PageSlug(static_cast<std::uint8_t>(command.number[0]));
+            got = DescribePage();
             break;
+        case Expectation::Text:
+        case Expectation::NoText: {
+            const bool shown = Shows(runner, command);
+            if (shown == (command.expect == Expectation::Text)) return true;
+            expected = std::string(shown ? "no " : "") + DescribeTarget(command.target);
+            if (command.hasRegion) {
+                expected += " in " + std::to_string(command.region.x) + " " + std::to_string(command.region.y) + " " +
+                            std::to_string(command.region.width) + " " + std::to_string(command.region.height);
+            }
+            got = Seen(runner);
+            break;
+        }
         case Expectation::Pixel: {
             int width = 0;
             int height = 0;
             const std::uint32_t shown =
-                ShownImage(context.host, 1, width,
-                           height)[static_cast<std::size_t>(command.number[1] * kScreenWidth + command.number[0])];
-            if (shown == static_cast<std::uint32_t>(command.number[2])) return CheckResult::Passed;
+                Image(runner, 1, width,
+                      height)[static_cast<std::size_t>(command.number[1] * kScreenWidth + command.number[0])];
+            if (shown == static_cast<std::uint32_t>(command.number[2])) return true;
             expected = "pixel " + std::to_string(command.number[0]) + " " + std::to_string(command.number[1]) + " " +
                        Hex(static_cast<std::uint32_t>(command.number[2]));
             got = Hex(shown);
             break;
         }
         case Expectation::Value: {
+            const PlantModel& plant = runner.plant_;
             const int entry = command.value.entry;
-            const std::string now = context.plant.Format(entry);
+            const std::string now = plant.Format(entry);
             const bool absent = now == "absent";
-            if (command.value.absent ? absent : (!absent && context.plant.Get(entry) == command.value.value))
-                return CheckResult::Passed;
+            if (command.value.absent ? absent : (!absent && plant.Get(entry) == command.value.value)) return true;
             expected = std::string(PlantModel::Entries()[static_cast<std::size_t>(entry)].name) + " " + command.text;
             got = now;
             break;
         }
         case Expectation::Clock: {
-            const std::string now = FormatWallTime(context.clock);
-            if (now == command.text) return CheckResult::Passed;
+            const std::string now = FormatWallTime(runner.clock_->now);
+            if (now == command.text) return true;
             expected = "clock " + command.text;
             got = now;
             break;
         }
-        case Expectation::Screen: {
-            int width = 0;
-            int height = 0;
-            const std::vector<std::uint32_t> shown = ShownImage(context.host, 0, width, height);
-            const GoldenCheck check{command.path, command.number[0], context.update, context.host.Zoom()};
-            switch (CompareWithGolden(check, shown, width, height, message)) {
-                case GoldenVerdict::Matches: return CheckResult::Passed;
-                case GoldenVerdict::Differs: return CheckResult::Failed;
-                case GoldenVerdict::CannotCheck: return CheckResult::CannotCheck;
-            }
-            return CheckResult::CannotCheck;
-        }
+        case Expectation::Screen: return ExpectScreen(runner, command, why);
     }
-    message = "expected " + expected + ", got " + got;
-    return CheckResult::Failed;
+    runner.Fail(command, "expected " + expected + ", got " + got);
+    return true;
 }
 
-bool RunnerVerbs::Expect(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+bool RunnerVerbs::ExpectScreen(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+    int width = 0;
+    int height = 0;
+    const std::vector<std::uint32_t> shown = Image(runner, 0, width, height);
+    GoldenCheck check{command.path, command.number[0], runner.options_.update, runner.host_->Zoom(), runner.masks_};
+    check.masks.insert(check.masks.end(), command.masks.begin(), command.masks.end());
+    if (runner.maskAnimations_ || command.number[1] == 1) {
+        const std::vector<SceneBox> animated = runner.host_->GetScene().AnimatedBoxes();
+        check.masks.insert(check.masks.end(), animated.begin(), animated.end());
+    }
     std::string message;
-    const CheckContext context{*runner.host_, runner.plant_, runner.clock_->now, runner.options_.update};
-    switch (CheckExpectation(command, context, message)) {
-        case CheckResult::Passed: return true;
-        case CheckResult::Failed: runner.Fail(command, message); return true;
-        case CheckResult::CannotCheck: break;
+    switch (CompareWithGolden(check, shown, width, height, message)) {
+        case GoldenVerdict::Matches: return true;
+        case GoldenVerdict::Differs: runner.Fail(command, message); return true;
+        case GoldenVerdict::CannotCheck: break;
     }
     why = message;
     return false;
@@ -785,8 +1078,9 @@ PanelHost& ScriptRunner::Host() {
 std::ostream& ScriptRunner::Out() { return options_.out != nullptr ? *options_.out : std::cout; }
 
 void ScriptRunner::EnsureStarted() {
-    if (host_) return;
-    host_ = std::make_unique<PanelHost>(*clock_, kRunnerButtonFace);
+    if (host_ != nullptr) return;
+    ownedHost_ = std::make_unique<PanelHost>(*clock_, kRunnerButtonFace);
+    host_ = ownedHost_.get();
     host_->Start();
     host_->SetPlantHook([this] { plant_.Apply(); });
     host_->SetZoom(1);
@@ -834,6 +1128,50 @@ void ScriptRunner::AnimationFrame() {
     animation_->Frame(screen.data(), ticks_ * kTickMilliseconds);
 }
 
+void ScriptRunner::Attach(PanelHost& host) { host_ = &host; }
+
+bool ScriptRunner::PlayCommand(const ScriptCommand& command, std::string& why) {
+    return RunnerVerbs::Of(command).execute(*this, command, why);
+}
+
+bool ScriptRunner::Reached(const ScriptCommand& command, int& x, int& y) {
+    if (command.verb == Verb::Tap) {
+        const std::vector<const SceneElement*> found = FindTargets(host_->GetScene(), command.target);
+        if (!RunnerVerbs::TargetSettled(found)) return false;
+        if (found.size() != 1) return true;  // twice: Missed says so at once
+        x = found[0]->box.CentreX();
+        y = found[0]->box.CentreY();
+        return true;
+    }
+    // A settle watch counts the ticks it has seen: one per wait.
+    if (watched_ != &command) {
+        std::string what;
+        watched_ = &command;
+        watchReached_ = RunnerVerbs::WaitCondition(*this, command, what);
+    }
+    return watchReached_();
+}
+
+void ScriptRunner::Missed(const ScriptCommand& command) {
+    watched_ = nullptr;
+    if (command.verb == Verb::Tap) {
+        const std::vector<const SceneElement*> found = FindTargets(host_->GetScene(), command.target);
+        Fail(command, TargetProblem(host_->GetScene(), command.target, found.size()));
+        return;
+    }
+    std::string what;
+    RunnerVerbs::WaitCondition(*this, command, what);
+    RunnerVerbs::WaitMissed(*this, command, what);
+}
+
+bool ScriptRunner::TickUntil(long timeout, const std::function<bool()>& reached) {
+    for (long waited = 0;; ++waited) {
+        if (reached()) return true;
+        if (waited >= timeout || closed_) return false;
+        Ticks(1);
+    }
+}
+
 void ScriptRunner::Fail(const ScriptCommand& command, const std::string& message) {
     failures_.push_back({command.file, command.line, message});
     EndProgress();
@@ -866,6 +1204,7 @@ void ScriptRunner::EndProgress() {
 
 ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
     running_ = &script;
+    halted_ = false;
     scriptStart_ = ticks_;
     timed_.clear();
     startNanos_ = NowNanos();
@@ -886,6 +1225,7 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
         if (closed_ && command.verb != Verb::Clock) {
             why = "the window is closed; nothing can follow close";
         } else if (rule.execute(*this, command, why)) {
+            if (halted_) break;
             continue;
         }
         EndProgress();

@@ -11,13 +11,26 @@
 //   drag X Y                    move the held finger to panel pixel (X, Y)
 //   release                     lift the finger
 //   tap X Y [N]                 press, N ticks (default 3), release, 3 ticks
+//   tap NAME | tap "TEXT" | tap row N
+//                               tap what the screen shows: a button's picture
+//                               (menu, pencil, lamp), a text, a list row; waits
+//                               for it to be drawn first
+//   wait page NAME | wait text "TEXT" | wait gone "TEXT" | wait settled  [TIMEOUT]
+//                               tick until it is so (TIMEOUT: N ticks, Ns or
+//                               Nms; default 5 s); a wait that times out is a
+//                               failed check
+//   mask X Y W H | mask animations | mask none
+//                               screen checks ignore this region (or the
+//                               animations the screen shows) from now on
 //   screenshot FILE.png [ZOOM]  write what the window shows (at ZOOM 1..3)
 //   close                       request a close and tick until it happens
 //   include FILE                the lines of another script, found beside this one
 //   set, fault, history, reset, print, state
 //                               the plant verbs (see PlantCommands.h)
-//   expect page N | expect pixel X Y #RRGGBB | expect NAME VALUE
-//   expect screen FILE.png [TOLERANCE]
+//   print scene                 what the screen shows, as JSON (see Scene.h)
+//   expect page NAME | expect pixel X Y #RRGGBB | expect NAME VALUE
+//   expect text "TEXT" [in X Y W H] | expect no text "TEXT" [in X Y W H]
+//   expect screen FILE.png [TOLERANCE] [mask X Y W H ...]
 //                               checks: a failed one is reported and the
 //                               script goes on; the run then ends with
 //                               status 1
@@ -46,6 +59,7 @@
 #include "host/PanelHost.h"
 #include "host/PlantCommands.h"
 #include "host/PlantModel.h"
+#include "host/SceneQuery.h"
 
 class GifRecorder;
 
@@ -82,10 +96,15 @@ enum class Verb : std::uint8_t {
     Plant,
     Expect,
     Animation,
+    Wait,
+    Mask,
+    PrintScene,
     At
 };
 
-enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen };
+enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen, Text, NoText };
+
+enum class WaitFor : std::uint8_t { Page, Text, Gone, Settled };
 
 // One parsed script line.
 struct ScriptCommand {
@@ -98,8 +117,15 @@ struct ScriptCommand {
     std::string path;            // screenshot, expect screen, animation start (number[0] 1 start, 0 stop)
     PlantCommand plant;          // the plant verbs
     Expectation expect = Expectation::Page;
-    PlantValue value;  // expect NAME VALUE
-    std::string text;  // the expected value as written, for messages
+    PlantValue value;       // expect NAME VALUE
+    std::string text;       // the expected value as written, for messages
+    SceneTarget target;     // tap NAME, wait text, expect text
+    bool targeted = false;  // a tap of a target rather than of a point
+    WaitFor waitFor = WaitFor::Page;
+    long timeout = 0;        // wait, in ticks
+    bool hasRegion = false;  // expect text ... in X Y W H
+    SceneBox region;
+    std::vector<SceneBox> masks;  // expect screen ... mask; mask (none clears)
     // at TIME COMMAND: the plant change that runs at TIME (number[0], in
     // ticks since the script began)
     std::shared_ptr<const ScriptCommand> then;
@@ -139,21 +165,6 @@ struct RunnerOptions {
     bool showTouches = false;          // screenshots and animations show a ring where the finger is
 };
 
-// What the window shows, as 0xRRGGBB pixels, row by row: at its own zoom
-// (0), or at the zoom given.
-std::vector<std::uint32_t> ShownImage(PanelHost& host, int zoom, int& width, int& height);
-
-// A check (`expect`) against a panel: the runner's and the window's script
-// player's. Failed and CannotCheck say why in `message`.
-enum class CheckResult { Passed, Failed, CannotCheck };
-struct CheckContext {
-    PanelHost& host;
-    const PlantModel& plant;
-    const WallTime& clock;
-    bool update = false;  // expect screen writes the golden image
-};
-CheckResult CheckExpectation(const ScriptCommand& command, const CheckContext& context, std::string& message);
-
 class ScriptRunner {
 public:
     explicit ScriptRunner(RunnerOptions options = {});
@@ -180,6 +191,18 @@ public:
     PanelHost& Host();
     bool Closed() const { return closed_; }
 
+    // For a player that runs the ticks itself (the window's script player):
+    // checks and waits then look at that panel instead of one of their own.
+    void Attach(PanelHost& host);
+    // Carries out a command that takes no ticks (a check, a mask, print
+    // scene) as a script does; false, with why, when it cannot.
+    bool PlayCommand(const ScriptCommand& command, std::string& why);
+    // Whether what a `wait` or a `tap NAME` waits for is there now; for a
+    // tap, with the panel pixel to press. `Missed` reports, as a script
+    // does, one whose time ran out.
+    bool Reached(const ScriptCommand& command, int& x, int& y);
+    void Missed(const ScriptCommand& command);
+
 private:
     class PinnedClock;
     friend struct RunnerVerbs;
@@ -191,12 +214,16 @@ private:
     // Runs the timed plant changes that are due.
     void FireTimed();
     void Fail(const ScriptCommand& command, const std::string& message);
+    // Ticks until `reached` holds (checked before each tick) or `timeout`
+    // ticks have passed; true when it held.
+    bool TickUntil(long timeout, const std::function<bool()>& reached);
     void ShowProgress(bool force);
     void EndProgress();
 
     RunnerOptions options_;
     std::unique_ptr<PinnedClock> clock_;
-    std::unique_ptr<PanelHost> host_;
+    std::unique_ptr<PanelHost> ownedHost_;
+    PanelHost* host_ = nullptr;  // the runner's own, or an attached one
     PlantModel plant_;
     std::vector<ScriptError> failures_;
     bool closed_ = false;
@@ -208,12 +235,14 @@ private:
     long long startNanos_ = 0;
     long long lastShownNanos_ = 0;
     bool progressShown_ = false;
+    bool halted_ = false;          // a step that could not act ends the script
+    std::vector<SceneBox> masks_;  // regions that screen checks ignore
+    bool maskAnimations_ = false;  // and the animations on the screen
     std::unique_ptr<GifRecorder> animation_;
     std::int64_t ticks_ = 0;        // the animation's clock
     std::int64_t scriptStart_ = 0;  // ticks_ when the script began, for `at`
     std::vector<std::pair<std::int64_t, std::shared_ptr<const ScriptCommand>>> timed_;
+    // The wait being watched for a player, and what it has seen so far.
+    const ScriptCommand* watched_ = nullptr;
+    std::function<bool()> watchReached_;
 };
-
-// The time of `at`: 30s, 500ms or a number of ticks, rounded up to whole
-// ticks. False, with the reason, when it is none of these.
-bool ParseScriptTime(std::string_view word, long& ticks, std::string& why);

@@ -1,5 +1,6 @@
 #include "host/RunnerGolden.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -14,14 +15,28 @@ std::string Beside(const std::string& golden, const char* suffix) {
     return (path.parent_path() / (stem + "." + suffix + ".png")).string();
 }
 
+// Whether pixel i of a picture `width` wide at `zoom` lies in a mask.
+bool Masked(const std::vector<SceneBox>& masks, std::size_t i, int width, int zoom) {
+    const int x = static_cast<int>(i % static_cast<std::size_t>(width)) / zoom;
+    const int y = static_cast<int>(i / static_cast<std::size_t>(width)) / zoom;
+    for (const SceneBox& mask : masks) {
+        if (mask.Contains(x, y)) return true;
+    }
+    return false;
+}
+
 // Magenta where the pictures differ, over a dimmed grey copy of the page, so
-// that the marks are what the eye finds. Returns the number of differing pixels.
-long DiffPicture(const std::vector<std::uint32_t>& shown, const std::vector<std::uint32_t>& golden,
-                 std::vector<std::uint32_t>& diff) {
+// that the marks are what the eye finds; masked regions are dark blue.
+// Returns the number of differing pixels outside the masks.
+long DiffPicture(const GoldenCheck& check, int width, const std::vector<std::uint32_t>& shown,
+                 const std::vector<std::uint32_t>& golden, std::vector<std::uint32_t>& diff) {
     long differing = 0;
     diff.assign(shown.size(), 0);
+    const int zoom = std::max(1, width / 320);
     for (std::size_t i = 0; i < shown.size(); ++i) {
-        if (shown[i] != golden[i]) {
+        if (!check.masks.empty() && Masked(check.masks, i, width, zoom)) {
+            diff[i] = 0x202060u;
+        } else if (shown[i] != golden[i]) {
             ++differing;
             diff[i] = 0xFF00FFu;
         } else {
@@ -65,7 +80,7 @@ GoldenVerdict CompareWithGolden(const GoldenCheck& check, const std::vector<std:
         return GoldenVerdict::CannotCheck;
     }
     std::vector<std::uint32_t> diff;
-    const long differing = DiffPicture(shown, golden, diff);
+    const long differing = DiffPicture(check, width, shown, golden, diff);
     if (differing <= check.tolerance) {
         removeLeftovers();
         return GoldenVerdict::Matches;

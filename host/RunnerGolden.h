@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "host/Scene.h"
+
 enum class GoldenVerdict { Matches, Differs, CannotCheck };
 
 struct GoldenCheck {
-    std::string golden;   // the golden image's path
-    long tolerance = 0;   // differing pixels still accepted
-    bool update = false;  // write the golden image instead of comparing
-    int zoom = 1;         // the window's zoom, for the message on a size mismatch
+    std::string golden;           // the golden image's path
+    long tolerance = 0;           // differing pixels still accepted
+    bool update = false;          // write the golden image instead of comparing
+    int zoom = 1;                 // the window's zoom, for the message on a size mismatch
+    std::vector<SceneBox> masks;  // panel regions left out of the comparison (an animation)
 };
 
 // Compares `shown` (0xRRGGBB, row by row) with the golden image. Matches and

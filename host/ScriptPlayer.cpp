@@ -7,10 +7,11 @@
 
 #include "host/GifRecorder.h"
 #include "host/Haupt.h"
-#include "host/PngWriter.h"
-#include "host/TouchRing.h"
 
 namespace {
+
+// How long a `tap NAME` waits for its target to be drawn, as in the runner.
+constexpr long kTargetWaitTicks = (5000 + kTickMilliseconds - 1) / kTickMilliseconds;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -55,7 +56,11 @@ void ScriptPlayer::Start() {
     current_ = 0;
     actions_.clear();
     timed_.clear();
-    failures_.clear();
+    RunnerOptions options;
+    options.showTouches = window_.showTouches_;
+    checker_ = std::make_unique<ScriptRunner>(options);
+    checker_->Attach(window_.host_);
+    halted_ = false;
     ticks_ = 0;
     active_ = true;
     paused_ = false;
@@ -82,6 +87,10 @@ void ScriptPlayer::Step() {
 
 void ScriptPlayer::Stop() {
     if (active_) Finish({});
+}
+
+std::vector<ScriptError> ScriptPlayer::Failures() const {
+    return checker_ ? checker_->Failures() : std::vector<ScriptError>();
 }
 
 QString ScriptPlayer::Where() const {
@@ -112,20 +121,45 @@ void ScriptPlayer::Press(long x, long y) {
 
 // A line becomes steps: what it does at once, and the ticks it waits.
 void ScriptPlayer::Expand(const ScriptCommand& command) {
-    const auto wait = [this](long ticks) { actions_.push_back({nullptr, ticks}); };
-    const auto act = [this](std::function<bool(std::string&)> run) { actions_.push_back({std::move(run), 0}); };
+    const auto wait = [this](long ticks) { actions_.push_back({nullptr, ticks, nullptr, nullptr}); };
+    const auto act = [this](std::function<bool(std::string&)> run) {
+        actions_.push_back({std::move(run), 0, nullptr, nullptr});
+    };
+    const auto release = [this](std::string&) {
+        window_.FormMouseUp(Qt::LeftButton);
+        return true;
+    };
     switch (command.verb) {
         case Verb::Tick: wait(command.number[0]); break;
+        case Verb::Wait:
+            actions_.push_back({nullptr, command.timeout,
+                                [this, &command] { return checker_->Reached(command, targetX_, targetY_); },
+                                [this, &command] { checker_->Missed(command); }});
+            break;
         case Verb::Tap:
-            act([this, &command](std::string&) {
-                Press(command.number[0], command.number[1]);
-                return true;
-            });
+            if (command.targeted) {
+                // Tapped once it is drawn and the page has finished drawing.
+                targetX_ = -1;
+                actions_.push_back({nullptr, kTargetWaitTicks,
+                                    [this, &command] { return checker_->Reached(command, targetX_, targetY_); },
+                                    [this] { targetX_ = -1; }});
+                act([this, &command](std::string&) {
+                    if (targetX_ < 0) {
+                        checker_->Missed(command);
+                        halted_ = true;
+                        return true;
+                    }
+                    Press(targetX_, targetY_);
+                    return true;
+                });
+            } else {
+                act([this, &command](std::string&) {
+                    Press(command.number[0], command.number[1]);
+                    return true;
+                });
+            }
             wait(command.number[2]);
-            act([this](std::string&) {
-                window_.FormMouseUp(Qt::LeftButton);
-                return true;
-            });
+            act(release);
             wait(kTapAfterTicks);
             break;
         default: act([this, &command](std::string& why) { return Execute(command, why); }); break;
@@ -143,16 +177,7 @@ bool ScriptPlayer::Execute(const ScriptCommand& command, std::string& why) {
             w.FormMouseMove(static_cast<int>(command.number[0]) * zoom, static_cast<int>(command.number[1]) * zoom);
             return true;
         case Verb::Release: w.FormMouseUp(Qt::LeftButton); return true;
-        case Verb::Screenshot: {
-            const int shot = command.number[0] != 0 ? static_cast<int>(command.number[0]) : zoom;
-            int width = 0;
-            int height = 0;
-            std::vector<std::uint32_t> rgb = ShownImage(w.host_, shot, width, height);
-            int x = 0;
-            int y = 0;
-            if (w.showTouches_ && FingerOnPanel(x, y)) DrawTouchRing(rgb.data(), width, height, width, shot, x, y);
-            return WritePng(command.path, width, height, rgb, why);
-        }
+        case Verb::Screenshot: return checker_->PlayCommand(command, why);
         case Verb::Plant: {
             std::string line = SourceLine(command);
             // A loaded state is named as the script found it, wherever the
@@ -160,20 +185,12 @@ bool ScriptPlayer::Execute(const ScriptCommand& command, std::string& why) {
             if (command.plant.verb == PlantVerb::StateLoad) line = "state load " + QuoteWord(command.plant.path);
             return w.RunPlantCommand(command.plant, line, why);
         }
-        case Verb::Expect: {
-            std::string message;
-            const CheckContext context{w.host_, w.plant_, w.clockTap_.last, false};
-            switch (CheckExpectation(command, context, message)) {
-                case CheckResult::Passed: return true;
-                case CheckResult::Failed:
-                    failures_.push_back({command.file, command.line, message});
-                    std::cerr << failures_.back().Text() << std::endl;
-                    return true;
-                case CheckResult::CannotCheck: break;
-            }
-            why = message;
-            return false;
-        }
+        case Verb::Expect:
+            // The runner's checks, against the window's panel and clock.
+            checker_->SetClock(w.clockTap_.last);
+            return checker_->PlayCommand(command, why);
+        case Verb::Mask:
+        case Verb::PrintScene: return checker_->PlayCommand(command, why);
         case Verb::Animation: {
             if (!w.animation_) w.animation_ = std::make_unique<GifRecorder>();
             GifRecorder& gif = *w.animation_;
@@ -218,8 +235,27 @@ void ScriptPlayer::BeforeTick() {
     if (!active_ || paused_) return;
     FireTimed();
     for (;;) {
+        if (halted_) {
+            Finish({});
+            return;
+        }
         if (!actions_.empty()) {
             Action& action = actions_.front();
+            if (action.until) {
+                if (action.until()) {
+                    actions_.pop_front();
+                    continue;
+                }
+                if (action.ticks > 0) {
+                    --action.ticks;
+                    ++ticks_;
+                    return;  // this tick is the wait's
+                }
+                const std::function<void()> missed = action.missed;
+                actions_.pop_front();
+                if (missed) missed();
+                continue;
+            }
             if (!action.run) {
                 if (action.ticks > 0) {
                     --action.ticks;
@@ -265,7 +301,7 @@ void ScriptPlayer::Finish(const QString& problem) {
     timed_.clear();
     QStringList report;
     if (!problem.isEmpty()) report << problem;
-    for (const ScriptError& failure : failures_) report << QString::fromStdString(failure.Text());
+    for (const ScriptError& failure : Failures()) report << QString::fromStdString(failure.Text());
     window_.UpdateTitle();
     if (onEnd) onEnd(report.join(QLatin1Char('\n')));
 }

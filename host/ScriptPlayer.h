@@ -41,7 +41,7 @@ public:
     // The script and the line being played, for the title.
     QString Where() const;
     // The checks that failed, as FILE:LINE: expected ..., got ...
-    const std::vector<ScriptError>& Failures() const { return failures_; }
+    std::vector<ScriptError> Failures() const;
     // Called when the script has ended or stopped, with what went wrong.
     std::function<void(const QString& report)> onEnd;
 
@@ -50,10 +50,13 @@ public:
     void BeforeTick();
 
 private:
-    // One step of a line: something to do at once, or ticks to wait.
+    // One step of a line: something to do at once, ticks to wait, or a
+    // wait until something is so (at most `ticks`, then `missed`).
     struct Action {
-        std::function<bool(std::string& why)> run;  // null: a wait
+        std::function<bool(std::string& why)> run;
         long ticks = 0;
+        std::function<bool()> until;
+        std::function<void()> missed;
     };
 
     void Expand(const ScriptCommand& command);
@@ -73,6 +76,10 @@ private:
     bool stepping_ = false;
     std::int64_t ticks_ = 0;  // ticks since the script began, for `at`
     std::vector<std::pair<std::int64_t, std::shared_ptr<const ScriptCommand>>> timed_;
-    std::vector<ScriptError> failures_;
     std::map<std::string, std::vector<std::string>> sources_;
+    // The runner's own checks and waits, looking at the window's panel.
+    std::unique_ptr<ScriptRunner> checker_;
+    int targetX_ = -1;  // where a `tap NAME` found its target
+    int targetY_ = -1;
+    bool halted_ = false;  // a step that could not act ends the script, as in the runner
 };

@@ -1,11 +1,13 @@
-// The translators' fit check: measures every text in every place where the
-// panel draws it, in every language, and reports each text that leaves its
-// field or reaches into its neighbour.
+// The translators' fit check: shows every state of the panel (PanelStates)
+// in every language and reads each text from the scene as the pages draw it.
+// A text does not fit when it leaves the margin the pages keep, runs out of
+// the field that was cleared for it, or reaches into another element.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "host/Scene.h"
 #include "panel/text/Texts.h"
 
 struct TextFitFault {
@@ -15,14 +17,44 @@ struct TextFitFault {
     int pixels = 0;  // how much too wide
 };
 
-// Checks the texts the panel shows now: the built-in table, or a preview
-// installed with OverrideTexts. Needs the fonts registered (a started
-// PanelHost). Each text is reported once per page, with its largest excess.
-std::vector<TextFitFault> CheckTextFit();
+// Which of the panel's texts a drawn text is, for a report: the text itself,
+// a text with something after it ("Fault code 22"), or a word cut from one
+// (a weekday of the chart's row); -1 when it is none of them.
+int AttributeText(const std::string& bytes, Language language);
+
+// Collects the faults of the texts a scene sees drawn, while it is attached.
+class FitCollector {
+public:
+    explicit FitCollector(Scene& scene);
+    ~FitCollector();
+    FitCollector(const FitCollector&) = delete;
+    FitCollector& operator=(const FitCollector&) = delete;
+
+    // Each text once per page and language, with its largest excess.
+    std::vector<TextFitFault> Faults() const;
+
+private:
+    void Added(const SceneElement& added, const std::vector<SceneOverlap>& overlaps);
+    void Report(const SceneElement& text, int pixels);
+
+    Scene& scene_;
+    std::vector<TextFitFault> faults_;
+};
+
+// Checks the texts the panel shows now (the built-in table, or a preview
+// installed with OverrideTexts) in the given languages, or in all of them.
+std::vector<TextFitFault> CheckTextFit(const std::vector<Language>& languages = {});
 
 // "FILE:LINE: id N, LANG, page P: 12 px too wide", with the file and line where
 // the text was read: a PO file given for a preview, else the built-in po/ file.
 std::string DescribeTextFitFault(const TextFitFault& fault);
+
+// Sorted by language, text and page, without repeats.
+void SortFaults(std::vector<TextFitFault>& faults);
+
+// Faults as lines of text and back, to pass them between processes.
+std::string FormatFaults(const std::vector<TextFitFault>& faults);
+void ParseFaults(const std::string& text, std::vector<TextFitFault>& faults);
 
 struct TextOptions;
 

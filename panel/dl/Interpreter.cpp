@@ -31,6 +31,9 @@ InterpreterState Interp;
 
 namespace {
 
+// Host wiring, not firmware state: a firmware reset leaves it in place.
+DlObserver observer = nullptr;
+
 // A line's work is ten per unit of its length; the cap keeps a line between
 // far off-screen points startable with the full budget.
 constexpr i32 kLineWorkPerPixel = 10;
@@ -184,7 +187,14 @@ void Estimate(u8 k, i32 a, i32 b, i32 c) {
     Interp.pendingQueue = CostEstimate(static_cast<u8>(k + 1), a, b, c);
 }
 
+void DlSetObserver(DlObserver fn) { observer = fn; }
+
+void DlNotify(u8 event) {
+    if (observer != nullptr) observer(event);
+}
+
 void CompleteCommand(u16 length) {
+    DlNotify(kDlCompleted);
     // The read index never passes the write index, whatever a command claims.
     const u16 used = DlBytesUsed();
     DlAdvanceRead(length < used ? length : used);

@@ -46,3 +46,15 @@ u8 GetInverseState();
 u8 GetOpPhase();
 i32 PendingWorkEstimate();
 i32 PendingQueueEstimate();
+
+// A read-only view of the drawing for tools on the host (the model of what
+// the screen shows). The observer is told when a text or picture command has
+// placed itself (the context's cursor stands at the text's start, the image
+// progress holds the picture's corner) and when any command completes, in
+// both cases while the command is still at the read index. It must not draw
+// or change interpreter state. Null (the default) costs one test per command.
+constexpr u8 kDlPlaced = 0;
+constexpr u8 kDlCompleted = 1;
+using DlObserver = void (*)(u8 event);
+void DlSetObserver(DlObserver observer);
+void DlNotify(u8 event);

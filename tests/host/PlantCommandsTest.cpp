@@ -72,15 +72,15 @@ TEST(PlantCommands, SetFaultAndPrint) {
     EXPECT_EQ(Line(plant, "print fault"), "fault = 21 Flow rate sensor faulty\n");
     EXPECT_EQ(Line(plant, "fault clear"), "");
     EXPECT_EQ(Settings.faultCode, 0);
-    EXPECT_EQ(Line(plant, "print page"), "page = 0 start page\n");
+    EXPECT_EQ(Line(plant, "print page"), "page = 0 start-page\n");
     panel.Show(43);
-    EXPECT_EQ(Line(plant, "print page"), "page = 43 current fault\n");
+    EXPECT_EQ(Line(plant, "print page"), "page = 43 current-fault\n");
     WallTime clock = MakeWallTime(2026, 12, 6, 13, 47, 5);
     EXPECT_EQ(Line(plant, "print clock", &clock), "clock = 2026-12-06 13:47:05\n");
     const std::string all = Line(plant, "print all", &clock);
     EXPECT_EQ(all.rfind("collector = 95.5\ncollector.faulty = off\n", 0), 0u) << all;
     EXPECT_NE(all.find("\nstatus = 4 System warming tank\n"), std::string::npos);
-    EXPECT_NE(all.find("\npage = 43 current fault\nclock = 2026-12-06 13:47:05\n"), std::string::npos);
+    EXPECT_NE(all.find("\npage = 43 current-fault\nclock = 2026-12-06 13:47:05\n"), std::string::npos);
     EXPECT_EQ(Line(plant, "reset plant"), "");
     EXPECT_EQ(Line(plant, "print collector"), "collector = 82.3\n");
 }

@@ -114,13 +114,36 @@ TEST(RunnerChecks, AFailedCheckIsReportedAndTheScriptGoesOn) {
         "expect frost on\nexpect collector 95.5\nprint page\n",
         "c.txt");
     EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
-    EXPECT_EQ(played.out, "page = 0 start page\n");  // the lines after the failures ran
+    EXPECT_EQ(played.out, "page = 0 start-page\n");  // the lines after the failures ran
     EXPECT_EQ(played.messages,
               "c.txt:3: expected collector 95.4, got 95.5\n"
-              "c.txt:4: expected page 3, got 0 (start page)\n"
+              "c.txt:4: expected page 3 outside-temperature-and-flow-rate, got 0 start-page\n"
               "c.txt:5: expected pixel 0 0 #123456, got #FFFF00\n"
               "c.txt:6: expected frost on, got off\n");
     EXPECT_EQ(played.error.Text(), "c.txt:3: expected collector 95.4, got 95.5");
+}
+
+// A step that cannot find what it names ends the script with a failed check
+// that says what the screen holds instead; a wait that times out is a failed
+// check and the script goes on.
+TEST(RunnerChecks, NamesNotOnTheScreenAndWaitsThatTimeOutSayWhatIsThere) {
+    Played played = Play("wait settled\ntap delete\nprint page\n", "n.txt");
+    EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
+    EXPECT_EQ(played.messages,
+              "n.txt:2: no 'delete' on page 0 start-page; the bar holds: shortcut, wand, menu, home, lamp\n");
+    EXPECT_EQ(played.out, "");
+    played = Play("tap menu\ntap \"Nirgends\"\n", "t.txt");
+    EXPECT_EQ(played.messages.rfind("t.txt:2: no text 'Nirgends' on page 1 menu; the screen shows: 'Men", 0), 0u)
+        << played.messages;
+
+    played =
+        Play("wait settled\nwait page menu 10\nwait gone StartTitle 2\nexpect text \" 82 °C\"\nprint page\n", "w.txt");
+    EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
+    EXPECT_EQ(played.messages.substr(0, played.messages.find('\n')),
+              "w.txt:2: waited 120 ms for page menu; page 0 start-page shows 'Kandorelle Lumo II', ' 82 °C', "
+              "' 73 °C', ' 53 °C'");
+    EXPECT_NE(played.messages.find("w.txt:3: waited 24 ms for 'StartTitle' to go"), std::string::npos);
+    EXPECT_EQ(played.out, "page = 0 start-page\n");
 }
 
 TEST(RunnerChecks, GoldenImagesAreWrittenComparedAndExplained) {
@@ -170,7 +193,8 @@ TEST(RunnerInclude, IncludedLinesRunAndReportWhereTheyAre) {
     const std::string script = (folder / "main.txt").string();
     Played played = Play("tick 300\ninclude lib/menu.txt\nprint page\n", script);
     EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
-    EXPECT_EQ(played.messages, (folder / "lib" / "menu.txt").string() + ":4: expected page 9, got 1 (menu)\n");
+    EXPECT_EQ(played.messages,
+              (folder / "lib" / "menu.txt").string() + ":4: expected page 9 total-yield-deleted, got 1 menu\n");
     played = Play("include lib/loop.txt\n", script);
     EXPECT_EQ(played.status, ScriptStatus::BadInput);
     EXPECT_NE(played.error.message.find("nested more than 8 deep"), std::string::npos) << played.error.Text();

@@ -75,11 +75,15 @@ TEST(RunnerCli, SeveralScriptsKeepTheirOrderAndFillTheReport) {
     const std::size_t badAt = result.out.find(bad);
     ASSERT_NE(badAt, std::string::npos) << result.out;
     EXPECT_EQ(result.out.substr(0, badAt),
-              "collector = 82.3\ncheck.txt:2: expected page 3, got 0 (start page)\npage = 0 start page\n");
-    EXPECT_EQ(result.out.substr(result.out.find('\n', badAt) + 1), "page = 0 start page\n");
+              "collector = 82.3\ncheck.txt:2: expected page 3 outside-temperature-and-flow-rate, got 0 "
+              "start-page\npage = 0 start-page\n");
+    EXPECT_EQ(result.out.substr(result.out.find('\n', badAt) + 1), "page = 0 start-page\n");
     const std::string xml = ReadAll(folder / "report.xml");
     EXPECT_NE(xml.find("<testsuites tests=\"4\" failures=\"1\" errors=\"1\""), std::string::npos) << xml;
-    EXPECT_NE(xml.find("<failure message=\"check.txt:2: expected page 3, got 0 (start page)\">"), std::string::npos);
+    EXPECT_NE(
+        xml.find(
+            "<failure message=\"check.txt:2: expected page 3 outside-temperature-and-flow-rate, got 0 start-page\">"),
+        std::string::npos);
     EXPECT_NE(xml.find("<error message=\"bad.txt:2: unknown command"), std::string::npos);
     EXPECT_FALSE(fs::exists(folder / "report.xml.tmp"));
 }

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -126,26 +127,58 @@ TEST_F(TextTools, PreviewShowsAllGoodFilesOrNone) {
 }
 
 // That the shipped texts fit is the check_texts run of the runner itself.
+// Here, French texts made too wide where each kind of text stands: the check
+// finds each from what the pages draw, with the PO line to change.
 TEST_F(TextTools, FitCheckNamesALongTextByItsPoLine) {
-    const std::string path = French("msgstr \"Heures pompe\"", "msgstr \"Durée marche pompe\"");
-    TextOptions options;
-    options.poFiles = {path};
-    options.check = true;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(RunTextCheck(options), 1);
-    const std::string report = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(report, path + ":" + std::to_string(LineOf(ReadAll(path), "msgstr \"Durée")) +
-                          ": id 75, French, page 30: 19 px too wide\n");
+    const struct {
+        const char* from;  // the msgstr line of fr.po
+        const char* to;
+        TextId id;
+        int page;
+    } planted[] = {
+        {"msgstr \"Heures pompe\"", "msgstr \"Durée marche pompe\"", Txt::kPumpRuntime, 30},                   // label
+        {"msgstr \"Priorité ballon 1\"", "msgstr \"WWWWWWWWWWWWWWWWWWWW\"", Txt::kStrategyPriorityTank1, 12},  // row
+        {"msgstr \"Sonde capteur perturbée\"", "msgstr \"Sonde WWWWWWWWWWWWWWWWWWWWWWW\"",
+         Txt::kFaultCollectorSensorDisturbed, 43},  // fault text
+        {"msgstr \"Chargement ballon\"", "msgstr \"WWWWWWWWWWWWWWWWWWWWWWWWWWW\"", Txt::kStatusWarmingTank,
+         29},  // status
+        {"msgstr \"Réglage débit de test\"", "msgstr \"WWWWWWWWWWWWWWWWWWWWWWWW\"", Txt::kCommissioningAdjustFlowRate,
+         41},  // commissioning step
+    };
+    std::string text = ReadAll(kPoDir / "fr.po");
+    for (const auto& p : planted) {
+        const std::size_t at = text.find(p.from);
+        ASSERT_NE(at, std::string::npos) << p.from;
+        text.replace(at, std::strlen(p.from), p.to);
+    }
+    const std::string path = (dir / "fr.po").string();
+    std::ofstream(path) << text;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(LoadTextOverrides({path}, errors)) << (errors.empty() ? "" : errors[0]);
 
-    ClearTextOverrides();
-    options.poFiles = {French("msgstr \"Heures pompe\"", "msgstr \"Heures pompe")};
+    const std::vector<TextFitFault> faults = CheckTextFit({kFrench});
+    for (const auto& p : planted) {
+        const auto found = std::find_if(faults.begin(), faults.end(), [&p](const TextFitFault& f) {
+            return f.id == p.id && f.page == p.page && f.language == kFrench;
+        });
+        ASSERT_NE(found, faults.end()) << p.to;
+        const std::string report = DescribeTextFitFault(*found);
+        EXPECT_EQ(report.rfind(path + ":" + std::to_string(LineOf(text, p.to)) + ": id " + std::to_string(p.id), 0), 0u)
+            << report;
+    }
+    // The label reaches 19 pixels into the runtime's field.
+    const std::string label = path + ":" + std::to_string(LineOf(text, planted[0].to)) + ": id 75, French, page 30";
+    const auto labelFault =
+        std::find_if(faults.begin(), faults.end(), [](const TextFitFault& f) { return f.id == 75; });
+    ASSERT_NE(labelFault, faults.end());
+    EXPECT_EQ(DescribeTextFitFault(*labelFault), label + ": 19 px too wide");
+
+    TextOptions options;
+    options.poFiles = {(dir / "broken.po").string()};
+    std::ofstream(options.poFiles[0]) << text.substr(0, text.size() / 2) << "msgstr \"unclosed\n";
     testing::internal::CaptureStderr();
     EXPECT_EQ(RunTextCheck(options), 2);
     EXPECT_NE(testing::internal::GetCapturedStderr().find(options.poFiles[0] + ":"), std::string::npos);
-
-    ClearTextOverrides();
-    options.poFiles = {};
-    EXPECT_EQ(RunTextCheck(options), 0);
 }
 
 TEST_F(TextTools, OptionsAreTakenOutOfTheCommandLine) {

@@ -108,6 +108,10 @@ std::string NamesHeader(const PoLanguage& english) {
         s += "inline constexpr TextId k" + t.name + " = " + std::to_string(id) + ";  // \"" + CommentText(t.utf8) +
              "\"\n";
     }
+    // The names as strings, for the host's tools (the scene, the gallery).
+    s += "\ninline constexpr const char* kNames[kTextCount] = {\n";
+    for (int id = 0; id < kTextCount; ++id) s += "    \"" + english.texts[id].name + "\",\n";
+    s += "};\n";
     s += "\n}  // namespace Txt\n";
     return s;
 }

@@ -46,6 +46,7 @@ void StartText() {
     Interp.text.next = 0;
     TextMode();
     Interp.opPhase = 1;
+    DlNotify(kDlPlaced);
 }
 
 void EndText(u16 length) {

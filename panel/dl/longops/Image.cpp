@@ -77,6 +77,7 @@ bool Begin(ImageProgress& p) {
     Estimate(st.costWork, h, w * h, 1);
     st.opPhase = (st.pendingWork <= st.workBudget && st.pendingQueue <= st.queueBudget) ? kWholePhase : kBandsPhase;
     p.nextRow = 1;
+    DlNotify(kDlPlaced);
     return true;
 }
 

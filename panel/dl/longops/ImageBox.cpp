@@ -2,6 +2,7 @@
 // that end at row y, filled with the background colour in bands. It sets
 // DrawFlags to fill alone, which stays after it.
 #include "panel/dl/DisplayList.h"
+#include "panel/dl/Interpreter.h"
 #include "panel/dl/longops/LongOp.h"
 #include "panel/gfx/Text.h"
 
@@ -22,6 +23,7 @@ void StepImageBox() {
         box.bottom = DlPeekWord(3);
         box.top = box.bottom - h + 1;
         st.opPhase = 1;
+        DlNotify(kDlPlaced);
     }
     if (longop::FillRowsChunked(box)) CompleteCommand(DlCommandLength(DL_IMAGE_BOX));
 }

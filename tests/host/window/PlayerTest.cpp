@@ -50,12 +50,11 @@ TEST(Player, PlaysATrainersExerciseWithPauseAndStep) {
           "state load start.json\n"
           "at 2s fault 22   # the collector sensor fails\n"
           "tick 100\n"
-          "tap 289 224\n"
-          "tick 30\n"
-          "expect page 1\n"
+          "tap menu\n"
+          "wait page menu\n"
           "tick 100\n"
           "expect fault 22\n"
-          "expect page 3\n");  // fails: the menu stays
+          "wait page 3 20\n");  // never comes: the menu stays
     Window w;
     QString error;
     ASSERT_TRUE(w.haupt.PlayScriptFile(QString::fromStdString((folder / "exercise.txt").string()), error))
@@ -73,7 +72,8 @@ TEST(Player, PlaysATrainersExerciseWithPauseAndStep) {
     EXPECT_EQ(Settings.faultCode, 0);
     EXPECT_TRUE(w.haupt.windowTitle().endsWith(QStringLiteral("paused at exercise.txt:3")));
 
-    // Steps: the rest of `tick 100`, then the tap with its ticks.
+    // Steps: the rest of `tick 100`, then the tap of the menu button, which
+    // waits for it to be drawn.
     for (const char* where : {"exercise.txt:4", "exercise.txt:5"}) {
         w.haupt.mnuStepScript->trigger();
         w.Ticks(120);
@@ -87,7 +87,7 @@ TEST(Player, PlaysATrainersExerciseWithPauseAndStep) {
     EXPECT_FALSE(w.haupt.Player().Active());
     EXPECT_EQ(Settings.faultCode, 22);
     ASSERT_EQ(w.reports.size(), 1u);
-    EXPECT_TRUE(w.reports[0].endsWith(QStringLiteral("exercise.txt:9: expected page 3, got 1 (menu)")))
+    EXPECT_TRUE(w.reports[0].contains(QStringLiteral("exercise.txt:8: waited 240 ms for page ")))
         << w.reports[0].toStdString();
     EXPECT_EQ(w.haupt.windowTitle(), QStringLiteral("Kandorelle II V1.05 15.04.2011"));
 }
@@ -98,7 +98,8 @@ TEST(Player, RefusesAScriptWithAnyBadLineAndStops) {
     Window w;
     QString error;
     EXPECT_FALSE(w.haupt.PlayScriptFile(QString::fromStdString((folder / "bad.txt").string()), error));
-    EXPECT_TRUE(error.contains(QStringLiteral("bad.txt:2: at: time 'soon'"))) << error.toStdString();
+    EXPECT_TRUE(error.contains(QStringLiteral("bad.txt:2: at: the time 'soon' is not N (ticks), Ns or Nms")))
+        << error.toStdString();
     EXPECT_TRUE(error.contains(QStringLiteral("bad.txt:3: close: a script played in the window does not close it")));
 
     Write(folder / "long.txt", "tick 1000\nfault 22\n");
