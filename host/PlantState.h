@@ -19,6 +19,10 @@ bool SaveState(const std::string& path, const PlantModel& plant, const WallTime&
 // its hour, and the current page is drawn again.
 bool LoadState(const std::string& path, PlantModel& plant, WallTime& clock, std::string& error);
 
+// The same for the text of a state file; `name` stands for the file in messages.
+bool LoadStateText(const std::string& text, const std::string& name, PlantModel& plant, WallTime& clock,
+                   std::string& error);
+
 // A wall clock that runs on from a given time at the computer's pace; the
 // window's clock after `--state FILE`.
 class OffsetWallClock final : public WallClock {

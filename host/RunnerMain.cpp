@@ -64,7 +64,7 @@ constexpr char kUsage[] =
     "  close                       ask the window to close and run the closing ticks\n"
     "  include FILE                play another script's lines (FILE is relative to this script)\n"
     "  set NAME VALUE              set a plant value (set collector 95.5, set frost on)\n"
-    "  fault CODE|clear            raise fault 1..50, or clear it\n"
+    "  fault CODE|clear            raise fault CODE 0..50 (0 or clear: no fault)\n"
     "  history add CODE [YYYY-MM-DD HH:MM:SS]   a fault-history entry\n"
     "  reset plant                 every plant value back to its start value\n"
     "  print NAME|page|clock|all   write NAME = VALUE lines to standard output\n"
@@ -141,16 +141,9 @@ bool TakeWhole(const std::string& option, const char* text, long lo, long hi, co
 
 // --clock takes the date and the time as one word, split at a blank or a T.
 bool TakeClock(const char* text, Options& options, std::string& error) {
-    std::string date = text;
-    std::string time;
-    const std::size_t split = date.find_first_of(" T");
-    if (split != std::string::npos) {
-        time = date.substr(split + 1);
-        date.resize(split);
-    }
     WallTime when;
-    if (!ParseWallTime(date, time, when)) {
-        error = "--clock: '" + std::string(text) + "' is not YYYY-MM-DD HH:MM:SS (years 2000 to 2099)";
+    if (!ParseWallTime(text, when, error)) {
+        error = "--clock: " + error;
         return false;
     }
     options.clock = text;
