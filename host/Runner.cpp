@@ -747,7 +747,8 @@ bool RunnerVerbs::ExpectScreen(ScriptRunner& runner, const ScriptCommand& comman
     int width = 0;
     int height = 0;
     const std::vector<std::uint32_t> shown = Image(runner, 0, width, height);
-    const GoldenCheck check{command.path, command.number[0], runner.options_.update, runner.host_->Zoom()};
+    const GoldenCheck check{command.path, command.number[0], runner.options_.update, runner.host_->Zoom(),
+                            runner.options_.artifacts};
     std::string message;
     switch (CompareWithGolden(check, shown, width, height, message)) {
         case GoldenVerdict::Matches: return true;
