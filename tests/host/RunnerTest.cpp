@@ -44,7 +44,7 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         const char* message;
     } bad[] = {
         {"clock 2011-02-31 12:00:00", "clock: 2011-02-31 is not a date (February 2011 has 28 days)"},
-        {"clock 2100-02-29 12:00:00", "clock: year '2100' is out of range (2000 to 2099)"},
+        {"clock 2100-02-29 12:00:00", "clock: year 2100 is out of range (2000 to 2099)"},
         {"clock 2026-12-06T12:00:00",
          "clock: missing an operand after '2026-12-06T12:00:00'; usage: clock "
          "YYYY-MM-DD HH:MM:SS"},
@@ -59,7 +59,7 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"screenshot a.png 4", "screenshot: zoom '4' is out of range (1 to 3)"},
         {"fly\x01 1 2",
          "unknown command 'fly\\x01' (commands: clock, zoom, tick, press, drag, release, tap, "
-         "screenshot, close, set, fault, history, reset, print, state, expect, include, animation)"},
+         "screenshot, close, set, fault, history, reset, print, state, expect, include, animation, repeat)"},
         {"expect pixel 1 2 red", "expect: the colour 'red' is not #RRGGBB"},
         {"expect page 46", "expect: page '46' is out of range (0 to 45)"},
         {"expect tank9 1", "expect: cannot check 'tank9'; checks: page, pixel, screen, clock, collector, "},
@@ -76,6 +76,12 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"screenshot \"/nonexistent folder/a # b.png\"", "screenshot: the folder /nonexistent folder does not exist"},
         {"screenshot \"x.png", "the quote that starts at '\"x.png' is not closed"},
         {"screenshot \"x\"y.png", "a blank must follow the closing quote of '\"x\"'"},
+        {"repeat x tick", "repeat: count 'x' is not a whole number"},
+        {"repeat 2", "repeat: missing operands; usage: repeat N { ... } | repeat N COMMAND"},
+        {"tick\nrepeat 2 {", "repeat: the { has no matching }"},
+        {"}", "}: no repeat { of this script is open"},
+        {"repeat 2 { close }", "close: nothing can follow the close, so it cannot be repeated (repeat on line 2)"},
+        {"repeat 2 bogus", "unknown command 'bogus'"},
     };
     for (const auto& c : bad) {
         ScriptRunner runner;
@@ -90,7 +96,7 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
 
 TEST(Runner, AcceptsLeapDaysAndReportsEveryBadLine) {
     std::vector<ScriptError> errors;
-    const Script good = ParseScript("clock 2000-02-29 0:0:0\nclock 2012-02-29 23:59:59\ntick 0\n", "a.txt", errors);
+    const Script good = ParseScript("clock 2000-02-29 00:00:00\nclock 2012-02-29 23:59:59\ntick 0\n", "a.txt", errors);
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(good.commands.size(), 3u);
     ParseScript("tick x\n\ntick\nzoom\n", "b.txt", errors);
@@ -139,7 +145,7 @@ TEST(Runner, AFailedScreenshotSaysWhyAndLeavesNoFileBehind) {
         std::string reason;
     } cases[] = {
         {(folder / "missing" / "x.png").string(), "No such file or directory"},
-        {(folder / "taken.png").string(), "Is a directory"},
+        {(folder / "taken.png").string(), "it is a folder"},
     };
     for (const auto& c : cases) {
         // The folder check is skipped here, as if the folder changed after it.
