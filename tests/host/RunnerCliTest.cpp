@@ -30,9 +30,9 @@ struct Result {
 };
 
 // Runs the runner through the shell; standard error joins standard output
-// when asked.
+// when asked. A runner that hangs is ended after a minute.
 Result Cli(const std::string& arguments, const fs::path& folder) {
-    const std::string command = "cd '" + folder.string() + "' && '" KANDO_CLI "' " + arguments;
+    const std::string command = "cd '" + folder.string() + "' && timeout 60 '" KANDO_CLI "' " + arguments;
     Result result;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
@@ -136,27 +136,29 @@ TEST(RunnerCli, DamagedInputEndsWithAClearMessage) {
                                               "ok.txt"}));
 }
 
-// Reads a pipe until its writer is done.
+// Reads a pipe until its writers are done. It holds a writer of its own
+// until Done, so that it neither sees the end before the runner opens the
+// pipe nor waits for ever if the runner never does.
 class PipeReader {
 public:
-    explicit PipeReader(const fs::path& path) : path_(path) {
+    explicit PipeReader(const fs::path& path)
+        : reader_(open(path.c_str(), O_RDONLY | O_NONBLOCK)), writer_(open(path.c_str(), O_WRONLY)) {
+        fcntl(reader_, F_SETFL, 0);
         thread_ = std::thread([this] {
-            const int fd = open(path_.c_str(), O_RDONLY);
             char buffer[4096];
-            for (ssize_t n; fd >= 0 && (n = read(fd, buffer, sizeof buffer)) > 0;) data_.append(buffer, n);
-            if (fd >= 0) close(fd);
+            for (ssize_t n; (n = read(reader_, buffer, sizeof buffer)) > 0;) data_.append(buffer, n);
         });
     }
-    // Whatever the runner did, the reader stops.
     std::string Done() {
-        const int fd = open(path_.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0) close(fd);
+        close(writer_);
         thread_.join();
+        close(reader_);
         return data_;
     }
 
 private:
-    fs::path path_;
+    int reader_;
+    int writer_;
     std::string data_;
     std::thread thread_;
 };
