@@ -16,7 +16,7 @@ cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libx11-dev zlib1g-dev
           libpng-dev libgif-dev nlohmann-json3-dev libtinyxml2-dev libgettextpo-dev gettext clang libclang-rt-14-dev
-          xvfb xauth xdotool x11-utils)
+          xvfb xauth xdotool x11-utils libxml2-utils python3-junitparser)
 # The web page's compiler and the browser that its test drives.
 web_packages=(emscripten node-acorn chromium chromium-driver python3-selenium python3-pil)
 
@@ -69,7 +69,7 @@ run_shuffled() {
 # inputs; what it learns stays in build-fuzz/corpus, crashes in build-fuzz/crashes.
 run_fuzzers() {
   local seconds="$1" target status
-  for target in interpreter script udp; do
+  for target in interpreter script udp state po; do
     local inputs=(build-fuzz/corpus/$target)
     mkdir -p "${inputs[0]}" build-fuzz/crashes
     for dir in fuzz/corpus/$target fuzz/regressions/$target; do
