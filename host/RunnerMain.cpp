@@ -304,10 +304,7 @@ void WatchForStop(const Options& options, bool child) {
     for (const int signal : {SIGINT, SIGTERM, SIGALRM}) sigaction(signal, &action, nullptr);
 #ifdef __linux__
     // A script's process ends with the suite that started it, however that ended.
-    if (child) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() == 1) AskToStop(SIGTERM);
-    }
+    if (child) prctl(PR_SET_PDEATHSIG, SIGTERM);
 #else
     (void)child;
 #endif

@@ -105,6 +105,42 @@ TEST(Runner, AcceptsLeapDaysAndReportsEveryBadLine) {
     EXPECT_EQ(errors[1].line, 4);
 }
 
+TEST(Runner, RepeatPlaysItsCommandsNTimes) {
+    std::ostringstream out;
+    RunnerOptions options;
+    options.out = &out;
+    ScriptRunner runner(options);
+    std::string error;
+    ASSERT_TRUE(Play(runner,
+                     "repeat 2 {\n  print frost\n  repeat 3 print page\n}\nrepeat 0 { print collector }\n"
+                     "repeat 2 { repeat 2 { tick 5 } }\nrepeat 1 print tank1.full\n",
+                     error))
+        << error;
+    const std::string frost = "frost = off\n" + std::string() + "page = 0 start page\n" + "page = 0 start page\n" +
+                              "page = 0 start page\n";
+    EXPECT_EQ(out.str(), frost + frost + "tank1.full = off\n");
+    EXPECT_EQ(runner.Host().TickCounter(), 20);
+}
+
+// Windows editors start a file with a byte-order mark; file names may hold blanks.
+TEST(Runner, ByteOrderMarkAndQuotedFileNames) {
+    const std::filesystem::path folder = FreshFolder("runner quoted");
+    std::ofstream(folder / "my lib.txt") << "tick 2\n";
+    ScriptRunner runner;
+    std::string error;
+    const std::string f = folder.string() + "/";
+    ASSERT_TRUE(Play(runner,
+                     "\xEF\xBB\xBFtick 3\ninclude \"" + f + "my lib.txt\"\nscreenshot \"" + f +
+                         "my shot.png\"\nstate save \"" + f + "my state.json\"\nstate load \"" + f +
+                         "my state.json\"\nanimation start \"" + f + "my walk.gif\"\ntick 3\n",
+                     error))
+        << error;
+    for (const char* name : {"my shot.png", "my state.json", "my walk.gif"}) {
+        EXPECT_TRUE(std::filesystem::is_regular_file(folder / name)) << name;
+    }
+    EXPECT_EQ(runner.Host().TickCounter(), 8);
+}
+
 TEST(Runner, UnquoteKeepsEscapedCharacters) {
     std::string out;
     EXPECT_TRUE(Unquote(R"("a \"b\" \\ c")", out));
