@@ -31,10 +31,10 @@ std::string Parent(const std::string& path) {
 struct Target {
     enum Kind { Regular, Special, Refused } kind = Regular;
     bool exists = false;
-    std::string path;      // Regular: the file to replace or create
-    std::string problem;   // Refused
-    int descriptor = -1;   // Special: one of this process's own descriptors (/dev/stdout)
-    mode_t mode = 0;       // Regular and existing: its permissions
+    std::string path;     // Regular: the file to replace or create
+    std::string problem;  // Refused
+    int descriptor = -1;  // Special: one of this process's own descriptors (/dev/stdout)
+    mode_t mode = 0;      // Regular and existing: its permissions
 };
 
 // Whether the folder of `path` is the process file table under /proc, whose
@@ -203,7 +203,8 @@ bool OutputFile::Open(const std::string& path, std::string& why) {
     const std::filesystem::path target(target_);
     const std::string stem = "." + target.filename().string() + "." + std::to_string(getpid()) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = (std::filesystem::path(Parent(target_)) / (stem + std::to_string(attempt) + ".tmp")).string();
+        const std::string name =
+            (std::filesystem::path(Parent(target_)) / (stem + std::to_string(attempt) + ".tmp")).string();
         fd_ = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temporary_ = name;

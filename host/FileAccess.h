@@ -19,8 +19,7 @@ inline constexpr std::size_t kMaxInputBytes = std::size_t{16} << 20;
 
 // Reads the whole file; false, with the reason ("is a folder", the system's
 // text, "is larger than 16 MiB"), when it cannot.
-bool ReadInputFile(const std::string& path, std::string& text, std::string& why,
-                   std::size_t limit = kMaxInputBytes);
+bool ReadInputFile(const std::string& path, std::string& text, std::string& why, std::size_t limit = kMaxInputBytes);
 
 // The same for an open descriptor (standard input).
 bool ReadInputDescriptor(int fd, std::string& text, std::string& why, std::size_t limit = kMaxInputBytes);

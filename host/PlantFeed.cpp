@@ -9,9 +9,8 @@ PlantFeed::PlantFeed(TDispatcher& dispatcher, Handler handler)
     udp_.SetReplyTimeout(0);
     // Room for the largest datagram IPv4 carries, so that none is cut.
     udp_.SetBufferLength(65535);
-    udp_.SetOnEmptyReceived([this](TUDP* udp, int port, const std::string& ip) {
-        Answer(udp, handler_(std::string()), port, ip);
-    });
+    udp_.SetOnEmptyReceived(
+        [this](TUDP* udp, int port, const std::string& ip) { Answer(udp, handler_(std::string()), port, ip); });
     udp_.SetOnDataReceived(
         [this](TUDP* udp, int count, int port, const std::string& ip) { Received(udp, count, port, ip); });
 }

@@ -436,7 +436,8 @@ void CheckHistoryEntry(const FaultHistoryEntry& e, const std::vector<std::string
         range(name, value, p.minimum, p.maximum);
     };
     range("weekday", e.weekday, 0, 6);
-    range("faultCode", e.faultCode, 1, PlantModel::Entries()[static_cast<std::size_t>(*PlantModel::Find("fault"))].maximum);
+    range("faultCode", e.faultCode, 1,
+          PlantModel::Entries()[static_cast<std::size_t>(*PlantModel::Find("fault"))].maximum);
     plantRange("collectorTemp", e.collectorTemp, "collector");
     plantRange("tankTemp", e.tankTemp, "tank1.top");
     plantRange("outsideTemp", e.outsideTemp, "outside");

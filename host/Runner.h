@@ -97,6 +97,7 @@ struct ScriptCommand {
     Expectation expect = Expectation::Page;
     PlantValue value;  // expect NAME VALUE
     std::string text;  // the expected value as written, for messages
+
     std::string source;  // the line as written, for the record of a failed run
 };
 
@@ -197,6 +198,7 @@ private:
     bool progressShown_ = false;
     std::unique_ptr<GifRecorder> animation_;
     std::int64_t ticks_ = 0;  // the animation's clock
+
     std::vector<long> loops_;  // the passes left of each repeat being played
     std::string stop_;         // why the script is being stopped
     long stoppedAtTick_ = -1;  // and where, within the command's ticks

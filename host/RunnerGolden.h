@@ -9,10 +9,10 @@
 enum class GoldenVerdict { Matches, Differs, CannotCheck };
 
 struct GoldenCheck {
-    std::string golden;   // the golden image's path
-    long tolerance = 0;   // differing pixels still accepted
-    bool update = false;  // write the golden image instead of comparing
-    int zoom = 1;         // the window's zoom, for the message on a size mismatch
+    std::string golden;     // the golden image's path
+    long tolerance = 0;     // differing pixels still accepted
+    bool update = false;    // write the golden image instead of comparing
+    int zoom = 1;           // the window's zoom, for the message on a size mismatch
     std::string artifacts;  // the folder for .actual.png and .diff.png; empty: beside the golden image
 };
 

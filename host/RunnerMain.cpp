@@ -319,7 +319,8 @@ void WatchForStop(const Options& options, bool child) {
 std::string StopReason(const Options& options) {
     const int signal = stopSignal;
     if (signal == 0) return {};
-    if (signal == SIGALRM) return "timed out after " + SecondsText(options.timeout) + " (--timeout " + options.timeoutText + ")";
+    if (signal == SIGALRM)
+        return "timed out after " + SecondsText(options.timeout) + " (--timeout " + options.timeoutText + ")";
     return signal == SIGINT ? "interrupted (SIGINT)" : "interrupted (SIGTERM)";
 }
 
@@ -496,7 +497,8 @@ int main(int argc, char* argv[]) {
             return UsageError("--artifacts: cannot make the folder " + options.artifacts);
         }
     }
-    if (options.childResult.empty() && (options.scripts.size() > 1 || !options.junit.empty() || options.shardCount > 0)) {
+    if (options.childResult.empty() &&
+        (options.scripts.size() > 1 || !options.junit.empty() || options.shardCount > 0)) {
         if (options.inline_) return UsageError("--junit reports script files, not -e");
         for (const std::string& script : options.scripts) {
             if (script == "-") return UsageError("--junit reports script files, not standard input");

@@ -62,10 +62,10 @@ struct Job {
     pid_t pid = -1;
     bool started = false;
     bool done = false;
-    bool skipped = false;     // --fail-fast: never started
-    bool forced = false;      // ended by force after its time was up
-    int status = kBadInput;   // 0 passed, 1 a check failed, 2 an error
-    std::string note;         // what the suite says about the script
+    bool skipped = false;    // --fail-fast: never started
+    bool forced = false;     // ended by force after its time was up
+    int status = kBadInput;  // 0 passed, 1 a check failed, 2 an error
+    std::string note;        // what the suite says about the script
     Clock::time_point start;
     double seconds = 0;
     Outcome failure;  // message empty: none
@@ -254,7 +254,8 @@ bool WriteJUnit(const std::string& path, const std::vector<Job>& jobs, double wa
         test->SetAttribute("classname", "kandorelle-cli");
         test->SetAttribute("time", Seconds3(job.seconds).c_str());
         const Outcome& first = !job.failure.message.empty() ? job.failure : job.error;
-        test->SetAttribute("file", XmlSafe(first.message.empty() || first.file.empty() ? job.script : first.file).c_str());
+        test->SetAttribute("file",
+                           XmlSafe(first.message.empty() || first.file.empty() ? job.script : first.file).c_str());
         if (!first.message.empty() && first.line > 0) test->SetAttribute("line", first.line);
         const std::string err = XmlSafe(job.started ? Slurp(job.errPath) + job.note : std::string());
         if (job.skipped) {
@@ -262,12 +263,14 @@ bool WriteJUnit(const std::string& path, const std::vector<Job>& jobs, double wa
                                                                  "not played: an earlier script failed (--fail-fast)");
         } else if (job.status == 1) {
             tinyxml2::XMLElement* failure = test->InsertNewChildElement("failure");
-            failure->SetAttribute("message", XmlSafe(job.failure.message.empty() ? "a check failed" : job.failure.Text()).c_str());
+            failure->SetAttribute("message",
+                                  XmlSafe(job.failure.message.empty() ? "a check failed" : job.failure.Text()).c_str());
             failure->SetAttribute("type", "check");
             failure->SetText(err.c_str());
         } else if (job.status != 0) {
             tinyxml2::XMLElement* error = test->InsertNewChildElement("error");
-            error->SetAttribute("message", XmlSafe(job.error.message.empty() ? "the script failed" : job.error.Text()).c_str());
+            error->SetAttribute("message",
+                                XmlSafe(job.error.message.empty() ? "the script failed" : job.error.Text()).c_str());
             error->SetAttribute("type", "error");
             error->SetText(err.c_str());
         }
@@ -353,7 +356,11 @@ std::string XmlSafe(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const auto b = static_cast<unsigned char>(text[i]);
-        std::size_t length = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+        std::size_t length = b < 0x80             ? 1
+                             : (b & 0xE0) == 0xC0 ? 2
+                             : (b & 0xF0) == 0xE0 ? 3
+                             : (b & 0xF8) == 0xF0 ? 4
+                                                  : 0;
         char32_t c = length == 1 ? b : length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
         bool ok = length > 0 && i + length <= text.size();
         for (std::size_t k = 1; ok && k < length; ++k) {

@@ -14,8 +14,8 @@ struct SuiteOptions {
     std::vector<std::string> scripts;
     // The options that every script's own process is started with.
     std::vector<std::string> childArguments;
-    std::string junit;  // the report, or empty
-    int jobs = 0;       // scripts at once; 0: the number of cores
+    std::string junit;   // the report, or empty
+    int jobs = 0;        // scripts at once; 0: the number of cores
     int shardIndex = 0;  // 1..shardCount; 0: every script
     int shardCount = 0;
     double timeout = 0;  // seconds per script; 0: none

@@ -116,8 +116,8 @@ TEST(Runner, RepeatPlaysItsCommandsNTimes) {
                      "repeat 2 { repeat 2 { tick 5 } }\nrepeat 1 print tank1.full\n",
                      error))
         << error;
-    const std::string frost = "frost = off\n" + std::string() + "page = 0 start page\n" + "page = 0 start page\n" +
-                              "page = 0 start page\n";
+    const std::string frost =
+        "frost = off\n" + std::string() + "page = 0 start page\n" + "page = 0 start page\n" + "page = 0 start page\n";
     EXPECT_EQ(out.str(), frost + frost + "tank1.full = off\n");
     EXPECT_EQ(runner.Host().TickCounter(), 20);
 }
