@@ -36,7 +36,11 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
         if (!PlantModel::Parse(words[1], words[2], c.value, error)) return false;
     } else if (verb == "fault") {
         if (n != 2) return Usage(error, "fault wants a code 0..50 or clear");
-        if (!PlantModel::Parse("fault", words[1], c.value, error)) return false;
+        if (!PlantModel::Parse("fault", words[1], c.value, error)) {
+            // The verb names the value already: "fault: 51 is out of range 0..50".
+            if (error.rfind("fault: ", 0) == 0) error.erase(0, 7);
+            return false;
+        }
     } else if (verb == "history" && n == 2 && words[1] == "clear") {
         c.verb = PlantVerb::HistoryClear;
     } else if (verb == "history" && n == 3 && words[1] == "delete") {
@@ -58,9 +62,7 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
         c.code = static_cast<std::uint8_t>(code.value);
         if (n == 5) {
             WallTime when;
-            if (!ParseWallTime(words[3], words[4], when)) {
-                return Usage(error, "history add wants the time as YYYY-MM-DD HH:MM:SS (years 2000 to 2099)");
-            }
+            if (!ParseWallTime(words[3] + " " + words[4], when, error)) return false;
             c.when = when;
         }
     } else if (verb == "reset") {
@@ -91,6 +93,40 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
     }
     out = c;
     return true;
+}
+
+std::string PlantCommandLine(const PlantCommand& c) {
+    switch (c.verb) {
+        case PlantVerb::Set: {
+            if (c.value.entry < 0) return {};
+            const PlantEntry& e = PlantModel::Entries()[static_cast<std::size_t>(c.value.entry)];
+            std::string value = std::to_string(c.value.value);
+            if (c.value.absent) {
+                value = "absent";
+            } else if (e.type == PlantType::Temperature || e.type == PlantType::Tenths) {
+                const std::int64_t magnitude = c.value.value < 0 ? -c.value.value : c.value.value;
+                value = (c.value.value < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." +
+                        std::to_string(magnitude % 10);
+            } else if (e.type == PlantType::Flag) {
+                value = c.value.value != 0 ? "on" : "off";
+            }
+            return std::string("set ") + e.name + " " + value;
+        }
+        case PlantVerb::HistoryAdd:
+            return "history add " + std::to_string(c.code) + (c.when ? " " + FormatWallTime(*c.when) : std::string());
+        case PlantVerb::HistoryDelete: return "history delete " + std::to_string(c.code);
+        case PlantVerb::HistoryClear: return "history clear";
+        case PlantVerb::ResetPlant: return "reset plant";
+        case PlantVerb::StateLoad: {
+            std::string quoted = "\"";
+            for (const char ch : c.path) {
+                if (ch == '"' || ch == '\\') quoted += '\\';
+                quoted += ch;
+            }
+            return "state load " + quoted + "\"";
+        }
+        default: return {};
+    }
 }
 
 bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, std::string& error) {

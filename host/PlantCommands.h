@@ -66,6 +66,11 @@ struct PlantCommandContext {
     WallTime* clock = nullptr;
 };
 
+// A checked change as the runner line that makes it again ("set collector
+// 95.5", "history add 22 2026-12-06 13:47:00", "state load \"a b.json\"");
+// empty for the verbs that change nothing (print, state save).
+std::string PlantCommandLine(const PlantCommand& command);
+
 // Executes a checked command. Only file work can fail here (a state file that
 // cannot be written, or a damaged one, which changes nothing); `error` then
 // reads "FILE:LINE: message" for the state file.

@@ -37,6 +37,9 @@
 //   animation start FILE.gif    record what the panel shows as an animated GIF
 //   animation stop              write it (a recording still running at the
 //                               end of the script is written then)
+//   repeat N { ... }            the lines up to the matching } N times; the
+//                               braces may stand on the lines they enclose
+//   repeat N COMMAND            one command N times
 //   at TIME COMMAND             a plant change (set, fault, history, reset) made
 //                               once TIME has passed since the script began
 //                               (30s, 500ms or N ticks), between two ticks
@@ -99,6 +102,7 @@ enum class Verb : std::uint8_t {
     Wait,
     Mask,
     PrintScene,
+    Repeat,
     At
 };
 
@@ -126,6 +130,8 @@ struct ScriptCommand {
     bool hasRegion = false;  // expect text ... in X Y W H
     SceneBox region;
     std::vector<SceneBox> masks;  // expect screen ... mask; mask (none clears)
+
+    std::string source;  // the line as written, for the record of a failed run
     // at TIME COMMAND: the plant change that runs at TIME (number[0], in
     // ticks since the script began)
     std::shared_ptr<const ScriptCommand> then;
@@ -163,6 +169,16 @@ struct RunnerOptions {
     bool progress = false;             // a progress line on standard error for runs over about 2 s
     std::function<void()> beforeTick;  // runs before every tick (the plant feed's pump)
     bool showTouches = false;          // screenshots and animations show a ring where the finger is
+    // Sees every command before it runs and the screen after every tick (the
+    // record of a failed run).
+    std::function<void(const ScriptCommand&)> beforeCommand;
+    std::function<void(const Rgb565* screen, std::int64_t milliseconds)> afterTick;
+    // Asked before every tick and after every command: a reason (a signal, a
+    // time limit) stops the script there with an error that says so.
+    std::function<std::string()> stopRequest;
+    // Where expect screen writes its .actual.png and .diff.png, mirroring the
+    // golden image's path; empty: beside the golden image.
+    std::string artifacts;
 };
 
 class ScriptRunner {
@@ -219,6 +235,7 @@ private:
     bool TickUntil(long timeout, const std::function<bool()>& reached);
     void ShowProgress(bool force);
     void EndProgress();
+    bool StopRequested();
 
     RunnerOptions options_;
     std::unique_ptr<PinnedClock> clock_;
@@ -239,7 +256,12 @@ private:
     std::vector<SceneBox> masks_;  // regions that screen checks ignore
     bool maskAnimations_ = false;  // and the animations on the screen
     std::unique_ptr<GifRecorder> animation_;
-    std::int64_t ticks_ = 0;        // the animation's clock
+    std::int64_t ticks_ = 0;  // the animation's clock
+
+    std::vector<long> loops_;  // the passes left of each repeat being played
+    std::string stop_;         // why the script is being stopped
+    long stoppedAtTick_ = -1;  // and where, within the command's ticks
+    long stoppedOfTicks_ = 0;
     std::int64_t scriptStart_ = 0;  // ticks_ when the script began, for `at`
     std::vector<std::pair<std::int64_t, std::shared_ptr<const ScriptCommand>>> timed_;
     // The wait being watched for a player, and what it has seen so far.

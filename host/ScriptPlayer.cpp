@@ -13,13 +13,6 @@ namespace {
 // How long a `tap NAME` waits for its target to be drawn, as in the runner.
 constexpr long kTargetWaitTicks = (5000 + kTickMilliseconds - 1) / kTickMilliseconds;
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
 }  // namespace
 
 bool ScriptPlayer::Load(const QString& path, QString& error) {
@@ -46,8 +39,6 @@ bool ScriptPlayer::Load(const QString& path, QString& error) {
     }
     Stop();
     script_ = std::move(script);
-    sources_.clear();
-    sources_[file] = Lines(text);
     return true;
 }
 
@@ -56,6 +47,7 @@ void ScriptPlayer::Start() {
     current_ = 0;
     actions_.clear();
     timed_.clear();
+    loops_.clear();
     RunnerOptions options;
     options.showTouches = window_.showTouches_;
     checker_ = std::make_unique<ScriptRunner>(options);
@@ -100,20 +92,6 @@ QString ScriptPlayer::Where() const {
            QString::number(command.line);
 }
 
-// The line as written, for a recording made while the script plays.
-std::string ScriptPlayer::SourceLine(const ScriptCommand& command) {
-    auto found = sources_.find(command.file);
-    if (found == sources_.end()) {
-        std::string text;
-        std::string why;
-        ReadScriptFile(command.file, text, why);
-        found = sources_.emplace(command.file, Lines(text)).first;
-    }
-    const std::vector<std::string>& lines = found->second;
-    return command.line >= 1 && command.line <= static_cast<int>(lines.size()) ? lines[command.line - 1]
-                                                                               : std::string();
-}
-
 void ScriptPlayer::Press(long x, long y) {
     const int zoom = window_.host_.Zoom();
     window_.FormMouseDown(Qt::LeftButton, static_cast<int>(x) * zoom, static_cast<int>(y) * zoom);
@@ -131,6 +109,7 @@ void ScriptPlayer::Expand(const ScriptCommand& command) {
     };
     switch (command.verb) {
         case Verb::Tick: wait(command.number[0]); break;
+        case Verb::Repeat: act([this, &command](std::string& why) { return Repeat(command, why); }); break;
         case Verb::Wait:
             actions_.push_back({nullptr, command.timeout,
                                 [this, &command] { return checker_->Reached(command, targetX_, targetY_); },
@@ -166,6 +145,29 @@ void ScriptPlayer::Expand(const ScriptCommand& command) {
     }
 }
 
+// A repeat holds the index of its } and the } that of its repeat, as the
+// runner plays them.
+bool ScriptPlayer::Repeat(const ScriptCommand& command, std::string& why) {
+    if (command.source != "}") {
+        if (command.number[0] == 0) {
+            next_ = static_cast<std::size_t>(command.number[1]) + 1;
+        } else {
+            loops_.push_back(command.number[0]);
+        }
+        return true;
+    }
+    if (loops_.empty()) {
+        why = "no repeat is being played";
+        return false;
+    }
+    if (--loops_.back() > 0) {
+        next_ = static_cast<std::size_t>(command.number[0]) + 1;
+    } else {
+        loops_.pop_back();
+    }
+    return true;
+}
+
 bool ScriptPlayer::Execute(const ScriptCommand& command, std::string& why) {
     THaupt& w = window_;
     const int zoom = w.host_.Zoom();
@@ -178,13 +180,9 @@ bool ScriptPlayer::Execute(const ScriptCommand& command, std::string& why) {
             return true;
         case Verb::Release: w.FormMouseUp(Qt::LeftButton); return true;
         case Verb::Screenshot: return checker_->PlayCommand(command, why);
-        case Verb::Plant: {
-            std::string line = SourceLine(command);
-            // A loaded state is named as the script found it, wherever the
-            // recording is saved.
-            if (command.plant.verb == PlantVerb::StateLoad) line = "state load " + QuoteWord(command.plant.path);
-            return w.RunPlantCommand(command.plant, line, why);
-        }
+        // Recorded as the change it made (a loaded state by the path the
+        // script found it at), whatever repeat or at stood around it.
+        case Verb::Plant: return w.RunPlantCommand(command.plant, PlantCommandLine(command.plant), why);
         case Verb::Expect:
             // The runner's checks, against the window's panel and clock.
             checker_->SetClock(w.clockTap_.last);
@@ -219,15 +217,8 @@ void ScriptPlayer::FireTimed() {
     while (!timed_.empty() && timed_.front().first <= ticks_) {
         const std::shared_ptr<const ScriptCommand> command = timed_.front().second;
         timed_.erase(timed_.begin());
-        // The line without its "at TIME".
-        std::istringstream words(SourceLine(*command));
-        std::string skip;
-        words >> skip >> skip;
-        std::string rest;
-        std::getline(words, rest);
-        rest.erase(0, rest.find_first_not_of(" \t"));
         std::string why;
-        window_.RunPlantCommand(command->plant, rest, why);
+        window_.RunPlantCommand(command->plant, PlantCommandLine(command->plant), why);
     }
 }
 

@@ -13,7 +13,6 @@
 #include <QString>
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,9 +60,9 @@ private:
 
     void Expand(const ScriptCommand& command);
     bool Execute(const ScriptCommand& command, std::string& why);
+    bool Repeat(const ScriptCommand& command, std::string& why);
     void FireTimed();
     void Finish(const QString& problem);
-    std::string SourceLine(const ScriptCommand& command);
     void Press(long x, long y);
 
     THaupt& window_;
@@ -76,7 +75,7 @@ private:
     bool stepping_ = false;
     std::int64_t ticks_ = 0;  // ticks since the script began, for `at`
     std::vector<std::pair<std::int64_t, std::shared_ptr<const ScriptCommand>>> timed_;
-    std::map<std::string, std::vector<std::string>> sources_;
+    std::vector<long> loops_;  // the passes left of each repeat being played
     // The runner's own checks and waits, looking at the window's panel.
     std::unique_ptr<ScriptRunner> checker_;
     int targetX_ = -1;  // where a `tap NAME` found its target
