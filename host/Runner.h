@@ -168,7 +168,6 @@ struct RunnerOptions {
     bool update = false;               // expect screen rewrites the golden image instead of comparing
     bool progress = false;             // a progress line on standard error for runs over about 2 s
     std::function<void()> beforeTick;  // runs before every tick (the plant feed's pump)
-    bool showTouches = false;          // screenshots and animations show a ring where the finger is
     // Sees every command before it runs and the screen after every tick (the
     // record of a failed run).
     std::function<void(const ScriptCommand&)> beforeCommand;
@@ -179,6 +178,7 @@ struct RunnerOptions {
     // Where expect screen writes its .actual.png and .diff.png, mirroring the
     // golden image's path; empty: beside the golden image.
     std::string artifacts;
+    bool showTouches = false;  // screenshots and animations show a ring where the finger is
 };
 
 class ScriptRunner {
