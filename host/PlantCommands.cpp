@@ -105,15 +105,18 @@ std::string PlantCommandLine(const PlantCommand& c) {
                 value = "absent";
             } else if (e.type == PlantType::Temperature || e.type == PlantType::Tenths) {
                 const std::int64_t magnitude = c.value.value < 0 ? -c.value.value : c.value.value;
-                value = (c.value.value < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." +
-                        std::to_string(magnitude % 10);
+                value = c.value.value < 0 ? "-" : "";
+                value.append(std::to_string(magnitude / 10)).append(".").append(std::to_string(magnitude % 10));
             } else if (e.type == PlantType::Flag) {
                 value = c.value.value != 0 ? "on" : "off";
             }
             return std::string("set ") + e.name + " " + value;
         }
-        case PlantVerb::HistoryAdd:
-            return "history add " + std::to_string(c.code) + (c.when ? " " + FormatWallTime(*c.when) : std::string());
+        case PlantVerb::HistoryAdd: {
+            std::string line = "history add " + std::to_string(c.code);
+            if (c.when) line.append(" ").append(FormatWallTime(*c.when));
+            return line;
+        }
         case PlantVerb::HistoryDelete: return "history delete " + std::to_string(c.code);
         case PlantVerb::HistoryClear: return "history clear";
         case PlantVerb::ResetPlant: return "reset plant";
