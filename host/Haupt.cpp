@@ -278,9 +278,14 @@ void THaupt::FitOnScreen() {
     }
     if (!plantPanel->isFloating() && plantPanel->isVisible()) {
         const int room = area.width() - view_->width();
-        if (room < kMinDockWidth) {
-            plantPanel->setFloating(true);
-            return;  // the panel's own placement follows
+        if (room < std::max(kMinDockWidth, plantPanel->minimumSizeHint().width())) {
+            // Once the docking that brought it here is over; the panel's own
+            // placement follows.
+            QTimer::singleShot(0, plantPanel, [this] {
+                plantPanel->setFloating(true);
+                plantPanel->show();
+            });
+            return;
         }
         if (width() > area.width()) resize(area.width(), height());
     }

@@ -109,7 +109,8 @@ PlantPanel::PlantPanel(PlantModel& model, Run run, QWidget* parent)
     scroll_ = new QScrollArea;
     scroll_->setWidget(body);
     scroll_->setWidgetResizable(true);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Never cut off: a panel narrower than its words scrolls sideways too.
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWidget(scroll_);
 
     refreshTimer_ = new QTimer(this);
@@ -175,8 +176,10 @@ QWidget* PlantPanel::BuildPanelRows() {
 }
 
 QWidget* PlantPanel::BuildPresets() {
+    // One above the other: their names are long in some languages, and the
+    // panel may be narrow beside a large display.
     QGroupBox* group = Group(PlantWord::Presets);
-    auto* grid = new QGridLayout(group);
+    auto* column = new QVBoxLayout(group);
     const auto presets = PlantPresets();
     for (int i = 0; i < static_cast<int>(presets.size()); ++i) {
         const PlantPreset& preset = presets[static_cast<std::size_t>(i)];
@@ -184,13 +187,13 @@ QWidget* PlantPanel::BuildPresets() {
         button->setObjectName(QString::fromLatin1(preset.key));
         Word(button, [&preset](Language language) { return preset.names[language < kLanguageCount ? language : 1]; });
         connect(button, &QPushButton::clicked, this, [this, i] { ApplyPreset(i); });
-        grid->addWidget(button, i / 2, i % 2);
+        column->addWidget(button);
     }
     auto* reset = new QPushButton;
     reset->setObjectName(QStringLiteral("resetButton"));
     Word(reset, PlantWord::ResetToStartValues);
     connect(reset, &QPushButton::clicked, this, &PlantPanel::ResetToStartValues);
-    grid->addWidget(reset, static_cast<int>(presets.size() + 1) / 2, 0, 1, 2);
+    column->addWidget(reset);
     return group;
 }
 

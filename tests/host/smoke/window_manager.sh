@@ -86,9 +86,9 @@ on_screen "$panel" || fail "the floated Plant panel is not whole on the screen"
 # Records from the loaded state: the preset "collector sensor broken" (a
 # fault), "Add to history" for it, then the menu button.
 menu_keys Up Return
-xdotool mousemove --window "$panel" 111 146 click 1
+xdotool mousemove --window "$panel" 203 174 click 1
 sleep 0.5
-xdotool mousemove --window "$panel" 203 471 click 1
+xdotool mousemove --window "$panel" 203 523 click 1
 sleep 0.5
 xdotool mousemove --window "$window" 289 224 click 1
 sleep 1

@@ -261,6 +261,11 @@ TEST_F(Window, WindowAndPlantPanelStayOnTheScreen) {
     EXPECT_TRUE(screen.contains(haupt.plantPanel->frameGeometry()));
     EXPECT_FALSE(haupt.mnuZoom300->isEnabled());
     EXPECT_TRUE(haupt.mnuZoom100->isEnabled());
+    // No room beside the display to dock: the panel floats on, in sight.
+    haupt.plantPanel->setFloating(false);
+    QApplication::processEvents();
+    EXPECT_TRUE(haupt.plantPanel->isFloating());
+    EXPECT_TRUE(haupt.plantPanel->isVisible());
 }
 
 TEST(WindowSettings, PositionZoomPanelAndTouchesComeBack) {
