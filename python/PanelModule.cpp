@@ -55,8 +55,8 @@ struct Session {
     std::ostringstream out;       // what print writes
     std::ostream quiet{nullptr};  // failed checks are collected, not printed
     ScriptRunner runner{Options(out, quiet)};
-    Script tick;  // a parsed "tick N", reused while N stays
-    long tickCount = -1;
+    std::optional<long> tickCount;  // the N of a parsed "tick N", reused while N stays
+    Script tick;
 };
 
 std::string LanguageCodes() {

@@ -282,6 +282,7 @@ class Panel(_Core):
         with update=True the golden image is written instead. A missing golden
         image raises FileNotFoundError, one of another size ValueError.
         """
+        __tracebackhide__ = True
         path = _os.fspath(golden)
         words = [f"expect screen {_quoted(path, 'golden')} {_whole(tolerance, 'tolerance')}"]
         for region in mask:
@@ -348,6 +349,7 @@ class Panel(_Core):
         return self._play(_text(script, "script"), file="-e")
 
     def _play(self, line: str, *, cannot: type[Exception] = RuntimeError, update: bool = False, file: str = "panel") -> str:
+        __tracebackhide__ = True  # pytest shows the caller's line, not this one
         outcome, message, output = self._run(line, file, update)
         if outcome == 0:
             return output
