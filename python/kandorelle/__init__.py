@@ -128,6 +128,7 @@ class Panel(_Core):
         language: str = "de",
         state: str | _os.PathLike[str] | None = None,
     ) -> None:
+        """A fresh panel; see the class's documentation for the arguments."""
         super().__init__(_time_text(clock, "clock"), _text(language, "language"))
         if state is not None:
             try:
