@@ -42,11 +42,26 @@ enum class Outcome : int {
     CannotRun = 4,    // a step could not be carried out (a file, a closed window)
 };
 
+// Ctrl+C reaches Python only when it looks: a long run of ticks looks now
+// and then, and stops there. The runner then stays stopped, as after a time
+// limit: its state is that of a half-played command.
+std::string PollSignals() {
+    static unsigned polls = 0;
+    if ((++polls & 1023u) != 0 || PyErr_CheckSignals() == 0) return {};
+    return "interrupted; the panel cannot go on: close it and start another";
+}
+
 RunnerOptions Options(std::ostream& out, std::ostream& messages) {
     RunnerOptions options;
     options.out = &out;
     options.messages = &messages;
+    options.stopRequest = PollSignals;
     return options;
+}
+
+// After a stop, the exception that a signal handler raised, if any.
+void RaisePending() {
+    if (PyErr_Occurred() != nullptr) throw py::error_already_set();
 }
 
 // A runner with its own output streams; shared with the screen arrays that
@@ -124,7 +139,9 @@ public:
             s.tickCount = count;
         }
         ScriptError error;
-        if (s.runner.Execute(s.tick, error) != ScriptStatus::Ran) throw std::runtime_error(error.message);
+        if (s.runner.Execute(s.tick, error) == ScriptStatus::Ran) return;
+        RaisePending();
+        throw std::runtime_error(error.message);
     }
 
     // The panel's picture as 240 x 320 x 3 bytes: a read-only view into the
@@ -213,6 +230,7 @@ public:
         s.runner.SetUpdate(update);
         const ScriptStatus status = s.runner.Execute(script, error);
         s.runner.SetUpdate(false);
+        if (status == ScriptStatus::BadInput) RaisePending();
         std::string output = s.out.str();
         s.out.str({});
         switch (status) {

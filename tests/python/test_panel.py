@@ -2,6 +2,7 @@
 refused with the runner's words."""
 
 import os
+import signal
 import subprocess
 
 import numpy as np
@@ -102,7 +103,7 @@ def test_one_panel_per_process():
         (lambda p: p.expect_text("55°C"), CheckFailed, "expected text '55°C', got page 0 start-page shows"),
         (lambda p: p.pixel(0, 240), ValueError, "y '240' is out of range (0 to 239)"),
         (lambda p: p.fault(51), ValueError, "fault: 51 is out of range 0..50"),
-        (lambda p: p.history_add(3, "2026-13-01 00:00:00"), ValueError, "wants the time as YYYY-MM-DD HH:MM:SS"),
+        (lambda p: p.history_add(3, "2026-13-01 00:00:00"), ValueError, "history: month 13 is out of range (1 to 12)"),
         (lambda p: p.plant.__setitem__("collector", 95.55), ValueError, "with at most one decimal"),
         (lambda p: p.plant.__setitem__("frost", [1]), TypeError, "frost takes a number, True/False, None"),
         (lambda p: p.plant["nope"], KeyError, "unknown name 'nope'; valid names: collector,"),
@@ -183,3 +184,19 @@ def test_language_switches_the_page_at_once(panel):
     panel.wait_settled()
     assert panel.page == (1, "menu") and panel.shows("Settings") and not panel.shows("Einstellungen")
     assert panel.shows(name="Settings", within=(0, 35, 320, 173))
+
+
+def test_a_long_run_of_ticks_yields_to_ctrl_c(panel):
+    def interrupt(signum, frame):
+        raise KeyboardInterrupt
+
+    previous = signal.signal(signal.SIGALRM, interrupt)
+    try:
+        signal.setitimer(signal.ITIMER_REAL, 0.2)
+        with pytest.raises(KeyboardInterrupt):
+            panel.tick(10_000_000)  # minutes, uninterrupted
+    finally:
+        signal.setitimer(signal.ITIMER_REAL, 0)
+        signal.signal(signal.SIGALRM, previous)
+    with pytest.raises(RuntimeError, match="tick: interrupted; the panel cannot go on"):
+        panel.tick()
