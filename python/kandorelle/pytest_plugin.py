@@ -145,7 +145,7 @@ def pytest_runtest_makereport(item: pytest.Item, call: pytest.CallInfo) -> Itera
     texts = ", ".join(f"'{t}'" for t in p.texts()) or "no text"
     seen = f"page {p.page} shows {texts}"
     report.sections.append(("panel", seen))
-    item.user_properties.append(("panel", seen))
+    item.user_properties.append(("panel", seen))  # the teardown report carries them
 
 
 def _shown_path(path: Path) -> str:
