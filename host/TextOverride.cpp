@@ -21,7 +21,8 @@ std::array<Source, kLanguageCount> sources;
 const char* BuiltInText(TextId id, Language language) {
     std::size_t offset = 0;
     for (TextId i = 0; i < id; ++i) offset += std::size_t{kLanguageCount} * TextData::kSlotWidths[i];
-    return reinterpret_cast<const char*>(&TextData::kBlocks[offset + std::size_t{language} * TextData::kSlotWidths[id]]);
+    return reinterpret_cast<const char*>(
+        &TextData::kBlocks[offset + std::size_t{language} * TextData::kSlotWidths[id]]);
 }
 
 }  // namespace
@@ -30,8 +31,8 @@ const PoTemplate& BuiltInTemplate() {
     static const PoTemplate made = [] {
         PoTemplate t;
         for (TextId id = 0; id < kTextCount; ++id) {
-            t[id] = PoTemplateText{Txt::kNames[id], TextData::kTemplateEnglish[id],
-                                   static_cast<int>(TextData::kSlotWidths[id]), {}};
+            t[id] = PoTemplateText{
+                Txt::kNames[id], TextData::kTemplateEnglish[id], static_cast<int>(TextData::kSlotWidths[id]), {}};
         }
         return t;
     }();
@@ -77,7 +78,8 @@ bool InstallTextOverrides(const std::vector<PoLanguage>& read, std::vector<std::
         }
         sources[language].file = l.path;
         // A held-back text is the built-in one, and is found where that stands.
-        for (TextId id = 0; id < kTextCount; ++id) sources[language].lines[id] = l.texts[id].held ? 0 : l.texts[id].line;
+        for (TextId id = 0; id < kTextCount; ++id)
+            sources[language].lines[id] = l.texts[id].held ? 0 : l.texts[id].line;
     }
     return true;
 }

@@ -564,8 +564,7 @@ EMSCRIPTEN_KEEPALIVE int KandoLoadState(const char* text, const char* name) {
 // as the runner checks a PO file and shown at once. The lines are where the
 // header, its fields and each entry's parts stand in the file.
 EMSCRIPTEN_KEEPALIVE void KandoPreviewBegin(const char* name, int hasHeader, const char* language,
-                                            const char* contentType, int line, int languageLine,
-                                            int contentTypeLine) {
+                                            const char* contentType, int line, int languageLine, int contentTypeLine) {
     previewName = name;
     previewHeader = PoHeader{};
     previewHeader.present = hasHeader != 0;
@@ -577,9 +576,9 @@ EMSCRIPTEN_KEEPALIVE void KandoPreviewBegin(const char* name, int hasHeader, con
     previewEntries.clear();
 }
 
-EMSCRIPTEN_KEEPALIVE void KandoPreviewEntry(int hasContext, const char* context, const char* msgid,
-                                            const char* msgstr, int fuzzy, int plural, int idLine, int contextLine,
-                                            int flagLine, int pluralLine, int msgstrLine) {
+EMSCRIPTEN_KEEPALIVE void KandoPreviewEntry(int hasContext, const char* context, const char* msgid, const char* msgstr,
+                                            int fuzzy, int plural, int idLine, int contextLine, int flagLine,
+                                            int pluralLine, int msgstrLine) {
     PoEntry& entry = previewEntries.emplace_back();
     entry.hasContext = hasContext != 0;
     entry.context = context;

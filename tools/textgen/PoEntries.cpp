@@ -56,7 +56,6 @@ bool IsCodeName(const std::string& name) {
     return true;
 }
 
-
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string Lowered(std::string text) {
@@ -225,8 +224,7 @@ bool CheckPoEntries(const PoHeader& header, const std::vector<PoEntry>& entries,
         }
         const PoTemplateText& source = tmpl[id];
         if (seen[id]) {
-            fail(entry.contextLine != 0 ? entry.contextLine : entry.idLine,
-                 "text " + source.name + " appears twice");
+            fail(entry.contextLine != 0 ? entry.contextLine : entry.idLine, "text " + source.name + " appears twice");
             continue;
         }
         seen[id] = true;
@@ -260,7 +258,8 @@ bool CheckPoEntries(const PoHeader& header, const std::vector<PoEntry>& entries,
     }
     for (int id = 0; id < kTextCount; ++id) {
         if (!seen[id]) {
-            fail(header.line, "text " + tmpl[id].name + " is missing: update the file from the template (kandorelle.pot)");
+            fail(header.line,
+                 "text " + tmpl[id].name + " is missing: update the file from the template (kandorelle.pot)");
         }
     }
     return errors.size() == errorsBefore;

@@ -26,8 +26,7 @@ std::vector<std::string>* currentErrors = nullptr;
 std::string currentPath;
 
 std::string Located(size_t line, const char* message) {
-    return currentPath + ":" + std::to_string(line == static_cast<size_t>(-1) || line == 0 ? 1 : line) + ": " +
-           message;
+    return currentPath + ":" + std::to_string(line == static_cast<size_t>(-1) || line == 0 ? 1 : line) + ": " + message;
 }
 
 void Xerror(int severity, po_message_t, const char*, size_t lineno, size_t, int, const char* message) {
@@ -183,8 +182,7 @@ private:
 // The parsed file, or null after its problems were reported. Editors on some
 // systems start a UTF-8 file with a byte-order mark, which libgettextpo takes
 // for text: it reads a copy without it.
-PoFile ParsePoFile(const std::string& path, std::string& content, std::vector<std::string>& errors,
-                   const Fail& fail) {
+PoFile ParsePoFile(const std::string& path, std::string& content, std::vector<std::string>& errors, const Fail& fail) {
     if (!ReadContent(path, content, fail)) return nullptr;
     const size_t errorsBefore = errors.size();
     currentErrors = &errors;
@@ -227,8 +225,10 @@ bool WriteReplacing(const std::string& path, const std::function<bool(const std:
                     std::vector<std::string>& errors) {
     const std::string temporary = path + ".tmp";
     std::error_code ec;
-    if (write(temporary)) std::filesystem::rename(temporary, path, ec);
-    else ec = std::make_error_code(std::errc::io_error);
+    if (write(temporary))
+        std::filesystem::rename(temporary, path, ec);
+    else
+        ec = std::make_error_code(std::errc::io_error);
     if (ec) {
         errors.push_back(path + ":1: cannot write: " + ec.message());
         std::filesystem::remove(temporary, ec);
@@ -328,14 +328,13 @@ bool WritePoTemplate(const PoTemplate& tmpl, const PoHeader& source, const std::
     const PoIterator it(po_message_iterator(file.get(), nullptr));
     po_message_t header = po_message_create();
     po_message_set_msgid(header, "");
-    po_message_set_comments(
-        header,
-        "Kandorelle II panel texts: the template of every language.\n"
-        "Made by the build from po/en.po; do not edit. ./dev.sh po-update brings\n"
-        "it and every language up to date. msgctxt is the text's name, msgid its\n"
-        "English; the comments above give its number, its slot (a translation may\n"
-        "have at most slot - 2 characters) and where the panel shows it.\n"
-        "See \"Translating the panel\" in README.md.\n");
+    po_message_set_comments(header,
+                            "Kandorelle II panel texts: the template of every language.\n"
+                            "Made by the build from po/en.po; do not edit. ./dev.sh po-update brings\n"
+                            "it and every language up to date. msgctxt is the text's name, msgid its\n"
+                            "English; the comments above give its number, its slot (a translation may\n"
+                            "have at most slot - 2 characters) and where the panel shows it.\n"
+                            "See \"Translating the panel\" in README.md.\n");
     const std::string fields = "Project-Id-Version: " + source.projectVersion +
                                "\n"
                                "Report-Msgid-Bugs-To: \n"

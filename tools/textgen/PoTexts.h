@@ -43,14 +43,14 @@ struct PoLanguage {
 
 // What a PO library read from one file, before the checks below.
 struct PoHeader {
-    bool present = false;     // the file has a header entry
-    std::string language;     // its "Language" field
-    std::string contentType;  // its "Content-Type" field
-    std::string revisionDate;     // its "PO-Revision-Date" field
-    std::string projectVersion;   // its "Project-Id-Version" field
-    int line = 1;             // of the header's msgid
-    int languageLine = 0;     // of the "Language:" field, 0 when not found
-    int contentTypeLine = 0;  // of the "Content-Type:" field, 0 when not found
+    bool present = false;        // the file has a header entry
+    std::string language;        // its "Language" field
+    std::string contentType;     // its "Content-Type" field
+    std::string revisionDate;    // its "PO-Revision-Date" field
+    std::string projectVersion;  // its "Project-Id-Version" field
+    int line = 1;                // of the header's msgid
+    int languageLine = 0;        // of the "Language:" field, 0 when not found
+    int contentTypeLine = 0;     // of the "Content-Type:" field, 0 when not found
 };
 
 struct PoEntry {

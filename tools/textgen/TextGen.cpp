@@ -23,8 +23,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -241,7 +241,8 @@ int Update(const std::string& templatePath, const std::vector<std::string>& path
     const PoSource* english = nullptr;
     if (!ReadSources({paths[0]}, sources, tmpl, english, errors)) return Fail(errors);
     const PoHeader header = english->header;
-    if (!WriteAll({{templatePath, [&](const std::string& path) { return WritePoTemplate(tmpl, header, path, errors); }}})) {
+    if (!WriteAll(
+            {{templatePath, [&](const std::string& path) { return WritePoTemplate(tmpl, header, path, errors); }}})) {
         return Fail(errors);
     }
     for (std::size_t i = 1; i < paths.size(); ++i) {
