@@ -46,21 +46,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         done += static_cast<std::size_t>(n);
     }
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    for (const PoUse use : {PoUse::Preview, PoUse::Build}) {
-        PoLanguage language;
-        std::vector<std::string> errors;
-        const bool ok = ReadPoLanguage(path, builtIn, use, language, errors);
-        if (ok != errors.empty()) std::abort();
-        CheckMessages(errors, path);
-        if (ok && (language.language < 0 || language.language >= kLanguageCount)) std::abort();
-        if (use == PoUse::Build && !language.held.empty()) std::abort();
-        CheckMessages(language.held, path);
-    }
-    // The same bytes as the English file that the template is made of.
+    // One reading, checked as the preview and the build check a translation,
+    // and taken as the English file that the template is made of.
     PoHeader header;
     std::vector<PoEntry> entries;
     std::vector<std::string> errors;
     if (ReadPoFile(path, header, entries, errors)) {
+        for (const PoUse use : {PoUse::Preview, PoUse::Build}) {
+            PoLanguage language;
+            language.path = path;
+            std::vector<std::string> found;
+            const bool ok = CheckPoEntries(header, entries, builtIn, use, language, found);
+            if (ok != found.empty()) std::abort();
+            CheckMessages(found, path);
+            if (ok && (language.language < 0 || language.language >= kLanguageCount)) std::abort();
+            if (use == PoUse::Build && !language.held.empty()) std::abort();
+            CheckMessages(language.held, path);
+        }
         PoTemplate made;
         const bool ok = MakePoTemplate(path, header, entries, made, errors);
         if (ok != errors.empty()) std::abort();
