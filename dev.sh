@@ -12,6 +12,10 @@
 #                    finds build/python without PYTHONPATH
 #   ./dev.sh web     install what is missing, build the web page into build-web/
 #   ./dev.sh web serve   serve build-web/ on http://localhost:8080/
+#   ./dev.sh po-update
+#                    remakes po/kandorelle.pot from po/en.po and brings every
+#                    language up to date with it (a text whose English changed
+#                    is marked fuzzy, with its translation, for review)
 #   ./dev.sh fuzz [SECONDS]
 #                    builds the libFuzzer targets (clang) and runs each for
 #                    SECONDS (default 300); ./dev.sh test runs each for 20 s
@@ -152,6 +156,19 @@ case "${1:-}" in
     build_web
     echo "The page is in build-web/; ./dev.sh web serve shows it on http://localhost:8080/"
     ;;
+  po-update)
+    install_missing
+    cmake --preset dev >/dev/null
+    cmake --build --preset dev --target textgen
+    # The template from the English texts; each text whose English changed is
+    # marked under its own name first, so msgmerge keeps its translation with
+    # it instead of proposing a similar text's.
+    build/textgen --update po/kandorelle.pot po/en.po po/de.po po/fr.po po/it.po po/es.po po/nl.po po/pl.po
+    for po in po/*.po; do
+      msgmerge --quiet --update --previous --backup=none "$po" po/kandorelle.pot
+    done
+    echo "po/ is up to date with po/kandorelle.pot; review the fuzzy texts (Poedit: Needs work), then build."
+    ;;
   fuzz)
     if ! [[ "${2:-300}" =~ ^[1-9][0-9]*$ ]]; then
       echo "usage: $0 fuzz [SECONDS]   (a whole number of seconds per target)" >&2
@@ -162,7 +179,7 @@ case "${1:-}" in
     run_fuzzers "${2:-300}"
     ;;
   *)
-    echo "usage: $0 run|test|bench|python|web [serve]|fuzz [SECONDS]" >&2
+    echo "usage: $0 run|test|bench|python|web [serve]|po-update|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac
