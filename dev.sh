@@ -5,7 +5,11 @@
 #                    (normal, AddressSanitizer + UndefinedBehaviorSanitizer,
 #                    ThreadSanitizer for the threaded code), and check that
 #                    the optimised build with the benchmarks compiles cleanly
-#   ./dev.sh bench   optimised build, then the benchmarks
+#   ./dev.sh bench   optimised build, then the benchmarks (the C++ ones and
+#                    the cost of a call from Python)
+#   ./dev.sh python  install what is missing, build, and install a .pth file
+#                    in the user's site-packages so that `import kandorelle`
+#                    finds build/python without PYTHONPATH
 #   ./dev.sh web     install what is missing, build the web page into build-web/
 #   ./dev.sh web serve   serve build-web/ on http://localhost:8080/
 #   ./dev.sh po-update
@@ -20,7 +24,10 @@ cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libx11-dev zlib1g-dev
           libpng-dev libgif-dev nlohmann-json3-dev libtinyxml2-dev libgettextpo-dev gettext clang libclang-rt-14-dev
-          xvfb xauth xdotool x11-utils libxml2-utils python3-junitparser)
+          xvfb xauth xdotool x11-utils libxml2-utils python3-junitparser pybind11-dev python3-dev)
+# What tests in Python need: Debian's interpreter with pytest, its parallel
+# runner, NumPy for the screen, and Pillow to read the runner's pictures.
+python_packages=(python3-numpy python3-pytest python3-pytest-xdist python3-pil)
 # The web page's compiler, its PO parser and bundler, and the browser that its
 # test drives.
 web_packages=(emscripten node-acorn node-gettext-parser esbuild chromium chromium-driver python3-selenium python3-pil)
@@ -107,7 +114,7 @@ case "${1:-}" in
     exec build/kandorelle
     ;;
   test)
-    install_missing "${web_packages[@]}"
+    install_missing "${web_packages[@]}" "${python_packages[@]}"
     build dev
     # The browser test in the normal run compares the page with the runner.
     build_web
@@ -123,9 +130,18 @@ case "${1:-}" in
     run_fuzzers 20
     ;;
   bench)
-    install_missing
+    install_missing "${python_packages[@]}"
     build bench
     for b in build-bench/bench_*; do "$b"; done
+    PYTHONPATH=build-bench/python /usr/bin/python3 benchmarks/python_calls.py
+    ;;
+  python)
+    install_missing "${python_packages[@]}"
+    build dev
+    site=$(/usr/bin/python3 -m site --user-site)
+    mkdir -p "$site"
+    echo "$PWD/build/python" >"$site/kandorelle.pth"
+    echo "Wrote $site/kandorelle.pth: python3 now imports kandorelle from $PWD/build/python"
     ;;
   web)
     if [ "${2:-}" = serve ]; then
@@ -163,7 +179,7 @@ case "${1:-}" in
     run_fuzzers "${2:-300}"
     ;;
   *)
-    echo "usage: $0 run|test|bench|web [serve]|po-update|fuzz [SECONDS]" >&2
+    echo "usage: $0 run|test|bench|python|web [serve]|po-update|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac
