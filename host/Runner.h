@@ -188,6 +188,8 @@ public:
 
     // Pins the clock, as a `clock` line before the first command would.
     void SetClock(const WallTime& time);
+    // Whether expect screen rewrites the golden image from now on.
+    void SetUpdate(bool update) { options_.update = update; }
 
     // Plays the commands in order; on the first one that cannot be carried
     // out (a screenshot that cannot be written, anything after close, a
