@@ -24,7 +24,7 @@ cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libx11-dev zlib1g-dev
           libpng-dev libgif-dev nlohmann-json3-dev libtinyxml2-dev libgettextpo-dev gettext clang libclang-rt-14-dev
-          xvfb xauth xdotool x11-utils libxml2-utils python3-junitparser pybind11-dev python3-dev)
+          xvfb xauth xdotool x11-utils libxml2-utils python3-junitparser pybind11-dev python3-dev openbox)
 # What tests in Python need: Debian's interpreter with pytest, its parallel
 # runner, NumPy for the screen, and Pillow to read the runner's pictures.
 python_packages=(python3-numpy python3-pytest python3-pytest-xdist python3-pil)
