@@ -2,6 +2,7 @@
 
 #include "host/PlantState.h"
 #include "panel/app/AppState.h"
+#include "panel/settings/Settings.h"
 
 namespace {
 
@@ -35,10 +36,23 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
         if (!PlantModel::Parse(words[1], words[2], c.value, error)) return false;
     } else if (verb == "fault") {
         if (n != 2) return Usage(error, "fault wants a code 0..50 or clear");
-        if (!PlantModel::Parse("fault", words[1], c.value, error)) return false;
+        if (!PlantModel::Parse("fault", words[1], c.value, error)) {
+            // The verb names the value already: "fault: 51 is out of range 0..50".
+            if (error.rfind("fault: ", 0) == 0) error.erase(0, 7);
+            return false;
+        }
+    } else if (verb == "history" && n == 2 && words[1] == "clear") {
+        c.verb = PlantVerb::HistoryClear;
+    } else if (verb == "history" && n == 3 && words[1] == "delete") {
+        const std::string& entry = words[2];
+        if (entry.size() != 1 || entry[0] < '1' || entry[0] > '0' + kFaultHistoryEntries) {
+            return Usage(error, "history delete wants an entry 1..5 (1 the newest), not '" + entry + "'");
+        }
+        c.verb = PlantVerb::HistoryDelete;
+        c.code = static_cast<std::uint8_t>(entry[0] - '0');
     } else if (verb == "history") {
         if ((n != 3 && n != 5) || words[1] != "add") {
-            return Usage(error, "history wants add CODE [YYYY-MM-DD HH:MM:SS]");
+            return Usage(error, "history wants add CODE [YYYY-MM-DD HH:MM:SS], delete N or clear");
         }
         PlantValue code;
         if (!PlantModel::Parse("fault", words[2], code, error) || code.value == 0) {
@@ -48,9 +62,7 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
         c.code = static_cast<std::uint8_t>(code.value);
         if (n == 5) {
             WallTime when;
-            if (!ParseWallTime(words[3], words[4], when)) {
-                return Usage(error, "history add wants the time as YYYY-MM-DD HH:MM:SS (years 2000 to 2099)");
-            }
+            if (!ParseWallTime(words[3] + " " + words[4], when, error)) return false;
             c.when = when;
         }
     } else if (verb == "reset") {
@@ -83,6 +95,43 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
     return true;
 }
 
+std::string PlantCommandLine(const PlantCommand& c) {
+    switch (c.verb) {
+        case PlantVerb::Set: {
+            if (c.value.entry < 0) return {};
+            const PlantEntry& e = PlantModel::Entries()[static_cast<std::size_t>(c.value.entry)];
+            std::string value = std::to_string(c.value.value);
+            if (c.value.absent) {
+                value = "absent";
+            } else if (e.type == PlantType::Temperature || e.type == PlantType::Tenths) {
+                const std::int64_t magnitude = c.value.value < 0 ? -c.value.value : c.value.value;
+                value = c.value.value < 0 ? "-" : "";
+                value.append(std::to_string(magnitude / 10)).append(".").append(std::to_string(magnitude % 10));
+            } else if (e.type == PlantType::Flag) {
+                value = c.value.value != 0 ? "on" : "off";
+            }
+            return std::string("set ") + e.name + " " + value;
+        }
+        case PlantVerb::HistoryAdd: {
+            std::string line = "history add " + std::to_string(c.code);
+            if (c.when) line.append(" ").append(FormatWallTime(*c.when));
+            return line;
+        }
+        case PlantVerb::HistoryDelete: return "history delete " + std::to_string(c.code);
+        case PlantVerb::HistoryClear: return "history clear";
+        case PlantVerb::ResetPlant: return "reset plant";
+        case PlantVerb::StateLoad: {
+            std::string quoted = "\"";
+            for (const char ch : c.path) {
+                if (ch == '"' || ch == '\\') quoted += '\\';
+                quoted += ch;
+            }
+            return "state load " + quoted + "\"";
+        }
+        default: return {};
+    }
+}
+
 bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, std::string& error) {
     PlantModel& plant = context.plant;
     std::ostream& out = context.out;
@@ -91,6 +140,10 @@ bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, st
         case PlantVerb::HistoryAdd:
             PlantModel::AddHistory(c.code,
                                    c.when ? *c.when : (context.clock != nullptr ? *context.clock : PanelClockTime()));
+            break;
+        case PlantVerb::HistoryDelete: PlantModel::DeleteHistory(c.code - 1); break;
+        case PlantVerb::HistoryClear:
+            for (int i = 0; i < kFaultHistoryEntries; ++i) PlantModel::DeleteHistory(i);
             break;
         case PlantVerb::ResetPlant: plant.Reset(); break;
         case PlantVerb::Print: PrintLine(out, plant, c.entry); break;

@@ -16,12 +16,15 @@
 #include <iterator>
 #include <sstream>
 #include <system_error>
+#include <utility>
 
 #include "host/EngineMonitor.h"
+#include "host/FileAccess.h"
 #include "host/GifRecorder.h"
 #include "host/PanelStates.h"
 #include "host/PngWriter.h"
 #include "host/RunnerGolden.h"
+#include "host/TouchRing.h"
 #include "panel/app/AppState.h"
 #include "panel/dl/DisplayList.h"
 #include "panel/hw/LcdQueue.h"
@@ -40,8 +43,6 @@ constexpr long kMaxTapTicks = 100'000;
 constexpr long kTapDefaultTicks = 3;
 // A wait without a time gives up after about 5 s of panel time.
 constexpr long kDefaultWaitTicks = (5000 + kTickMilliseconds - 1) / kTickMilliseconds;
-constexpr int kFirstYear = 2000;  // the panel keeps two-digit years of this century
-constexpr int kLastYear = 2099;
 // A script with this many bad lines is probably not a script at all.
 constexpr std::size_t kMaxErrors = 20;
 
@@ -102,59 +103,8 @@ bool ParseNumber(std::string_view word, std::string_view what, long lo, long hi,
     return true;
 }
 
-// Splits "A<sep>B<sep>C" into exactly three parts.
-bool SplitThree(std::string_view word, char separator, std::string_view part[3]) {
-    for (int i = 0; i < 2; ++i) {
-        const std::size_t at = word.find(separator);
-        if (at == std::string_view::npos) return false;
-        part[i] = word.substr(0, at);
-        word.remove_prefix(at + 1);
-    }
-    part[2] = word;
-    return word.find(separator) == std::string_view::npos;
-}
-
-int DaysInMonth(int year, int month) {
-    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-const char* MonthName(int month) {
-    static const char* const kNames[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                           "July",    "August",   "September", "October", "November", "December"};
-    return kNames[month - 1];
-}
-
 bool ParseClock(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
-    std::string_view date[3];
-    std::string_view time[3];
-    if (!SplitThree(words[0], '-', date)) {
-        why = "the date " + Quoted(words[0]) + " is not YYYY-MM-DD";
-        return false;
-    }
-    if (!SplitThree(words[1], ':', time)) {
-        why = "the time " + Quoted(words[1]) + " is not HH:MM:SS";
-        return false;
-    }
-    long year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (!ParseNumber(date[0], "year", kFirstYear, kLastYear, year, why) ||
-        !ParseNumber(date[1], "month", 1, 12, month, why) || !ParseNumber(date[2], "day", 1, 31, day, why)) {
-        return false;
-    }
-    const int days = DaysInMonth(static_cast<int>(year), static_cast<int>(month));
-    if (day > days) {
-        why = std::string(words[0]) + " is not a date (" + MonthName(static_cast<int>(month)) + " " +
-              std::to_string(year) + " has " + std::to_string(days) + " days)";
-        return false;
-    }
-    if (!ParseNumber(time[0], "hour", 0, 23, hour, why) || !ParseNumber(time[1], "minute", 0, 59, minute, why) ||
-        !ParseNumber(time[2], "second", 0, 59, second, why)) {
-        return false;
-    }
-    command.time = MakeWallTime(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
-                                static_cast<int>(hour), static_cast<int>(minute), static_cast<int>(second));
-    return true;
+    return ParseWallTime(std::string(words[0]) + " " + std::string(words[1]), command.time, why);
 }
 
 bool ParseZoom(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
@@ -454,11 +404,7 @@ bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, s
     if (what == "clock") {
         command.expect = Expectation::Clock;
         if (!wants(2, 2, "clock YYYY-MM-DD HH:MM:SS")) return false;
-        if (!ParseWallTime(words[1], words[2], command.time)) {
-            why = "the time " + Quoted(std::string(words[1]) + " " + std::string(words[2])) +
-                  " is not YYYY-MM-DD HH:MM:SS (years 2000 to 2099)";
-            return false;
-        }
+        if (!ParseWallTime(std::string(words[1]) + " " + std::string(words[2]), command.time, why)) return false;
         command.text = FormatWallTime(command.time);
         return true;
     }
@@ -554,18 +500,26 @@ struct RunnerVerbs {
     static bool Screenshot(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
         int width = 0;
         int height = 0;
-        const std::vector<std::uint32_t> rgb = Image(runner, static_cast<int>(command.number[0]), width, height);
+        std::vector<std::uint32_t> rgb = Image(runner, static_cast<int>(command.number[0]), width, height);
+        int x = 0;
+        int y = 0;
+        if (runner.options_.showTouches && FingerOnPanel(x, y))
+            DrawTouchRing(rgb.data(), width, height, width, width / kScreenWidth, x, y);
         return WritePng(command.path, width, height, rgb, why);
     }
 
     // A target is tapped once it is drawn and the page has finished drawing,
     // as a finger would wait for it; one that never comes ends the script.
+    static bool TargetSettled(const std::vector<const SceneElement*>& found) {
+        return found.size() > 1 || (found.size() == 1 && DlBytesUsed() == 0);
+    }
+
     static bool TapTarget(ScriptRunner& runner, const ScriptCommand& command) {
         const Scene& scene = runner.host_->GetScene();
         std::vector<const SceneElement*> found;
         runner.TickUntil(kDefaultWaitTicks, [&] {
             found = FindTargets(scene, command.target);
-            return found.size() > 1 || (found.size() == 1 && DlBytesUsed() == 0);
+            return TargetSettled(found);
         });
         if (found.size() != 1) {
             runner.Fail(command, TargetProblem(scene, command.target, found.size()));
@@ -596,9 +550,9 @@ struct RunnerVerbs {
         return "page " + DescribePage() + " shows " + (texts.empty() ? "no text" : texts);
     }
 
-    static bool Wait(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+    // What a wait waits for, and its name in the message when it never comes.
+    static std::function<bool()> WaitCondition(ScriptRunner& runner, const ScriptCommand& command, std::string& what) {
         std::function<bool()> reached;
-        std::string what;
         switch (command.waitFor) {
             case WaitFor::Page:
                 // Shown means drawn: the page is current and nothing of it waits.
@@ -620,11 +574,19 @@ struct RunnerVerbs {
                 break;
             }
         }
-        if (runner.TickUntil(command.timeout, reached)) return true;
+        return reached;
+    }
+
+    static void WaitMissed(ScriptRunner& runner, const ScriptCommand& command, const std::string& what) {
         std::string seen = Seen(runner);
         if (command.waitFor == WaitFor::Settled) seen = "it kept changing; " + seen;
         runner.Fail(command,
                     "waited " + std::to_string(command.timeout * kTickMilliseconds) + " ms for " + what + "; " + seen);
+    }
+
+    static bool Wait(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        std::string what;
+        if (!runner.TickUntil(command.timeout, WaitCondition(runner, command, what))) WaitMissed(runner, command, what);
         return true;
     }
 
@@ -685,7 +647,7 @@ struct RunnerVerbs {
                 return false;
             }
             if (!gif.Start(command.path, why)) return false;
-            gif.Frame(runner.host_->Mirror(), runner.ticks_ * kTickMilliseconds);
+            runner.AnimationFrame();
             return true;
         }
         if (!gif.Recording()) {
@@ -695,11 +657,42 @@ struct RunnerVerbs {
         return gif.Stop(runner.ticks_ * kTickMilliseconds, why);
     }
 
+    // A repeat holds the index of its } and the } that of its repeat; the
+    // loop of Execute steps past the index an execute step leaves.
+    static bool Repeat(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        if (command.number[0] == 0) {
+            runner.commandIndex_ = static_cast<std::size_t>(command.number[1]);
+        } else {
+            runner.loops_.push_back(command.number[0]);
+        }
+        return true;
+    }
+
+    static bool EndRepeat(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        if (runner.loops_.empty()) {
+            why = "no repeat is being played";
+            return false;
+        }
+        if (--runner.loops_.back() > 0) {
+            runner.commandIndex_ = static_cast<std::size_t>(command.number[0]);
+        } else {
+            runner.loops_.pop_back();
+        }
+        return true;
+    }
+
+    static bool At(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        runner.timed_.emplace_back(runner.scriptStart_ + command.number[0], command.then);
+        return true;
+    }
+
     static const Rule* Find(std::string_view name);
     static const Rule& Of(const ScriptCommand& command);
 };
 
 namespace {
+
+bool ParseAt(std::string_view verb, const Words& words, ScriptCommand& command, std::string& why);
 
 const RunnerVerbs::Rule kRules[] = {
     {"clock", Verb::Clock, "YYYY-MM-DD HH:MM:SS", 2, 2, ParseClock, RunnerVerbs::Clock},
@@ -713,7 +706,7 @@ const RunnerVerbs::Rule kRules[] = {
     {"close", Verb::Close, "", 0, 0, ParseNothing, RunnerVerbs::Close},
     {"set", Verb::Plant, "NAME VALUE", 2, 2, ParsePlant, RunnerVerbs::Plant},
     {"fault", Verb::Plant, "CODE|clear", 1, 1, ParsePlant, RunnerVerbs::Plant},
-    {"history", Verb::Plant, "add CODE [YYYY-MM-DD HH:MM:SS]", 2, 4, ParsePlant, RunnerVerbs::Plant},
+    {"history", Verb::Plant, "add CODE [YYYY-MM-DD HH:MM:SS] | delete N | clear", 1, 4, ParsePlant, RunnerVerbs::Plant},
     {"reset", Verb::Plant, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"print", Verb::Plant, "NAME|page|clock|all|scene|engine", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"state", Verb::Plant, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant},
@@ -727,6 +720,10 @@ const RunnerVerbs::Rule kRules[] = {
     {"wait", Verb::Wait, "page NAME | text \"TEXT\" | gone \"TEXT\" | settled, then [TIMEOUT]", 1, 3, ParseWait,
      RunnerVerbs::Wait},
     {"mask", Verb::Mask, "X Y W H | animations | none", 1, 4, ParseMask, RunnerVerbs::Mask},
+    // Blocks are taken apart while parsing (see TakeBlockWords); these rows play them.
+    {"repeat", Verb::Repeat, "N { ... } | N COMMAND", 2, 64, ParseNothing, RunnerVerbs::Repeat},
+    {"}", Verb::Repeat, "", 0, 0, ParseNothing, RunnerVerbs::EndRepeat},
+    {"at", Verb::At, "TIME set|fault|history|reset ...", 2, 6, ParseAt, RunnerVerbs::At},
     {"trace", Verb::Trace, "start FILE.json | stop", 1, 2, ParseTrace, RunnerVerbs::Trace},
 };
 
@@ -736,7 +733,9 @@ std::string Usage(const RunnerVerbs::Rule& rule) {
 
 std::string KnownVerbs() {
     std::string names;
-    for (const RunnerVerbs::Rule& rule : kRules) names += (names.empty() ? "" : ", ") + std::string(rule.name);
+    for (const RunnerVerbs::Rule& rule : kRules) {
+        if (rule.name != "}") names += (names.empty() ? "" : ", ") + std::string(rule.name);
+    }
     return names;
 }
 
@@ -791,6 +790,35 @@ const RunnerVerbs::Rule& RunnerVerbs::Of(const ScriptCommand& command) {
 
 namespace {
 
+// `at TIME COMMAND`: the command is one of the plant changes, checked now.
+bool ParseAt(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    if (!ParseTimeout(words[0], command.number[0], why)) return false;
+    const RunnerVerbs::Rule* rule = RunnerVerbs::Find(words[1]);
+    const std::string_view name = words[1];
+    if (rule == nullptr || rule->verb != Verb::Plant || name == "print" || name == "state") {
+        why = "at runs a plant change (set, fault, history or reset), not " + Quoted(name);
+        return false;
+    }
+    const Words rest(words.begin() + 2, words.end());
+    if (rest.size() < rule->minWords || rest.size() > rule->maxWords) {
+        why = "usage: at TIME " + Usage(*rule).substr(7);
+        return false;
+    }
+    auto then = std::make_shared<ScriptCommand>();
+    then->verb = rule->verb;
+    then->rule = static_cast<std::uint8_t>(rule - kRules);
+    then->line = command.line;
+    then->file = command.file;
+    for (std::size_t i = 1; i < words.size(); ++i) then->source += (i > 1 ? " " : "") + std::string(words[i]);
+    if (!rule->parse(name, rest, *then, why)) return false;
+    command.then = std::move(then);
+    return true;
+}
+
+}  // namespace
+
+namespace {
+
 constexpr int kMaxIncludeDepth = 8;
 
 // The shared state of one parse, across the scripts it includes.
@@ -800,6 +828,16 @@ struct Parsing {
     std::size_t firstError;
     int closedAt = 0;
     std::string closedIn;
+    // The repeats whose } has not come yet, innermost last.
+    struct Block {
+        std::size_t index;  // of the repeat command
+        std::string file;
+        int line;
+        int closedAt;  // the close seen before the block opened
+    };
+    std::vector<Block> blocks;
+    int endsAfterLine = 0;  // blocks that end with the line being parsed
+    int endsOnLine = 0;
 
     bool Full() const { return errors.size() - firstError > kMaxErrors; }
     void Fail(const std::string& file, int line, std::string message) {
@@ -817,9 +855,97 @@ std::filesystem::path FolderOf(const std::string& file) {
     return std::filesystem::path(file).parent_path();
 }
 
+constexpr long kMaxRepeat = 1'000'000;
+constexpr std::size_t kMaxBlocks = 16;
+
+ScriptCommand BlockCommand(std::string_view name, const std::string& file, int line) {
+    ScriptCommand command;
+    const RunnerVerbs::Rule* rule = RunnerVerbs::Find(name);
+    command.verb = Verb::Repeat;
+    command.rule = static_cast<std::uint8_t>(rule - kRules);
+    command.file = file;
+    command.line = line;
+    return command;
+}
+
+void CloseBlock(const std::string& file, int line, Parsing& parsing) {
+    if (parsing.blocks.empty() || parsing.blocks.back().file != file) {
+        parsing.Fail(file, line, "}: no repeat { of this script is open");
+        return;
+    }
+    const Parsing::Block block = parsing.blocks.back();
+    parsing.blocks.pop_back();
+    std::vector<ScriptCommand>& commands = parsing.script.commands;
+    ScriptCommand end = BlockCommand("}", file, line);
+    end.number[0] = static_cast<long>(block.index);
+    end.source = "}";
+    commands[block.index].number[1] = static_cast<long>(commands.size());
+    if (parsing.closedAt != block.closedAt && commands[block.index].number[0] != 1) {
+        parsing.Fail(parsing.closedIn, parsing.closedAt,
+                     "close: nothing can follow the close, so it cannot be repeated (repeat on line " +
+                         std::to_string(block.line) + ")");
+    }
+    commands.push_back(std::move(end));
+}
+
+// The blocks that the line just parsed ended (repeat N COMMAND, or a } at
+// its end).
+void EndBlocksOfLine(const std::string& file, Parsing& parsing) {
+    for (; parsing.endsAfterLine > 0; --parsing.endsAfterLine) CloseBlock(file, parsing.endsOnLine, parsing);
+}
+
+// Takes the words of blocks off a line: "repeat N {" and "}" at its front,
+// "repeat N" before a command, and "}" at its end. False when nothing is left
+// to parse (or the words were wrong, which is reported).
+bool TakeBlockWords(Words& words, const std::string& file, int line, Parsing& parsing) {
+    parsing.endsOnLine = line;
+    while (!words.empty() && (words[0] == "}" || words[0] == "repeat")) {
+        if (words[0] == "}") {
+            CloseBlock(file, line, parsing);
+            words.erase(words.begin());
+            continue;
+        }
+        const bool block = words.size() >= 3 && words[2] == "{";
+        long count = 0;
+        std::string why;
+        if (words.size() < 3) {
+            parsing.Fail(file, line, "repeat: missing operands; usage: repeat N { ... } | repeat N COMMAND");
+            return false;
+        }
+        if (!ParseNumber(words[1], "count", 0, kMaxRepeat, count, why)) {
+            parsing.Fail(file, line, "repeat: " + why);
+            return false;
+        }
+        if (parsing.blocks.size() >= kMaxBlocks) {
+            parsing.Fail(file, line, "repeat: more than " + std::to_string(kMaxBlocks) + " repeats inside each other");
+            return false;
+        }
+        ScriptCommand repeat = BlockCommand("repeat", file, line);
+        repeat.number[0] = count;
+        repeat.source = std::string(words[0]) + " " + std::string(words[1]) + (block ? " {" : "");
+        parsing.blocks.push_back({parsing.script.commands.size(), file, line, parsing.closedAt});
+        parsing.script.commands.push_back(std::move(repeat));
+        if (!block) ++parsing.endsAfterLine;
+        words.erase(words.begin(), words.begin() + (block ? 3 : 2));
+    }
+    while (!words.empty() && words.back() == "}") {
+        words.pop_back();
+        ++parsing.endsAfterLine;
+    }
+    return !words.empty();
+}
+
 void ParseInto(std::string_view text, const std::string& file, int depth, Parsing& parsing) {
     int number = 0;
+    // Editors on Windows start a UTF-8 file with a byte-order mark.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    // The blocks of this file begin and end in it; a repeat of the including
+    // line ends after the include.
+    const std::size_t blocksBefore = parsing.blocks.size();
+    const int includingEnds = std::exchange(parsing.endsAfterLine, 0);
+    const int includingLine = parsing.endsOnLine;
     while (!text.empty() && !parsing.Full()) {
+        EndBlocksOfLine(file, parsing);
         ++number;
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
@@ -831,7 +957,7 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
             parsing.Fail(file, number, split);
             continue;
         }
-        if (words.empty()) continue;
+        if (words.empty() || !TakeBlockWords(words, file, number, parsing)) continue;
         const RunnerVerbs::Rule* rule = RunnerVerbs::Find(words[0]);
         if (rule == nullptr) {
             parsing.Fail(file, number, "unknown command " + Quoted(words[0]) + " (commands: " + KnownVerbs() + ")");
@@ -881,14 +1007,19 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
         command.rule = static_cast<std::uint8_t>(rule - kRules);
         command.line = number;
         command.file = file;
+        command.source = std::string(line);
         std::string why;
         if (!rule->parse(verb, words, command, why)) {
             parsing.Fail(file, number, std::string(rule->name) + ": " + why);
             continue;
         }
-        // A golden image lives beside the script that names it.
+        // A golden image lives beside the script that names it, and so does
+        // the state that a recorded scenario starts from.
         if (command.verb == Verb::Expect && command.expect == Expectation::Screen) {
             command.path = (FolderOf(file) / command.path).string();
+        }
+        if (command.verb == Verb::Plant && command.plant.verb == PlantVerb::StateLoad) {
+            command.plant.path = (FolderOf(file) / command.plant.path).string();
         }
         if (rule->verb == Verb::Close) {
             parsing.closedAt = number;
@@ -896,17 +1027,14 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
         }
         parsing.script.commands.push_back(std::move(command));
     }
-}
-
-// The folder of a file that the runner writes: it must exist and be writable.
-std::string FolderProblem(const std::string& file) {
-    const std::filesystem::path path(file);
-    const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) return "the folder " + folder.string() + " does not exist";
-    if (access(folder.c_str(), W_OK | X_OK) != 0) return "the folder " + folder.string() + " cannot be written to";
-    if (std::filesystem::is_directory(path, ec)) return file + " is a folder";
-    return {};
+    EndBlocksOfLine(file, parsing);
+    while (parsing.blocks.size() > blocksBefore && !parsing.Full()) {
+        const Parsing::Block& open = parsing.blocks.back();
+        parsing.Fail(file, open.line, "repeat: the { has no matching }");
+        parsing.blocks.pop_back();
+    }
+    parsing.endsAfterLine = includingEnds;
+    parsing.endsOnLine = includingLine;
 }
 
 long long NowNanos() {
@@ -925,28 +1053,15 @@ std::string Hex(std::uint32_t rgb) {
 std::string ScriptError::Text() const { return file + ":" + std::to_string(line) + ": " + message; }
 
 bool ReadScriptFile(const std::string& path, std::string& text, std::string& why) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        why = "is a folder, not a script";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = std::strerror(errno);
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        why = std::strerror(errno);
-        return false;
-    }
-    return true;
+    if (ReadInputFile(path, text, why)) return true;
+    if (why == "it is a folder") why = "is a folder, not a script";
+    return false;
 }
 
 Script ParseScript(std::string_view text, const std::string& file, std::vector<ScriptError>& errors) {
     Script script;
     script.file = file;
-    Parsing parsing{script, errors, errors.size(), 0, {}};
+    Parsing parsing{script, errors, errors.size(), 0, {}, {}, 0, 0};
     ParseInto(text, file, 0, parsing);
     return script;
 }
@@ -956,7 +1071,7 @@ void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors) {
         const bool animation = command.verb == Verb::Animation && command.number[0] == 1;
         const bool trace = command.verb == Verb::Trace && command.number[0] == 1;
         if (command.verb != Verb::Screenshot && !animation && !trace) continue;
-        const std::string problem = FolderProblem(command.path);
+        const std::string problem = WriteProblem(command.path);
         if (!problem.empty()) {
             const char* verb = animation ? "animation: " : trace ? "trace: " : "screenshot: ";
             errors.push_back({command.file, command.line, verb + problem});
@@ -1025,7 +1140,8 @@ bool RunnerVerbs::ExpectScreen(ScriptRunner& runner, const ScriptCommand& comman
     int width = 0;
     int height = 0;
     const std::vector<std::uint32_t> shown = Image(runner, 0, width, height);
-    GoldenCheck check{command.path, command.number[0], runner.options_.update, runner.host_->Zoom(), runner.masks_};
+    GoldenCheck check{command.path,         command.number[0],         runner.options_.update,
+                      runner.host_->Zoom(), runner.options_.artifacts, runner.masks_};
     check.masks.insert(check.masks.end(), command.masks.begin(), command.masks.end());
     if (runner.maskAnimations_ || command.number[1] == 1) {
         const std::vector<SceneBox> animated = runner.host_->GetScene().AnimatedBoxes();
@@ -1055,15 +1171,35 @@ PanelHost& ScriptRunner::Host() {
 std::ostream& ScriptRunner::Out() { return options_.out != nullptr ? *options_.out : std::cout; }
 
 void ScriptRunner::EnsureStarted() {
-    if (host_) return;
-    host_ = std::make_unique<PanelHost>(*clock_, kRunnerButtonFace);
+    if (host_ != nullptr) return;
+    ownedHost_ = std::make_unique<PanelHost>(*clock_, kRunnerButtonFace);
+    host_ = ownedHost_.get();
     host_->Start();
     host_->SetPlantHook([this] { plant_.Apply(); });
     host_->SetZoom(1);
 }
 
+void ScriptRunner::FireTimed() {
+    const std::int64_t now = ticks_;
+    // In the order of their times, and in script order at the same time.
+    std::stable_sort(timed_.begin(), timed_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    while (!timed_.empty() && timed_.front().first <= now) {
+        const std::shared_ptr<const ScriptCommand> command = timed_.front().second;
+        timed_.erase(timed_.begin());
+        PlantCommandContext context{plant_, Out(), &clock_->now};
+        std::string why;
+        ExecutePlantCommand(command->plant, context, why);  // plant changes only: nothing to fail
+    }
+}
+
 void ScriptRunner::Ticks(long count) {
+    FireTimed();
     for (long i = 0; i < count && !closed_; ++i) {
+        if (StopRequested()) {
+            stoppedAtTick_ = i;
+            stoppedOfTicks_ = count;
+            break;
+        }
         if (options_.beforeTick) options_.beforeTick();
         if (host_->Tick() == TickResult::Close) closed_ = true;
         if (options_.progress && (i & 255) == 255) {
@@ -1072,17 +1208,78 @@ void ScriptRunner::Ticks(long count) {
             ShowProgress(false);
         }
         ++ticks_;
-        if (animation_ && animation_->Recording())
-            animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds, host_->Damage());
+        if (animation_ && animation_->Recording()) AnimationFrame();
+        if (options_.afterTick) options_.afterTick(host_->Mirror(), ticks_ * kTickMilliseconds, host_->Damage());
+        FireTimed();
     }
+}
+
+// A frame of what the panel shows, with the finger's ring when it is shown:
+// then the whole frame may have changed, otherwise only what the tick
+// repainted.
+void ScriptRunner::AnimationFrame() {
+    int x = 0;
+    int y = 0;
+    if (!options_.showTouches) {
+        animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds, host_->Damage());
+        return;
+    }
+    if (!FingerOnPanel(x, y)) {
+        animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds);
+        return;
+    }
+    std::vector<Rgb565> screen(host_->Mirror(), host_->Mirror() + kScreenWidth * kScreenHeight);
+    DrawTouchRing(screen.data(), x, y);
+    animation_->Frame(screen.data(), ticks_ * kTickMilliseconds);
+}
+
+void ScriptRunner::Attach(PanelHost& host) { host_ = &host; }
+
+bool ScriptRunner::PlayCommand(const ScriptCommand& command, std::string& why) {
+    return RunnerVerbs::Of(command).execute(*this, command, why);
+}
+
+bool ScriptRunner::Reached(const ScriptCommand& command, int& x, int& y) {
+    if (command.verb == Verb::Tap) {
+        const std::vector<const SceneElement*> found = FindTargets(host_->GetScene(), command.target);
+        if (!RunnerVerbs::TargetSettled(found)) return false;
+        if (found.size() != 1) return true;  // twice: Missed says so at once
+        x = found[0]->box.CentreX();
+        y = found[0]->box.CentreY();
+        return true;
+    }
+    // A settle watch counts the ticks it has seen: one per wait.
+    if (watched_ != &command) {
+        std::string what;
+        watched_ = &command;
+        watchReached_ = RunnerVerbs::WaitCondition(*this, command, what);
+    }
+    return watchReached_();
+}
+
+void ScriptRunner::Missed(const ScriptCommand& command) {
+    watched_ = nullptr;
+    if (command.verb == Verb::Tap) {
+        const std::vector<const SceneElement*> found = FindTargets(host_->GetScene(), command.target);
+        Fail(command, TargetProblem(host_->GetScene(), command.target, found.size()));
+        return;
+    }
+    std::string what;
+    RunnerVerbs::WaitCondition(*this, command, what);
+    RunnerVerbs::WaitMissed(*this, command, what);
 }
 
 bool ScriptRunner::TickUntil(long timeout, const std::function<bool()>& reached) {
     for (long waited = 0;; ++waited) {
         if (reached()) return true;
-        if (waited >= timeout || closed_) return false;
+        if (waited >= timeout || closed_ || StopRequested()) return false;
         Ticks(1);
     }
+}
+
+bool ScriptRunner::StopRequested() {
+    if (stop_.empty() && options_.stopRequest) stop_ = options_.stopRequest();
+    return !stop_.empty();
 }
 
 void ScriptRunner::Fail(const ScriptCommand& command, const std::string& message) {
@@ -1126,8 +1323,11 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
     }
     running_ = &script;
     halted_ = false;
+    scriptStart_ = ticks_;
+    timed_.clear();
     startNanos_ = NowNanos();
     const std::size_t failedBefore = failures_.size();
+    loops_.clear();
     for (commandIndex_ = 0; commandIndex_ < script.commands.size(); ++commandIndex_) {
         const ScriptCommand& command = script.commands[commandIndex_];
         const RunnerVerbs::Rule& rule = RunnerVerbs::Of(command);
@@ -1140,12 +1340,17 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
         } else if (options_.progress) {
             ShowProgress(false);
         }
+        if (options_.beforeCommand) options_.beforeCommand(command);
         std::string why;
-        if (closed_ && command.verb != Verb::Clock) {
+        stoppedAtTick_ = -1;
+        if (closed_ && command.verb != Verb::Clock && command.verb != Verb::Repeat) {
             why = "the window is closed; nothing can follow close";
         } else if (rule.execute(*this, command, why)) {
             if (halted_) break;
-            continue;
+            if (!StopRequested()) continue;
+            why = stop_ + (stoppedAtTick_ < 0 ? std::string()
+                                              : " at tick " + std::to_string(stoppedAtTick_ + 1) + " of " +
+                                                    std::to_string(stoppedOfTicks_));
         }
         EndProgress();
         running_ = nullptr;

@@ -37,6 +37,12 @@
 //   animation start FILE.gif    record what the panel shows as an animated GIF
 //   animation stop              write it (a recording still running at the
 //                               end of the script is written then)
+//   repeat N { ... }            the lines up to the matching } N times; the
+//                               braces may stand on the lines they enclose
+//   repeat N COMMAND            one command N times
+//   at TIME COMMAND             a plant change (set, fault, history, reset) made
+//                               once TIME has passed since the script began
+//                               (30s, 500ms or N ticks), between two ticks
 //   trace start FILE.json       record the drawing engine's ticks as a trace
 //                               in the Chrome Trace Event Format
 //   trace stop                  write it (as animations are, at the end too)
@@ -102,6 +108,8 @@ enum class Verb : std::uint8_t {
     Wait,
     Mask,
     PrintScene,
+    Repeat,
+    At,
     Trace,
     PrintEngine
 };
@@ -130,6 +138,11 @@ struct ScriptCommand {
     bool hasRegion = false;  // expect text ... in X Y W H
     SceneBox region;
     std::vector<SceneBox> masks;  // expect screen ... mask; mask (none clears)
+
+    std::string source;  // the line as written, for the record of a failed run
+    // at TIME COMMAND: the plant change that runs at TIME (number[0], in
+    // ticks since the script began)
+    std::shared_ptr<const ScriptCommand> then;
 };
 
 struct Script {
@@ -163,6 +176,18 @@ struct RunnerOptions {
     bool update = false;               // expect screen rewrites the golden image instead of comparing
     bool progress = false;             // a progress line on standard error for runs over about 2 s
     std::function<void()> beforeTick;  // runs before every tick (the plant feed's pump)
+    // Sees every command before it runs and the screen after every tick, with
+    // the areas the tick repainted (the record of a failed run).
+    std::function<void(const ScriptCommand&)> beforeCommand;
+    std::function<void(const Rgb565* screen, std::int64_t milliseconds, const std::vector<DirtyRect>& changed)>
+        afterTick;
+    // Asked before every tick and after every command: a reason (a signal, a
+    // time limit) stops the script there with an error that says so.
+    std::function<std::string()> stopRequest;
+    // Where expect screen writes its .actual.png and .diff.png, mirroring the
+    // golden image's path; empty: beside the golden image.
+    std::string artifacts;
+    bool showTouches = false;  // screenshots and animations show a ring where the finger is
 };
 
 class ScriptRunner {
@@ -172,6 +197,8 @@ public:
 
     // Pins the clock, as a `clock` line before the first command would.
     void SetClock(const WallTime& time);
+    // Whether expect screen rewrites the golden image from now on.
+    void SetUpdate(bool update) { options_.update = update; }
 
     // Plays the commands in order; on the first one that cannot be carried
     // out (a screenshot that cannot be written, anything after close, a
@@ -191,6 +218,18 @@ public:
     PanelHost& Host();
     bool Closed() const { return closed_; }
 
+    // For a player that runs the ticks itself (the window's script player):
+    // checks and waits then look at that panel instead of one of their own.
+    void Attach(PanelHost& host);
+    // Carries out a command that takes no ticks (a check, a mask, print
+    // scene) as a script does; false, with why, when it cannot.
+    bool PlayCommand(const ScriptCommand& command, std::string& why);
+    // Whether what a `wait` or a `tap NAME` waits for is there now; for a
+    // tap, with the panel pixel to press. `Missed` reports, as a script
+    // does, one whose time ran out.
+    bool Reached(const ScriptCommand& command, int& x, int& y);
+    void Missed(const ScriptCommand& command);
+
 private:
     class PinnedClock;
     friend struct RunnerVerbs;
@@ -198,16 +237,21 @@ private:
     void EnsureStarted();
     std::ostream& Out();
     void Ticks(long count);
+    void AnimationFrame();
+    // Runs the timed plant changes that are due.
+    void FireTimed();
     void Fail(const ScriptCommand& command, const std::string& message);
     // Ticks until `reached` holds (checked before each tick) or `timeout`
     // ticks have passed; true when it held.
     bool TickUntil(long timeout, const std::function<bool()>& reached);
     void ShowProgress(bool force);
     void EndProgress();
+    bool StopRequested();
 
     RunnerOptions options_;
     std::unique_ptr<PinnedClock> clock_;
-    std::unique_ptr<PanelHost> host_;
+    std::unique_ptr<PanelHost> ownedHost_;
+    PanelHost* host_ = nullptr;  // the runner's own, or an attached one
     PlantModel plant_;
     std::vector<ScriptError> failures_;
     bool closed_ = false;
@@ -224,6 +268,16 @@ private:
     bool maskAnimations_ = false;  // and the animations on the screen
     std::unique_ptr<GifRecorder> animation_;
     std::int64_t ticks_ = 0;  // the animation's clock
+
+    std::vector<long> loops_;  // the passes left of each repeat being played
+    std::string stop_;         // why the script is being stopped
+    long stoppedAtTick_ = -1;  // and where, within the command's ticks
+    long stoppedOfTicks_ = 0;
+    std::int64_t scriptStart_ = 0;  // ticks_ when the script began, for `at`
+    std::vector<std::pair<std::int64_t, std::shared_ptr<const ScriptCommand>>> timed_;
+    // The wait being watched for a player, and what it has seen so far.
+    const ScriptCommand* watched_ = nullptr;
+    std::function<bool()> watchReached_;
     // Listens to the engine while a trace runs or the script prints it.
     std::unique_ptr<EngineMonitor> engine_;
 };

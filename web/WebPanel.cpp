@@ -562,35 +562,54 @@ EMSCRIPTEN_KEEPALIVE int KandoLoadState(const char* text, const char* name) {
 }
 
 // A translation read by the page's PO library, entry by entry, then checked
-// as the runner checks a PO file and shown at once.
+// as the runner checks a PO file and shown at once. The lines are where the
+// header, its fields and each entry's parts stand in the file.
 EMSCRIPTEN_KEEPALIVE void KandoPreviewBegin(const char* name, int hasHeader, const char* language,
-                                            const char* contentType) {
+                                            const char* contentType, int line, int languageLine, int contentTypeLine) {
     previewName = name;
-    previewHeader = PoHeader{hasHeader != 0, language, contentType};
+    previewHeader = PoHeader{};
+    previewHeader.present = hasHeader != 0;
+    previewHeader.language = language;
+    previewHeader.contentType = contentType;
+    previewHeader.line = line;
+    previewHeader.languageLine = languageLine;
+    previewHeader.contentTypeLine = contentTypeLine;
     previewEntries.clear();
 }
 
-EMSCRIPTEN_KEEPALIVE void KandoPreviewEntry(int hasContext, const char* context, const char* msgstr,
-                                            const char* comments, int line, int nameLine) {
-    previewEntries.push_back(PoEntry{hasContext != 0, context, msgstr, comments, line, nameLine});
+EMSCRIPTEN_KEEPALIVE void KandoPreviewEntry(int hasContext, const char* context, const char* msgid, const char* msgstr,
+                                            int fuzzy, int plural, int idLine, int contextLine, int flagLine,
+                                            int pluralLine, int msgstrLine) {
+    PoEntry& entry = previewEntries.emplace_back();
+    entry.hasContext = hasContext != 0;
+    entry.context = context;
+    entry.msgid = msgid;
+    entry.msgstr = msgstr;
+    entry.fuzzy = fuzzy != 0;
+    entry.plural = plural != 0;
+    entry.idLine = idLine;
+    entry.contextLine = contextLine;
+    entry.flagLine = flagLine;
+    entry.pluralLine = pluralLine != 0 ? pluralLine : idLine;
+    entry.line = msgstrLine != 0 ? msgstrLine : idLine;
 }
 
 // 1 when the texts are shown (in their language, which the panel switches
-// to), 0 with every problem in KandoMessage(), one per line.
+// to), with the texts held back (fuzzy or stale) in KandoMessage(), one per
+// line; 0 with every problem in KandoMessage(), one per line.
 EMSCRIPTEN_KEEPALIVE int KandoPreviewEnd() {
-    std::array<int, kTextCount> slots{};
-    for (TextId id = 0; id < kTextCount; ++id) slots[id] = static_cast<int>(TextSlotWidth(id));
     std::vector<PoLanguage> read(1);
     read[0].path = previewName;
     std::vector<std::string> errors;
-    if (CheckPoEntries(previewHeader, previewEntries, &slots, read[0], errors)) InstallTextOverrides(read, errors);
-    previewEntries.clear();
-    if (!errors.empty()) {
-        std::string message;
-        for (const std::string& e : errors) message += (message.empty() ? "" : "\n") + e;
-        Give(message);
-        return 0;
+    if (CheckPoEntries(previewHeader, previewEntries, BuiltInTemplate(), PoUse::Preview, read[0], errors)) {
+        InstallTextOverrides(read, errors);
     }
+    previewEntries.clear();
+    const std::vector<std::string>& lines = errors.empty() ? read[0].held : errors;
+    std::string message;
+    for (const std::string& e : lines) message += (message.empty() ? "" : "\n") + e;
+    Give(message);
+    if (!errors.empty()) return 0;
     Settings.language = static_cast<std::uint8_t>(read[0].language);
     StoreSettingsField(SETTINGS_FIELD(language));
     ReenterPage();

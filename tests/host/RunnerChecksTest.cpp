@@ -6,6 +6,7 @@
 
 #include "host/PngWriter.h"
 #include "host/Runner.h"
+#include "host/TouchRing.h"
 #include "tests/host/TestFolder.h"
 #include "tests/support/TextFiles.h"
 
@@ -21,7 +22,8 @@ struct Played {
     std::string messages;
 };
 
-Played Play(const std::string& text, const std::string& file = "t.txt", bool update = false) {
+Played Play(const std::string& text, const std::string& file = "t.txt", bool update = false,
+            const std::string& artifacts = "") {
     std::vector<ScriptError> errors;
     const Script script = ParseScript(text, file, errors);
     Played played;
@@ -36,6 +38,7 @@ Played Play(const std::string& text, const std::string& file = "t.txt", bool upd
     options.out = &out;
     options.messages = &messages;
     options.update = update;
+    options.artifacts = artifacts;
     ScriptRunner runner(options);
     played.status = runner.Execute(script, played.error);
     played.out = out.str();
@@ -57,11 +60,54 @@ TEST(RunnerPlant, ASavedStateLoadsIntoTheSameScreen) {
     ASSERT_EQ(played.status, ScriptStatus::Ran) << played.error.Text() << played.messages;
     EXPECT_EQ(ReadAll(folder / "a.png"), ReadAll(folder / "b.png"));
 
+    // A state a script loads is found beside the script, as a recorded
+    // scenario's is.
+    WriteAll(folder / "scenario.txt", "state load s.json\nexpect clock 2026-12-06 13:47:00\n");
+    std::vector<ScriptError> errors;
+    const Script scenario = ParseScript(ReadAll(folder / "scenario.txt"), (folder / "scenario.txt").string(), errors);
+    ASSERT_TRUE(errors.empty());
+    ScriptError error;
+    EXPECT_EQ(ScriptRunner().Execute(scenario, error), ScriptStatus::Ran) << error.Text();
+
     // What a damaged file says is the state file's test; here, that it stops the script as bad input.
     WriteAll(folder / "bad.json", "{\"plant\": 1");
     played = Play("tick\nstate load " + (folder / "bad.json").string() + "\ntick\n", "bad.txt");
     EXPECT_EQ(played.status, ScriptStatus::BadInput);
     EXPECT_EQ(played.error.line, 2);
+}
+
+// Touches shown: a held finger's ring is in the screenshot and nowhere
+// else; without a finger the pictures are the same.
+TEST(RunnerScreenshots, ShowTouchesDrawsARingWhereTheFingerIs) {
+    const fs::path folder = FreshFolder("runner_ring");
+    const std::string walk = "tick 300\npress 100 60\ntick 2\nscreenshot " + (folder / "down.png").string() +
+                             " 2\nrelease\ntick 2\nscreenshot " + (folder / "up.png").string() + "\n";
+    std::vector<std::uint32_t> pictures[2][2];
+    for (const bool ring : {false, true}) {
+        std::vector<ScriptError> errors;
+        const Script script = ParseScript(walk, "ring.txt", errors);
+        RunnerOptions options;
+        options.showTouches = ring;
+        ScriptRunner runner(options);
+        ScriptError error;
+        ASSERT_EQ(runner.Execute(script, error), ScriptStatus::Ran) << error.Text();
+        int width = 0, height = 0;
+        std::string why;
+        ASSERT_TRUE(ReadPng((folder / "down.png").string(), width, height, pictures[ring][0], why)) << why;
+        ASSERT_TRUE(ReadPng((folder / "up.png").string(), width, height, pictures[ring][1], why)) << why;
+    }
+    EXPECT_EQ(pictures[0][1], pictures[1][1]);
+    const DirtyRect area = TouchRingArea(2, 100, 60);
+    int differing = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * 640 + x;
+            if (pictures[0][0][i] == pictures[1][0][i]) continue;
+            ++differing;
+            EXPECT_TRUE(x >= area.x0 && x < area.x1 && y >= area.y0 && y < area.y1) << x << "," << y;
+        }
+    }
+    EXPECT_GT(differing, 100);
 }
 
 TEST(RunnerChecks, AFailedCheckIsReportedAndTheScriptGoesOn) {
@@ -132,6 +178,21 @@ TEST(RunnerChecks, GoldenImagesAreWrittenComparedAndExplained) {
     // Passing again removes what the failure left.
     EXPECT_EQ(Play(start, script).status, ScriptStatus::Ran);
     EXPECT_FALSE(fs::exists(folder / "start.diff.png"));
+
+    // Where the pictures cannot be written the check still fails with its count.
+    fs::create_directories(folder / "start.actual.png");
+    played = Play(menu, script);
+    EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
+    EXPECT_NE(played.messages.find("differing pixels; the pictures of the difference were not kept (cannot write"),
+              std::string::npos)
+        << played.messages;
+    fs::remove(folder / "start.actual.png");
+    // With an artifacts folder they go there, under the golden image's own path.
+    const fs::path artifacts = folder / "artifacts";
+    EXPECT_EQ(Play(menu, script, false, artifacts.string()).status, ScriptStatus::CheckFailed);
+    EXPECT_TRUE(fs::exists(artifacts / folder.relative_path() / "start.actual.png"));
+    EXPECT_TRUE(fs::exists(artifacts / folder.relative_path() / "start.diff.png"));
+    EXPECT_FALSE(fs::exists(folder / "start.actual.png"));
 
     // A golden image of another size, or no PNG at all, is bad input.
     played = Play("zoom 2\n" + start, script);
