@@ -267,9 +267,13 @@ TInspector::TInspector(THaupt& window, QWidget& display)
     connect(new QShortcut(QKeySequence(Qt::Key_F7), this, nullptr, nullptr, Qt::ApplicationShortcut),
             &QShortcut::activated, this, &TInspector::btnStepClick);
 
-    window_.popupMenu->addSeparator();
-    mnuInspector = window_.popupMenu->addAction(QStringLiteral("Inspector\tF9"), this, &TInspector::mnuInspectorClick);
+    // Beside the Plant panel's item: the menu's other items keep their places.
+    mnuInspector = new QAction(QStringLiteral("Inspector\tF9"), this);
     mnuInspector->setCheckable(true);
+    connect(mnuInspector, &QAction::triggered, this, &TInspector::mnuInspectorClick);
+    const QList<QAction*> items = window_.popupMenu->actions();
+    const qsizetype plant = items.indexOf(window_.mnuPlant);
+    window_.popupMenu->insertAction(plant >= 0 && plant + 1 < items.size() ? items[plant + 1] : nullptr, mnuInspector);
     auto* key = new QShortcut(QKeySequence(Qt::Key_F9), &window_);
     key->setContext(Qt::ApplicationShortcut);
     connect(key, &QShortcut::activated, this, &TInspector::mnuInspectorClick);
