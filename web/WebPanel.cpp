@@ -13,7 +13,6 @@
 #include <cstring>
 #include <ctime>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -78,7 +77,7 @@ private:
 
 PageClock pageClock;
 // What `print` writes and the checks that failed, until the page takes it.
-std::ostringstream printed;
+StringSink printed;
 std::string result;  // the text handed to the page by the last call that returns one
 
 void FeedClock();
@@ -366,8 +365,8 @@ EMSCRIPTEN_KEEPALIVE int KandoFailedChecks() {
 
 // What `print` wrote and the failed checks, since the last call.
 EMSCRIPTEN_KEEPALIVE const char* KandoTakePrinted() {
-    std::string text = printed.str();
-    printed.str({});
+    std::string text = printed.Text();
+    printed.Clear();
     return Give(std::move(text));
 }
 
