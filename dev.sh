@@ -16,7 +16,7 @@ cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libx11-dev zlib1g-dev
           libpng-dev libgif-dev nlohmann-json3-dev libtinyxml2-dev libgettextpo-dev gettext clang libclang-rt-14-dev
-          xvfb xauth xdotool x11-utils)
+          xvfb xauth xdotool x11-utils libxml2-utils python3-junitparser)
 # The web page's compiler, its PO parser and bundler, and the browser that its
 # test drives.
 web_packages=(emscripten node-acorn node-gettext-parser esbuild chromium chromium-driver python3-selenium python3-pil)
@@ -68,9 +68,10 @@ run_shuffled() {
 
 # Runs every fuzz target for $1 seconds, from the kept corpus and regression
 # inputs; what it learns stays in build-fuzz/corpus, crashes in build-fuzz/crashes.
+# The leaks that the tests know of (libgettextpo's) are known here too.
 run_fuzzers() {
   local seconds="$1" target status
-  for target in interpreter script udp; do
+  for target in interpreter script udp state po; do
     local inputs=(build-fuzz/corpus/$target)
     mkdir -p "${inputs[0]}" build-fuzz/crashes
     for dir in fuzz/corpus/$target fuzz/regressions/$target; do
@@ -78,7 +79,8 @@ run_fuzzers() {
     done
     echo "Fuzzing $target for $seconds s"
     status=0
-    nice build-fuzz/fuzz_$target -max_total_time="$seconds" -timeout=30 -artifact_prefix="build-fuzz/crashes/$target-" \
+    LSAN_OPTIONS="suppressions=$PWD/tests/lsan-suppressions.txt" \
+      nice build-fuzz/fuzz_$target -max_total_time="$seconds" -timeout=30 -artifact_prefix="build-fuzz/crashes/$target-" \
       "${inputs[@]}" >"build-fuzz/$target.log" 2>&1 || status=$?
     if [ "$status" -ne 0 ]; then
       tail -n 60 "build-fuzz/$target.log" >&2

@@ -14,8 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const ScriptError& error : errors) {
         if (error.line < 1 || error.message.empty() || error.file != "fuzz.txt") std::abort();
     }
-    for (const ScriptCommand& command : script.commands) {
+    const std::size_t count = script.commands.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const ScriptCommand& command = script.commands[i];
         if (command.line < 1) std::abort();
+        // A usable script's repeat and its } name each other.
+        if (errors.empty() && command.verb == Verb::Repeat && command.source != "}") {
+            const auto end = static_cast<std::size_t>(command.number[1]);
+            if (end <= i || end >= count || script.commands[end].number[0] != static_cast<long>(i)) std::abort();
+        }
         switch (command.verb) {
             case Verb::Zoom:
                 if (command.number[0] < 1 || command.number[0] > 3) std::abort();

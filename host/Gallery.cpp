@@ -73,7 +73,7 @@ std::string OverflowList(const std::vector<Language>& languages, const std::vect
                          : "<ul id=\"overflow\">\n" + items + "</ul>\n";
 }
 
-std::string PagesView(const GalleryOptions& options, const std::vector<Language>& languages) {
+std::string PagesView(const std::vector<Language>& languages) {
     std::string html = "<table id=\"pages\">\n<thead><tr><th>Page</th>";
     for (const Language language : languages) {
         html += std::string("<th>") + LanguageName(language) + " (" + LanguageCode(language) + ")</th>";
@@ -86,8 +86,7 @@ std::string PagesView(const GalleryOptions& options, const std::vector<Language>
         for (const Language language : languages) {
             const std::string file = std::string(LanguageCode(language)) + "/" + state.file + ".png";
             html += "<td><a href=\"" + file + "\"><img src=\"" + file + "\" alt=\"" + Html(state.file) + " " +
-                    LanguageCode(language) + "\" loading=\"lazy\" width=\"" + std::to_string(160 * options.zoom / 2) +
-                    "\"></a></td>";
+                    LanguageCode(language) + "\" loading=\"lazy\" width=\"160\"></a></td>";
         }
         html += "</tr>\n";
     }
@@ -157,7 +156,7 @@ std::string IndexHtml(const GalleryOptions& options, const std::vector<Language>
             std::to_string(shown) + " of " + std::to_string(kTextCount) +
             " texts appear in the pictures. Click a picture for its full size.</p>\n";
     html += "<h2>Texts that overflow their field</h2>\n" + OverflowList(languages, faults);
-    html += "<h2 id=\"pages-view\">Pages</h2>\n" + PagesView(options, languages);
+    html += "<h2 id=\"pages-view\">Pages</h2>\n" + PagesView(languages);
     html +=
         "<h2 id=\"texts-view\">Texts</h2>\n<p>Each text as the panel draws it, cut out of the first picture "
         "that shows it; click it for the whole picture.</p>\n" +
@@ -263,16 +262,19 @@ bool TakeGalleryOptions(int& argc, char* argv[], GalleryOptions& options, bool& 
 namespace {
 
 // The texts of the screen in the driver's language, by the text they are,
-// for the Texts view: "T id x y w h file text".
-void RecordPlacements(const Scene& scene, Language language, const std::string& file, std::vector<bool>& placed,
+// for the Texts view: "T id x y w h file text". A text that reads like
+// another is placed for both, until a picture shows it where it belongs.
+void RecordPlacements(const Scene& scene, Language language, const std::string& file, std::vector<int>& placed,
                       std::string& out) {
     for (const SceneElement& e : scene.Elements()) {
         if (e.kind != SceneKind::Text || e.angle != 0 || e.language != language) continue;
         std::vector<int> ids = e.textIds;
         if (ids.empty()) ids.push_back(AttributeText(e.bytes, language));
-        for (const int id : ids) {
-            if (id < 0 || placed[static_cast<std::size_t>(id)]) continue;
-            placed[static_cast<std::size_t>(id)] = true;
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            const int id = ids[i];
+            const int rank = i == 0 ? 2 : 1;  // the text the page names first
+            if (id < 0 || placed[static_cast<std::size_t>(id)] >= rank) continue;
+            placed[static_cast<std::size_t>(id)] = rank;
             out += "T " + std::to_string(id) + " " + std::to_string(e.box.x) + " " + std::to_string(e.box.y) + " " +
                    std::to_string(e.box.width) + " " + std::to_string(e.box.height) + " " + file + " " + e.text + "\n";
         }
@@ -313,7 +315,7 @@ bool DrawLanguage(const std::string& dir, Language language, int zoom, std::stri
     }
     StateDriver driver(language, zoom, true);
     FitCollector collector(driver.Host().GetScene());
-    std::vector<bool> placed(kTextCount, false);
+    std::vector<int> placed(kTextCount, 0);
     for (const PanelState& state : PanelStates()) {
         driver.Show(state);
         if (!state.pictured) continue;

@@ -1,8 +1,6 @@
 #include "host/GifRecorder.h"
 
-#include <fcntl.h>
 #include <gif_lib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -43,6 +41,13 @@ Rect ChangedArea(const std::vector<Rgb565>& before, const std::vector<Rgb565>& a
 // rounded, so that the delays add up to the real time without drift.
 int Centiseconds(std::int64_t milliseconds) { return static_cast<int>((milliseconds + 5) / 10); }
 
+// giflib's output function: the bytes go to the OutputFile behind UserData.
+int WriteToFile(GifFileType* gif, const GifByteType* bytes, int size) {
+    std::string why;
+    auto* file = static_cast<OutputFile*>(gif->UserData);
+    return size >= 0 && file->Write(bytes, static_cast<std::size_t>(size), why) ? size : 0;
+}
+
 std::string GifReason(int code) {
     const char* text = GifErrorString(code);
     return text != nullptr ? text : "GIF error " + std::to_string(code);
@@ -54,24 +59,11 @@ GifRecorder::~GifRecorder() { Abandon(); }
 
 bool GifRecorder::Start(const std::string& path, std::string& error) {
     Abandon();
-    const std::filesystem::path target(path);
-    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    std::string leaf = ".";
-    leaf += target.filename().string();
-    leaf += '.';
-    leaf += std::to_string(getpid());
-    leaf += ".tmp";
-    const std::string temporary = (folder / leaf).string();
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = path + ": cannot write: " + std::strerror(errno);
-        return false;
-    }
+    if (!file_.Open(path, error)) return false;
     int code = 0;
-    GifFileType* gif = EGifOpenFileHandle(fd, &code);
+    GifFileType* gif = EGifOpen(&file_, WriteToFile, &code);
     if (gif == nullptr) {
-        close(fd);
-        unlink(temporary.c_str());
+        file_.Abandon();
         error = path + ": cannot write: " + GifReason(code);
         return false;
     }
@@ -84,14 +76,13 @@ bool GifRecorder::Start(const std::string& path, std::string& error) {
          EGifPutExtensionBlock(gif, 11, "NETSCAPE2.0") == GIF_OK && EGifPutExtensionBlock(gif, 3, kLoop) == GIF_OK &&
          EGifPutExtensionTrailer(gif) == GIF_OK;
     if (!ok) {
-        EGifCloseFile(gif, &code);
-        unlink(temporary.c_str());
         error = path + ": cannot write: " + GifReason(gif->Error);
+        EGifCloseFile(gif, &code);
+        file_.Abandon();
         return false;
     }
     gif_ = gif;
     path_ = path;
-    temporary_ = temporary;
     failed_ = false;
     framesWritten_ = 0;
     written_.clear();
@@ -203,22 +194,15 @@ bool GifRecorder::Stop(std::int64_t milliseconds, std::string& error) {
     int code = 0;
     const bool closed = EGifCloseFile(gif_, &code) == GIF_OK;
     gif_ = nullptr;
-    std::error_code ec;
     if (failed_ || !closed || pending_.empty()) {
         error = path_ + ": cannot write: " +
                 (pending_.empty() ? std::string("no frame was recorded")
                  : failed_        ? "a frame failed"
                                   : GifReason(code));
-        unlink(temporary_.c_str());
+        file_.Abandon();
         return false;
     }
-    std::filesystem::rename(temporary_, path_, ec);
-    if (ec) {
-        unlink(temporary_.c_str());
-        error = path_ + ": cannot write: " + ec.message();
-        return false;
-    }
-    return true;
+    return file_.Commit(error);
 }
 
 void GifRecorder::Abandon() {
@@ -226,5 +210,5 @@ void GifRecorder::Abandon() {
     int code = 0;
     EGifCloseFile(gif_, &code);
     gif_ = nullptr;
-    unlink(temporary_.c_str());
+    file_.Abandon();
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "host/FileAccess.h"
 #include "panel/Types.h"
 
 struct GifFileType;
@@ -27,8 +28,9 @@ public:
     GifRecorder(const GifRecorder&) = delete;
     GifRecorder& operator=(const GifRecorder&) = delete;
 
-    // Opens a temporary file beside `path`; the GIF replaces `path` only at
-    // Stop. False with "PATH: reason" when the file cannot be created.
+    // Opens a temporary file beside `path` (or, for a special file such as a
+    // pipe, the file itself); the GIF replaces `path` only at Stop. False
+    // with the reason when the file cannot be created.
     bool Start(const std::string& path, std::string& error);
 
     // The panel's screen (the display mirror: kScreenWidth x kScreenHeight,
@@ -53,7 +55,7 @@ private:
 
     GifFileType* gif_ = nullptr;
     std::string path_;
-    std::string temporary_;
+    OutputFile file_;
     bool failed_ = false;
     int framesWritten_ = 0;
     std::vector<Rgb565> written_;  // the screen as the written frames leave it

@@ -44,7 +44,11 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
         if (!PlantModel::Parse(words[1], words[2], c.value, error)) return false;
     } else if (verb == "fault") {
         if (n != 2) return Usage(error, "fault wants a code 0..50 or clear");
-        if (!PlantModel::Parse("fault", words[1], c.value, error)) return false;
+        if (!PlantModel::Parse("fault", words[1], c.value, error)) {
+            // The verb names the value already: "fault: 51 is out of range 0..50".
+            if (error.rfind("fault: ", 0) == 0) error.erase(0, 7);
+            return false;
+        }
     } else if (verb == "history") {
         if ((n != 3 && n != 5) || words[1] != "add") {
             return Usage(error, "history wants add CODE [YYYY-MM-DD HH:MM:SS]");
@@ -57,9 +61,7 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
         c.code = static_cast<std::uint8_t>(code.value);
         if (n == 5) {
             WallTime when;
-            if (!ParseWallTime(words[3], words[4], when)) {
-                return Usage(error, "history add wants the time as YYYY-MM-DD HH:MM:SS (years 2000 to 2099)");
-            }
+            if (!ParseWallTime(words[3] + " " + words[4], when, error)) return false;
             c.when = when;
         }
     } else if (verb == "reset") {

@@ -7,6 +7,10 @@ PlantFeed::PlantFeed(TDispatcher& dispatcher, Handler handler)
     : udp_(nullptr, &dispatcher), handler_(std::move(handler)) {
     udp_.SetUseThread(1);
     udp_.SetReplyTimeout(0);
+    // Room for the largest datagram IPv4 carries, so that none is cut.
+    udp_.SetBufferLength(65535);
+    udp_.SetOnEmptyReceived(
+        [this](TUDP* udp, int port, const std::string& ip) { Answer(udp, handler_(std::string()), port, ip); });
     udp_.SetOnDataReceived(
         [this](TUDP* udp, int count, int port, const std::string& ip) { Received(udp, count, port, ip); });
 }
@@ -40,7 +44,10 @@ void PlantFeed::SetOnError(TErrorEvent handler) { udp_.SetOnError(std::move(hand
 void PlantFeed::Received(TUDP* udp, int count, int port, const std::string& ip) {
     std::vector<char> buffer(static_cast<std::size_t>(count > 0 ? count : 0) + 1);
     const int read = udp->ReadBuffer(buffer.data(), static_cast<int>(buffer.size()), count);
-    const std::string answer = handler_(std::string(buffer.data(), read > 0 ? static_cast<std::size_t>(read) : 0));
+    Answer(udp, handler_(std::string(buffer.data(), read > 0 ? static_cast<std::size_t>(read) : 0)), port, ip);
+}
+
+void PlantFeed::Answer(TUDP* udp, const std::string& answer, int port, const std::string& ip) {
     udp->SetRemoteHost(ip);
     udp->SetRemotePort(port);
     udp->Send(answer);

@@ -37,6 +37,7 @@ public:
 
 private:
     void Received(TUDP* udp, int count, int port, const std::string& ip);
+    void Answer(TUDP* udp, const std::string& answer, int port, const std::string& ip);
 
     TUDP udp_;
     Handler handler_;

@@ -609,18 +609,67 @@ std::string FormatWallTime(const WallTime& t) {
     return text;
 }
 
-bool ParseWallTime(std::string_view date, std::string_view time, WallTime& out) {
+namespace {
+
+// A field of the date or the time: exactly `width` digits.
+bool Digits(std::string_view text, std::size_t at, std::size_t width, int& out) {
+    out = 0;
+    for (std::size_t i = at; i < at + width; ++i) {
+        if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+        out = out * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+// The text as it may appear in a message: printable ASCII, cut when long.
+std::string Shown(std::string_view text) {
+    std::string out = "'";
+    for (std::size_t i = 0; i < text.size() && i < 40; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        out += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    }
+    return out + (text.size() > 40 ? "...'" : "'");
+}
+
+bool InRange(const char* what, int value, int lo, int hi, std::string& why) {
+    if (value >= lo && value <= hi) return true;
+    why = std::string(what) + " " + std::to_string(value) + " is out of range (" + std::to_string(lo) + " to " +
+          std::to_string(hi) + ")";
+    return false;
+}
+
+}  // namespace
+
+bool ParseWallTime(std::string_view text, WallTime& out, std::string& why) {
+    static constexpr const char* kMonths[12] = {"January", "February", "March",     "April",   "May",      "June",
+                                                "July",    "August",   "September", "October", "November", "December"};
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    char tail = 0;
-    const std::string dt = std::string(date) + " " + std::string(time);
-    if (date.size() != 10 || time.size() != 8 ||
-        std::sscanf(dt.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6) {
+    const std::size_t split = text.find_first_of(" T");
+    const std::string_view date = text.substr(0, split);
+    const std::string_view time = split == std::string_view::npos ? std::string_view() : text.substr(split + 1);
+    if (date.size() != 10 || date[4] != '-' || date[7] != '-' || !Digits(date, 0, 4, y) || !Digits(date, 5, 2, mo) ||
+        !Digits(date, 8, 2, d)) {
+        why = "the date " + Shown(date) + " is not YYYY-MM-DD";
         return false;
     }
-    static constexpr int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (time.size() != 8 || time[2] != ':' || time[5] != ':' || !Digits(time, 0, 2, h) || !Digits(time, 3, 2, mi) ||
+        !Digits(time, 6, 2, s)) {
+        why = split == std::string_view::npos ? "the time HH:MM:SS is missing after " + Shown(date)
+                                              : "the time " + Shown(time) + " is not HH:MM:SS";
+        return false;
+    }
+    if (!InRange("year", y, 2000, 2099, why) || !InRange("month", mo, 1, 12, why) || !InRange("day", d, 1, 31, why)) {
+        return false;
+    }
     const bool leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
-    if (y < 2000 || y > 2099 || mo < 1 || mo > 12 || d < 1 || d > kDays[mo - 1] || (mo == 2 && d == 29 && !leap) ||
-        h > 23 || mi > 59 || s > 59 || h < 0 || mi < 0 || s < 0) {
+    const int days = mo == 2 && leap ? 29 : kDays[mo - 1];
+    if (d > days) {
+        why = std::string(date) + " is not a date (" + kMonths[mo - 1] + " " + std::to_string(y) + " has " +
+              std::to_string(days) + " days)";
+        return false;
+    }
+    if (!InRange("hour", h, 0, 23, why) || !InRange("minute", mi, 0, 59, why) || !InRange("second", s, 0, 59, why)) {
         return false;
     }
     out = MakeWallTime(y, mo, d, h, mi, s);

@@ -104,9 +104,11 @@ const char* PageName(std::uint8_t page);
 std::string PageSlug(std::uint8_t page);
 // The page a script names, by its slug or its number; -1 for none.
 int FindPage(std::string_view word);
-// A wall time as YYYY-MM-DD HH:MM:SS, and back (false when malformed or not a
-// real date; years 2000..2099).
+// A wall time as YYYY-MM-DD HH:MM:SS, and back. The one grammar of every
+// verb, option and file: four digits for the year and two for every other
+// field, a blank (or a T) between date and time, a real date in the years
+// 2000..2099. False, with `why`, for anything else.
 std::string FormatWallTime(const WallTime& t);
-bool ParseWallTime(std::string_view date, std::string_view time, WallTime& out);
+bool ParseWallTime(std::string_view text, WallTime& out, std::string& why);
 // The panel clock as a wall time.
 WallTime PanelClockTime();

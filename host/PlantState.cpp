@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <set>
 #include <vector>
 
+#include "host/FileAccess.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Plant.h"
@@ -169,18 +169,31 @@ bool Utf8ToBytes(const std::string& text, char* out, std::size_t n) {
 struct StateError {
     std::vector<std::string> keys;
     std::string message;
+    int occurrences = 1;  // of the last key, for LineOf
 };
 
 [[noreturn]] void Fail(std::vector<std::string> keys, const std::string& message) {
-    throw StateError{std::move(keys), message};
+    throw StateError{std::move(keys), message, 1};
 }
 
 // The line of the last key of a path, found by walking the keys in order
-// through the text; the JSON library keeps no positions of values.
-int LineOf(const std::string& text, const std::vector<std::string>& keys) {
+// through the text; the JSON library keeps no positions of values. "#N"
+// stands for the N-th object of a list (0 first); the last key is looked for
+// `occurrences` times (2 for a key given twice).
+int LineOf(const std::string& text, const std::vector<std::string>& keys, int occurrences = 1) {
     std::size_t at = 0;
-    for (const std::string& key : keys) {
-        const std::size_t found = text.find("\"" + key + "\"", at);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        const std::string& key = keys[k];
+        std::size_t found = at;
+        if (key.size() > 1 && key[0] == '#') {
+            for (long n = std::strtol(key.c_str() + 1, nullptr, 10); n >= 0 && found != std::string::npos; --n) {
+                found = text.find('{', found + 1);
+            }
+        } else {
+            for (int n = k + 1 == keys.size() ? occurrences : 1; n > 0 && found != std::string::npos; --n) {
+                found = text.find("\"" + key + "\"", found == at ? at : found + 1);
+            }
+        }
         if (found == std::string::npos) break;
         at = found;
     }
@@ -188,6 +201,59 @@ int LineOf(const std::string& text, const std::vector<std::string>& keys) {
     for (std::size_t i = 0; i < at && i < text.size(); ++i) line += text[i] == '\n' ? 1 : 0;
     return line;
 }
+
+// Refuses a key given twice in one object, which the JSON library would
+// otherwise take silently (the last one wins).
+class RepeatedKeys {
+public:
+    bool operator()(int, nlohmann::detail::parse_event_t event, Json& parsed) {
+        using Event = nlohmann::detail::parse_event_t;
+        switch (event) {
+            case Event::object_start:
+            case Event::array_start:
+                Enter();
+                frames_.push_back({event == Event::array_start, 0, {}, {}});
+                break;
+            case Event::key: {
+                Frame& frame = frames_.back();
+                frame.key = parsed.get<std::string>();
+                if (!frame.keys.insert(frame.key).second) {
+                    std::vector<std::string> at = Path();
+                    at.push_back(frame.key);
+                    throw StateError{at, "\"" + frame.key + "\" is given twice", 2};
+                }
+                break;
+            }
+            case Event::value: Enter(); break;
+            case Event::object_end:
+            case Event::array_end: frames_.pop_back(); break;
+        }
+        return true;
+    }
+
+private:
+    struct Frame {
+        bool list;
+        int count;
+        std::string key;
+        std::set<std::string> keys;
+    };
+
+    // A value begins: in a list it is the next element.
+    void Enter() {
+        if (!frames_.empty() && frames_.back().list) ++frames_.back().count;
+    }
+
+    std::vector<std::string> Path() const {
+        std::vector<std::string> path;
+        for (std::size_t i = 0; i + 1 < frames_.size(); ++i) {
+            path.push_back(frames_[i].list ? "#" + std::to_string(frames_[i].count - 1) : frames_[i].key);
+        }
+        return path;
+    }
+
+    std::vector<Frame> frames_;
+};
 
 const Json& Member(const Json& object, const std::vector<std::string>& path, const std::string& key) {
     std::vector<std::string> at = path;
@@ -347,21 +413,57 @@ Json HistoryJson() {
     return out;
 }
 
+// A used entry holds what `history add` accepts: a real time in the panel's
+// years, a fault code 1..50 and readings in the plant values' ranges.
+void CheckHistoryEntry(const FaultHistoryEntry& e, const std::vector<std::string>& at) {
+    const std::string entry = "faultHistory entry " + std::to_string(std::stoi(at[1].substr(1)) + 1) + ": ";
+    if (e.type == kFaultEntryEmpty) return;  // an empty slot keeps whatever it held
+    if (e.type != 0) Fail(at, entry + "type must be 0 (an entry) or 255 (an empty slot)");
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", e.year, e.month, e.day, e.hour, e.minute,
+                  e.second);
+    WallTime when;
+    std::string why;
+    if (!ParseWallTime(text, when, why)) Fail(at, entry + why);
+    const auto range = [&](const char* name, std::int64_t value, std::int64_t lo, std::int64_t hi) {
+        if (value < lo || value > hi) {
+            Fail(at, entry + name + " " + std::to_string(value) + " is out of range " + std::to_string(lo) + ".." +
+                         std::to_string(hi));
+        }
+    };
+    const auto plantRange = [&](const char* name, std::int64_t value, const char* entryName) {
+        const PlantEntry& p = PlantModel::Entries()[static_cast<std::size_t>(*PlantModel::Find(entryName))];
+        range(name, value, p.minimum, p.maximum);
+    };
+    range("weekday", e.weekday, 0, 6);
+    range("faultCode", e.faultCode, 1,
+          PlantModel::Entries()[static_cast<std::size_t>(*PlantModel::Find("fault"))].maximum);
+    plantRange("collectorTemp", e.collectorTemp, "collector");
+    plantRange("tankTemp", e.tankTemp, "tank1.top");
+    plantRange("outsideTemp", e.outsideTemp, "outside");
+    plantRange("flow", e.flow, "flow");
+    range("operatingModeIndex", e.operatingModeIndex, 0, 3);
+    plantRange("controllerStateIndex", e.controllerStateIndex, "status");
+}
+
 void ReadHistory(const Json& json, Staged& s) {
     if (!json.is_array() || json.size() != kFaultHistoryEntries)
         Fail({"faultHistory"}, "faultHistory must be a list of 5 entries");
     std::vector<std::string> known;
     for (const HistoryField& f : kHistoryFields) known.push_back(f.name);
     for (std::size_t k = 0; k < kFaultHistoryEntries; ++k) {
+        const std::vector<std::string> entry = {"faultHistory", "#" + std::to_string(k)};
         auto* bytes = reinterpret_cast<std::uint8_t*>(&s.history[k]);
         for (const HistoryField& f : kHistoryFields) {
             const std::int64_t bits = 8 * static_cast<std::int64_t>(f.size);
             const std::int64_t lo = f.isSigned ? -(1LL << (bits - 1)) : 0;
             const std::int64_t hi = f.isSigned ? (1LL << (bits - 1)) - 1 : (1LL << bits) - 1;
-            const std::vector<std::string> at = {"faultHistory", f.name};
-            StoreLittleEndian(bytes + f.offset, f.size, Integer(Member(json[k], {"faultHistory"}, f.name), at, lo, hi));
+            std::vector<std::string> at = entry;
+            at.push_back(f.name);
+            StoreLittleEndian(bytes + f.offset, f.size, Integer(Member(json[k], entry, f.name), at, lo, hi));
         }
-        NoOtherKeys(json[k], {"faultHistory"}, known);
+        NoOtherKeys(json[k], entry, known);
+        CheckHistoryEntry(s.history[k], entry);
     }
 }
 
@@ -397,11 +499,9 @@ void ReadState(const Json& root, Staged& s) {
         Fail({"format"}, std::string("format must be \"") + kFormat + "\"");
     Integer(Member(root, {}, "version"), {"version"}, kVersion, kVersion);
     const Json& clock = Member(root, {}, "clock");
-    const std::string text = clock.is_string() ? clock.get<std::string>() : "";
-    const std::size_t blank = text.find(' ');
-    if (blank == std::string::npos || !ParseWallTime(text.substr(0, blank), text.substr(blank + 1), s.clock)) {
-        Fail({"clock"}, "clock must read \"YYYY-MM-DD HH:MM:SS\" with a real date in 2000..2099");
-    }
+    if (!clock.is_string()) Fail({"clock"}, "clock must be a text \"YYYY-MM-DD HH:MM:SS\"");
+    std::string why;
+    if (!ParseWallTime(clock.get<std::string>(), s.clock, why)) Fail({"clock"}, "clock: " + why);
     ReadPlant(Member(root, {}, "plant"), s);
     ReadSettings(Member(root, {}, "settings"), s);
     ReadHistory(Member(root, {}, "faultHistory"), s);
@@ -441,23 +541,10 @@ std::string StateText(const PlantModel& plant, const WallTime& clock) {
 }
 
 bool SaveState(const std::string& path, const PlantModel& plant, const WallTime& clock, std::string& error) {
-    const std::string text = StateText(plant, clock);
-
-    // Written beside the target and renamed over it, so a failed write never
-    // leaves half a state behind.
-    const std::string temporary = path + ".partial";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out || !(out << text) || !out.flush()) {
-            out.close();
-            std::remove(temporary.c_str());
-            error = path + ":1: cannot write the state file";
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        error = path + ":1: cannot write the state file";
+    // A failed write never leaves half a state behind.
+    std::string why;
+    if (!WriteOutputFile(path, StateText(plant, clock), why)) {
+        error = path + ":1: " + why;
         return false;
     }
     return true;
@@ -467,10 +554,15 @@ bool LoadStateText(const std::string& text, const std::string& name, PlantModel&
                    std::string& error) {
     Json root;
     try {
-        root = Json::parse(text);
-    } catch (const Json::parse_error& e) {
+        root = Json::parse(text, RepeatedKeys());
+    } catch (const StateError& e) {
+        error = name + ":" + std::to_string(LineOf(text, e.keys, e.occurrences)) + ": " + e.message;
+        return false;
+    } catch (const Json::exception& e) {
+        // A syntax error knows its byte; a number beyond a double's range does not.
+        const std::size_t byte = e.id == 101 ? static_cast<const Json::parse_error&>(e).byte : 0;
         int line = 1;
-        for (std::size_t i = 0; i + 1 < e.byte && i < text.size(); ++i) line += text[i] == '\n' ? 1 : 0;
+        for (std::size_t i = 0; i + 1 < byte && i < text.size(); ++i) line += text[i] == '\n' ? 1 : 0;
         error = name + ":" + std::to_string(line) + ": not a JSON state file (" + e.what() + ")";
         return false;
     }
@@ -478,7 +570,7 @@ bool LoadStateText(const std::string& text, const std::string& name, PlantModel&
     try {
         ReadState(root, *staged);
     } catch (const StateError& e) {
-        error = name + ":" + std::to_string(LineOf(text, e.keys)) + ": " + e.message;
+        error = name + ":" + std::to_string(LineOf(text, e.keys, e.occurrences)) + ": " + e.message;
         return false;
     }
     Commit(*staged, plant);
@@ -487,14 +579,13 @@ bool LoadStateText(const std::string& text, const std::string& name, PlantModel&
 }
 
 bool LoadState(const std::string& path, PlantModel& plant, WallTime& clock, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ":1: cannot read the state file";
+    std::string text;
+    std::string why;
+    if (!ReadInputFile(path, text, why)) {
+        error = path + ":1: cannot read the state file: " + why;
         return false;
     }
-    std::ostringstream all;
-    all << in.rdbuf();
-    return LoadStateText(all.str(), path, plant, clock, error);
+    return LoadStateText(text, path, plant, clock, error);
 }
 
 WallTime OffsetWallClock::Now() {

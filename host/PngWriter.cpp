@@ -1,63 +1,15 @@
 #include "host/PngWriter.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <string_view>
+
+#include "host/FileAccess.h"
 
 namespace {
 
 constexpr int kMaxSide = 16384;
-
-std::string SystemReason(int error) { return std::strerror(error); }
-
-// Writes all of `bytes` to a new file next to `path` and returns its name;
-// empty with errno set when it cannot.
-std::string WriteTemporary(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const std::filesystem::path target(path);
-    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    // A hidden name that no other writer picks: the file's own name, the
-    // process and an attempt number.
-    std::string stem = ".";
-    stem += target.filename().string();
-    stem += '.';
-    stem += std::to_string(getpid());
-    stem += '.';
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string leaf = stem;
-        leaf += std::to_string(attempt);
-        leaf += ".tmp";
-        const std::string name = (folder / leaf).string();
-        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return {};
-        }
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-        }
-        const int writeError = done == bytes.size() ? 0 : (errno != 0 ? errno : EIO);
-        const int closeError = close(fd) == 0 ? 0 : errno;
-        if (writeError != 0 || closeError != 0) {
-            unlink(name.c_str());
-            errno = writeError != 0 ? writeError : closeError;
-            return {};
-        }
-        return name;
-    }
-    errno = EEXIST;
-    return {};
-}
 
 }  // namespace
 
@@ -120,17 +72,13 @@ bool DecodePng(const std::vector<std::uint8_t>& png, int& width, int& height, st
 }
 
 bool ReadPng(const std::string& path, int& width, int& height, std::vector<std::uint32_t>& rgb, std::string& error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot read " + path + ": " + SystemReason(errno);
+    std::string text;
+    std::string why;
+    if (!ReadInputFile(path, text, why)) {
+        error = "cannot read " + path + ": " + why;
         return false;
     }
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        error = "cannot read " + path + ": " + SystemReason(errno);
-        return false;
-    }
-    if (!DecodePng(bytes, width, height, rgb)) {
+    if (!DecodePng(std::vector<std::uint8_t>(text.begin(), text.end()), width, height, rgb)) {
         error = path + " is not a readable PNG image";
         return false;
     }
@@ -148,16 +96,5 @@ bool WritePng(const std::string& path, int width, int height, const std::vector<
         error = "cannot encode the image for " + path;
         return false;
     }
-    const std::string temporary = WriteTemporary(path, png);
-    if (temporary.empty()) {
-        error = "cannot write " + path + ": " + SystemReason(errno);
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int reason = errno;
-        unlink(temporary.c_str());
-        error = "cannot write " + path + ": " + SystemReason(reason);
-        return false;
-    }
-    return true;
+    return WriteOutputFile(path, std::string_view(reinterpret_cast<const char*>(png.data()), png.size()), error);
 }

@@ -16,11 +16,12 @@ std::vector<std::uint8_t> EncodePng(int width, int height, const std::vector<std
 // pixels on a side.
 bool DecodePng(const std::vector<std::uint8_t>& png, int& width, int& height, std::vector<std::uint32_t>& rgb);
 
-// Reads and decodes a file; false with a message in `error` when it cannot.
+// Reads and decodes a file of at most kMaxInputBytes; false with a message in
+// `error` when it cannot.
 bool ReadPng(const std::string& path, int& width, int& height, std::vector<std::uint32_t>& rgb, std::string& error);
 
-// Writes the file whole or not at all: the image goes to a temporary file in
-// the same folder, which then replaces `path`. False with a message in
-// `error` (the file name and the system's reason) when it cannot.
+// Writes the file whole or not at all, as WriteOutputFile does (a special
+// file such as a pipe is written into, never replaced). False with a message
+// in `error` (the file name and the reason) when it cannot.
 bool WritePng(const std::string& path, int width, int height, const std::vector<std::uint32_t>& rgb,
               std::string& error);

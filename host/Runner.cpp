@@ -15,7 +15,9 @@
 #include <iterator>
 #include <sstream>
 #include <system_error>
+#include <utility>
 
+#include "host/FileAccess.h"
 #include "host/GifRecorder.h"
 #include "host/PanelStates.h"
 #include "host/PngWriter.h"
@@ -38,8 +40,6 @@ constexpr long kMaxTapTicks = 100'000;
 constexpr long kTapDefaultTicks = 3;
 // A wait without a time gives up after about 5 s of panel time.
 constexpr long kDefaultWaitTicks = (5000 + kTickMilliseconds - 1) / kTickMilliseconds;
-constexpr int kFirstYear = 2000;  // the panel keeps two-digit years of this century
-constexpr int kLastYear = 2099;
 // A script with this many bad lines is probably not a script at all.
 constexpr std::size_t kMaxErrors = 20;
 
@@ -114,59 +114,8 @@ bool ParseNumber(std::string_view word, std::string_view what, long lo, long hi,
     return true;
 }
 
-// Splits "A<sep>B<sep>C" into exactly three parts.
-bool SplitThree(std::string_view word, char separator, std::string_view part[3]) {
-    for (int i = 0; i < 2; ++i) {
-        const std::size_t at = word.find(separator);
-        if (at == std::string_view::npos) return false;
-        part[i] = word.substr(0, at);
-        word.remove_prefix(at + 1);
-    }
-    part[2] = word;
-    return word.find(separator) == std::string_view::npos;
-}
-
-int DaysInMonth(int year, int month) {
-    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
-const char* MonthName(int month) {
-    static const char* const kNames[12] = {"January", "February", "March",     "April",   "May",      "June",
-                                           "July",    "August",   "September", "October", "November", "December"};
-    return kNames[month - 1];
-}
-
 bool ParseClock(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
-    std::string_view date[3];
-    std::string_view time[3];
-    if (!SplitThree(words[0], '-', date)) {
-        why = "the date " + Quoted(words[0]) + " is not YYYY-MM-DD";
-        return false;
-    }
-    if (!SplitThree(words[1], ':', time)) {
-        why = "the time " + Quoted(words[1]) + " is not HH:MM:SS";
-        return false;
-    }
-    long year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (!ParseNumber(date[0], "year", kFirstYear, kLastYear, year, why) ||
-        !ParseNumber(date[1], "month", 1, 12, month, why) || !ParseNumber(date[2], "day", 1, 31, day, why)) {
-        return false;
-    }
-    const int days = DaysInMonth(static_cast<int>(year), static_cast<int>(month));
-    if (day > days) {
-        why = std::string(words[0]) + " is not a date (" + MonthName(static_cast<int>(month)) + " " +
-              std::to_string(year) + " has " + std::to_string(days) + " days)";
-        return false;
-    }
-    if (!ParseNumber(time[0], "hour", 0, 23, hour, why) || !ParseNumber(time[1], "minute", 0, 59, minute, why) ||
-        !ParseNumber(time[2], "second", 0, 59, second, why)) {
-        return false;
-    }
-    command.time = MakeWallTime(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
-                                static_cast<int>(hour), static_cast<int>(minute), static_cast<int>(second));
-    return true;
+    return ParseWallTime(std::string(words[0]) + " " + std::string(words[1]), command.time, why);
 }
 
 bool ParseZoom(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
@@ -452,11 +401,7 @@ bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, s
     if (what == "clock") {
         command.expect = Expectation::Clock;
         if (!wants(2, 2, "clock YYYY-MM-DD HH:MM:SS")) return false;
-        if (!ParseWallTime(words[1], words[2], command.time)) {
-            why = "the time " + Quoted(std::string(words[1]) + " " + std::string(words[2])) +
-                  " is not YYYY-MM-DD HH:MM:SS (years 2000 to 2099)";
-            return false;
-        }
+        if (!ParseWallTime(std::string(words[1]) + " " + std::string(words[2]), command.time, why)) return false;
         command.text = FormatWallTime(command.time);
         return true;
     }
@@ -677,6 +622,30 @@ struct RunnerVerbs {
         return gif.Stop(runner.ticks_ * kTickMilliseconds, why);
     }
 
+    // A repeat holds the index of its } and the } that of its repeat; the
+    // loop of Execute steps past the index an execute step leaves.
+    static bool Repeat(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        if (command.number[0] == 0) {
+            runner.commandIndex_ = static_cast<std::size_t>(command.number[1]);
+        } else {
+            runner.loops_.push_back(command.number[0]);
+        }
+        return true;
+    }
+
+    static bool EndRepeat(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        if (runner.loops_.empty()) {
+            why = "no repeat is being played";
+            return false;
+        }
+        if (--runner.loops_.back() > 0) {
+            runner.commandIndex_ = static_cast<std::size_t>(command.number[0]);
+        } else {
+            runner.loops_.pop_back();
+        }
+        return true;
+    }
+
     static const Rule* Find(std::string_view name);
     static const Rule& Of(const ScriptCommand& command);
 };
@@ -709,6 +678,9 @@ const RunnerVerbs::Rule kRules[] = {
     {"wait", Verb::Wait, "page NAME | text \"TEXT\" | gone \"TEXT\" | settled, then [TIMEOUT]", 1, 3, ParseWait,
      RunnerVerbs::Wait},
     {"mask", Verb::Mask, "X Y W H | animations | none", 1, 4, ParseMask, RunnerVerbs::Mask},
+    // Blocks are taken apart while parsing (see TakeBlockWords); these rows play them.
+    {"repeat", Verb::Repeat, "N { ... } | N COMMAND", 2, 64, ParseNothing, RunnerVerbs::Repeat},
+    {"}", Verb::Repeat, "", 0, 0, ParseNothing, RunnerVerbs::EndRepeat},
 };
 
 std::string Usage(const RunnerVerbs::Rule& rule) {
@@ -717,7 +689,9 @@ std::string Usage(const RunnerVerbs::Rule& rule) {
 
 std::string KnownVerbs() {
     std::string names;
-    for (const RunnerVerbs::Rule& rule : kRules) names += (names.empty() ? "" : ", ") + std::string(rule.name);
+    for (const RunnerVerbs::Rule& rule : kRules) {
+        if (rule.name != "}") names += (names.empty() ? "" : ", ") + std::string(rule.name);
+    }
     return names;
 }
 
@@ -781,6 +755,16 @@ struct Parsing {
     std::size_t firstError;
     int closedAt = 0;
     std::string closedIn;
+    // The repeats whose } has not come yet, innermost last.
+    struct Block {
+        std::size_t index;  // of the repeat command
+        std::string file;
+        int line;
+        int closedAt;  // the close seen before the block opened
+    };
+    std::vector<Block> blocks;
+    int endsAfterLine = 0;  // blocks that end with the line being parsed
+    int endsOnLine = 0;
 
     bool Full() const { return errors.size() - firstError > kMaxErrors; }
     void Fail(const std::string& file, int line, std::string message) {
@@ -798,9 +782,97 @@ std::filesystem::path FolderOf(const std::string& file) {
     return std::filesystem::path(file).parent_path();
 }
 
+constexpr long kMaxRepeat = 1'000'000;
+constexpr std::size_t kMaxBlocks = 16;
+
+ScriptCommand BlockCommand(std::string_view name, const std::string& file, int line) {
+    ScriptCommand command;
+    const RunnerVerbs::Rule* rule = RunnerVerbs::Find(name);
+    command.verb = Verb::Repeat;
+    command.rule = static_cast<std::uint8_t>(rule - kRules);
+    command.file = file;
+    command.line = line;
+    return command;
+}
+
+void CloseBlock(const std::string& file, int line, Parsing& parsing) {
+    if (parsing.blocks.empty() || parsing.blocks.back().file != file) {
+        parsing.Fail(file, line, "}: no repeat { of this script is open");
+        return;
+    }
+    const Parsing::Block block = parsing.blocks.back();
+    parsing.blocks.pop_back();
+    std::vector<ScriptCommand>& commands = parsing.script.commands;
+    ScriptCommand end = BlockCommand("}", file, line);
+    end.number[0] = static_cast<long>(block.index);
+    end.source = "}";
+    commands[block.index].number[1] = static_cast<long>(commands.size());
+    if (parsing.closedAt != block.closedAt && commands[block.index].number[0] != 1) {
+        parsing.Fail(parsing.closedIn, parsing.closedAt,
+                     "close: nothing can follow the close, so it cannot be repeated (repeat on line " +
+                         std::to_string(block.line) + ")");
+    }
+    commands.push_back(std::move(end));
+}
+
+// The blocks that the line just parsed ended (repeat N COMMAND, or a } at
+// its end).
+void EndBlocksOfLine(const std::string& file, Parsing& parsing) {
+    for (; parsing.endsAfterLine > 0; --parsing.endsAfterLine) CloseBlock(file, parsing.endsOnLine, parsing);
+}
+
+// Takes the words of blocks off a line: "repeat N {" and "}" at its front,
+// "repeat N" before a command, and "}" at its end. False when nothing is left
+// to parse (or the words were wrong, which is reported).
+bool TakeBlockWords(Words& words, const std::string& file, int line, Parsing& parsing) {
+    parsing.endsOnLine = line;
+    while (!words.empty() && (words[0] == "}" || words[0] == "repeat")) {
+        if (words[0] == "}") {
+            CloseBlock(file, line, parsing);
+            words.erase(words.begin());
+            continue;
+        }
+        const bool block = words.size() >= 3 && words[2] == "{";
+        long count = 0;
+        std::string why;
+        if (words.size() < 3) {
+            parsing.Fail(file, line, "repeat: missing operands; usage: repeat N { ... } | repeat N COMMAND");
+            return false;
+        }
+        if (!ParseNumber(words[1], "count", 0, kMaxRepeat, count, why)) {
+            parsing.Fail(file, line, "repeat: " + why);
+            return false;
+        }
+        if (parsing.blocks.size() >= kMaxBlocks) {
+            parsing.Fail(file, line, "repeat: more than " + std::to_string(kMaxBlocks) + " repeats inside each other");
+            return false;
+        }
+        ScriptCommand repeat = BlockCommand("repeat", file, line);
+        repeat.number[0] = count;
+        repeat.source = std::string(words[0]) + " " + std::string(words[1]) + (block ? " {" : "");
+        parsing.blocks.push_back({parsing.script.commands.size(), file, line, parsing.closedAt});
+        parsing.script.commands.push_back(std::move(repeat));
+        if (!block) ++parsing.endsAfterLine;
+        words.erase(words.begin(), words.begin() + (block ? 3 : 2));
+    }
+    while (!words.empty() && words.back() == "}") {
+        words.pop_back();
+        ++parsing.endsAfterLine;
+    }
+    return !words.empty();
+}
+
 void ParseInto(std::string_view text, const std::string& file, int depth, Parsing& parsing) {
     int number = 0;
+    // Editors on Windows start a UTF-8 file with a byte-order mark.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    // The blocks of this file begin and end in it; a repeat of the including
+    // line ends after the include.
+    const std::size_t blocksBefore = parsing.blocks.size();
+    const int includingEnds = std::exchange(parsing.endsAfterLine, 0);
+    const int includingLine = parsing.endsOnLine;
     while (!text.empty() && !parsing.Full()) {
+        EndBlocksOfLine(file, parsing);
         ++number;
         const std::size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
@@ -812,7 +884,7 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
             parsing.Fail(file, number, split);
             continue;
         }
-        if (words.empty()) continue;
+        if (words.empty() || !TakeBlockWords(words, file, number, parsing)) continue;
         const RunnerVerbs::Rule* rule = RunnerVerbs::Find(words[0]);
         if (rule == nullptr) {
             parsing.Fail(file, number, "unknown command " + Quoted(words[0]) + " (commands: " + KnownVerbs() + ")");
@@ -862,6 +934,7 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
         command.rule = static_cast<std::uint8_t>(rule - kRules);
         command.line = number;
         command.file = file;
+        command.source = std::string(line);
         std::string why;
         if (!rule->parse(verb, words, command, why)) {
             parsing.Fail(file, number, std::string(rule->name) + ": " + why);
@@ -877,17 +950,14 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
         }
         parsing.script.commands.push_back(std::move(command));
     }
-}
-
-// The folder of a file that the runner writes: it must exist and be writable.
-std::string FolderProblem(const std::string& file) {
-    const std::filesystem::path path(file);
-    const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
-    std::error_code ec;
-    if (!std::filesystem::is_directory(folder, ec)) return "the folder " + folder.string() + " does not exist";
-    if (access(folder.c_str(), W_OK | X_OK) != 0) return "the folder " + folder.string() + " cannot be written to";
-    if (std::filesystem::is_directory(path, ec)) return file + " is a folder";
-    return {};
+    EndBlocksOfLine(file, parsing);
+    while (parsing.blocks.size() > blocksBefore && !parsing.Full()) {
+        const Parsing::Block& open = parsing.blocks.back();
+        parsing.Fail(file, open.line, "repeat: the { has no matching }");
+        parsing.blocks.pop_back();
+    }
+    parsing.endsAfterLine = includingEnds;
+    parsing.endsOnLine = includingLine;
 }
 
 long long NowNanos() {
@@ -906,28 +976,15 @@ std::string Hex(std::uint32_t rgb) {
 std::string ScriptError::Text() const { return file + ":" + std::to_string(line) + ": " + message; }
 
 bool ReadScriptFile(const std::string& path, std::string& text, std::string& why) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        why = "is a folder, not a script";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = std::strerror(errno);
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        why = std::strerror(errno);
-        return false;
-    }
-    return true;
+    if (ReadInputFile(path, text, why)) return true;
+    if (why == "it is a folder") why = "is a folder, not a script";
+    return false;
 }
 
 Script ParseScript(std::string_view text, const std::string& file, std::vector<ScriptError>& errors) {
     Script script;
     script.file = file;
-    Parsing parsing{script, errors, errors.size(), 0, {}};
+    Parsing parsing{script, errors, errors.size(), 0, {}, {}, 0, 0};
     ParseInto(text, file, 0, parsing);
     return script;
 }
@@ -936,7 +993,7 @@ void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors) {
     for (const ScriptCommand& command : script.commands) {
         const bool animation = command.verb == Verb::Animation && command.number[0] == 1;
         if (command.verb != Verb::Screenshot && !animation) continue;
-        const std::string problem = FolderProblem(command.path);
+        const std::string problem = WriteProblem(command.path);
         if (!problem.empty()) {
             errors.push_back({command.file, command.line, (animation ? "animation: " : "screenshot: ") + problem});
         }
@@ -1004,7 +1061,8 @@ bool RunnerVerbs::ExpectScreen(ScriptRunner& runner, const ScriptCommand& comman
     int width = 0;
     int height = 0;
     const std::vector<std::uint32_t> shown = Image(runner, 0, width, height);
-    GoldenCheck check{command.path, command.number[0], runner.options_.update, runner.host_->Zoom(), runner.masks_};
+    GoldenCheck check{command.path,         command.number[0],         runner.options_.update,
+                      runner.host_->Zoom(), runner.options_.artifacts, runner.masks_};
     check.masks.insert(check.masks.end(), command.masks.begin(), command.masks.end());
     if (runner.maskAnimations_ || command.number[1] == 1) {
         const std::vector<SceneBox> animated = runner.host_->GetScene().AnimatedBoxes();
@@ -1046,6 +1104,11 @@ void ScriptRunner::EnsureStarted() {
 
 void ScriptRunner::Ticks(long count) {
     for (long i = 0; i < count && !closed_; ++i) {
+        if (StopRequested()) {
+            stoppedAtTick_ = i;
+            stoppedOfTicks_ = count;
+            break;
+        }
         if (options_.beforeTick) options_.beforeTick();
         if (host_->Tick() == TickResult::Close) closed_ = true;
         if (options_.progress && (i & 255) == 255) {
@@ -1055,15 +1118,21 @@ void ScriptRunner::Ticks(long count) {
         }
         ++ticks_;
         if (animation_ && animation_->Recording()) animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds);
+        if (options_.afterTick) options_.afterTick(host_->Mirror(), ticks_ * kTickMilliseconds);
     }
 }
 
 bool ScriptRunner::TickUntil(long timeout, const std::function<bool()>& reached) {
     for (long waited = 0;; ++waited) {
         if (reached()) return true;
-        if (waited >= timeout || closed_) return false;
+        if (waited >= timeout || closed_ || StopRequested()) return false;
         Ticks(1);
     }
+}
+
+bool ScriptRunner::StopRequested() {
+    if (stop_.empty() && options_.stopRequest) stop_ = options_.stopRequest();
+    return !stop_.empty();
 }
 
 void ScriptRunner::Fail(const ScriptCommand& command, const std::string& message) {
@@ -1102,6 +1171,7 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
     halted_ = false;
     startNanos_ = NowNanos();
     const std::size_t failedBefore = failures_.size();
+    loops_.clear();
     for (commandIndex_ = 0; commandIndex_ < script.commands.size(); ++commandIndex_) {
         const ScriptCommand& command = script.commands[commandIndex_];
         const RunnerVerbs::Rule& rule = RunnerVerbs::Of(command);
@@ -1114,12 +1184,17 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
         } else if (options_.progress) {
             ShowProgress(false);
         }
+        if (options_.beforeCommand) options_.beforeCommand(command);
         std::string why;
-        if (closed_ && command.verb != Verb::Clock) {
+        stoppedAtTick_ = -1;
+        if (closed_ && command.verb != Verb::Clock && command.verb != Verb::Repeat) {
             why = "the window is closed; nothing can follow close";
         } else if (rule.execute(*this, command, why)) {
             if (halted_) break;
-            continue;
+            if (!StopRequested()) continue;
+            why = stop_ + (stoppedAtTick_ < 0 ? std::string()
+                                              : " at tick " + std::to_string(stoppedAtTick_ + 1) + " of " +
+                                                    std::to_string(stoppedOfTicks_));
         }
         EndProgress();
         running_ = nullptr;

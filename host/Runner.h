@@ -37,6 +37,9 @@
 //   animation start FILE.gif    record what the panel shows as an animated GIF
 //   animation stop              write it (a recording still running at the
 //                               end of the script is written then)
+//   repeat N { ... }            the lines up to the matching } N times; the
+//                               braces may stand on the lines they enclose
+//   repeat N COMMAND            one command N times
 //
 // A script is parsed whole into a list of commands before the first one runs,
 // so a bad line anywhere costs no time. Each verb is one row of a table: a
@@ -94,7 +97,8 @@ enum class Verb : std::uint8_t {
     Animation,
     Wait,
     Mask,
-    PrintScene
+    PrintScene,
+    Repeat
 };
 
 enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen, Text, NoText };
@@ -121,6 +125,8 @@ struct ScriptCommand {
     bool hasRegion = false;  // expect text ... in X Y W H
     SceneBox region;
     std::vector<SceneBox> masks;  // expect screen ... mask; mask (none clears)
+
+    std::string source;  // the line as written, for the record of a failed run
 };
 
 struct Script {
@@ -154,6 +160,16 @@ struct RunnerOptions {
     bool update = false;               // expect screen rewrites the golden image instead of comparing
     bool progress = false;             // a progress line on standard error for runs over about 2 s
     std::function<void()> beforeTick;  // runs before every tick (the plant feed's pump)
+    // Sees every command before it runs and the screen after every tick (the
+    // record of a failed run).
+    std::function<void(const ScriptCommand&)> beforeCommand;
+    std::function<void(const Rgb565* screen, std::int64_t milliseconds)> afterTick;
+    // Asked before every tick and after every command: a reason (a signal, a
+    // time limit) stops the script there with an error that says so.
+    std::function<std::string()> stopRequest;
+    // Where expect screen writes its .actual.png and .diff.png, mirroring the
+    // golden image's path; empty: beside the golden image.
+    std::string artifacts;
 };
 
 class ScriptRunner {
@@ -195,6 +211,7 @@ private:
     bool TickUntil(long timeout, const std::function<bool()>& reached);
     void ShowProgress(bool force);
     void EndProgress();
+    bool StopRequested();
 
     RunnerOptions options_;
     std::unique_ptr<PinnedClock> clock_;
@@ -215,4 +232,9 @@ private:
     bool maskAnimations_ = false;  // and the animations on the screen
     std::unique_ptr<GifRecorder> animation_;
     std::int64_t ticks_ = 0;  // the animation's clock
+
+    std::vector<long> loops_;  // the passes left of each repeat being played
+    std::string stop_;         // why the script is being stopped
+    long stoppedAtTick_ = -1;  // and where, within the command's ticks
+    long stoppedOfTicks_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "host/PngWriter.h"
+#include "host/RunnerArtifacts.h"
 
 namespace {
 
@@ -53,8 +54,11 @@ long DiffPicture(const GoldenCheck& check, int width, const std::vector<std::uin
 
 GoldenVerdict CompareWithGolden(const GoldenCheck& check, const std::vector<std::uint32_t>& shown, int width,
                                 int height, std::string& message) {
-    const std::string actualPath = Beside(check.golden, "actual");
-    const std::string diffPath = Beside(check.golden, "diff");
+    const bool away = !check.artifacts.empty();
+    const std::string actualPath =
+        away ? ArtifactPath(check.artifacts, check.golden, ".actual.png") : Beside(check.golden, "actual");
+    const std::string diffPath =
+        away ? ArtifactPath(check.artifacts, check.golden, ".diff.png") : Beside(check.golden, "diff");
     std::error_code ec;
     const auto removeLeftovers = [&] {
         std::filesystem::remove(actualPath, ec);
@@ -85,10 +89,14 @@ GoldenVerdict CompareWithGolden(const GoldenCheck& check, const std::vector<std:
         removeLeftovers();
         return GoldenVerdict::Matches;
     }
-    if (!WritePng(actualPath, width, height, shown, message) || !WritePng(diffPath, width, height, diff, message)) {
-        return GoldenVerdict::CannotCheck;
-    }
     message = "expected screen " + check.golden + " (tolerance " + std::to_string(check.tolerance) + " pixels), got " +
-              std::to_string(differing) + " differing pixels; see " + actualPath + " and " + diffPath;
+              std::to_string(differing) + " differing pixels; ";
+    std::string why;
+    if ((away && !MakeFoldersFor(actualPath, why)) || !WritePng(actualPath, width, height, shown, why) ||
+        !WritePng(diffPath, width, height, diff, why)) {
+        message += "the pictures of the difference were not kept (" + why + ")";
+    } else {
+        message += "see " + actualPath + " and " + diffPath;
+    }
     return GoldenVerdict::Differs;
 }

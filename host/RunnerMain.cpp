@@ -1,12 +1,14 @@
 // kandorelle-cli: plays touch scripts against the panel without a display and
 // checks what it shows.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
+#include <sys/time.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <cerrno>
-#include <chrono>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,17 +22,16 @@
 #include <thread>
 #include <vector>
 
+#include "host/FileAccess.h"
 #include "host/Gallery.h"
 #include "host/PlantFeed.h"
 #include "host/PngWriter.h"
 #include "host/Runner.h"
+#include "host/RunnerArtifacts.h"
+#include "host/RunnerSuite.h"
 #include "host/TextCheck.h"
 #include "host/TextOverride.h"
 #include "net/Dispatcher.h"
-
-#include <tinyxml2.h>
-
-extern char** environ;
 
 namespace {
 
@@ -47,10 +48,15 @@ constexpr char kUsage[] =
     "  --update                    expect screen writes the golden images instead of comparing\n"
     "  --junit FILE.xml            write one JUnit test case per script\n"
     "  -j N                        play N scripts at once (default: the number of cores)\n"
+    "  --shard I/N                 play only the I-th of N parts of the scripts (a CI matrix)\n"
+    "  --timeout SECONDS           end a script that runs longer, as an error\n"
+    "  --fail-fast                 start no more scripts once one has failed\n"
+    "  --artifacts DIR             write .actual.png, .diff.png and, for a failed script,\n"
+    "                              SCRIPT.last.gif and SCRIPT.lines.txt under DIR\n"
     "  --plant-udp PORT            take plant values as UDP datagrams on 127.0.0.1:PORT\n"
     "                              (one script only)\n"
     "Several scripts each run from a fresh start, in processes of their own; their\n"
-    "output is kept in the order given.\n"
+    "output is kept in the order given, and a summary line ends the run.\n"
     "\n"
     "One command per line (or per ; with -e); a word starting with # starts a comment.\n"
     "  clock YYYY-MM-DD HH:MM:SS   pin the wall clock (default 2011-04-15 12:00:00)\n"
@@ -71,7 +77,7 @@ constexpr char kUsage[] =
     "  close                       ask the window to close and run the closing ticks\n"
     "  include FILE                play another script's lines (FILE is relative to this script)\n"
     "  set NAME VALUE              set a plant value (set collector 95.5, set frost on)\n"
-    "  fault CODE|clear            raise fault 1..50, or clear it\n"
+    "  fault CODE|clear            raise fault CODE 0..50 (0 or clear: no fault)\n"
     "  history add CODE [YYYY-MM-DD HH:MM:SS]   a fault-history entry\n"
     "  reset plant                 every plant value back to its start value\n"
     "  print NAME|page|clock|all   write NAME = VALUE lines to standard output\n"
@@ -88,6 +94,7 @@ constexpr char kUsage[] =
     "                              FILE.actual.png and FILE.diff.png are written beside it\n"
     "  animation start FILE.gif    record the panel as an animated GIF (changed frames, real timing)\n"
     "  animation stop              write it (a recording still running is written at the end)\n"
+    "  repeat N { ... }            the commands up to the matching } N times (repeat N CMD: one)\n"
     "\n"
     "The whole script is checked before it runs. Errors go to standard error as\n"
     "FILE:LINE: message (FILE is -e for inline commands, - for standard input).\n"
@@ -96,11 +103,6 @@ constexpr char kUsage[] =
 
 constexpr int kBadInput = static_cast<int>(ScriptStatus::BadInput);
 
-int Fail(const std::string& file, const std::string& message) {
-    std::fprintf(stderr, "%s\n", ScriptError{file, 0, message}.Text().c_str());
-    return kBadInput;
-}
-
 int UsageError(const std::string& message) {
     std::fprintf(stderr, "kandorelle-cli: %s\n%s", message.c_str(), "run kandorelle-cli --help for the usage\n");
     return kBadInput;
@@ -108,13 +110,20 @@ int UsageError(const std::string& message) {
 
 struct Options {
     std::vector<std::string> scripts;
-    std::optional<std::string> inline_;  // -e
+    std::optional<std::string> inline_;  // -e, each one a line of its own
     std::optional<std::string> clock;
     std::optional<WallTime> pinned;
     bool update = false;
     std::string junit;
     int jobs = 0;
     int plantPort = 0;
+    int shardIndex = 0;
+    int shardCount = 0;
+    double timeout = 0;
+    std::string timeoutText;
+    bool failFast = false;
+    std::string artifacts;
+    std::string childResult;           // set by the suite for a script's own process
     std::vector<std::string> poFiles;  // forwarded to the scripts' own processes
 };
 
@@ -149,20 +158,43 @@ bool TakeWhole(const std::string& option, const char* text, long lo, long hi, co
 
 // --clock takes the date and the time as one word, split at a blank or a T.
 bool TakeClock(const char* text, Options& options, std::string& error) {
-    std::string date = text;
-    std::string time;
-    const std::size_t split = date.find_first_of(" T");
-    if (split != std::string::npos) {
-        time = date.substr(split + 1);
-        date.resize(split);
-    }
     WallTime when;
-    if (!ParseWallTime(date, time, when)) {
-        error = "--clock: '" + std::string(text) + "' is not YYYY-MM-DD HH:MM:SS (years 2000 to 2099)";
+    if (!ParseWallTime(text, when, error)) {
+        error = "--clock: " + error;
         return false;
     }
     options.clock = text;
     options.pinned = when;
+    return true;
+}
+
+// --shard I/N: 1 <= I <= N.
+bool TakeShard(const char* text, Options& options, std::string& error) {
+    const std::string value = text;
+    const std::size_t slash = value.find('/');
+    long index = 0;
+    long count = 0;
+    if (slash == std::string::npos || !ParseWhole(value.substr(0, slash).c_str(), 1, 1000, index) ||
+        !ParseWhole(value.substr(slash + 1).c_str(), 1, 1000, count) || index > count) {
+        error = "--shard: '" + value + "' is not I/N with 1 <= I <= N <= 1000";
+        return false;
+    }
+    options.shardIndex = static_cast<int>(index);
+    options.shardCount = static_cast<int>(count);
+    return true;
+}
+
+// --timeout SECONDS: a number with decimals allowed, up to a day.
+bool TakeTimeout(const char* text, Options& options, std::string& error) {
+    char* end = nullptr;
+    errno = 0;
+    const double seconds = std::strtod(text, &end);
+    if (errno != 0 || end == text || *end != '\0' || !(seconds >= 0.1 && seconds <= 86400)) {
+        error = "--timeout: '" + std::string(text) + "' is not a number of seconds 0.1..86400";
+        return false;
+    }
+    options.timeout = seconds;
+    options.timeoutText = text;
     return true;
 }
 
@@ -171,7 +203,29 @@ bool TakeOption(int argc, char** argv, int& i, Options& options, std::string& er
     const std::string arg = argv[i];
     if (arg == "-e") {
         const char* text = OptionValue(argc, argv, i, "the commands", error);
-        if (text != nullptr) options.inline_ = text;
+        if (text != nullptr) options.inline_ = options.inline_ ? *options.inline_ + "\n" + text : std::string(text);
+        return text != nullptr;
+    }
+    if (arg == "--shard") {
+        const char* text = OptionValue(argc, argv, i, "I/N", error);
+        return text != nullptr && TakeShard(text, options, error);
+    }
+    if (arg == "--timeout") {
+        const char* text = OptionValue(argc, argv, i, "a number of seconds", error);
+        return text != nullptr && TakeTimeout(text, options, error);
+    }
+    if (arg == "--fail-fast") {
+        options.failFast = true;
+        return true;
+    }
+    if (arg == "--artifacts") {
+        const char* text = OptionValue(argc, argv, i, "a folder", error);
+        if (text != nullptr) options.artifacts = text;
+        return text != nullptr;
+    }
+    if (arg == kChildResultOption) {
+        const char* text = OptionValue(argc, argv, i, "a file", error);
+        if (text != nullptr) options.childResult = text;
         return text != nullptr;
     }
     if (arg == "--clock") {
@@ -214,7 +268,11 @@ bool CheckScriptChoice(const Options& options, std::string& error) {
         error = "no script given";
         return false;
     }
-    if (options.scripts.size() > 1) {
+    if (options.shardCount > 0 && options.inline_) {
+        error = "--shard splits script files, not -e";
+        return false;
+    }
+    if (options.scripts.size() > 1 || options.shardCount > 0) {
         for (const std::string& script : options.scripts) {
             if (script == "-") {
                 error = "standard input can only be read as the one script";
@@ -238,10 +296,65 @@ bool TakeOptions(int argc, char** argv, Options& options, std::string& error) {
 
 bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
-// Plays one script in this process.
-int PlayOne(const Options& options) {
+// The signal that asks the script to stop: SIGALRM for --timeout, SIGINT or SIGTERM.
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void AskToStop(int signal) {
+    if (stopSignal == 0) stopSignal = signal;
+}
+
+// Stops the script at the next tick or command when a signal or the time limit comes.
+void WatchForStop(const Options& options, bool child) {
+    struct sigaction action {};
+    action.sa_handler = AskToStop;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGALRM}) sigaction(signal, &action, nullptr);
+#ifdef __linux__
+    // A script's process ends with the suite that started it, however that ended.
+    if (child) prctl(PR_SET_PDEATHSIG, SIGTERM);
+#else
+    (void)child;
+#endif
+    if (options.timeout > 0) {
+        itimerval limit{};
+        limit.it_value.tv_sec = static_cast<time_t>(options.timeout);
+        limit.it_value.tv_usec = static_cast<suseconds_t>((options.timeout - std::floor(options.timeout)) * 1e6);
+        setitimer(ITIMER_REAL, &limit, nullptr);
+    }
+}
+
+std::string StopReason(const Options& options) {
+    const int signal = stopSignal;
+    if (signal == 0) return {};
+    if (signal == SIGALRM)
+        return "timed out after " + SecondsText(options.timeout) + " (--timeout " + options.timeoutText + ")";
+    return signal == SIGINT ? "interrupted (SIGINT)" : "interrupted (SIGTERM)";
+}
+
+// A process stopped by SIGINT or SIGTERM dies of it once it has said where it
+// was, so that a shell or a CI runner sees the interruption.
+int Ending(int status) {
+    const int signal = stopSignal;
+    if (signal != SIGINT && signal != SIGTERM) return status;
+    std::fflush(nullptr);
+    std::signal(signal, SIG_DFL);
+    raise(signal);
+    return status;
+}
+
+// Tells the suite what came of the script (only in a script's own process).
+void TellSuite(const Options& options, const std::vector<ScriptError>& failures, const ScriptError* error) {
+    if (options.childResult.empty()) return;
     std::string text;
-    std::string file;
+    if (!failures.empty()) text += OutcomeLine("failure", failures.front());
+    if (error != nullptr) text += OutcomeLine("error", *error);
+    std::string why;
+    WriteOutputFile(options.childResult, text, why);
+}
+
+// The text of the script to play and the name it goes by in messages.
+bool ReadScript(const Options& options, std::string& text, std::string& file, std::string& why) {
     if (options.inline_) {
         file = "-e";
         text = *options.inline_;
@@ -254,26 +367,52 @@ int PlayOne(const Options& options) {
             else if (!quoted && text[i] == ';')
                 text[i] = '\n';
         }
-    } else if (options.scripts[0] == "-") {
-        file = "-";
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        if (std::cin.bad()) return Fail(file, "cannot read standard input");
-    } else {
-        file = options.scripts[0];
-        std::string why;
-        if (!ReadScriptFile(file, text, why)) return Fail(file, "cannot read the script: " + why);
+        return true;
+    }
+    file = options.scripts[0];
+    if (file == "-") {
+        if (ReadInputDescriptor(STDIN_FILENO, text, why)) return true;
+        why = "cannot read standard input: " + why;
+        return false;
+    }
+    if (ReadScriptFile(file, text, why)) return true;
+    why = "cannot read the script: " + why;
+    return false;
+}
+
+// Plays one script in this process.
+int PlayOne(const Options& options) {
+    WatchForStop(options, !options.childResult.empty());
+    std::string text;
+    std::string file;
+    std::string why;
+    if (!ReadScript(options, text, file, why)) {
+        const ScriptError error{file, 0, why};
+        TellSuite(options, {}, &error);
+        std::fprintf(stderr, "%s\n", error.Text().c_str());
+        return Ending(kBadInput);
     }
 
     std::vector<ScriptError> errors;
     const Script script = ParseScript(text, file, errors);
     CheckScriptFiles(script, errors);
     for (const ScriptError& error : errors) std::fprintf(stderr, "%s\n", error.Text().c_str());
-    if (!errors.empty()) return kBadInput;
+    if (!errors.empty()) {
+        TellSuite(options, {}, &errors.front());
+        return Ending(kBadInput);
+    }
 
     TQueueDispatcher dispatcher;
+    FailureTrail trail;
     RunnerOptions runnerOptions;
     runnerOptions.update = options.update;
     runnerOptions.progress = StderrIsTerminal();
+    runnerOptions.artifacts = options.artifacts;
+    runnerOptions.stopRequest = [&options] { return StopReason(options); };
+    if (!options.artifacts.empty()) {
+        runnerOptions.beforeCommand = [&trail](const ScriptCommand& command) { trail.Command(command); };
+        runnerOptions.afterTick = [&trail](const Rgb565* screen, std::int64_t ms) { trail.Frame(screen, ms); };
+    }
     if (options.plantPort != 0) runnerOptions.beforeTick = [&dispatcher] { dispatcher.Pump(); };
     ScriptRunner runner(runnerOptions);
     if (options.pinned) runner.SetClock(*options.pinned);
@@ -282,7 +421,6 @@ int PlayOne(const Options& options) {
     if (options.plantPort != 0) {
         feed.emplace(dispatcher,
                      [&runner](const std::string& datagram) { return runner.Plant().ApplyLines(datagram); });
-        std::string why;
         if (!feed->Start(options.plantPort, why)) return UsageError("--plant-udp: " + why);
     }
 
@@ -291,121 +429,15 @@ int PlayOne(const Options& options) {
     // Failed checks were reported as they happened; only a script error is left.
     if (status == ScriptStatus::BadInput) std::fprintf(stderr, "%s\n", error.Text().c_str());
     std::cout.flush();
-    return static_cast<int>(status);
+    TellSuite(options, runner.Failures(), status == ScriptStatus::BadInput ? &error : nullptr);
+    if (status != ScriptStatus::Ran && !options.artifacts.empty() && !trail.Write(options.artifacts, file, why)) {
+        std::fprintf(stderr, "%s\n", ScriptError{file, 0, "--artifacts: " + why}.Text().c_str());
+    }
+    return Ending(static_cast<int>(status));
 }
 
-// ---- several scripts, each in a process of its own -------------------------
-
-struct Job {
-    std::string script;
-    std::string outPath;
-    std::string errPath;
-    pid_t pid = -1;
-    bool done = false;
-    int status = kBadInput;
-    std::string note;  // what the process itself could not say
-    std::chrono::steady_clock::time_point start;
-    double seconds = 0;
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool Spawn(Job& job, const std::vector<std::string>& common) {
-    std::vector<std::string> args = common;
-    args.push_back(job.script);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, job.outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, job.errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    job.start = std::chrono::steady_clock::now();
-    const int failed = posix_spawn(&job.pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) {
-        job.done = true;
-        job.note = job.script + ":0: cannot start the runner for this script: " + std::strerror(failed) + "\n";
-        return false;
-    }
-    return true;
-}
-
-// XML 1.0 forbids most control bytes even when escaped; the library escapes
-// the markup, the report replaces those bytes.
-std::string XmlSafe(const std::string& text) {
-    std::string out = text;
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' && c != '\r') c = '?';
-    }
-    return out;
-}
-
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
-
-std::string Seconds(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", seconds);
-    return text;
-}
-
-// Writes the report whole or not at all.
-bool WriteJUnit(const std::string& path, const std::vector<Job>& jobs, std::string& why) {
-    int failures = 0;
-    int errors = 0;
-    double total = 0;
-    for (const Job& job : jobs) {
-        failures += job.status == 1;
-        errors += job.status != 0 && job.status != 1;
-        total += job.seconds;
-    }
-    tinyxml2::XMLDocument xml;
-    xml.InsertEndChild(xml.NewDeclaration());
-    tinyxml2::XMLElement* suites = xml.NewElement("testsuites");
-    xml.InsertEndChild(suites);
-    tinyxml2::XMLElement* suite = suites->InsertNewChildElement("testsuite");
-    suite->SetAttribute("name", "kandorelle-cli");
-    for (tinyxml2::XMLElement* counts : {suites, suite}) {
-        counts->SetAttribute("tests", static_cast<int>(jobs.size()));
-        counts->SetAttribute("failures", failures);
-        counts->SetAttribute("errors", errors);
-        counts->SetAttribute("time", Seconds(total).c_str());
-    }
-    for (const Job& job : jobs) {
-        const std::string out = XmlSafe(Slurp(job.outPath));
-        const std::string err = XmlSafe(Slurp(job.errPath) + job.note);
-        tinyxml2::XMLElement* test = suite->InsertNewChildElement("testcase");
-        test->SetAttribute("classname", "kandorelle-cli");
-        test->SetAttribute("name", XmlSafe(job.script).c_str());
-        test->SetAttribute("time", Seconds(job.seconds).c_str());
-        if (job.status != 0) {
-            tinyxml2::XMLElement* verdict = test->InsertNewChildElement(job.status == 1 ? "failure" : "error");
-            verdict->SetAttribute("message", FirstLine(err).c_str());
-            verdict->SetText(err.c_str());
-        }
-        if (!out.empty()) test->InsertNewChildElement("system-out")->SetText(out.c_str());
-        if (!err.empty()) test->InsertNewChildElement("system-err")->SetText(err.c_str());
-    }
-    const std::string temporary = path + ".tmp";
-    if (xml.SaveFile(temporary.c_str()) != tinyxml2::XML_SUCCESS) {
-        why = "cannot write " + temporary + ": " + std::strerror(errno);
-        std::remove(temporary.c_str());
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        why = "cannot write " + path + ": " + std::strerror(errno);
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-// The options every script's own process is started with, before its script.
-std::vector<std::string> CommonArguments(const Options& options) {
+// The options that every script's own process of a suite is started with.
+std::vector<std::string> ChildArguments(const Options& options) {
     std::vector<std::string> common{"kandorelle-cli"};
     for (const std::string& po : options.poFiles) {
         common.push_back("--texts");
@@ -416,114 +448,15 @@ std::vector<std::string> CommonArguments(const Options& options) {
         common.push_back(*options.clock);
     }
     if (options.update) common.push_back("--update");
+    if (options.timeout > 0) {
+        common.push_back("--timeout");
+        common.push_back(options.timeoutText);
+    }
+    if (!options.artifacts.empty()) {
+        common.push_back("--artifacts");
+        common.push_back(options.artifacts);
+    }
     return common;
-}
-
-std::vector<Job> MakeJobs(const Options& options, const std::string& folder) {
-    std::vector<Job> jobs(options.scripts.size());
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        jobs[i].script = options.scripts[i];
-        jobs[i].outPath = folder + "/" + std::to_string(i) + ".out";
-        jobs[i].errPath = folder + "/" + std::to_string(i) + ".err";
-    }
-    return jobs;
-}
-
-void Finish(Job& job, int status) {
-    job.done = true;
-    job.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - job.start).count();
-    if (WIFEXITED(status)) {
-        job.status = WEXITSTATUS(status) <= 2 ? WEXITSTATUS(status) : kBadInput;
-    } else {
-        job.status = kBadInput;
-        job.note = job.script + ":0: the runner ended with signal " +
-                   std::to_string(WIFSIGNALED(status) ? WTERMSIG(status) : 0) + "\n";
-    }
-}
-
-enum class Waited { Ended, Interrupted, Failed };
-
-// Waits for one script's process to end and marks its job done.
-Waited WaitForOne(std::vector<Job>& jobs, int& running) {
-    int status = 0;
-    const pid_t pid = waitpid(-1, &status, 0);
-    if (pid < 0) return errno == EINTR ? Waited::Interrupted : Waited::Failed;
-    for (Job& job : jobs) {
-        if (job.pid != pid || job.done) continue;
-        Finish(job, status);
-        --running;
-    }
-    return Waited::Ended;
-}
-
-// The scripts' output and progress, in the order the scripts were given.
-struct Report {
-    std::size_t shown = 0;
-    int worst = 0;
-    bool progress = StderrIsTerminal();
-    bool progressShown = false;
-    std::chrono::steady_clock::time_point begin = std::chrono::steady_clock::now();
-
-    void EraseProgress() {
-        if (progressShown) std::fputs("\r\033[K", stderr);
-        progressShown = false;
-    }
-
-    // Prints the finished scripts at the front, as soon as the front is done.
-    void ShowFront(const std::vector<Job>& jobs) {
-        while (shown < jobs.size() && jobs[shown].done) {
-            EraseProgress();
-            const Job& job = jobs[shown];
-            std::cout << Slurp(job.outPath) << std::flush;
-            std::cerr << Slurp(job.errPath) << job.note << std::flush;
-            worst = std::max(worst, job.status);
-            ++shown;
-        }
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-        if (progress && elapsed > 2.0 && shown < jobs.size()) {
-            std::fprintf(stderr, "\r\033[K%zu of %zu scripts done, %.1f s", shown, jobs.size(), elapsed);
-            std::fflush(stderr);
-            progressShown = true;
-        }
-    }
-};
-
-int PlayMany(const Options& options) {
-    char folder[] = "/tmp/kandorelle-cli-XXXXXX";
-    if (mkdtemp(folder) == nullptr)
-        return UsageError(std::string("cannot make a temporary folder: ") + std::strerror(errno));
-    const std::vector<std::string> common = CommonArguments(options);
-    std::vector<Job> jobs = MakeJobs(options, folder);
-    const int parallel =
-        options.jobs > 0 ? options.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    Report report;
-    std::size_t next = 0;
-    int running = 0;
-    while (report.shown < jobs.size()) {
-        while (running < parallel && next < jobs.size()) {
-            if (Spawn(jobs[next], common)) ++running;
-            ++next;
-        }
-        if (running > 0) {
-            const Waited waited = WaitForOne(jobs, running);
-            if (waited == Waited::Interrupted) continue;
-            if (waited == Waited::Failed) break;
-        }
-        report.ShowFront(jobs);
-    }
-    report.EraseProgress();
-
-    int worst = report.worst;
-    if (!options.junit.empty()) {
-        std::string why;
-        if (!WriteJUnit(options.junit, jobs, why)) {
-            std::fprintf(stderr, "kandorelle-cli: --junit: %s\n", why.c_str());
-            worst = kBadInput;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
-    return worst;
 }
 
 }  // namespace
@@ -565,21 +498,34 @@ int main(int argc, char* argv[]) {
     Options options;
     if (!TakeOptions(argc, argv, options, optionError)) return UsageError(optionError);
     options.poFiles = texts.poFiles;
-    if (options.scripts.size() > 1 || !options.junit.empty()) {
+    if (!options.artifacts.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(options.artifacts, ec);
+        if (!std::filesystem::is_directory(options.artifacts, ec)) {
+            return UsageError("--artifacts: cannot make the folder " + options.artifacts);
+        }
+    }
+    if (options.childResult.empty() &&
+        (options.scripts.size() > 1 || !options.junit.empty() || options.shardCount > 0)) {
         if (options.inline_) return UsageError("--junit reports script files, not -e");
         for (const std::string& script : options.scripts) {
             if (script == "-") return UsageError("--junit reports script files, not standard input");
         }
         if (!options.junit.empty()) {
             // A report that cannot be written is known before anything runs.
-            const std::filesystem::path report(options.junit);
-            const std::filesystem::path where = report.parent_path().empty() ? "." : report.parent_path();
-            std::error_code ec;
-            if (!std::filesystem::is_directory(where, ec) || access(where.c_str(), W_OK | X_OK) != 0) {
-                return UsageError("--junit: the folder " + where.string() + " cannot be written to");
-            }
+            const std::string problem = WriteProblem(options.junit);
+            if (!problem.empty()) return UsageError("--junit: " + problem);
         }
-        return PlayMany(options);
+        SuiteOptions suite;
+        suite.scripts = options.scripts;
+        suite.childArguments = ChildArguments(options);
+        suite.junit = options.junit;
+        suite.jobs = options.jobs;
+        suite.shardIndex = options.shardIndex;
+        suite.shardCount = options.shardCount;
+        suite.timeout = options.timeout;
+        suite.failFast = options.failFast;
+        return PlaySuite(suite);
     }
     if (const int status = ApplyTextOptions(texts); status != 0) return status;
     return PlayOne(options);

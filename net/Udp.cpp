@@ -266,11 +266,18 @@ void TUDPThread::Loop() {
 
 bool TUDPThread::ReceiveOne() {
     socklen_t size = sizeof sender_;
+    sender_ = {};
     const ssize_t received = recvfrom(owner_->socket_, scratch_.get(), kScratchLength, MSG_DONTWAIT | MSG_TRUNC,
                                       reinterpret_cast<sockaddr*>(&sender_), &size);
     if (received < 0) return false;
-    // An empty datagram is taken but not reported; so is the wake-up of a close.
-    if (received == 0) return true;
+    // An empty datagram is not reported as data; the wake-up of a close, which
+    // has no sender, not at all.
+    if (received == 0) {
+        if (owner_->onEmptyReceivedAssigned_ && sender_.sin_family == AF_INET && sender_.sin_port != 0) {
+            Deliver(0, ntohs(sender_.sin_port), DottedAddress(sender_.sin_addr), false);
+        }
+        return true;
+    }
     const std::size_t whole = static_cast<std::size_t>(received);
     const int kept = TUDPReceivePath::Store(*owner_, scratch_.get(), std::min(whole, kScratchLength));
     if (kept < 0) return false;
@@ -351,6 +358,10 @@ void TUDPThread::RaiseDataReceived(TUDP* owner, const std::shared_ptr<bool>& ali
     // A datagram larger than the buffer is reported before its first part is handed out.
     if (cut) owner->RaiseError(EMSGSIZE);
     if (handler && count > 0 && *alive) handler(owner, count, port, ip);
+    if (count == 0 && *alive) {
+        TEmptyReceivedEvent empty = owner->onEmptyReceived_;
+        if (empty) empty(owner, port, ip);
+    }
 }
 
 TUDP::TUDP(TComponent* owner, TDispatcher* dispatcher)
@@ -683,6 +694,11 @@ void TUDP::SetUseThread(std::uint8_t flag) {
         return;
     }
     useThread_ = flag;
+}
+
+void TUDP::SetOnEmptyReceived(TEmptyReceivedEvent handler) {
+    onEmptyReceived_ = std::move(handler);
+    onEmptyReceivedAssigned_ = static_cast<bool>(onEmptyReceived_);
 }
 
 void TUDP::SetOnDataReceived(TDataReceivedEvent handler) {

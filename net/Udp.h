@@ -21,6 +21,7 @@ class TUDP;
 
 using TDataReceivedEvent = std::function<void(TUDP* sender, int count, int port, const std::string& ip)>;
 using TErrorEvent = std::function<void(const std::string& message)>;
+using TEmptyReceivedEvent = std::function<void(TUDP* sender, int port, const std::string& ip)>;
 
 // The socket library's start-up record; POSIX sockets need no start-up, so it
 // only records the version that was asked for.
@@ -108,6 +109,9 @@ public:
 
     void SetOnDataReceived(TDataReceivedEvent handler);
     void SetOnError(TErrorEvent handler);
+    // An empty datagram, which OnDataReceived never reports, for a user that
+    // answers every datagram (the thread only); an addition of this host.
+    void SetOnEmptyReceived(TEmptyReceivedEvent handler);
     // Refused with an error while a socket is open without a dispatcher.
     void SetUseThread(std::uint8_t flag);
     void SetReplyTimeout(std::uint32_t ms) { replyTimeout_ = ms; }
@@ -156,6 +160,8 @@ private:
     sockaddr_in peerAddress_{};
     TDataReceivedEvent onDataReceived_;
     TErrorEvent onError_;
+    TEmptyReceivedEvent onEmptyReceived_;
+    std::atomic<bool> onEmptyReceivedAssigned_{false};
     std::atomic<std::uint16_t> bufferLength_{8192};
     std::atomic<std::uint16_t> threadInterval_{10};
     // Written by the receive thread and copied by ReadBuffer, always under bufferMutex_.

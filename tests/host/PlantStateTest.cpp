@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/PlantCommands.h"
+#include "host/Runner.h"
 #include "panel/app/Plant.h"
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"
@@ -98,6 +99,12 @@ TEST(PlantState, ADamagedFileIsRefusedWithItsLineAndChangesNothing) {
         EXPECT_NE(at, std::string::npos) << from;
         return at == std::string::npos ? t : t.replace(at, from.size(), to);
     };
+    // The first value of a key, whatever it was.
+    const auto valued = [&text](const std::string& key, const std::string& value) {
+        std::string t = text;
+        const std::size_t at = t.find("\"" + key + "\": ") + key.size() + 4;
+        return t.replace(at, t.find_first_of(",\n", at) - at, value);
+    };
     const auto lineOf = [&text](const std::string& key) {
         const std::size_t at = text.find(key);
         return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n'));
@@ -115,7 +122,17 @@ TEST(PlantState, ADamagedFileIsRefusedWithItsLineAndChangesNothing) {
         {replaced("\"language\": 0", "\"language\": 7"), lineOf("\"language\""), "language: 7 is out of range 0..6"},
         {replaced("\"frost\": false,", ""), 0, "\"frost\" is missing"},
         {replaced("\"version\": 1", "\"version\": 2"), lineOf("\"version\""), "version"},
-        {replaced("\"clock\": \"", "\"clock\": \"2026-02-30 "), lineOf("\"clock\""), "clock must read"},
+        {replaced("\"clock\": \"", "\"clock\": \"2026-02-30 "), lineOf("\"clock\""), "clock: the time '"},
+        {valued("clock", "\"2026-02-30 10:00:00\""), lineOf("\"clock\""), "clock: 2026-02-30 is not a date"},
+        {valued("clock", "1e999"), 0, "number overflow"},
+        {valued("format", "1e400"), 0, "number overflow"},
+        {valued("collector", "-1e400"), 0, "number overflow"},
+        {replaced("\"frost\": false,", "\"frost\": false,\n\"frost\": true,"), lineOf("\"frost\"") + 1,
+         "\"frost\" is given twice"},
+        {valued("month", "13"), 0, "faultHistory entry 1: month 13 is out of range (1 to 12)"},
+        {valued("hour", "99"), 0, "faultHistory entry 1: hour 99 is out of range (0 to 23)"},
+        {valued("faultCode", "200"), 0, "faultHistory entry 1: faultCode 200 is out of range 1..50"},
+        {valued("type", "7"), 0, "faultHistory entry 1: type must be 0 (an entry) or 255 (an empty slot)"},
         {replaced("\"count\": 14", "\"count\": 15"), lineOf("\"count\""), "out of range 0..14"},
         {replaced("\"held\": []", "\"held\": [\"nothing\"]"), lineOf("\"held\""), "unknown name"},
     };
@@ -150,9 +167,50 @@ TEST(PlantState, AFailedSaveLeavesNoFileBehind) {
     const std::string path = TempPath("no/such/dir/state.json");
     std::string out, error;
     EXPECT_FALSE(RunLine(plant, "state save " + path, nullptr, out, error));
-    EXPECT_EQ(error, path + ":1: cannot write the state file");
+    EXPECT_EQ(error, path + ":1: cannot write " + path + ": No such file or directory");
     EXPECT_FALSE(std::ifstream(path).good());
     EXPECT_FALSE(std::ifstream(path + ".partial").good());
+}
+
+// The clock verb, expect clock, history add and a state file's clock read one
+// grammar with one set of messages.
+TEST(PlantState, EveryDateTakesOneGrammar) {
+    const struct {
+        const char* text;
+        const char* message;  // empty: taken
+    } cases[] = {
+        {"2026-01-05 12:00:00", ""},
+        {"2028-02-29 23:59:59", ""},
+        {"2026-+1-05 12:00:00", "the date '2026-+1-05' is not YYYY-MM-DD"},
+        {"2026-01-05 1:00:00", "the time '1:00:00' is not HH:MM:SS"},
+        {"2026-13-05 12:00:00", "month 13 is out of range (1 to 12)"},
+        {"2026-02-29 12:00:00", "2026-02-29 is not a date (February 2026 has 28 days)"},
+        {"2026-01-05 12:60:00", "minute 60 is out of range (0 to 59)"},
+        {"1999-12-31 23:59:59", "year 1999 is out of range (2000 to 2099)"},
+    };
+    const std::string path = TempPath("dates.json");
+    FreshPanel panel;
+    PlantModel plant;
+    RunOrFail(plant, "state save " + path);
+    const std::string saved = ReadAll(path);
+    const std::size_t clockAt = saved.find("\"clock\": \"") + 10;
+    for (const auto& c : cases) {
+        const std::string expected = c.message;
+        for (const std::string verb : {"clock ", "expect clock ", "history add 3 "}) {
+            std::vector<ScriptError> errors;
+            ParseScript(verb + c.text, "d.txt", errors);
+            const std::string prefix = "d.txt:1: " + verb.substr(0, verb.find_first_of(" ")) + ": ";
+            EXPECT_EQ(errors.empty() ? "" : errors[0].Text(), expected.empty() ? "" : prefix + expected) << verb;
+        }
+        std::string state = saved;
+        WriteAll(path, state.replace(clockAt, 19, c.text));
+        WallTime clock;
+        std::string out, error;
+        const bool loaded = RunLine(plant, "state load " + path, &clock, out, error);
+        EXPECT_EQ(loaded, expected.empty()) << c.text;
+        EXPECT_TRUE(loaded || error.find(": clock: " + expected) != std::string::npos) << error;
+    }
+    std::remove(path.c_str());
 }
 
 }  // namespace

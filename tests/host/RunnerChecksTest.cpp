@@ -20,7 +20,8 @@ struct Played {
     std::string messages;
 };
 
-Played Play(const std::string& text, const std::string& file = "t.txt", bool update = false) {
+Played Play(const std::string& text, const std::string& file = "t.txt", bool update = false,
+            const std::string& artifacts = "") {
     std::vector<ScriptError> errors;
     const Script script = ParseScript(text, file, errors);
     Played played;
@@ -35,6 +36,7 @@ Played Play(const std::string& text, const std::string& file = "t.txt", bool upd
     options.out = &out;
     options.messages = &messages;
     options.update = update;
+    options.artifacts = artifacts;
     ScriptRunner runner(options);
     played.status = runner.Execute(script, played.error);
     played.out = out.Text();
@@ -131,6 +133,21 @@ TEST(RunnerChecks, GoldenImagesAreWrittenComparedAndExplained) {
     // Passing again removes what the failure left.
     EXPECT_EQ(Play(start, script).status, ScriptStatus::Ran);
     EXPECT_FALSE(fs::exists(folder / "start.diff.png"));
+
+    // Where the pictures cannot be written the check still fails with its count.
+    fs::create_directories(folder / "start.actual.png");
+    played = Play(menu, script);
+    EXPECT_EQ(played.status, ScriptStatus::CheckFailed);
+    EXPECT_NE(played.messages.find("differing pixels; the pictures of the difference were not kept (cannot write"),
+              std::string::npos)
+        << played.messages;
+    fs::remove(folder / "start.actual.png");
+    // With an artifacts folder they go there, under the golden image's own path.
+    const fs::path artifacts = folder / "artifacts";
+    EXPECT_EQ(Play(menu, script, false, artifacts.string()).status, ScriptStatus::CheckFailed);
+    EXPECT_TRUE(fs::exists(artifacts / folder.relative_path() / "start.actual.png"));
+    EXPECT_TRUE(fs::exists(artifacts / folder.relative_path() / "start.diff.png"));
+    EXPECT_FALSE(fs::exists(folder / "start.actual.png"));
 
     // A golden image of another size, or no PNG at all, is bad input.
     played = Play("zoom 2\n" + start, script);

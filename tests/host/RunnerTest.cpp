@@ -44,7 +44,7 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         const char* message;
     } bad[] = {
         {"clock 2011-02-31 12:00:00", "clock: 2011-02-31 is not a date (February 2011 has 28 days)"},
-        {"clock 2100-02-29 12:00:00", "clock: year '2100' is out of range (2000 to 2099)"},
+        {"clock 2100-02-29 12:00:00", "clock: year 2100 is out of range (2000 to 2099)"},
         {"clock 2026-12-06T12:00:00",
          "clock: missing an operand after '2026-12-06T12:00:00'; usage: clock "
          "YYYY-MM-DD HH:MM:SS"},
@@ -59,7 +59,8 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"screenshot a.png 4", "screenshot: zoom '4' is out of range (1 to 3)"},
         {"fly\x01 1 2",
          "unknown command 'fly\\x01' (commands: clock, zoom, tick, press, drag, release, tap, "
-         "screenshot, close, set, fault, history, reset, print, state, expect, include, animation, wait, mask)"},
+         "screenshot, close, set, fault, history, reset, print, state, expect, include, animation, wait, mask, "
+         "repeat)"},
         {"expect pixel 1 2 red", "expect: the colour 'red' is not #RRGGBB"},
         {"expect page 46", "expect: no page '46' (a page's number 0..45 or name, as print page shows it)"},
         {"expect page settings", "expect: no page 'settings'"},
@@ -88,6 +89,12 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"screenshot \"/nonexistent folder/a # b.png\"", "screenshot: the folder /nonexistent folder does not exist"},
         {"screenshot \"x.png", "the quote that starts at '\"x.png' is not closed"},
         {"screenshot \"x\"y.png", "a blank must follow the closing quote of '\"x\"'"},
+        {"repeat x tick", "repeat: count 'x' is not a whole number"},
+        {"repeat 2", "repeat: missing operands; usage: repeat N { ... } | repeat N COMMAND"},
+        {"tick\nrepeat 2 {", "repeat: the { has no matching }"},
+        {"}", "}: no repeat { of this script is open"},
+        {"repeat 2 { close }", "close: nothing can follow the close, so it cannot be repeated (repeat on line 2)"},
+        {"repeat 2 bogus", "unknown command 'bogus'"},
     };
     for (const auto& c : bad) {
         ScriptRunner runner;
@@ -102,13 +109,49 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
 
 TEST(Runner, AcceptsLeapDaysAndReportsEveryBadLine) {
     std::vector<ScriptError> errors;
-    const Script good = ParseScript("clock 2000-02-29 0:0:0\nclock 2012-02-29 23:59:59\ntick 0\n", "a.txt", errors);
+    const Script good = ParseScript("clock 2000-02-29 00:00:00\nclock 2012-02-29 23:59:59\ntick 0\n", "a.txt", errors);
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(good.commands.size(), 3u);
     ParseScript("tick x\n\ntick\nzoom\n", "b.txt", errors);
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].Text(), "b.txt:1: tick: count 'x' is not a whole number");
     EXPECT_EQ(errors[1].line, 4);
+}
+
+TEST(Runner, RepeatPlaysItsCommandsNTimes) {
+    std::ostringstream out;
+    RunnerOptions options;
+    options.out = &out;
+    ScriptRunner runner(options);
+    std::string error;
+    ASSERT_TRUE(Play(runner,
+                     "repeat 2 {\n  print frost\n  repeat 3 print page\n}\nrepeat 0 { print collector }\n"
+                     "repeat 2 { repeat 2 { tick 5 } }\nrepeat 1 print tank1.full\n",
+                     error))
+        << error;
+    const std::string frost =
+        "frost = off\n" + std::string() + "page = 0 start-page\n" + "page = 0 start-page\n" + "page = 0 start-page\n";
+    EXPECT_EQ(out.str(), frost + frost + "tank1.full = off\n");
+    EXPECT_EQ(runner.Host().TickCounter(), 20);
+}
+
+// Windows editors start a file with a byte-order mark; file names may hold blanks.
+TEST(Runner, ByteOrderMarkAndQuotedFileNames) {
+    const std::filesystem::path folder = FreshFolder("runner quoted");
+    std::ofstream(folder / "my lib.txt") << "tick 2\n";
+    ScriptRunner runner;
+    std::string error;
+    const std::string f = folder.string() + "/";
+    ASSERT_TRUE(Play(runner,
+                     "\xEF\xBB\xBFtick 3\ninclude \"" + f + "my lib.txt\"\nscreenshot \"" + f +
+                         "my shot.png\"\nstate save \"" + f + "my state.json\"\nstate load \"" + f +
+                         "my state.json\"\nanimation start \"" + f + "my walk.gif\"\ntick 3\n",
+                     error))
+        << error;
+    for (const char* name : {"my shot.png", "my state.json", "my walk.gif"}) {
+        EXPECT_TRUE(std::filesystem::is_regular_file(folder / name)) << name;
+    }
+    EXPECT_EQ(runner.Host().TickCounter(), 8);
 }
 
 TEST(Runner, UnquoteKeepsEscapedCharacters) {
@@ -151,7 +194,7 @@ TEST(Runner, AFailedScreenshotSaysWhyAndLeavesNoFileBehind) {
         std::string reason;
     } cases[] = {
         {(folder / "missing" / "x.png").string(), "No such file or directory"},
-        {(folder / "taken.png").string(), "Is a directory"},
+        {(folder / "taken.png").string(), "it is a folder"},
     };
     for (const auto& c : cases) {
         // The folder check is skipped here, as if the folder changed after it.

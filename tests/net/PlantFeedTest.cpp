@@ -63,8 +63,14 @@ TEST_F(PlantFeedTest, AnswersEveryDatagramFromTheDispatchingThread) {
     ASSERT_TRUE(PumpUntil(dispatcher, [&] { return answers.size() == 1; }));
     ASSERT_EQ(rig.Send("bad line"), 1);
     ASSERT_TRUE(PumpUntil(dispatcher, [&] { return answers.size() == 2; }));
-    EXPECT_EQ(received, (std::vector<std::string>{"collector 95.5\nfrost on\n", "bad line"}));
-    EXPECT_EQ(answers, (std::vector<std::string>{"ok", "datagram:1: bad"}));
+    // An empty datagram is answered too, and a long one arrives whole.
+    ASSERT_EQ(rig.SendBuffer("", 0, 0), 0);
+    ASSERT_TRUE(PumpUntil(dispatcher, [&] { return answers.size() == 3; }));
+    const std::string longest = std::string(8179, ' ') + "collector 95.5";
+    ASSERT_EQ(rig.Send(longest), 1);
+    ASSERT_TRUE(PumpUntil(dispatcher, [&] { return answers.size() == 4; }));
+    EXPECT_EQ(received, (std::vector<std::string>{"collector 95.5\nfrost on\n", "bad line", "", longest}));
+    EXPECT_EQ(answers, (std::vector<std::string>{"ok", "datagram:1: bad", "ok", "ok"}));
     for (const std::thread::id id : handlerThreads) EXPECT_EQ(id, std::this_thread::get_id());
 }
 

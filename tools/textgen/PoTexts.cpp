@@ -1,6 +1,7 @@
 #include "tools/textgen/PoTexts.h"
 
 #include <gettext-po.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -94,8 +95,16 @@ using PoFile = std::unique_ptr<po_file, PoFileCloser>;
 
 // The parsed file, or null after its problems were reported.
 PoFile OpenPoFile(const std::string& path, std::vector<std::string>& errors, const Fail& fail) {
-    if (!std::ifstream(path)) {
-        fail(1, "cannot read the file");
+    // A translation is a file of some kilobytes; a device or a pipe (/dev/zero)
+    // would never end.
+    constexpr off_t kMaxBytes = off_t{16} << 20;
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !std::ifstream(path)) {
+        fail(1, std::string("cannot read the file: ") + std::strerror(errno));
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode) || st.st_size > kMaxBytes) {
+        fail(1, S_ISREG(st.st_mode) ? "the file is larger than 16 MiB" : "not a regular file");
         return nullptr;
     }
     const size_t errorsBefore = errors.size();
