@@ -102,11 +102,8 @@
       setClock: c('KandoSetClock', 'string', ['string']),
       stateText: c('KandoStateText', 'string', []),
       loadState: c('KandoLoadState', 'number', ['string', 'string']),
-      previewBegin: c('KandoPreviewBegin', null, ['string', 'number', 'string', 'string']),
-      previewEntry: c('KandoPreviewEntry', null, ['number', 'string', 'string', 'string', 'number', 'number']),
-      previewEnd: m._KandoPreviewEnd,
+      preview: c('KandoPreview', 'number', ['string']),
       previewClear: m._KandoPreviewClear,
-      textFindings: c('KandoTextFindings', 'string', []),
     };
   }
 
@@ -571,6 +568,110 @@
     }
   }
 
+  // The fit check starts the firmware afresh for every state it shows, so it
+  // runs on modules of their own, never on the live panel: in workers, a
+  // share of the languages each, while the page goes on answering; where a
+  // worker cannot load the module (a page opened from a file), on a second
+  // instance in the page, a language at a time.
+  const MAX_FIT_WORKERS = 4;
+  let fitCheck = 0; // the number of the check whose findings are awaited
+  let fitWorkers = [];
+
+  function stopFitCheck() {
+    ++fitCheck;
+    for (const worker of fitWorkers) worker.terminate();
+    fitWorkers = [];
+  }
+
+  function checkTexts(translation) {
+    stopFitCheck();
+    const mine = fitCheck;
+    return new Promise(function (resolve, reject) {
+      const onPage = function () {
+        stopFitCheck();
+        const now = fitCheck;
+        window.createKandorelle().then(function (second) {
+          const check = second.cwrap('KandoCheckTexts', 'string', ['string', 'number']);
+          let findings = [];
+          const next = function (language) {
+            if (now !== fitCheck) return;
+            if (language === LANGUAGES.length) {
+              resolve(findings);
+              return;
+            }
+            const found = JSON.parse(check(translation, language));
+            if (found.problems !== undefined) {
+              reject(new Error(found.problems));
+              return;
+            }
+            findings = findings.concat(found);
+            window.setTimeout(next, 0, language + 1);
+          };
+          next(0);
+        }).catch(reject);
+      };
+      const count = Math.max(1, Math.min(MAX_FIT_WORKERS, navigator.hardwareConcurrency || 1, LANGUAGES.length));
+      if (window.location.protocol === 'file:' || !window.Worker) {
+        onPage();
+        return;
+      }
+      const found = [];
+      let answers = 0;
+      try {
+        for (let i = 0; i < count; ++i) fitWorkers.push(new window.Worker('fit-worker.js'));
+      } catch (error) {
+        onPage();
+        return;
+      }
+      fitWorkers.forEach(function (worker, i) {
+        worker.onmessage = function (event) {
+          if (mine !== fitCheck) return;
+          if (event.data.failed !== undefined) {
+            onPage();
+            return;
+          }
+          found.push(...event.data);
+          if (++answers < count) return;
+          stopFitCheck();
+          // In the order --check-texts prints them: by language first.
+          resolve(found.sort(function (a, b) { return a.language - b.language; }));
+        };
+        worker.onerror = function (event) {
+          event.preventDefault();
+          if (mine === fitCheck) onPage();
+        };
+        const languages = LANGUAGES.map(function (_, n) { return n; }).filter(function (n) { return n % count === i; });
+        worker.postMessage({ translation: translation, languages: languages });
+      });
+    });
+  }
+
+  // The translation as the module takes it (see KandoPreview).
+  function translationJson(name, text, table) {
+    const headers = table.headers || {};
+    const entries = [];
+    const lines = entryLines(text);
+    for (const context of Object.keys(table.translations)) {
+      for (const msgid of Object.keys(table.translations[context])) {
+        if (context === '' && msgid === '') continue; // the header
+        const entry = table.translations[context][msgid];
+        const comments = (entry.comments && entry.comments.translator) || '';
+        const places = lines.get(JSON.stringify(context)) || [{ context: 1, msgstr: 0, name: 0 }];
+        // Each place the context is written is an entry of its own, so a
+        // text given twice is reported as the runner reports it.
+        for (const at of places) {
+          entries.push([entry.msgctxt !== undefined, context, (entry.msgstr || [''])[0], comments,
+            at.msgstr || at.context, at.name]);
+        }
+      }
+    }
+    return JSON.stringify({
+      name: name,
+      header: [Boolean(table.headers), headers.Language || '', headers['Content-Type'] || ''],
+      entries: entries,
+    });
+  }
+
   function previewPo(file) {
     file.text().then(function (text) {
       let table;
@@ -582,32 +683,22 @@
         say(file.name + ' is not a PO file the panel can read.', true);
         return;
       }
-      const headers = table.headers || {};
-      k.previewBegin(file.name, table.headers ? 1 : 0, headers.Language || '', headers['Content-Type'] || '');
-      const lines = entryLines(text);
-      for (const context of Object.keys(table.translations)) {
-        for (const msgid of Object.keys(table.translations[context])) {
-          if (context === '' && msgid === '') continue; // the header
-          const entry = table.translations[context][msgid];
-          const comments = (entry.comments && entry.comments.translator) || '';
-          const places = lines.get(JSON.stringify(context)) || [{ context: 1, msgstr: 0, name: 0 }];
-          // Each place the context is written is an entry of its own, so a
-          // text given twice is reported as the runner reports it.
-          for (const at of places) {
-            k.previewEntry(entry.msgctxt !== undefined ? 1 : 0, context, (entry.msgstr || [''])[0], comments,
-              at.msgstr || at.context, at.name);
-          }
-        }
-      }
-      if (!k.previewEnd()) {
+      const translation = translationJson(file.name, text, table);
+      if (!k.preview(translation)) {
         showFindings(file.name + ': not shown, it has problems', k.message().split('\n'));
         say(file.name + ' was refused; the panel shows what it showed before.', true);
         return;
       }
-      const findings = JSON.parse(k.textFindings()).map(function (f) { return f.text; });
-      showFindings(file.name + (findings.length === 0 ? ': every text fits' : ': texts that do not fit'), findings);
       say('The panel shows ' + file.name + '.');
       showLanguage();
+      showFindings(file.name + ': checking that every text fits…', []);
+      checkTexts(translation).then(function (findings) {
+        if (findings.problems !== undefined) throw new Error(findings.problems);
+        const texts = findings.map(function (f) { return f.text; });
+        showFindings(file.name + (texts.length === 0 ? ': every text fits' : ': texts that do not fit'), texts);
+      }).catch(function (error) {
+        showFindings(file.name + ': the fit check failed', [String(error.message || error)]);
+      });
     });
   }
 
@@ -839,6 +930,7 @@
       event.target.value = '';
     });
     byId('preview-clear').addEventListener('click', function () {
+      stopFitCheck();
       k.previewClear();
       byId('preview').hidden = true;
       say('The panel shows its built-in texts.');
