@@ -487,28 +487,28 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantModel() {
             const std::optional<int> entry = PlantModel::Find(name);
             if (!entry || IsSensorFlag(*entry)) continue;
             const PlantEntry& e = entries[static_cast<std::size_t>(*entry)];
-            const bool tenths = e.type == PlantType::Temperature || e.type == PlantType::Tenths;
-            Json value = {{"name", e.name},
-                          {"label", PlantLabel(*entry, language)},
-                          {"type", TypeName(e.type)},
-                          {"min", tenths ? static_cast<double>(e.minimum) / 10.0 : static_cast<double>(e.minimum)},
-                          {"max", tenths ? static_cast<double>(e.maximum) / 10.0 : static_cast<double>(e.maximum)},
-                          {"help", e.description}};
+            const double scale = e.type == PlantType::Temperature || e.type == PlantType::Tenths ? 10.0 : 1.0;
+            Json& value = values.emplace_back(Json::object());
+            value["name"] = e.name;
+            value["label"] = PlantLabel(*entry, language);
+            value["type"] = TypeName(e.type);
+            value["min"] = static_cast<double>(e.minimum) / scale;
+            value["max"] = static_cast<double>(e.maximum) / scale;
+            value["help"] = e.description;
             if (e.absentFlag != nullptr) {
-                const int flag = *PlantModel::Find(e.absentFlag);
-                const PlantEntry& f = entries[static_cast<std::size_t>(flag)];
+                const PlantEntry& f = entries[static_cast<std::size_t>(*PlantModel::Find(e.absentFlag))];
                 // Fitted sensors start "present"; the control asks, as for every
                 // other sensor: is it absent?
-                value["flag"] = {
-                    {"name", f.name},
-                    {"inverted", f.start == 1},
-                    {"label", PlantWordText(std::strstr(f.name, ".faulty") != nullptr ? PlantWord::SensorFaulty
-                                                                                      : PlantWord::SensorAbsent,
-                                            language)}};
+                Json& flag = value["flag"];
+                flag["name"] = f.name;
+                flag["inverted"] = f.start == 1;
+                const bool faulty = std::string_view(f.name).find(".faulty") != std::string_view::npos;
+                flag["label"] = PlantWordText(faulty ? PlantWord::SensorFaulty : PlantWord::SensorAbsent, language);
             }
-            values.push_back(value);
         }
-        groups.push_back({{"title", PlantWordText(group.title, language)}, {"values", values}});
+        Json& shown = groups.emplace_back(Json::object());
+        shown["title"] = PlantWordText(group.title, language);
+        shown["values"] = std::move(values);
     }
     Json statuses = Json::array();
     for (int s = 0; s < kControllerStatusCount; ++s)
@@ -520,7 +520,11 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantModel() {
         faults.push_back(code + FaultCodeText(static_cast<std::uint8_t>(f), language));
     }
     Json presets = Json::array();
-    for (const PlantPreset& p : PlantPresets()) presets.push_back({{"key", p.key}, {"name", p.names[language]}});
+    for (const PlantPreset& p : PlantPresets()) {
+        Json& preset = presets.emplace_back(Json::object());
+        preset["key"] = p.key;
+        preset["name"] = p.names[language];
+    }
     Json words = Json::object();
     const std::pair<const char*, PlantWord> kWords[] = {
         {"presets", PlantWord::Presets},
@@ -535,9 +539,13 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantModel() {
         {"empty", PlantWord::NoEntry},
     };
     for (const auto& [key, word] : kWords) words[key] = PlantWordText(word, language);
-    return Give(
-        Json{{"groups", groups}, {"statuses", statuses}, {"faults", faults}, {"presets", presets}, {"words", words}}
-            .dump());
+    Json model = Json::object();
+    model["groups"] = std::move(groups);
+    model["statuses"] = std::move(statuses);
+    model["faults"] = std::move(faults);
+    model["presets"] = std::move(presets);
+    model["words"] = std::move(words);
+    return Give(model.dump());
 }
 
 // The plant values, the page, the clock, the current fault and the history.
@@ -555,20 +563,21 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantValues() {
             history.push_back(nullptr);
             continue;
         }
-        const WallTime when = MakeWallTime(e.year, e.month, e.day, e.hour, e.minute, e.second);
-        history.push_back(
-            {{"time", FormatWallTime(when)}, {"text", FaultCodeText(e.faultCode, language)}, {"code", e.faultCode}});
+        Json& entry = history.emplace_back(Json::object());
+        entry["time"] = FormatWallTime(MakeWallTime(e.year, e.month, e.day, e.hour, e.minute, e.second));
+        entry["text"] = FaultCodeText(e.faultCode, language);
+        entry["code"] = e.faultCode;
     }
     const std::uint8_t fault = Settings.faultCode;
-    return Give(Json{
-        {"values", values},
-        {"page", std::to_string(AppState.currentPage) + " " + PageName(AppState.currentPage)},
-        {"clock", FormatWallTime(PanelClockTime())},
-        {"pinned", pageClock.Pinned()},
-        {"fault", std::to_string(fault) + " " + FaultCodeText(fault, language)},
-        {"language", Settings.language},
-        {"history",
-         history}}.dump());
+    Json now = Json::object();
+    now["values"] = std::move(values);
+    now["page"] = std::to_string(AppState.currentPage) + " " + PageName(AppState.currentPage);
+    now["clock"] = FormatWallTime(PanelClockTime());
+    now["pinned"] = pageClock.Pinned();
+    now["fault"] = std::to_string(fault) + " " + FaultCodeText(fault, language);
+    now["language"] = Settings.language;
+    now["history"] = std::move(history);
+    return Give(now.dump());
 }
 
 // Runner lines that change nothing but the plant (set, fault, history,
@@ -638,32 +647,20 @@ EMSCRIPTEN_KEEPALIVE int KandoLoadState(const char* text, const char* name) {
 
 namespace {
 
-// A translation read by the page's PO library, handed over as JSON:
-// {"name": "fr.po", "header": [present, "fr", "text/plain; charset=UTF-8"],
-//  "entries": [[hasContext, "75", "msgstr", "comments", line, nameLine], ...]}.
-// It is checked as the runner checks a PO file and installed; the language
-// it is in comes back in `language`. False with every problem, one per line.
-bool InstallPreview(const char* text, Language& language, std::string& problems) {
-    PoHeader header;
-    std::vector<PoEntry> entries;
-    std::vector<PoLanguage> read(1);
-    try {
-        const Json json = Json::parse(text);
-        read[0].path = json.at("name").get<std::string>();
-        const Json& h = json.at("header");
-        header = PoHeader{h.at(0).get<bool>(), h.at(1).get<std::string>(), h.at(2).get<std::string>()};
-        for (const Json& e : json.at("entries")) {
-            entries.push_back(PoEntry{e.at(0).get<bool>(), e.at(1).get<std::string>(), e.at(2).get<std::string>(),
-                                      e.at(3).get<std::string>(), e.at(4).get<int>(), e.at(5).get<int>()});
-        }
-    } catch (const Json::exception& e) {
-        problems = std::string("the page handed over a translation it could not read: ") + e.what();
-        return false;
-    }
+PoHeader previewHeader;
+std::vector<PoEntry> previewEntries;
+std::string previewName;
+
+// Checks the translation handed over last as the runner checks a PO file and
+// installs it; its language comes back in `language`. False with every
+// problem, one per line.
+bool InstallPreview(Language& language, std::string& problems) {
     std::array<int, kTextCount> slots{};
     for (TextId id = 0; id < kTextCount; ++id) slots[id] = static_cast<int>(TextSlotWidth(id));
+    std::vector<PoLanguage> read(1);
+    read[0].path = previewName;
     std::vector<std::string> errors;
-    if (CheckPoEntries(header, entries, &slots, read[0], errors)) InstallTextOverrides(read, errors);
+    if (CheckPoEntries(previewHeader, previewEntries, &slots, read[0], errors)) InstallTextOverrides(read, errors);
     for (const std::string& e : errors) problems += (problems.empty() ? "" : "\n") + e;
     language = static_cast<Language>(read[0].language);
     return errors.empty();
@@ -673,12 +670,25 @@ bool InstallPreview(const char* text, Language& language, std::string& problems)
 
 extern "C" {
 
-// Shows a translation (see InstallPreview) at once, in its language, which
-// the panel switches to. 1 when shown, 0 with every problem in KandoMessage().
-EMSCRIPTEN_KEEPALIVE int KandoPreview(const char* json) {
+// A translation read by the page's PO library, entry by entry.
+EMSCRIPTEN_KEEPALIVE void KandoPreviewBegin(const char* name, int hasHeader, const char* language,
+                                            const char* contentType) {
+    previewName = name;
+    previewHeader = PoHeader{hasHeader != 0, language, contentType};
+    previewEntries.clear();
+}
+
+EMSCRIPTEN_KEEPALIVE void KandoPreviewEntry(int hasContext, const char* context, const char* msgstr,
+                                            const char* comments, int line, int nameLine) {
+    previewEntries.push_back(PoEntry{hasContext != 0, context, msgstr, comments, line, nameLine});
+}
+
+// Shows the translation at once, in its language, which the panel switches
+// to. 1 when shown, 0 with every problem in KandoMessage().
+EMSCRIPTEN_KEEPALIVE int KandoPreview() {
     Language language = 0;
     std::string problems;
-    if (!InstallPreview(json, language, problems)) {
+    if (!InstallPreview(language, problems)) {
         Give(problems);
         return 0;
     }
@@ -693,24 +703,29 @@ EMSCRIPTEN_KEEPALIVE void KandoPreviewClear() {
     ReenterPage();
 }
 
-// The text-fit check with a translation (see InstallPreview), in one of the
+// The text-fit check with the translation handed over last, in one of the
 // panel's languages (0..6; any other number: all of them), as --check-texts
 // prints it: a JSON array of findings, or {"problems": "..."}. The check
 // starts the firmware afresh for every state it shows, so it runs in a
 // module of its own (the page's workers), never beside the live panel.
-EMSCRIPTEN_KEEPALIVE const char* KandoCheckTexts(const char* json, int checked) {
+EMSCRIPTEN_KEEPALIVE const char* KandoCheckTexts(int checked) {
     Language language = 0;
     std::string problems;
-    if (!InstallPreview(json, language, problems)) return Give(Json{{"problems", problems}}.dump());
+    if (!InstallPreview(language, problems)) {
+        Json refused = Json::object();
+        refused["problems"] = problems;
+        return Give(refused.dump());
+    }
     std::vector<Language> languages;
     if (checked >= 0 && checked < kLanguageCount) languages.push_back(static_cast<Language>(checked));
     Json findings = Json::array();
     for (const TextFitFault& f : CheckTextFit(languages)) {
-        findings.push_back({{"text", DescribeTextFitFault(f)},
-                            {"language", f.language},
-                            {"id", f.id},
-                            {"page", f.page},
-                            {"pixels", f.pixels}});
+        Json& finding = findings.emplace_back(Json::object());
+        finding["text"] = DescribeTextFitFault(f);
+        finding["language"] = f.language;
+        finding["id"] = f.id;
+        finding["page"] = f.page;
+        finding["pixels"] = f.pixels;
     }
     return Give(findings.dump());
 }

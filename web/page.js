@@ -102,7 +102,7 @@
       setClock: c('KandoSetClock', 'string', ['string']),
       stateText: c('KandoStateText', 'string', []),
       loadState: c('KandoLoadState', 'number', ['string', 'string']),
-      preview: c('KandoPreview', 'number', ['string']),
+      preview: m._KandoPreview,
       previewClear: m._KandoPreviewClear,
     };
   }
@@ -591,7 +591,8 @@
         stopFitCheck();
         const now = fitCheck;
         window.createKandorelle().then(function (second) {
-          const check = second.cwrap('KandoCheckTexts', 'string', ['string', 'number']);
+          feed(second, translation);
+          const check = second.cwrap('KandoCheckTexts', 'string', ['number']);
           let findings = [];
           const next = function (language) {
             if (now !== fitCheck) return;
@@ -599,7 +600,7 @@
               resolve(findings);
               return;
             }
-            const found = JSON.parse(check(translation, language));
+            const found = JSON.parse(check(language));
             if (found.problems !== undefined) {
               reject(new Error(found.problems));
               return;
@@ -646,8 +647,16 @@
     });
   }
 
-  // The translation as the module takes it (see KandoPreview).
-  function translationJson(name, text, table) {
+  // Hands a translation over to a module (the page's, or one checking it).
+  function feed(module, translation) {
+    module.cwrap('KandoPreviewBegin', null, ['string', 'number', 'string', 'string']).apply(null, translation.begin);
+    const entry = module.cwrap('KandoPreviewEntry', null, ['number', 'string', 'string', 'string', 'number', 'number']);
+    for (const e of translation.entries) entry.apply(null, e);
+  }
+
+  // The translation as the modules take it: KandoPreviewBegin's arguments
+  // and KandoPreviewEntry's, entry by entry.
+  function readTranslation(name, text, table) {
     const headers = table.headers || {};
     const entries = [];
     const lines = entryLines(text);
@@ -660,16 +669,15 @@
         // Each place the context is written is an entry of its own, so a
         // text given twice is reported as the runner reports it.
         for (const at of places) {
-          entries.push([entry.msgctxt !== undefined, context, (entry.msgstr || [''])[0], comments,
+          entries.push([entry.msgctxt !== undefined ? 1 : 0, context, (entry.msgstr || [''])[0], comments,
             at.msgstr || at.context, at.name]);
         }
       }
     }
-    return JSON.stringify({
-      name: name,
-      header: [Boolean(table.headers), headers.Language || '', headers['Content-Type'] || ''],
+    return {
+      begin: [name, table.headers ? 1 : 0, headers.Language || '', headers['Content-Type'] || ''],
       entries: entries,
-    });
+    };
   }
 
   function previewPo(file) {
@@ -683,8 +691,9 @@
         say(file.name + ' is not a PO file the panel can read.', true);
         return;
       }
-      const translation = translationJson(file.name, text, table);
-      if (!k.preview(translation)) {
+      const translation = readTranslation(file.name, text, table);
+      feed(m, translation);
+      if (!k.preview()) {
         showFindings(file.name + ': not shown, it has problems', k.message().split('\n'));
         say(file.name + ' was refused; the panel shows what it showed before.', true);
         return;

@@ -360,11 +360,6 @@ def plant_controls_and_link(page, args, pinned, c, shots, downloads):
     ok, message = page.run("fault 22; tap 20 225; tick 200")
     c.check("kandorelle.run plays runner lines", ok, message)
     c.same("plant controls and run", page.canvas_rgb(), png_rgb(os.path.join(shots, "plant.png")))
-    ok, message = page.run("expect page 99")
-    c.check("a bad line is refused with the runner's message",
-            not ok and message.startswith("run:1: expect: no page '99'"), message)
-    ok, message = page.run("expect collector 20.0")
-    c.check("a failed check says what it got", not ok and "got 95.5" in message, message)
     ok, link = page.call("window.kandorelle.link()")
     assert ok, link
     shown = page.canvas_rgb()
@@ -392,6 +387,23 @@ def plant_controls_and_link(page, args, pinned, c, shots, downloads):
     finally:
         other.driver.quit()
 
+    # The runner's lines on the page, from the current fault's page: what each
+    # resolves with, or how its message begins.
+    for name, lines, ok_expected, says in (
+            ("a bad line is refused with the runner's message", "expect page 99", False,
+             "run:1: expect: no page '99'"),
+            ("a failed check says what it got", "expect collector 20.0", False,
+             "run:1: expected collector 20.0, got 95.5"),
+            ("names, waits and repeats play", 'tap home; wait page start-page; tap menu; wait page menu; '
+             'expect text "Einstellungen"; repeat 2 print page', True, "page = 1 menu\npage = 1 menu\n"),
+            ("a tap of a name that is not there ends the script", "tap pencil; print page", False,
+             "run:1: no 'pencil' on page 1 menu; the bar holds: "),
+            ("a wait longer than a minute is refused", "wait page menu 61s", False,
+             "run:1: wait: the page waits at most 60 s at a time")):
+        ok, message = page.run(lines)
+        c.check(f"kandorelle.run: {name}", ok == ok_expected and message.startswith(says) and
+                (ok or "page =" not in message), message)
+
 
 def too_wide_translation(po_dir, runner, work):
     """fr.po with one text made too wide, and the runner's fit check of it, started."""
@@ -405,16 +417,18 @@ def too_wide_translation(po_dir, runner, work):
     return path, check
 
 
-def translation_preview(page, c, path, expected, where, shown_page):
+def translation_preview(page, c, path, expected, where, shown_page, in_worker):
     """A dropped PO file shows its language at once, lists the texts that do not
-    fit as --check-texts does, and the check leaves the live panel alone."""
+    fit as --check-texts does, and the check leaves the live panel alone (run
+    in workers, the page answers meanwhile)."""
     page.js("document.getElementById('po-file').hidden = false")
     page.driver.find_element("id", "po-file").send_keys(path)
     c.check(f"{where}: the panel shows the dropped language",
             page.js("return document.getElementById('language').value") == "2")
-    ok, message = page.run("tick 10")
-    answered = page.js("return document.getElementById('preview-file').textContent.includes('checking')")
-    c.check(f"{where}: the page answers while the fit check runs", ok and answered, message)
+    if in_worker:
+        ok, message = page.run("tick 10")
+        checking = page.js("return document.getElementById('preview-file').textContent.includes('checking')")
+        c.check(f"{where}: the page answers while the fit check runs", ok and checking, message)
     deadline = time.monotonic() + 60
     title = ""
     while time.monotonic() < deadline and ("checking" in title or not title):
@@ -550,13 +564,13 @@ def main():
             small_screens(page, c)
             expected = runner_check.communicate()[1].splitlines()
             assert runner_check.returncode == 1 and len(expected) == 1, (runner_check.returncode, expected)
-            translation_preview(page, c, po_path, expected, "served", "menu")
+            translation_preview(page, c, po_path, expected, "served", "menu", True)
             # Opened from a file, the page starts all the same; its fit check
             # runs beside the panel, as a worker cannot load the module there.
             page.open("file://" + os.path.join(web_dir, "index.html") + f"?clock={CLOCK.replace(' ', 'T')}&manual")
             page.tick(300)
             c.same("the page opened from a file", page.canvas_rgb(), png_rgb(os.path.join(shots, "start.png")))
-            translation_preview(page, c, po_path, expected, "from a file", "start-page")
+            translation_preview(page, c, po_path, expected, "from a file", "start-page", False)
             clock_and_manual(page, base, c)
             page_size(web_dir, c)
         finally:
