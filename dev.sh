@@ -5,9 +5,17 @@
 #                    (normal, AddressSanitizer + UndefinedBehaviorSanitizer,
 #                    ThreadSanitizer for the threaded code), and check that
 #                    the optimised build with the benchmarks compiles cleanly
-#   ./dev.sh bench   optimised build, then the benchmarks
+#   ./dev.sh bench   optimised build, then the benchmarks (the C++ ones and
+#                    the cost of a call from Python)
+#   ./dev.sh python  install what is missing, build, and install a .pth file
+#                    in the user's site-packages so that `import kandorelle`
+#                    finds build/python without PYTHONPATH
 #   ./dev.sh web     install what is missing, build the web page into build-web/
 #   ./dev.sh web serve   serve build-web/ on http://localhost:8080/
+#   ./dev.sh po-update
+#                    remakes po/kandorelle.pot from po/en.po and brings every
+#                    language up to date with it (a text whose English changed
+#                    is marked fuzzy, with its translation, for review)
 #   ./dev.sh fuzz [SECONDS]
 #                    builds the libFuzzer targets (clang) and runs each for
 #                    SECONDS (default 300); ./dev.sh test runs each for 20 s
@@ -16,7 +24,10 @@ cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libx11-dev zlib1g-dev
           libpng-dev libgif-dev nlohmann-json3-dev libtinyxml2-dev libgettextpo-dev gettext clang libclang-rt-14-dev
-          xvfb xauth xdotool x11-utils libxml2-utils python3-junitparser)
+          xvfb xauth xdotool x11-utils libxml2-utils python3-junitparser pybind11-dev python3-dev openbox)
+# What tests in Python need: Debian's interpreter with pytest, its parallel
+# runner, NumPy for the screen, and Pillow to read the runner's pictures.
+python_packages=(python3-numpy python3-pytest python3-pytest-xdist python3-pil)
 # The web page's compiler, its PO parser and bundler, and the browser that its
 # test drives.
 web_packages=(emscripten node-acorn node-gettext-parser esbuild chromium chromium-driver python3-selenium python3-pil)
@@ -103,7 +114,7 @@ case "${1:-}" in
     exec build/kandorelle
     ;;
   test)
-    install_missing "${web_packages[@]}"
+    install_missing "${web_packages[@]}" "${python_packages[@]}"
     build dev
     # The browser test in the normal run compares the page with the runner.
     build_web
@@ -119,9 +130,18 @@ case "${1:-}" in
     run_fuzzers 20
     ;;
   bench)
-    install_missing
+    install_missing "${python_packages[@]}"
     build bench
     for b in build-bench/bench_*; do "$b"; done
+    PYTHONPATH=build-bench/python /usr/bin/python3 benchmarks/python_calls.py
+    ;;
+  python)
+    install_missing "${python_packages[@]}"
+    build dev
+    site=$(/usr/bin/python3 -m site --user-site)
+    mkdir -p "$site"
+    echo "$PWD/build/python" >"$site/kandorelle.pth"
+    echo "Wrote $site/kandorelle.pth: python3 now imports kandorelle from $PWD/build/python"
     ;;
   web)
     if [ "${2:-}" = serve ]; then
@@ -136,6 +156,19 @@ case "${1:-}" in
     build_web
     echo "The page is in build-web/; ./dev.sh web serve shows it on http://localhost:8080/"
     ;;
+  po-update)
+    install_missing
+    cmake --preset dev >/dev/null
+    cmake --build --preset dev --target textgen
+    # The template from the English texts; each text whose English changed is
+    # marked under its own name first, so msgmerge keeps its translation with
+    # it instead of proposing a similar text's.
+    build/textgen --update po/kandorelle.pot po/en.po po/de.po po/fr.po po/it.po po/es.po po/nl.po po/pl.po
+    for po in po/*.po; do
+      msgmerge --quiet --update --previous --backup=none "$po" po/kandorelle.pot
+    done
+    echo "po/ is up to date with po/kandorelle.pot; review the fuzzy texts (Poedit: Needs work), then build."
+    ;;
   fuzz)
     if ! [[ "${2:-300}" =~ ^[1-9][0-9]*$ ]]; then
       echo "usage: $0 fuzz [SECONDS]   (a whole number of seconds per target)" >&2
@@ -146,7 +179,7 @@ case "${1:-}" in
     run_fuzzers "${2:-300}"
     ;;
   *)
-    echo "usage: $0 run|test|bench|web [serve]|fuzz [SECONDS]" >&2
+    echo "usage: $0 run|test|bench|python|web [serve]|po-update|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

@@ -201,7 +201,8 @@ bool OutputFile::Open(const std::string& path, std::string& why) {
     // A hidden name that no other writer picks: the file's own name, the
     // process and an attempt number.
     const std::filesystem::path target(target_);
-    const std::string stem = "." + target.filename().string() + "." + std::to_string(getpid()) + ".";
+    const std::string stem =
+        std::string(".").append(target.filename().string()).append(".").append(std::to_string(getpid())).append(".");
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name =
             (std::filesystem::path(Parent(target_)) / (stem + std::to_string(attempt) + ".tmp")).string();

@@ -2,6 +2,7 @@
 
 #include "host/PlantState.h"
 #include "panel/app/AppState.h"
+#include "panel/settings/Settings.h"
 
 namespace {
 
@@ -49,9 +50,18 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
             if (error.rfind("fault: ", 0) == 0) error.erase(0, 7);
             return false;
         }
+    } else if (verb == "history" && n == 2 && words[1] == "clear") {
+        c.verb = PlantVerb::HistoryClear;
+    } else if (verb == "history" && n == 3 && words[1] == "delete") {
+        const std::string& entry = words[2];
+        if (entry.size() != 1 || entry[0] < '1' || entry[0] > '0' + kFaultHistoryEntries) {
+            return Usage(error, "history delete wants an entry 1..5 (1 the newest), not '" + entry + "'");
+        }
+        c.verb = PlantVerb::HistoryDelete;
+        c.code = static_cast<std::uint8_t>(entry[0] - '0');
     } else if (verb == "history") {
         if ((n != 3 && n != 5) || words[1] != "add") {
-            return Usage(error, "history wants add CODE [YYYY-MM-DD HH:MM:SS]");
+            return Usage(error, "history wants add CODE [YYYY-MM-DD HH:MM:SS], delete N or clear");
         }
         PlantValue code;
         if (!PlantModel::Parse("fault", words[2], code, error) || code.value == 0) {
@@ -94,6 +104,43 @@ bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out,
     return true;
 }
 
+std::string PlantCommandLine(const PlantCommand& c) {
+    switch (c.verb) {
+        case PlantVerb::Set: {
+            if (c.value.entry < 0) return {};
+            const PlantEntry& e = PlantModel::Entries()[static_cast<std::size_t>(c.value.entry)];
+            std::string value = std::to_string(c.value.value);
+            if (c.value.absent) {
+                value = "absent";
+            } else if (e.type == PlantType::Temperature || e.type == PlantType::Tenths) {
+                const std::int64_t magnitude = c.value.value < 0 ? -c.value.value : c.value.value;
+                value = c.value.value < 0 ? "-" : "";
+                value.append(std::to_string(magnitude / 10)).append(".").append(std::to_string(magnitude % 10));
+            } else if (e.type == PlantType::Flag) {
+                value = c.value.value != 0 ? "on" : "off";
+            }
+            return std::string("set ") + e.name + " " + value;
+        }
+        case PlantVerb::HistoryAdd: {
+            std::string line = "history add " + std::to_string(c.code);
+            if (c.when) line.append(" ").append(FormatWallTime(*c.when));
+            return line;
+        }
+        case PlantVerb::HistoryDelete: return "history delete " + std::to_string(c.code);
+        case PlantVerb::HistoryClear: return "history clear";
+        case PlantVerb::ResetPlant: return "reset plant";
+        case PlantVerb::StateLoad: {
+            std::string quoted = "\"";
+            for (const char ch : c.path) {
+                if (ch == '"' || ch == '\\') quoted += '\\';
+                quoted += ch;
+            }
+            return "state load " + quoted + "\"";
+        }
+        default: return {};
+    }
+}
+
 bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, std::string& error) {
     PlantModel& plant = context.plant;
     TextSink& out = context.out;
@@ -102,6 +149,10 @@ bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, st
         case PlantVerb::HistoryAdd:
             PlantModel::AddHistory(c.code,
                                    c.when ? *c.when : (context.clock != nullptr ? *context.clock : PanelClockTime()));
+            break;
+        case PlantVerb::HistoryDelete: PlantModel::DeleteHistory(c.code - 1); break;
+        case PlantVerb::HistoryClear:
+            for (int i = 0; i < kFaultHistoryEntries; ++i) PlantModel::DeleteHistory(i);
             break;
         case PlantVerb::ResetPlant: plant.Reset(); break;
         case PlantVerb::Print: out.Write(Line(plant, c.entry)); break;

@@ -7,6 +7,8 @@
 //   fault CODE | fault clear  raise or clear the current fault (0..50)
 //   history add CODE [YYYY-MM-DD HH:MM:SS]
 //                             a fault-history entry with the current readings
+//   history delete N          empties entry N (1 the newest .. 5), as the panel's bin does
+//   history clear             empties every entry
 //   reset plant               every plant value back to its start value
 //   print NAME | page | clock | all
 //                             writes "NAME = VALUE" lines to the output
@@ -23,13 +25,25 @@
 #include "host/PanelHost.h"
 #include "host/PlantModel.h"
 
-enum class PlantVerb { Set, HistoryAdd, ResetPlant, Print, PrintPage, PrintClock, PrintAll, StateSave, StateLoad };
+enum class PlantVerb {
+    Set,
+    HistoryAdd,
+    HistoryDelete,
+    HistoryClear,
+    ResetPlant,
+    Print,
+    PrintPage,
+    PrintClock,
+    PrintAll,
+    StateSave,
+    StateLoad
+};
 
 struct PlantCommand {
     PlantVerb verb = PlantVerb::Set;
     PlantValue value;              // Set (also `fault`)
     int entry = -1;                // Print
-    std::uint8_t code = 0;         // HistoryAdd
+    std::uint8_t code = 0;         // HistoryAdd; HistoryDelete: the entry 1..5
     std::optional<WallTime> when;  // HistoryAdd; none = the clock's time
     std::string path;              // StateSave, StateLoad
 };
@@ -71,6 +85,11 @@ struct PlantCommandContext {
     // is recorded and a loaded clock is dropped.
     WallTime* clock = nullptr;
 };
+
+// A checked change as the runner line that makes it again ("set collector
+// 95.5", "history add 22 2026-12-06 13:47:00", "state load \"a b.json\"");
+// empty for the verbs that change nothing (print, state save).
+std::string PlantCommandLine(const PlantCommand& command);
 
 // Executes a checked command. Only file work can fail here (a state file that
 // cannot be written, or a damaged one, which changes nothing); `error` then

@@ -464,6 +464,10 @@ void PlantModel::AddHistory(std::uint8_t code, const WallTime& when) {
     e.controllerStateIndex = Plant.controllerStatus;
 }
 
+void PlantModel::DeleteHistory(int index) {
+    if (index >= 0 && index < kFaultHistoryEntries) FaultHistory[index].type = kFaultEntryEmpty;
+}
+
 std::string PlantModel::ApplyLines(std::string_view text) {
     std::vector<PlantValue> values;
     int number = 0;

@@ -80,6 +80,9 @@ public:
     // A fault-history entry for code at `when`, with the current readings;
     // the newest entry comes first, the oldest falls out.
     static void AddHistory(std::uint8_t code, const WallTime& when);
+    // Empties entry `index` (0 the newest), as the panel's bin does: the
+    // entries behind it stay where they are.
+    static void DeleteHistory(int index);
 
     // One datagram of the feed: lines "NAME VALUE". All lines are checked
     // before any is applied. Returns "ok", or "datagram:LINE: message" and changes

@@ -4,11 +4,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -21,6 +24,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <sstream>
 
 #include "panel/app/AppState.h"
 #include "panel/settings/Settings.h"
@@ -29,67 +33,168 @@ namespace {
 
 constexpr int kRefreshMilliseconds = 200;
 constexpr int kFaultCodes = 51;
+constexpr int kStatuses = 10;
+constexpr char kTimeFormat[] = "yyyy-MM-dd HH:mm:ss";
 
 int EntryOf(const char* name) { return PlantModel::Find(name).value_or(-1); }
 
 const PlantEntry& EntryAt(int entry) { return PlantModel::Entries()[static_cast<std::size_t>(entry)]; }
 
-bool IsSensorFlag(int entry) {
-    for (const PlantEntry& e : PlantModel::Entries()) {
-        if (e.absentFlag != nullptr && std::strcmp(e.absentFlag, EntryAt(entry).name) == 0) return true;
-    }
-    return false;
+QString Utf8(const std::string& text) { return QString::fromUtf8(text.c_str()); }
+
+QString Said(PlantWord word) { return Utf8(PlantWordText(word, Settings.language)); }
+
+QDateTime ToDateTime(const WallTime& t) {
+    return QDateTime(QDate(t.year, t.month, t.day), QTime(t.hour, t.minute, t.second));
 }
 
-QString Utf8(const std::string& text) { return QString::fromUtf8(text.c_str()); }
+std::string TimeText(const QDateTimeEdit* edit) {
+    return edit->dateTime().toString(QString::fromLatin1(kTimeFormat)).toStdString();
+}
+
+std::string Tenths(std::int64_t value) {
+    char text[32];
+    const std::int64_t magnitude = value < 0 ? -value : value;
+    std::snprintf(text, sizeof text, "%s%lld.%lld", value < 0 ? "-" : "", static_cast<long long>(magnitude / 10),
+                  static_cast<long long>(magnitude % 10));
+    return text;
+}
+
+QDateTimeEdit* TimeEdit() {
+    auto* edit = new QDateTimeEdit;
+    edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    edit->setMinimumDate(QDate(2000, 1, 1));
+    edit->setMaximumDate(QDate(2099, 12, 31));
+    edit->setTimeSpec(Qt::UTC);  // a plain wall time: no daylight-saving gaps
+    return edit;
+}
+
+// A list as wide as its longest entry, in whatever language it is filled.
+QComboBox* WideList() {
+    auto* list = new QComboBox;
+    list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return list;
+}
+
+void FitListToEntries(QComboBox* list) {
+    list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) +
+                                  list->view()->verticalScrollBar()->sizeHint().width() + 8);
+    list->updateGeometry();
+}
 
 }  // namespace
 
-PlantPanel::PlantPanel(PlantModel& model, QWidget* parent)
-    : QDockWidget(QStringLiteral("Plant"), parent), model_(model) {
+PlantPanel::PlantPanel(PlantModel& model, Run run, QWidget* parent)
+    : QDockWidget(QStringLiteral("Plant"), parent), model_(model), run_(std::move(run)) {
     setObjectName(QStringLiteral("PlantPanel"));
-    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetFloatable);
-    setFloating(true);
+    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetFloatable | QDockWidget::DockWidgetMovable);
 
+    // What a trainer reaches for most comes first: the clock, the prepared
+    // situations, the fault and its history; then every value by group.
     auto* body = new QWidget;
     auto* column = new QVBoxLayout(body);
-
-    pageLabel_ = new QLabel;
-    pageLabel_->setObjectName(QStringLiteral("pageLabel"));
-    clockLabel_ = new QLabel;
-    clockLabel_->setObjectName(QStringLiteral("clockLabel"));
-    auto* where = new QFormLayout;
-    where->addRow(QStringLiteral("Page"), pageLabel_);
-    where->addRow(QStringLiteral("Clock"), clockLabel_);
-    column->addLayout(where);
-
-    column->addWidget(BuildTemperatures());
-    column->addWidget(BuildGroup("Pump and flow", {"pump.speed", "pump.lock", "flow", "flow.faulty", "solar.output"}));
-    column->addWidget(BuildGroup("Status and flags", {"status", "frost", "icon.flame", "icon.clock", "tank1.full",
-                                                      "tank2.full", "tank2.row", "extra.offered", "dialog"}));
-    column->addWidget(BuildFault());
-    column->addWidget(BuildGroup("Commissioning", {"commissioning.possible", "commissioning.step", "commissioning.vent",
-                                                   "commissioning.hold", "commissioning.counter"}));
-
-    auto* reset = new QPushButton(QStringLiteral("Reset to start values"));
-    reset->setObjectName(QStringLiteral("resetButton"));
-    connect(reset, &QPushButton::clicked, this, &PlantPanel::ResetToStartValues);
-    column->addWidget(reset);
+    column->addWidget(BuildPanelRows());
+    column->addWidget(BuildPresets());
+    for (const PlantGroup& group : PlantGroups()) {
+        if (group.title != PlantWord::Fault) continue;
+        column->addWidget(BuildFault());
+        column->addWidget(BuildHistory());
+    }
+    for (const PlantGroup& group : PlantGroups()) {
+        if (group.title != PlantWord::Fault) column->addWidget(BuildGroup(group));
+    }
     column->addStretch(1);
 
-    auto* scroll = new QScrollArea;
-    scroll_ = scroll;
-    scroll->setWidget(body);
-    scroll->setWidgetResizable(true);
-    scroll->setMinimumWidth(body->sizeHint().width() + 24);
-    setWidget(scroll);
-    resize(body->sizeHint().width() + 30, 620);
+    scroll_ = new QScrollArea;
+    scroll_->setWidget(body);
+    scroll_->setWidgetResizable(true);
+    // Never cut off: a panel narrower than its words scrolls sideways too.
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setWidget(scroll_);
 
     refreshTimer_ = new QTimer(this);
     refreshTimer_->setInterval(kRefreshMilliseconds);
     connect(refreshTimer_, &QTimer::timeout, this, &PlantPanel::Refresh);
     refreshTimer_->start();
     Refresh();
+    // As wide as the form wants in the language it opens in.
+    scroll_->setMinimumWidth(std::min(body->sizeHint().width(), 300) +
+                             scroll_->verticalScrollBar()->sizeHint().width());
+    resize(body->sizeHint().width() + scroll_->verticalScrollBar()->sizeHint().width() + 8, 620);
+}
+
+void PlantPanel::Word(QObject* widget, Words words) { words_.emplace_back(widget, std::move(words)); }
+
+void PlantPanel::Word(QObject* widget, PlantWord word) {
+    Word(widget, [word](Language language) { return PlantWordText(word, language); });
+}
+
+QGroupBox* PlantPanel::Group(PlantWord title) {
+    auto* group = new QGroupBox;
+    Word(group, title);
+    return group;
+}
+
+namespace {
+
+// Labels above their fields where the panel is too narrow for both in a row,
+// fields as wide as the panel.
+QFormLayout* Form(QWidget* group) {
+    auto* form = new QFormLayout(group);
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    return form;
+}
+
+}  // namespace
+
+QWidget* PlantPanel::BuildPanelRows() {
+    auto* rows = new QWidget;
+    QFormLayout* form = Form(rows);
+    form->setContentsMargins(0, 0, 0, 0);
+    pageLabel_ = new QLabel;
+    pageLabel_->setObjectName(QStringLiteral("pageLabel"));
+    pageLabel_->setWordWrap(true);
+    auto* pageWord = new QLabel;
+    Word(pageWord, PlantWord::Page);
+    form->addRow(pageWord, pageLabel_);
+
+    clockEdit_ = TimeEdit();
+    clockEdit_->setObjectName(QStringLiteral("clockEdit"));
+    auto* set = new QPushButton;
+    set->setObjectName(QStringLiteral("clockButton"));
+    Word(set, PlantWord::SetClock);
+    connect(set, &QPushButton::clicked, this, &PlantPanel::SetClock);
+    auto* row = new QHBoxLayout;
+    row->addWidget(clockEdit_, 1);
+    row->addWidget(set);
+    auto* clockWord = new QLabel;
+    Word(clockWord, PlantWord::Clock);
+    form->addRow(clockWord, row);
+    return rows;
+}
+
+QWidget* PlantPanel::BuildPresets() {
+    // One above the other: their names are long in some languages, and the
+    // panel may be narrow beside a large display.
+    QGroupBox* group = Group(PlantWord::Presets);
+    auto* column = new QVBoxLayout(group);
+    const auto presets = PlantPresets();
+    for (int i = 0; i < static_cast<int>(presets.size()); ++i) {
+        const PlantPreset& preset = presets[static_cast<std::size_t>(i)];
+        auto* button = new QPushButton;
+        button->setObjectName(QString::fromLatin1(preset.key));
+        Word(button, [&preset](Language language) { return preset.names[language < kLanguageCount ? language : 1]; });
+        connect(button, &QPushButton::clicked, this, [this, i] { ApplyPreset(i); });
+        column->addWidget(button);
+    }
+    auto* reset = new QPushButton;
+    reset->setObjectName(QStringLiteral("resetButton"));
+    Word(reset, PlantWord::ResetToStartValues);
+    connect(reset, &QPushButton::clicked, this, &PlantPanel::ResetToStartValues);
+    column->addWidget(reset);
+    return group;
 }
 
 QCheckBox* PlantPanel::FlagCheck(int flagEntry, bool& inverted) {
@@ -98,8 +203,9 @@ QCheckBox* PlantPanel::FlagCheck(int flagEntry, bool& inverted) {
     // for every other sensor: is it absent?
     inverted = flag.start == 1;
     const bool faulty = std::strstr(flag.name, ".faulty") != nullptr;
-    auto* check = new QCheckBox(faulty ? QStringLiteral("sensor faulty") : QStringLiteral("sensor absent"));
-    check->setToolTip(QString::fromUtf8(flag.description));
+    auto* check = new QCheckBox;
+    Word(check, faulty ? PlantWord::SensorFaulty : PlantWord::SensorAbsent);
+    check->setToolTip(QString::fromUtf8(flag.name) + QStringLiteral(": ") + QString::fromUtf8(flag.description));
     check->setObjectName(QString::fromUtf8(flag.name));
     return check;
 }
@@ -129,7 +235,7 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
             connect(c.check, &QCheckBox::toggled, this, [this, c] { Changed(c); });
             break;
         case PlantType::Status:
-            c.list = statusList_ = new QComboBox;
+            c.list = statusList_ = WideList();
             field = c.list;
             connect(c.list, &QComboBox::activated, this, [this, c] { Changed(c); });
             break;
@@ -145,14 +251,14 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
     field->setObjectName(QString::fromUtf8(e.name));
     field->setFocusPolicy(Qt::StrongFocus);
     field->installEventFilter(this);
-    field->setToolTip(QString::fromUtf8(e.description));
+    // The script name in the tip, for those who write scripts.
+    field->setToolTip(QString::fromUtf8(e.name) + QStringLiteral(": ") + QString::fromUtf8(e.description));
     controls_.push_back(c);
-    auto* row = new QHBoxLayout;
-    field->setMinimumWidth(110);
-    row->addWidget(field);
+    // A label too long for the row goes above its field, whole.
+    auto* label = new QLabel;
+    Word(label, [entry](Language language) { return PlantLabel(entry, language); });
     if (e.absentFlag == nullptr) {
-        row->addStretch(1);
-        form->addRow(QString::fromUtf8(e.name), row);
+        form->addRow(label, field);
         return;
     }
     Control flag;
@@ -160,57 +266,83 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
     flag.check = FlagCheck(flag.entry, flag.inverted);
     connect(flag.check, &QCheckBox::toggled, this, [this, flag] { Changed(flag); });
     controls_.push_back(flag);
+    auto* row = new QHBoxLayout;
+    row->addWidget(field, 1);
     row->addWidget(flag.check);
-    row->addStretch(1);
-    form->addRow(QString::fromUtf8(e.name), row);
+    form->addRow(label, row);
 }
 
-QWidget* PlantPanel::BuildTemperatures() {
-    auto* group = new QGroupBox(QStringLiteral("Temperatures"));
-    auto* form = new QFormLayout(group);
-    const auto entries = PlantModel::Entries();
-    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
-        if (entries[i].type == PlantType::Temperature) AddControl(form, i);
-    }
-    return group;
-}
-
-QWidget* PlantPanel::BuildGroup(const char* title, const std::vector<const char*>& names) {
-    auto* group = new QGroupBox(QString::fromUtf8(title));
-    auto* form = new QFormLayout(group);
-    for (const char* name : names) {
+QWidget* PlantPanel::BuildGroup(const PlantGroup& group) {
+    QGroupBox* box = Group(group.title);
+    QFormLayout* form = Form(box);
+    for (const char* name : group.names) {
         const int entry = EntryOf(name);
         if (entry >= 0 && !IsSensorFlag(entry)) AddControl(form, entry);
     }
-    return group;
+    return box;
 }
 
 QWidget* PlantPanel::BuildFault() {
-    auto* group = new QGroupBox(QStringLiteral("Fault"));
+    QGroupBox* group = Group(PlantWord::Fault);
     auto* column = new QVBoxLayout(group);
     faultLabel_ = new QLabel;
     faultLabel_->setObjectName(QStringLiteral("faultLabel"));
-    faultList_ = new QComboBox;
+    faultLabel_->setWordWrap(true);
+    faultList_ = WideList();
     faultList_->setObjectName(QStringLiteral("faultList"));
-    auto* raise = new QPushButton(QStringLiteral("Raise"));
+    auto* raise = new QPushButton;
     raise->setObjectName(QStringLiteral("raiseButton"));
-    auto* clear = new QPushButton(QStringLiteral("Clear"));
+    Word(raise, PlantWord::Raise);
+    auto* clear = new QPushButton;
     clear->setObjectName(QStringLiteral("clearButton"));
-    auto* history = new QPushButton(QStringLiteral("Add to history"));
-    history->setObjectName(QStringLiteral("historyButton"));
-    history->setToolTip(QStringLiteral("A fault-history entry for the chosen code, now, with the current readings"));
+    Word(clear, PlantWord::Clear);
     connect(raise, &QPushButton::clicked, this, [this] { RaiseFault(faultList_->currentIndex()); });
     connect(clear, &QPushButton::clicked, this, &PlantPanel::ClearFault);
-    connect(history, &QPushButton::clicked, this, [this] {
-        if (faultList_->currentIndex() > 0)
-            PlantModel::AddHistory(static_cast<std::uint8_t>(faultList_->currentIndex()), PanelClockTime());
-    });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(raise);
     buttons->addWidget(clear);
-    buttons->addWidget(history);
     column->addWidget(faultLabel_);
     column->addWidget(faultList_);
+    column->addLayout(buttons);
+    return group;
+}
+
+QWidget* PlantPanel::BuildHistory() {
+    QGroupBox* group = Group(PlantWord::FaultHistory);
+    auto* column = new QVBoxLayout(group);
+    historyList_ = new QListWidget;
+    historyList_->setObjectName(QStringLiteral("historyList"));
+    // One line per entry, cut at the panel's edge; the tip tells it whole.
+    historyList_->setTextElideMode(Qt::ElideRight);
+    historyList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    historyList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    column->addWidget(historyList_);
+    historyTime_ = TimeEdit();
+    historyTime_->setObjectName(QStringLiteral("historyTime"));
+    connect(historyTime_, &QDateTimeEdit::dateTimeChanged, this, [this] { historyTimeEdited_ = true; });
+    auto* timeRow = new QFormLayout;
+    timeRow->setRowWrapPolicy(QFormLayout::WrapLongRows);
+    auto* timeWord = new QLabel;
+    Word(timeWord, PlantWord::Time);
+    timeRow->addRow(timeWord, historyTime_);
+    column->addLayout(timeRow);
+    auto* add = new QPushButton;
+    add->setObjectName(QStringLiteral("historyButton"));
+    add->setToolTip(QStringLiteral("An entry for the fault chosen above, at this time, with the current readings"));
+    Word(add, PlantWord::AddToHistory);
+    connect(add, &QPushButton::clicked, this, &PlantPanel::AddToHistory);
+    auto* remove = new QPushButton;
+    remove->setObjectName(QStringLiteral("historyDeleteButton"));
+    Word(remove, PlantWord::DeleteEntry);
+    connect(remove, &QPushButton::clicked, this, [this] { DeleteHistoryEntry(historyList_->currentRow()); });
+    auto* empty = new QPushButton;
+    empty->setObjectName(QStringLiteral("historyClearButton"));
+    Word(empty, PlantWord::EmptyHistory);
+    connect(empty, &QPushButton::clicked, this, [this] { Send("history clear"); });
+    auto* buttons = new QGridLayout;
+    buttons->addWidget(add, 0, 0, 1, 2);
+    buttons->addWidget(remove, 1, 0);
+    buttons->addWidget(empty, 1, 1);
     column->addLayout(buttons);
     return group;
 }
@@ -227,44 +359,96 @@ bool PlantPanel::eventFilter(QObject* watched, QEvent* event) {
     return QDockWidget::eventFilter(watched, event);
 }
 
+void PlantPanel::Send(const std::string& line) {
+    std::string error;
+    // The lines are the panel's own; one that fails is a fault of ours.
+    if (!run_(line, error)) qWarning("Plant panel: %s: %s", line.c_str(), error.c_str());
+    Refresh();
+}
+
 void PlantPanel::Changed(const Control& c) {
-    PlantValue v;
-    v.entry = c.entry;
-    if (c.decimal != nullptr) {
-        v.value = static_cast<std::int64_t>(std::llround(c.decimal->value() * 10.0));
-    }
-    if (c.check != nullptr) v.value = (c.check->isChecked() != c.inverted) ? 1 : 0;
-    if (c.number != nullptr) v.value = c.number->value();
-    if (c.list != nullptr) v.value = c.list->currentIndex();
-    model_.Set(v);
+    const PlantEntry& e = EntryAt(c.entry);
+    std::string value;
+    if (c.decimal != nullptr) value = Tenths(static_cast<std::int64_t>(std::llround(c.decimal->value() * 10.0)));
+    if (c.check != nullptr) value = (c.check->isChecked() != c.inverted) ? "on" : "off";
+    if (c.number != nullptr) value = std::to_string(c.number->value());
+    if (c.list != nullptr) value = std::to_string(c.list->currentIndex());
+    Send(std::string("set ") + e.name + " " + value);
 }
 
 void PlantPanel::RaiseFault(int code) {
     if (code < 0 || code >= kFaultCodes) return;
-    model_.Set({EntryOf("fault"), code, false});
-    Refresh();
+    Send(code == 0 ? "fault clear" : "fault " + std::to_string(code));
 }
 
 void PlantPanel::ClearFault() { RaiseFault(0); }
 
-void PlantPanel::ResetToStartValues() {
-    model_.Reset();
-    Refresh();
+void PlantPanel::ResetToStartValues() { Send("reset plant"); }
+
+// A preset is the start values and its values, as runner lines, so that a
+// recording keeps it.
+void PlantPanel::ApplyPreset(int index) {
+    const auto presets = PlantPresets();
+    if (index < 0 || index >= static_cast<int>(presets.size())) return;
+    Send("reset plant");
+    std::istringstream lines(presets[static_cast<std::size_t>(index)].lines);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty()) Send("set " + line);
+    }
 }
 
-// The lists speak the panel's current language, as its pages do.
+// The time chosen for a history entry: the panel clock, unless the user
+// chose another.
+std::string PlantPanel::HistoryTimeText() const {
+    std::string text;
+    const WallTime now = PanelClockTime();
+    if (historyTimeEdited_) {
+        text.append(" ").append(TimeText(historyTime_));
+    } else if (now.year >= 2000) {
+        // Before the first tick the panel has no clock yet: the line then
+        // takes the clock's time.
+        text.append(" ").append(FormatWallTime(now));
+    }
+    return text;
+}
+
+void PlantPanel::AddToHistory() {
+    const int code = faultList_->currentIndex();
+    if (code <= 0) return;
+    Send("history add " + std::to_string(code) + HistoryTimeText());
+    historyTimeEdited_ = false;
+}
+
+void PlantPanel::DeleteHistoryEntry(int index) {
+    if (index < 0 || index >= kFaultHistoryEntries) return;
+    Send("history delete " + std::to_string(index + 1));
+}
+
+void PlantPanel::SetClock() {
+    Send("clock " + TimeText(clockEdit_));
+    clockEdit_->clearFocus();
+}
+
+// The words and lists speak the panel's current language, as its pages do.
 void PlantPanel::FillTexts() {
     const int language = Settings.language;
     if (language == textLanguage_) return;
     textLanguage_ = language;
+    for (auto& [widget, words] : words_) {
+        const QString text = Utf8(words(static_cast<Language>(language)));
+        if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(text);
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setText(text);
+        if (auto* group = qobject_cast<QGroupBox*>(widget)) group->setTitle(text);
+    }
     const QSignalBlocker blockStatus(statusList_);
     const int status = statusList_->currentIndex();
     statusList_->clear();
-    for (int s = 0; s < 10; ++s) {
+    for (int s = 0; s < kStatuses; ++s) {
         statusList_->addItem(QStringLiteral("%1 %2").arg(s).arg(
             Utf8(StatusText(static_cast<std::uint8_t>(s), static_cast<std::uint8_t>(language)))));
     }
     statusList_->setCurrentIndex(status);
+    FitListToEntries(statusList_);
     const QSignalBlocker blockFault(faultList_);
     const int code = faultList_->currentIndex();
     faultList_->clear();
@@ -275,15 +459,55 @@ void PlantPanel::FillTexts() {
                 .arg(Utf8(FaultCodeText(static_cast<std::uint8_t>(f), static_cast<std::uint8_t>(language)))));
     }
     faultList_->setCurrentIndex(code < 0 ? 0 : code);
+    FitListToEntries(faultList_);
+}
+
+void PlantPanel::FillHistory() {
+    const int language = Settings.language;
+    QStringList rows;
+    for (int i = 0; i < kFaultHistoryEntries; ++i) {
+        const FaultHistoryEntry& e = FaultHistory[i];
+        if (e.type == kFaultEntryEmpty) {
+            rows << QStringLiteral("%1  %2").arg(i + 1).arg(Said(PlantWord::NoEntry));
+            continue;
+        }
+        const QDateTime when(QDate(e.year, e.month, e.day), QTime(e.hour, e.minute, e.second));
+        rows << QStringLiteral("%1  %2  %3 %4")
+                    .arg(i + 1)
+                    .arg(when.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")))
+                    .arg(e.faultCode, 2, 10, QLatin1Char('0'))
+                    .arg(Utf8(FaultCodeText(e.faultCode, static_cast<std::uint8_t>(language))));
+    }
+    const int chosen = historyList_->currentRow();
+    for (int i = 0; i < rows.size(); ++i) {
+        if (historyList_->count() <= i) historyList_->addItem(rows[i]);
+        if (historyList_->item(i)->text() != rows[i]) {
+            historyList_->item(i)->setText(rows[i]);
+            historyList_->item(i)->setToolTip(rows[i]);
+        }
+    }
+    if (chosen >= 0) historyList_->setCurrentRow(chosen);
+    historyList_->setFixedHeight(historyList_->sizeHintForRow(0) * kFaultHistoryEntries +
+                                 2 * historyList_->frameWidth());
 }
 
 void PlantPanel::Refresh() {
     FillTexts();
+    FillHistory();
     const std::uint8_t page = AppState.currentPage;
     pageLabel_->setText(QStringLiteral("%1 %2").arg(page).arg(QString::fromUtf8(PageName(page))));
-    clockLabel_->setText(QString::fromStdString(FormatWallTime(PanelClockTime())));
+    const QDateTime clock = ToDateTime(PanelClockTime());
+    if (!clockEdit_->hasFocus() && clock.isValid()) {
+        const QSignalBlocker block(clockEdit_);
+        clockEdit_->setDateTime(clock);
+    }
+    if (!historyTime_->hasFocus() && !historyTimeEdited_ && clock.isValid()) {
+        const QSignalBlocker block(historyTime_);
+        historyTime_->setDateTime(clock);
+    }
     const int fault = static_cast<int>(model_.Get(EntryOf("fault")));
-    faultLabel_->setText(QStringLiteral("Current: %1 %2")
+    faultLabel_->setText(QStringLiteral("%1: %2 %3")
+                             .arg(Said(PlantWord::Current))
                              .arg(fault)
                              .arg(Utf8(FaultCodeText(static_cast<std::uint8_t>(fault), Settings.language))));
     // The list follows a fault raised elsewhere, but not while one is chosen.

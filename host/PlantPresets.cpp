@@ -33,6 +33,12 @@ constexpr Words kWords[static_cast<int>(PlantWord::Count)] = {
      "Wartości początkowe"},
     {"Aktuell", "Current", "Actuel", "Attuale", "Actual", "Huidig", "Bieżąca"},
     {"leer", "empty", "vide", "vuoto", "vacío", "leeg", "pusty"},
+    {"Stellen", "Set", "Régler", "Imposta", "Ajustar", "Instellen", "Ustaw"},
+    {"Zeitpunkt", "Time", "Heure", "Ora", "Hora", "Tijdstip", "Czas"},
+    {"Eintrag löschen", "Delete entry", "Supprimer l'entrée", "Elimina voce", "Borrar entrada", "Item wissen",
+     "Usuń wpis"},
+    {"Speicher leeren", "Empty history", "Vider l'historique", "Svuota storico", "Vaciar historial", "Geheugen legen",
+     "Wyczyść historię"},
 };
 
 struct Label {

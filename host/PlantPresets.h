@@ -29,6 +29,10 @@ enum class PlantWord : int {
     ResetToStartValues,
     Current,
     NoEntry,
+    SetClock,
+    Time,
+    DeleteEntry,
+    EmptyHistory,
     Count
 };
 

@@ -247,7 +247,8 @@ private:
     std::vector<std::string> Path() const {
         std::vector<std::string> path;
         for (std::size_t i = 0; i + 1 < frames_.size(); ++i) {
-            path.push_back(frames_[i].list ? "#" + std::to_string(frames_[i].count - 1) : frames_[i].key);
+            path.push_back(frames_[i].list ? std::string("#").append(std::to_string(frames_[i].count - 1))
+                                           : frames_[i].key);
         }
         return path;
     }
@@ -452,7 +453,7 @@ void ReadHistory(const Json& json, Staged& s) {
     std::vector<std::string> known;
     for (const HistoryField& f : kHistoryFields) known.push_back(f.name);
     for (std::size_t k = 0; k < kFaultHistoryEntries; ++k) {
-        const std::vector<std::string> entry = {"faultHistory", "#" + std::to_string(k)};
+        const std::vector<std::string> entry = {"faultHistory", std::string("#").append(std::to_string(k))};
         auto* bytes = reinterpret_cast<std::uint8_t*>(&s.history[k]);
         for (const HistoryField& f : kHistoryFields) {
             const std::int64_t bits = 8 * static_cast<std::int64_t>(f.size);

@@ -22,6 +22,7 @@
 #include "host/PanelStates.h"
 #include "host/PngWriter.h"
 #include "host/RunnerGolden.h"
+#include "host/TouchRing.h"
 #include "panel/app/AppState.h"
 #include "panel/dl/DisplayList.h"
 #include "panel/hw/LcdQueue.h"
@@ -497,18 +498,26 @@ struct RunnerVerbs {
     static bool Screenshot(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
         int width = 0;
         int height = 0;
-        const std::vector<std::uint32_t> rgb = Image(runner, static_cast<int>(command.number[0]), width, height);
+        std::vector<std::uint32_t> rgb = Image(runner, static_cast<int>(command.number[0]), width, height);
+        int x = 0;
+        int y = 0;
+        if (runner.options_.showTouches && FingerOnPanel(x, y))
+            DrawTouchRing(rgb.data(), width, height, width, width / kScreenWidth, x, y);
         return WritePng(command.path, width, height, rgb, why);
     }
 
     // A target is tapped once it is drawn and the page has finished drawing,
     // as a finger would wait for it; one that never comes ends the script.
+    static bool TargetSettled(const std::vector<const SceneElement*>& found) {
+        return found.size() > 1 || (found.size() == 1 && DlBytesUsed() == 0);
+    }
+
     static bool TapTarget(ScriptRunner& runner, const ScriptCommand& command) {
         const Scene& scene = runner.host_->GetScene();
         std::vector<const SceneElement*> found;
         runner.TickUntil(kDefaultWaitTicks, [&] {
             found = FindTargets(scene, command.target);
-            return found.size() > 1 || (found.size() == 1 && DlBytesUsed() == 0);
+            return TargetSettled(found);
         });
         if (found.size() != 1) {
             runner.Fail(command, TargetProblem(scene, command.target, found.size()));
@@ -539,9 +548,9 @@ struct RunnerVerbs {
         return "page " + DescribePage() + " shows " + (texts.empty() ? "no text" : texts);
     }
 
-    static bool Wait(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+    // What a wait waits for, and its name in the message when it never comes.
+    static std::function<bool()> WaitCondition(ScriptRunner& runner, const ScriptCommand& command, std::string& what) {
         std::function<bool()> reached;
-        std::string what;
         switch (command.waitFor) {
             case WaitFor::Page:
                 // Shown means drawn: the page is current and nothing of it waits.
@@ -563,11 +572,19 @@ struct RunnerVerbs {
                 break;
             }
         }
-        if (runner.TickUntil(command.timeout, reached)) return true;
+        return reached;
+    }
+
+    static void WaitMissed(ScriptRunner& runner, const ScriptCommand& command, const std::string& what) {
         std::string seen = Seen(runner);
         if (command.waitFor == WaitFor::Settled) seen = "it kept changing; " + seen;
         runner.Fail(command,
                     "waited " + std::to_string(command.timeout * kTickMilliseconds) + " ms for " + what + "; " + seen);
+    }
+
+    static bool Wait(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        std::string what;
+        if (!runner.TickUntil(command.timeout, WaitCondition(runner, command, what))) WaitMissed(runner, command, what);
         return true;
     }
 
@@ -612,7 +629,7 @@ struct RunnerVerbs {
                 return false;
             }
             if (!gif.Start(command.path, why)) return false;
-            gif.Frame(runner.host_->Mirror(), runner.ticks_ * kTickMilliseconds);
+            runner.AnimationFrame();
             return true;
         }
         if (!gif.Recording()) {
@@ -646,11 +663,18 @@ struct RunnerVerbs {
         return true;
     }
 
+    static bool At(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
+        runner.timed_.emplace_back(runner.scriptStart_ + command.number[0], command.then);
+        return true;
+    }
+
     static const Rule* Find(std::string_view name);
     static const Rule& Of(const ScriptCommand& command);
 };
 
 namespace {
+
+bool ParseAt(std::string_view verb, const Words& words, ScriptCommand& command, std::string& why);
 
 const RunnerVerbs::Rule kRules[] = {
     {"clock", Verb::Clock, "YYYY-MM-DD HH:MM:SS", 2, 2, ParseClock, RunnerVerbs::Clock},
@@ -664,7 +688,7 @@ const RunnerVerbs::Rule kRules[] = {
     {"close", Verb::Close, "", 0, 0, ParseNothing, RunnerVerbs::Close},
     {"set", Verb::Plant, "NAME VALUE", 2, 2, ParsePlant, RunnerVerbs::Plant},
     {"fault", Verb::Plant, "CODE|clear", 1, 1, ParsePlant, RunnerVerbs::Plant},
-    {"history", Verb::Plant, "add CODE [YYYY-MM-DD HH:MM:SS]", 2, 4, ParsePlant, RunnerVerbs::Plant},
+    {"history", Verb::Plant, "add CODE [YYYY-MM-DD HH:MM:SS] | delete N | clear", 1, 4, ParsePlant, RunnerVerbs::Plant},
     {"reset", Verb::Plant, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"print", Verb::Plant, "NAME|page|clock|all", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"state", Verb::Plant, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant},
@@ -681,6 +705,7 @@ const RunnerVerbs::Rule kRules[] = {
     // Blocks are taken apart while parsing (see TakeBlockWords); these rows play them.
     {"repeat", Verb::Repeat, "N { ... } | N COMMAND", 2, 64, ParseNothing, RunnerVerbs::Repeat},
     {"}", Verb::Repeat, "", 0, 0, ParseNothing, RunnerVerbs::EndRepeat},
+    {"at", Verb::At, "TIME set|fault|history|reset ...", 2, 6, ParseAt, RunnerVerbs::At},
 };
 
 std::string Usage(const RunnerVerbs::Rule& rule) {
@@ -743,6 +768,35 @@ const RunnerVerbs::Rule* RunnerVerbs::Find(std::string_view name) {
 const RunnerVerbs::Rule& RunnerVerbs::Of(const ScriptCommand& command) {
     return command.rule < std::size(kRules) ? kRules[command.rule] : kRules[0];
 }
+
+namespace {
+
+// `at TIME COMMAND`: the command is one of the plant changes, checked now.
+bool ParseAt(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    if (!ParseTimeout(words[0], command.number[0], why)) return false;
+    const RunnerVerbs::Rule* rule = RunnerVerbs::Find(words[1]);
+    const std::string_view name = words[1];
+    if (rule == nullptr || rule->verb != Verb::Plant || name == "print" || name == "state") {
+        why = "at runs a plant change (set, fault, history or reset), not " + Quoted(name);
+        return false;
+    }
+    const Words rest(words.begin() + 2, words.end());
+    if (rest.size() < rule->minWords || rest.size() > rule->maxWords) {
+        why = "usage: at TIME " + Usage(*rule).substr(7);
+        return false;
+    }
+    auto then = std::make_shared<ScriptCommand>();
+    then->verb = rule->verb;
+    then->rule = static_cast<std::uint8_t>(rule - kRules);
+    then->line = command.line;
+    then->file = command.file;
+    for (std::size_t i = 1; i < words.size(); ++i) then->source += (i > 1 ? " " : "") + std::string(words[i]);
+    if (!rule->parse(name, rest, *then, why)) return false;
+    command.then = std::move(then);
+    return true;
+}
+
+}  // namespace
 
 namespace {
 
@@ -940,9 +994,13 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
             parsing.Fail(file, number, std::string(rule->name) + ": " + why);
             continue;
         }
-        // A golden image lives beside the script that names it.
+        // A golden image lives beside the script that names it, and so does
+        // the state that a recorded scenario starts from.
         if (command.verb == Verb::Expect && command.expect == Expectation::Screen) {
             command.path = (FolderOf(file) / command.path).string();
+        }
+        if (command.verb == Verb::Plant && command.plant.verb == PlantVerb::StateLoad) {
+            command.plant.path = (FolderOf(file) / command.plant.path).string();
         }
         if (rule->verb == Verb::Close) {
             parsing.closedAt = number;
@@ -1095,14 +1153,29 @@ TextSink& ScriptRunner::Out() {
 }
 
 void ScriptRunner::EnsureStarted() {
-    if (host_) return;
-    host_ = std::make_unique<PanelHost>(*clock_, kRunnerButtonFace);
+    if (host_ != nullptr) return;
+    ownedHost_ = std::make_unique<PanelHost>(*clock_, kRunnerButtonFace);
+    host_ = ownedHost_.get();
     host_->Start();
     host_->SetPlantHook([this] { plant_.Apply(); });
     host_->SetZoom(1);
 }
 
+void ScriptRunner::FireTimed() {
+    const std::int64_t now = ticks_;
+    // In the order of their times, and in script order at the same time.
+    std::stable_sort(timed_.begin(), timed_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    while (!timed_.empty() && timed_.front().first <= now) {
+        const std::shared_ptr<const ScriptCommand> command = timed_.front().second;
+        timed_.erase(timed_.begin());
+        PlantCommandContext context{plant_, Out(), &clock_->now};
+        std::string why;
+        ExecutePlantCommand(command->plant, context, why);  // plant changes only: nothing to fail
+    }
+}
+
 void ScriptRunner::Ticks(long count) {
+    FireTimed();
     for (long i = 0; i < count && !closed_; ++i) {
         if (StopRequested()) {
             stoppedAtTick_ = i;
@@ -1117,9 +1190,59 @@ void ScriptRunner::Ticks(long count) {
             ShowProgress(false);
         }
         ++ticks_;
-        if (animation_ && animation_->Recording()) animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds);
+        if (animation_ && animation_->Recording()) AnimationFrame();
         if (options_.afterTick) options_.afterTick(host_->Mirror(), ticks_ * kTickMilliseconds);
+        FireTimed();
     }
+}
+
+// A frame of what the panel shows, with the finger's ring when it is shown.
+void ScriptRunner::AnimationFrame() {
+    int x = 0;
+    int y = 0;
+    if (!options_.showTouches || !FingerOnPanel(x, y)) {
+        animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds);
+        return;
+    }
+    std::vector<Rgb565> screen(host_->Mirror(), host_->Mirror() + kScreenWidth * kScreenHeight);
+    DrawTouchRing(screen.data(), x, y);
+    animation_->Frame(screen.data(), ticks_ * kTickMilliseconds);
+}
+
+void ScriptRunner::Attach(PanelHost& host) { host_ = &host; }
+
+bool ScriptRunner::PlayCommand(const ScriptCommand& command, std::string& why) {
+    return RunnerVerbs::Of(command).execute(*this, command, why);
+}
+
+bool ScriptRunner::Reached(const ScriptCommand& command, int& x, int& y) {
+    if (command.verb == Verb::Tap) {
+        const std::vector<const SceneElement*> found = FindTargets(host_->GetScene(), command.target);
+        if (!RunnerVerbs::TargetSettled(found)) return false;
+        if (found.size() != 1) return true;  // twice: Missed says so at once
+        x = found[0]->box.CentreX();
+        y = found[0]->box.CentreY();
+        return true;
+    }
+    // A settle watch counts the ticks it has seen: one per wait.
+    if (watched_ != &command) {
+        std::string what;
+        watched_ = &command;
+        watchReached_ = RunnerVerbs::WaitCondition(*this, command, what);
+    }
+    return watchReached_();
+}
+
+void ScriptRunner::Missed(const ScriptCommand& command) {
+    watched_ = nullptr;
+    if (command.verb == Verb::Tap) {
+        const std::vector<const SceneElement*> found = FindTargets(host_->GetScene(), command.target);
+        Fail(command, TargetProblem(host_->GetScene(), command.target, found.size()));
+        return;
+    }
+    std::string what;
+    RunnerVerbs::WaitCondition(*this, command, what);
+    RunnerVerbs::WaitMissed(*this, command, what);
 }
 
 bool ScriptRunner::TickUntil(long timeout, const std::function<bool()>& reached) {
@@ -1169,6 +1292,8 @@ void ScriptRunner::EndProgress() {
 ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
     running_ = &script;
     halted_ = false;
+    scriptStart_ = ticks_;
+    timed_.clear();
     startNanos_ = NowNanos();
     const std::size_t failedBefore = failures_.size();
     loops_.clear();

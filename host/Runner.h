@@ -40,6 +40,9 @@
 //   repeat N { ... }            the lines up to the matching } N times; the
 //                               braces may stand on the lines they enclose
 //   repeat N COMMAND            one command N times
+//   at TIME COMMAND             a plant change (set, fault, history, reset) made
+//                               once TIME has passed since the script began
+//                               (30s, 500ms or N ticks), between two ticks
 //
 // A script is parsed whole into a list of commands before the first one runs,
 // so a bad line anywhere costs no time. Each verb is one row of a table: a
@@ -98,7 +101,8 @@ enum class Verb : std::uint8_t {
     Wait,
     Mask,
     PrintScene,
-    Repeat
+    Repeat,
+    At
 };
 
 enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen, Text, NoText };
@@ -127,6 +131,9 @@ struct ScriptCommand {
     std::vector<SceneBox> masks;  // expect screen ... mask; mask (none clears)
 
     std::string source;  // the line as written, for the record of a failed run
+    // at TIME COMMAND: the plant change that runs at TIME (number[0], in
+    // ticks since the script began)
+    std::shared_ptr<const ScriptCommand> then;
 };
 
 struct Script {
@@ -170,6 +177,7 @@ struct RunnerOptions {
     // Where expect screen writes its .actual.png and .diff.png, mirroring the
     // golden image's path; empty: beside the golden image.
     std::string artifacts;
+    bool showTouches = false;  // screenshots and animations show a ring where the finger is
 };
 
 class ScriptRunner {
@@ -179,6 +187,8 @@ public:
 
     // Pins the clock, as a `clock` line before the first command would.
     void SetClock(const WallTime& time);
+    // Whether expect screen rewrites the golden image from now on.
+    void SetUpdate(bool update) { options_.update = update; }
 
     // Plays the commands in order; on the first one that cannot be carried
     // out (a screenshot that cannot be written, anything after close, a
@@ -198,6 +208,18 @@ public:
     PanelHost& Host();
     bool Closed() const { return closed_; }
 
+    // For a player that runs the ticks itself (the window's script player):
+    // checks and waits then look at that panel instead of one of their own.
+    void Attach(PanelHost& host);
+    // Carries out a command that takes no ticks (a check, a mask, print
+    // scene) as a script does; false, with why, when it cannot.
+    bool PlayCommand(const ScriptCommand& command, std::string& why);
+    // Whether what a `wait` or a `tap NAME` waits for is there now; for a
+    // tap, with the panel pixel to press. `Missed` reports, as a script
+    // does, one whose time ran out.
+    bool Reached(const ScriptCommand& command, int& x, int& y);
+    void Missed(const ScriptCommand& command);
+
 private:
     class PinnedClock;
     friend struct RunnerVerbs;
@@ -205,6 +227,9 @@ private:
     void EnsureStarted();
     TextSink& Out();
     void Ticks(long count);
+    void AnimationFrame();
+    // Runs the timed plant changes that are due.
+    void FireTimed();
     void Fail(const ScriptCommand& command, const std::string& message);
     // Ticks until `reached` holds (checked before each tick) or `timeout`
     // ticks have passed; true when it held.
@@ -215,7 +240,8 @@ private:
 
     RunnerOptions options_;
     std::unique_ptr<PinnedClock> clock_;
-    std::unique_ptr<PanelHost> host_;
+    std::unique_ptr<PanelHost> ownedHost_;
+    PanelHost* host_ = nullptr;  // the runner's own, or an attached one
     PlantModel plant_;
     std::vector<ScriptError> failures_;
     bool closed_ = false;
@@ -237,4 +263,9 @@ private:
     std::string stop_;         // why the script is being stopped
     long stoppedAtTick_ = -1;  // and where, within the command's ticks
     long stoppedOfTicks_ = 0;
+    std::int64_t scriptStart_ = 0;  // ticks_ when the script began, for `at`
+    std::vector<std::pair<std::int64_t, std::shared_ptr<const ScriptCommand>>> timed_;
+    // The wait being watched for a player, and what it has seen so far.
+    const ScriptCommand* watched_ = nullptr;
+    std::function<bool()> watchReached_;
 };

@@ -76,7 +76,8 @@ bool FailureTrail::Write(const std::string& folder, const std::string& script, s
     const std::string linesPath = ArtifactPath(folder, script, ".lines.txt");
     if (!MakeFoldersFor(linesPath, why)) return false;
     std::string text;
-    if (linesDropped_ > 0) text = "(" + std::to_string(linesDropped_) + " earlier commands not kept)\n";
+    if (linesDropped_ > 0)
+        text.append("(").append(std::to_string(linesDropped_)).append(" earlier commands not kept)\n");
     for (const std::string& line : lines_) text += line + "\n";
     if (!WriteOutputFile(linesPath, text, why)) return false;
     if (screens_.empty()) return true;

@@ -46,6 +46,7 @@ constexpr char kUsage[] =
     "Options:\n"
     "  --clock 'YYYY-MM-DD HH:MM:SS'  pin the wall clock before the script starts\n"
     "  --update                    expect screen writes the golden images instead of comparing\n"
+    "  --show-touches              screenshots and animations show a ring where the finger is\n"
     "  --junit FILE.xml            write one JUnit test case per script\n"
     "  -j N                        play N scripts at once (default: the number of cores)\n"
     "  --shard I/N                 play only the I-th of N parts of the scripts (a CI matrix)\n"
@@ -114,6 +115,7 @@ struct Options {
     std::optional<std::string> clock;
     std::optional<WallTime> pinned;
     bool update = false;
+    bool showTouches = false;
     std::string junit;
     int jobs = 0;
     int plantPort = 0;
@@ -234,6 +236,10 @@ bool TakeOption(int argc, char** argv, int& i, Options& options, std::string& er
     }
     if (arg == "--update") {
         options.update = true;
+        return true;
+    }
+    if (arg == "--show-touches") {
+        options.showTouches = true;
         return true;
     }
     if (arg == "--junit") {
@@ -406,6 +412,7 @@ int PlayOne(const Options& options) {
     FailureTrail trail;
     RunnerOptions runnerOptions;
     runnerOptions.update = options.update;
+    runnerOptions.showTouches = options.showTouches;
     runnerOptions.progress = StderrIsTerminal();
     runnerOptions.artifacts = options.artifacts;
     runnerOptions.stopRequest = [&options] { return StopReason(options); };
@@ -448,6 +455,7 @@ std::vector<std::string> ChildArguments(const Options& options) {
         common.push_back(*options.clock);
     }
     if (options.update) common.push_back("--update");
+    if (options.showTouches) common.push_back("--show-touches");
     if (options.timeout > 0) {
         common.push_back("--timeout");
         common.push_back(options.timeoutText);

@@ -59,6 +59,8 @@ void ParseFaults(const std::string& text, std::vector<TextFitFault>& faults);
 struct TextOptions;
 
 // kandorelle-cli --check-texts [--texts FILE.po ...]: installs the previews,
-// checks and prints one line per fault on standard error. Returns 0 when every
-// text fits, 1 when one does not, 2 when a PO file is bad.
+// checks and prints one line per fault on standard error, after the texts of
+// the files that are not shown (fuzzy, or stale). Returns 0 when every text
+// fits and is shown, 1 when one does not fit or is not shown, 2 when a PO
+// file is bad.
 int RunTextCheck(const TextOptions& options);

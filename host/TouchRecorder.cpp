@@ -19,12 +19,22 @@ std::string Tenths(std::int64_t value) {
 
 }  // namespace
 
-void TouchRecorder::Start(const WallTime& clock, const PlantModel& plant) {
+std::string QuoteWord(const std::string& word) {
+    std::string quoted = "\"";
+    for (const char c : word) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+void TouchRecorder::Start(const WallTime& clock, const PlantModel& plant, const std::string& stateFile) {
     recording_ = true;
     text_ = "# Recorded in the Kandorelle II window; play it with kandorelle-cli.\n";
     lastLine_.clear();
     pendingTicks_ = 0;
     clock_ = clock;
+    if (!stateFile.empty()) Line("state load " + QuoteWord(stateFile));
     Line("clock " + FormatWallTime(clock));
     Snapshot(plant);
 }
@@ -115,6 +125,18 @@ void TouchRecorder::AfterTick(const WallTime& clock, const PlantModel& plant) {
     }
     ++pendingTicks_;
     Snapshot(plant);
+}
+
+void TouchRecorder::Command(const std::string& line, const PlantModel& plant) {
+    if (!recording_) return;
+    FlushTicks();
+    Line(line);
+    Snapshot(plant);
+}
+
+std::string TouchRecorder::Script() const {
+    if (pendingTicks_ == 0) return text_;
+    return text_ + (pendingTicks_ == 1 ? std::string("tick") : "tick " + std::to_string(pendingTicks_)) + "\n";
 }
 
 std::string TouchRecorder::Finish() {

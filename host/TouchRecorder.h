@@ -6,7 +6,7 @@
 // feeds it.
 //
 // A recording starts from a fresh start of the panel, as every runner script
-// does.
+// does, and from the state saved at that moment (`state load` first).
 #pragma once
 
 #include <cstdint>
@@ -16,10 +16,15 @@
 #include "host/PanelHost.h"
 #include "host/PlantModel.h"
 
+// A word of a script line in double quotes, so that blanks, # and quotes in
+// it survive.
+std::string QuoteWord(const std::string& word);
+
 class TouchRecorder {
 public:
-    // Begins a script; `clock` is the wall time that the start read.
-    void Start(const WallTime& clock, const PlantModel& plant);
+    // Begins a script; `clock` is the wall time that the start read. With a
+    // state file the script loads it first (the name is written as given).
+    void Start(const WallTime& clock, const PlantModel& plant, const std::string& stateFile = {});
 
     // The finger, in panel pixels, as the window passes it to the host: a
     // press, a move while it is down (clamped to the panel), a release.
@@ -33,8 +38,17 @@ public:
     void BeforeTick(const PlantModel& plant);
     void AfterTick(const WallTime& clock, const PlantModel& plant);
 
+    // A runner line that changed the plant outside the ticks (the Plant
+    // panel's actions), written as it is; `Sync` before it writes the values
+    // changed meanwhile by others, `Command` after it takes the plant's new
+    // values as known.
+    void Sync(const PlantModel& plant) { BeforeTick(plant); }
+    void Command(const std::string& line, const PlantModel& plant);
+
     // Ends the recording and returns the script.
     std::string Finish();
+    // The script as it would end now, ticks so far included.
+    std::string Script() const;
 
     bool Recording() const { return recording_; }
     // The script so far, without the ticks not yet written.

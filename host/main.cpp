@@ -1,6 +1,9 @@
 // The program entry: one window, the event loop, nothing else, unless the
-// options ask for a saved state or the plant feed.
+// options ask for a saved state or the plant feed. What the user arranged
+// last time (position, zoom, the Plant panel, folders) comes back from the
+// toolkit's settings.
 #include <QApplication>
+#include <QSettings>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,13 +30,18 @@ bool DisplayAvailable() {
 
 void Usage(std::FILE* to) {
     std::fprintf(to,
-                 "usage: kandorelle [--state FILE] [--plant-udp PORT] [--texts FILE.po ...]\n"
+                 "usage: kandorelle [--state FILE] [--plant-udp PORT] [--show-touches] [--reset-settings]\n"
+                 "                  [--texts FILE.po ...]\n"
                  "  --state FILE      start from a state saved by the runner's 'state save FILE'\n"
+                 "                    or the window's 'Save state...'\n"
                  "  --plant-udp PORT  take plant values as UDP datagrams of 'NAME VALUE' lines on\n"
                  "                    127.0.0.1:PORT (1024..65535); each datagram is answered with\n"
                  "                    'ok' or the error line\n"
                  "  --texts FILE.po   show the texts of a translation file instead of the built-in\n"
                  "                    ones of its language (any number of files)\n"
+                 "  --show-touches    draw a ring where the finger is, in the window, its\n"
+                 "                    screenshots and its animations\n"
+                 "  --reset-settings  forget the remembered position, zoom, Plant panel and folders\n"
                  "  --help            this text\n"
                  "Right-click the panel or press F2 for the Plant panel.\n");
 }
@@ -41,6 +49,8 @@ void Usage(std::FILE* to) {
 struct Options {
     std::string state;
     int udpPort = 0;
+    bool showTouches = false;
+    bool resetSettings = false;
 };
 
 // Our options are taken out; the rest (-platform and the like) is the toolkit's.
@@ -58,7 +68,11 @@ bool ParseOptions(int& argc, char* argv[], Options& options, int& exitCode) {
             exitCode = 2;
             return false;
         }
-        if (arg == "--state") {
+        if (arg == "--show-touches") {
+            options.showTouches = true;
+        } else if (arg == "--reset-settings") {
+            options.resetSettings = true;
+        } else if (arg == "--state") {
             options.state = argv[++i];
         } else if (arg == "--plant-udp") {
             char* end = nullptr;
@@ -112,18 +126,22 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kandorelle II"));
+    QApplication::setOrganizationName(QStringLiteral("Kandorelle"));
 
+    THaupt haupt;
+    for (const std::string& po : texts.poFiles)
+        haupt.runnerOptions << QStringLiteral("--texts") << QString::fromStdString(po);
+    QSettings settings;
+    if (options.resetSettings) settings.clear();
+    haupt.RestoreSettings(settings);
+    if (options.showTouches && !haupt.ShowingTouches()) haupt.mnuShowTouchesClick();
     // A saved state brings its clock along, which then runs on in real time.
-    OffsetWallClock stateClock;
-    THaupt haupt(options.state.empty() ? nullptr : &stateClock);
     if (!options.state.empty()) {
-        WallTime loaded;
-        std::string error;
-        if (!LoadState(options.state, haupt.Plant(), loaded, error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
+        QString error;
+        if (!haupt.OpenStateFile(QString::fromStdString(options.state), error)) {
+            std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
             return 2;
         }
-        stateClock.Set(loaded);
     }
 
     TUdpQtDispatcher dispatcher;
@@ -140,5 +158,8 @@ int main(int argc, char* argv[]) {
         }
     }
     haupt.show();
-    return QApplication::exec();
+    haupt.FitOnScreen();
+    const int status = QApplication::exec();
+    haupt.SaveSettings(settings);
+    return status;
 }

@@ -651,17 +651,18 @@ PoHeader previewHeader;
 std::vector<PoEntry> previewEntries;
 std::string previewName;
 
-// Checks the translation handed over last as the runner checks a PO file and
-// installs it; its language comes back in `language`. False with every
-// problem, one per line.
-bool InstallPreview(Language& language, std::string& problems) {
-    std::array<int, kTextCount> slots{};
-    for (TextId id = 0; id < kTextCount; ++id) slots[id] = static_cast<int>(TextSlotWidth(id));
+// Checks the translation handed over last as the runner checks a PO file for
+// a preview and installs it; its language comes back in `language`. False
+// with every problem in `lines`, one per line; true with the texts held back
+// (fuzzy or stale) there. The entries stay for the next check.
+bool InstallPreview(Language& language, std::string& lines) {
     std::vector<PoLanguage> read(1);
     read[0].path = previewName;
     std::vector<std::string> errors;
-    if (CheckPoEntries(previewHeader, previewEntries, &slots, read[0], errors)) InstallTextOverrides(read, errors);
-    for (const std::string& e : errors) problems += (problems.empty() ? "" : "\n") + e;
+    if (CheckPoEntries(previewHeader, previewEntries, BuiltInTemplate(), PoUse::Preview, read[0], errors)) {
+        InstallTextOverrides(read, errors);
+    }
+    for (const std::string& e : errors.empty() ? read[0].held : errors) lines += (lines.empty() ? "" : "\n") + e;
     language = static_cast<Language>(read[0].language);
     return errors.empty();
 }
@@ -670,28 +671,47 @@ bool InstallPreview(Language& language, std::string& problems) {
 
 extern "C" {
 
-// A translation read by the page's PO library, entry by entry.
+// A translation read by the page's PO library, entry by entry. The lines are
+// where the header, its fields and each entry's parts stand in the file.
 EMSCRIPTEN_KEEPALIVE void KandoPreviewBegin(const char* name, int hasHeader, const char* language,
-                                            const char* contentType) {
+                                            const char* contentType, int line, int languageLine, int contentTypeLine) {
     previewName = name;
-    previewHeader = PoHeader{hasHeader != 0, language, contentType};
+    previewHeader = PoHeader{};
+    previewHeader.present = hasHeader != 0;
+    previewHeader.language = language;
+    previewHeader.contentType = contentType;
+    previewHeader.line = line;
+    previewHeader.languageLine = languageLine;
+    previewHeader.contentTypeLine = contentTypeLine;
     previewEntries.clear();
 }
 
-EMSCRIPTEN_KEEPALIVE void KandoPreviewEntry(int hasContext, const char* context, const char* msgstr,
-                                            const char* comments, int line, int nameLine) {
-    previewEntries.push_back(PoEntry{hasContext != 0, context, msgstr, comments, line, nameLine});
+EMSCRIPTEN_KEEPALIVE void KandoPreviewEntry(int hasContext, const char* context, const char* msgid, const char* msgstr,
+                                            int fuzzy, int plural, int idLine, int contextLine, int flagLine,
+                                            int pluralLine, int msgstrLine) {
+    PoEntry& entry = previewEntries.emplace_back();
+    entry.hasContext = hasContext != 0;
+    entry.context = context;
+    entry.msgid = msgid;
+    entry.msgstr = msgstr;
+    entry.fuzzy = fuzzy != 0;
+    entry.plural = plural != 0;
+    entry.idLine = idLine;
+    entry.contextLine = contextLine;
+    entry.flagLine = flagLine;
+    entry.pluralLine = pluralLine != 0 ? pluralLine : idLine;
+    entry.line = msgstrLine != 0 ? msgstrLine : idLine;
 }
 
 // Shows the translation at once, in its language, which the panel switches
-// to. 1 when shown, 0 with every problem in KandoMessage().
+// to: 1 with the texts held back (fuzzy or stale) in KandoMessage(), one per
+// line; 0 with every problem there.
 EMSCRIPTEN_KEEPALIVE int KandoPreview() {
     Language language = 0;
-    std::string problems;
-    if (!InstallPreview(language, problems)) {
-        Give(problems);
-        return 0;
-    }
+    std::string lines;
+    const bool shown = InstallPreview(language, lines);
+    Give(lines);
+    if (!shown) return 0;
     Settings.language = language;
     StoreSettingsField(SETTINGS_FIELD(language));
     ReenterPage();

@@ -1,9 +1,9 @@
 // The text-fit check of a translation dropped on the page, with a module of
 // its own: the check starts the firmware afresh for every state it shows,
 // which the page's live panel must never see. Takes {translation, languages}
-// (the translation as the page hands it to its own module) and answers with
-// the findings in those languages, in their order, or with {failed} when the
-// module cannot run here.
+// (the translation as the calls that hand it to a module: [name, argument
+// types, arguments] each) and answers with the findings in those languages,
+// in their order, or with {failed} when the module cannot run here.
 'use strict';
 
 importScripts('kandorelle.js');
@@ -12,9 +12,7 @@ self.onmessage = function (event) {
   const translation = event.data.translation;
   self.createKandorelle()
     .then(function (module) {
-      module.cwrap('KandoPreviewBegin', null, ['string', 'number', 'string', 'string']).apply(null, translation.begin);
-      const entry = module.cwrap('KandoPreviewEntry', null, ['number', 'string', 'string', 'string', 'number', 'number']);
-      for (const e of translation.entries) entry.apply(null, e);
+      for (const [name, types, args] of translation) module.cwrap(name, null, types).apply(null, args);
       const check = module.cwrap('KandoCheckTexts', 'string', ['number']);
       let findings = [];
       for (const language of event.data.languages) {

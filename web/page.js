@@ -533,27 +533,42 @@
   // ---- translation preview -----------------------------------------------------
 
   // Where each entry stands in the file: the library gives the contents, the
-  // lines of its msgctxt, msgstr and "# name:" comment are looked up here.
+  // lines of the header's fields and of each entry's msgctxt, flags, msgid,
+  // msgid_plural and msgstr are looked up here, by msgctxt as written ('' for
+  // none), in file order. Obsolete entries ("#~"), which the library drops,
+  // are left out; CRLF line ends count as one.
   function entryLines(text) {
     const found = new Map();
-    let nameLine = 0;
+    const header = { line: 1, language: 0, contentType: 0, open: false };
+    let pending = { key: '', context: 0, flag: 0 };
     let open = null;
-    text.split('\n').forEach(function (line, index) {
+    let entries = 0;
+    text.split(/\r?\n/).forEach(function (raw, index) {
       const n = index + 1;
-      if (line.trim() === '') nameLine = 0;
-      else if (line.startsWith('# name:')) nameLine = n;
-      else if (line.startsWith('msgctxt ')) {
-        const key = line.slice(8).trim();
-        if (!found.has(key)) found.set(key, []);
-        open = { context: n, msgstr: 0, name: nameLine };
-        found.get(key).push(open);
-        nameLine = 0;
+      const line = raw.trimStart();
+      if (line.startsWith('#,')) pending.flag = n;
+      else if (line.startsWith('#')) return;
+      else if (/^msgctxt[\s"]/.test(line)) {
+        pending.key = line.slice(7).trim();
+        pending.context = n;
+      } else if (/^msgid_plural[\s"]/.test(line)) {
+        if (open !== null) open.plural = n;
+      } else if (/^msgid[\s"]/.test(line)) {
+        header.open = entries++ === 0 && pending.context === 0 && line === 'msgid ""';
+        if (header.open) header.line = n;
+        open = { context: pending.context, flag: pending.flag, id: n, plural: 0, str: 0 };
+        if (!header.open) {
+          if (!found.has(pending.key)) found.set(pending.key, []);
+          found.get(pending.key).push(open);
+        }
+        pending = { key: '', context: 0, flag: 0 };
       } else if (line.startsWith('msgstr') && open !== null) {
-        open.msgstr = n;
+        open.str = n;
         open = null;
-      }
+      } else if (header.open && line.startsWith('"Language:')) header.language = header.language || n;
+      else if (header.open && line.startsWith('"Content-Type:')) header.contentType = header.contentType || n;
     });
-    return found;
+    return { header: header, found: found };
   }
 
   function showFindings(file, problems) {
@@ -647,37 +662,44 @@
     });
   }
 
-  // Hands a translation over to a module (the page's, or one checking it).
-  function feed(module, translation) {
-    module.cwrap('KandoPreviewBegin', null, ['string', 'number', 'string', 'string']).apply(null, translation.begin);
-    const entry = module.cwrap('KandoPreviewEntry', null, ['number', 'string', 'string', 'string', 'number', 'number']);
-    for (const e of translation.entries) entry.apply(null, e);
+  // A translation goes to a module as calls of its functions, [name,
+  // argument types, arguments] each: the page's own module shows it, the fit
+  // check's modules check it.
+  function feed(module, calls) {
+    for (const [name, types, args] of calls) module.cwrap(name, null, types).apply(null, args);
   }
 
-  // The translation as the modules take it: KandoPreviewBegin's arguments
-  // and KandoPreviewEntry's, entry by entry.
+  const PREVIEW_BEGIN = ['string', 'number', 'string', 'string', 'number', 'number', 'number'];
+  const PREVIEW_ENTRY = ['number', 'string', 'string', 'string', 'number', 'number', 'number', 'number', 'number',
+    'number', 'number'];
+
   function readTranslation(name, text, table) {
     const headers = table.headers || {};
-    const entries = [];
     const lines = entryLines(text);
+    const calls = [['KandoPreviewBegin', PREVIEW_BEGIN, [name, table.headers ? 1 : 0, headers.Language || '',
+      headers['Content-Type'] || '', lines.header.line, lines.header.language, lines.header.contentType]]];
+    const send = function (context, entry, at) {
+      const flags = (entry.comments && entry.comments.flag) || '';
+      calls.push(['KandoPreviewEntry', PREVIEW_ENTRY, [entry.msgctxt !== undefined ? 1 : 0, context, entry.msgid || '',
+        (entry.msgstr || [''])[0], /(^|,)\s*fuzzy\s*(,|$)/.test(flags) ? 1 : 0, entry.msgid_plural !== undefined ? 1 : 0,
+        at.id, at.context, at.flag, at.plural, at.str]]);
+    };
     for (const context of Object.keys(table.translations)) {
-      for (const msgid of Object.keys(table.translations[context])) {
-        if (context === '' && msgid === '') continue; // the header
-        const entry = table.translations[context][msgid];
-        const comments = (entry.comments && entry.comments.translator) || '';
-        const places = lines.get(JSON.stringify(context)) || [{ context: 1, msgstr: 0, name: 0 }];
-        // Each place the context is written is an entry of its own, so a
-        // text given twice is reported as the runner reports it.
-        for (const at of places) {
-          entries.push([entry.msgctxt !== undefined ? 1 : 0, context, (entry.msgstr || [''])[0], comments,
-            at.msgstr || at.context, at.name]);
-        }
+      const places = lines.found.get(context === '' ? '' : JSON.stringify(context)) || [];
+      const msgids = Object.keys(table.translations[context]).filter(function (msgid) {
+        return context !== '' || msgid !== ''; // the header
+      });
+      msgids.forEach(function (msgid, i) {
+        send(context, table.translations[context][msgid], places[i] || { id: 1, context: 0, flag: 0, plural: 0, str: 0 });
+      });
+      // The library keeps one of two entries with the same msgctxt and
+      // msgid: each further place is an entry of its own, so a text given
+      // twice is reported as the runner reports it.
+      for (let i = msgids.length; i < places.length && msgids.length > 0; ++i) {
+        send(context, table.translations[context][msgids[msgids.length - 1]], places[i]);
       }
     }
-    return {
-      begin: [name, table.headers ? 1 : 0, headers.Language || '', headers['Content-Type'] || ''],
-      entries: entries,
-    };
+    return calls;
   }
 
   function previewPo(file) {
@@ -698,15 +720,16 @@
         say(file.name + ' was refused; the panel shows what it showed before.', true);
         return;
       }
+      // Texts held back (fuzzy, or their English changed) come first.
+      const held = k.message() === '' ? [] : k.message().split('\n');
       say('The panel shows ' + file.name + '.');
       showLanguage();
-      showFindings(file.name + ': checking that every text fits…', []);
+      showFindings(file.name + ': checking that every text fits…', held);
       checkTexts(translation).then(function (findings) {
-        if (findings.problems !== undefined) throw new Error(findings.problems);
-        const texts = findings.map(function (f) { return f.text; });
-        showFindings(file.name + (texts.length === 0 ? ': every text fits' : ': texts that do not fit'), texts);
+        const texts = held.concat(findings.map(function (f) { return f.text; }));
+        showFindings(file.name + (texts.length === 0 ? ': every text fits' : ': texts to look at'), texts);
       }).catch(function (error) {
-        showFindings(file.name + ': the fit check failed', [String(error.message || error)]);
+        showFindings(file.name + ': the fit check failed', held.concat([String(error.message || error)]));
       });
     });
   }

@@ -46,6 +46,8 @@ TEST(PlantCommands, RefusesBadLinesBeforeAnythingRuns) {
         {"history add 22 2026-02-30 10:00:00", "2026-02-30 is not a date (February 2026 has 28 days)"},
         {"fault 51", "51 is out of range 0..50"},
         {"history add 22 2026-02-03", "history wants add CODE"},
+        {"history delete 6", "history delete wants an entry 1..5 (1 the newest), not '6'"},
+        {"history clear now", "history wants add CODE [YYYY-MM-DD HH:MM:SS], delete N or clear"},
         {"reset", "reset wants the word plant"},
         {"print", "print wants a name, page, clock or all"},
         {"print pages", "unknown name 'pages'; valid names: page, clock, all, collector,"},
@@ -101,6 +103,32 @@ TEST(PlantCommands, HistoryAddStampsTheClockOrTheTimeGivenNewestFirst) {
               (std::vector<int>{0, 50, 2027, 2, 5, 6, 955, 6}));
     EXPECT_EQ((std::vector<int>{older.faultCode, older.hour, older.weekday}), (std::vector<int>{22, 13, 0}));
     EXPECT_NE(GetFaultHistoryEntry(1), nullptr);
+
+    // Deleting empties the entry where it stands, as the panel's bin does.
+    EXPECT_EQ(Line(plant, "history delete 1"), "");
+    EXPECT_EQ((std::vector<int>{FaultHistory[0].type, FaultHistory[1].type, FaultHistory[1].faultCode}),
+              (std::vector<int>{kFaultEntryEmpty, 0, 22}));
+    EXPECT_EQ(Line(plant, "history clear"), "");
+    for (const FaultHistoryEntry& e : FaultHistory) EXPECT_EQ(e.type, kFaultEntryEmpty);
+}
+
+// A change written back as a line reads as the same change: what a
+// recording of a played script keeps.
+TEST(PlantCommands, EveryChangeReadsBackAsItsOwnLine) {
+    for (const char* line : {"set collector -7.5", "set collector absent", "set frost on", "set status 9",
+                             "set flow 12.0", "set fault 22", "history add 22", "history add 50 2027-01-02 03:04:05",
+                             "history delete 5", "history clear", "reset plant", "state load \"my state.json\""}) {
+        PlantCommand command;
+        std::string error;
+        std::vector<std::string> words = Words(line);
+        if (words[0] == "state") words = {"state", "load", "my state.json"};
+        ASSERT_TRUE(ParsePlantCommand(words, command, error)) << line << ": " << error;
+        EXPECT_EQ(PlantCommandLine(command), line);
+    }
+    PlantCommand print;
+    std::string error;
+    ASSERT_TRUE(ParsePlantCommand(Words("print all"), print, error));
+    EXPECT_EQ(PlantCommandLine(print), "");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "host/PngWriter.h"
 #include "host/Runner.h"
+#include "host/TouchRing.h"
 #include "tests/host/TestFolder.h"
 #include "tests/support/TextFiles.h"
 
@@ -58,11 +59,54 @@ TEST(RunnerPlant, ASavedStateLoadsIntoTheSameScreen) {
     ASSERT_EQ(played.status, ScriptStatus::Ran) << played.error.Text() << played.messages;
     EXPECT_EQ(ReadAll(folder / "a.png"), ReadAll(folder / "b.png"));
 
+    // A state a script loads is found beside the script, as a recorded
+    // scenario's is.
+    WriteAll(folder / "scenario.txt", "state load s.json\nexpect clock 2026-12-06 13:47:00\n");
+    std::vector<ScriptError> errors;
+    const Script scenario = ParseScript(ReadAll(folder / "scenario.txt"), (folder / "scenario.txt").string(), errors);
+    ASSERT_TRUE(errors.empty());
+    ScriptError error;
+    EXPECT_EQ(ScriptRunner().Execute(scenario, error), ScriptStatus::Ran) << error.Text();
+
     // What a damaged file says is the state file's test; here, that it stops the script as bad input.
     WriteAll(folder / "bad.json", "{\"plant\": 1");
     played = Play("tick\nstate load " + (folder / "bad.json").string() + "\ntick\n", "bad.txt");
     EXPECT_EQ(played.status, ScriptStatus::BadInput);
     EXPECT_EQ(played.error.line, 2);
+}
+
+// Touches shown: a held finger's ring is in the screenshot and nowhere
+// else; without a finger the pictures are the same.
+TEST(RunnerScreenshots, ShowTouchesDrawsARingWhereTheFingerIs) {
+    const fs::path folder = FreshFolder("runner_ring");
+    const std::string walk = "tick 300\npress 100 60\ntick 2\nscreenshot " + (folder / "down.png").string() +
+                             " 2\nrelease\ntick 2\nscreenshot " + (folder / "up.png").string() + "\n";
+    std::vector<std::uint32_t> pictures[2][2];
+    for (const bool ring : {false, true}) {
+        std::vector<ScriptError> errors;
+        const Script script = ParseScript(walk, "ring.txt", errors);
+        RunnerOptions options;
+        options.showTouches = ring;
+        ScriptRunner runner(options);
+        ScriptError error;
+        ASSERT_EQ(runner.Execute(script, error), ScriptStatus::Ran) << error.Text();
+        int width = 0, height = 0;
+        std::string why;
+        ASSERT_TRUE(ReadPng((folder / "down.png").string(), width, height, pictures[ring][0], why)) << why;
+        ASSERT_TRUE(ReadPng((folder / "up.png").string(), width, height, pictures[ring][1], why)) << why;
+    }
+    EXPECT_EQ(pictures[0][1], pictures[1][1]);
+    const DirtyRect area = TouchRingArea(2, 100, 60);
+    int differing = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * 640 + x;
+            if (pictures[0][0][i] == pictures[1][0][i]) continue;
+            ++differing;
+            EXPECT_TRUE(x >= area.x0 && x < area.x1 && y >= area.y0 && y < area.y1) << x << "," << y;
+        }
+    }
+    EXPECT_GT(differing, 100);
 }
 
 TEST(RunnerChecks, AFailedCheckIsReportedAndTheScriptGoesOn) {

@@ -60,7 +60,7 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"fly\x01 1 2",
          "unknown command 'fly\\x01' (commands: clock, zoom, tick, press, drag, release, tap, "
          "screenshot, close, set, fault, history, reset, print, state, expect, include, animation, wait, mask, "
-         "repeat)"},
+         "repeat, at)"},
         {"expect pixel 1 2 red", "expect: the colour 'red' is not #RRGGBB"},
         {"expect page 46", "expect: no page '46' (a page's number 0..45 or name, as print page shows it)"},
         {"expect page settings", "expect: no page 'settings'"},

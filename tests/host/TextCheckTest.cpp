@@ -1,12 +1,9 @@
-// The translators' tools: PO files read through libgettextpo with their
-// problems named by line, the run-time preview and the fit check.
+// The translators' tools: the run-time preview and the fit check.
 #include "host/TextCheck.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,7 +15,6 @@
 #include "host/TextOverride.h"
 #include "panel/text/TextIds.h"
 #include "tests/support/TextFiles.h"
-#include "tools/textgen/PoTexts.h"
 
 namespace {
 
@@ -68,47 +64,6 @@ protected:
     PanelHost host{clock, 0xF0F0F0};
     std::filesystem::path dir;
 };
-
-TEST_F(TextTools, BadPoFilesAreRefusedWithTheLineToChange) {
-    const std::string runtime = "msgstr \"Heures pompe\"";
-    // Each case names the line of its message by the msgctxt it follows (the
-    // msgstr is 2 lines further down); an empty context means line 1.
-    const struct {
-        std::string from;
-        std::string to;
-        std::string message;  // after "FILE:LINE: "
-        std::string context;
-        int below;
-    } cases[] = {
-        {runtime, "msgstr \"Heures \xE2\x82\xAC pompe\"",
-         "id 75: the panel fonts cannot show \"\xE2\x82\xAC\" (U+20AC)", "msgctxt \"75\"", 2},
-        {runtime, "msgstr \"Heures de marche de la pompe\"", "id 75: 28 characters, longer than its slot allows (21)",
-         "msgctxt \"75\"", 2},
-        {runtime, "msgstr \"\"", "id 75: the translation is empty (where nothing is to be shown, write three blanks)",
-         "msgctxt \"75\"", 2},
-        {"msgctxt \"75\"", "msgctxt \"137\"", "extra id \"137\": the panel has text ids 0 to 136 only",
-         "msgctxt \"137\"", 2},
-        {"msgctxt \"75\"\nmsgid \"Runtime pump\"\n" + runtime + "\n", "", "id 75 is missing", "", 0},
-        // libgettextpo's own message, at the line where it notices the fault.
-        {runtime, "msgstr \"Heures pompe", "end-of-line within string", "msgctxt \"75\"", 3},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.to);
-        const std::string path = French(c.from, c.to);
-        const std::string text = ReadAll(path);
-        std::vector<std::string> errors;
-        PoLanguage fr;
-        EXPECT_FALSE(ReadPoLanguage(path, nullptr, fr, errors));
-        ASSERT_FALSE(errors.empty());
-        const int line = c.context.empty() ? 1 : LineOf(text, c.context) + c.below;
-        EXPECT_EQ(errors[0], path + ":" + std::to_string(line) + ": " + c.message);
-        // The preview refuses the same file, and shows nothing of it.
-        errors.clear();
-        EXPECT_FALSE(LoadTextOverrides({path}, errors));
-        EXPECT_FALSE(errors.empty());
-        EXPECT_STREQ(GetText(Txt::kPumpRuntime, kFrench), "Heures pompe");
-    }
-}
 
 TEST_F(TextTools, PreviewShowsAllGoodFilesOrNone) {
     const std::string good = French("msgstr \"Heures pompe\"", "msgstr \"Essai\"");
@@ -198,72 +153,6 @@ TEST_F(TextTools, OptionsAreTakenOutOfTheCommandLine) {
     argc = 2;
     EXPECT_FALSE(TakeTextOptions(argc, lone, options, error));
     EXPECT_EQ(error, "--texts needs a PO file");
-}
-
-// Each text's name comes from its "# name:" comment in the English file; a
-// missing, unusable or repeated name is refused at the line of the comment.
-TEST_F(TextTools, TextNamesAreCheckedWhereTheyStand) {
-    const struct {
-        std::string from;
-        std::string to;
-        std::string message;  // after "FILE:LINE: "
-        std::string at;       // the line the message names
-    } cases[] = {
-        {"# name: PumpRuntime\n", "", "id 75: the comment must give the text's name (\"# name: SolarOutput\")",
-         "msgstr \"Runtime pump\""},
-        {"# name: PumpRuntime\n", "# name: pumpRuntime\n",
-         "id 75: \"pumpRuntime\" is not a name the code can use (a capital letter, then letters and digits)",
-         "# name: pumpRuntime"},
-        {"# name: PumpRuntime\n", "# name: SolarOutput\n", "id 75: the name \"SolarOutput\" is already given to id 20",
-         "# name: SolarOutput\nmsgctxt \"75\""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.to);
-        const std::string path = Changed("en.po", c.from, c.to, "en.po");
-        const std::string text = ReadAll(path);
-        std::vector<std::string> errors;
-        PoLanguage en;
-        ASSERT_TRUE(ReadPoLanguage(path, nullptr, en, errors)) << errors[0];
-        EXPECT_FALSE(CheckTextNames(en, errors));
-        ASSERT_EQ(errors.size(), 1u);
-        const size_t at = text.find(c.at);
-        const int line = static_cast<int>(std::count(text.begin(), text.begin() + static_cast<long>(at), '\n')) + 1;
-        EXPECT_EQ(errors[0], path + ":" + std::to_string(line) + ": " + c.message);
-    }
-}
-
-// The generator refuses bad input with status 2 and leaves neither the table
-// nor the names behind; good files give the named ids beside the table.
-TEST_F(TextTools, GeneratorWritesBothFilesOrNothing) {
-    const std::filesystem::path table = dir / "TextData.h";
-    const std::filesystem::path names = dir / "TextIds.h";
-    const auto run = [&](const std::string& french, const std::string& english) {
-        std::string command = std::string(KANDO_TEXTGEN) + " --names " + names.string() + " " + table.string();
-        for (const char* lang : {"de", "it", "es", "nl", "pl"}) command += " " + (kPoDir / lang).string() + ".po";
-        command += " " + french + " " + english + " 2>" + (dir / "errors.txt").string();
-        return WEXITSTATUS(std::system(command.c_str()));
-    };
-    const std::string fr = (kPoDir / "fr.po").string(), en = (kPoDir / "en.po").string();
-    const struct {
-        std::string french, english, message;
-    } bad[] = {
-        {French("msgstr \"Heures pompe\"", "msgstr \"Heures de marche de la pompe\"", "long-fr.po"), en,
-         "id 75: 28 characters"},
-        {French("# slot 23:", "# slot 25:", "slot-fr.po"), en,
-         ": slot 25, but " + (kPoDir / "de.po").string() + " gives 23"},
-        {fr, Changed("en.po", "# name: PumpRuntime\n", "# name: SolarOutput\n", "en.po"),
-         "the name \"SolarOutput\" is already given to id 20"},
-    };
-    for (const auto& c : bad) {
-        EXPECT_EQ(run(c.french, c.english), 2) << c.message;
-        EXPECT_NE(ReadAll(dir / "errors.txt").find(c.message), std::string::npos) << c.message;
-        EXPECT_FALSE(std::filesystem::exists(table));
-        EXPECT_FALSE(std::filesystem::exists(names));
-    }
-    EXPECT_EQ(run(fr, en), 0);
-    EXPECT_NE(ReadAll(names).find("inline constexpr TextId kPumpRuntime = 75;  // \"Runtime pump\"\n"),
-              std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(table));
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 # Sourced by the real-window tests: starts the window program "$program" and
-# sets $pid and $window, or fails. The caller defines fail().
+# sets $pid and $window, or fails. The caller defines fail(). The window
+# remembers its settings in a scratch folder, never the user's.
+XDG_CONFIG_HOME=$(mktemp -d)
+export XDG_CONFIG_HOME
 "$program" &
 pid=$!
 window=""

@@ -20,7 +20,9 @@ menu_keys() {
   local menu
   menu=$(xdotool search --onlyvisible --class kandorelle 2>/dev/null | grep -v "^$window$" | tail -n 1)
   [ -n "$menu" ] || fail "the popup menu did not open"
-  xdotool key --window "$menu" "$@" 2>/dev/null || xdotool key "$@"
+  # The menu holds the keyboard. (Sent to the menu's window instead, the key
+  # may fail once the menu closes, and a second try would reach the dialog.)
+  xdotool key "$@"
 }
 
 menu_keys Up Return
@@ -31,7 +33,11 @@ for at in "289 224" "191 224" "191 224"; do
   sleep 0.5
 done
 menu_keys Up Return
-sleep 1
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --name '^Save the recorded touches$' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+sleep 0.3
 xdotool type --delay 20 "$work/walk.txt"
 xdotool key Return
 for _ in $(seq 50); do

@@ -9,19 +9,25 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QFocusEvent>
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QTimer>
 
 #include <functional>
 #include <vector>
 
 #include "host/PlantPanel.h"
+#include "host/PlantPresets.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Layout.h"
@@ -29,6 +35,7 @@
 #include "panel/hw/LcdQueue.h"
 #include "panel/hw/Touch.h"
 #include "panel/settings/Settings.h"
+#include "tests/host/TestFolder.h"
 
 namespace {
 
@@ -201,6 +208,8 @@ TEST_F(Window, PlantPanelRaisesAFaultThatTurnsTheLampRedAndNamesIt) {
     Ticks(100);
     panel.Refresh();
     EXPECT_EQ(panel.findChild<QLabel*>(QStringLiteral("pageLabel"))->text(), QStringLiteral("43 current fault"));
+    EXPECT_EQ(panel.findChild<QLabel*>(QStringLiteral("faultLabel"))->text(),
+              QStringLiteral("Aktuell: 22 Ausfall Kollektorf\u00FChler"));
     panel.findChild<QPushButton*>(QStringLiteral("clearButton"))->click();
     Ticks(20);
     EXPECT_EQ(Lamp(), Colour::kGreen);
@@ -217,6 +226,128 @@ TEST_F(Window, PlantPanelSpinBoxSetsItsValueAndShowsTheFirmwaresOwn) {
     EXPECT_DOUBLE_EQ(collector->value(), 12.3);
     haupt.plantPanel->findChild<QPushButton*>(QStringLiteral("resetButton"))->click();
     EXPECT_EQ(Plant.collectorTemp, 823);
+}
+
+// Floated and docked again, the Plant panel stays in sight and on the menu;
+// docked, the window holds the display and the panel side by side.
+TEST_F(Window, PlantPanelDocksAndFloatsWithoutGettingLost) {
+    haupt.show();
+    haupt.mnuPlant->trigger();
+    PlantPanel& panel = *haupt.plantPanel;
+    for (const bool floating : {false, true, false}) {
+        panel.setFloating(floating);
+        EXPECT_TRUE(panel.isVisible()) << floating;
+        EXPECT_TRUE(haupt.mnuPlant->isChecked()) << floating;
+        EXPECT_EQ(haupt.View()->geometry(), QRect(0, 0, 320, 240));
+        EXPECT_EQ(haupt.width() > 320, !floating);
+    }
+    haupt.mnuPlant->trigger();
+    EXPECT_EQ(haupt.size(), QSize(320, 240));
+    haupt.mnuPlant->trigger();
+    EXPECT_TRUE(panel.isVisible());
+}
+
+// The test screen is 800 x 600: zoom 300 % cannot fit and is greyed out; a
+// window pushed off the screen comes back whole, its floating panel beside it.
+TEST_F(Window, WindowAndPlantPanelStayOnTheScreen) {
+    const QRect screen = haupt.screen()->availableGeometry();
+    ASSERT_LT(screen.width(), 960);
+    haupt.show();
+    haupt.mnuZoom200->trigger();
+    haupt.move(screen.right() - 100, screen.bottom() - 100);
+    haupt.mnuPlant->trigger();
+    haupt.FitOnScreen();
+    EXPECT_TRUE(screen.contains(haupt.frameGeometry())) << haupt.frameGeometry().x();
+    EXPECT_TRUE(screen.contains(haupt.plantPanel->frameGeometry()));
+    EXPECT_FALSE(haupt.mnuZoom300->isEnabled());
+    EXPECT_TRUE(haupt.mnuZoom100->isEnabled());
+    // No room beside the display to dock: the panel floats on, in sight.
+    haupt.plantPanel->setFloating(false);
+    QApplication::processEvents();
+    EXPECT_TRUE(haupt.plantPanel->isFloating());
+    EXPECT_TRUE(haupt.plantPanel->isVisible());
+}
+
+TEST(WindowSettings, PositionZoomPanelAndTouchesComeBack) {
+    const QString file = QString::fromStdString((FreshFolder("settings") / "window.ini").string());
+    {
+        PinnedClock clock;
+        THaupt haupt(&clock);
+        haupt.show();
+        haupt.mnuZoom200->trigger();
+        haupt.move(40, 30);
+        haupt.mnuPlant->trigger();
+        haupt.mnuShowTouches->trigger();
+        QSettings settings(file, QSettings::IniFormat);
+        haupt.SaveSettings(settings);
+    }
+    ResetFirmwareState();
+    PinnedClock clock;
+    THaupt haupt(&clock);
+    EXPECT_EQ(haupt.Host().Zoom(), 1) << "a new window is the bare panel until the settings are read";
+    QSettings settings(file, QSettings::IniFormat);
+    haupt.RestoreSettings(settings);
+    EXPECT_EQ(haupt.Host().Zoom(), 2);
+    EXPECT_EQ(haupt.pos(), QPoint(40, 30));
+    EXPECT_TRUE(haupt.plantPanel->isVisible());
+    EXPECT_TRUE(haupt.ShowingTouches());
+}
+
+// Every prepared situation lands as its lines say.
+TEST_F(Window, PlantPresetsSetTheirSituation) {
+    const struct {
+        const char* key;
+        const char* name;
+        const char* value;
+    } cases[] = {
+        {"frost-night", "frost", "on"},
+        {"tank-full", "tank1.full", "on"},
+        {"collector-sensor-broken", "fault", "22 Collector sensor failure"},
+        {"summer-noon", "status", "4 System warming tank"},
+    };
+    PlantPanel& panel = *haupt.plantPanel;
+    for (const auto& c : cases) {
+        panel.findChild<QPushButton*>(QString::fromLatin1(c.key))->click();
+        EXPECT_EQ(haupt.Plant().Format(*PlantModel::Find(c.name)), c.value) << c.key;
+    }
+    EXPECT_EQ(haupt.Plant().Format(*PlantModel::Find("frost")), "off") << "a preset starts from the start values";
+}
+
+TEST_F(Window, PlantPanelSetsTheClockAndEditsTheHistory) {
+    Ticks(1);
+    PlantPanel& panel = *haupt.plantPanel;
+    panel.ClockEdit()->setDateTime(QDateTime(QDate(2026, 12, 24), QTime(18, 30, 0), Qt::UTC));
+    panel.findChild<QPushButton*>(QStringLiteral("clockButton"))->click();
+    Ticks(1);
+    EXPECT_EQ(FormatWallTime(PanelClockTime()), "2026-12-24 18:30:00");
+
+    ASSERT_EQ(FaultHistory[1].type, 0);
+    panel.HistoryList()->setCurrentRow(1);
+    panel.findChild<QPushButton*>(QStringLiteral("historyDeleteButton"))->click();
+    EXPECT_EQ(FaultHistory[1].type, kFaultEntryEmpty);
+    EXPECT_EQ(panel.HistoryList()->item(1)->text(), QStringLiteral("2  leer"));
+    panel.findChild<QPushButton*>(QStringLiteral("historyClearButton"))->click();
+    EXPECT_EQ(FaultHistory[0].type, kFaultEntryEmpty);
+}
+
+// The panel speaks the panel's language, and its lists are as wide as their
+// longest entry.
+TEST_F(Window, PlantPanelSpeaksThePanelsLanguage) {
+    PlantPanel& panel = *haupt.plantPanel;
+    const auto title = [&](PlantWord word) {
+        for (QGroupBox* group : panel.findChildren<QGroupBox*>()) {
+            if (group->title() == QString::fromUtf8(PlantWordText(word, Settings.language))) return group->title();
+        }
+        return QString();
+    };
+    EXPECT_EQ(title(PlantWord::Temperatures), QStringLiteral("Temperaturen"));
+    Settings.language = 6;
+    panel.Refresh();
+    EXPECT_EQ(title(PlantWord::Temperatures), QStringLiteral("Temperatury"));
+    auto* status = panel.findChild<QComboBox*>(QStringLiteral("status"));
+    const QFontMetrics metrics(status->font());
+    for (int i = 0; i < status->count(); ++i)
+        EXPECT_GT(status->sizeHint().width(), metrics.horizontalAdvance(status->itemText(i))) << i;
 }
 
 }  // namespace
