@@ -10,7 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
 #include <ctime>
 #include <nlohmann/json.hpp>
 #include <string>

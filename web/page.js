@@ -615,12 +615,14 @@
               resolve(findings);
               return;
             }
-            const found = JSON.parse(check(language));
-            if (found.problems !== undefined) {
-              reject(new Error(found.problems));
+            try {
+              const found = JSON.parse(check(language));
+              if (found.problems !== undefined) throw new Error(found.problems);
+              findings = findings.concat(found);
+            } catch (error) {
+              reject(error);
               return;
             }
-            findings = findings.concat(found);
             window.setTimeout(next, 0, language + 1);
           };
           next(0);

@@ -405,6 +405,10 @@ def plant_controls_and_link(page, args, pinned, c, shots, downloads):
         ok, message = page.run(lines)
         c.check(f"kandorelle.run: {name}", ok == ok_expected and message.startswith(says) and
                 (ok or "page =" not in message), message)
+    # Some 18 MB of print lines: the page keeps the first megabyte and lives on.
+    ok, message = page.run("repeat 12000 print all")
+    c.check("kandorelle.run keeps a megabyte of what print writes", ok and len(message) < 1100000 and
+            message.endswith(" more bytes of output were not kept)\n"), f"{ok} {len(message)} {message[-80:]}")
 
 
 def too_wide_translation(po_dir, runner, work):
