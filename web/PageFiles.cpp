@@ -1,8 +1,10 @@
 // The runner's file verbs in the page. The page has no file system: it
 // refuses screenshot, animation and expect screen before a script runs, and
 // saves pictures and videos through the browser. These definitions stand in
-// for the PNG and GIF writers so that the runner links without libpng and
-// giflib; were one reached all the same, it fails with a message.
+// for the PNG and GIF writers and the file access so that the runner links
+// without libpng, giflib and the system's files; were one reached all the
+// same (an include line), it fails with a message.
+#include "host/FileAccess.h"
 #include "host/GifRecorder.h"
 #include "host/PngWriter.h"
 #include "host/RunnerGolden.h"
@@ -12,6 +14,19 @@ namespace {
 constexpr const char* kNoFiles = "the page writes no files; use its Save and Record buttons";
 
 }  // namespace
+
+bool ReadInputFile(const std::string&, std::string&, std::string& why, std::size_t) {
+    why = "the page reads no files; give it the lines themselves";
+    return false;
+}
+
+bool WriteOutputFile(const std::string& path, std::string_view, std::string& why) {
+    why = path + ": " + kNoFiles;
+    return false;
+}
+
+// Never opened in the page, so there is nothing to abandon.
+OutputFile::~OutputFile() = default;
 
 GifRecorder::~GifRecorder() = default;
 
