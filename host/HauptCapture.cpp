@@ -35,6 +35,12 @@
 
 namespace {
 
+// What the window's plant lines print goes to standard output, at once.
+class StandardOutput final : public TextSink {
+public:
+    void Write(std::string_view text) override { std::cout << text << std::flush; }
+};
+
 QShortcut* Key(QWidget* window, const QKeySequence& key) {
     auto* shortcut = new QShortcut(key, window);
     shortcut->setContext(Qt::ApplicationShortcut);  // also while the Plant panel has the focus
@@ -505,7 +511,8 @@ bool THaupt::RunPlantCommand(const PlantCommand& command, const std::string& lin
         journal_.Sync(plant_);
     }
     WallTime clock = clockTap_.last;
-    PlantCommandContext context{plant_, std::cout, &clock};
+    StandardOutput out;
+    PlantCommandContext context{plant_, out, &clock};
     if (!ExecutePlantCommand(command, context, error)) return false;
     // A loaded state brings its clock, which runs on from there.
     if (command.verb == PlantVerb::StateLoad) SetPanelClock(clock);

@@ -13,8 +13,17 @@ bool Usage(std::string& error, const std::string& text) {
     return false;
 }
 
-void PrintLine(std::ostream& out, const PlantModel& plant, int entry) {
-    out << PlantModel::Entries()[static_cast<std::size_t>(entry)].name << " = " << plant.Format(entry) << "\n";
+std::string Line(const PlantModel& plant, int entry) {
+    return std::string(PlantModel::Entries()[static_cast<std::size_t>(entry)].name) + " = " + plant.Format(entry) +
+           "\n";
+}
+
+std::string PageLine() {
+    return "page = " + std::to_string(AppState.currentPage) + " " + PageSlug(AppState.currentPage) + "\n";
+}
+
+std::string ClockLine(const WallTime* clock) {
+    return "clock = " + FormatWallTime(clock != nullptr ? *clock : PanelClockTime()) + "\n";
 }
 
 }  // namespace
@@ -134,7 +143,7 @@ std::string PlantCommandLine(const PlantCommand& c) {
 
 bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, std::string& error) {
     PlantModel& plant = context.plant;
-    std::ostream& out = context.out;
+    TextSink& out = context.out;
     switch (c.verb) {
         case PlantVerb::Set: plant.Set(c.value); break;
         case PlantVerb::HistoryAdd:
@@ -146,18 +155,15 @@ bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, st
             for (int i = 0; i < kFaultHistoryEntries; ++i) PlantModel::DeleteHistory(i);
             break;
         case PlantVerb::ResetPlant: plant.Reset(); break;
-        case PlantVerb::Print: PrintLine(out, plant, c.entry); break;
-        case PlantVerb::PrintPage:
-            out << "page = " << int(AppState.currentPage) << " " << PageSlug(AppState.currentPage) << "\n";
+        case PlantVerb::Print: out.Write(Line(plant, c.entry)); break;
+        case PlantVerb::PrintPage: out.Write(PageLine()); break;
+        case PlantVerb::PrintClock: out.Write(ClockLine(context.clock)); break;
+        case PlantVerb::PrintAll: {
+            std::string all;
+            for (int i = 0; i < static_cast<int>(PlantModel::Entries().size()); ++i) all += Line(plant, i);
+            out.Write(all + PageLine() + ClockLine(context.clock));
             break;
-        case PlantVerb::PrintClock:
-            out << "clock = " << FormatWallTime(context.clock != nullptr ? *context.clock : PanelClockTime()) << "\n";
-            break;
-        case PlantVerb::PrintAll:
-            for (int i = 0; i < static_cast<int>(PlantModel::Entries().size()); ++i) PrintLine(out, plant, i);
-            out << "page = " << int(AppState.currentPage) << " " << PageSlug(AppState.currentPage) << "\n";
-            out << "clock = " << FormatWallTime(context.clock != nullptr ? *context.clock : PanelClockTime()) << "\n";
-            break;
+        }
         case PlantVerb::StateSave:
             return SaveState(c.path, plant, context.clock != nullptr ? *context.clock : PanelClockTime(), error);
         case PlantVerb::StateLoad: {
@@ -167,6 +173,5 @@ bool ExecutePlantCommand(const PlantCommand& c, PlantCommandContext& context, st
             break;
         }
     }
-    out.flush();
     return true;
 }

@@ -18,7 +18,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,9 +56,30 @@ bool IsPlantVerb(std::string_view word);
 // listing the valid names, words or range; nothing is executed.
 bool ParsePlantCommand(const std::vector<std::string>& words, PlantCommand& out, std::string& error);
 
+// Where `print` and the runner's reports go. An interface of its own rather
+// than a stream, so that the web page carries none of the stream library: the
+// runner backs it with standard output and error, the page and the tests with
+// a string.
+class TextSink {
+public:
+    virtual ~TextSink() = default;
+    virtual void Write(std::string_view text) = 0;
+};
+
+// Keeps what is written.
+class StringSink final : public TextSink {
+public:
+    void Write(std::string_view text) override { text_ += text; }
+    const std::string& Text() const { return text_; }
+    void Clear() { text_.clear(); }
+
+private:
+    std::string text_;
+};
+
 struct PlantCommandContext {
     PlantModel& plant;
-    std::ostream& out;  // print writes here
+    TextSink& out;  // print writes here
     // The runner's pinned clock: `state save` records it, `state load` sets
     // it, `history add` without a time takes it. Without one the panel clock
     // is recorded and a loaded clock is dropped.

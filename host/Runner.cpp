@@ -12,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <iterator>
 #include <sstream>
 #include <system_error>
@@ -45,6 +44,20 @@ constexpr long kTapDefaultTicks = 3;
 constexpr long kDefaultWaitTicks = (5000 + kTickMilliseconds - 1) / kTickMilliseconds;
 // A script with this many bad lines is probably not a script at all.
 constexpr std::size_t kMaxErrors = 20;
+
+// Standard output or error, written through at once so that what is printed
+// and what is reported keep their order on a terminal.
+class FileSink final : public TextSink {
+public:
+    explicit FileSink(std::FILE* file) : file_(file) {}
+    void Write(std::string_view text) override {
+        std::fwrite(text.data(), 1, text.size(), file_);
+        std::fflush(file_);
+    }
+
+private:
+    std::FILE* file_;
+};
 
 using Words = std::vector<std::string_view>;
 
@@ -603,7 +616,7 @@ struct RunnerVerbs {
     }
 
     static bool PrintScene(ScriptRunner& runner, const ScriptCommand&, std::string&) {
-        runner.Out() << runner.host_->GetScene().Json() << "\n";
+        runner.Out().Write(runner.host_->GetScene().Json() + "\n");
         return true;
     }
 
@@ -1168,7 +1181,10 @@ PanelHost& ScriptRunner::Host() {
     return *host_;
 }
 
-std::ostream& ScriptRunner::Out() { return options_.out != nullptr ? *options_.out : std::cout; }
+TextSink& ScriptRunner::Out() {
+    static FileSink standardOutput(stdout);
+    return options_.out != nullptr ? *options_.out : standardOutput;
+}
 
 void ScriptRunner::EnsureStarted() {
     if (host_ != nullptr) return;
@@ -1285,8 +1301,9 @@ bool ScriptRunner::StopRequested() {
 void ScriptRunner::Fail(const ScriptCommand& command, const std::string& message) {
     failures_.push_back({command.file, command.line, message});
     EndProgress();
-    std::ostream& messages = options_.messages != nullptr ? *options_.messages : std::cerr;
-    messages << failures_.back().Text() << std::endl;
+    static FileSink standardError(stderr);
+    TextSink& messages = options_.messages != nullptr ? *options_.messages : standardError;
+    messages.Write(failures_.back().Text() + "\n");
 }
 
 void ScriptRunner::ShowProgress(bool force) {

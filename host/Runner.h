@@ -59,7 +59,6 @@
 #include <functional>
 #include <istream>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -171,8 +170,8 @@ void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors);
 
 // How a runner reports and what it does with golden images.
 struct RunnerOptions {
-    std::ostream* out = nullptr;       // print writes here (standard output when null)
-    std::ostream* messages = nullptr;  // failed checks are reported here (standard error when null)
+    TextSink* out = nullptr;           // print writes here (standard output when null)
+    TextSink* messages = nullptr;      // failed checks are reported here (standard error when null)
     bool update = false;               // expect screen rewrites the golden image instead of comparing
     bool progress = false;             // a progress line on standard error for runs over about 2 s
     std::function<void()> beforeTick;  // runs before every tick (the plant feed's pump)
@@ -235,7 +234,7 @@ private:
     friend struct RunnerVerbs;
 
     void EnsureStarted();
-    std::ostream& Out();
+    TextSink& Out();
     void Ticks(long count);
     void AnimationFrame();
     // Runs the timed plant changes that are due.

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -51,7 +50,13 @@ std::string PollSignals() {
     return "interrupted; the panel cannot go on: close it and start another";
 }
 
-RunnerOptions Options(std::ostream& out, std::ostream& messages) {
+// Failed checks are collected by the runner; their reports go nowhere.
+class Discard final : public TextSink {
+public:
+    void Write(std::string_view) override {}
+};
+
+RunnerOptions Options(TextSink& out, TextSink& messages) {
     RunnerOptions options;
     options.out = &out;
     options.messages = &messages;
@@ -64,11 +69,11 @@ void RaisePending() {
     if (PyErr_Occurred() != nullptr) throw py::error_already_set();
 }
 
-// A runner with its own output streams; shared with the screen arrays that
+// A runner with its own outputs; shared with the screen arrays that
 // look into its canvas, so that an array outlives a closed panel safely.
 struct Session {
-    std::ostringstream out;       // what print writes
-    std::ostream quiet{nullptr};  // failed checks are collected, not printed
+    StringSink out;  // what print writes
+    Discard quiet;   // failed checks are collected, not printed
     ScriptRunner runner{Options(out, quiet)};
     std::optional<long> tickCount;  // the N of a parsed "tick N", reused while N stays
     Script tick;
@@ -231,8 +236,8 @@ public:
         const ScriptStatus status = s.runner.Execute(script, error);
         s.runner.SetUpdate(false);
         if (status == ScriptStatus::BadInput) RaisePending();
-        std::string output = s.out.str();
-        s.out.str({});
+        std::string output = s.out.Text();
+        s.out.Clear();
         switch (status) {
             case ScriptStatus::Ran: return {static_cast<int>(Outcome::Ran), "", output};
             case ScriptStatus::CheckFailed: {

@@ -1,9 +1,11 @@
 // The runner's file verbs in the page. The page has no file system: it
 // refuses screenshot, animation, trace and expect screen before a script
 // runs, and saves pictures and videos through the browser. These definitions
-// stand in for the PNG, GIF and trace writers so that the runner links without
-// libpng and giflib; were one reached all the same, it fails with a message.
+// stand in for the PNG, GIF and trace writers and the file access so that the
+// runner links without libpng, giflib and the system's files; were one
+// reached all the same (an include line), it fails with a message.
 #include "host/EngineTrace.h"
+#include "host/FileAccess.h"
 #include "host/GifRecorder.h"
 #include "host/PngWriter.h"
 #include "host/RunnerGolden.h"
@@ -13,6 +15,19 @@ namespace {
 constexpr const char* kNoFiles = "the page writes no files; use its Save and Record buttons";
 
 }  // namespace
+
+bool ReadInputFile(const std::string&, std::string&, std::string& why, std::size_t) {
+    why = "the page reads no files; give it the lines themselves";
+    return false;
+}
+
+bool WriteOutputFile(const std::string& path, std::string_view, std::string& why) {
+    why = path + ": " + kNoFiles;
+    return false;
+}
+
+// Never opened in the page, so there is nothing to abandon.
+OutputFile::~OutputFile() = default;
 
 GifRecorder::~GifRecorder() = default;
 

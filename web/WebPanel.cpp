@@ -10,10 +10,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
 #include <ctime>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -77,14 +76,45 @@ private:
 };
 
 PageClock pageClock;
-// What `print` writes and the checks that failed, until the page takes it.
-std::ostringstream printed;
+// What `print` writes and the checks that failed, until the page takes it:
+// at most 1 MiB, so that a script that prints in a long loop cannot use up
+// the page's memory. What did not fit is counted.
+class PrintedText final : public TextSink {
+public:
+    void Write(std::string_view text) override {
+        const std::size_t room = kKept - std::min(kKept, text_.size());
+        text_.append(text.substr(0, room));
+        dropped_ += text.size() - std::min(room, text.size());
+    }
+    std::string Take() {
+        std::string text = std::move(text_);
+        if (dropped_ > 0) text += "(" + std::to_string(dropped_) + " more bytes of output were not kept)\n";
+        text_.clear();
+        dropped_ = 0;
+        return text;
+    }
+
+private:
+    static constexpr std::size_t kKept = std::size_t{1} << 20;
+    std::string text_;
+    std::size_t dropped_ = 0;
+};
+
+PrintedText printed;
 std::string result;  // the text handed to the page by the last call that returns one
 
 void FeedClock();
 
+RunnerOptions PageRunnerOptions() {
+    RunnerOptions options;
+    options.out = &printed;
+    options.messages = &printed;
+    options.beforeTick = [] { FeedClock(); };
+    return options;
+}
+
 ScriptRunner& Runner() {
-    static ScriptRunner runner(RunnerOptions{&printed, &printed, false, false, [] { FeedClock(); }});
+    static ScriptRunner runner(PageRunnerOptions());
     return runner;
 }
 
@@ -102,6 +132,7 @@ struct PendingScript {
     std::size_t next = 0;
     long ticksLeft = -1;  // of the tick command at `next`, once started
     std::size_t failuresBefore = 0;
+    std::vector<long> loops;  // the passes left of each repeat being played
 };
 PendingScript pending;
 int zoomAsked = 0;  // a script's zoom line, for the page to take
@@ -126,9 +157,17 @@ std::string Slug(const char* name) {
     return slug;
 }
 
-// Verbs that need files or would end the page; refused before a script runs.
+// A wait runs whole, within one slice of the page's time: a longer one would
+// leave the page without an answer while it lasts.
+constexpr long kPageWaitTicks = 60'000 / kTickMilliseconds;
+
+// Verbs that need files or would end the page, and waits too long for it;
+// refused before a script runs.
 std::string Refusal(const ScriptCommand& command) {
     switch (command.verb) {
+        case Verb::Wait:
+            if (command.timeout > kPageWaitTicks) return "wait: the page waits at most 60 s at a time; wait again";
+            break;
         case Verb::Screenshot: return "screenshot: the page saves pictures with its Save buttons";
         case Verb::Animation: return "animation: the page records video with its Record button";
         case Verb::Trace: return "trace: the page writes no files; the runner records traces";
@@ -145,15 +184,24 @@ std::string Refusal(const ScriptCommand& command) {
     return {};
 }
 
+// The page plays a script a command at a time, so it plays the repeats
+// itself: a repeat holds the index of its }, the } that of its repeat.
+bool OpensRepeat(const ScriptCommand& command, std::size_t at) {
+    return command.verb == Verb::Repeat && command.number[1] > static_cast<long>(at);
+}
+
 // A tap holds for its own count of ticks; a long hold is played as press,
-// ticks and release so that it, too, runs a slice at a time.
+// ticks and release so that it, too, runs a slice at a time. The repeats'
+// indices follow the commands they name.
 void ExpandLongTaps(Script& script) {
     constexpr long kLongHold = 200;
     std::vector<ScriptError> none;
     static const Script kParts = ParseScript("press 0 0\ntick 1\nrelease\n", "-", none);
     std::vector<ScriptCommand> out;
+    std::vector<long> moved;  // the new index of each command
     for (const ScriptCommand& c : script.commands) {
-        if (c.verb != Verb::Tap || c.number[2] <= kLongHold) {
+        moved.push_back(static_cast<long>(out.size()));
+        if (c.verb != Verb::Tap || c.targeted || c.number[2] <= kLongHold) {
             out.push_back(c);
             continue;
         }
@@ -170,7 +218,30 @@ void ExpandLongTaps(Script& script) {
             out.push_back(std::move(part));
         }
     }
+    for (std::size_t i = 0; i < script.commands.size(); ++i) {
+        const ScriptCommand& c = script.commands[i];
+        if (c.verb != Verb::Repeat) continue;
+        ScriptCommand& now = out[static_cast<std::size_t>(moved[i])];
+        const int named = OpensRepeat(c, i) ? 1 : 0;
+        now.number[named] = moved[static_cast<std::size_t>(c.number[named])];
+    }
     script.commands = std::move(out);
+}
+
+// Plays a repeat or a } as the runner does: the next command is the one
+// after the index it leaves in pending.next.
+void PlayRepeat(const ScriptCommand& command) {
+    if (OpensRepeat(command, pending.next)) {
+        if (command.number[0] == 0) {
+            pending.next = static_cast<std::size_t>(command.number[1]);
+        } else {
+            pending.loops.push_back(command.number[0]);
+        }
+    } else if (--pending.loops.back() > 0) {
+        pending.next = static_cast<std::size_t>(command.number[0]);
+    } else {
+        pending.loops.pop_back();
+    }
 }
 
 bool ExecuteOne(const ScriptCommand& command, std::string& error) {
@@ -230,10 +301,6 @@ bool ParseClock(const std::string& text, WallTime& time) {
     time = script.commands[0].time;
     return true;
 }
-
-PoHeader previewHeader;
-std::vector<PoEntry> previewEntries;
-std::string previewName;
 
 }  // namespace
 
@@ -325,33 +392,44 @@ EMSCRIPTEN_KEEPALIVE int KandoParse(const char* text, const char* name) {
         return -1;
     }
     ExpandLongTaps(script);
-    pending = PendingScript{std::move(script), 0, -1, Runner().Failures().size()};
+    pending = PendingScript{std::move(script), 0, -1, Runner().Failures().size(), {}};
     return static_cast<int>(pending.script.commands.size());
 }
 
-// Plays the parsed script on for at most `budget` ticks. Returns 1 while more
-// remains, 0 at its end, -1 when a command could not be carried out (the
-// message in KandoMessage(); the rest is dropped).
+// Plays the parsed script on for about `budget` ticks (a command that ticks
+// none counts as one). Returns 1 while more remains, 0 at its end, -1 when a
+// command could not be carried out (the message in KandoMessage(); the rest
+// is dropped). As in the runner, a tap of a name that is not on the screen
+// ends the script with its failed check.
 EMSCRIPTEN_KEEPALIVE int KandoStep(int budget) {
-    while (pending.next < pending.script.commands.size()) {
+    std::vector<ScriptCommand>& commands = pending.script.commands;
+    while (pending.next < commands.size()) {
         if (budget <= 0) return 1;
-        ScriptCommand command = pending.script.commands[pending.next];
-        long ticks = 0;
+        ScriptCommand command = commands[pending.next];
+        if (command.verb == Verb::Repeat) {
+            PlayRepeat(command);
+            ++pending.next;
+            --budget;
+            continue;
+        }
         if (command.verb == Verb::Tick) {
             if (pending.ticksLeft < 0) pending.ticksLeft = command.number[0];
-            ticks = std::min<long>(pending.ticksLeft, budget);
-            command.number[0] = ticks;
-            pending.ticksLeft -= ticks;
-        } else if (command.verb == Verb::Tap) {
-            ticks = command.number[2] + kTapAfterTicks;
+            command.number[0] = std::min<long>(pending.ticksLeft, budget);
+            pending.ticksLeft -= command.number[0];
         }
+        const std::int64_t ticksBefore = Host().TicksRun();
+        const std::size_t failuresBefore = Runner().Failures().size();
         std::string error;
         if (!ExecuteOne(command, error)) {
             pending = PendingScript{};
             Give(error);
             return -1;
         }
-        budget -= static_cast<int>(ticks);
+        budget -= static_cast<int>(std::max<std::int64_t>(1, Host().TicksRun() - ticksBefore));
+        if (command.verb == Verb::Tap && command.targeted && Runner().Failures().size() > failuresBefore) {
+            pending.next = commands.size();
+            break;
+        }
         if (command.verb != Verb::Tick || pending.ticksLeft == 0) {
             ++pending.next;
             pending.ticksLeft = -1;
@@ -366,11 +444,7 @@ EMSCRIPTEN_KEEPALIVE int KandoFailedChecks() {
 }
 
 // What `print` wrote and the failed checks, since the last call.
-EMSCRIPTEN_KEEPALIVE const char* KandoTakePrinted() {
-    std::string text = printed.str();
-    printed.str({});
-    return Give(std::move(text));
-}
+EMSCRIPTEN_KEEPALIVE const char* KandoTakePrinted() { return Give(printed.Take()); }
 
 // The zoom a script asked for, once; 0 when none.
 EMSCRIPTEN_KEEPALIVE int KandoTakeZoom() {
@@ -414,28 +488,28 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantModel() {
             const std::optional<int> entry = PlantModel::Find(name);
             if (!entry || IsSensorFlag(*entry)) continue;
             const PlantEntry& e = entries[static_cast<std::size_t>(*entry)];
-            const bool tenths = e.type == PlantType::Temperature || e.type == PlantType::Tenths;
-            Json value = {{"name", e.name},
-                          {"label", PlantLabel(*entry, language)},
-                          {"type", TypeName(e.type)},
-                          {"min", tenths ? static_cast<double>(e.minimum) / 10.0 : static_cast<double>(e.minimum)},
-                          {"max", tenths ? static_cast<double>(e.maximum) / 10.0 : static_cast<double>(e.maximum)},
-                          {"help", e.description}};
+            const double scale = e.type == PlantType::Temperature || e.type == PlantType::Tenths ? 10.0 : 1.0;
+            Json& value = values.emplace_back(Json::object());
+            value["name"] = e.name;
+            value["label"] = PlantLabel(*entry, language);
+            value["type"] = TypeName(e.type);
+            value["min"] = static_cast<double>(e.minimum) / scale;
+            value["max"] = static_cast<double>(e.maximum) / scale;
+            value["help"] = e.description;
             if (e.absentFlag != nullptr) {
-                const int flag = *PlantModel::Find(e.absentFlag);
-                const PlantEntry& f = entries[static_cast<std::size_t>(flag)];
+                const PlantEntry& f = entries[static_cast<std::size_t>(*PlantModel::Find(e.absentFlag))];
                 // Fitted sensors start "present"; the control asks, as for every
                 // other sensor: is it absent?
-                value["flag"] = {
-                    {"name", f.name},
-                    {"inverted", f.start == 1},
-                    {"label", PlantWordText(std::strstr(f.name, ".faulty") != nullptr ? PlantWord::SensorFaulty
-                                                                                      : PlantWord::SensorAbsent,
-                                            language)}};
+                Json& flag = value["flag"];
+                flag["name"] = f.name;
+                flag["inverted"] = f.start == 1;
+                const bool faulty = std::string_view(f.name).find(".faulty") != std::string_view::npos;
+                flag["label"] = PlantWordText(faulty ? PlantWord::SensorFaulty : PlantWord::SensorAbsent, language);
             }
-            values.push_back(value);
         }
-        groups.push_back({{"title", PlantWordText(group.title, language)}, {"values", values}});
+        Json& shown = groups.emplace_back(Json::object());
+        shown["title"] = PlantWordText(group.title, language);
+        shown["values"] = std::move(values);
     }
     Json statuses = Json::array();
     for (int s = 0; s < kControllerStatusCount; ++s)
@@ -447,7 +521,11 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantModel() {
         faults.push_back(code + FaultCodeText(static_cast<std::uint8_t>(f), language));
     }
     Json presets = Json::array();
-    for (const PlantPreset& p : PlantPresets()) presets.push_back({{"key", p.key}, {"name", p.names[language]}});
+    for (const PlantPreset& p : PlantPresets()) {
+        Json& preset = presets.emplace_back(Json::object());
+        preset["key"] = p.key;
+        preset["name"] = p.names[language];
+    }
     Json words = Json::object();
     const std::pair<const char*, PlantWord> kWords[] = {
         {"presets", PlantWord::Presets},
@@ -462,9 +540,13 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantModel() {
         {"empty", PlantWord::NoEntry},
     };
     for (const auto& [key, word] : kWords) words[key] = PlantWordText(word, language);
-    return Give(
-        Json{{"groups", groups}, {"statuses", statuses}, {"faults", faults}, {"presets", presets}, {"words", words}}
-            .dump());
+    Json model = Json::object();
+    model["groups"] = std::move(groups);
+    model["statuses"] = std::move(statuses);
+    model["faults"] = std::move(faults);
+    model["presets"] = std::move(presets);
+    model["words"] = std::move(words);
+    return Give(model.dump());
 }
 
 // The plant values, the page, the clock, the current fault and the history.
@@ -482,20 +564,21 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantValues() {
             history.push_back(nullptr);
             continue;
         }
-        const WallTime when = MakeWallTime(e.year, e.month, e.day, e.hour, e.minute, e.second);
-        history.push_back(
-            {{"time", FormatWallTime(when)}, {"text", FaultCodeText(e.faultCode, language)}, {"code", e.faultCode}});
+        Json& entry = history.emplace_back(Json::object());
+        entry["time"] = FormatWallTime(MakeWallTime(e.year, e.month, e.day, e.hour, e.minute, e.second));
+        entry["text"] = FaultCodeText(e.faultCode, language);
+        entry["code"] = e.faultCode;
     }
     const std::uint8_t fault = Settings.faultCode;
-    return Give(Json{
-        {"values", values},
-        {"page", std::to_string(AppState.currentPage) + " " + PageName(AppState.currentPage)},
-        {"clock", FormatWallTime(PanelClockTime())},
-        {"pinned", pageClock.Pinned()},
-        {"fault", std::to_string(fault) + " " + FaultCodeText(fault, language)},
-        {"language", Settings.language},
-        {"history",
-         history}}.dump());
+    Json now = Json::object();
+    now["values"] = std::move(values);
+    now["page"] = std::to_string(AppState.currentPage) + " " + PageName(AppState.currentPage);
+    now["clock"] = FormatWallTime(PanelClockTime());
+    now["pinned"] = pageClock.Pinned();
+    now["fault"] = std::to_string(fault) + " " + FaultCodeText(fault, language);
+    now["language"] = Settings.language;
+    now["history"] = std::move(history);
+    return Give(now.dump());
 }
 
 // Runner lines that change nothing but the plant (set, fault, history,
@@ -561,9 +644,36 @@ EMSCRIPTEN_KEEPALIVE int KandoLoadState(const char* text, const char* name) {
     return 1;
 }
 
-// A translation read by the page's PO library, entry by entry, then checked
-// as the runner checks a PO file and shown at once. The lines are where the
-// header, its fields and each entry's parts stand in the file.
+}  // extern "C"
+
+namespace {
+
+PoHeader previewHeader;
+std::vector<PoEntry> previewEntries;
+std::string previewName;
+
+// Checks the translation handed over last as the runner checks a PO file for
+// a preview and installs it; its language comes back in `language`. False
+// with every problem in `lines`, one per line; true with the texts held back
+// (fuzzy or stale) there. The entries stay for the next check.
+bool InstallPreview(Language& language, std::string& lines) {
+    std::vector<PoLanguage> read(1);
+    read[0].path = previewName;
+    std::vector<std::string> errors;
+    if (CheckPoEntries(previewHeader, previewEntries, BuiltInTemplate(), PoUse::Preview, read[0], errors)) {
+        InstallTextOverrides(read, errors);
+    }
+    for (const std::string& e : errors.empty() ? read[0].held : errors) lines += (lines.empty() ? "" : "\n") + e;
+    language = static_cast<Language>(read[0].language);
+    return errors.empty();
+}
+
+}  // namespace
+
+extern "C" {
+
+// A translation read by the page's PO library, entry by entry. The lines are
+// where the header, its fields and each entry's parts stand in the file.
 EMSCRIPTEN_KEEPALIVE void KandoPreviewBegin(const char* name, int hasHeader, const char* language,
                                             const char* contentType, int line, int languageLine, int contentTypeLine) {
     previewName = name;
@@ -594,23 +704,16 @@ EMSCRIPTEN_KEEPALIVE void KandoPreviewEntry(int hasContext, const char* context,
     entry.line = msgstrLine != 0 ? msgstrLine : idLine;
 }
 
-// 1 when the texts are shown (in their language, which the panel switches
-// to), with the texts held back (fuzzy or stale) in KandoMessage(), one per
-// line; 0 with every problem in KandoMessage(), one per line.
-EMSCRIPTEN_KEEPALIVE int KandoPreviewEnd() {
-    std::vector<PoLanguage> read(1);
-    read[0].path = previewName;
-    std::vector<std::string> errors;
-    if (CheckPoEntries(previewHeader, previewEntries, BuiltInTemplate(), PoUse::Preview, read[0], errors)) {
-        InstallTextOverrides(read, errors);
-    }
-    previewEntries.clear();
-    const std::vector<std::string>& lines = errors.empty() ? read[0].held : errors;
-    std::string message;
-    for (const std::string& e : lines) message += (message.empty() ? "" : "\n") + e;
-    Give(message);
-    if (!errors.empty()) return 0;
-    Settings.language = static_cast<std::uint8_t>(read[0].language);
+// Shows the translation at once, in its language, which the panel switches
+// to: 1 with the texts held back (fuzzy or stale) in KandoMessage(), one per
+// line; 0 with every problem there.
+EMSCRIPTEN_KEEPALIVE int KandoPreview() {
+    Language language = 0;
+    std::string lines;
+    const bool shown = InstallPreview(language, lines);
+    Give(lines);
+    if (!shown) return 0;
+    Settings.language = language;
     StoreSettingsField(SETTINGS_FIELD(language));
     ReenterPage();
     return 1;
@@ -621,16 +724,29 @@ EMSCRIPTEN_KEEPALIVE void KandoPreviewClear() {
     ReenterPage();
 }
 
-// The text-fit check's findings, as --check-texts prints them.
-EMSCRIPTEN_KEEPALIVE const char* KandoTextFindings() {
-    Host();
+// The text-fit check with the translation handed over last, in one of the
+// panel's languages (0..6; any other number: all of them), as --check-texts
+// prints it: a JSON array of findings, or {"problems": "..."}. The check
+// starts the firmware afresh for every state it shows, so it runs in a
+// module of its own (the page's workers), never beside the live panel.
+EMSCRIPTEN_KEEPALIVE const char* KandoCheckTexts(int checked) {
+    Language language = 0;
+    std::string problems;
+    if (!InstallPreview(language, problems)) {
+        Json refused = Json::object();
+        refused["problems"] = problems;
+        return Give(refused.dump());
+    }
+    std::vector<Language> languages;
+    if (checked >= 0 && checked < kLanguageCount) languages.push_back(static_cast<Language>(checked));
     Json findings = Json::array();
-    for (const TextFitFault& f : CheckTextFit()) {
-        findings.push_back({{"text", DescribeTextFitFault(f)},
-                            {"language", f.language},
-                            {"id", f.id},
-                            {"page", f.page},
-                            {"pixels", f.pixels}});
+    for (const TextFitFault& f : CheckTextFit(languages)) {
+        Json& finding = findings.emplace_back(Json::object());
+        finding["text"] = DescribeTextFitFault(f);
+        finding["language"] = f.language;
+        finding["id"] = f.id;
+        finding["page"] = f.page;
+        finding["pixels"] = f.pixels;
     }
     return Give(findings.dump());
 }

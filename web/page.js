@@ -102,12 +102,8 @@
       setClock: c('KandoSetClock', 'string', ['string']),
       stateText: c('KandoStateText', 'string', []),
       loadState: c('KandoLoadState', 'number', ['string', 'string']),
-      previewBegin: c('KandoPreviewBegin', null, ['string', 'number', 'string', 'string', 'number', 'number', 'number']),
-      previewEntry: c('KandoPreviewEntry', null, ['number', 'string', 'string', 'string', 'number', 'number', 'number',
-        'number', 'number', 'number', 'number']),
-      previewEnd: m._KandoPreviewEnd,
+      preview: m._KandoPreview,
       previewClear: m._KandoPreviewClear,
-      textFindings: c('KandoTextFindings', 'string', []),
     };
   }
 
@@ -587,6 +583,127 @@
     }
   }
 
+  // The fit check starts the firmware afresh for every state it shows, so it
+  // runs on modules of their own, never on the live panel: in workers, a
+  // share of the languages each, while the page goes on answering; where a
+  // worker cannot load the module (a page opened from a file), on a second
+  // instance in the page, a language at a time.
+  const MAX_FIT_WORKERS = 4;
+  let fitCheck = 0; // the number of the check whose findings are awaited
+  let fitWorkers = [];
+
+  function stopFitCheck() {
+    ++fitCheck;
+    for (const worker of fitWorkers) worker.terminate();
+    fitWorkers = [];
+  }
+
+  function checkTexts(translation) {
+    stopFitCheck();
+    const mine = fitCheck;
+    return new Promise(function (resolve, reject) {
+      const onPage = function () {
+        stopFitCheck();
+        const now = fitCheck;
+        window.createKandorelle().then(function (second) {
+          feed(second, translation);
+          const check = second.cwrap('KandoCheckTexts', 'string', ['number']);
+          let findings = [];
+          const next = function (language) {
+            if (now !== fitCheck) return;
+            if (language === LANGUAGES.length) {
+              resolve(findings);
+              return;
+            }
+            try {
+              const found = JSON.parse(check(language));
+              if (found.problems !== undefined) throw new Error(found.problems);
+              findings = findings.concat(found);
+            } catch (error) {
+              reject(error);
+              return;
+            }
+            window.setTimeout(next, 0, language + 1);
+          };
+          next(0);
+        }).catch(reject);
+      };
+      const count = Math.max(1, Math.min(MAX_FIT_WORKERS, navigator.hardwareConcurrency || 1, LANGUAGES.length));
+      if (window.location.protocol === 'file:' || !window.Worker) {
+        onPage();
+        return;
+      }
+      const found = [];
+      let answers = 0;
+      try {
+        for (let i = 0; i < count; ++i) fitWorkers.push(new window.Worker('fit-worker.js'));
+      } catch (error) {
+        onPage();
+        return;
+      }
+      fitWorkers.forEach(function (worker, i) {
+        worker.onmessage = function (event) {
+          if (mine !== fitCheck) return;
+          if (event.data.failed !== undefined) {
+            onPage();
+            return;
+          }
+          found.push(...event.data);
+          if (++answers < count) return;
+          stopFitCheck();
+          // In the order --check-texts prints them: by language first.
+          resolve(found.sort(function (a, b) { return a.language - b.language; }));
+        };
+        worker.onerror = function (event) {
+          event.preventDefault();
+          if (mine === fitCheck) onPage();
+        };
+        const languages = LANGUAGES.map(function (_, n) { return n; }).filter(function (n) { return n % count === i; });
+        worker.postMessage({ translation: translation, languages: languages });
+      });
+    });
+  }
+
+  // A translation goes to a module as calls of its functions, [name,
+  // argument types, arguments] each: the page's own module shows it, the fit
+  // check's modules check it.
+  function feed(module, calls) {
+    for (const [name, types, args] of calls) module.cwrap(name, null, types).apply(null, args);
+  }
+
+  const PREVIEW_BEGIN = ['string', 'number', 'string', 'string', 'number', 'number', 'number'];
+  const PREVIEW_ENTRY = ['number', 'string', 'string', 'string', 'number', 'number', 'number', 'number', 'number',
+    'number', 'number'];
+
+  function readTranslation(name, text, table) {
+    const headers = table.headers || {};
+    const lines = entryLines(text);
+    const calls = [['KandoPreviewBegin', PREVIEW_BEGIN, [name, table.headers ? 1 : 0, headers.Language || '',
+      headers['Content-Type'] || '', lines.header.line, lines.header.language, lines.header.contentType]]];
+    const send = function (context, entry, at) {
+      const flags = (entry.comments && entry.comments.flag) || '';
+      calls.push(['KandoPreviewEntry', PREVIEW_ENTRY, [entry.msgctxt !== undefined ? 1 : 0, context, entry.msgid || '',
+        (entry.msgstr || [''])[0], /(^|,)\s*fuzzy\s*(,|$)/.test(flags) ? 1 : 0, entry.msgid_plural !== undefined ? 1 : 0,
+        at.id, at.context, at.flag, at.plural, at.str]]);
+    };
+    for (const context of Object.keys(table.translations)) {
+      const places = lines.found.get(context === '' ? '' : JSON.stringify(context)) || [];
+      const msgids = Object.keys(table.translations[context]).filter(function (msgid) {
+        return context !== '' || msgid !== ''; // the header
+      });
+      msgids.forEach(function (msgid, i) {
+        send(context, table.translations[context][msgid], places[i] || { id: 1, context: 0, flag: 0, plural: 0, str: 0 });
+      });
+      // The library keeps one of two entries with the same msgctxt and
+      // msgid: each further place is an entry of its own, so a text given
+      // twice is reported as the runner reports it.
+      for (let i = msgids.length; i < places.length && msgids.length > 0; ++i) {
+        send(context, table.translations[context][msgids[msgids.length - 1]], places[i]);
+      }
+    }
+    return calls;
+  }
+
   function previewPo(file) {
     file.text().then(function (text) {
       let table;
@@ -598,43 +715,24 @@
         say(file.name + ' is not a PO file the panel can read.', true);
         return;
       }
-      const headers = table.headers || {};
-      const lines = entryLines(text);
-      k.previewBegin(file.name, table.headers ? 1 : 0, headers.Language || '', headers['Content-Type'] || '',
-        lines.header.line, lines.header.language, lines.header.contentType);
-      const send = function (context, entry, at) {
-        const flags = (entry.comments && entry.comments.flag) || '';
-        k.previewEntry(entry.msgctxt !== undefined ? 1 : 0, context, entry.msgid || '', (entry.msgstr || [''])[0],
-          /(^|,)\s*fuzzy\s*(,|$)/.test(flags) ? 1 : 0, entry.msgid_plural !== undefined ? 1 : 0,
-          at.id, at.context, at.flag, at.plural, at.str);
-      };
-      for (const context of Object.keys(table.translations)) {
-        const places = lines.found.get(context === '' ? '' : JSON.stringify(context)) || [];
-        const msgids = Object.keys(table.translations[context]).filter(function (msgid) {
-          return context !== '' || msgid !== ''; // the header
-        });
-        msgids.forEach(function (msgid, i) {
-          send(context, table.translations[context][msgid], places[i] || { id: 1, context: 0, flag: 0, plural: 0, str: 0 });
-        });
-        // The library keeps one of two entries with the same msgctxt and
-        // msgid: each further place is an entry of its own, so a text given
-        // twice is reported as the runner reports it.
-        for (let i = msgids.length; i < places.length && msgids.length > 0; ++i) {
-          send(context, table.translations[context][msgids[msgids.length - 1]], places[i]);
-        }
-      }
-      if (!k.previewEnd()) {
+      const translation = readTranslation(file.name, text, table);
+      feed(m, translation);
+      if (!k.preview()) {
         showFindings(file.name + ': not shown, it has problems', k.message().split('\n'));
         say(file.name + ' was refused; the panel shows what it showed before.', true);
         return;
       }
       // Texts held back (fuzzy, or their English changed) come first.
       const held = k.message() === '' ? [] : k.message().split('\n');
-      const findings = JSON.parse(k.textFindings()).map(function (f) { return f.text; });
-      showFindings(file.name + (findings.length === 0 && held.length === 0 ? ': every text fits' : ': texts to look at'),
-        held.concat(findings));
       say('The panel shows ' + file.name + '.');
       showLanguage();
+      showFindings(file.name + ': checking that every text fits…', held);
+      checkTexts(translation).then(function (findings) {
+        const texts = held.concat(findings.map(function (f) { return f.text; }));
+        showFindings(file.name + (texts.length === 0 ? ': every text fits' : ': texts to look at'), texts);
+      }).catch(function (error) {
+        showFindings(file.name + ': the fit check failed', held.concat([String(error.message || error)]));
+      });
     });
   }
 
@@ -866,6 +964,7 @@
       event.target.value = '';
     });
     byId('preview-clear').addEventListener('click', function () {
+      stopFitCheck();
       k.previewClear();
       byId('preview').hidden = true;
       say('The panel shows its built-in texts.');

@@ -24,10 +24,10 @@ std::string Line(PlantModel& plant, const std::string& line, WallTime* clock = n
     PlantCommand command;
     std::string error;
     if (!ParsePlantCommand(Words(line), command, error)) return "error: " + error;
-    std::ostringstream out;
+    StringSink out;
     PlantCommandContext context{plant, out, clock};
     if (!ExecutePlantCommand(command, context, error)) return "error: " + error;
-    return out.str();
+    return out.Text();
 }
 
 TEST(PlantCommands, RefusesBadLinesBeforeAnythingRuns) {

@@ -31,10 +31,10 @@ bool RunLine(PlantModel& plant, const std::string& line, WallTime* clock, std::s
     for (std::string w; in >> w;) words.push_back(w);
     PlantCommand command;
     if (!ParsePlantCommand(words, command, error)) return false;
-    std::ostringstream printed;
+    StringSink printed;
     PlantCommandContext context{plant, printed, clock};
     const bool ok = ExecutePlantCommand(command, context, error);
-    out = printed.str();
+    out = printed.Text();
     return ok;
 }
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 
 #include "host/PngWriter.h"
 #include "host/Runner.h"
@@ -32,8 +31,8 @@ Played Play(const std::string& text, const std::string& file = "t.txt", bool upd
         played.error = errors.front();
         return played;
     }
-    std::ostringstream out;
-    std::ostringstream messages;
+    StringSink out;
+    StringSink messages;
     RunnerOptions options;
     options.out = &out;
     options.messages = &messages;
@@ -41,8 +40,8 @@ Played Play(const std::string& text, const std::string& file = "t.txt", bool upd
     options.artifacts = artifacts;
     ScriptRunner runner(options);
     played.status = runner.Execute(script, played.error);
-    played.out = out.str();
-    played.messages = messages.str();
+    played.out = out.Text();
+    played.messages = messages.Text();
     return played;
 }
 

@@ -121,7 +121,7 @@ TEST(Runner, AcceptsLeapDaysAndReportsEveryBadLine) {
 }
 
 TEST(Runner, RepeatPlaysItsCommandsNTimes) {
-    std::ostringstream out;
+    StringSink out;
     RunnerOptions options;
     options.out = &out;
     ScriptRunner runner(options);
@@ -133,7 +133,7 @@ TEST(Runner, RepeatPlaysItsCommandsNTimes) {
         << error;
     const std::string frost =
         "frost = off\n" + std::string() + "page = 0 start-page\n" + "page = 0 start-page\n" + "page = 0 start-page\n";
-    EXPECT_EQ(out.str(), frost + frost + "tank1.full = off\n");
+    EXPECT_EQ(out.Text(), frost + frost + "tank1.full = off\n");
     EXPECT_EQ(runner.Host().TickCounter(), 20);
 }
 
