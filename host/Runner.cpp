@@ -625,7 +625,7 @@ struct RunnerVerbs {
         const EngineTick* last =
             engine != nullptr && engine->Recording() && engine->Last().tick != 0 ? &engine->Last() : nullptr;
         for (const auto& [name, value] : EngineFigures(*runner.host_, last))
-            runner.Out() << name << " = " << value << "\n";
+            runner.Out().Write(name + " = " + value + "\n");
         return true;
     }
 

@@ -62,7 +62,7 @@ void ExpectWellFormed(const nlohmann::json& events) {
 TEST(EngineTrace, ATraceOfOpeningTheMenuFollowsTheFormat) {
     const std::filesystem::path folder = FreshFolder("trace");
     const std::string path = (folder / "menu.json").string();
-    std::ostringstream out;
+    StringSink out;
     RunnerOptions options;
     options.out = &out;
     ScriptRunner runner(options);
@@ -98,7 +98,7 @@ TEST(EngineTrace, ATraceOfOpeningTheMenuFollowsTheFormat) {
     }
 
     // print engine: NAME = VALUE lines, the page among them.
-    std::istringstream lines(out.str());
+    std::istringstream lines(out.Text());
     std::string line;
     std::set<std::string> printed;
     while (std::getline(lines, line)) {
@@ -106,7 +106,7 @@ TEST(EngineTrace, ATraceOfOpeningTheMenuFollowsTheFormat) {
         ASSERT_NE(equals, std::string::npos) << line;
         printed.insert(line.substr(0, equals));
     }
-    EXPECT_NE(out.str().find("page = menu\n"), std::string::npos);
+    EXPECT_NE(out.Text().find("page = menu\n"), std::string::npos);
     EXPECT_TRUE(printed.count("tick.commands") && printed.count("ring.used") && printed.count("lcd.high-water"));
 }
 
