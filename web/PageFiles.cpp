@@ -1,9 +1,11 @@
 // The runner's file verbs in the page. The page has no file system: it
-// refuses screenshot, animation, trace and expect screen before a script
-// runs, and saves pictures and videos through the browser. These definitions
-// stand in for the PNG, GIF and trace writers and the file access so that the
-// runner links without libpng, giflib and the system's files; were one
-// reached all the same (an include line), it fails with a message.
+// refuses screenshot, animation, trace, print engine and expect screen before
+// a script runs, and saves pictures and videos through the browser. These
+// definitions stand in for the PNG, GIF and trace writers, the engine monitor
+// and the file access so that the runner links without libpng, giflib, the
+// system's files and the weight of the monitor; were one reached all the same
+// (an include line), it fails with a message.
+#include "host/EngineMonitor.h"
 #include "host/EngineTrace.h"
 #include "host/FileAccess.h"
 #include "host/GifRecorder.h"
@@ -46,6 +48,30 @@ bool GifRecorder::Stop(std::int64_t, std::string& error) {
 }
 
 void GifRecorder::Abandon() {}
+
+std::vector<std::pair<std::string, std::string>> EngineFigures(const PanelHost&, const EngineTick*) { return {}; }
+
+EngineMonitor::EngineMonitor(PanelHost& host) : host_(host) {}
+
+EngineMonitor::~EngineMonitor() = default;
+
+void EngineMonitor::RecordFigures(bool, std::size_t) {}
+
+bool EngineMonitor::StartTrace(const std::string& path, std::string& error) {
+    error = path + ": " + kNoFiles;
+    return false;
+}
+
+bool EngineMonitor::StopTrace(std::string& error) {
+    error = kNoFiles;
+    return false;
+}
+
+void EngineMonitor::AbandonTrace() {}
+
+bool EngineMonitor::Tracing() const { return false; }
+
+void EngineMonitor::OnStage(Stage) {}
 
 EngineTrace::~EngineTrace() = default;
 
