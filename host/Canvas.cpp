@@ -7,14 +7,14 @@ void Canvas::Resize(int width, int height) {
     height_ = std::clamp(height, 0, kMaxHeight);
 }
 
-void Canvas::FillRect(int x0, int y0, int x1, int y1, std::uint32_t windowColour) {
+void Canvas::FillRect(int x0, int y0, int x1, int y1, std::uint32_t rgb) {
     ++squares_;
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
     x1 = std::min(x1, width_);
     y1 = std::min(y1, height_);
     if (x1 <= x0 || y1 <= y0) return;
-    const std::uint32_t argb = ToArgb(windowColour);
+    const std::uint32_t argb = 0xFF000000u | rgb;
     for (int y = y0; y < y1; ++y) {
         std::uint32_t* row = pixels_.data() + static_cast<std::size_t>(y) * kMaxWidth;
         std::fill(row + x0, row + x1, argb);
@@ -22,17 +22,16 @@ void Canvas::FillRect(int x0, int y0, int x1, int y1, std::uint32_t windowColour
     MarkDirty(x0, y0, x1, y1);
 }
 
-void Canvas::SetPixel(int x, int y, std::uint32_t windowColour) {
+void Canvas::SetPixel(int x, int y, std::uint32_t rgb) {
     ++squares_;
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
-    pixels_[static_cast<std::size_t>(y) * kMaxWidth + x] = ToArgb(windowColour);
+    pixels_[static_cast<std::size_t>(y) * kMaxWidth + x] = 0xFF000000u | rgb;
     MarkDirty(x, y, x + 1, y + 1);
 }
 
-std::uint32_t Canvas::WindowColourAt(int x, int y) const {
+std::uint32_t Canvas::RgbAt(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-    const std::uint32_t argb = pixels_[static_cast<std::size_t>(y) * kMaxWidth + x];
-    return ((argb >> 16) & 0xFFu) | (argb & 0xFF00u) | ((argb & 0xFFu) << 16);
+    return pixels_[static_cast<std::size_t>(y) * kMaxWidth + x] & 0xFFFFFFu;
 }
 
 void Canvas::MarkDirty(int x0, int y0, int x1, int y1) {

@@ -1,5 +1,6 @@
 // The window's off-screen image: the host core paints panel pixels into it as
-// zoom x zoom squares, and the window shows it. Pixels are 0xFFRRGGBB.
+// zoom x zoom squares, and the window shows it. Pixels are 0xFFRRGGBB, the
+// toolkit's own 32-bit format, so the window shows the memory as it is.
 #pragma once
 
 #include <cstdint>
@@ -24,13 +25,13 @@ public:
     int Height() const { return height_; }
     int Stride() const { return kMaxWidth; }
 
-    // Fills [x0, x1) x [y0, y1), clipped to the client area, with a window
-    // colour value (red in the low byte, as the toolkit's colours are given).
-    void FillRect(int x0, int y0, int x1, int y1, std::uint32_t windowColour);
-    void SetPixel(int x, int y, std::uint32_t windowColour);
+    // Fills [x0, x1) x [y0, y1), clipped to the client area, with a colour
+    // given as 0xRRGGBB.
+    void FillRect(int x0, int y0, int x1, int y1, std::uint32_t rgb);
+    void SetPixel(int x, int y, std::uint32_t rgb);
 
-    // The window colour value at (x, y), red in the low byte.
-    std::uint32_t WindowColourAt(int x, int y) const;
+    // The colour at (x, y) as 0xRRGGBB; 0 outside the client area.
+    std::uint32_t RgbAt(int x, int y) const;
     const std::uint32_t* Pixels() const { return pixels_.data(); }
 
     // Bookkeeping for the window and the tests: the squares painted and the
@@ -39,9 +40,6 @@ public:
     DirtyRect TakeDirty();
 
 private:
-    static std::uint32_t ToArgb(std::uint32_t windowColour) {
-        return 0xFF000000u | ((windowColour & 0xFFu) << 16) | (windowColour & 0xFF00u) | ((windowColour >> 16) & 0xFFu);
-    }
     void MarkDirty(int x0, int y0, int x1, int y1);
 
     std::vector<std::uint32_t> pixels_;

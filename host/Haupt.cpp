@@ -30,8 +30,7 @@ namespace {
 
 std::uint32_t ButtonFaceColour() {
     const QColor face = QApplication::palette().color(QPalette::Button);
-    return static_cast<std::uint32_t>(face.red()) | static_cast<std::uint32_t>(face.green()) << 8 |
-           static_cast<std::uint32_t>(face.blue()) << 16;
+    return face.rgb() & 0xFFFFFFu;
 }
 
 MouseButton ToMouseButton(Qt::MouseButton button) {

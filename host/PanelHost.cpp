@@ -203,11 +203,11 @@ void PanelHost::SetZoom(int zoom) {
 }
 
 void PanelHost::PaintSquare(int x, int y, Rgb565 colour) {
-    const std::uint32_t windowColour = ConvertColour(colour);
+    const std::uint32_t rgb = Rgb565ToRgb888(colour);
     if (zoom_ > 1) {
-        canvas_.FillRect(x * zoom_, y * zoom_, x * zoom_ + zoom_, y * zoom_ + zoom_, windowColour);
+        canvas_.FillRect(x * zoom_, y * zoom_, x * zoom_ + zoom_, y * zoom_ + zoom_, rgb);
     } else {
-        canvas_.SetPixel(x, y, windowColour);
+        canvas_.SetPixel(x, y, rgb);
     }
 }
 

@@ -61,13 +61,6 @@ inline constexpr char kSoftwareVersion[] = "V1.05 15.04.2011";
 inline constexpr int kTickMilliseconds = 12;
 inline constexpr std::uint8_t kCloseCountdownTicks = 10;
 
-// The colour conversion of the display mirror: Rgb565 to the window's 24-bit
-// colour value, red in the low byte.
-constexpr std::uint32_t ConvertColour(Rgb565 c) {
-    const RgbTriple rgb = Rgb565ToRgb(c);
-    return rgb.red + rgb.green * 256u + rgb.blue * 65536u;
-}
-
 struct FaultHistoryEntry;
 
 // A fault logged at wall time `when`: the entry's type, time and fault code.
@@ -96,6 +89,7 @@ public:
 
 class PanelHost {
 public:
+    // The button face is the toolkit's background colour, as 0xRRGGBB.
     PanelHost(WallClock& clock, std::uint32_t buttonFaceColour);
 
     static std::string Caption();
