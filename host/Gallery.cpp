@@ -15,6 +15,7 @@
 #include "host/PanelStates.h"
 #include "host/PlantModel.h"
 #include "host/PngWriter.h"
+#include "host/ScreenCapture.h"
 #include "host/TextCheck.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
@@ -37,16 +38,6 @@ struct Placement {
 };
 
 using Placements = std::vector<std::vector<Placement>>;  // by language, by text id
-
-std::vector<std::uint32_t> CanvasRgb(const Canvas& canvas) {
-    std::vector<std::uint32_t> rgb(static_cast<std::size_t>(canvas.Width()) * canvas.Height());
-    for (int y = 0; y < canvas.Height(); ++y) {
-        const std::uint32_t* row = canvas.Pixels() + static_cast<std::size_t>(y) * canvas.Stride();
-        for (int x = 0; x < canvas.Width(); ++x)
-            rgb[static_cast<std::size_t>(y) * canvas.Width() + x] = row[x] & 0xFFFFFFu;
-    }
-    return rgb;
-}
 
 std::string Html(std::string_view text) {
     std::string out;
@@ -319,9 +310,8 @@ bool DrawLanguage(const std::string& dir, Language language, int zoom, std::stri
     for (const PanelState& state : PanelStates()) {
         driver.Show(state);
         if (!state.pictured) continue;
-        const Canvas& canvas = driver.Host().GetCanvas();
-        if (!WritePng((folder / (state.file + ".png")).string(), canvas.Width(), canvas.Height(), CanvasRgb(canvas),
-                      error)) {
+        const ScreenImage screen = CaptureScreen(driver.Host());
+        if (!WritePng((folder / (state.file + ".png")).string(), screen.width, screen.height, screen.rgb, error)) {
             return false;
         }
         RecordPlacements(driver.Host().GetScene(), language, state.file, placed, out);

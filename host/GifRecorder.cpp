@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "host/PanelHost.h"
+#include "host/TouchRing.h"
 #include "panel/hw/LcdQueue.h"
 
 namespace {
@@ -149,6 +150,20 @@ void GifRecorder::Frame(const Rgb565* screen, std::int64_t milliseconds, const s
     }
     CopyAreas(screen, pending_, changed);
     AddAreas(unwritten_, changed);
+}
+
+void GifRecorder::Frame(const PanelHost& host, std::int64_t milliseconds, bool ring) {
+    int x = 0;
+    int y = 0;
+    if (!ring) {
+        Frame(host.Mirror(), milliseconds, host.Damage());
+    } else if (!FingerOnPanel(x, y)) {
+        Frame(host.Mirror(), milliseconds);
+    } else {
+        std::vector<Rgb565> screen(host.Mirror(), host.Mirror() + kPixels);
+        DrawTouchRing(screen.data(), x, y);
+        Frame(screen.data(), milliseconds);
+    }
 }
 
 bool GifRecorder::WritePending(std::int64_t until) {

@@ -20,6 +20,7 @@
 #include "panel/Types.h"
 
 struct GifFileType;
+class PanelHost;
 
 class GifRecorder {
 public:
@@ -41,6 +42,10 @@ public:
     // The same when the screen can differ from the one of the call before
     // only within `changed` (panel pixels, right and bottom exclusive).
     void Frame(const Rgb565* screen, std::int64_t milliseconds, const std::vector<DirtyRect>& changed);
+    // What the host shows after a tick (its display mirror), with the finger's
+    // ring when `ring`; without a ring only the areas the tick repainted can
+    // have changed.
+    void Frame(const PanelHost& host, std::int64_t milliseconds, bool ring);
 
     // Writes the last frame, lasting until `milliseconds`, and puts the GIF in
     // place. False with "PATH: reason" when it could not be written; no file

@@ -170,7 +170,6 @@ private:
     // the name's extension added when it was left out.
     QString AskSavePath(const QString& caption, const QString& name, const QString& filter);
     QString AskOpenPath(const QString& caption, const QString& kind, const QString& filter);
-    bool SavePicture(const QImage& image, const QString& path);
     bool SaveScreenshot(bool zoomed);
     // A fresh start of the panel, keeping its state (plant, settings,
     // histories, clock), so that a recording starts where the user is.

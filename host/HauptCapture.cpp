@@ -28,10 +28,9 @@
 #include "host/PlantState.h"
 #include "host/PngWriter.h"
 #include "host/Runner.h"
+#include "host/ScreenCapture.h"
 #include "host/ScriptPlayer.h"
-#include "host/TouchRing.h"
 #include "panel/Firmware.h"
-#include "panel/hw/LcdQueue.h"
 
 namespace {
 
@@ -208,53 +207,26 @@ QString THaupt::AskOpenPath(const QString& caption, const QString& kind, const Q
 }
 
 QImage THaupt::Screenshot(bool zoomed) {
-    QImage image;
-    if (zoomed) {
-        const Canvas& canvas = host_.GetCanvas();
-        image = QImage(reinterpret_cast<const uchar*>(canvas.Pixels()), canvas.Width(), canvas.Height(),
-                       static_cast<qsizetype>(canvas.Stride()) * 4, QImage::Format_RGB32)
-                    .copy();
-    } else {
-        image = QImage(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
-        const Rgb565* mirror = host_.Mirror();
-        for (int y = 0; y < kScreenHeight; ++y) {
-            for (int x = 0; x < kScreenWidth; ++x) {
-                const RgbTriple c = Rgb565ToRgb(mirror[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))]);
-                image.setPixel(x, y, qRgb(c.red, c.green, c.blue));
-            }
-        }
-    }
-    int x = 0;
-    int y = 0;
-    if (showTouches_ && FingerOnPanel(x, y)) {
-        DrawTouchRing(reinterpret_cast<std::uint32_t*>(image.bits()), image.width(), image.height(),
-                      static_cast<int>(image.bytesPerLine() / 4), zoomed ? host_.Zoom() : 1, x, y);
+    const ScreenImage screen = CaptureScreen(host_, zoomed ? 0 : 1, showTouches_);
+    QImage image(screen.width, screen.height, QImage::Format_RGB32);
+    for (int y = 0; y < screen.height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < screen.width; ++x) row[x] = 0xFF000000u | screen.At(x, y);
     }
     return image;
-}
-
-bool THaupt::SavePicture(const QImage& image, const QString& path) {
-    std::vector<std::uint32_t> rgb(static_cast<std::size_t>(image.width()) * image.height());
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            rgb[static_cast<std::size_t>(y) * image.width() + x] = row[x] & 0xFFFFFFu;
-    }
-    std::string error;
-    if (!WritePng(path.toStdString(), image.width(), image.height(), rgb, error)) {
-        showError(QString::fromStdString(error));
-        return false;
-    }
-    return true;
 }
 
 // The picture is taken when the key is pressed: what the panel shows while
 // the dialog is open (a message timing out, a value changing) is not it.
 bool THaupt::SaveScreenshot(bool zoomed) {
-    const QImage image = Screenshot(zoomed);
+    const ScreenImage screen = CaptureScreen(host_, zoomed ? 0 : 1, showTouches_);
     const QString path = AskSavePath(QStringLiteral("Save screenshot"), QStringLiteral("screenshot.png"),
                                      QStringLiteral("PNG images (*.png)"));
-    return !path.isEmpty() && SavePicture(image, path);
+    if (path.isEmpty()) return false;
+    std::string error;
+    if (WritePng(path.toStdString(), screen.width, screen.height, screen.rgb, error)) return true;
+    showError(QString::fromStdString(error));
+    return false;
 }
 
 void THaupt::mnuSaveScreenshotClick() {
@@ -344,29 +316,6 @@ void THaupt::LanguageJobDone(const QString& language, int exitCode, const QStrin
 
 bool THaupt::RecordingAnimation() const { return animation_ && animation_->Recording(); }
 
-namespace {
-
-// Without the ring, the frame differs from the one before only where the
-// tick repainted (`changed`, when given).
-void AddFrame(GifRecorder& gif, const Rgb565* mirror, std::int64_t milliseconds, bool ring,
-              const std::vector<DirtyRect>* changed = nullptr) {
-    int x = 0;
-    int y = 0;
-    if (!ring && changed != nullptr) {
-        gif.Frame(mirror, milliseconds, *changed);
-        return;
-    }
-    if (!ring || !FingerOnPanel(x, y)) {
-        gif.Frame(mirror, milliseconds);
-        return;
-    }
-    std::vector<Rgb565> screen(mirror, mirror + kScreenWidth * kScreenHeight);
-    DrawTouchRing(screen.data(), x, y);
-    gif.Frame(screen.data(), milliseconds);
-}
-
-}  // namespace
-
 void THaupt::mnuRecordAnimationClick() {
     if (!animation_) animation_ = std::make_unique<GifRecorder>();
     std::string error;
@@ -377,7 +326,7 @@ void THaupt::mnuRecordAnimationClick() {
                                          QStringLiteral("GIF animations (*.gif)"));
         if (!path.isEmpty()) {
             if (animation_->Start(path.toStdString(), error)) {
-                AddFrame(*animation_, host_.Mirror(), animationTicks_ * kTickMilliseconds, showTouches_);
+                animation_->Frame(host_, animationTicks_ * kTickMilliseconds, showTouches_);
             } else {
                 showError(QString::fromStdString(error));
             }
@@ -577,7 +526,7 @@ void THaupt::CaptureBeforeTick() {
 void THaupt::CaptureAfterTick() {
     ++animationTicks_;
     if (RecordingAnimation()) {
-        AddFrame(*animation_, host_.Mirror(), animationTicks_ * kTickMilliseconds, showTouches_, &host_.Damage());
+        animation_->Frame(host_, animationTicks_ * kTickMilliseconds, showTouches_);
     }
     touchRecorder_.AfterTick(clockTap_.last, plant_);
     journal_.AfterTick(clockTap_.last, plant_);

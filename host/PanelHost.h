@@ -153,6 +153,7 @@ public:
     // Ticks run since the start, counting on where TickCounter wraps.
     std::int64_t TicksRun() const { return ticksRun_; }
     Canvas& GetCanvas() { return canvas_; }
+    const Canvas& GetCanvas() const { return canvas_; }
     // What the screen shows, element by element, as the drawing made it.
     Scene& GetScene() { return scene_; }
     const Scene& GetScene() const { return scene_; }

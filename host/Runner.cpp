@@ -23,7 +23,7 @@
 #include "host/PanelStates.h"
 #include "host/PngWriter.h"
 #include "host/RunnerGolden.h"
-#include "host/TouchRing.h"
+#include "host/ScreenCapture.h"
 #include "panel/app/AppState.h"
 #include "panel/dl/DisplayList.h"
 #include "panel/hw/LcdQueue.h"
@@ -491,34 +491,10 @@ struct RunnerVerbs {
         return true;
     }
 
-    // What the window shows, as 0xRRGGBB pixels: at its own zoom (0), or
-    // at the zoom given.
-    static std::vector<std::uint32_t> Image(ScriptRunner& runner, int zoom, int& width, int& height) {
-        const Canvas& canvas = runner.host_->GetCanvas();
-        const int shown = runner.host_->Zoom();
-        if (zoom == 0) zoom = shown;
-        width = kScreenWidth * zoom;
-        height = kScreenHeight * zoom;
-        std::vector<std::uint32_t> rgb(static_cast<std::size_t>(width) * height);
-        for (int y = 0; y < height; ++y) {
-            const int sy = y / zoom * shown;
-            for (int x = 0; x < width; ++x) {
-                const int sx = x / zoom * shown;
-                rgb[static_cast<std::size_t>(y) * width + x] = canvas.Pixels()[sy * canvas.Stride() + sx] & 0xFFFFFFu;
-            }
-        }
-        return rgb;
-    }
-
     static bool Screenshot(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
-        int width = 0;
-        int height = 0;
-        std::vector<std::uint32_t> rgb = Image(runner, static_cast<int>(command.number[0]), width, height);
-        int x = 0;
-        int y = 0;
-        if (runner.options_.showTouches && FingerOnPanel(x, y))
-            DrawTouchRing(rgb.data(), width, height, width, width / kScreenWidth, x, y);
-        return WritePng(command.path, width, height, rgb, why);
+        const ScreenImage image =
+            CaptureScreen(*runner.host_, static_cast<int>(command.number[0]), runner.options_.showTouches);
+        return WritePng(command.path, image.width, image.height, image.rgb, why);
     }
 
     // A target is tapped once it is drawn and the page has finished drawing,
@@ -660,7 +636,7 @@ struct RunnerVerbs {
                 return false;
             }
             if (!gif.Start(command.path, why)) return false;
-            runner.AnimationFrame();
+            gif.Frame(*runner.host_, runner.ticks_ * kTickMilliseconds, runner.options_.showTouches);
             return true;
         }
         if (!gif.Recording()) {
@@ -1115,11 +1091,9 @@ bool RunnerVerbs::Expect(ScriptRunner& runner, const ScriptCommand& command, std
             break;
         }
         case Expectation::Pixel: {
-            int width = 0;
-            int height = 0;
             const std::uint32_t shown =
-                Image(runner, 1, width,
-                      height)[static_cast<std::size_t>(command.number[1] * kScreenWidth + command.number[0])];
+                CaptureScreen(*runner.host_, 1)
+                    .At(static_cast<int>(command.number[0]), static_cast<int>(command.number[1]));
             if (shown == static_cast<std::uint32_t>(command.number[2])) return true;
             expected = "pixel " + std::to_string(command.number[0]) + " " + std::to_string(command.number[1]) + " " +
                        Hex(static_cast<std::uint32_t>(command.number[2]));
@@ -1150,9 +1124,7 @@ bool RunnerVerbs::Expect(ScriptRunner& runner, const ScriptCommand& command, std
 }
 
 bool RunnerVerbs::ExpectScreen(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
-    int width = 0;
-    int height = 0;
-    const std::vector<std::uint32_t> shown = Image(runner, 0, width, height);
+    const ScreenImage shown = CaptureScreen(*runner.host_);
     GoldenCheck check{command.path,         command.number[0],         runner.options_.update,
                       runner.host_->Zoom(), runner.options_.artifacts, runner.masks_};
     check.masks.insert(check.masks.end(), command.masks.begin(), command.masks.end());
@@ -1161,7 +1133,7 @@ bool RunnerVerbs::ExpectScreen(ScriptRunner& runner, const ScriptCommand& comman
         check.masks.insert(check.masks.end(), animated.begin(), animated.end());
     }
     std::string message;
-    switch (CompareWithGolden(check, shown, width, height, message)) {
+    switch (CompareWithGolden(check, shown.rgb, shown.width, shown.height, message)) {
         case GoldenVerdict::Matches: return true;
         case GoldenVerdict::Differs: runner.Fail(command, message); return true;
         case GoldenVerdict::CannotCheck: break;
@@ -1224,29 +1196,11 @@ void ScriptRunner::Ticks(long count) {
             ShowProgress(false);
         }
         ++ticks_;
-        if (animation_ && animation_->Recording()) AnimationFrame();
+        if (animation_ && animation_->Recording())
+            animation_->Frame(*host_, ticks_ * kTickMilliseconds, options_.showTouches);
         if (options_.afterTick) options_.afterTick(host_->Mirror(), ticks_ * kTickMilliseconds, host_->Damage());
         FireTimed();
     }
-}
-
-// A frame of what the panel shows, with the finger's ring when it is shown:
-// then the whole frame may have changed, otherwise only what the tick
-// repainted.
-void ScriptRunner::AnimationFrame() {
-    int x = 0;
-    int y = 0;
-    if (!options_.showTouches) {
-        animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds, host_->Damage());
-        return;
-    }
-    if (!FingerOnPanel(x, y)) {
-        animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds);
-        return;
-    }
-    std::vector<Rgb565> screen(host_->Mirror(), host_->Mirror() + kScreenWidth * kScreenHeight);
-    DrawTouchRing(screen.data(), x, y);
-    animation_->Frame(screen.data(), ticks_ * kTickMilliseconds);
 }
 
 void ScriptRunner::Attach(PanelHost& host) { host_ = &host; }

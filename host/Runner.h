@@ -236,7 +236,6 @@ private:
     void EnsureStarted();
     TextSink& Out();
     void Ticks(long count);
-    void AnimationFrame();
     // Runs the timed plant changes that are due.
     void FireTimed();
     void Fail(const ScriptCommand& command, const std::string& message);

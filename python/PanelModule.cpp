@@ -176,9 +176,8 @@ public:
         CheckRange("y", y, 0, kScreenHeight - 1);
         PanelHost& host = Live().runner.Host();
         const int zoom = host.Zoom();
-        const Canvas& canvas = host.GetCanvas();
-        const std::uint32_t argb = canvas.Pixels()[static_cast<std::size_t>(y * zoom) * canvas.Stride() + x * zoom];
-        return py::make_tuple((argb >> 16) & 0xFFu, (argb >> 8) & 0xFFu, argb & 0xFFu);
+        const std::uint32_t rgb = host.GetCanvas().RgbAt(static_cast<int>(x) * zoom, static_cast<int>(y) * zoom);
+        return py::make_tuple((rgb >> 16) & 0xFFu, (rgb >> 8) & 0xFFu, rgb & 0xFFu);
     }
 
     std::vector<std::string> Texts() { return ShownTexts(Live().runner.Host().GetScene()); }

@@ -38,9 +38,7 @@ bool GifRecorder::Start(const std::string& path, std::string& error) {
     return false;
 }
 
-void GifRecorder::Frame(const Rgb565*, std::int64_t) {}
-
-void GifRecorder::Frame(const Rgb565*, std::int64_t, const std::vector<DirtyRect>&) {}
+void GifRecorder::Frame(const PanelHost&, std::int64_t, bool) {}
 
 bool GifRecorder::Stop(std::int64_t, std::string& error) {
     error = kNoFiles;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "host/PanelHost.h"
+#include "host/ScreenCapture.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Layout.h"
@@ -108,17 +109,8 @@ public:
     }
     Rgb565 Pixel(int x, int y) const { return FramebufferAt(static_cast<u16>(x), static_cast<u16>(y)); }
 
-    // The framebuffer as 0xRRGGBB pixels, row by row.
-    std::vector<std::uint32_t> Rgb() const {
-        std::vector<std::uint32_t> rgb;
-        rgb.reserve(kScreenWidth * kScreenHeight);
-        for (int y = 0; y < kScreenHeight; ++y) {
-            for (int x = 0; x < kScreenWidth; ++x) {
-                rgb.push_back(Rgb565ToRgb888(Pixel(x, y)));
-            }
-        }
-        return rgb;
-    }
+    // The screen as 0xRRGGBB pixels, row by row.
+    std::vector<std::uint32_t> Rgb() const { return CaptureScreen(host_, 1).rgb; }
 
     // Pixels of the rectangle (both corners included) that differ from the
     // given colour.
