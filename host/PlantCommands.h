@@ -1,19 +1,7 @@
-// The runner's plant verbs, in two steps: a line's words are checked into a
-// command record first (so that a whole script can be checked before it
-// runs), and the record is executed later.
-//
-//   set NAME VALUE            a plant value (see PlantModel): set collector 95.5,
-//                             set frost on, set collector absent
-//   fault CODE | fault clear  raise or clear the current fault (0..50)
-//   history add CODE [YYYY-MM-DD HH:MM:SS]
-//                             a fault-history entry with the current readings
-//   history delete N          empties entry N (1 the newest .. 5), as the panel's bin does
-//   history clear             empties every entry
-//   reset plant               every plant value back to its start value
-//   print NAME | page | clock | all
-//                             writes "NAME = VALUE" lines to the output
-//   state save FILE | state load FILE
-//                             the plant, the settings, the histories and the clock as JSON
+// The runner's plant verbs (set, fault, history, reset, print, state; their
+// forms are in the runner's verb table), in two steps: a line's words are
+// checked into a command record first (so that a whole script can be checked
+// before it runs), and the record is executed later.
 #pragma once
 
 #include <cstdint>

@@ -1,58 +1,14 @@
 // The headless runner: plays a script of ticks and touches against the host
 // core with a pinned clock and writes screenshots, without any display.
 //
-// Script lines (blank lines are ignored; a word starting with # starts a
-// comment that runs to the end of the line; "double quotes" make one word of
-// text with blanks, and a backslash in it keeps the next character as it is):
-//   clock YYYY-MM-DD HH:MM:SS   pin the wall clock (before or between ticks)
-//   zoom 1|2|3                  pick a zoom, as the popup menu does
-//   tick [N]                    run N ticks of 12 ms (default 1)
-//   press X Y                   put the finger down at panel pixel (X, Y)
-//   drag X Y                    move the held finger to panel pixel (X, Y)
-//   release                     lift the finger
-//   tap X Y [N]                 press, N ticks (default 3), release, 3 ticks
-//   tap NAME | tap "TEXT" | tap row N
-//                               tap what the screen shows: a button's picture
-//                               (menu, pencil, lamp), a text, a list row; waits
-//                               for it to be drawn first
-//   wait page NAME | wait text "TEXT" | wait gone "TEXT" | wait settled  [TIMEOUT]
-//                               tick until it is so (TIMEOUT: N ticks, Ns or
-//                               Nms; default 5 s); a wait that times out is a
-//                               failed check
-//   mask X Y W H | mask animations | mask none
-//                               screen checks ignore this region (or the
-//                               animations the screen shows) from now on
-//   screenshot FILE.png [ZOOM]  write what the window shows (at ZOOM 1..3)
-//   close                       request a close and tick until it happens
-//   include FILE                the lines of another script, found beside this one
-//   set, fault, history, reset, print, state
-//                               the plant verbs (see PlantCommands.h)
-//   print scene                 what the screen shows, as JSON (see Scene.h)
-//   expect page NAME | expect pixel X Y #RRGGBB | expect NAME VALUE
-//   expect text "TEXT" [in X Y W H] | expect no text "TEXT" [in X Y W H]
-//   expect screen FILE.png [TOLERANCE] [mask X Y W H ...]
-//                               checks: a failed one is reported and the
-//                               script goes on; the run then ends with
-//                               status 1
-//   animation start FILE.gif    record what the panel shows as an animated GIF
-//   animation stop              write it (a recording still running at the
-//                               end of the script is written then)
-//   repeat N { ... }            the lines up to the matching } N times; the
-//                               braces may stand on the lines they enclose
-//   repeat N COMMAND            one command N times
-//   at TIME COMMAND             a plant change (set, fault, history, reset) made
-//                               once TIME has passed since the script began
-//                               (30s, 500ms or N ticks), between two ticks
-//   trace start FILE.json       record the drawing engine's ticks as a trace
-//                               in the Chrome Trace Event Format
-//   trace stop                  write it (as animations are, at the end too)
-//   print engine                the engine's figures as NAME = VALUE lines
-//                               (see EngineMonitor.h)
-//
-// A script is parsed whole into a list of commands before the first one runs,
-// so a bad line anywhere costs no time. Each verb is one row of a table: a
-// parse step that turns the line's words into a ScriptCommand and an execute
-// step that plays it.
+// A script is one command a line; blank lines are ignored, a word starting
+// with # starts a comment that runs to the end of the line, "double quotes"
+// make one word of text with blanks, and a backslash in it keeps the next
+// character as it is. The verbs are the rows of the runner's verb table
+// (Runner.cpp), which --help lists: each row has a parse step that turns the
+// line's words into a ScriptCommand and an execute step that plays it. A
+// script is parsed whole into a list of commands before the first one runs,
+// so a bad line anywhere costs no time.
 #pragma once
 
 #include <cstdint>
@@ -148,6 +104,10 @@ struct Script {
     std::string file;  // the name used in messages: a path, "-" or "-e"
     std::vector<ScriptCommand> commands;
 };
+
+// The verbs of the table, in its order, and their lines for --help.
+std::vector<std::string_view> ScriptVerbs();
+std::string ScriptVerbHelp();
 
 // A script word as written: "a \"quoted\" word" loses its quotes and
 // escapes (a backslash keeps the character after it) and the result is true;

@@ -59,52 +59,21 @@ constexpr char kUsage[] =
     "Several scripts each run from a fresh start, in processes of their own; their\n"
     "output is kept in the order given, and a summary line ends the run.\n"
     "\n"
-    "One command per line (or per ; with -e); a word starting with # starts a comment.\n"
-    "  clock YYYY-MM-DD HH:MM:SS   pin the wall clock (default 2011-04-15 12:00:00)\n"
-    "  zoom 1|2|3                  pick a zoom, as the popup menu does\n"
-    "  tick [N]                    run N ticks of 12 ms (default 1, at most 10000000)\n"
-    "  press X Y                   put the finger down at panel pixel X 0..319, Y 0..239\n"
-    "  drag X Y                    move the held finger\n"
-    "  release                     lift the finger\n"
-    "  tap X Y [N]                 press for N ticks (default 3), release, 3 more ticks\n"
-    "  tap NAME | \"TEXT\" | row N   tap a button by its picture (menu, pencil, lamp ...), a text\n"
-    "                              or a list row, once it is drawn\n"
-    "  wait page NAME [TIMEOUT]    tick until the page is shown (TIMEOUT: N ticks, Ns or Nms;\n"
-    "                              default 5 s); also wait text \"TEXT\", wait gone \"TEXT\",\n"
-    "                              wait settled (nothing but animations moves)\n"
-    "  mask X Y W H|animations|none  leave a region out of later screen checks\n"
-    "  print scene                 what the screen shows, as JSON\n"
-    "  print engine                the drawing engine's figures as NAME = VALUE lines\n"
-    "  screenshot FILE.png [ZOOM]  write what the window shows, at its zoom or at ZOOM 1..3\n"
-    "  close                       ask the window to close and run the closing ticks\n"
-    "  include FILE                play another script's lines (FILE is relative to this script)\n"
-    "  set NAME VALUE              set a plant value (set collector 95.5, set frost on)\n"
-    "  fault CODE|clear            raise fault CODE 0..50 (0 or clear: no fault)\n"
-    "  history add CODE [YYYY-MM-DD HH:MM:SS]   a fault-history entry\n"
-    "  reset plant                 every plant value back to its start value\n"
-    "  print NAME|page|clock|all   write NAME = VALUE lines to standard output\n"
-    "  state save FILE|load FILE   the plant, settings, histories and clock as JSON\n"
-    "Checks (a failed one is reported and the script goes on):\n"
-    "  expect page NAME            the page shown (a name as print page prints it, or 0..45)\n"
-    "  expect text \"TEXT\" [in X Y W H]   the screen says it (also: expect no text ...)\n"
-    "  expect pixel X Y #RRGGBB    the panel pixel shows this colour\n"
-    "  expect NAME VALUE           a plant value, as print knows it (expect collector 95.5)\n"
-    "  expect clock YYYY-MM-DD HH:MM:SS\n"
-    "  expect screen FILE.png [TOLERANCE] [mask X Y W H ...]\n"
-    "                              the window matches the golden image beside the script,\n"
-    "                              up to TOLERANCE differing pixels (default 0); on failure\n"
-    "                              FILE.actual.png and FILE.diff.png are written beside it\n"
-    "  animation start FILE.gif    record the panel as an animated GIF (changed frames, real timing)\n"
-    "  animation stop              write it (a recording still running is written at the end)\n"
-    "  trace start FILE.json       record the drawing engine tick by tick as a trace (Chrome Trace\n"
-    "                              Event Format: open it in the Perfetto UI)\n"
-    "  trace stop                  write it (a trace still running is written at the end)\n"
-    "  repeat N { ... }            the commands up to the matching } N times (repeat N CMD: one)\n"
+    "One command per line (or per ; with -e); a word starting with # starts a comment.\n";
+
+// After the verbs.
+constexpr char kUsageEnd[] =
     "\n"
     "The whole script is checked before it runs. Errors go to standard error as\n"
     "FILE:LINE: message (FILE is -e for inline commands, - for standard input).\n"
     "Exit status: 0 the script ran and every check passed, 1 a check failed,\n"
     "2 bad input or usage.\n";
+
+void PrintUsage(std::FILE* to) {
+    std::fputs(kUsage, to);
+    std::fputs(ScriptVerbHelp().c_str(), to);
+    std::fputs(kUsageEnd, to);
+}
 
 constexpr int kBadInput = static_cast<int>(ScriptStatus::BadInput);
 
@@ -476,7 +445,7 @@ std::vector<std::string> ChildArguments(const Options& options) {
 
 int main(int argc, char* argv[]) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kUsage, stdout);
+        PrintUsage(stdout);
         std::fputs(kTextOptionsUsage, stdout);
         return 0;
     }
@@ -488,7 +457,7 @@ int main(int argc, char* argv[]) {
     }
     if (texts.check) {
         if (argc == 1) return RunTextCheck(texts);
-        std::fputs(kUsage, stderr);
+        PrintUsage(stderr);
         return kBadInput;
     }
     GalleryOptions gallery;
@@ -496,7 +465,7 @@ int main(int argc, char* argv[]) {
     if (!TakeGalleryOptions(argc, argv, gallery, galleryWanted, optionError)) return UsageError(optionError);
     if (galleryWanted) {
         if (argc != 1) {
-            std::fputs(kUsage, stderr);
+            PrintUsage(stderr);
             return kBadInput;
         }
         if (const int status = ApplyTextOptions(texts); status != 0) return status;
@@ -505,7 +474,7 @@ int main(int argc, char* argv[]) {
         return status;
     }
     if (argc == 1) {
-        std::fputs(kUsage, stderr);
+        PrintUsage(stderr);
         return kBadInput;
     }
     Options options;
