@@ -106,7 +106,7 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
                               Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
       clockTap_(clock != nullptr ? *clock : systemClock_),
-      host_(clockTap_, ButtonFaceColour()),
+      host_(clockTap_, plant_, ButtonFaceColour()),
       workFolder_(std::make_unique<QTemporaryDir>()) {
     // The form: position, a first size that the zoom replaces at the end of
     // construction, button-face background, popup menu and timer.
@@ -141,7 +141,6 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
 
     setWindowTitle(QString::fromStdString(PanelHost::Caption()));
     host_.Start();
-    host_.SetPlantHook([this] { plant_.Apply(); });
     mnuZoom100Click();
 
     plantPanel = new PlantPanel(

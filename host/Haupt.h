@@ -204,8 +204,8 @@ private:
 
     SystemWallClock systemClock_;
     TappedClock clockTap_;
-    PanelHost host_;
     PlantModel plant_;
+    PanelHost host_;
     QWidget* view_ = nullptr;
     std::unique_ptr<GifRecorder> animation_;
     std::int64_t animationTicks_ = 0;

@@ -347,7 +347,6 @@ void THaupt::FinishAnimation() {
 
 void THaupt::RestartPanel() {
     LoseFinger();
-    plant_.Reset();
     ResetFirmwareState();
     host_.Start();
     SelectZoom(host_.Zoom());

@@ -47,7 +47,8 @@ std::uint16_t CollectorCurveValue(int hour, int i) {
     return static_cast<std::uint16_t>(value);
 }
 
-PanelHost::PanelHost(WallClock& clock, std::uint32_t buttonFaceColour) : clock_(clock), buttonFace_(buttonFaceColour) {}
+PanelHost::PanelHost(WallClock& clock, PlantInputs& plant, std::uint32_t buttonFaceColour)
+    : clock_(clock), plant_(plant), buttonFace_(buttonFaceColour) {}
 
 std::string PanelHost::Caption() { return std::string(kApplicationTitle) + " " + kSoftwareVersion; }
 
@@ -75,7 +76,7 @@ void PanelHost::Start() {
     ComputeCollectorCurve(now.hour);
     VersionNumber = kStartVersionNumber;
     std::memcpy(Settings.serialNumber, kStartSerial, sizeof kStartSerial);
-    SetPlantStartValues();
+    plant_.Reset();
     TouchSample = kNoTouch;
     pendingTouch_.clear();
     fingerDown_ = false;
@@ -116,24 +117,6 @@ void PanelHost::SetHistories(const WallTime& now) {
     fillEntry(FaultHistory[1], 4, 621, 556, 258, 20, 5);
 }
 
-void PanelHost::SetPlantStartValues() {
-    Plant.collectorTemp = 823;
-    Plant.solarReturnTemp = 534;
-    Plant.solarSupplyTemp = 795;
-    Plant.tankTopTemp = 732;
-    Plant.fifthRowTemp = 741;
-    Plant.fifthRowTwinTemp = 741;
-    Plant.lowerTankTemp = 534;
-    Plant.outsideTemp = 243;
-    Plant.maxCollectorTemp = 872;
-    Plant.tankTopPresent = 1;
-    Plant.fifthSensorPresent = 1;
-    Plant.pumpSpeed = 1000;
-    Plant.schematicValue = 0;
-    Plant.controllerStatus = 4;
-    Plant.flowRate = 40;
-}
-
 void PanelHost::ComputeCollectorCurve(int hour) {
     for (int i = 0; i < kCollectorCurveLength; ++i) CollectorCurve[i] = CollectorCurveValue(hour, i);
     CollectorCurveCount = kCollectorCurveLength;
@@ -157,12 +140,7 @@ TickResult PanelHost::Tick() {
     Stage(TickWatcher::Stage::TickBegin);
     if (!keepDamage_) damage_.clear();
     keepDamage_ = false;
-    const std::uint8_t supplementary = Settings.supplementaryFunction;
-    Plant.fifthRowShown = (supplementary == 1 || supplementary == 2) ? 1 : 0;
-    const std::int16_t fifth = supplementary == 2 ? 521 : 741;
-    Plant.fifthRowTemp = fifth;
-    Plant.fifthRowTwinTemp = fifth;
-    if (plantHook_) plantHook_();
+    plant_.Apply();
 
     const WallTime now = clock_.Now();
     FeedClockTime(now);

@@ -87,16 +87,28 @@ public:
     virtual void OnStage(Stage stage) = 0;
 };
 
+// The plant values that the firmware reads as a controller's: their start
+// values and what changes them each tick come from the plant model, the one
+// writer of plant values (host/plant), which the host calls through this.
+class PlantInputs {
+public:
+    virtual ~PlantInputs() = default;
+    // Every value to its start value: part of the start sequence.
+    virtual void Reset() = 0;
+    // Every tick, before the firmware runs.
+    virtual void Apply() = 0;
+};
+
 class PanelHost {
 public:
     // The button face is the toolkit's background colour, as 0xRRGGBB.
-    PanelHost(WallClock& clock, std::uint32_t buttonFaceColour);
+    PanelHost(WallClock& clock, PlantInputs& plant, std::uint32_t buttonFaceColour);
 
     static std::string Caption();
 
     // Builds the panel's start state: clock, firmware start-up, settings
-    // defaults, plant start values and histories; the window then selects
-    // zoom 100 %.
+    // defaults, histories and the plant's start values; the window then
+    // selects zoom 100 %.
     void Start();
 
     // One tick of the 12 ms timer.
@@ -139,10 +151,6 @@ public:
     // Events waiting for a touch stage to see the one before them.
     std::size_t PendingTouchEvents() const { return pendingTouch_.size(); }
 
-    // Runs every tick after the host's own plant values and before the
-    // firmware: the plant model re-applies the values held by hand.
-    void SetPlantHook(std::function<void()> hook) { plantHook_ = std::move(hook); }
-
     // One watcher at a time, or none (the default, which costs a test per
     // stage).
     void SetTickWatcher(TickWatcher* watcher) { watcher_ = watcher; }
@@ -163,7 +171,6 @@ private:
     void FeedClockTime(const WallTime& now);
     void FeedClockDate(const WallTime& now);
     void ComputeCollectorCurve(int hour);
-    void SetPlantStartValues();
     void SetHistories(const WallTime& now);
     void PaintSquare(int x, int y, Rgb565 colour);
     void RepaintArea(const DirtyRect& area);
@@ -183,6 +190,7 @@ private:
     void DeliverPendingTouch();
 
     WallClock& clock_;
+    PlantInputs& plant_;
     std::uint32_t buttonFace_;
     Canvas canvas_;
     Scene scene_;
@@ -199,7 +207,6 @@ private:
     std::vector<DirtyRect> damage_;
     bool keepDamage_ = false;  // a whole-screen change since the tick before
     TickWatcher* watcher_ = nullptr;
-    std::function<void()> plantHook_;
     std::deque<TouchEvent> pendingTouch_;
     bool fingerDown_ = false;
     bool lastSeenDown_ = false;  // what the last touch stage saw

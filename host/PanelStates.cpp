@@ -252,14 +252,13 @@ public:
 
 StateDriver::StateDriver(Language language, int zoom, bool pictures)
     : clock_(std::make_unique<Clock>()),
-      host_(*clock_, 0xF0F0F0),
+      host_(*clock_, plant_, 0xF0F0F0),
       language_(language),
       zoom_(zoom),
       pictures_(pictures) {
     // The settling reads the framebuffer; the canvas is painted once a state
     // is on the screen, for its picture.
     host_.SetPainting(false);
-    host_.SetPlantHook([this] { plant_.Apply(); });
 }
 
 StateDriver::~StateDriver() = default;
@@ -269,7 +268,6 @@ void StateDriver::Show(const PanelState& state) {
     ResetFirmwareState();
     host_.Start();
     host_.SetZoom(zoom_);
-    plant_.Reset();
     Settings.language = language_;
     // Steps on the way only need their drawing done; a picture needs the
     // screen still, the start page's pipes drawn.

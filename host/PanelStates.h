@@ -57,8 +57,8 @@ public:
 private:
     class Clock;
     std::unique_ptr<Clock> clock_;
-    PanelHost host_;
     PlantModel plant_;
+    PanelHost host_;
     Language language_;
     int zoom_;
     bool pictures_;

@@ -83,8 +83,8 @@ constexpr PlantEntry kEntries[kEntryCount] = {
     {"tank1.top.present", F, 0, 1, 1, "tank top sensor fitted; off shows ---,-", nullptr},
     {"tank1.bottom", T, kTempMin, kTempMax, 534, "lower tank temperature (start page)", nullptr},
     {"tank2.top", T, kTempMin, kTempMax, 741,
-     "second tank top, or heating return (fifth row, start page with two tanks); the host sets it each tick unless "
-     "set by hand",
+     "second tank top, or heating return (fifth row, start page with two tanks); set each tick from the supplementary "
+     "function unless set by hand",
      "tank2.top.present"},
     {"tank2.top.present", F, 0, 1, 1, "fifth sensor fitted; off shows ---,-", nullptr},
     {"tank2.bottom", T, kTempMin, kTempMax, 0, "lower temperature of tank 2 (start page with two tanks)", nullptr},
@@ -130,7 +130,10 @@ constexpr PlantEntry kEntries[kEntryCount] = {
 static_assert(sizeof kEntries / sizeof kEntries[0] == kEntryCount);
 static_assert(kEntryCount <= PlantModel::kMaxEntries);
 
-// The host rewrites these every tick; a value set by hand must outlast that.
+// The fifth row's reading with heating support: the heating return.
+constexpr std::int16_t kHeatingReturn = 521;
+
+// Apply rewrites these every tick; a value set by hand must outlast that.
 constexpr bool HostDriven(int id) { return id == kTank2Top || id == kTank2Row; }
 
 std::int64_t Bit(std::uint8_t bits, std::uint8_t mask) { return (bits & mask) != 0 ? 1 : 0; }
@@ -435,9 +438,15 @@ void PlantModel::Hold(int entry, bool held) {
     heldValues_[entry] = Read(entry);
 }
 
-// Only the held values: a value that nobody set keeps what the host or the
-// firmware put there.
+// Besides the fifth row, only the held values: a value that nobody set keeps
+// what the firmware put there.
 void PlantModel::Apply() {
+    const std::uint8_t supplementary = Settings.supplementaryFunction;
+    Plant.fifthRowShown = (supplementary == 1 || supplementary == 2) ? 1 : 0;
+    const std::int16_t fifth =
+        supplementary == 2 ? kHeatingReturn : static_cast<std::int16_t>(kEntries[kTank2Top].start);
+    Plant.fifthRowTemp = fifth;
+    Plant.fifthRowTwinTemp = fifth;
     if (held_ == 0) return;
     for (int i = 0; i < kEntryCount; ++i) {
         if (Held(i)) Write(i, heldValues_[i]);
@@ -450,6 +459,8 @@ void PlantModel::Reset() {
     for (int i = 0; i < kEntryCount; ++i) {
         if (i != kDialog) Write(i, kEntries[i].start);
     }
+    // Read by the schematic, but nothing a user sets.
+    Plant.schematicValue = 0;
 }
 
 void PlantModel::AddHistory(std::uint8_t code, const WallTime& when) {

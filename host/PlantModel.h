@@ -4,9 +4,11 @@
 //
 // The values live where the firmware reads them (the plant record, the
 // controller link, the settings block's fault code); the model writes them
-// there at once, so the next tick shows them. A few values are rewritten by
-// the host every tick (the fifth measurement row); a value set by hand holds
-// them until Reset. Toolkit-free: window, runner and tests share it.
+// there at once, so the next tick shows them. It is the one writer of plant
+// values: the host's start sequence takes their start values from it, and
+// every tick it moves the fifth measurement row with the supplementary
+// function, unless a value set by hand holds it until Reset. Toolkit-free:
+// window, runner and tests share it.
 #pragma once
 
 #include <cstdint>
@@ -43,7 +45,7 @@ struct PlantValue {
     bool absent = false;  // "absent" given for a temperature
 };
 
-class PlantModel {
+class PlantModel final : public PlantInputs {
 public:
     static constexpr int kMaxEntries = 64;
 
@@ -70,12 +72,12 @@ public:
     bool Held(int entry) const;
     void Hold(int entry, bool held);
 
-    // The tick hook: re-applies the held values after the host's own plant
-    // step and before the firmware runs.
-    void Apply();
+    // Every tick before the firmware runs: the values that follow the
+    // supplementary-function setting, then the values held by hand.
+    void Apply() override;
 
     // Every value back to its start value; nothing is held any more.
-    void Reset();
+    void Reset() override;
 
     // A fault-history entry for code at `when`, with the current readings;
     // the newest entry comes first, the oldest falls out.

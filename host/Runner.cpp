@@ -1221,10 +1221,9 @@ TextSink& ScriptRunner::Out() {
 
 void ScriptRunner::EnsureStarted() {
     if (host_ != nullptr) return;
-    ownedHost_ = std::make_unique<PanelHost>(*clock_, kRunnerButtonFace);
+    ownedHost_ = std::make_unique<PanelHost>(*clock_, plant_, kRunnerButtonFace);
     host_ = ownedHost_.get();
     host_->Start();
-    host_->SetPlantHook([this] { plant_.Apply(); });
     host_->SetZoom(1);
 }
 

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "host/PanelHost.h"
+#include "host/PlantModel.h"
 #include "host/ScreenCapture.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
@@ -123,6 +124,7 @@ public:
     }
 
     PanelHost& Host() { return host_; }
+    PlantModel& Plant() { return plant_; }
 
 private:
     class Clock final : public WallClock {
@@ -131,5 +133,6 @@ private:
     };
 
     Clock clock_;
-    PanelHost host_{clock_, 0xF0F0F0};
+    PlantModel plant_;
+    PanelHost host_{clock_, plant_, 0xF0F0F0};
 };

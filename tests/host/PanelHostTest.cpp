@@ -1,4 +1,5 @@
 #include "host/PanelHost.h"
+#include "host/PlantModel.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,8 @@ protected:
     }
 
     PinnedClock clock;
-    PanelHost host{clock, kButtonFace};
+    PlantModel plant;
+    PanelHost host{clock, plant, kButtonFace};
 };
 
 TEST(CollectorCurve, StaysBetweenTenAndHundredTwentyDegreesAllDay) {

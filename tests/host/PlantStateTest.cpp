@@ -57,8 +57,7 @@ TEST(PlantState, ARoundTripRestoresEverything) {
     std::string savedSnapshot;
     {
         FreshPanel panel;
-        PlantModel plant;
-        panel.Host().SetPlantHook([&plant] { plant.Apply(); });
+        PlantModel& plant = panel.Plant();
         WallTime clock = MakeWallTime(2026, 12, 6, 13, 47, 0);
         for (const char* line : {"set collector 95.5", "fault 21", "set frost on", "set tank2.top 44.4",
                                  "history add 8 2026-12-01 08:15:00", "set tank1.top absent"}) {
@@ -69,8 +68,7 @@ TEST(PlantState, ARoundTripRestoresEverything) {
         savedSnapshot = Snapshot(plant);
     }
     FreshPanel fresh;
-    PlantModel plant;
-    fresh.Host().SetPlantHook([&plant] { plant.Apply(); });
+    PlantModel& plant = fresh.Plant();
     WallTime clock;
     RunOrFail(plant, "state load " + path, &clock);
     EXPECT_EQ(Snapshot(plant), savedSnapshot);

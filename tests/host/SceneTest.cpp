@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/PanelHost.h"
+#include "host/PlantModel.h"
 #include "host/TextCheck.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Layout.h"
@@ -47,7 +48,8 @@ protected:
     }
 
     FixedClock clock;
-    PanelHost host{clock, 0xF0F0F0};
+    PlantModel plant;
+    PanelHost host{clock, plant, 0xF0F0F0};
 };
 
 TEST_F(SceneTest, TextsLeaveWhenWipedOrWrittenAnewButNotWhenTouched) {

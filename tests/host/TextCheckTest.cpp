@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/PanelHost.h"
+#include "host/PlantModel.h"
 #include "host/TextOverride.h"
 #include "panel/text/TextIds.h"
 #include "tests/support/TextFiles.h"
@@ -61,7 +62,8 @@ protected:
     }
 
     SystemWallClock clock;
-    PanelHost host{clock, 0xF0F0F0};
+    PlantModel plant;
+    PanelHost host{clock, plant, 0xF0F0F0};
     std::filesystem::path dir;
 };
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/PanelHost.h"
+#include "host/PlantModel.h"
 #include "host/PngWriter.h"
 #include "panel/app/AppState.h"
 #include "panel/hw/LcdQueue.h"
@@ -35,7 +36,8 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     FixedClock clock;
-    PanelHost host(clock, 0xF0F0F0);
+    PlantModel plant;
+    PanelHost host(clock, plant, 0xF0F0F0);
     host.Start();
     host.SetZoom(1);
     for (int i = 0; i < 300; ++i) host.Tick();
