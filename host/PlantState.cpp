@@ -37,6 +37,9 @@ struct SettingsField {
 
 #define FIELD(f, lo, hi) \
     { #f, offsetof(SettingsBlock, f), sizeof(SettingsBlock::f), lo, hi }
+// The temperature settings take the editors' own ranges.
+#define LIMITED(f, limit) \
+    { #f, offsetof(SettingsBlock, f), sizeof(SettingsBlock::f), EditLimits[limit].minimum, EditLimits[limit].maximum }
 #define BYTES(f) \
     { #f, offsetof(SettingsBlock, f), 1, 0, 255, sizeof(SettingsBlock::f) }
 constexpr std::int64_t kU8 = 255;
@@ -51,9 +54,9 @@ const SettingsField kSettingsFields[] = {
     FIELD(operatingMode, 0, 3),
     FIELD(supplementaryFunction, 0, 2),
     FIELD(loadStrategy, 0, 3),
-    FIELD(warmWaterSetValue, 100, 750),
-    FIELD(maxTankTemp, 300, 900),
-    FIELD(maxTank2Temp, 300, 900),
+    LIMITED(warmWaterSetValue, Limit::kWarmWater),
+    LIMITED(maxTankTemp, Limit::kMaxTank),
+    LIMITED(maxTank2Temp, Limit::kMaxTank2),
     FIELD(extraSensorSetting, 0, kU8),
     FIELD(shortcutFunction, 0, 2),
     FIELD(byte15, 0, kU8),
@@ -89,6 +92,7 @@ const SettingsField kSettingsFields[] = {
     BYTES(bytes92),
 };
 #undef FIELD
+#undef LIMITED
 #undef BYTES
 
 // The history entry's fields in their stored order, with their ranges.
