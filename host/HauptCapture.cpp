@@ -441,7 +441,7 @@ bool THaupt::RunPlantLine(const std::string& line, std::string& error) {
             continue;
         }
         const PlantVerb verb = command.plant.verb;
-        if (command.verb != Verb::Plant || verb == PlantVerb::StateLoad || verb == PlantVerb::StateSave) {
+        if (command.verb != Verb::PlantChange || verb == PlantVerb::StateLoad || verb == PlantVerb::StateSave) {
             error = "not a plant change: " + line;
             return false;
         }

@@ -24,6 +24,7 @@
 #include "host/PngWriter.h"
 #include "host/RunnerGolden.h"
 #include "host/ScreenCapture.h"
+#include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/dl/DisplayList.h"
 #include "panel/hw/LcdQueue.h"
@@ -39,7 +40,6 @@ namespace {
 constexpr std::uint32_t kRunnerButtonFace = 0xF0F0F0;
 constexpr long kMaxTicksPerLine = 10'000'000;
 constexpr long kMaxTapTicks = 100'000;
-constexpr long kTapDefaultTicks = 3;
 // A wait without a time gives up after about 5 s of panel time.
 constexpr long kDefaultWaitTicks = (5000 + kTickMilliseconds - 1) / kTickMilliseconds;
 // A script with this many bad lines is probably not a script at all.
@@ -144,11 +144,11 @@ bool ParseTap(std::string_view, const Words& words, ScriptCommand& command, std:
             return false;
         }
         if (!ParsePosition("tap", words, command, why)) return false;
-        command.number[2] = kTapDefaultTicks;
+        command.number[2] = kTapHoldTicks;
         return words.size() < 3 || ParseNumber(words[2], "ticks", 1, kMaxTapTicks, command.number[2], why);
     }
     command.targeted = true;
-    command.number[2] = kTapDefaultTicks;
+    command.number[2] = kTapHoldTicks;
     if (words[0] == "row") {
         command.target.kind = SceneTarget::Kind::Row;
         if (words.size() != 2) {
@@ -468,29 +468,23 @@ struct RunnerVerbs {
     }
 
     static bool Press(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
-        const int zoom = runner.host_->Zoom();
-        runner.host_->MouseDown(MouseButton::Left, static_cast<int>(command.number[0]) * zoom,
-                                static_cast<int>(command.number[1]) * zoom);
+        runner.Press(static_cast<int>(command.number[0]), static_cast<int>(command.number[1]));
         return true;
     }
 
     static bool Drag(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
-        const int zoom = runner.host_->Zoom();
-        runner.host_->MouseMove(static_cast<int>(command.number[0]) * zoom, static_cast<int>(command.number[1]) * zoom);
+        runner.Drag(static_cast<int>(command.number[0]), static_cast<int>(command.number[1]));
         return true;
     }
 
     static bool Release(ScriptRunner& runner, const ScriptCommand&, std::string&) {
-        runner.host_->MouseUp(MouseButton::Left);
+        runner.Release();
         return true;
     }
 
-    static bool Tap(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+    static bool Tap(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
         if (command.targeted) return TapTarget(runner, command);
-        Press(runner, command, why);
-        runner.Ticks(command.number[2]);
-        runner.host_->MouseUp(MouseButton::Left);
-        runner.Ticks(kTapAfterTicks);
+        runner.Tap(static_cast<int>(command.number[0]), static_cast<int>(command.number[1]), command.number[2]);
         return true;
     }
 
@@ -518,11 +512,7 @@ struct RunnerVerbs {
             runner.halted_ = true;
             return true;
         }
-        const int zoom = runner.host_->Zoom();
-        runner.host_->MouseDown(MouseButton::Left, found[0]->box.CentreX() * zoom, found[0]->box.CentreY() * zoom);
-        runner.Ticks(command.number[2]);
-        runner.host_->MouseUp(MouseButton::Left);
-        runner.Ticks(kTapAfterTicks);
+        runner.Tap(found[0]->box.CentreX(), found[0]->box.CentreY(), command.number[2]);
         return true;
     }
 
@@ -724,20 +714,20 @@ const RunnerVerbs::Rule kRules[] = {
     {"repeat", Verb::Repeat, "N { ... } | N COMMAND", 2, 64, ParseNothing, RunnerVerbs::Repeat,
      "  repeat N { ... }            the commands up to the matching } N times (repeat N CMD: one)\n"},
     {"}", Verb::Repeat, "", 0, 0, ParseNothing, RunnerVerbs::EndRepeat, ""},
-    {"set", Verb::Plant, "NAME VALUE", 2, 2, ParsePlant, RunnerVerbs::Plant,
+    {"set", Verb::PlantChange, "NAME VALUE", 2, 2, ParsePlant, RunnerVerbs::Plant,
      "  set NAME VALUE              set a plant value (set collector 95.5, set frost on)\n"},
-    {"fault", Verb::Plant, "CODE|clear", 1, 1, ParsePlant, RunnerVerbs::Plant,
+    {"fault", Verb::PlantChange, "CODE|clear", 1, 1, ParsePlant, RunnerVerbs::Plant,
      "  fault CODE|clear            raise fault CODE 1..50, or clear the fault (fault 0 clears too)\n"},
-    {"history", Verb::Plant, "add CODE [YYYY-MM-DD HH:MM:SS] | delete N | clear", 1, 4, ParsePlant, RunnerVerbs::Plant,
+    {"history", Verb::PlantChange, "add CODE [YYYY-MM-DD HH:MM:SS] | delete N | clear", 1, 4, ParsePlant, RunnerVerbs::Plant,
      "  history add CODE [YYYY-MM-DD HH:MM:SS]   a fault-history entry with the current readings\n"
      "  history delete N|clear      empty entry N (1 the newest .. 5), or every entry\n"},
-    {"reset", Verb::Plant, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant,
+    {"reset", Verb::PlantChange, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant,
      "  reset plant                 every plant value back to its start value\n"},
-    {"print", Verb::Plant, "NAME|page|clock|all|scene|engine", 1, 1, ParsePlant, RunnerVerbs::Plant,
+    {"print", Verb::PlantChange, "NAME|page|clock|all|scene|engine", 1, 1, ParsePlant, RunnerVerbs::Plant,
      "  print NAME|page|clock|all   write NAME = VALUE lines to standard output\n"
      "  print scene                 what the screen shows, as JSON\n"
      "  print engine                the drawing engine's figures as NAME = VALUE lines\n"},
-    {"state", Verb::Plant, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant,
+    {"state", Verb::PlantChange, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant,
      "  state save FILE|load FILE   the plant, settings, histories and clock as JSON\n"},
     {"at", Verb::At, "TIME set|fault|history|reset ...", 2, 6, ParseAt, RunnerVerbs::At,
      "  at TIME COMMAND             a plant change (set, fault, history, reset) made once TIME\n"
@@ -845,7 +835,7 @@ bool ParseAt(std::string_view, const Words& words, ScriptCommand& command, std::
     if (!ParseTimeout(words[0], command.number[0], why)) return false;
     const RunnerVerbs::Rule* rule = RunnerVerbs::Find(words[1]);
     const std::string_view name = words[1];
-    if (rule == nullptr || rule->verb != Verb::Plant || name == "print" || name == "state") {
+    if (rule == nullptr || rule->verb != Verb::PlantChange || name == "print" || name == "state") {
         why = "at runs a plant change (set, fault, history or reset), not " + Quoted(name);
         return false;
     }
@@ -1068,7 +1058,7 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
         if (command.verb == Verb::Expect && command.expect == Expectation::Screen) {
             command.path = (FolderOf(file) / command.path).string();
         }
-        if (command.verb == Verb::Plant && command.plant.verb == PlantVerb::StateLoad) {
+        if (command.verb == Verb::PlantChange && command.plant.verb == PlantVerb::StateLoad) {
             command.plant.path = (FolderOf(file) / command.plant.path).string();
         }
         if (rule->verb == Verb::Close) {
@@ -1227,6 +1217,33 @@ void ScriptRunner::EnsureStarted() {
     host_->SetZoom(1);
 }
 
+void ScriptRunner::Restart() {
+    ResetFirmwareState();
+    closed_ = false;
+    if (host_ == nullptr) return EnsureStarted();
+    host_->Start();
+    host_->SetZoom(1);
+}
+
+void ScriptRunner::Press(int x, int y) {
+    const int zoom = Host().Zoom();
+    host_->MouseDown(MouseButton::Left, x * zoom, y * zoom);
+}
+
+void ScriptRunner::Drag(int x, int y) {
+    const int zoom = Host().Zoom();
+    host_->MouseMove(x * zoom, y * zoom);
+}
+
+void ScriptRunner::Release() { Host().MouseUp(MouseButton::Left); }
+
+void ScriptRunner::Tap(int x, int y, long holdTicks) {
+    Press(x, y);
+    Ticks(holdTicks);
+    Release();
+    Ticks(kTapAfterTicks);
+}
+
 void ScriptRunner::FireTimed() {
     const std::int64_t now = ticks_;
     // In the order of their times, and in script order at the same time.
@@ -1241,6 +1258,7 @@ void ScriptRunner::FireTimed() {
 }
 
 void ScriptRunner::Ticks(long count) {
+    EnsureStarted();
     FireTimed();
     for (long i = 0; i < count && !closed_; ++i) {
         if (StopRequested()) {
@@ -1366,7 +1384,7 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
         // start sequence already reads it.
         if (command.verb != Verb::Clock) EnsureStarted();
         ticksAsked_ = 0;
-        if (command.verb == Verb::Plant) {
+        if (command.verb == Verb::PlantChange) {
             EndProgress();  // print writes to the same terminal
         } else if (options_.progress) {
             ShowProgress(false);

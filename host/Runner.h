@@ -27,7 +27,9 @@
 class EngineMonitor;
 class GifRecorder;
 
-// The ticks that a tap runs after its release.
+// The ticks that a tap holds the finger down (unless told otherwise), and
+// that it runs after its release.
+inline constexpr long kTapHoldTicks = 3;
 inline constexpr long kTapAfterTicks = 3;
 
 // Where a script went wrong: FILE:LINE: message. Line 0 means the script as
@@ -57,7 +59,7 @@ enum class Verb : std::uint8_t {
     Tap,
     Screenshot,
     Close,
-    Plant,
+    PlantChange,  // set, fault, history, reset, print, state
     Expect,
     Animation,
     Wait,
@@ -177,6 +179,18 @@ public:
     PanelHost& Host();
     bool Closed() const { return closed_; }
 
+    // The panel driven as a user drives it, for scripts and for whoever
+    // walks the panel in code (the gallery, tests): a fresh start in this
+    // process, as a new program would make it (the clock stays pinned),
+    // ticks, and the finger at panel pixels. A tap holds the finger for
+    // `holdTicks` ticks, lifts it and runs kTapAfterTicks more.
+    void Restart();
+    void Ticks(long count);
+    void Press(int x, int y);
+    void Drag(int x, int y);
+    void Release();
+    void Tap(int x, int y, long holdTicks = kTapHoldTicks);
+
     // For a player that runs the ticks itself (the window's script player):
     // checks and waits then look at that panel instead of one of their own.
     void Attach(PanelHost& host);
@@ -195,7 +209,6 @@ private:
 
     void EnsureStarted();
     TextSink& Out();
-    void Ticks(long count);
     // Runs the timed plant changes that are due.
     void FireTimed();
     void Fail(const ScriptCommand& command, const std::string& message);

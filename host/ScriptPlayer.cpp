@@ -182,7 +182,7 @@ bool ScriptPlayer::Execute(const ScriptCommand& command, std::string& why) {
         case Verb::Screenshot: return checker_->PlayCommand(command, why);
         // Recorded as the change it made (a loaded state by the path the
         // script found it at), whatever repeat or at stood around it.
-        case Verb::Plant: return w.RunPlantCommand(command.plant, PlantCommandLine(command.plant), why);
+        case Verb::PlantChange: return w.RunPlantCommand(command.plant, PlantCommandLine(command.plant), why);
         case Verb::Expect:
             // The runner's checks, against the window's panel and clock.
             checker_->SetClock(w.clockTap_.last);

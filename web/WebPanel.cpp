@@ -176,7 +176,7 @@ std::string Refusal(const ScriptCommand& command) {
         case Verb::Expect:
             if (command.expect == Expectation::Screen) return "expect screen: the page has no golden images";
             break;
-        case Verb::Plant:
+        case Verb::PlantChange:
             if (command.plant.verb == PlantVerb::StateSave || command.plant.verb == PlantVerb::StateLoad)
                 return "state: the page opens and saves states with its Open state... and Save state... buttons";
             break;
@@ -588,7 +588,7 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlant(const char* text) {
     std::vector<ScriptError> errors;
     const Script script = ParseScript(text, "plant", errors);
     for (const ScriptCommand& c : script.commands) {
-        if (c.verb != Verb::Plant || !Refusal(c).empty()) errors.push_back({c.file, c.line, "not a plant change"});
+        if (c.verb != Verb::PlantChange || !Refusal(c).empty()) errors.push_back({c.file, c.line, "not a plant change"});
     }
     if (!errors.empty()) return Give(errors.front().Text());
     for (const ScriptCommand& c : script.commands) {
