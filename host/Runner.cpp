@@ -678,82 +678,90 @@ bool ParseAt(std::string_view verb, const Words& words, ScriptCommand& command, 
 
 // Every verb of a script, in the order --help lists them: the parser, the
 // player, the usage in messages and --help read it here (the README's table
-// is checked against it).
+// is checked against it). The web page has no --help and carries no help text.
+#ifdef __EMSCRIPTEN__
+#define HELP(text) ""
+#else
+#define HELP(text) text
+#endif
 const RunnerVerbs::Rule kRules[] = {
     {"clock", Verb::Clock, "YYYY-MM-DD HH:MM:SS", 2, 2, ParseClock, RunnerVerbs::Clock,
-     "  clock YYYY-MM-DD HH:MM:SS   pin the wall clock (default 2011-04-15 12:00:00)\n"},
+     HELP("  clock YYYY-MM-DD HH:MM:SS   pin the wall clock (default 2011-04-15 12:00:00)\n")},
     {"zoom", Verb::Zoom, "1|2|3", 1, 1, ParseZoom, RunnerVerbs::Zoom,
-     "  zoom 1|2|3                  pick a zoom, as the popup menu does\n"},
+     HELP("  zoom 1|2|3                  pick a zoom, as the popup menu does\n")},
     {"tick", Verb::Tick, "[N]", 0, 1, ParseTick, RunnerVerbs::Tick,
-     "  tick [N]                    run N ticks of 12 ms (default 1, at most 10000000)\n"},
+     HELP("  tick [N]                    run N ticks of 12 ms (default 1, at most 10000000)\n")},
     {"press", Verb::Press, "X Y", 2, 2, ParsePosition, RunnerVerbs::Press,
-     "  press X Y                   put the finger down at panel pixel X 0..319, Y 0..239\n"},
+     HELP("  press X Y                   put the finger down at panel pixel X 0..319, Y 0..239\n")},
     {"drag", Verb::Drag, "X Y", 2, 2, ParsePosition, RunnerVerbs::Drag,
-     "  drag X Y                    move the held finger\n"},
+     HELP("  drag X Y                    move the held finger\n")},
     {"release", Verb::Release, "", 0, 0, ParseNothing, RunnerVerbs::Release,
-     "  release                     lift the finger\n"},
+     HELP("  release                     lift the finger\n")},
     {"tap", Verb::Tap, "X Y [N] | NAME | \"TEXT\" | row N", 1, 3, ParseTap, RunnerVerbs::Tap,
-     "  tap X Y [N]                 press for N ticks (default 3), release, 3 more ticks\n"
-     "  tap NAME | \"TEXT\" | row N   tap a button by its picture (menu, pencil, lamp ...), a text\n"
-     "                              or a list row, once it is drawn\n"},
+     HELP("  tap X Y [N]                 press for N ticks (default 3), release, 3 more ticks\n"
+          "  tap NAME | \"TEXT\" | row N   tap a button by its picture (menu, pencil, lamp ...), a text\n"
+          "                              or a list row, once it is drawn\n")},
     {"wait", Verb::Wait, "page NAME | text \"TEXT\" | gone \"TEXT\" | settled, then [TIMEOUT]", 1, 3, ParseWait,
      RunnerVerbs::Wait,
-     "  wait page NAME [TIMEOUT]    tick until the page is shown (TIMEOUT: N ticks, Ns or Nms;\n"
-     "                              default 5 s); also wait text \"TEXT\", wait gone \"TEXT\",\n"
-     "                              wait settled (nothing but animations moves)\n"},
+     HELP("  wait page NAME [TIMEOUT]    tick until the page is shown (TIMEOUT: N ticks, Ns or Nms;\n"
+          "                              default 5 s); also wait text \"TEXT\", wait gone \"TEXT\",\n"
+          "                              wait settled (nothing but animations moves)\n")},
     {"mask", Verb::Mask, "X Y W H | animations | none", 1, 4, ParseMask, RunnerVerbs::Mask,
-     "  mask X Y W H|animations|none  leave a region out of later screen checks\n"},
+     HELP("  mask X Y W H|animations|none  leave a region out of later screen checks\n")},
     {"screenshot", Verb::Screenshot, "FILE.png [ZOOM]", 1, 2, ParseScreenshot, RunnerVerbs::Screenshot,
-     "  screenshot FILE.png [ZOOM]  write what the window shows, at its zoom or at ZOOM 1..3\n"},
+     HELP("  screenshot FILE.png [ZOOM]  write what the window shows, at its zoom or at ZOOM 1..3\n")},
     {"close", Verb::Close, "", 0, 0, ParseNothing, RunnerVerbs::Close,
-     "  close                       ask the window to close and run the closing ticks\n"},
+     HELP("  close                       ask the window to close and run the closing ticks\n")},
     // `include` is taken apart while parsing; it never reaches execution.
     {"include", Verb::Tick, "FILE", 1, 1, nullptr, nullptr,
-     "  include FILE                play another script's lines (FILE is relative to this script)\n"},
+     HELP("  include FILE                play another script's lines (FILE is relative to this script)\n")},
     // Blocks are taken apart while parsing (see TakeBlockWords); these rows play them.
     {"repeat", Verb::Repeat, "N { ... } | N COMMAND", 2, 64, ParseNothing, RunnerVerbs::Repeat,
-     "  repeat N { ... }            the commands up to the matching } N times (repeat N CMD: one)\n"},
+     HELP("  repeat N { ... }            the commands up to the matching } N times (repeat N CMD: one)\n")},
     {"}", Verb::Repeat, "", 0, 0, ParseNothing, RunnerVerbs::EndRepeat, ""},
     {"set", Verb::PlantChange, "NAME VALUE", 2, 2, ParsePlant, RunnerVerbs::Plant,
-     "  set NAME VALUE              set a plant value (set collector 95.5, set frost on)\n"},
+     HELP("  set NAME VALUE              set a plant value (set collector 95.5, set frost on)\n")},
     {"fault", Verb::PlantChange, "CODE|clear", 1, 1, ParsePlant, RunnerVerbs::Plant,
-     "  fault CODE|clear            raise fault CODE 1..50, or clear the fault (fault 0 clears too)\n"},
-    {"history", Verb::PlantChange, "add CODE [YYYY-MM-DD HH:MM:SS] | delete N | clear", 1, 4, ParsePlant, RunnerVerbs::Plant,
-     "  history add CODE [YYYY-MM-DD HH:MM:SS]   a fault-history entry with the current readings\n"
-     "  history delete N|clear      empty entry N (1 the newest .. 5), or every entry\n"},
+     HELP("  fault CODE|clear            raise fault CODE 1..50, or clear the fault (fault 0 clears too)\n")},
+    {"history", Verb::PlantChange, "add CODE [YYYY-MM-DD HH:MM:SS] | delete N | clear", 1, 4, ParsePlant,
+     RunnerVerbs::Plant,
+     HELP("  history add CODE [YYYY-MM-DD HH:MM:SS]   a fault-history entry with the current readings\n"
+          "  history delete N|clear      empty entry N (1 the newest .. 5), or every entry\n")},
     {"reset", Verb::PlantChange, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant,
-     "  reset plant                 every plant value back to its start value\n"},
+     HELP("  reset plant                 every plant value back to its start value\n")},
     {"print", Verb::PlantChange, "NAME|page|clock|all|scene|engine", 1, 1, ParsePlant, RunnerVerbs::Plant,
-     "  print NAME|page|clock|all   write NAME = VALUE lines to standard output\n"
-     "  print scene                 what the screen shows, as JSON\n"
-     "  print engine                the drawing engine's figures as NAME = VALUE lines\n"},
+     HELP("  print NAME|page|clock|all   write NAME = VALUE lines to standard output\n"
+          "  print scene                 what the screen shows, as JSON\n"
+          "  print engine                the drawing engine's figures as NAME = VALUE lines\n")},
     {"state", Verb::PlantChange, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant,
-     "  state save FILE|load FILE   the plant, settings, histories and clock as JSON\n"},
+     HELP("  state save FILE|load FILE   the plant, settings, histories and clock as JSON\n")},
     {"at", Verb::At, "TIME set|fault|history|reset ...", 2, 6, ParseAt, RunnerVerbs::At,
-     "  at TIME COMMAND             a plant change (set, fault, history, reset) made once TIME\n"
-     "                              (as a wait's TIMEOUT) has passed since the script began\n"},
+     HELP("  at TIME COMMAND             a plant change (set, fault, history, reset) made once TIME\n"
+          "                              (as a wait's TIMEOUT) has passed since the script began\n")},
     {"expect", Verb::Expect,
      "page NAME | pixel X Y #RRGGBB | text \"TEXT\" [in X Y W H] | no text \"TEXT\" [in X Y W H] | "
      "screen FILE.png [TOLERANCE] [mask X Y W H ...] | NAME VALUE",
      2, 64, ParseExpect, RunnerVerbs::Expect,
-     "Checks (a failed one is reported and the script goes on):\n"
-     "  expect page NAME            the page shown (a name as print page prints it, or 0..45)\n"
-     "  expect text \"TEXT\" [in X Y W H]   the screen says it (also: expect no text ...)\n"
-     "  expect pixel X Y #RRGGBB    the panel pixel shows this colour\n"
-     "  expect NAME VALUE           a plant value, as print knows it (expect collector 95.5)\n"
-     "  expect clock YYYY-MM-DD HH:MM:SS\n"
-     "  expect screen FILE.png [TOLERANCE] [mask X Y W H ...]\n"
-     "                              the window matches the golden image beside the script,\n"
-     "                              up to TOLERANCE differing pixels (default 0); on failure\n"
-     "                              FILE.actual.png and FILE.diff.png are written beside it\n"},
+     HELP("Checks (a failed one is reported and the script goes on):\n"
+          "  expect page NAME            the page shown (a name as print page prints it, or 0..45)\n"
+          "  expect text \"TEXT\" [in X Y W H]   the screen says it (also: expect no text ...)\n"
+          "  expect pixel X Y #RRGGBB    the panel pixel shows this colour\n"
+          "  expect NAME VALUE           a plant value, as print knows it (expect collector 95.5)\n"
+          "  expect clock YYYY-MM-DD HH:MM:SS\n"
+          "  expect screen FILE.png [TOLERANCE] [mask X Y W H ...]\n"
+          "                              the window matches the golden image beside the script,\n"
+          "                              up to TOLERANCE differing pixels (default 0); on failure\n"
+          "                              FILE.actual.png and FILE.diff.png are written beside it\n")},
     {"animation", Verb::Animation, "start FILE.gif | stop", 1, 2, ParseAnimation, RunnerVerbs::Animation,
-     "  animation start FILE.gif    record the panel as an animated GIF (changed frames, real timing)\n"
-     "  animation stop              write it (a recording still running is written at the end)\n"},
+     HELP("  animation start FILE.gif    record the panel as an animated GIF (changed frames, real timing)\n"
+          "  animation stop              write it (a recording still running is written at the end)\n")},
     {"trace", Verb::Trace, "start FILE.json | stop", 1, 2, ParseTrace, RunnerVerbs::Trace,
-     "  trace start FILE.json       record the drawing engine tick by tick as a trace (Chrome Trace\n"
-     "                              Event Format: open it in the Perfetto UI)\n"
-     "  trace stop                  write it (a trace still running is written at the end)\n"},
+     HELP("  trace start FILE.json       record the drawing engine tick by tick as a trace (Chrome Trace\n"
+          "                              Event Format: open it in the Perfetto UI)\n"
+          "  trace stop                  write it (a trace still running is written at the end)\n")},
 };
+
+#undef HELP
 
 std::string Usage(const RunnerVerbs::Rule& rule) {
     return "usage: " + std::string(rule.name) + (rule.operands.empty() ? "" : " ") + std::string(rule.operands);
