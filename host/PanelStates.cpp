@@ -6,6 +6,7 @@
 
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Navigation.h"
 #include "panel/app/PageTable.h"
 #include "panel/app/TextTables.h"
 #include "panel/dl/DisplayList.h"

@@ -7,6 +7,7 @@
 
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Navigation.h"
 #include "panel/app/Plant.h"
 #include "panel/app/TextTables.h"
 #include "panel/gfx/FontFormat.h"

@@ -8,6 +8,7 @@
 #include "host/PanelHost.h"
 #include "host/PngWriter.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Navigation.h"
 #include "panel/hw/LcdQueue.h"
 #include "panel/settings/Settings.h"
 
