@@ -21,20 +21,57 @@ struct Rect {
     bool Empty() const { return x0 >= x1 || y0 >= y1; }
 };
 
-Rect ChangedArea(const std::vector<Rgb565>& before, const std::vector<Rgb565>& after) {
+const DirtyRect kWholeScreen{0, 0, kScreenWidth, kScreenHeight};
+
+// The smallest rectangle that holds every pixel in which the two screens
+// differ; each pixel outside `areas` is the same in both.
+Rect ChangedArea(const std::vector<Rgb565>& before, const std::vector<Rgb565>& after,
+                 const std::vector<DirtyRect>& areas) {
     Rect r;
-    for (int x = 0; x < kScreenWidth; ++x) {
-        for (int y = 0; y < kScreenHeight; ++y) {
-            const std::size_t i = FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y));
-            if (before.empty() || before[i] != after[i]) {
-                r.x0 = std::min(r.x0, x);
-                r.y0 = std::min(r.y0, y);
-                r.x1 = std::max(r.x1, x + 1);
-                r.y1 = std::max(r.y1, y + 1);
+    for (const DirtyRect& a : areas) {
+        for (int x = a.x0; x < a.x1; ++x) {
+            for (int y = a.y0; y < a.y1; ++y) {
+                const std::size_t i = FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y));
+                if (before.empty() || before[i] != after[i]) {
+                    r.x0 = std::min(r.x0, x);
+                    r.y0 = std::min(r.y0, y);
+                    r.x1 = std::max(r.x1, x + 1);
+                    r.y1 = std::max(r.y1, y + 1);
+                }
             }
         }
     }
     return r;
+}
+
+bool DiffersIn(const std::vector<Rgb565>& copy, const Rgb565* screen, const std::vector<DirtyRect>& areas) {
+    for (const DirtyRect& a : areas) {
+        for (int x = a.x0; x < a.x1; ++x) {
+            const std::size_t column = FramebufferIndex(static_cast<u16>(x), 0);
+            if (!std::equal(screen + column + a.y0, screen + column + a.y1, copy.begin() + column + a.y0)) return true;
+        }
+    }
+    return false;
+}
+
+void CopyAreas(const Rgb565* screen, std::vector<Rgb565>& copy, const std::vector<DirtyRect>& areas) {
+    for (const DirtyRect& a : areas) {
+        for (int x = a.x0; x < a.x1; ++x) {
+            const std::size_t column = FramebufferIndex(static_cast<u16>(x), 0);
+            std::copy(screen + column + a.y0, screen + column + a.y1, copy.begin() + column + a.y0);
+        }
+    }
+}
+
+// Areas collected over many ticks collapse into one that holds them all.
+void AddAreas(std::vector<DirtyRect>& to, const std::vector<DirtyRect>& areas) {
+    constexpr std::size_t kMostAreas = 64;
+    to.insert(to.end(), areas.begin(), areas.end());
+    if (to.size() <= kMostAreas) return;
+    DirtyRect all = to.front();
+    for (const DirtyRect& a : to)
+        all = {std::min(all.x0, a.x0), std::min(all.y0, a.y0), std::max(all.x1, a.x1), std::max(all.y1, a.y1)};
+    to.assign(1, all);
 }
 
 // Centiseconds of the GIF clock at `milliseconds` after the first frame,
@@ -87,28 +124,35 @@ bool GifRecorder::Start(const std::string& path, std::string& error) {
     framesWritten_ = 0;
     written_.clear();
     pending_.clear();
+    unwritten_.clear();
     return true;
 }
 
 void GifRecorder::Frame(const Rgb565* screen, std::int64_t milliseconds) {
+    Frame(screen, milliseconds, {kWholeScreen});
+}
+
+void GifRecorder::Frame(const Rgb565* screen, std::int64_t milliseconds, const std::vector<DirtyRect>& changed) {
     if (gif_ == nullptr || failed_) return;
     if (pending_.empty()) {
         pending_.assign(screen, screen + kPixels);
+        unwritten_.assign(1, kWholeScreen);
         pendingSince_ = milliseconds;
         firstTime_ = milliseconds;
         return;
     }
-    if (std::equal(pending_.begin(), pending_.end(), screen)) return;
+    if (!DiffersIn(pending_, screen, changed)) return;
     // A frame too short to be shown as it is gives way to the next one.
     if (milliseconds - pendingSince_ >= kMinFrameMilliseconds) {
         if (!WritePending(milliseconds)) return;
         pendingSince_ = milliseconds;
     }
-    pending_.assign(screen, screen + kPixels);
+    CopyAreas(screen, pending_, changed);
+    AddAreas(unwritten_, changed);
 }
 
 bool GifRecorder::WritePending(std::int64_t until) {
-    Rect area = ChangedArea(written_, pending_);
+    Rect area = ChangedArea(written_, pending_, unwritten_);
     // A frame that changes nothing still carries its time: one pixel.
     if (area.Empty()) area = {0, 0, 1, 1};
     const int width = area.x1 - area.x0;
@@ -179,7 +223,12 @@ bool GifRecorder::WritePending(std::int64_t until) {
         failed_ = true;
         return false;
     }
-    written_ = pending_;
+    if (written_.empty()) {
+        written_ = pending_;
+    } else {
+        CopyAreas(pending_.data(), written_, unwritten_);
+    }
+    unwritten_.clear();
     ++framesWritten_;
     return true;
 }

@@ -1,7 +1,8 @@
 // Records what the panel shows as an animated GIF (through giflib), at 1:1
 // panel pixels and with the panel's own timing: a frame is kept only when the
 // screen changed, and it lasts until the next change. Toolkit-free: the window
-// and the runner feed it the display mirror after every tick.
+// and the runner feed it the display mirror after every tick, with the areas
+// that the tick repainted, so that only those are compared.
 //
 // Each frame holds only the rectangle that changed since the frame before,
 // with a colour table of its own. A frame that would show for less than
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Canvas.h"
 #include "host/FileAccess.h"
 #include "panel/Types.h"
 
@@ -36,6 +38,9 @@ public:
     // The panel's screen (the display mirror: kScreenWidth x kScreenHeight,
     // column-major) at `milliseconds` of panel time since any fixed moment.
     void Frame(const Rgb565* screen, std::int64_t milliseconds);
+    // The same when the screen can differ from the one of the call before
+    // only within `changed` (panel pixels, right and bottom exclusive).
+    void Frame(const Rgb565* screen, std::int64_t milliseconds, const std::vector<DirtyRect>& changed);
 
     // Writes the last frame, lasting until `milliseconds`, and puts the GIF in
     // place. False with "PATH: reason" when it could not be written; no file
@@ -60,6 +65,8 @@ private:
     int framesWritten_ = 0;
     std::vector<Rgb565> written_;  // the screen as the written frames leave it
     std::vector<Rgb565> pending_;  // shown since pendingSince_, not yet written
+    // Where pending_ may differ from written_.
+    std::vector<DirtyRect> unwritten_;
     std::int64_t pendingSince_ = 0;
     std::int64_t firstTime_ = 0;
 };

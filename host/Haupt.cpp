@@ -21,6 +21,7 @@
 #include <ctime>
 
 #include "host/GifRecorder.h"
+#include "host/Inspector.h"
 #include "host/PlantPanel.h"
 #include "host/ScriptPlayer.h"
 #include "host/TouchRing.h"
@@ -155,11 +156,14 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
         SizeToContents();
     });
     connect(plantPanel, &QDockWidget::topLevelChanged, this, [this] { PlantDockChanged(); });
+    inspector = new TInspector(*this, *view_);
     StartJournal();
 }
 
 THaupt::~THaupt() {
     FinishAnimation();
+    // It watches the host, which goes before the window's children do.
+    delete inspector;
     // The panel is hidden while the window's base is torn down; nothing of
     // the window may answer that any more.
     plantPanel->disconnect(this);

@@ -22,6 +22,7 @@
 
 class GifRecorder;
 class PlantPanel;
+class TInspector;
 class QAction;
 class QMenu;
 class QSettings;
@@ -44,6 +45,7 @@ public:
     QAction* mnuZoom300 = nullptr;
     QAction* mnuPlant = nullptr;  // shows the Plant panel (F2)
     PlantPanel* plantPanel = nullptr;
+    TInspector* inspector = nullptr;  // F9: the drawing engine at work
     QMenu* mnuFile = nullptr;
     QAction* mnuOpenState = nullptr;
     QAction* mnuSaveState = nullptr;

@@ -346,9 +346,16 @@ bool THaupt::RecordingAnimation() const { return animation_ && animation_->Recor
 
 namespace {
 
-void AddFrame(GifRecorder& gif, const Rgb565* mirror, std::int64_t milliseconds, bool ring) {
+// Without the ring, the frame differs from the one before only where the
+// tick repainted (`changed`, when given).
+void AddFrame(GifRecorder& gif, const Rgb565* mirror, std::int64_t milliseconds, bool ring,
+              const std::vector<DirtyRect>* changed = nullptr) {
     int x = 0;
     int y = 0;
+    if (!ring && changed != nullptr) {
+        gif.Frame(mirror, milliseconds, *changed);
+        return;
+    }
     if (!ring || !FingerOnPanel(x, y)) {
         gif.Frame(mirror, milliseconds);
         return;
@@ -569,7 +576,9 @@ void THaupt::CaptureBeforeTick() {
 
 void THaupt::CaptureAfterTick() {
     ++animationTicks_;
-    if (RecordingAnimation()) AddFrame(*animation_, host_.Mirror(), animationTicks_ * kTickMilliseconds, showTouches_);
+    if (RecordingAnimation()) {
+        AddFrame(*animation_, host_.Mirror(), animationTicks_ * kTickMilliseconds, showTouches_, &host_.Damage());
+    }
     touchRecorder_.AfterTick(clockTap_.last, plant_);
     journal_.AfterTick(clockTap_.last, plant_);
 }

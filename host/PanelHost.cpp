@@ -54,6 +54,8 @@ std::string PanelHost::Caption() { return std::string(kApplicationTitle) + " " +
 void PanelHost::Start() {
     const WallTime now = clock_.Now();
     closeCountdown_ = 0;
+    WholeScreenChanged();
+    mirrorStale_ = true;
     for (int y = 0; y < kScreenHeight; ++y) {
         for (int x = 0; x < kScreenWidth; ++x) {
             const u32 i = FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y));
@@ -78,6 +80,7 @@ void PanelHost::Start() {
     pendingTouch_.clear();
     fingerDown_ = false;
     lastSeenDown_ = false;
+    Stage(TickWatcher::Stage::Started);
 }
 
 void StampFaultEntry(FaultHistoryEntry& entry, const WallTime& when, std::uint8_t code) {
@@ -151,6 +154,9 @@ void PanelHost::FeedClockDate(const WallTime& now) {
 }
 
 TickResult PanelHost::Tick() {
+    Stage(TickWatcher::Stage::TickBegin);
+    if (!keepDamage_) damage_.clear();
+    keepDamage_ = false;
     const std::uint8_t supplementary = Settings.supplementaryFunction;
     Plant.fifthRowShown = (supplementary == 1 || supplementary == 2) ? 1 : 0;
     const std::int16_t fifth = supplementary == 2 ? 521 : 741;
@@ -167,20 +173,22 @@ TickResult PanelHost::Tick() {
     FeedClockDate(now);
 
     if (closeCountdown_ != 0) {
-        if (--closeCountdown_ == 0) {
-            timerEnabled_ = false;
-            return TickResult::Close;
-        }
-        return TickResult::Closing;
+        const bool close = --closeCountdown_ == 0;
+        if (close) timerEnabled_ = false;
+        Stage(TickWatcher::Stage::TickEnd);
+        return close ? TickResult::Close : TickResult::Closing;
     }
 
     scene_.SetTick(static_cast<std::int32_t>(++ticksRun_));
     DispatchTouch();
     BuildPage();
     RefreshPage();
+    Stage(TickWatcher::Stage::Interpreter);
     DisplayListRun();
     DeliverPendingTouch();
+    Stage(TickWatcher::Stage::Repaint);
     TickRepaint();
+    Stage(TickWatcher::Stage::TickEnd);
     return TickResult::Ran;
 }
 
@@ -215,14 +223,44 @@ void PanelHost::FullRepaint() {
             PaintSquare(x, y, pixel);
         }
     }
+    WholeScreenChanged();
+    mirrorStale_ = false;
+}
+
+void PanelHost::SetPainting(bool on) {
+    painting_ = on;
+    if (!on) mirrorStale_ = true;
+}
+
+// Everything may have changed: what the controller reported so far is part
+// of it.
+void PanelHost::WholeScreenChanged() {
+    LcdClearDamage();
+    damage_.assign(1, DirtyRect{0, 0, kScreenWidth, kScreenHeight});
+    keepDamage_ = true;
 }
 
 void PanelHost::TickRepaint() {
+    const std::size_t first = damage_.size();
+    for (u8 i = 0; i < LcdDamageCount(); ++i) {
+        const LcdArea a = LcdDamageArea(i);
+        damage_.push_back({a.x0, a.y0, a.x1 + 1, a.y1 + 1});
+    }
+    LcdClearDamage();
     if (!painting_) return;
-    // The common case, a panel that did not change, costs one comparison.
-    if (std::memcmp(mirror_, PanelFramebuffer, sizeof mirror_) == 0) return;
-    for (int y = 0; y < kScreenHeight; ++y) {
-        for (int x = 0; x < kScreenWidth; ++x) {
+    if (mirrorStale_) {
+        mirrorStale_ = false;
+        RepaintArea({0, 0, kScreenWidth, kScreenHeight});
+        return;
+    }
+    for (std::size_t i = first; i < damage_.size(); ++i) RepaintArea(damage_[i]);
+}
+
+// Rows outer, columns inner, as the full repaint goes; a pixel written with
+// the value it had is not painted again.
+void PanelHost::RepaintArea(const DirtyRect& area) {
+    for (int y = area.y0; y < area.y1; ++y) {
+        for (int x = area.x0; x < area.x1; ++x) {
             const u32 i = FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y));
             const Rgb565 pixel = PanelFramebuffer[i];
             if (mirror_[i] == pixel) continue;

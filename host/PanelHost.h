@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "host/Canvas.h"
 #include "host/Scene.h"
@@ -76,6 +77,23 @@ void StampFaultEntry(FaultHistoryEntry& entry, const WallTime& when, std::uint8_
 // The simulated collector temperature for hour h, entry i (0..215).
 std::uint16_t CollectorCurveValue(int hour, int i);
 
+// Told where the host is in its work, for tools that time or record the
+// drawing engine (the inspector, traces). The stages of a tick come in this
+// order; a tick that a pending close cuts short goes from TickBegin to
+// TickEnd.
+class TickWatcher {
+public:
+    enum class Stage : std::uint8_t {
+        Started,      // the firmware has just been started afresh
+        TickBegin,    // before anything of the tick; touch dispatch, page build and refresh follow
+        Interpreter,  // the display-list interpreter's run
+        Repaint,      // the changed pixels into the canvas
+        TickEnd,
+    };
+    virtual ~TickWatcher() = default;
+    virtual void OnStage(Stage stage) = 0;
+};
+
 class PanelHost {
 public:
     PanelHost(WallClock& clock, std::uint32_t buttonFaceColour);
@@ -98,10 +116,17 @@ public:
     int Zoom() const { return zoom_; }
 
     void FullRepaint();
+    // Repaints what the LCD controller wrote since the last repaint, and of
+    // that only the pixels that differ from the mirror.
     void TickRepaint();
+    // The panel areas (right and bottom exclusive) that the last tick's
+    // repaint looked at, as the controller reported them; the whole screen
+    // when the start or a full repaint came after the tick before. Whatever
+    // keeps a copy of the screen compares these and nothing else.
+    const std::vector<DirtyRect>& Damage() const { return damage_; }
     // A host that only reads the scene (the fit check) need not paint: the
     // canvas and the mirror then stay as they are.
-    void SetPainting(bool on) { painting_ = on; }
+    void SetPainting(bool on);
 
     // The mouse as the panel's finger. The events are kept in order and reach
     // the touch sample so that every touch stage sees at most one change of
@@ -124,6 +149,10 @@ public:
     // firmware: the plant model re-applies the values held by hand.
     void SetPlantHook(std::function<void()> hook) { plantHook_ = std::move(hook); }
 
+    // One watcher at a time, or none (the default, which costs a test per
+    // stage).
+    void SetTickWatcher(TickWatcher* watcher) { watcher_ = watcher; }
+
     bool TimerEnabled() const { return timerEnabled_; }
     std::uint8_t CloseCountdown() const { return closeCountdown_; }
     std::int32_t TickCounter() const { return tickCounter_; }
@@ -142,6 +171,11 @@ private:
     void SetPlantStartValues();
     void SetHistories(const WallTime& now);
     void PaintSquare(int x, int y, Rgb565 colour);
+    void RepaintArea(const DirtyRect& area);
+    void WholeScreenChanged();
+    void Stage(TickWatcher::Stage stage) {
+        if (watcher_ != nullptr) watcher_->OnStage(stage);
+    }
 
     struct TouchEvent {
         enum class Kind { Press, Move, Release } kind;
@@ -164,6 +198,12 @@ private:
     std::int32_t tickCounter_ = 0;
     bool timerEnabled_ = true;
     bool painting_ = true;
+    // The mirror may differ from the framebuffer anywhere, not only where the
+    // controller wrote: after the start and while nothing is painted.
+    bool mirrorStale_ = true;
+    std::vector<DirtyRect> damage_;
+    bool keepDamage_ = false;  // a whole-screen change since the tick before
+    TickWatcher* watcher_ = nullptr;
     std::function<void()> plantHook_;
     std::deque<TouchEvent> pendingTouch_;
     bool fingerDown_ = false;

@@ -84,6 +84,7 @@ public:
 private:
     int quietTicks_;
     std::vector<Rgb565> last_;
+    std::int64_t seenTick_ = -1;
     std::uint64_t revision_ = 0;
     int quiet_ = -1;
 };

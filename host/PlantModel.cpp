@@ -106,7 +106,9 @@ constexpr PlantEntry kEntries[kEntryCount] = {
     {"outside2.absent", F, 0, 1, 0, "extra sensor outside 2 absent", nullptr},
     {"pump.speed", I, 0, 1000, 1000, "raw solar pump speed 0..1000 (pump wheel, solar pump page in %)", nullptr},
     {"pump.lock", F, 0, 1, 0, "the controller refuses a manual pump speed", nullptr},
-    {"flow", PlantType::Tenths, 0, 9999, 40, "flow rate in l/min, one decimal (outside temperature page, pipes)",
+    // 999.8 and 999.9 are the pages' "never drawn" and "no value" marks: the
+    // field would stay empty or show --,-.
+    {"flow", PlantType::Tenths, 0, 9997, 40, "flow rate in l/min, one decimal (outside temperature page, pipes)",
      nullptr},
     {"flow.faulty", F, 0, 1, 0, "flow rate sensor faulty", nullptr},
     {"solar.output", I, 0, 65535, 0, "solar output, raw; the yields page shows it divided by 10", nullptr},

@@ -17,6 +17,7 @@
 #include <system_error>
 #include <utility>
 
+#include "host/EngineMonitor.h"
 #include "host/FileAccess.h"
 #include "host/GifRecorder.h"
 #include "host/PanelStates.h"
@@ -295,6 +296,16 @@ bool ParseScreenshot(std::string_view, const Words& words, ScriptCommand& comman
            (words.size() < 2 || ParseNumber(words[1], "zoom", 1, 3, command.number[0], why));
 }
 
+bool ParseTrace(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
+    if (words[0] == "stop" && words.size() == 1) return true;
+    if (words[0] == "start" && words.size() == 2) {
+        command.number[0] = 1;
+        return ParsePngName(words[1], command.path, why);
+    }
+    why = "usage: trace start FILE.json | trace stop";
+    return false;
+}
+
 bool ParseAnimation(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
     if (words[0] == "stop" && words.size() == 1) return true;
     if (words[0] == "start" && words.size() == 2) {
@@ -308,6 +319,10 @@ bool ParseAnimation(std::string_view, const Words& words, ScriptCommand& command
 bool ParsePlant(std::string_view verb, const Words& words, ScriptCommand& command, std::string& why) {
     if (verb == "print" && words.size() == 1 && words[0] == "scene") {
         command.verb = Verb::PrintScene;
+        return true;
+    }
+    if (verb == "print" && words.size() == 1 && words[0] == "engine") {
+        command.verb = Verb::PrintEngine;
         return true;
     }
     std::vector<std::string> all{std::string(verb)};
@@ -605,8 +620,24 @@ struct RunnerVerbs {
         return true;
     }
 
+    static bool PrintEngine(ScriptRunner& runner, const ScriptCommand&, std::string&) {
+        const EngineMonitor* engine = runner.engine_.get();
+        const EngineTick* last =
+            engine != nullptr && engine->Recording() && engine->Last().tick != 0 ? &engine->Last() : nullptr;
+        for (const auto& [name, value] : EngineFigures(*runner.host_, last))
+            runner.Out().Write(name + " = " + value + "\n");
+        return true;
+    }
+
+    static bool Trace(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
+        if (!runner.engine_) runner.engine_ = std::make_unique<EngineMonitor>(*runner.host_);
+        if (command.number[0] == 1) return runner.engine_->StartTrace(command.path, why);
+        return runner.engine_->StopTrace(why);
+    }
+
     static bool Plant(ScriptRunner& runner, const ScriptCommand& command, std::string& why) {
         if (command.verb == Verb::PrintScene) return PrintScene(runner, command, why);
+        if (command.verb == Verb::PrintEngine) return PrintEngine(runner, command, why);
         PlantCommandContext context{runner.plant_, runner.Out(), &runner.clock_->now};
         return ExecutePlantCommand(command.plant, context, why);
     }
@@ -690,7 +721,7 @@ const RunnerVerbs::Rule kRules[] = {
     {"fault", Verb::Plant, "CODE|clear", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"history", Verb::Plant, "add CODE [YYYY-MM-DD HH:MM:SS] | delete N | clear", 1, 4, ParsePlant, RunnerVerbs::Plant},
     {"reset", Verb::Plant, "plant", 1, 1, ParsePlant, RunnerVerbs::Plant},
-    {"print", Verb::Plant, "NAME|page|clock|all", 1, 1, ParsePlant, RunnerVerbs::Plant},
+    {"print", Verb::Plant, "NAME|page|clock|all|scene|engine", 1, 1, ParsePlant, RunnerVerbs::Plant},
     {"state", Verb::Plant, "save|load FILE", 2, 2, ParsePlant, RunnerVerbs::Plant},
     {"expect", Verb::Expect,
      "page NAME | pixel X Y #RRGGBB | text \"TEXT\" [in X Y W H] | no text \"TEXT\" [in X Y W H] | "
@@ -706,6 +737,7 @@ const RunnerVerbs::Rule kRules[] = {
     {"repeat", Verb::Repeat, "N { ... } | N COMMAND", 2, 64, ParseNothing, RunnerVerbs::Repeat},
     {"}", Verb::Repeat, "", 0, 0, ParseNothing, RunnerVerbs::EndRepeat},
     {"at", Verb::At, "TIME set|fault|history|reset ...", 2, 6, ParseAt, RunnerVerbs::At},
+    {"trace", Verb::Trace, "start FILE.json | stop", 1, 2, ParseTrace, RunnerVerbs::Trace},
 };
 
 std::string Usage(const RunnerVerbs::Rule& rule) {
@@ -1050,10 +1082,12 @@ Script ParseScript(std::string_view text, const std::string& file, std::vector<S
 void CheckScriptFiles(const Script& script, std::vector<ScriptError>& errors) {
     for (const ScriptCommand& command : script.commands) {
         const bool animation = command.verb == Verb::Animation && command.number[0] == 1;
-        if (command.verb != Verb::Screenshot && !animation) continue;
+        const bool trace = command.verb == Verb::Trace && command.number[0] == 1;
+        if (command.verb != Verb::Screenshot && !animation && !trace) continue;
         const std::string problem = WriteProblem(command.path);
         if (!problem.empty()) {
-            errors.push_back({command.file, command.line, (animation ? "animation: " : "screenshot: ") + problem});
+            const char* verb = animation ? "animation: " : trace ? "trace: " : "screenshot: ";
+            errors.push_back({command.file, command.line, verb + problem});
         }
     }
 }
@@ -1191,16 +1225,22 @@ void ScriptRunner::Ticks(long count) {
         }
         ++ticks_;
         if (animation_ && animation_->Recording()) AnimationFrame();
-        if (options_.afterTick) options_.afterTick(host_->Mirror(), ticks_ * kTickMilliseconds);
+        if (options_.afterTick) options_.afterTick(host_->Mirror(), ticks_ * kTickMilliseconds, host_->Damage());
         FireTimed();
     }
 }
 
-// A frame of what the panel shows, with the finger's ring when it is shown.
+// A frame of what the panel shows, with the finger's ring when it is shown:
+// then the whole frame may have changed, otherwise only what the tick
+// repainted.
 void ScriptRunner::AnimationFrame() {
     int x = 0;
     int y = 0;
-    if (!options_.showTouches || !FingerOnPanel(x, y)) {
+    if (!options_.showTouches) {
+        animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds, host_->Damage());
+        return;
+    }
+    if (!FingerOnPanel(x, y)) {
         animation_->Frame(host_->Mirror(), ticks_ * kTickMilliseconds);
         return;
     }
@@ -1290,6 +1330,14 @@ void ScriptRunner::EndProgress() {
 }
 
 ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
+    // The figures of the last tick are there for a script that prints them.
+    for (const ScriptCommand& command : script.commands) {
+        if (command.verb != Verb::PrintEngine) continue;
+        EnsureStarted();
+        if (!engine_) engine_ = std::make_unique<EngineMonitor>(*host_);
+        engine_->RecordFigures(true);
+        break;
+    }
     running_ = &script;
     halted_ = false;
     scriptStart_ = ticks_;
@@ -1325,6 +1373,7 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
         running_ = nullptr;
         error = {command.file, command.line, std::string(rule.name) + ": " + why};
         if (animation_) animation_->Abandon();
+        if (engine_) engine_->AbandonTrace();
         return ScriptStatus::BadInput;
     }
     EndProgress();
@@ -1335,6 +1384,13 @@ ScriptStatus ScriptRunner::Execute(const Script& script, ScriptError& error) {
         std::string why;
         if (!animation_->Stop(ticks_ * kTickMilliseconds, why)) {
             error = {script.file, 0, "animation: " + why};
+            return ScriptStatus::BadInput;
+        }
+    }
+    if (engine_ && engine_->Tracing()) {
+        std::string why;
+        if (!engine_->StopTrace(why)) {
+            error = {script.file, 0, "trace: " + why};
             return ScriptStatus::BadInput;
         }
     }

@@ -43,6 +43,11 @@
 //   at TIME COMMAND             a plant change (set, fault, history, reset) made
 //                               once TIME has passed since the script began
 //                               (30s, 500ms or N ticks), between two ticks
+//   trace start FILE.json       record the drawing engine's ticks as a trace
+//                               in the Chrome Trace Event Format
+//   trace stop                  write it (as animations are, at the end too)
+//   print engine                the engine's figures as NAME = VALUE lines
+//                               (see EngineMonitor.h)
 //
 // A script is parsed whole into a list of commands before the first one runs,
 // so a bad line anywhere costs no time. Each verb is one row of a table: a
@@ -63,6 +68,7 @@
 #include "host/PlantModel.h"
 #include "host/SceneQuery.h"
 
+class EngineMonitor;
 class GifRecorder;
 
 // The ticks that a tap runs after its release.
@@ -102,7 +108,9 @@ enum class Verb : std::uint8_t {
     Mask,
     PrintScene,
     Repeat,
-    At
+    At,
+    Trace,
+    PrintEngine
 };
 
 enum class Expectation : std::uint8_t { Page, Pixel, Value, Clock, Screen, Text, NoText };
@@ -167,10 +175,11 @@ struct RunnerOptions {
     bool update = false;               // expect screen rewrites the golden image instead of comparing
     bool progress = false;             // a progress line on standard error for runs over about 2 s
     std::function<void()> beforeTick;  // runs before every tick (the plant feed's pump)
-    // Sees every command before it runs and the screen after every tick (the
-    // record of a failed run).
+    // Sees every command before it runs and the screen after every tick, with
+    // the areas the tick repainted (the record of a failed run).
     std::function<void(const ScriptCommand&)> beforeCommand;
-    std::function<void(const Rgb565* screen, std::int64_t milliseconds)> afterTick;
+    std::function<void(const Rgb565* screen, std::int64_t milliseconds, const std::vector<DirtyRect>& changed)>
+        afterTick;
     // Asked before every tick and after every command: a reason (a signal, a
     // time limit) stops the script there with an error that says so.
     std::function<std::string()> stopRequest;
@@ -268,4 +277,6 @@ private:
     // The wait being watched for a player, and what it has seen so far.
     const ScriptCommand* watched_ = nullptr;
     std::function<bool()> watchReached_;
+    // Listens to the engine while a trace runs or the script prints it.
+    std::unique_ptr<EngineMonitor> engine_;
 };

@@ -59,10 +59,22 @@ void FailureTrail::Command(const ScriptCommand& command) {
     }
 }
 
-void FailureTrail::Frame(const Rgb565* screen, std::int64_t milliseconds) {
+void FailureTrail::Frame(const Rgb565* screen, std::int64_t milliseconds, const std::vector<DirtyRect>& changed) {
     constexpr std::size_t kPixels = kScreenWidth * kScreenHeight;
     now_ = milliseconds;
-    if (!screens_.empty() && std::equal(screen, screen + kPixels, screens_.back().pixels.begin())) return;
+    // The last screen kept is the one before: only the changed areas can differ.
+    const auto same = [&] {
+        for (const DirtyRect& a : changed) {
+            for (int x = a.x0; x < a.x1; ++x) {
+                const std::size_t column = static_cast<std::size_t>(x) * kScreenHeight;
+                if (!std::equal(screen + column + a.y0, screen + column + a.y1,
+                                screens_.back().pixels.begin() + static_cast<std::ptrdiff_t>(column + a.y0)))
+                    return false;
+            }
+        }
+        return true;
+    };
+    if (!screens_.empty() && same()) return;
     if (screens_.size() > 1 && milliseconds - screens_.back().milliseconds < kFrameSpacing) {
         std::copy(screen, screen + kPixels, screens_.back().pixels.begin());
     } else {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Canvas.h"
 #include "panel/Types.h"
 
 struct ScriptCommand;
@@ -30,7 +31,8 @@ public:
     static constexpr std::size_t kKeptLines = 1000;
 
     void Command(const ScriptCommand& command);
-    void Frame(const Rgb565* screen, std::int64_t milliseconds);
+    // The screen can differ from the one before only within `changed`.
+    void Frame(const Rgb565* screen, std::int64_t milliseconds, const std::vector<DirtyRect>& changed);
 
     // Writes SCRIPT.last.gif and SCRIPT.lines.txt under `folder` (see
     // ArtifactPath); false with the reason when a file cannot be written.

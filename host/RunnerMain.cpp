@@ -74,6 +74,7 @@ constexpr char kUsage[] =
     "                              wait settled (nothing but animations moves)\n"
     "  mask X Y W H|animations|none  leave a region out of later screen checks\n"
     "  print scene                 what the screen shows, as JSON\n"
+    "  print engine                the drawing engine's figures as NAME = VALUE lines\n"
     "  screenshot FILE.png [ZOOM]  write what the window shows, at its zoom or at ZOOM 1..3\n"
     "  close                       ask the window to close and run the closing ticks\n"
     "  include FILE                play another script's lines (FILE is relative to this script)\n"
@@ -95,6 +96,9 @@ constexpr char kUsage[] =
     "                              FILE.actual.png and FILE.diff.png are written beside it\n"
     "  animation start FILE.gif    record the panel as an animated GIF (changed frames, real timing)\n"
     "  animation stop              write it (a recording still running is written at the end)\n"
+    "  trace start FILE.json       record the drawing engine tick by tick as a trace (Chrome Trace\n"
+    "                              Event Format: open it in the Perfetto UI)\n"
+    "  trace stop                  write it (a trace still running is written at the end)\n"
     "  repeat N { ... }            the commands up to the matching } N times (repeat N CMD: one)\n"
     "\n"
     "The whole script is checked before it runs. Errors go to standard error as\n"
@@ -418,7 +422,8 @@ int PlayOne(const Options& options) {
     runnerOptions.stopRequest = [&options] { return StopReason(options); };
     if (!options.artifacts.empty()) {
         runnerOptions.beforeCommand = [&trail](const ScriptCommand& command) { trail.Command(command); };
-        runnerOptions.afterTick = [&trail](const Rgb565* screen, std::int64_t ms) { trail.Frame(screen, ms); };
+        runnerOptions.afterTick = [&trail](const Rgb565* screen, std::int64_t ms,
+                                           const std::vector<DirtyRect>& changed) { trail.Frame(screen, ms, changed); };
     }
     if (options.plantPort != 0) runnerOptions.beforeTick = [&dispatcher] { dispatcher.Pump(); };
     ScriptRunner runner(runnerOptions);

@@ -311,7 +311,10 @@ private:
     static std::string Messages(const std::vector<ScriptError>& errors, const std::string& file) {
         if (errors.size() == 1 && errors.front().file == file && file != "-e") return errors.front().message;
         std::string text;
-        for (const ScriptError& e : errors) text += (text.empty() ? "" : "\n") + e.Text();
+        for (const ScriptError& e : errors) {
+            if (!text.empty()) text += '\n';
+            text += e.Text();
+        }
         return text;
     }
 

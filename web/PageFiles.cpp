@@ -1,9 +1,12 @@
 // The runner's file verbs in the page. The page has no file system: it
-// refuses screenshot, animation and expect screen before a script runs, and
-// saves pictures and videos through the browser. These definitions stand in
-// for the PNG and GIF writers and the file access so that the runner links
-// without libpng, giflib and the system's files; were one reached all the
-// same (an include line), it fails with a message.
+// refuses screenshot, animation, trace, print engine and expect screen before
+// a script runs, and saves pictures and videos through the browser. These
+// definitions stand in for the PNG, GIF and trace writers, the engine monitor
+// and the file access so that the runner links without libpng, giflib, the
+// system's files and the weight of the monitor; were one reached all the same
+// (an include line), it fails with a message.
+#include "host/EngineMonitor.h"
+#include "host/EngineTrace.h"
 #include "host/FileAccess.h"
 #include "host/GifRecorder.h"
 #include "host/PngWriter.h"
@@ -37,12 +40,54 @@ bool GifRecorder::Start(const std::string& path, std::string& error) {
 
 void GifRecorder::Frame(const Rgb565*, std::int64_t) {}
 
+void GifRecorder::Frame(const Rgb565*, std::int64_t, const std::vector<DirtyRect>&) {}
+
 bool GifRecorder::Stop(std::int64_t, std::string& error) {
     error = kNoFiles;
     return false;
 }
 
 void GifRecorder::Abandon() {}
+
+std::vector<std::pair<std::string, std::string>> EngineFigures(const PanelHost&, const EngineTick*) { return {}; }
+
+EngineMonitor::EngineMonitor(PanelHost& host) : host_(host) {}
+
+EngineMonitor::~EngineMonitor() = default;
+
+void EngineMonitor::RecordFigures(bool, std::size_t) {}
+
+bool EngineMonitor::StartTrace(const std::string& path, std::string& error) {
+    error = path + ": " + kNoFiles;
+    return false;
+}
+
+bool EngineMonitor::StopTrace(std::string& error) {
+    error = kNoFiles;
+    return false;
+}
+
+void EngineMonitor::AbandonTrace() {}
+
+bool EngineMonitor::Tracing() const { return false; }
+
+void EngineMonitor::OnStage(Stage) {}
+
+EngineTrace::~EngineTrace() = default;
+
+bool EngineTrace::Start(const std::string& path, std::string& error) {
+    error = path + ": " + kNoFiles;
+    return false;
+}
+
+bool EngineTrace::Stop(std::string& error) {
+    error = kNoFiles;
+    return false;
+}
+
+void EngineTrace::Abandon() {}
+
+void EngineTrace::NewBlock() {}
 
 bool WritePng(const std::string& path, int, int, const std::vector<std::uint32_t>&, std::string& error) {
     error = path + ": " + kNoFiles;

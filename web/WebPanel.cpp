@@ -171,6 +171,8 @@ std::string Refusal(const ScriptCommand& command) {
             break;
         case Verb::Screenshot: return "screenshot: the page saves pictures with its Save buttons";
         case Verb::Animation: return "animation: the page records video with its Record button";
+        case Verb::Trace: return "trace: the page writes no files; the runner records traces";
+        case Verb::PrintEngine: return "print engine: the runner and the window's inspector show the engine";
         case Verb::Close: return "close: a script cannot close the page";
         case Verb::Expect:
             if (command.expect == Expectation::Screen) return "expect screen: the page has no golden images";

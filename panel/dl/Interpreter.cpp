@@ -33,6 +33,11 @@ namespace {
 
 // Host wiring, not firmware state: a firmware reset leaves it in place.
 DlObserver observer = nullptr;
+DlObserver engineObserver = nullptr;
+
+inline void NotifyEngine(u8 event) {
+    if (engineObserver != nullptr) engineObserver(event);
+}
 
 // A line's work is ten per unit of its length; the cap keeps a line between
 // far off-screen points startable with the full budget.
@@ -153,6 +158,17 @@ void Step() {
     }
 }
 
+// A run's steps: until the ring is empty or a step ends the run.
+void RunSteps() {
+    InterpreterState& st = Interp;
+    while (DlBytesUsed() != 0) {
+        ReloadBudgets();
+        NotifyEngine(kDlStepBegin);
+        Step();
+        if (st.stopFlag) break;
+    }
+}
+
 }  // namespace
 
 i32 CostEstimate(u8 k, i32 a, i32 b, i32 c) {
@@ -172,8 +188,10 @@ bool FitsBudget() {
     InterpreterState& st = Interp;
     if (st.workBudget < st.pendingWork || st.queueBudget < st.pendingQueue) {
         st.stopFlag = 1;
+        NotifyEngine(kDlBudgetChecked);
         return false;
     }
+    NotifyEngine(kDlBudgetChecked);
     return true;
 }
 
@@ -189,8 +207,13 @@ void Estimate(u8 k, i32 a, i32 b, i32 c) {
 
 void DlSetObserver(DlObserver fn) { observer = fn; }
 
+void DlSetEngineObserver(DlObserver fn) { engineObserver = fn; }
+
+void DlNotifyEngine(u8 event) { NotifyEngine(event); }
+
 void DlNotify(u8 event) {
     if (observer != nullptr) observer(event);
+    NotifyEngine(event);
 }
 
 void CompleteCommand(u16 length) {
@@ -228,15 +251,13 @@ void DlInit() {
 
 void DisplayListRun() {
     InterpreterState& st = Interp;
+    NotifyEngine(kDlRunBegin);
     st.running = 1;
     st.stopFlag = 0;
     DlMaskIndices();
     RunTouchStage();
-    while (DlBytesUsed() != 0) {
-        ReloadBudgets();
-        Step();
-        if (st.stopFlag) break;
-    }
+    RunSteps();
+    NotifyEngine(kDlRunEnd);
     LcdApplyQueue();
     st.running = 0;
 }
@@ -257,12 +278,15 @@ bool DlWaitForRoom(u16 length) {
     constexpr i32 kMaxRounds = 1 << 16;
     for (i32 round = 0; round < kMaxRounds && !fits(); ++round) {
         if (DlBytesUsed() == 0 || DlPeekByte(0) == DL_TOUCH_CALIBRATE) break;
+        NotifyEngine(kDlRunBegin);
         st.stopFlag = 0;
         while (!fits() && DlBytesUsed() != 0 && DlPeekByte(0) != DL_TOUCH_CALIBRATE) {
             ReloadBudgets();
+            NotifyEngine(kDlStepBegin);
             Step();
             if (st.stopFlag) break;
         }
+        NotifyEngine(kDlRunEnd);
         LcdApplyQueue();
     }
     st.running = 0;

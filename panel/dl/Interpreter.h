@@ -58,3 +58,16 @@ constexpr u8 kDlCompleted = 1;
 using DlObserver = void (*)(u8 event);
 void DlSetObserver(DlObserver observer);
 void DlNotify(u8 event);
+
+// A second read-only view, for tools that watch the engine at work (the
+// inspector, traces), beside the scene's. Besides the two events above it is
+// told when a run begins and ends (the end comes before the LCD queue is
+// flushed; a producer's wait for room runs too), when a step of the command
+// at the read index begins, and when a step has checked its estimates against
+// the budgets (StopFlag then says whether it fit; a picture is told only when
+// it is drawn whole). The observer's rules hold.
+constexpr u8 kDlRunBegin = 2;
+constexpr u8 kDlStepBegin = 3;
+constexpr u8 kDlBudgetChecked = 4;
+constexpr u8 kDlRunEnd = 5;
+void DlSetEngineObserver(DlObserver observer);

@@ -95,6 +95,10 @@ struct InterpreterState {
 
 extern InterpreterState Interp;
 
+// Tells the engine observer (Interpreter.h) of an event; the scene's observer
+// hears only through DlNotify.
+void DlNotifyEngine(u8 event);
+
 // Reload both budgets before the next step.
 void ReloadBudgets();
 // Sets both pending estimates from the cost pair starting at k.

@@ -3,6 +3,8 @@
 
 #include "panel/Check.h"
 
+#include <cstdint>
+
 Rgb565 PanelFramebuffer[kScreenWidth * kScreenHeight];
 
 const LcdInitStep LcdStartupSequence[kLcdInitStepCount] = {
@@ -24,6 +26,121 @@ struct LcdQueueState {
 
 LcdQueueState queue;
 LcdControllerState controller;
+
+struct LcdDamageState {
+    LcdArea areas[kLcdDamageAreas];
+    u8 count;
+};
+
+LcdDamageState damage;
+
+// Host wiring, not firmware state: a firmware reset leaves it in place.
+LcdWriteObserver writeObserver = nullptr;
+
+// Pixels that a merge may add beyond the two areas it joins: the glyphs of a
+// text and the bands of a fill join, fields far apart stay apart.
+constexpr u32 kMergeSlack = 64;
+
+constexpr u16 kLastColumn = kScreenWidth - 1;
+
+u32 Size(const LcdArea& a) { return static_cast<u32>(a.x1 - a.x0 + 1) * static_cast<u32>(a.y1 - a.y0 + 1); }
+
+LcdArea Union(const LcdArea& a, const LcdArea& b) {
+    return {a.x0 < b.x0 ? a.x0 : b.x0, a.y0 < b.y0 ? a.y0 : b.y0, a.x1 > b.x1 ? a.x1 : b.x1, a.y1 > b.y1 ? a.y1 : b.y1};
+}
+
+bool Contains(const LcdArea& outer, const LcdArea& inner) {
+    return outer.x0 <= inner.x0 && outer.y0 <= inner.y0 && inner.x1 <= outer.x1 && inner.y1 <= outer.y1;
+}
+
+void AddDamage(LcdArea area) {
+    for (u8 i = 0; i < damage.count; ++i) {
+        if (Contains(damage.areas[i], area)) return;
+    }
+    // An area that joins another cheaply takes its place, and may then join
+    // a third.
+    for (u8 i = 0; i < damage.count;) {
+        const LcdArea joined = Union(damage.areas[i], area);
+        if (Size(joined) > Size(damage.areas[i]) + Size(area) + kMergeSlack) {
+            ++i;
+            continue;
+        }
+        area = joined;
+        damage.areas[i] = damage.areas[--damage.count];
+        i = 0;
+    }
+    if (damage.count < kLcdDamageAreas) {
+        damage.areas[damage.count++] = area;
+        return;
+    }
+    u8 best = 0;
+    u32 bestGrowth = UINT32_MAX;
+    for (u8 i = 0; i < damage.count; ++i) {
+        const u32 growth = Size(Union(damage.areas[i], area)) - Size(damage.areas[i]);
+        if (growth < bestGrowth) {
+            bestGrowth = growth;
+            best = i;
+        }
+    }
+    damage.areas[best] = Union(damage.areas[best], area);
+}
+
+void Report(u16 x0, u16 y0, u16 x1, u16 y1, u16 firstEntry) {
+    if (x0 > kLastColumn || x1 < x0 || y1 < y0) return;
+    const LcdArea area{x0, y0, x1 < kLastColumn ? x1 : kLastColumn, y1};
+    writeObserver(area, firstEntry);
+}
+
+// The pixels stored since the last register write: the cursor walked from the
+// first to the last along rows that end at the window's end column and begin
+// again at its start column. Only stored pixels count, so every row lies on
+// the screen.
+struct PixelRun {
+    u16 firstColumn;
+    u16 firstRow;
+    u16 lastColumn;
+    u16 lastRow;
+    u16 firstEntry;
+    bool open;
+};
+
+void CloseRun(PixelRun& run, u16 windowStart, u16 windowEnd) {
+    if (!run.open) return;
+    run.open = false;
+    if (run.firstRow == run.lastRow) {
+        const LcdArea row{run.firstColumn, run.firstRow, run.lastColumn, run.lastRow};
+        AddDamage(row);
+        if (writeObserver != nullptr) Report(row.x0, row.y0, row.x1, row.y1, run.firstEntry);
+        return;
+    }
+    // A cursor set right of the end column stores one pixel in its first row.
+    const u16 firstRowEnd = run.firstColumn > windowEnd ? run.firstColumn : windowEnd;
+    const u16 rowEnd = windowEnd > windowStart ? windowEnd : windowStart;
+    const u16 lastRowStart = windowStart < run.lastColumn ? windowStart : run.lastColumn;
+    u16 left = run.firstColumn < lastRowStart ? run.firstColumn : lastRowStart;
+    u16 right = firstRowEnd > rowEnd ? firstRowEnd : rowEnd;
+    if (right > kLastColumn) right = kLastColumn;
+    AddDamage({left, run.firstRow, right, run.lastRow});
+    if (writeObserver == nullptr) return;
+    Report(run.firstColumn, run.firstRow, firstRowEnd, run.firstRow, run.firstEntry);
+    if (run.lastRow > run.firstRow + 1) {
+        Report(windowStart, static_cast<u16>(run.firstRow + 1), rowEnd, static_cast<u16>(run.lastRow - 1),
+               run.firstEntry);
+    }
+    Report(lastRowStart, run.lastRow, run.lastColumn, run.lastRow, run.firstEntry);
+}
+
+inline void StorePixel(PixelRun& run, const LcdControllerState& c, u32 position) {
+    PanelFramebuffer[c.cursorColumn * kScreenHeight + c.cursorRow] = c.pixelLatch;
+    if (!run.open) {
+        run.open = true;
+        run.firstColumn = c.cursorColumn;
+        run.firstRow = c.cursorRow;
+        run.firstEntry = static_cast<u16>(position);
+    }
+    run.lastColumn = c.cursorColumn;
+    run.lastRow = c.cursorRow;
+}
 
 inline void Append(u16 entry) {
     PANEL_CHECK(queue.writeIndex < kLcdQueueSize, "LCD queue overflow: a writer appended past the queue's capacity");
@@ -89,6 +206,7 @@ void LcdFlush(u16 count) {
     // The controller's registers live in locals during the replay: framebuffer
     // stores could otherwise alias them and force a reload per pixel.
     LcdControllerState c = controller;
+    PixelRun run{};
     const u32 end = count < kLcdQueueSize ? count : kLcdQueueSize;
     const u16* entries = queue.entries;
     u32 position = 0;
@@ -97,10 +215,9 @@ void LcdFlush(u16 count) {
         if (e & kLcdDataBit) {
             // Whole pixels stream through here: two data entries each.
             if (c.expectingHighByte && position + 1 < end && (entries[position + 1] & kLcdDataBit)) {
-                const u16 pixel = static_cast<u16>(((e & 0xFF) << 8) | (entries[position + 1] & 0xFF));
                 if (c.cursorColumn < kScreenWidth && c.cursorRow < kScreenHeight) {
-                    c.pixelLatch = pixel;
-                    PanelFramebuffer[c.cursorColumn * kScreenHeight + c.cursorRow] = pixel;
+                    c.pixelLatch = static_cast<u16>(((e & 0xFF) << 8) | (entries[position + 1] & 0xFF));
+                    StorePixel(run, c, position);
                 }
                 if (++c.cursorColumn > c.windowEndColumn) {
                     c.cursorColumn = c.windowStartColumn;
@@ -116,7 +233,7 @@ void LcdFlush(u16 count) {
             } else {
                 if (onScreen) {
                     c.pixelLatch = static_cast<u16>(c.pixelLatch | (e & 0xFF));
-                    PanelFramebuffer[c.cursorColumn * kScreenHeight + c.cursorRow] = c.pixelLatch;
+                    StorePixel(run, c, position);
                 }
                 if (++c.cursorColumn > c.windowEndColumn) {
                     c.cursorColumn = c.windowStartColumn;
@@ -128,6 +245,7 @@ void LcdFlush(u16 count) {
             continue;
         }
         // A register index: this entry is its high byte, the next one names it.
+        CloseRun(run, c.windowStartColumn, c.windowEndColumn);
         c.expectingHighByte = 1;
         const u8 reg = static_cast<u8>(EntryOrZero(position + 1, end) & 0xFF);
         u32 step = 4;
@@ -148,6 +266,7 @@ void LcdFlush(u16 count) {
         }
         position += step;
     }
+    CloseRun(run, c.windowStartColumn, c.windowEndColumn);
     c.readPosition = static_cast<u16>(position < end ? position : end);
     c.entriesLeft = 0;
     controller = c;
@@ -168,7 +287,16 @@ void LcdResetQueue() {
     controller.entriesLeft = 0;
 }
 
+u8 LcdDamageCount() { return damage.count; }
+
+LcdArea LcdDamageArea(u8 index) { return index < damage.count ? damage.areas[index] : LcdArea{0, 0, 0, 0}; }
+
+void LcdClearDamage() { damage.count = 0; }
+
+void LcdSetWriteObserver(LcdWriteObserver observer) { writeObserver = observer; }
+
 void ResetLcdStatics() {
     queue = LcdQueueState{};
     controller = LcdControllerState{};
+    damage = LcdDamageState{};
 }

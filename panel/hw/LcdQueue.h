@@ -73,6 +73,33 @@ void LcdResetQueue();
 // The delay hook of the start-up sequence; the emulation needs no delays.
 void LcdDelay(u8 milliseconds);
 
+// A part of the framebuffer: columns x0..x1 and rows y0..y1, both inclusive.
+struct LcdArea {
+    u16 x0;
+    u16 y0;
+    u16 x1;
+    u16 y1;
+};
+
+// What the controller wrote since the last LcdClearDamage, so that the host
+// repaints that and compares nothing: every pixel stored lies in one of these
+// areas. Areas that touch or nearly do are merged, and there are never more
+// than kLcdDamageAreas; when a new area finds no room it joins the one that
+// it enlarges least.
+constexpr u8 kLcdDamageAreas = 8;
+u8 LcdDamageCount();
+// An area of the damage; an index past the count reads as the pixel at 0, 0.
+LcdArea LcdDamageArea(u8 index);
+void LcdClearDamage();
+
+// A read-only view for tools on the host: during a flush, each area the
+// controller has just written, exactly (a run of pixels between two register
+// writes, cut into its first row, its whole rows and its last row), with the
+// queue position of the run's first pixel. It must not queue or flush. Null
+// (the default) costs one test per run; a firmware reset leaves it in place.
+using LcdWriteObserver = void (*)(const LcdArea& area, u16 firstEntry);
+void LcdSetWriteObserver(LcdWriteObserver observer);
+
 // Controller state, read by tests.
 struct LcdControllerState {
     u16 readPosition;

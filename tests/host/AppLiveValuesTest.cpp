@@ -98,9 +98,16 @@ TEST(AppLiveValues, PlaceholdersAndRounding) {
     panel.Show(Page::kMeasurement);
     ExpectText(panel, {204, 143, 265, 165}, " 65,5", 265, FontSlot::kBody);
 
-    Plant.collectorTemp = -72;
-    panel.Show(Page::kStart);
-    ExpectText(panel, {150, 37, 210, 55}, "-6 " + kDegC, 0, FontSlot::kSmall);
+    // The start page rounds to whole degrees, halves away from zero.
+    const struct {
+        i16 tenths;
+        const char* shown;
+    } collector[] = {{-72, "-7"}, {-6, "-1"}, {-10, "-1"}, {-500, "-50"}, {-15, "-2"}, {955, " 96"}, {954, " 95"}};
+    for (const auto& c : collector) {
+        Plant.collectorTemp = c.tenths;
+        panel.Show(Page::kStart);
+        ExpectText(panel, {150, 37, 210, 55}, c.shown + (" " + kDegC), 0, FontSlot::kSmall);
+    }
     ExpectText(panel, {75, 125, 130, 144}, " 66 " + kDegC, 130, FontSlot::kSmall);
     // A tank top sensor that goes missing takes its reading with it.
     Plant.tankTopPresent = 0;

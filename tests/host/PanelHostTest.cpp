@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -160,9 +161,14 @@ TEST_F(PanelHostTest, TickRepaintPaintsOnlyThePixelsThatChanged) {
     EXPECT_EQ(host.GetCanvas().SquaresPainted(), before);  // a static panel costs no painting
     EXPECT_TRUE(host.GetCanvas().TakeDirty().Empty());
 
-    FramebufferAt(10, 20) = 0xFFFF;
-    FramebufferAt(300, 200) = 0x001F;
-    PanelFramebuffer[0] = PanelFramebuffer[0];  // written with the value it had
+    // Through the controller, as the firmware writes; one pixel gets the
+    // value it had.
+    for (const auto& [x, y, colour] :
+         {std::tuple<u16, u8, Rgb565>{10, 20, 0xFFFF}, {300, 200, 0x001F}, {0, 0, PanelFramebuffer[0]}}) {
+        LcdSetWindow(x, y, x, y);
+        LcdWritePixel(colour);
+    }
+    LcdApplyQueue();
     host.TickRepaint();
     EXPECT_EQ(host.GetCanvas().SquaresPainted() - before, 2u);
     EXPECT_EQ(host.GetCanvas().WindowColourAt(21, 41), 0xFFFFFFu);

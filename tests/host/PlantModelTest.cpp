@@ -49,7 +49,9 @@ TEST(PlantModel, RefusesBadValuesAndSaysWhy) {
         {"status", "10", "out of range 0..9"},
         {"pump.speed", "1001", "out of range 0..1000"},
         {"pump.speed", "50.5", "whole number"},
-        {"flow", "-0.1", "out of range 0.0..999.9"},
+        {"flow", "-0.1", "out of range 0.0..999.7"},
+        // 999.8 and 999.9 l/min are the pages' "never drawn" and "no value" marks.
+        {"flow", "999.8", "out of range 0.0..999.7"},
         {"commissioning.counter", "4294967296", "out of range 0..4294967295"},
     };
     for (const Case& c : cases) {

@@ -60,7 +60,7 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"fly\x01 1 2",
          "unknown command 'fly\\x01' (commands: clock, zoom, tick, press, drag, release, tap, "
          "screenshot, close, set, fault, history, reset, print, state, expect, include, animation, wait, mask, "
-         "repeat, at)"},
+         "repeat, at, trace)"},
         {"expect pixel 1 2 red", "expect: the colour 'red' is not #RRGGBB"},
         {"expect page 46", "expect: no page '46' (a page's number 0..45 or name, as print page shows it)"},
         {"expect page settings", "expect: no page 'settings'"},
@@ -86,6 +86,8 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"screenshot /nonexistent-folder/x.png", "screenshot: the folder /nonexistent-folder does not exist"},
         {"animation go x.gif", "animation: usage: animation start FILE.gif | animation stop"},
         {"animation start /nonexistent-folder/x.gif", "animation: the folder /nonexistent-folder does not exist"},
+        {"trace begin x.json", "trace: usage: trace start FILE.json | trace stop"},
+        {"trace start /nonexistent-folder/x.json", "trace: the folder /nonexistent-folder does not exist"},
         {"screenshot \"/nonexistent folder/a # b.png\"", "screenshot: the folder /nonexistent folder does not exist"},
         {"screenshot \"x.png", "the quote that starts at '\"x.png' is not closed"},
         {"screenshot \"x\"y.png", "a blank must follow the closing quote of '\"x\"'"},

@@ -125,9 +125,9 @@ void RefreshTank(TankState& tank, const TankView& view) {
     tank.maxShown = view.full ? 1 : 0;
 }
 
-// Whole degrees, rounded half up for positive values; the division truncates
-// towards zero, so -7.2 degrees shows as -6.
-i16 WholeDegrees(i16 tenths) { return static_cast<i16>((tenths + 5) / 10); }
+// Whole degrees, rounded half away from zero: the division truncates towards
+// zero, so a negative reading rounds by subtracting the half.
+i16 WholeDegrees(i16 tenths) { return static_cast<i16>(tenths >= 0 ? (tenths + 5) / 10 : (tenths - 5) / 10); }
 
 void DegreesText(i16 degrees, char* out, u8 capacity) {
     FormatNumber(Format::kSignedDegrees, degrees, out);

@@ -76,6 +76,8 @@ bool Begin(ImageProgress& p) {
     if (p.left < 0 || p.top < 0) return false;
     Estimate(st.costWork, h, w * h, 1);
     st.opPhase = (st.pendingWork <= st.workBudget && st.pendingQueue <= st.queueBudget) ? kWholePhase : kBandsPhase;
+    // Drawn whole, the picture is a step whose estimates met the budgets.
+    if (st.opPhase == kWholePhase) DlNotifyEngine(kDlBudgetChecked);
     p.nextRow = 1;
     DlNotify(kDlPlaced);
     return true;

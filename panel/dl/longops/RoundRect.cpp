@@ -91,8 +91,9 @@ bool DrawCorner(const RoundRectProgress& p, const Corner& k, u8 style) {
 }
 
 // The band after a filled corner. Beside a rounded corner a band ends at the
-// column next to the corner's centre. The bottom band's right end follows the
-// middle band's as its fill left it, limited to the screen.
+// column next to the corner's centre. Both end bands are measured from the
+// rectangle itself: the middle band's fill leaves its right end cut to the
+// screen, and a bottom band taken from there would stop short of the edge.
 void SetBand(RoundRectProgress& p, u8 band) {
     const i32 r = p.radius;
     const i32 t = p.inset;
@@ -104,7 +105,7 @@ void SetBand(RoundRectProgress& p, u8 band) {
     } else if (band == kMiddleBand) {
         p.fill = {p.left + t, p.top + r + 1, p.right - t, p.bottom - 1 - r};
     } else {
-        const i32 right = p.fill.right - (Rounded(p, kLowerRight) ? cornerCut : 0);
+        const i32 right = p.right - t - (Rounded(p, kLowerRight) ? cornerCut : 0);
         p.fill = {leftEnd(kLowerLeft), p.bottom - r, right, p.bottom - t};
     }
 }

@@ -95,7 +95,8 @@ TEST_F(Window, TheScreenShowsThePanelSquareBySquare) {
     haupt.show();
     // Let the start page draw; its yellow title field then stays untouched.
     Ticks(300);
-    FramebufferAt(7, 3) = 0xF800;
+    LcdSetWindow(7, 3, 7, 3);  // the next tick's run flushes it
+    LcdWritePixel(0xF800);
     Ticks(1);
     const QImage shot = haupt.grab().toImage();
     EXPECT_EQ(shot.pixel(14, 6), qRgb(255, 0, 0));

@@ -124,6 +124,18 @@ TEST(LongOpsTest, RectanglesDrawTheCornersTheirMaskSelectsInTheStyleOfTheirFlags
     RunUntilIdle();
     EXPECT_EQ((std::vector<Rgb565>{Px(100, 110), Px(115, 110), Px(101, 101)}),
               (std::vector<Rgb565>{0xFFFF, 0x001F, 0x0000}));
+    // Past the screen's right edge the bottom band is filled to the edge, as
+    // the top band is, whether or not an outline frames the fill.
+    for (const u8 flags : {u8{kDrawFill}, u8{kDrawOutline | kDrawFill}}) {
+        Boot();
+        DlSetBackground(0x001F);
+        DlSetFlags(flags);
+        DlRoundRect(200, 100, 360, 180, 10, 15);
+        RunUntilIdle();
+        EXPECT_EQ((std::vector<Rgb565>{Px(316, 105), Px(316, 140), Px(316, 175), Px(319, 178)}),
+                  std::vector<Rgb565>(4, 0x001F))
+            << int{flags};
+    }
 }
 
 TEST(LongOpsTest, CircleRadiusIsLimitedForFilledStylesAndByTheClipWindow) {
