@@ -20,7 +20,7 @@ void InitAppState() {
     AppState = AppStateRecord{};
     AppState.currentPage = 0;
     AppState.redrawPending = 1;
-    AppState.faultLampShown = 255;
+    AppState.faultLampShown = kLampRedraw;
     AppState.touchX = -1;
     AppState.touchY = -1;
     AppState.hitButton = Button::kNone;

@@ -97,6 +97,9 @@ constexpr u8 kButtonCount = 20;
 constexpr u8 AccessCodeA = 36;
 constexpr u8 AccessCodeB = 71;
 
+// No fault code: the fault lamp is drawn on the next refresh.
+constexpr u8 kLampRedraw = 255;
+
 constexpr u16 kHoldTicks = 1500;
 constexpr u8 kRepeatStart = 30;
 constexpr u8 kRepeatStep = 5;
@@ -105,7 +108,7 @@ constexpr u8 kKeyClickTicks = 10;
 struct AppStateRecord {
     u8 currentPage;
     u8 redrawPending;
-    u8 faultLampShown;  // 255 forces a redraw of the lamp
+    u8 faultLampShown;  // kLampRedraw forces a redraw of the lamp
     i16 touchX;         // -1 when nothing touches
     i16 touchY;
     u8 hitButton;

@@ -51,7 +51,7 @@ void ClearField(u16 x0, u16 y0, u16 x1, u16 y1) {
     DlTextPos(x0, y1);
 }
 
-void ClearContent() { FilledRect(Colour::kPanelGrey, 0, 35, 319, 207); }
+void ClearContent() { FilledRect(Colour::kPanelGrey, 0, 35, kLastColumn, 207); }
 
 const char* Text(TextId id) { return GetText(id, Settings.language); }
 

@@ -44,13 +44,22 @@ constexpr u8 kFaultPicture = 5;
 constexpr u8 kFaultLabel = 6;
 }  // namespace ImageSlot
 
-// Where a page's texts stand: a unit at kUnitX; values end at kValueRight;
+// Where a page's texts stand: measured readings and yields end at
+// kReadingRight, a unit stands at kUnitX, other values end at kValueRight;
 // the value line of a setting page is the field from kValueTop down to its
-// base line kValueLine.
+// base line kValueLine. A field erased to the screen's edge ends at
+// kLastColumn.
+constexpr u16 kReadingRight = 265;
 constexpr u16 kUnitX = 270;
 constexpr u16 kValueRight = 309;
 constexpr u16 kValueTop = 114;
 constexpr u16 kValueLine = 138;
+constexpr u16 kLastColumn = kScreenWidth - 1;
+
+// A live value's cache before its page has drawn it, and while its sensor is
+// absent or faulty ("--,-").
+constexpr u16 kNeverDrawn = 9998;
+constexpr u16 kNoValue = 9999;
 
 // The unit of a temperature (the font's degree sign), and the same after a
 // blank.

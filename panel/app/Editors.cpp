@@ -65,7 +65,7 @@ void DrawTemperatureSetting(const TemperatureSetting& setting) {
     if (!AppState.justBuilt) return;
     BeginValueDrawing();
     const u16 value = AppState.editActive ? AppState.editValue : setting.value();
-    ClearField(250, kValueTop, 319, kValueLine);
+    ClearField(250, kValueTop, kLastColumn, kValueLine);
     DlSetForeground(ValueColour());
     char text[kNumberTextMax];
     FormatNumber(Format::kWholeDegrees, value / 10, text);

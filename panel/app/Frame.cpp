@@ -3,6 +3,7 @@
 #include "panel/app/AppState.h"
 #include "panel/app/Draw.h"
 #include "panel/dl/DrawApi.h"
+#include "panel/hw/TouchStage.h"
 #include "panel/settings/Settings.h"
 
 namespace {
@@ -17,8 +18,8 @@ constexpr u16 kButtonHeight = 28;
 }  // namespace
 
 void DrawTitleBar(TextId title, u8 section, bool titleField) {
-    FilledRect(Colour::kPanelGrey, 0, 0, 319, 31);
-    FilledRect(Colour::kDarkGrey, 0, 32, 319, 34);
+    FilledRect(Colour::kPanelGrey, 0, 0, kLastColumn, 31);
+    FilledRect(Colour::kDarkGrey, 0, 32, kLastColumn, 34);
     if (titleField) FilledRect(Colour::kYellow, 0, 0, 202, 31);
     DrawBarButton(kHomeX, kHomeY, Button::kHome);
     DlSetFont(FontSlot::kTitle);
@@ -31,8 +32,8 @@ void DrawTitleBar(TextId title, u8 section, bool titleField) {
 }
 
 void DrawBottomBar(const u8 slots[4]) {
-    FilledRect(Colour::kDarkGrey, 0, 208, 319, 239);
-    RemoveTouchButton(255);
+    FilledRect(Colour::kDarkGrey, 0, 208, kLastColumn, 239);
+    RemoveTouchButton(kAllTouchButtons);
     AddTouchButton(Button::kHome, kHomeX, kHomeY, kHomeX + kButtonWidth, kHomeY + kButtonHeight);
     for (u8 i = 0; i < 4; ++i) AppState.barButtons[i] = slots[i];
     for (u8 i = 0; i < 4; ++i) {

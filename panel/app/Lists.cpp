@@ -20,7 +20,7 @@ void EraseRow(i32 r, bool twoLines, u16 x1) {
 }
 
 void DrawListSelection(const PageView& view, u8 rows) {
-    const u16 x1 = AppState.maxRow >= kListRowsShown ? 293 : 319;
+    const u16 x1 = AppState.maxRow >= kListRowsShown ? 293 : kLastColumn;
     DlSetFlags(DrawMode::kFilled);
     Colours(Colour::kPanelGrey, Colour::kPanelGrey);
     const i32 shown = AppState.shownRow - AppState.listScroll;

@@ -194,7 +194,7 @@ void GoToPage(u8 page) {
     // start page rather than an empty frame.
     AppState.currentPage = page < kPageCount ? page : 0;
     AppState.redrawPending = 1;
-    AppState.faultLampShown = 255;
+    AppState.faultLampShown = kLampRedraw;
     AppState.selectedRow = 0;
     AppState.editActive = 0;
     EnterPage();
@@ -208,7 +208,7 @@ void EnterPage() {
 void BuildPage() {
     if (AppState.redrawPending == 0) return;
     AppState.redrawPending = 0;
-    AppState.faultLampShown = 255;
+    AppState.faultLampShown = kLampRedraw;
     const u8 id = AppState.currentPage;
     const PageRecord& page = CurrentPage();
     if ((page.view.flags & PageFlag::kOwnFrame) == 0) {

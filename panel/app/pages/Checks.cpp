@@ -57,8 +57,8 @@ constexpr PageLabel kVersionLabels[] = {{Txt::kVersion, 10, 70},
                                         {Txt::kBasicSystem, 10, 172},
                                         {Txt::kSerialNumber, 10, 204}};
 
-constexpr NumberField kRuntimeFields[kRuntimeRows] = {{&Format::kEightDigits, " h", 240, 46, 309, 70},
-                                                      {&Format::kFiveDigits, " h", 240, 70, 309, 104}};
+constexpr NumberField kRuntimeFields[kRuntimeRows] = {{&Format::kEightDigits, " h", 240, 46, kValueRight, 70},
+                                                      {&Format::kFiveDigits, " h", 240, 70, kValueRight, 104}};
 
 bool WithoutSupplementary() { return Settings.supplementaryFunction == 0; }
 

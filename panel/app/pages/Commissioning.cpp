@@ -99,7 +99,7 @@ void CheckMark(u16 baseLine) {
 // A failed step replaces its line by the fault line; the whole width is
 // erased because the line may be longer than its check mark's place.
 void ReplaceByFaultLine(u16 baseLine) {
-    ClearField(10, static_cast<u16>(baseLine - kLinePitch + 1), 319, baseLine);
+    ClearField(10, static_cast<u16>(baseLine - kLinePitch + 1), kLastColumn, baseLine);
     DlSetForeground(Colour::kBlack);
     RunText(FaultLineText(), baseLine);
 }

@@ -51,7 +51,7 @@ void DrawConfirmDialog() {
     DlSetFlags(DrawMode::kFilled);
     DlRect(20, 50, 300, 190);
 
-    RemoveTouchButton(Button::kNone);
+    RemoveTouchButton(kAllTouchButtons);
     AppState.dialogTimer = kDialogTicks;
 
     DlSetBackground(Colour::kBrightGreen);

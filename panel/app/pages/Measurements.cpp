@@ -17,12 +17,6 @@
 namespace {
 
 constexpr u8 kReadingRows = 5;
-// A reading's cache before the page has drawn it, and while its sensor is
-// absent or faulty.
-constexpr u16 kNeverDrawn = 9998;
-constexpr u16 kNoValue = 9999;
-// Readings end at this column.
-constexpr u16 kReadingRight = 265;
 
 struct MeasurementState {
     u16 shown[kReadingRows];  // the reading drawn, kNoValue or kNeverDrawn

@@ -98,7 +98,7 @@ void PutTwoDigits(char* out, u8& n, u8 value) {
 void PrintClockField(u16 x0, const char* text) {
     BeginValueDrawing();
     const u16 x = FitOnScreen(x0, text, FontSlot::kBody);
-    ClearField(x, kValueTop, 319, kValueLine);
+    ClearField(x, kValueTop, kLastColumn, kValueLine);
     DlSetForeground(ValueColour());
     DlText(text);
 }

@@ -31,8 +31,6 @@ constexpr Rgb565 PipeColours[kPipeSets][kPipePhases] = {
 constexpr u8 kFlowStepTicks = 25;
 
 constexpr u8 kUndecided = 255;
-// A temperature that was never drawn, or whose sensor is absent.
-constexpr i16 kNoValue = 9999;
 constexpr u8 kModeNeverDrawn = 99;
 constexpr u16 kMaxPumpPeriod = 200;
 
@@ -50,7 +48,7 @@ struct SchematicState {
     u8 pumpRunning;
     u8 pumpPhase;
     u16 pumpCounter;
-    i16 collectorShown;  // whole degrees, or kNoValue
+    i16 collectorShown;  // whole degrees, or kNoValue before the first draw
     i16 lowerTankShown;
     i16 tankTopShown;
     i16 tank2TopShown;
@@ -367,7 +365,7 @@ Outcome RefreshStartPage() {
         RefreshTank(state.tank[1], {250, 290, Plant.fifthRowTwinTemp, Plant.fifthSensorPresent,
                                     Plant.lowerSecondTankTemp, Plant.tankFull[1]});
         if (Plant.fifthSensorPresent) {
-            Temperature(state.tank2TopShown, Plant.fifthRowTwinTemp, 253, 87, 319, 105, 0);
+            Temperature(state.tank2TopShown, Plant.fifthRowTwinTemp, 253, 87, kLastColumn, 105, 0);
         }
     }
 

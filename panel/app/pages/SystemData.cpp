@@ -51,7 +51,7 @@ Outcome NextSetupStep(PageId page) {
 Outcome RefreshAccessCode() {
     if (!AppState.justBuilt) return Stay();
     BeginValueDrawing();
-    ClearField(280, kValueTop, 319, kValueLine);
+    ClearField(280, kValueTop, kLastColumn, kValueLine);
     DlSetForeground(Colour::kRed);
     PrintTwoDigits(AppState.selectedRow);
     return Stay();

@@ -29,9 +29,9 @@ constexpr PageLabel kYieldLabels[] = {
 constexpr PageLabel kDeleteYieldLabels[] = {{Txt::kDeleteTotalYieldQuestion, 10, 70}};
 constexpr PageLabel kYieldDeletedLabels[] = {{Txt::kTotalYieldDeleted, 50, 138}};
 
-constexpr NumberField kYieldFields[kYieldRows] = {{&Format::kFiveDigits, "", 185, 46, 265, 70},
-                                                  {&Format::kFourDigits, "", 185, 80, 265, 104},
-                                                  {&Format::kEightDigits, "", 155, 114, 265, 138}};
+constexpr NumberField kYieldFields[kYieldRows] = {{&Format::kFiveDigits, "", 185, 46, kReadingRight, 70},
+                                                  {&Format::kFourDigits, "", 185, 80, kReadingRight, 104},
+                                                  {&Format::kEightDigits, "", 155, 114, kReadingRight, 138}};
 
 void BuildYieldsPage() {
     TextAt("kW", kUnitX, 70);
