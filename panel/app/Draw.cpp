@@ -24,6 +24,16 @@ u16 WidestDigit(u8 font) {
     return widest;
 }
 
+// The left end of a right-aligned value field: the given left end, or
+// further left when the widest text of the format would reach past it.
+u16 FieldLeft(u16 left, u16 right, const NumberFormat& format, const char* suffix) {
+    const u16 widest = WidestValue(format, suffix);
+    return widest < right && right - widest < left ? static_cast<u16>(right - widest) : left;
+}
+
+// The text of value in a table of a setting's texts.
+const char* PickText(std::span<const TextId> texts, u8 value) { return value < texts.size() ? Text(texts[value]) : ""; }
+
 }  // namespace
 
 u16 WidestValue(const NumberFormat& format, const char* suffix) {
@@ -101,11 +111,6 @@ void BeginValueDrawing() {
 
 Rgb565 ValueColour() { return AppState.editActive ? Colour::kRed : Colour::kBlack; }
 
-u16 FieldLeft(u16 left, u16 right, const NumberFormat& format, const char* suffix) {
-    const u16 widest = WidestValue(format, suffix);
-    return widest < right && right - widest < left ? static_cast<u16>(right - widest) : left;
-}
-
 void NumberRow(u32& cache, u32 value, const NumberField& field) {
     if (value == cache) return;
     cache = value;
@@ -119,8 +124,6 @@ void NumberRow(u32& cache, u32 value, const NumberField& field) {
     Append(text, n, sizeof text, field.suffix);
     PrintRightAligned(text, field.right, field.baseLine, FontSlot::kBody);
 }
-
-const char* PickText(std::span<const TextId> texts, u8 value) { return value < texts.size() ? Text(texts[value]) : ""; }
 
 const char* LoadStrategyText(u8 value) { return PickText(LoadStrategyTexts, value); }
 const char* ShortcutText(u8 value) { return PickText(ShortcutTexts, value); }

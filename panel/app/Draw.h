@@ -116,16 +116,13 @@ struct NumberField {
     u16 baseLine;
 };
 // Draws value in its field when it differs from cache, which then holds it.
+// The field reaches further left when the format's widest text needs it.
 void NumberRow(u32& cache, u32 value, const NumberField& field);
 // The width of the widest text a format can produce, with its suffix.
 u16 WidestValue(const NumberFormat& format, const char* suffix);
-// The left end of a right-aligned value field: the given left end, or
-// further left when the widest text of the format would reach past it.
-u16 FieldLeft(u16 left, u16 right, const NumberFormat& format, const char* suffix);
 
-// The text of value in a table of a setting's texts; a value without an entry
-// gives an empty text.
-const char* PickText(std::span<const TextId> texts, u8 value);
+// The text that a setting's value names; a value without one gives an empty
+// text.
 const char* LoadStrategyText(u8 value);
 const char* ShortcutText(u8 value);
 const char* SupplementaryText(u8 value);

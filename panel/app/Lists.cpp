@@ -39,14 +39,7 @@ void DrawListSelection(const PageView& view, u8 rows) {
     AppState.shownRow = AppState.selectedRow;
 }
 
-void RedrawScrolledList() {
-    ClearContent();
-    AppState.shownRow = static_cast<u8>(AppState.selectedRow + 1);
-    DrawListFrame(static_cast<u8>(AppState.maxRow + 1));
-}
-
-}  // namespace
-
+// The check boxes of the rows shown and, for a long list, the scroll strip.
 void DrawListFrame(u8 rows) {
     DlSetFlags(DrawMode::kOutline);
     DlSetForeground(Colour::kBlack);
@@ -67,6 +60,14 @@ void DrawListFrame(u8 rows) {
         }
     }
 }
+
+void RedrawScrolledList() {
+    ClearContent();
+    AppState.shownRow = static_cast<u8>(AppState.selectedRow + 1);
+    DrawListFrame(static_cast<u8>(AppState.maxRow + 1));
+}
+
+}  // namespace
 
 void BuildList(u8 rows) {
     AppState.listScroll = rows > kListRowsShown && AppState.selectedRow >= kListRowsShown ? 1 : 0;

@@ -10,8 +10,6 @@
 // A list shows this many rows at a time; a longer one scrolls by one row.
 constexpr u8 kListRowsShown = 6;
 
-// The check boxes of the rows shown and, for a long list, the scroll strip.
-void DrawListFrame(u8 rows);
 // The frame of a list page being built, scrolled so that its selection shows.
 void BuildList(u8 rows);
 // When the selection has moved: its mark and every row's text, the selected

@@ -36,19 +36,19 @@ bool IsEditorButton(u8 id) {
     return id == Button::kEdit || id == Button::kPlus || id == Button::kMinus || id == Button::kConfirm;
 }
 
-void Act(u8 id);
+// The guided setup opens the edit of the page it has just entered: the edit
+// leaves nothing to carry out, its bar comes with the page's build.
+void OpenEdit() {
+    const PageRecord& page = CurrentPage();
+    if (page.does.onButton != nullptr) page.does.onButton(Button::kEdit);
+    AppState.justBuilt = 1;
+}
 
 void Carry(const Outcome& outcome) {
     // A bar drawn when the page was just entered comes with its build.
     if (outcome.barChanged && !AppState.redrawPending) DrawPageBar();
-    switch (outcome.next) {
-        case Next::kGo: GoToPage(outcome.target); break;
-        case Next::kGoAndEdit:
-            GoToPage(outcome.target);
-            Act(Button::kEdit);
-            break;
-        default: break;
-    }
+    if (outcome.next == Next::kGo || outcome.next == Next::kGoAndEdit) GoToPage(outcome.target);
+    if (outcome.next == Next::kGoAndEdit) OpenEdit();
 }
 
 // What a button does on every page that leaves it to the default.
