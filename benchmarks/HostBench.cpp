@@ -19,6 +19,7 @@
 #include "host/PlantModel.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Navigation.h"
 #include "panel/app/Plant.h"
 #include "panel/dl/Interpreter.h"
 #include "panel/hw/LcdQueue.h"

@@ -1,10 +1,15 @@
 #include "host/PanelStates.h"
 
+#include <charconv>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
+#include "host/Scene.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Draw.h"
+#include "panel/app/Navigation.h"
 #include "panel/app/PageTable.h"
 #include "panel/app/TextTables.h"
 #include "panel/dl/DisplayList.h"
@@ -30,49 +35,63 @@ std::string FileOf(int page, const std::string& suffix) {
 std::string Number(int n) { return std::to_string(n); }
 
 // A page as a user finds it: pages that only show something in a certain
-// plant state or behind a dialog are reached that way.
+// plant state or behind a dialog are reached the way their record says.
 void ShowPage(StateDriver& d, int page) {
-    switch (page) {
-        case Page::kMeasurementExtra:
-            d.Set("extra.offered", "on");
-            d.Set("collector1", "64.5");
-            d.Set("outside1", "11.2");
-            d.Set("collector2", "58.0");
-            d.Set("outside2", "9.8");
-            d.Go(page);
-            break;
-        case Page::kWrongAccessCode:
-            d.Go(Page::kAccessCode);
-            d.TapButton(Button::kConfirm);  // code 0 is wrong
-            break;
-        case Page::kSupplementary:
-            d.Go(Page::kAccessCode);
-            for (int i = 0; i < AccessCodeA; ++i) d.TapButton(Button::kPlus);
-            d.TapButton(Button::kConfirm);
-            break;
-        case Page::kCommissioningRun:
-        case Page::kCommissioningNotPossible:
-            d.Set("commissioning.possible", page == Page::kCommissioningRun ? "on" : "off");
-            if (page == Page::kCommissioningRun) d.Set("commissioning.step", "1");
-            d.Go(Page::kCommissioningQuestion);
-            d.TapButton(Button::kConfirm);
-            break;
-        case Page::kCurrentFault:
-            d.Set("fault", "22");
-            d.Go(page);
-            break;
-        case Page::kFaultHistory:
-            d.Set("fault", "22");
-            AppState.accessLevel = AccessCodeA;
-            d.Go(Page::kCurrentFault);
-            d.TapButton(Button::kNext);
-            break;
-        case Page::kConfirmDialog:
-            d.Go(Page::kStart);
-            d.Set("dialog", "on");
-            break;
-        default: d.Go(page); break;
+    const char* steps = PageRecordAt(static_cast<u8>(page)).gallery;
+    if (steps == nullptr) {
+        d.Go(page);
+    } else {
+        d.Play(steps);
     }
+}
+
+std::vector<std::string> WordsOf(std::string_view step) {
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while ((at = step.find_first_not_of(' ', at)) != std::string_view::npos) {
+        const std::size_t end = step.find(' ', at);
+        words.emplace_back(step.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+
+// The button whose picture has this name ("plus", "next").
+int ButtonNamed(const std::string& name) {
+    const std::string_view canonical = CanonicalSceneName(name);
+    for (int id = 0; id < kButtonCount; ++id) {
+        if (PictureName(ImageSlot::kButtons, id) == canonical) return id;
+    }
+    return -1;
+}
+
+// One step: set NAME VALUE, go PAGE, tap BUTTON, or repeat N and a step.
+bool PlayStep(StateDriver& d, const std::vector<std::string>& words, std::size_t first) {
+    const std::size_t n = words.size() - first;
+    if (n == 0) return false;
+    const std::string& verb = words[first];
+    if (verb == "repeat" && n >= 3) {
+        int times = 0;
+        const std::string& count = words[first + 1];
+        const auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), times);
+        if (ec != std::errc() || end != count.data() + count.size()) return false;
+        for (int i = 0; i < times; ++i) {
+            if (!PlayStep(d, words, first + 2)) return false;
+        }
+        return true;
+    }
+    if (verb == "set" && n == 3) return d.Set(words[first + 1].c_str(), words[first + 2].c_str());
+    if (verb == "go" && n == 2) {
+        const int page = FindPage(words[first + 1]);
+        if (page >= 0) d.Go(page);
+        return page >= 0;
+    }
+    if (verb == "tap" && n == 2) {
+        const int button = ButtonNamed(words[first + 1]);
+        if (button >= 0) d.TapButton(static_cast<unsigned char>(button));
+        return button >= 0;
+    }
+    return false;
 }
 
 // The commissioning run through all its steps: each step's line stays on the
@@ -265,6 +284,7 @@ StateDriver::~StateDriver() = default;
 
 void StateDriver::Show(const PanelState& state) {
     // Each state begins from what a fresh program finds.
+    error_.clear();
     ResetFirmwareState();
     host_.Start();
     host_.SetZoom(zoom_);
@@ -282,10 +302,21 @@ void StateDriver::Show(const PanelState& state) {
     }
 }
 
-void StateDriver::Set(const char* name, const char* value) {
+bool StateDriver::Set(const char* name, const char* value) {
     PlantValue parsed;
     std::string why;
-    if (PlantModel::Parse(name, value, parsed, why)) plant_.Set(parsed);
+    if (!PlantModel::Parse(name, value, parsed, why)) return false;
+    plant_.Set(parsed);
+    return true;
+}
+
+void StateDriver::Play(std::string_view steps) {
+    while (error_.empty() && !steps.empty()) {
+        const std::size_t end = steps.find(';');
+        const std::string_view step = steps.substr(0, end);
+        steps = end == std::string_view::npos ? std::string_view() : steps.substr(end + 1);
+        if (!PlayStep(*this, WordsOf(step), 0)) error_ = "cannot play '" + std::string(step) + "'";
+    }
 }
 
 void StateDriver::Go(int page) {

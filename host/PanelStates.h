@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/PanelHost.h"
@@ -47,10 +48,16 @@ public:
     PanelHost& Host() { return host_; }
     Language GetLanguage() const { return language_; }
 
-    // The steps a state is made of.
-    void Set(const char* name, const char* value);
+    // The steps a state is made of. Set is false for a plant value that does
+    // not parse.
+    bool Set(const char* name, const char* value);
     void Go(int page);
     void TapButton(unsigned char button);
+    // Plays steps as a page's record gives them, separated by ";": set NAME
+    // VALUE, go PAGE, tap BUTTON, repeat N STEP. A step that cannot be played
+    // ends them, and Error() says which until the next Show.
+    void Play(std::string_view steps);
+    const std::string& Error() const { return error_; }
     // Ticks until nothing but an animation changes and nothing is left to draw.
     void Settle();
 
@@ -63,6 +70,7 @@ private:
     int zoom_;
     bool pictures_;
     int quietTicks_ = kSettledTicks;
+    std::string error_;
 };
 
 // Whether the screen has settled: nothing left to draw and nothing but an

@@ -7,6 +7,8 @@
 
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Navigation.h"
+#include "panel/app/PageTable.h"
 #include "panel/app/Plant.h"
 #include "panel/app/TextTables.h"
 #include "panel/gfx/FontFormat.h"
@@ -545,69 +547,9 @@ std::string StatusText(std::uint8_t status, std::uint8_t language) {
     return PanelTextToUtf8(GetText(StatusTextId(status), language));
 }
 
-const char* PageName(std::uint8_t page) {
-    static constexpr const char* kNames[kPageCount] = {
-        "start page",
-        "menu",
-        "temperatures",
-        "outside temperature and flow rate",
-        "extra sensors",
-        "collector chart",
-        "yields",
-        "daily-yield chart",
-        "delete total yield",
-        "total yield deleted",
-        "warm water set value",
-        "load strategy",
-        "load strategy list",
-        "time",
-        "date",
-        "language",
-        "language list",
-        "shortcut key function",
-        "shortcut function list",
-        "access code",
-        "wrong access code",
-        "supplementary function",
-        "supplementary function list",
-        "maximum tank temperature",
-        "maximum temperature of tank 2",
-        "maximum supply temperature",
-        "faults entry",
-        "operating mode",
-        "operating mode list",
-        "controller status",
-        "pump runtime and stagnation",
-        "solar pump",
-        "zone valve",
-        "zone valve list",
-        "switching valve",
-        "switching valve list",
-        "acoustic alarm transducer",
-        "transducer list",
-        "commissioning entry",
-        "versions",
-        "commissioning now",
-        "commissioning run",
-        "commissioning not possible",
-        "current fault",
-        "fault history entry",
-        "confirmation dialog",
-    };
-    return page < kPageCount ? kNames[page] : "unknown page";
-}
+const char* PageName(std::uint8_t page) { return PageRecordAt(page).names.name; }
 
-std::string PageSlug(std::uint8_t page) {
-    std::string slug;
-    for (const char* c = PageName(page); *c != '\0'; ++c) {
-        if ((*c >= 'a' && *c <= 'z') || (*c >= '0' && *c <= '9')) {
-            slug += *c;
-        } else if (!slug.empty() && slug.back() != '-') {
-            slug += '-';
-        }
-    }
-    return slug;
-}
+std::string PageSlug(std::uint8_t page) { return PageRecordAt(page).names.slug; }
 
 int FindPage(std::string_view word) {
     int number = 0;

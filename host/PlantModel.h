@@ -103,9 +103,9 @@ std::string PanelTextToUtf8(const char* text);
 // reads like the panel's fault line ("Fault code 8").
 std::string FaultCodeText(std::uint8_t code, std::uint8_t language);
 std::string StatusText(std::uint8_t status, std::uint8_t language);
-// A short English name of every page ("warm water set value").
+// A page's short English name ("warm water set value") and the same as one
+// word for scripts and file names ("warm-water-set-value"), from its record.
 const char* PageName(std::uint8_t page);
-// The same as one word for scripts and file names ("warm-water-set-value").
 std::string PageSlug(std::uint8_t page);
 // The page a script names, by its slug or its number; -1 for none.
 int FindPage(std::string_view word);

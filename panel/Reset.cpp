@@ -1,6 +1,7 @@
 #include "panel/Firmware.h"
 #include "panel/StaticState.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Editors.h"
 #include "panel/app/Plant.h"
 #include "panel/dl/InterpreterState.h"
 #include "panel/gfx/Raster.h"
@@ -43,8 +44,13 @@ void ResetFirmwareState() {
     Plant = PlantValues{};
     Clear(CollectorCurve);
     CollectorCurveCount = 0;
-    ResetSchematicStatics();
-    ResetRefreshStatics();
+    ResetDrawStatics();
+    ResetStartPageStatics();
+    ResetMeasurementStatics();
+    ResetYieldStatics();
+    ResetSettingsPageStatics();
+    ResetCheckPageStatics();
+    ResetCommissioningStatics();
     Settings = SettingsBlock{};
     Clear(AuxBlock);
     Clear(FaultHistory);

@@ -21,6 +21,7 @@
 #include "host/SceneQuery.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Navigation.h"
 #include "panel/settings/Settings.h"
 #include "tools/textgen/PoTexts.h"
 

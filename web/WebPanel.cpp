@@ -25,6 +25,7 @@
 #include "host/TextCheck.h"
 #include "host/TextOverride.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Navigation.h"
 #include "panel/app/TextTables.h"
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"

@@ -1,6 +1,7 @@
 #include "panel/app/AppState.h"
 
 #include "panel/Firmware.h"
+#include "panel/hw/Services.h"
 #include "panel/settings/Settings.h"
 
 AppStateRecord AppState;
@@ -8,11 +9,18 @@ ControllerLinkRecord ControllerLink;
 
 bool ExtraSensorsOffered() { return ControllerLink.extraSensorWord != 0 || Settings.extraSensorSetting != 0; }
 
+void KeyClick() { SetSignalCountdown(kKeyClickTicks); }
+
+bool CountDownMessage(u16 end) {
+    if (AppState.messageTimer > 0) AppState.messageTimer -= 1;
+    return AppState.messageTimer <= end;
+}
+
 void InitAppState() {
     AppState = AppStateRecord{};
     AppState.currentPage = 0;
     AppState.redrawPending = 1;
-    AppState.faultLampShown = 255;
+    AppState.faultLampShown = kLampRedraw;
     AppState.touchX = -1;
     AppState.touchY = -1;
     AppState.hitButton = Button::kNone;

@@ -1,16 +1,12 @@
-// The application's state record, its page names and navigation table, its
-// button ids, and the operations of navigation and of the setting editors.
+// The application's state record, its page and button ids, and the few
+// operations that every layer of the application shares.
 //
 // Exactly one page is current. Every tick runs DispatchTouch, BuildPage and
-// RefreshPage in this order. Each page's row in PageTable.cpp gives its
-// navigation (PageTable) and its view (PageTable.h); where a navigation target
-// there is 0, a handler below decides.
+// RefreshPage (Navigation.cpp) in this order; each page is one record in
+// pages/ (Page.h says what a record holds), listed in PageTable.cpp.
 #pragma once
 
-#include <array>
-
 #include "panel/Types.h"
-#include "panel/hw/Clock.h"
 
 using PageId = u8;
 using ButtonId = u8;
@@ -101,34 +97,18 @@ constexpr u8 kButtonCount = 20;
 constexpr u8 AccessCodeA = 36;
 constexpr u8 AccessCodeB = 71;
 
+// No fault code: the fault lamp is drawn on the next refresh.
+constexpr u8 kLampRedraw = 255;
+
 constexpr u16 kHoldTicks = 1500;
 constexpr u8 kRepeatStart = 30;
 constexpr u8 kRepeatStep = 5;
 constexpr u8 kKeyClickTicks = 10;
 
-#pragma pack(push, 1)
-struct PageDescriptor {
-    u16 titleText;  // 65535 = no title
-    u8 section;     // 0 = none; else icon section - 1 of image table 4
-    u8 bar[4];      // default ButtonIds of the bottom-bar slots, 255 = empty
-    u8 backPage;    // 0: OnBack decides
-    u8 prevPage;    // 0: OnPrevNext (up) decides
-    u8 nextPage;    // 0: OnPrevNext (down) decides
-    u8 cancelPage;  // 0: OnCancel decides
-};
-#pragma pack(pop)
-static_assert(sizeof(PageDescriptor) == 11);
-
-extern const std::array<PageDescriptor, kPageCount> PageTable;
-
-// The descriptor of a page; a page number beyond the table gets an empty
-// descriptor (no title, no section, no buttons, no targets).
-const PageDescriptor& PageAt(u8 page);
-
 struct AppStateRecord {
     u8 currentPage;
     u8 redrawPending;
-    u8 faultLampShown;  // 255 forces a redraw of the lamp
+    u8 faultLampShown;  // kLampRedraw forces a redraw of the lamp
     i16 touchX;         // -1 when nothing touches
     i16 touchY;
     u8 hitButton;
@@ -179,49 +159,8 @@ constexpr u8 OnOffRow(u8 value) { return static_cast<u8>(1 - value); }
 // Whether the extra-sensor measurement page is offered.
 bool ExtraSensorsOffered();
 
-// Limits of the temperature settings, in tenths of a degree.
-struct EditLimit {
-    i8 step;
-    i16 minimum;
-    i16 maximum;
-    i16 defaultValue;
-};
-
-namespace Limit {
-constexpr u8 kWarmWater = 0;
-constexpr u8 kMaxTank = 1;
-constexpr u8 kMaxTank2 = 2;
-}  // namespace Limit
-constexpr u8 kEditLimitCount = 3;
-extern const EditLimit EditLimits[kEditLimitCount];
-
-// The edit copy of the clock while a time or date edit runs.
-extern PanelClockRecord ClockEdit;
-
-// The three modules below depend in one direction: navigation calls the
-// setting editors, and both change pages; page changes call neither.
-
-// Page changes (Pages.cpp).
-void GoToPage(u8 page);
-void EnterPage();
-bool IsListPage(u8 page);
-// Number of rows of the list on a list page (0 on other pages).
-u8 ListRowCount(u8 page);
-
-// Navigation (Navigation.cpp): the touch dispatcher and its handlers.
-void HandleFreeTouch();
-void OnBack();
-void OnCancel();
-void OnPrevNext(u8 up);
-void OnSelect();
+// The key click that a touch acts with.
 void KeyClick();
 
-// The setting editors (Editors.cpp); they change pages but never navigate.
-void OnEdit();
-void OnPlusMinus(u8 up);
-void OnConfirm();
-// The guided setup's next step after the given page: from the supplementary
-// function to the maximum tank temperature, then to the limit that the
-// supplementary function needs (tank 2 or the heating circuits), then to the
-// measurements; each value page opens with its edit running.
-void GoToNextSetupStep(u8 page);
+// One tick of a message page's timer; true once it has come down to `end`.
+bool CountDownMessage(u16 end);

@@ -1,26 +1,28 @@
-// The page bodies that are drawn by their own routines rather than from the
-// generic layouts: the collector chart (page 5), the daily-yield chart
-// (page 7), one fault-history entry (page 44) and the confirmation dialog
-// (page 45). Each routine only queues drawing commands (and, for the dialog,
-// touch buttons) and keeps no state of its own.
+// What the collector chart and the daily-yield chart share: their axes, and
+// the number labels of their scales, right-aligned left of the axis.
 #pragma once
 
 #include "panel/Types.h"
+#include "panel/app/NumberFormat.h"
 
-// The 36-hour curve of CollectorCurve, oldest value at column 51.
-void DrawCollectorChart();
-// One bar per day of the yield history, today's at the right.
-void DrawYieldChart();
-// Fault-history entry index; an empty entry or an index other than 0 or 1
-// draws nothing.
-void DrawFaultEntry(u8 index);
-// The update question with its Yes (button 18) and No (button 19) buttons; the
-// live refresh leaves the page when dialogTimer runs out.
-void DrawConfirmDialog();
+// Scale labels end at this column; time and weekday labels stand on this base
+// line below the plot.
+constexpr u16 kLabelRight = 40;
+constexpr u16 kAxisLabelBaseLine = 203;
 
-// The decimal text of value without leading zeros into out (6 bytes);
-// returns the number of digits written, 1..5.
-u8 FormatUnsigned(char* out, u16 value);
+// A number label with descriptor 9. Its sign column is a blank for the
+// non-negative values, which is dropped so that a centred label sits under
+// its column.
+struct NumberLabel {
+    char text[kNumberTextMax];
+    explicit NumberLabel(i32 value) { FormatNumber(Format::kSignedDegrees, value, text); }
+    const char* Get() const { return text[0] == ' ' ? text + 1 : text; }
+    // With its sign column: the label's full box.
+    const char* Full() const { return text; }
+};
 
-// The version number as "V 1.05" in a static buffer.
-const char* FormatVersion();
+// Both axes, two pixels thick: the vertical one from `top` down, the
+// horizontal one to `right`.
+void Axes(u16 top, u16 right);
+// A scale label right-aligned at kLabelRight.
+void ScaleLabel(const char* text, u16 baseLine);

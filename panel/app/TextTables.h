@@ -1,5 +1,6 @@
-// The texts of the controller's status and of its fault codes, shared by the
-// pages that show the live values and by the fault-history view.
+// The texts that a value names: the controller's status, its fault codes and
+// the choices of the settings, shared by the value pages, their lists, the
+// start page and the fault-history view.
 #pragma once
 
 #include "panel/Types.h"
@@ -11,6 +12,17 @@ constexpr u8 kFaultCodeCount = 51;
 // A fault code that the controller does not report has no text of its own:
 // its entry holds this, and the pages show "Fault solar" with the code.
 constexpr TextId kUnlistedFault = 0;
+
+// A setting's choices, in the order of its values: the rows of its list page
+// and the text its value page shows.
+inline constexpr TextId LoadStrategyTexts[] = {Txt::kStrategyPriorityTank1, Txt::kStrategyMaxTank1,
+                                               Txt::kStrategyPriorityTank2, Txt::kStrategyMaxTank2};
+inline constexpr TextId ShortcutTexts[] = {Txt::kMeasurementTitle, Txt::kSolarYields, Txt::kLanguage};
+inline constexpr TextId SupplementaryTexts[] = {Txt::kSupplementaryNone, Txt::kSupplementaryTwoTanks,
+                                                Txt::kSupplementaryHeatingSupport};
+inline constexpr TextId ModeTexts[] = {Txt::kModeAuto, Txt::kModeOff, Txt::kModeTest, Txt::kModeManual};
+// The on/off outputs: "on" is row 0 (see OnOffRow).
+inline constexpr TextId OnOffTexts[] = {Txt::kOutputOn, Txt::kOutputOff};
 
 // Controller status 0..9.
 inline constexpr TextId StatusTexts[kControllerStatusCount] = {

@@ -34,7 +34,8 @@ struct TouchSlider {
 // The first free record or the one with the same id takes the region; a full
 // table changes nothing.
 void AddTouchButton(u8 id, u16 x1, u16 y1, u16 x2, u16 y2);
-// 255 frees all records; otherwise the first record with that id.
+// kAllTouchButtons frees all records; otherwise the first record with that id.
+constexpr u8 kAllTouchButtons = 255;
 void RemoveTouchButton(u8 id);
 void AddTouchSlider(u8 id, u16 x1, u16 y1, u16 x2, u16 y2, i32 p0, i32 p1, i32 p2, i32 value);
 void RemoveTouchSlider(u8 id);

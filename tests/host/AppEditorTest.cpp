@@ -3,8 +3,9 @@
 #include <utility>
 
 #include "panel/app/AppState.h"
+#include "panel/app/Editors.h"
 #include "panel/app/Plant.h"
-#include "panel/app/Refresh.h"
+#include "panel/app/pages/Checks.h"
 #include "panel/settings/Settings.h"
 #include "tests/host/PanelDriver.h"
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "panel/app/AppState.h"
-#include "panel/app/Layout.h"
+#include "panel/app/Draw.h"
+#include "panel/app/Frame.h"
+#include "panel/app/Navigation.h"
+#include "panel/app/pages/Checks.h"
 #include "panel/hw/TouchStage.h"
 #include "panel/settings/Settings.h"
 #include "tests/host/PanelDriver.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "panel/app/AppState.h"
+#include "panel/app/PageTable.h"
 #include "panel/app/Plant.h"
 #include "panel/settings/Settings.h"
 #include "tests/host/PanelDriver.h"

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <set>
 
+#include "host/PanelStates.h"
 #include "host/PngWriter.h"
 #include "panel/app/AppState.h"
 #include "tests/host/TestFolder.h"
@@ -48,6 +49,22 @@ TEST(Gallery, WritesEveryPageOfTheChosenLanguagesAndAnIndex) {
     EXPECT_FALSE(std::filesystem::exists(dir / "de"));
     EXPECT_NE(index.find("id=\"overflow\""), std::string::npos);
     EXPECT_LT(index.find("<th>Polish (pl)"), index.find("<th>English (en)"));
+}
+
+// Each page's steps, as its record gives them, bring that page on the
+// screen; a step the driver cannot play is named.
+TEST(Gallery, EveryPageStateEndsOnItsPageAndBadStepsAreNamed) {
+    StateDriver driver(kEnglish, 1, false);
+    for (int page = 0; page < kPageCount; ++page) {
+        const PanelState& state = PanelStates()[static_cast<std::size_t>(page)];
+        driver.Show(state);
+        EXPECT_EQ(driver.Error(), "") << state.file;
+        EXPECT_EQ(AppState.currentPage, page) << state.file;
+    }
+    for (const char* bad : {"tap nothing", "go nowhere", "set fault x", "repeat x tap plus", "jump", "go"}) {
+        driver.Show({"bad", "bad", 0, false, [bad](StateDriver& d) { d.Play(bad); }});
+        EXPECT_EQ(driver.Error(), std::string("cannot play '") + bad + "'");
+    }
 }
 
 TEST(Gallery, RejectsBadOptionsBeforeWritingAnything) {

@@ -14,7 +14,9 @@
 #include "host/ScreenCapture.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
-#include "panel/app/Layout.h"
+#include "panel/app/Draw.h"
+#include "panel/app/Frame.h"
+#include "panel/app/Navigation.h"
 #include "panel/gfx/Colour.h"
 #include "panel/hw/LcdQueue.h"
 

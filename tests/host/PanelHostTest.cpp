@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "panel/app/AppState.h"
+#include "panel/app/Navigation.h"
 #include "panel/app/Plant.h"
 #include "panel/hw/Clock.h"
 #include "panel/hw/LcdQueue.h"

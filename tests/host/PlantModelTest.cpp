@@ -7,8 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "panel/app/Draw.h"
+#include "panel/app/Navigation.h"
 #include "panel/app/Plant.h"
-#include "panel/app/Refresh.h"
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"
 #include "tests/host/FreshPanel.h"

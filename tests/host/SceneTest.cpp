@@ -9,7 +9,7 @@
 #include "host/PlantModel.h"
 #include "host/TextCheck.h"
 #include "panel/app/AppState.h"
-#include "panel/app/Layout.h"
+#include "panel/app/Draw.h"
 #include "panel/dl/DisplayList.h"
 #include "panel/dl/DrawApi.h"
 #include "panel/settings/Settings.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "panel/app/AppState.h"
-#include "panel/app/Layout.h"
+#include "panel/app/PageTable.h"
 #include "panel/app/Plant.h"
 #include "panel/dl/DisplayList.h"
 #include "tests/host/PanelDriver.h"

@@ -9,6 +9,7 @@
 #include "host/PlantModel.h"
 #include "host/PngWriter.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Navigation.h"
 #include "panel/hw/LcdQueue.h"
 #include "panel/settings/Settings.h"
 
@@ -19,7 +20,6 @@ public:
     WallTime Now() override { return MakeWallTime(2026, 12, 6, 13, 47, 5); }
 };
 
-constexpr int kPages = 46;
 constexpr int kColumns = 6;
 constexpr int kGap = 4;
 
@@ -43,11 +43,11 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < 300; ++i) host.Tick();
     Settings.language = static_cast<u8>(language);
 
-    const int rows = (kPages + kColumns - 1) / kColumns;
+    const int rows = (kPageCount + kColumns - 1) / kColumns;
     const int width = kColumns * (kScreenWidth + kGap) + kGap;
     const int height = rows * (kScreenHeight + kGap) + kGap;
     std::vector<std::uint32_t> sheet(static_cast<std::size_t>(width) * height, 0x404040);
-    for (int page = 0; page < kPages; ++page) {
+    for (int page = 0; page < kPageCount; ++page) {
         GoToPage(static_cast<u8>(page));
         for (int i = 0; i < 60; ++i) host.Tick();
         const int ox = kGap + (page % kColumns) * (kScreenWidth + kGap);

@@ -16,6 +16,7 @@
 
 #include "host/Haupt.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Navigation.h"
 #include "panel/hw/Touch.h"
 
 namespace {

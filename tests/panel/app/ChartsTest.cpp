@@ -1,13 +1,15 @@
-#include "panel/app/Charts.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "panel/app/AppState.h"
-#include "panel/app/Layout.h"
+#include "panel/app/Draw.h"
 #include "panel/app/Plant.h"
+#include "panel/app/pages/Dialogs.h"
+#include "panel/app/pages/Faults.h"
+#include "panel/app/pages/Measurements.h"
+#include "panel/app/pages/Yields.h"
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"
 #include "tests/panel/dl/DlTestSupport.h"

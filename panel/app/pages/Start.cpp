@@ -1,23 +1,34 @@
-#include "panel/app/Schematic.h"
+// The start page: the plant schematic with its tank colours, sun, frost and
+// status icons, the turning pump wheel, the flowing pipes and the
+// temperatures, or the fault view while a fault is set; its bar offers the
+// shortcut key, the guided setup until the first commissioning, and the menu.
+#include "panel/app/pages/Start.h"
 #include "panel/StaticState.h"
 
 #include "panel/app/AppState.h"
-#include "panel/app/Layout.h"
+#include "panel/app/Draw.h"
+#include "panel/app/Frame.h"
 #include "panel/app/NumberFormat.h"
 #include "panel/app/Plant.h"
-#include "panel/app/Refresh.h"
 #include "panel/dl/DrawApi.h"
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"
 
-const Rgb565 PipeColours[kPipeSets][kPipePhases] = {
+namespace {
+
+// The dash patterns of an animated pipe: 0 hot and still, 1 hot and flowing,
+// 2 cold and still, 3 cold and flowing.
+constexpr u8 kPipeSets = 4;
+constexpr u8 kPipePhases = 8;
+constexpr Rgb565 PipeColours[kPipeSets][kPipePhases] = {
     {0xF800, 0xF800, 0xF800, 0xF800, 0xF800, 0xF800, 0xF800, 0xF800},
     {0xFB0C, 0xF986, 0xF800, 0xC800, 0x9800, 0xC800, 0xF800, 0xF986},
     {0x651F, 0x651F, 0x651F, 0x651F, 0x651F, 0x651F, 0x651F, 0x651F},
     {0x651F, 0x649F, 0x5C1F, 0x33BE, 0x0B3C, 0x33BE, 0x5C1F, 0x5C9F},
 };
 
-namespace {
+// Ticks between two steps of the pipe animation.
+constexpr u8 kFlowStepTicks = 25;
 
 constexpr u8 kUndecided = 255;
 constexpr u8 kModeNeverDrawn = 99;
@@ -37,7 +48,7 @@ struct SchematicState {
     u8 pumpRunning;
     u8 pumpPhase;
     u16 pumpCounter;
-    i16 collectorShown;  // whole degrees, or kNoValue
+    i16 collectorShown;  // whole degrees, or kNoValue before the first draw
     i16 lowerTankShown;
     i16 tankTopShown;
     i16 tank2TopShown;
@@ -116,14 +127,11 @@ void RefreshTank(TankState& tank, const TankView& view) {
 // zero, so a negative reading rounds by subtracting the half.
 i16 WholeDegrees(i16 tenths) { return static_cast<i16>(tenths >= 0 ? (tenths + 5) / 10 : (tenths - 5) / 10); }
 
-void DegreesText(i16 degrees, char* out) {
+void DegreesText(i16 degrees, char* out, u8 capacity) {
     FormatNumber(Format::kSignedDegrees, degrees, out);
     u8 n = 0;
     while (out[n] != 0) ++n;
-    const char unit[] =
-        " \xB0"
-        "C";
-    for (u8 i = 0; i < sizeof unit; ++i) out[n + i] = unit[i];
+    Append(out, n, capacity, kSpacedDegrees);
 }
 
 // A temperature in font 1; right = 0 prints it at the field's bottom left,
@@ -136,7 +144,7 @@ void Temperature(i16& shown, i16 tenths, u16 x0, u16 y0, u16 x1, u16 y1, u16 rig
     DlSetFont(FontSlot::kSmall);
     DlSetForeground(Colour::kBlack);
     char text[kNumberTextMax + 4];
-    DegreesText(degrees, text);
+    DegreesText(degrees, text, sizeof text);
     if (right == 0) {
         DlText(text);
     } else {
@@ -201,9 +209,25 @@ void Pump() {
     state.pumpRunning = speed != 0 ? 1 : 0;
 }
 
+constexpr Bar kStartBar = {Button::kLanguageShortcut, Bars::N, Bars::N, Button::kMenu};
+constexpr ButtonId kShortcutIcons[] = {Button::kMeasurementShortcut, Button::kYieldsShortcut,
+                                       Button::kLanguageShortcut};
+
+// The first slot holds the shortcut key's icon, or the faults button while a
+// fault is set; the guided setup is offered until the first commissioning.
+void StartBar(u8* slot) {
+    slot[0] = Settings.shortcutFunction < 3 ? kShortcutIcons[Settings.shortcutFunction] : Button::kNone;
+    if (Settings.faultCode != 0) slot[0] = Button::kFaults;
+    if (Settings.commissioningDay == 0) slot[1] = Button::kGuidedSetup;
+}
+
 void FaultView() {
     ClearContent();
-    if (AppState.barButtons[0] != Button::kFaults) DrawBottomBar();
+    if (AppState.barButtons[0] != Button::kFaults) {
+        Bar slots = kStartBar;
+        StartBar(slots.data());
+        DrawBottomBar(slots.data());
+    }
     DlSetBackground(Colour::kBlack);
     DlSetFlags(DrawMode::kOutline);
     DlImage(44, 155, 0, ImageSlot::kFaultPicture);
@@ -261,22 +285,7 @@ void V(Flow& flow, u16 x, u16 y, i16 length, u8 set) {
     }
 }
 
-}  // namespace
-
-void ResetSchematic() {
-    state = SchematicState{};
-    for (TankState& tank : state.tank) {
-        tank.upper = kUndecided;
-        tank.lower = kUndecided;
-    }
-    state.collectorShown = kNoValue;
-    state.lowerTankShown = kNoValue;
-    state.tankTopShown = kNoValue;
-    state.tank2TopShown = kNoValue;
-    state.operatingModeShown = kModeNeverDrawn;
-    AnimateFlow(1);
-}
-
+// One tick of the pipe animation; reset starts it over from phase 0.
 void AnimateFlow(u8 reset) {
     if (reset) {
         state.flowPhase = 0;
@@ -318,18 +327,32 @@ void AnimateFlow(u8 reset) {
     }
 }
 
-void RefreshSchematic() {
+void ResetSchematic() {
+    state = SchematicState{};
+    for (TankState& tank : state.tank) {
+        tank.upper = kUndecided;
+        tank.lower = kUndecided;
+    }
+    state.collectorShown = kNoValue;
+    state.lowerTankShown = kNoValue;
+    state.tankTopShown = kNoValue;
+    state.tank2TopShown = kNoValue;
+    state.operatingModeShown = kModeNeverDrawn;
+    AnimateFlow(1);
+}
+
+Outcome RefreshStartPage() {
     const u8 fault = Settings.faultCode;
     if (fault != 0) {
         // A fresh build cleared the page, so the view is drawn again even for
         // the fault it showed before the page was left.
         if (fault != state.faultShown || AppState.justBuilt) FaultView();
-        return;
+        return Stay();
     }
     if (state.faultShown != 0) {
         state.faultShown = 0;
         AppState.redrawPending = 1;
-        return;
+        return Stay();
     }
 
     Toggle(state.sunShown, Plant.controllerStatus == 4, 74, 99, 1, ImageSlot::kWeather, Colour::kYellow);
@@ -342,7 +365,7 @@ void RefreshSchematic() {
         RefreshTank(state.tank[1], {250, 290, Plant.fifthRowTwinTemp, Plant.fifthSensorPresent,
                                     Plant.lowerSecondTankTemp, Plant.tankFull[1]});
         if (Plant.fifthSensorPresent) {
-            Temperature(state.tank2TopShown, Plant.fifthRowTwinTemp, 253, 87, 319, 105, 0);
+            Temperature(state.tank2TopShown, Plant.fifthRowTwinTemp, 253, 87, kLastColumn, 105, 0);
         }
     }
 
@@ -359,6 +382,35 @@ void RefreshSchematic() {
         ClearField(75, 125, 130, 144);
     }
     OperatingMode();
+    return Stay();
 }
 
-void ResetSchematicStatics() { state = SchematicState{}; }
+// Built only while no fault is set: with a fault the refresh draws the fault
+// view instead.
+void BuildStartPage() {
+    if (Settings.faultCode != 0) return;
+    DlSetFlags(DrawMode::kOutline);
+    ResetSchematic();
+    DlSetForeground(Colour::kBlack);
+    DlRoundRect(140, 114, 180, 204, 7, 15);
+    DlSetBackground(Colour::kYellow);
+    DlImage(183, 80, 1, ImageSlot::kPlant);
+    DlImage(206, 170, 0, ImageSlot::kPumps);
+    if (Settings.supplementaryFunction == 1) {
+        DlSetForeground(Colour::kBlack);
+        DlRoundRect(250, 114, 290, 204, 7, 15);
+    } else if (Settings.supplementaryFunction == 2) {
+        DlImage(255, 199, 0, ImageSlot::kPlant);
+    }
+}
+
+}  // namespace
+
+constexpr PageRecord StartPage = {
+    .names = Names("start page", "start-page"),
+    .nav = {.titleText = Txt::kStartTitle, .bar = kStartBar},
+    .view = {.flags = PageFlag::kTitleField, .build = BuildStartPage, .refresh = RefreshStartPage},
+    .does = {.bar = StartBar},
+};
+
+void ResetStartPageStatics() { state = SchematicState{}; }
