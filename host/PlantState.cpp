@@ -14,6 +14,7 @@
 #include "host/FileAccess.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
+#include "panel/app/Editors.h"
 #include "panel/app/Navigation.h"
 #include "panel/app/Plant.h"
 #include "panel/settings/Settings.h"
