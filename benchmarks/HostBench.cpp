@@ -13,10 +13,10 @@
 #include <filesystem>
 #include <string>
 
-#include "host/EngineMonitor.h"
+#include "host/runner/EngineMonitor.h"
 
-#include "host/PanelHost.h"
-#include "host/PlantModel.h"
+#include "host/core/PanelHost.h"
+#include "host/plant/PlantModel.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Navigation.h"

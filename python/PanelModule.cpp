@@ -14,16 +14,16 @@
 #include <tuple>
 #include <vector>
 
-#include "host/Gallery.h"
-#include "host/PanelHost.h"
-#include "host/PlantModel.h"
-#include "host/Runner.h"
-#include "host/SceneQuery.h"
+#include "host/core/PanelHost.h"
+#include "host/core/SceneQuery.h"
+#include "host/plant/PlantModel.h"
+#include "host/runner/Gallery.h"
+#include "host/runner/Runner.h"
+#include "host/texts/PoTexts.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Navigation.h"
 #include "panel/settings/Settings.h"
-#include "tools/textgen/PoTexts.h"
 
 namespace py = pybind11;
 

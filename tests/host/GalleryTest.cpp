@@ -1,4 +1,4 @@
-#include "host/Gallery.h"
+#include "host/runner/Gallery.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <iterator>
 #include <set>
 
-#include "host/PanelStates.h"
-#include "host/PngWriter.h"
+#include "host/export/PngWriter.h"
+#include "host/runner/PanelStates.h"
 #include "panel/app/AppState.h"
 #include "tests/host/TestFolder.h"
 

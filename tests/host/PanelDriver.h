@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/Runner.h"
-#include "host/ScreenCapture.h"
+#include "host/core/ScreenCapture.h"
+#include "host/runner/Runner.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Draw.h"

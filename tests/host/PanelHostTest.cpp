@@ -1,5 +1,5 @@
-#include "host/PanelHost.h"
-#include "host/PlantModel.h"
+#include "host/core/PanelHost.h"
+#include "host/plant/PlantModel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "host/PlantModel.h"
+#include "host/plant/PlantModel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "host/PlantState.h"
+#include "host/plant/PlantState.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "host/PlantCommands.h"
-#include "host/Runner.h"
+#include "host/plant/PlantCommands.h"
+#include "host/runner/Runner.h"
 #include "panel/app/Plant.h"
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"

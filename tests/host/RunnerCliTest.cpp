@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/Runner.h"
+#include "host/runner/Runner.h"
 #include "tests/host/TestFolder.h"
 #include "tests/support/TextFiles.h"
 

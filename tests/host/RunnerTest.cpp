@@ -1,4 +1,4 @@
-#include "host/Runner.h"
+#include "host/runner/Runner.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/PngWriter.h"
+#include "host/export/PngWriter.h"
 #include "panel/hw/Clock.h"
 #include "panel/hw/Touch.h"
 #include "tests/host/TestFolder.h"

@@ -1,13 +1,13 @@
 // The scene: what the screen shows, as the drawing made it.
-#include "host/Scene.h"
+#include "host/core/Scene.h"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-#include "host/PanelHost.h"
-#include "host/PlantModel.h"
-#include "host/TextCheck.h"
+#include "host/core/PanelHost.h"
+#include "host/plant/PlantModel.h"
+#include "host/runner/TextCheck.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Draw.h"
 #include "panel/dl/DisplayList.h"

@@ -1,5 +1,5 @@
 // The translators' tools: the run-time preview and the fit check.
-#include "host/TextCheck.h"
+#include "host/runner/TextCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "host/PanelHost.h"
-#include "host/PlantModel.h"
-#include "host/TextOverride.h"
+#include "host/core/PanelHost.h"
+#include "host/plant/PlantModel.h"
+#include "host/runner/TextOverride.h"
 #include "panel/text/TextIds.h"
 #include "tests/support/TextFiles.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "host/PanelHost.h"
-#include "host/PlantModel.h"
-#include "host/PngWriter.h"
+#include "host/core/PanelHost.h"
+#include "host/export/PngWriter.h"
+#include "host/plant/PlantModel.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Navigation.h"
 #include "panel/hw/LcdQueue.h"

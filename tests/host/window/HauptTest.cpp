@@ -1,6 +1,6 @@
 // The window and its Plant panel, driven through Qt events, menu items and
 // the form's timer handler.
-#include "host/Haupt.h"
+#include "host/window/Haupt.h"
 
 #include <gtest/gtest.h>
 
@@ -26,8 +26,8 @@
 #include <functional>
 #include <vector>
 
-#include "host/PlantPanel.h"
-#include "host/PlantPresets.h"
+#include "host/plant/PlantPresets.h"
+#include "host/window/PlantPanel.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Draw.h"
