@@ -218,6 +218,11 @@ bool TakeGalleryOptions(int& argc, char* argv[], GalleryOptions& options, bool& 
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
+        if (arg == "--sheet") {
+            options.sheet = true;
+            tuned = true;
+            continue;
+        }
         const bool takes = arg == "--gallery" || arg == "--lang" || arg == "--zoom";
         if (!takes) {
             argv[kept++] = argv[i];
@@ -244,7 +249,7 @@ bool TakeGalleryOptions(int& argc, char* argv[], GalleryOptions& options, bool& 
     argc = kept;
     argv[argc] = nullptr;
     if (tuned && !wanted) {
-        why = "--lang and --zoom go with --gallery";
+        why = "--lang, --zoom and --sheet go with --gallery";
         return false;
     }
     return true;
@@ -294,28 +299,68 @@ void ParsePlacements(const std::string& text, std::vector<Placement>& out) {
     }
 }
 
+// Every page's picture on one sheet, six to a row, with a dark gap between
+// them; the pages are the first states.
+class ContactSheet {
+public:
+    void Place(int page, const ScreenImage& screen) {
+        if (rgb_.empty()) {
+            cellWidth_ = screen.width;
+            cellHeight_ = screen.height;
+            width_ = kColumns * (cellWidth_ + kGap) + kGap;
+            height_ = (kPageCount + kColumns - 1) / kColumns * (cellHeight_ + kGap) + kGap;
+            rgb_.assign(static_cast<std::size_t>(width_) * height_, kBackground);
+        }
+        const int ox = kGap + page % kColumns * (cellWidth_ + kGap);
+        const int oy = kGap + page / kColumns * (cellHeight_ + kGap);
+        for (int y = 0; y < cellHeight_; ++y) {
+            for (int x = 0; x < cellWidth_; ++x) {
+                rgb_[static_cast<std::size_t>(oy + y) * width_ + ox + x] = screen.At(x, y);
+            }
+        }
+    }
+    bool Write(const std::string& path, std::string& error) const {
+        return WritePng(path, width_, height_, rgb_, error);
+    }
+
+private:
+    static constexpr int kColumns = 6;
+    static constexpr int kGap = 4;
+    static constexpr std::uint32_t kBackground = 0x404040;
+    int cellWidth_ = 0;
+    int cellHeight_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<std::uint32_t> rgb_;
+};
+
 }  // namespace
 
-bool DrawLanguage(const std::string& dir, Language language, int zoom, std::string& out, std::string& error) {
-    const std::filesystem::path folder = std::filesystem::path(dir) / LanguageCode(language);
+bool DrawLanguage(const GalleryOptions& options, Language language, std::string& out, std::string& error) {
+    const std::filesystem::path folder = std::filesystem::path(options.dir) / LanguageCode(language);
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec) {
         error = folder.string() + ": cannot create the folder: " + ec.message();
         return false;
     }
-    StateDriver driver(language, zoom, true);
+    StateDriver driver(language, options.zoom, true);
     FitCollector collector(driver.Host().GetScene());
     std::vector<int> placed(kTextCount, 0);
-    for (const PanelState& state : PanelStates()) {
+    ContactSheet sheet;
+    const std::vector<PanelState>& states = PanelStates();
+    for (std::size_t i = 0; i < states.size(); ++i) {
+        const PanelState& state = states[i];
         driver.Show(state);
         if (!state.pictured) continue;
         const ScreenImage screen = CaptureScreen(driver.Host());
         if (!WritePng((folder / (state.file + ".png")).string(), screen.width, screen.height, screen.rgb, error)) {
             return false;
         }
+        if (options.sheet && i < kPageCount) sheet.Place(static_cast<int>(i), screen);
         RecordPlacements(driver.Host().GetScene(), language, state.file, placed, out);
     }
+    if (options.sheet && !sheet.Write((folder / "sheet.png").string(), error)) return false;
     out += FormatFaults(collector.Faults());
     return true;
 }
@@ -346,7 +391,7 @@ int RunGallery(const GalleryOptions& options, std::string& error) {
     if (!PrepareFolder(options.dir, error)) return 2;
     std::vector<std::string> results;
     const LanguageWork draw = [&options](Language language, std::string& out, std::string& why) {
-        return DrawLanguage(options.dir, language, options.zoom, out, why);
+        return DrawLanguage(options, language, out, why);
     };
     if (!ForEachLanguage(languages, options.jobs, draw, results, error, "gallery")) {
         if (error.empty()) error = options.dir + ": some pages could not be written";

@@ -8,6 +8,8 @@
 //   DIR/index.html         two views: one row per picture, one column per
 //                          language; and one row per text, each cell the
 //                          text cut out of the picture where it stands
+//   DIR/LANG/sheet.png     with --sheet: every page on one contact sheet, six
+//                          to a row, for reviewing a language at a glance
 //
 // The states are the panel's own (PanelStates): pages that only show
 // something in a certain plant state are reached the way a user reaches them.
@@ -23,7 +25,8 @@ struct GalleryOptions {
     std::string dir;
     std::vector<Language> languages;  // empty: every language
     int zoom = 1;
-    int jobs = 0;  // languages drawn at once; 0: the number of cores
+    bool sheet = false;  // also DIR/LANG/sheet.png
+    int jobs = 0;        // languages drawn at once; 0: the number of cores
 };
 
 // Parses "de,en,pl" into languages, in the order given, without repeats.
@@ -32,15 +35,17 @@ bool ParseLanguageList(std::string_view list, std::vector<Language>& out, std::s
 // "05-collector-chart.png": the page number and its name as a file name.
 std::string GalleryPageFile(int page);
 
-// Takes --gallery DIR, --lang LIST and --zoom N out of argv (the others stay).
+// Takes --gallery DIR, --lang LIST, --zoom N and --sheet out of argv (the
+// others stay).
 // False with a message for a malformed option; `wanted` tells whether
 // --gallery was given.
 bool TakeGalleryOptions(int& argc, char* argv[], GalleryOptions& options, bool& wanted, std::string& why);
 
-// Draws every pictured state of one language into DIR/LANG/ in this process,
-// and checks every state's texts. `out` gets where each text stands and the
-// texts that do not fit, as lines for RunGallery.
-bool DrawLanguage(const std::string& dir, Language language, int zoom, std::string& out, std::string& error);
+// Draws every pictured state of one language into DIR/LANG/ in this process
+// (and the contact sheet, when asked for), and checks every state's texts.
+// `out` gets where each text stands and the texts that do not fit, as lines
+// for RunGallery.
+bool DrawLanguage(const GalleryOptions& options, Language language, std::string& out, std::string& error);
 
 // The whole gallery: one process per language (the firmware's state is
 // global), `jobs` at a time, then the text check and index.html. Returns the
