@@ -65,7 +65,6 @@ public:
         Ticks(100);
     }
     void TapRow(int row) { Tap(120, ListRowY(row)); }
-    void TapMenuRow(int row) { Tap(120, MenuRowY(row)); }
     // Holds a bar slot for n ticks.
     void Hold(int slot, int n) {
         ChangesWhileHeld(slot, n, [] { return 0; });

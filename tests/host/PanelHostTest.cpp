@@ -66,16 +66,6 @@ TEST_F(PanelHostTest, StartStampsTheLoggedFaultAndMirrorsTheFramebuffer) {
     EXPECT_EQ(host.GetCanvas().RgbAt(319, 239), Rgb565ToRgb888(FramebufferAt(319, 239)));
 }
 
-TEST_F(PanelHostTest, CurveIsRecomputedOnTick1002WithTheHourOfThatTick) {
-    StartAt(0);
-    clock.now.hour = 12;
-    Ticks(1001);
-    EXPECT_EQ(CollectorCurve[0], 1181);
-    Ticks(1);
-    EXPECT_EQ(CollectorCurve[0], 118);
-    EXPECT_EQ(host.TickCounter(), 0);
-}
-
 TEST_F(PanelHostTest, TickFeedsThePanelClockWithSundayAsZero) {
     StartAt(9);
     clock.now = MakeWallTime(2026, 12, 6, 23, 59, 58);  // a Sunday

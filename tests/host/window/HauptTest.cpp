@@ -71,15 +71,6 @@ void OpenContextMenu(THaupt& haupt, QPoint at) {
     QApplication::sendEvent(&haupt, &menu);
 }
 
-TEST_F(Window, FormHasItsCaptionPositionAndTimer) {
-    EXPECT_EQ(haupt.windowTitle(), QStringLiteral("Kandorelle II V1.05 15.04.2011"));
-    EXPECT_EQ(haupt.pos(), QPoint(364, 246));
-    EXPECT_TRUE(haupt.TimerRefresh->isActive());
-    EXPECT_EQ(haupt.TimerRefresh->interval(), 12);
-    EXPECT_EQ(haupt.TimerRefresh->timerType(), Qt::PreciseTimer);
-    EXPECT_FALSE(haupt.windowFlags() & Qt::WindowMaximizeButtonHint);
-}
-
 TEST_F(Window, ZoomItemsResizeTheFixedClientAreaAndMoveTheCheckMark) {
     QAction* const items[] = {haupt.mnuZoom100, haupt.mnuZoom200, haupt.mnuZoom300};
     for (int zoom : {1, 3, 2, 1}) {
