@@ -91,6 +91,61 @@ std::string GifReason(int code) {
     return text != nullptr ? text : "GIF error " + std::to_string(code);
 }
 
+// The frame's colours as a colour map, and each pixel of the area as its
+// index in it; null when giflib fails.
+ColorMapObject* FrameColours(const std::vector<Rgb565>& frame, const Rect& area, std::vector<GifPixelType>& indexes) {
+    const int width = area.x1 - area.x0;
+    const int height = area.y1 - area.y0;
+    const std::size_t count = static_cast<std::size_t>(width) * height;
+    std::vector<GifColorType> colours;
+    std::unordered_map<Rgb565, GifPixelType> index;
+    bool many = false;
+    for (int y = area.y0; y < area.y1 && !many; ++y) {
+        for (int x = area.x0; x < area.x1; ++x) {
+            const Rgb565 c = frame[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))];
+            auto found = index.find(c);
+            if (found == index.end()) {
+                if (colours.size() == 256) {
+                    many = true;
+                    break;
+                }
+                const RgbTriple rgb = Rgb565ToRgb(c);
+                colours.push_back({rgb.red, rgb.green, rgb.blue});
+                found = index.emplace(c, static_cast<GifPixelType>(colours.size() - 1)).first;
+            }
+            indexes[static_cast<std::size_t>(y - area.y0) * width + (x - area.x0)] = found->second;
+        }
+    }
+    int bits = GifBitSize(static_cast<int>(colours.size()));
+    ColorMapObject* map = nullptr;
+    if (!many) {
+        map = GifMakeMapObject(1 << bits, nullptr);
+        if (map != nullptr) std::copy(colours.begin(), colours.end(), map->Colors);
+    } else {
+        // More colours than a frame can hold: giflib picks 256 of them.
+        std::vector<GifByteType> red(count), green(count), blue(count);
+        for (int y = area.y0; y < area.y1; ++y) {
+            for (int x = area.x0; x < area.x1; ++x) {
+                const RgbTriple rgb = Rgb565ToRgb(frame[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))]);
+                const std::size_t i = static_cast<std::size_t>(y - area.y0) * width + (x - area.x0);
+                red[i] = rgb.red;
+                green[i] = rgb.green;
+                blue[i] = rgb.blue;
+            }
+        }
+        bits = 8;
+        map = GifMakeMapObject(256, nullptr);
+        int size = 256;
+        if (map != nullptr &&
+            GifQuantizeBuffer(static_cast<unsigned>(width), static_cast<unsigned>(height), &size, red.data(),
+                              green.data(), blue.data(), indexes.data(), map->Colors) != GIF_OK) {
+            GifFreeMapObject(map);
+            map = nullptr;
+        }
+    }
+    return map;
+}
+
 }  // namespace
 
 GifRecorder::~GifRecorder() { Abandon(); }
@@ -175,52 +230,7 @@ bool GifRecorder::WritePending(std::int64_t until) {
     const std::size_t count = static_cast<std::size_t>(width) * height;
 
     std::vector<GifPixelType> indexes(count);
-    std::vector<GifColorType> colours;
-    std::unordered_map<Rgb565, GifPixelType> index;
-    bool many = false;
-    for (int y = area.y0; y < area.y1 && !many; ++y) {
-        for (int x = area.x0; x < area.x1; ++x) {
-            const Rgb565 c = pending_[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))];
-            auto found = index.find(c);
-            if (found == index.end()) {
-                if (colours.size() == 256) {
-                    many = true;
-                    break;
-                }
-                const RgbTriple rgb = Rgb565ToRgb(c);
-                colours.push_back({rgb.red, rgb.green, rgb.blue});
-                found = index.emplace(c, static_cast<GifPixelType>(colours.size() - 1)).first;
-            }
-            indexes[static_cast<std::size_t>(y - area.y0) * width + (x - area.x0)] = found->second;
-        }
-    }
-    int bits = GifBitSize(static_cast<int>(colours.size()));
-    ColorMapObject* map = nullptr;
-    if (!many) {
-        map = GifMakeMapObject(1 << bits, nullptr);
-        if (map != nullptr) std::copy(colours.begin(), colours.end(), map->Colors);
-    } else {
-        // More colours than a frame can hold: giflib picks 256 of them.
-        std::vector<GifByteType> red(count), green(count), blue(count);
-        for (int y = area.y0; y < area.y1; ++y) {
-            for (int x = area.x0; x < area.x1; ++x) {
-                const RgbTriple rgb = Rgb565ToRgb(pending_[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))]);
-                const std::size_t i = static_cast<std::size_t>(y - area.y0) * width + (x - area.x0);
-                red[i] = rgb.red;
-                green[i] = rgb.green;
-                blue[i] = rgb.blue;
-            }
-        }
-        bits = 8;
-        map = GifMakeMapObject(256, nullptr);
-        int size = 256;
-        if (map != nullptr &&
-            GifQuantizeBuffer(static_cast<unsigned>(width), static_cast<unsigned>(height), &size, red.data(),
-                              green.data(), blue.data(), indexes.data(), map->Colors) != GIF_OK) {
-            GifFreeMapObject(map);
-            map = nullptr;
-        }
-    }
+    ColorMapObject* map = FrameColours(pending_, area, indexes);
     GraphicsControlBlock control{};
     control.DisposalMode = DISPOSE_DO_NOT;
     control.TransparentColor = NO_TRANSPARENT_COLOR;

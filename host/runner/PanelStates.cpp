@@ -127,7 +127,8 @@ void SelectRow(StateDriver& d, int page, int row) {
     for (int i = 0; i < row; ++i) d.TapButton(Button::kNext);
 }
 
-void AddStates(std::vector<PanelState>& states) {
+// Every page, and the states that show the texts no page shows by default.
+void AddGalleryStates(std::vector<PanelState>& states) {
     for (int page = 0; page < kPageCount; ++page) {
         states.push_back({FileOf(page, ""), PageName(static_cast<std::uint8_t>(page)), page, true,
                           [page](StateDriver& d) { ShowPage(d, page); }});
@@ -180,28 +181,13 @@ void AddStates(std::vector<PanelState>& states) {
                               d.Go(Page::kControllerStatus);
                           }});
     }
+}
 
-    // For the fit check only: every place a text can stand.
-    const auto checkOnly = [&states](int page, const std::string& suffix, std::function<void(StateDriver&)> show) {
-        states.push_back({FileOf(page, suffix), PageName(static_cast<std::uint8_t>(page)) + (", " + suffix), page,
-                          false, std::move(show)});
-    };
-    checkOnly(Page::kCommissioningRun, "without-valve", [](StateDriver& d) { RunAllSteps(d, false, false); });
-    checkOnly(Page::kCommissioningRun, "failing", [](StateDriver& d) { RunAllSteps(d, false, true); });
-    for (int row = 1; row < 5; ++row) {
-        checkOnly(Page::kMenu, "row-" + Number(row), [row](StateDriver& d) { SelectRow(d, Page::kMenu, row); });
-    }
-    for (u8 page = 0; page < kPageCount; ++page) {
-        if (!IsListPage(page)) continue;
-        const int rows = page == Page::kLoadStrategyList ? 4 : static_cast<int>(PageViewAt(page).rows.size());
-        for (int row = 1; row < rows; ++row) {
-            checkOnly(page, "row-" + Number(row), [page, row](StateDriver& d) {
-                Settings.supplementaryFunction = 1;  // all four load strategies
-                SelectRow(d, page, row);
-            });
-        }
-    }
-    // Every value of the settings that show a text, on their value pages.
+using CheckOnly = std::function<void(int page, const std::string& suffix, std::function<void(StateDriver&)> show)>;
+
+// Every value of the settings that show a text, on their value pages, and the
+// history's text for each fault and each status.
+void AddValueStates(const CheckOnly& checkOnly) {
     const struct {
         int page;
         u8* setting;
@@ -253,12 +239,37 @@ void AddStates(std::vector<PanelState>& states) {
     }
 }
 
+// For the fit check only: every place a text can stand.
+void AddCheckStates(std::vector<PanelState>& states) {
+    const CheckOnly checkOnly = [&states](int page, const std::string& suffix, std::function<void(StateDriver&)> show) {
+        states.push_back({FileOf(page, suffix), PageName(static_cast<std::uint8_t>(page)) + (", " + suffix), page,
+                          false, std::move(show)});
+    };
+    checkOnly(Page::kCommissioningRun, "without-valve", [](StateDriver& d) { RunAllSteps(d, false, false); });
+    checkOnly(Page::kCommissioningRun, "failing", [](StateDriver& d) { RunAllSteps(d, false, true); });
+    for (int row = 1; row < 5; ++row) {
+        checkOnly(Page::kMenu, "row-" + Number(row), [row](StateDriver& d) { SelectRow(d, Page::kMenu, row); });
+    }
+    for (u8 page = 0; page < kPageCount; ++page) {
+        if (!IsListPage(page)) continue;
+        const int rows = page == Page::kLoadStrategyList ? 4 : static_cast<int>(PageViewAt(page).rows.size());
+        for (int row = 1; row < rows; ++row) {
+            checkOnly(page, "row-" + Number(row), [page, row](StateDriver& d) {
+                Settings.supplementaryFunction = 1;  // all four load strategies
+                SelectRow(d, page, row);
+            });
+        }
+    }
+    AddValueStates(checkOnly);
+}
+
 }  // namespace
 
 const std::vector<PanelState>& PanelStates() {
     static const std::vector<PanelState> kStates = [] {
         std::vector<PanelState> states;
-        AddStates(states);
+        AddGalleryStates(states);
+        AddCheckStates(states);
         return states;
     }();
     return kStates;

@@ -344,6 +344,61 @@ bool ParseColour(std::string_view word, long& out, std::string& why) {
     return true;
 }
 
+bool ExpectUsage(const char* usage, std::string& why) {
+    why = "usage: expect " + std::string(usage);
+    return false;
+}
+
+// expect [no] text "TEXT"|NAME [in X Y W H]
+bool ParseExpectText(const Words& words, ScriptCommand& command, std::string& why) {
+    const bool no = words[0] == "no";
+    command.expect = no ? Expectation::NoText : Expectation::Text;
+    const std::size_t at = no ? 2 : 1;
+    const char* usage = no ? "no text \"TEXT\"|NAME [in X Y W H]" : "text \"TEXT\"|NAME [in X Y W H]";
+    if (words.size() != at + 1 && words.size() != at + 6) return ExpectUsage(usage, why);
+    std::string word;
+    const bool quoted = Unquote(words[at], word);
+    if (!ParseSceneTarget(word, quoted, command.target, why)) return false;
+    if (command.target.kind == SceneTarget::Kind::Name) {
+        why = "'" + word + "' is a picture; a text goes in double quotes or is named as the panel names it";
+        return false;
+    }
+    command.text = word;
+    if (words.size() == at + 1) return true;
+    if (words[at + 1] != "in") return ExpectUsage(usage, why);
+    command.hasRegion = true;
+    return ParseRegion(words, at + 2, command.region, why);
+}
+
+constexpr const char* kScreenUsage = "screen FILE.png [TOLERANCE] [mask X Y W H | mask animations ...]";
+
+// expect screen FILE.png [TOLERANCE] [mask X Y W H | mask animations ...]
+bool ParseExpectScreen(const Words& words, ScriptCommand& command, std::string& why) {
+    command.expect = Expectation::Screen;
+    command.number[0] = 0;
+    if (!ParsePngName(words[1], command.path, why)) return false;
+    std::size_t at = 2;
+    if (at < words.size() && words[at] != "mask") {
+        if (!ParseNumber(words[at], "tolerance", 0, Canvas::kMaxWidth * Canvas::kMaxHeight, command.number[0], why)) {
+            return false;
+        }
+        ++at;
+    }
+    while (at < words.size()) {
+        SceneBox box;
+        if (words[at] != "mask") return ExpectUsage(kScreenUsage, why);
+        if (at + 1 < words.size() && words[at + 1] == "animations") {
+            command.number[1] = 1;
+            at += 2;
+            continue;
+        }
+        if (!ParseRegion(words, at + 1, box, why)) return false;
+        command.masks.push_back(box);
+        at += 5;
+    }
+    return true;
+}
+
 bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, std::string& why) {
     const std::string_view what = words[0];
     const std::size_t operands = words.size() - 1;
@@ -362,23 +417,7 @@ bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, s
         return false;
     }
     if (what == "text" || (what == "no" && operands >= 1 && words[1] == "text")) {
-        const bool no = what == "no";
-        command.expect = no ? Expectation::NoText : Expectation::Text;
-        const std::size_t at = no ? 2 : 1;
-        const char* usage = no ? "no text \"TEXT\"|NAME [in X Y W H]" : "text \"TEXT\"|NAME [in X Y W H]";
-        if (words.size() != at + 1 && words.size() != at + 6) return wants(99, 99, usage);
-        std::string word;
-        const bool quoted = Unquote(words[at], word);
-        if (!ParseSceneTarget(word, quoted, command.target, why)) return false;
-        if (command.target.kind == SceneTarget::Kind::Name) {
-            why = "'" + word + "' is a picture; a text goes in double quotes or is named as the panel names it";
-            return false;
-        }
-        command.text = word;
-        if (words.size() == at + 1) return true;
-        if (words[at + 1] != "in") return wants(99, 99, usage);
-        command.hasRegion = true;
-        return ParseRegion(words, at + 2, command.region, why);
+        return ParseExpectText(words, command, why);
     }
     if (what == "pixel") {
         command.expect = Expectation::Pixel;
@@ -387,33 +426,7 @@ bool ParseExpect(std::string_view, const Words& words, ScriptCommand& command, s
                ParseNumber(words[2], "y", 0, kScreenHeight - 1, command.number[1], why) &&
                ParseColour(words[3], command.number[2], why);
     }
-    if (what == "screen") {
-        command.expect = Expectation::Screen;
-        command.number[0] = 0;
-        const char* usage = "screen FILE.png [TOLERANCE] [mask X Y W H | mask animations ...]";
-        if (!wants(1, 64, usage) || !ParsePngName(words[1], command.path, why)) return false;
-        std::size_t at = 2;
-        if (at < words.size() && words[at] != "mask") {
-            if (!ParseNumber(words[at], "tolerance", 0, Canvas::kMaxWidth * Canvas::kMaxHeight, command.number[0],
-                             why)) {
-                return false;
-            }
-            ++at;
-        }
-        while (at < words.size()) {
-            SceneBox box;
-            if (words[at] != "mask") return wants(99, 99, usage);
-            if (at + 1 < words.size() && words[at + 1] == "animations") {
-                command.number[1] = 1;
-                at += 2;
-                continue;
-            }
-            if (!ParseRegion(words, at + 1, box, why)) return false;
-            command.masks.push_back(box);
-            at += 5;
-        }
-        return true;
-    }
+    if (what == "screen") return wants(1, 64, kScreenUsage) && ParseExpectScreen(words, command, why);
     if (what == "clock") {
         command.expect = Expectation::Clock;
         if (!wants(2, 2, "clock YYYY-MM-DD HH:MM:SS")) return false;
@@ -983,6 +996,71 @@ bool TakeBlockWords(Words& words, const std::string& file, int line, Parsing& pa
     return !words.empty();
 }
 
+void ParseInto(std::string_view text, const std::string& file, int depth, Parsing& parsing);
+
+bool OperandsFit(const RunnerVerbs::Rule& rule, const Words& words, const std::string& file, int number,
+                 Parsing& parsing) {
+    if (words.size() < rule.minWords) {
+        parsing.Fail(file, number,
+                     std::string(rule.name) + ": missing " +
+                         (words.empty() ? "operands" : "an operand after " + Quoted(words.back())) + "; " +
+                         Usage(rule));
+        return false;
+    }
+    if (words.size() > rule.maxWords) {
+        parsing.Fail(file, number,
+                     std::string(rule.name) + ": unexpected " + Quoted(words[rule.maxWords]) + "; " + Usage(rule));
+        return false;
+    }
+    return true;
+}
+
+// include FILE: the lines of FILE, named relative to the including script.
+void ParseInclude(std::string_view operand, const std::string& file, int number, int depth, Parsing& parsing) {
+    std::string name;
+    Unquote(operand, name);
+    const std::filesystem::path path = FolderOf(file) / std::filesystem::path(name);
+    std::string included;
+    std::string why;
+    if (depth >= kMaxIncludeDepth) {
+        parsing.Fail(file, number,
+                     "include: " + path.string() + " is nested more than " + std::to_string(kMaxIncludeDepth) +
+                         " deep (does a script include itself?)");
+    } else if (!ReadScriptFile(path.string(), included, why)) {
+        parsing.Fail(file, number, "include: cannot read " + path.string() + ": " + why);
+    } else {
+        ParseInto(included, path.string(), depth + 1, parsing);
+    }
+}
+
+void AddCommand(const RunnerVerbs::Rule& rule, std::string_view verb, const Words& words, std::string_view line,
+                const std::string& file, int number, Parsing& parsing) {
+    ScriptCommand command;
+    command.verb = rule.verb;
+    command.rule = static_cast<std::uint8_t>(&rule - kRules);
+    command.line = number;
+    command.file = file;
+    command.source = std::string(line);
+    std::string why;
+    if (!rule.parse(verb, words, command, why)) {
+        parsing.Fail(file, number, std::string(rule.name) + ": " + why);
+        return;
+    }
+    // A golden image lives beside the script that names it, and so does
+    // the state that a recorded scenario starts from.
+    if (command.verb == Verb::Expect && command.expect == Expectation::Screen) {
+        command.path = (FolderOf(file) / command.path).string();
+    }
+    if (command.verb == Verb::PlantChange && command.plant.verb == PlantVerb::StateLoad) {
+        command.plant.path = (FolderOf(file) / command.plant.path).string();
+    }
+    if (rule.verb == Verb::Close) {
+        parsing.closedAt = number;
+        parsing.closedIn = file;
+    }
+    parsing.script.commands.push_back(std::move(command));
+}
+
 void ParseInto(std::string_view text, const std::string& file, int depth, Parsing& parsing) {
     int number = 0;
     // Editors on Windows start a UTF-8 file with a byte-order mark.
@@ -1020,60 +1098,12 @@ void ParseInto(std::string_view text, const std::string& file, int depth, Parsin
         }
         const std::string_view verb = words[0];
         words.erase(words.begin());
-        if (words.size() < rule->minWords) {
-            parsing.Fail(file, number,
-                         std::string(rule->name) + ": missing " +
-                             (words.empty() ? "operands" : "an operand after " + Quoted(words.back())) + "; " +
-                             Usage(*rule));
-            continue;
-        }
-        if (words.size() > rule->maxWords) {
-            parsing.Fail(
-                file, number,
-                std::string(rule->name) + ": unexpected " + Quoted(words[rule->maxWords]) + "; " + Usage(*rule));
-            continue;
-        }
+        if (!OperandsFit(*rule, words, file, number, parsing)) continue;
         if (rule->parse == nullptr) {  // include
-            std::string name;
-            Unquote(words[0], name);
-            const std::filesystem::path path = FolderOf(file) / std::filesystem::path(name);
-            std::string included;
-            std::string why;
-            if (depth >= kMaxIncludeDepth) {
-                parsing.Fail(file, number,
-                             "include: " + path.string() + " is nested more than " + std::to_string(kMaxIncludeDepth) +
-                                 " deep (does a script include itself?)");
-            } else if (!ReadScriptFile(path.string(), included, why)) {
-                parsing.Fail(file, number, "include: cannot read " + path.string() + ": " + why);
-            } else {
-                ParseInto(included, path.string(), depth + 1, parsing);
-            }
+            ParseInclude(words[0], file, number, depth, parsing);
             continue;
         }
-        ScriptCommand command;
-        command.verb = rule->verb;
-        command.rule = static_cast<std::uint8_t>(rule - kRules);
-        command.line = number;
-        command.file = file;
-        command.source = std::string(line);
-        std::string why;
-        if (!rule->parse(verb, words, command, why)) {
-            parsing.Fail(file, number, std::string(rule->name) + ": " + why);
-            continue;
-        }
-        // A golden image lives beside the script that names it, and so does
-        // the state that a recorded scenario starts from.
-        if (command.verb == Verb::Expect && command.expect == Expectation::Screen) {
-            command.path = (FolderOf(file) / command.path).string();
-        }
-        if (command.verb == Verb::PlantChange && command.plant.verb == PlantVerb::StateLoad) {
-            command.plant.path = (FolderOf(file) / command.plant.path).string();
-        }
-        if (rule->verb == Verb::Close) {
-            parsing.closedAt = number;
-            parsing.closedIn = file;
-        }
-        parsing.script.commands.push_back(std::move(command));
+        AddCommand(*rule, verb, words, line, file, number, parsing);
     }
     EndBlocksOfLine(file, parsing);
     while (parsing.blocks.size() > blocksBefore && !parsing.Full()) {

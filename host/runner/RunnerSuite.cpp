@@ -401,6 +401,49 @@ std::vector<std::string> ShardOf(const std::vector<std::string>& scripts, int in
     return mine;
 }
 
+namespace {
+
+std::vector<Job> MakeJobs(const std::vector<std::string>& scripts, const std::string& folder) {
+    std::vector<Job> jobs(scripts.size());
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const std::string base = folder + "/" + std::to_string(i);
+        jobs[i].script = scripts[i];
+        jobs[i].outPath = base + ".out";
+        jobs[i].errPath = base + ".err";
+        jobs[i].resultPath = base + ".result";
+    }
+    return jobs;
+}
+
+// A script's process ends itself at its time limit; one that hangs in the
+// system, or ignores the request to stop, is ended by force.
+void ForceOverdue(std::vector<Job>& jobs, double timeout, bool interruptGraceOver) {
+    for (Job& job : jobs) {
+        if (!job.started || job.done || job.forced) continue;
+        const bool overtime = timeout > 0 && Since(job.start) > timeout + kGraceSeconds;
+        if (overtime || interruptGraceOver) {
+            job.forced = true;
+            job.note = overtime ? "timed out after " + SecondsText(timeout) +
+                                      " and did not stop; the runner was ended by force"
+                                : "interrupted, and did not stop; the runner was ended by force";
+            kill(job.pid, SIGKILL);
+        }
+    }
+}
+
+// Ends the runner by the signal that interrupted it, as a caller expects of
+// a program stopped that way.
+void EndBySignal(int signal) {
+    std::signal(signal, SIG_DFL);
+    sigset_t just;
+    sigemptyset(&just);
+    sigaddset(&just, signal);
+    sigprocmask(SIG_UNBLOCK, &just, nullptr);
+    raise(signal);
+}
+
+}  // namespace
+
 int PlaySuite(const SuiteOptions& options) {
     const std::vector<std::string> scripts =
         options.shardCount > 0 ? ShardOf(options.scripts, options.shardIndex, options.shardCount) : options.scripts;
@@ -409,14 +452,7 @@ int PlaySuite(const SuiteOptions& options) {
         std::fprintf(stderr, "kandorelle-cli: cannot make a temporary folder: %s\n", std::strerror(errno));
         return kBadInput;
     }
-    std::vector<Job> jobs(scripts.size());
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        const std::string base = std::string(folder) + "/" + std::to_string(i);
-        jobs[i].script = scripts[i];
-        jobs[i].outPath = base + ".out";
-        jobs[i].errPath = base + ".err";
-        jobs[i].resultPath = base + ".result";
-    }
+    std::vector<Job> jobs = MakeJobs(scripts, folder);
     const int parallel =
         options.jobs > 0 ? options.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     const std::time_t began = std::time(nullptr);
@@ -436,20 +472,7 @@ int PlaySuite(const SuiteOptions& options) {
         for (const Job& job : jobs) stopStarting = stopStarting || (options.failFast && job.done && job.status != 0);
         report.ShowFront(jobs);
         if (running == 0 && (next == jobs.size() || stopStarting || interrupted)) break;
-        // A script's process ends itself at its time limit; one that hangs
-        // in the system, or ignores the request to stop, is ended by force.
-        for (Job& job : jobs) {
-            if (!job.started || job.done || job.forced) continue;
-            const double age = Since(job.start);
-            const bool overtime = options.timeout > 0 && age > options.timeout + kGraceSeconds;
-            if (overtime || (interrupted && Since(interruptedAt) > kGraceSeconds)) {
-                job.forced = true;
-                job.note = overtime ? "timed out after " + SecondsText(options.timeout) +
-                                          " and did not stop; the runner was ended by force"
-                                    : "interrupted, and did not stop; the runner was ended by force";
-                kill(job.pid, SIGKILL);
-            }
-        }
+        ForceOverdue(jobs, options.timeout, interrupted != 0 && Since(interruptedAt) > kGraceSeconds);
         const int signal = signals.Wait(0.1);
         if (signal != 0 && interrupted == 0) {
             interrupted = signal;
@@ -483,13 +506,6 @@ int PlaySuite(const SuiteOptions& options) {
     PrintSummary(jobs, wall);
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
-    if (interrupted != 0) {
-        std::signal(interrupted, SIG_DFL);
-        sigset_t just;
-        sigemptyset(&just);
-        sigaddset(&just, interrupted);
-        sigprocmask(SIG_UNBLOCK, &just, nullptr);
-        raise(interrupted);
-    }
+    if (interrupted != 0) EndBySignal(interrupted);
     return worst;
 }
