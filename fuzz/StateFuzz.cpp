@@ -13,19 +13,9 @@
 #include "panel/Firmware.h"
 #include "panel/app/Plant.h"
 #include "panel/settings/Settings.h"
+#include "tests/support/StateSnapshot.h"
 
-namespace {
-
-// Everything a state holds, as bytes.
-std::string Snapshot(const PlantModel& plant) {
-    std::string s(reinterpret_cast<const char*>(&Settings), sizeof Settings);
-    s.append(reinterpret_cast<const char*>(FaultHistory), sizeof FaultHistory);
-    s.append(reinterpret_cast<const char*>(&YieldHistoryBlock), sizeof YieldHistoryBlock);
-    for (int i = 0; i < static_cast<int>(PlantModel::Entries().size()); ++i) s += plant.Format(i) + ";";
-    return s;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool started = [] {
@@ -36,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     (void)started;
     PlantModel plant;
-    const std::string before = Snapshot(plant);
+    const std::string before = StateSnapshot(plant);
     WallTime clock = MakeWallTime(2011, 4, 15, 12, 0, 0);
     std::string error;
     const std::string text(reinterpret_cast<const char*>(data), size);
@@ -45,6 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     if (error.rfind("fuzz.json:", 0) != 0 || std::atoi(error.c_str() + 10) < 1) std::abort();
-    if (Snapshot(plant) != before || clock.year != 2011) std::abort();
+    if (StateSnapshot(plant) != before || clock.year != 2011) std::abort();
     return 0;
 }

@@ -17,6 +17,7 @@
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"
 #include "tests/host/FreshPanel.h"
+#include "tests/support/StateSnapshot.h"
 #include "tests/support/TextFiles.h"
 
 namespace {
@@ -43,15 +44,6 @@ void RunOrFail(PlantModel& plant, const std::string& line, WallTime* clock = nul
     ASSERT_TRUE(RunLine(plant, line, clock, out, error)) << line << ": " << error;
 }
 
-// Everything a state holds, as bytes, to see that nothing changed.
-std::string Snapshot(const PlantModel& plant) {
-    std::string s(reinterpret_cast<const char*>(&Settings), sizeof Settings);
-    s.append(reinterpret_cast<const char*>(FaultHistory), sizeof FaultHistory);
-    s.append(reinterpret_cast<const char*>(&YieldHistoryBlock), sizeof YieldHistoryBlock);
-    for (int i = 0; i < static_cast<int>(PlantModel::Entries().size()); ++i) s += plant.Format(i) + ";";
-    return s;
-}
-
 TEST(PlantState, ARoundTripRestoresEverything) {
     const std::string path = TempPath("round.json");
     std::string savedSnapshot;
@@ -65,13 +57,13 @@ TEST(PlantState, ARoundTripRestoresEverything) {
         }
         Settings.language = kFrench;
         RunOrFail(plant, "state save " + path, &clock);
-        savedSnapshot = Snapshot(plant);
+        savedSnapshot = StateSnapshot(plant);
     }
     FreshPanel fresh;
     PlantModel& plant = fresh.Plant();
     WallTime clock;
     RunOrFail(plant, "state load " + path, &clock);
-    EXPECT_EQ(Snapshot(plant), savedSnapshot);
+    EXPECT_EQ(StateSnapshot(plant), savedSnapshot);
     EXPECT_EQ(FormatWallTime(clock), "2026-12-06 13:47:00");
     EXPECT_TRUE(plant.Held(*PlantModel::Find("tank2.top")));
 
@@ -137,7 +129,7 @@ TEST(PlantState, ADamagedFileIsRefusedWithItsLineAndChangesNothing) {
     FreshPanel panel;
     PlantModel plant;
     RunOrFail(plant, "set collector 11.1");
-    const std::string before = Snapshot(plant);
+    const std::string before = StateSnapshot(plant);
     const std::string bad = TempPath("bad.json");
     for (const Case& c : cases) {
         WriteAll(bad, c.content);
@@ -149,7 +141,7 @@ TEST(PlantState, ADamagedFileIsRefusedWithItsLineAndChangesNothing) {
             EXPECT_EQ(error.rfind(bad + ":" + std::to_string(c.line) + ": ", 0), 0u) << error;
         }
         EXPECT_NE(error.find(c.expected), std::string::npos) << error;
-        EXPECT_EQ(Snapshot(plant), before) << c.expected;
+        EXPECT_EQ(StateSnapshot(plant), before) << c.expected;
         EXPECT_EQ(FormatWallTime(clock), "2011-04-15 12:00:00");
     }
     std::string out, error;

@@ -9,7 +9,6 @@ program=$1
 runner=$2
 region_hash=$3
 work=$(mktemp -d)
-export XDG_CONFIG_HOME="$work/config"  # never the user's remembered settings
 pid=""
 wm=""
 fail() {
@@ -19,21 +18,15 @@ fail() {
   exit 1
 }
 
+. "$(dirname "$0")/start_window.sh"
+
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
 sleep 0.5
 
 # A prepared scenario: frost, and a clock of its own.
 "$runner" -e "clock 2026-12-06 13:47:00; set frost on; state save $work/scenario.json" || fail "no scenario state"
-"$program" --state "$work/scenario.json" &
-pid=$!
-window=""
-for _ in $(seq 50); do
-  window=$(xdotool search --name '^Kandorelle II V1\.05 15\.04\.2011$' 2>/dev/null | head -n 1)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
-[ -n "$window" ] || fail "the window did not appear"
+start_window --state "$work/scenario.json"
 sleep 1.5
 
 # The client area's place and size on the screen: X Y W H.
@@ -44,17 +37,6 @@ client() {
 on_screen() {
   read -r x y w h <<<"$(client "$1")"
   [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le 1280 ] && [ $((y + h)) -le 720 ]
-}
-menu_keys() {
-  xdotool mousemove --window "$window" 100 100 click 3
-  sleep 0.5
-  local menu
-  menu=$(xdotool search --onlyvisible --class kandorelle 2>/dev/null | grep -v "^$window$" | tail -n 1)
-  [ -n "$menu" ] || fail "the popup menu did not open"
-  # The menu holds the keyboard. (Sent to the menu's window instead, the key
-  # may fail once the menu closes, and a second try would reach the dialog.)
-  xdotool key "$@"
-  sleep 1
 }
 plant() { xdotool search --onlyvisible --name '^Plant$' 2>/dev/null | head -n 1; }
 
@@ -94,18 +76,7 @@ xdotool mousemove --window "$window" 289 224 click 1
 sleep 1
 [ "$("$region_hash" "$window" 308 16 1 1)" = "ff0000" ] || fail "the preset did not raise the fault lamp"
 menu_keys Up Return
-for _ in $(seq 50); do
-  xdotool search --onlyvisible --name '^Save the recorded touches$' >/dev/null 2>&1 && break
-  sleep 0.1
-done
-sleep 0.3
-xdotool type --delay 20 "$work/walk"
-xdotool key Return
-for _ in $(seq 50); do
-  [ -s "$work/walk.txt" ] && break
-  sleep 0.1
-done
-[ -s "$work/walk.txt" ] || fail "no recording was saved"
+save_recording "$work/walk" "$work/walk.txt"
 [ -s "$work/walk.state.json" ] || fail "the recording's state was not saved beside it"
 grep -q '^history add 22 ' "$work/walk.txt" || fail "the recording misses the history entry"
 "$region_hash" "$window" 0 0 320 240 "$work/window.png" >/dev/null || fail "cannot read the window"

@@ -10,6 +10,7 @@ region_hash=$3
 fail() { echo "FAIL: $*" >&2; kill "$pid" 2>/dev/null; exit 1; }
 
 . "$(dirname "$0")/start_window.sh"
+start_window
 
 size() { xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: \([0-9]*x[0-9]*\).*/\1/p'; }
 [ "$(size)" = "320x240" ] || fail "expected 320x240 at start, got $(size)"
