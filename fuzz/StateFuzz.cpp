@@ -15,7 +15,6 @@
 #include "panel/settings/Settings.h"
 #include "tests/support/StateSnapshot.h"
 
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool started = [] {
         ResetFirmwareState();
