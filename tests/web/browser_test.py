@@ -373,6 +373,8 @@ def plant_controls_and_link(page, args, pinned, c, shots, downloads):
     ok, link = page.call("window.kandorelle.link()")
     assert ok, link
     shown = page.canvas_rgb()
+    page.js("document.getElementById('save-state').click()")
+    saved_state = downloaded(downloads, ".json")
 
     other = browser(args, downloads)
     try:
@@ -419,6 +421,18 @@ def plant_controls_and_link(page, args, pinned, c, shots, downloads):
     ok, message = page.run("repeat 12000 print all")
     c.check("kandorelle.run keeps a megabyte of what print writes", ok and len(message) < 1100000 and
             message.endswith(" more bytes of output were not kept)\n"), f"{ok} {len(message)} {message[-80:]}")
+
+    # The state that "Save state..." saved, opened with "Open state..." on a
+    # fresh page.
+    page.open(pinned)
+    page.js("document.getElementById('state-file').hidden = false")
+    page.driver.find_element("id", "state-file").send_keys(saved_state)
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline and not page.status().startswith("Opened"):
+        time.sleep(0.05)
+    ok, message = page.run("expect collector 95.5; expect fault 22")
+    c.check("Open state... opens what Save state... saved", ok and page.status().startswith("Opened"),
+            f"{page.status()} {message}")
 
 
 def too_wide_translation(po_dir, runner, work):
