@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "host/Gallery.h"
-#include "host/TextCheck.h"
+#include "host/runner/Gallery.h"
+#include "host/runner/TextCheck.h"
 
 namespace {
 

@@ -13,9 +13,10 @@
 #include <filesystem>
 #include <string>
 
-#include "host/EngineMonitor.h"
+#include "host/runner/EngineMonitor.h"
 
-#include "host/PanelHost.h"
+#include "host/core/PanelHost.h"
+#include "host/plant/PlantModel.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Navigation.h"
@@ -32,7 +33,8 @@ public:
 
 PanelHost& StartedHost(int zoom) {
     static FixedClock clock;
-    static PanelHost host(clock, 0xF0F0F0);
+    static PlantModel plant;
+    static PanelHost host(clock, plant, 0xF0F0F0);
     static bool started = false;
     if (!started) {
         host.Start();
@@ -101,8 +103,9 @@ BENCHMARK(BM_FullRepaintZoom3)->Unit(benchmark::kMicrosecond);
 // that of a plain memcmp of two frames.
 void Ticks(benchmark::State& state, int page, bool scene, bool trace) {
     static FixedClock clock;
+    static PlantModel plant;
     ResetFirmwareState();
-    PanelHost host(clock, 0xF0F0F0);
+    PanelHost host(clock, plant, 0xF0F0F0);
     host.Start();
     GoToPage(static_cast<u8>(page));
     for (int i = 0; i < 600; ++i) host.Tick();
@@ -152,8 +155,9 @@ BENCHMARK(BM_TickRepaintArea)->Arg(8)->Arg(32)->Arg(120)->Arg(239);
 // collector's reading changes every tick.
 void BM_OneFieldTick(benchmark::State& state) {
     static FixedClock clock;
+    static PlantModel plant;
     ResetFirmwareState();
-    PanelHost host(clock, 0xF0F0F0);
+    PanelHost host(clock, plant, 0xF0F0F0);
     host.Start();
     GoToPage(Page::kMeasurement);
     for (int i = 0; i < 600; ++i) host.Tick();

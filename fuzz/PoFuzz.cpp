@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "host/texts/PoTexts.h"
 #include "panel/text/TextData.h"
 #include "panel/text/TextIds.h"
-#include "tools/textgen/PoTexts.h"
 
 namespace {
 

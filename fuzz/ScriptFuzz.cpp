@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "host/Runner.h"
+#include "host/runner/Runner.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<ScriptError> errors;

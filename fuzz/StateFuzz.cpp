@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "host/PlantModel.h"
-#include "host/PlantState.h"
+#include "host/plant/PlantModel.h"
+#include "host/plant/PlantState.h"
 #include "panel/Firmware.h"
 #include "panel/app/Plant.h"
 #include "panel/settings/Settings.h"

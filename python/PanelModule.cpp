@@ -14,16 +14,16 @@
 #include <tuple>
 #include <vector>
 
-#include "host/Gallery.h"
-#include "host/PanelHost.h"
-#include "host/PlantModel.h"
-#include "host/Runner.h"
-#include "host/SceneQuery.h"
+#include "host/core/PanelHost.h"
+#include "host/core/SceneQuery.h"
+#include "host/plant/PlantModel.h"
+#include "host/runner/Gallery.h"
+#include "host/runner/Runner.h"
+#include "host/texts/PoTexts.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Navigation.h"
 #include "panel/settings/Settings.h"
-#include "tools/textgen/PoTexts.h"
 
 namespace py = pybind11;
 
@@ -177,9 +177,8 @@ public:
         CheckRange("y", y, 0, kScreenHeight - 1);
         PanelHost& host = Live().runner.Host();
         const int zoom = host.Zoom();
-        const Canvas& canvas = host.GetCanvas();
-        const std::uint32_t argb = canvas.Pixels()[static_cast<std::size_t>(y * zoom) * canvas.Stride() + x * zoom];
-        return py::make_tuple((argb >> 16) & 0xFFu, (argb >> 8) & 0xFFu, argb & 0xFFu);
+        const std::uint32_t rgb = host.GetCanvas().RgbAt(static_cast<int>(x) * zoom, static_cast<int>(y) * zoom);
+        return py::make_tuple((rgb >> 16) & 0xFFu, (rgb >> 8) & 0xFFu, rgb & 0xFFu);
     }
 
     std::vector<std::string> Texts() { return ShownTexts(Live().runner.Host().GetScene()); }

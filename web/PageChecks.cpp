@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "host/PlantState.h"
-#include "host/TextCheck.h"
-#include "host/TextOverride.h"
-#include "tools/textgen/PoTexts.h"
+#include "host/plant/PlantState.h"
+#include "host/plant/StateRecord.h"
+#include "host/runner/TextCheck.h"
+#include "host/runner/TextOverride.h"
+#include "host/texts/PoTexts.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 // and the file access so that the runner links without libpng, giflib, the
 // system's files and the weight of the monitor; were one reached all the same
 // (an include line), it fails with a message.
-#include "host/EngineMonitor.h"
-#include "host/EngineTrace.h"
-#include "host/FileAccess.h"
-#include "host/GifRecorder.h"
-#include "host/PngWriter.h"
-#include "host/RunnerGolden.h"
+#include "host/core/FileAccess.h"
+#include "host/export/GifRecorder.h"
+#include "host/export/PngWriter.h"
+#include "host/runner/EngineMonitor.h"
+#include "host/runner/EngineTrace.h"
+#include "host/runner/RunnerGolden.h"
 
 namespace {
 
@@ -38,9 +38,7 @@ bool GifRecorder::Start(const std::string& path, std::string& error) {
     return false;
 }
 
-void GifRecorder::Frame(const Rgb565*, std::int64_t) {}
-
-void GifRecorder::Frame(const Rgb565*, std::int64_t, const std::vector<DirtyRect>&) {}
+void GifRecorder::Frame(const PanelHost&, std::int64_t, bool) {}
 
 bool GifRecorder::Stop(std::int64_t, std::string& error) {
     error = kNoFiles;

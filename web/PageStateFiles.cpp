@@ -3,7 +3,7 @@
 // buttons through its second module, which reads and writes the JSON; these
 // definitions keep the JSON code out of the panel's module. Were one reached
 // all the same, it fails with a message.
-#include "host/PlantState.h"
+#include "host/plant/PlantState.h"
 
 namespace {
 

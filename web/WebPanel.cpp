@@ -17,19 +17,19 @@
 #include <string>
 #include <vector>
 
-#include "host/PanelHost.h"
-#include "host/PlantCommands.h"
-#include "host/PlantModel.h"
-#include "host/PlantPresets.h"
-#include "host/Runner.h"
-#include "host/StateRecord.h"
-#include "host/TextOverride.h"
+#include "host/core/PanelHost.h"
+#include "host/plant/PlantCommands.h"
+#include "host/plant/PlantModel.h"
+#include "host/plant/PlantPresets.h"
+#include "host/plant/StateRecord.h"
+#include "host/runner/Runner.h"
+#include "host/runner/TextOverride.h"
+#include "host/texts/PoTexts.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Navigation.h"
 #include "panel/app/TextTables.h"
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"
-#include "tools/textgen/PoTexts.h"
 
 namespace {
 
@@ -175,7 +175,7 @@ std::string Refusal(const ScriptCommand& command) {
         case Verb::Expect:
             if (command.expect == Expectation::Screen) return "expect screen: the page has no golden images";
             break;
-        case Verb::Plant:
+        case Verb::PlantChange:
             if (command.plant.verb == PlantVerb::StateSave || command.plant.verb == PlantVerb::StateLoad)
                 return "state: the page opens and saves states with its Open state... and Save state... buttons";
             break;
@@ -611,7 +611,8 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlant(const char* text) {
     std::vector<ScriptError> errors;
     const Script script = ParseScript(text, "plant", errors);
     for (const ScriptCommand& c : script.commands) {
-        if (c.verb != Verb::Plant || !Refusal(c).empty()) errors.push_back({c.file, c.line, "not a plant change"});
+        if (c.verb != Verb::PlantChange || !Refusal(c).empty())
+            errors.push_back({c.file, c.line, "not a plant change"});
     }
     if (!errors.empty()) return Give(errors.front().Text());
     for (const ScriptCommand& c : script.commands) {

@@ -30,36 +30,6 @@ TEST(AppNavigation, HomeLeavesEveryPageAndEndsTheWizard) {
     EXPECT_EQ(ControllerLink.commissioningAborted, 1);
 }
 
-TEST(AppNavigation, MenuRowsSelectOnTheFirstTapAndOpenOnTheSecond) {
-    PanelDriver panel;
-    const u8 targets[5] = {Page::kMeasurement, Page::kSolarYields, Page::kWarmWater, Page::kAccessCode,
-                           Page::kFaultsEntry};
-    for (int row = 4; row >= 0; --row) {
-        panel.Show(Page::kStart);
-        panel.TapSlot(3);
-        if (row != 0) {
-            panel.TapMenuRow(row);
-            EXPECT_EQ(panel.Page(), Page::kMenu);
-            EXPECT_EQ(AppState.selectedRow, row);
-        }
-        panel.TapMenuRow(row);
-        EXPECT_EQ(panel.Page(), targets[row]) << "row " << row;
-        EXPECT_EQ(AppState.menuReturnRow, row);
-    }
-    panel.Walk({{0, Page::kMenu}, {0, Page::kStart}});  // back to the menu, then to the start page
-}
-
-TEST(AppNavigation, MenuArrowsMoveTheSelectionWithoutWrapping) {
-    PanelDriver panel;
-    panel.TapSlot(3);
-    panel.TapSlot(1);
-    EXPECT_EQ(AppState.selectedRow, 0);
-    panel.TapSlot(2, 6);
-    EXPECT_EQ(AppState.selectedRow, 4);
-    panel.TapSlot(1);
-    panel.Walk({{3, Page::kAccessCode}});
-}
-
 TEST(AppNavigation, PreviousAndNextFollowTheChainsAndTheirConditions) {
     PanelDriver panel;
     panel.Show(Page::kMeasurementFlow);
@@ -127,43 +97,6 @@ TEST(AppNavigation, FaultPagesAndTheLamp) {
     EXPECT_EQ(FaultHistory[0].type, kFaultEntryEmpty);
     // Select on the faults entry shows the current fault.
     panel.Walk({{0, Page::kFaultsEntry}, {3, Page::kCurrentFault}});
-}
-
-TEST(AppNavigation, AccessCodeRightAndWrong) {
-    PanelDriver panel;
-    panel.Show(Page::kMenu);
-    AppState.selectedRow = 3;
-    panel.Walk({{3, Page::kAccessCode}, {1, Page::kAccessCode}});
-    EXPECT_EQ(AppState.selectedRow, 0);  // minus stops at 00
-    AppState.selectedRow = 98;
-    panel.TapSlot(2, 2);
-    EXPECT_EQ(AppState.selectedRow, 99);  // plus stops at 99
-    AppState.selectedRow = 0;
-
-    EnterCode(panel, 0);  // 00 is never a code
-    EXPECT_EQ(panel.Page(), Page::kWrongAccessCode);
-    EXPECT_EQ(AppState.accessLevel, 0);
-    // The page came on the press's second tick and has counted 105 ticks since.
-    EXPECT_EQ(AppState.messageTimer, 1000 - 105);
-    panel.Ticks(894);
-    EXPECT_EQ(panel.Page(), Page::kWrongAccessCode);
-    panel.Ticks(1);
-    EXPECT_EQ(panel.Page(), Page::kAccessCode);
-    EXPECT_EQ(AppState.selectedRow, 0);
-
-    EnterCode(panel, 5);
-    EXPECT_EQ(panel.Page(), Page::kWrongAccessCode);
-    panel.Ticks(1000);
-    EnterCode(panel, AccessCodeA);
-    EXPECT_EQ(panel.Page(), Page::kSupplementary);
-    EXPECT_EQ(AppState.accessLevel, AccessCodeA);
-
-    // Held from now on: the menu's system-data row goes straight on.
-    panel.TapHome();
-    panel.TapSlot(3);
-    panel.TapMenuRow(3);
-    panel.TapMenuRow(3);
-    EXPECT_EQ(panel.Page(), Page::kSupplementary);
 }
 
 TEST(AppNavigation, BackFromTheAccessCodeReturnsWhereItCameFrom) {

@@ -1,10 +1,10 @@
-#include "host/EngineMonitor.h"
+#include "host/runner/EngineMonitor.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "host/Scene.h"
+#include "host/core/Scene.h"
 #include "panel/app/PageTable.h"
 #include "panel/dl/DisplayList.h"
 #include "tests/host/FreshPanel.h"

@@ -1,4 +1,4 @@
-#include "host/EngineTrace.h"
+#include "host/runner/EngineTrace.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <sstream>
 #include <vector>
 
-#include "host/Runner.h"
+#include "host/runner/Runner.h"
 #include "tests/host/TestFolder.h"
 
 namespace {

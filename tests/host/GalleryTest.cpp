@@ -1,4 +1,4 @@
-#include "host/Gallery.h"
+#include "host/runner/Gallery.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <iterator>
 #include <set>
 
-#include "host/PanelStates.h"
-#include "host/PngWriter.h"
+#include "host/export/PngWriter.h"
+#include "host/runner/PanelStates.h"
 #include "panel/app/AppState.h"
 #include "tests/host/TestFolder.h"
 
@@ -27,10 +27,17 @@ TEST(Gallery, WritesEveryPageOfTheChosenLanguagesAndAnIndex) {
     ASSERT_TRUE(ParseLanguageList("pl,en,pl", options.languages, error)) << error;
     ASSERT_EQ(options.languages.size(), 2u);
     options.zoom = 2;
+    options.sheet = true;
     ASSERT_EQ(RunGallery(options, error), 0) << error;
 
     const std::string index = ReadText(dir / "index.html");
     for (const char* code : {"pl", "en"}) {
+        // The contact sheet: six pages to a row, 4 pixels apart.
+        int sheetWidth = 0, sheetHeight = 0;
+        std::vector<std::uint32_t> sheet;
+        ASSERT_TRUE(ReadPng((dir / code / "sheet.png").string(), sheetWidth, sheetHeight, sheet, error)) << error;
+        EXPECT_EQ(sheetWidth, 6 * 644 + 4);
+        EXPECT_EQ(sheetHeight, 8 * 484 + 4);
         std::set<std::vector<std::uint32_t>> distinct;
         for (int page = 0; page < kPageCount; ++page) {
             const std::string file = std::string(code) + "/" + GalleryPageFile(page);
@@ -41,6 +48,15 @@ TEST(Gallery, WritesEveryPageOfTheChosenLanguagesAndAnIndex) {
             EXPECT_EQ(width, 640);
             EXPECT_EQ(height, 480);
             distinct.insert(rgb);
+            const int ox = 4 + page % 6 * 644, oy = 4 + page / 6 * 484;
+            int differing = 0;
+            for (int y = 0; y < height && oy + y < sheetHeight; ++y) {
+                for (int x = 0; x < width && ox + x < sheetWidth; ++x) {
+                    differing += sheet[static_cast<std::size_t>(oy + y) * sheetWidth + ox + x] !=
+                                 rgb[static_cast<std::size_t>(y) * width + x];
+                }
+            }
+            EXPECT_EQ(differing, 0) << file << " on the sheet";
         }
         // Every page shows something of its own: none is an empty frame or
         // a copy of another page that could not be reached.
@@ -77,7 +93,8 @@ TEST(Gallery, RejectsBadOptionsBeforeWritingAnything) {
         {{"--gallery", "x", "--lang", "de,"}, "unknown language ''"},
         {{"--gallery", "x", "--zoom", "4"}, "--zoom '4' is not 1, 2 or 3"},
         {{"--gallery"}, "--gallery needs a value"},
-        {{"--lang", "de", "walk.txt"}, "--lang and --zoom go with --gallery"},
+        {{"--lang", "de", "walk.txt"}, "--lang, --zoom and --sheet go with --gallery"},
+        {{"--sheet", "walk.txt"}, "--lang, --zoom and --sheet go with --gallery"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> words = {"kandorelle-cli"};

@@ -1,4 +1,4 @@
-#include "host/GifRecorder.h"
+#include "host/export/GifRecorder.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "host/Runner.h"
+#include "host/runner/Runner.h"
 #include "panel/gfx/Colour.h"
 #include "panel/hw/LcdQueue.h"
 

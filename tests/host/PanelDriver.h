@@ -1,5 +1,6 @@
-// Drives the whole panel as a user does: a host with a pinned clock, finger
-// presses on panel pixels, ticks, and a look at the page and the pixels.
+// Drives the whole panel as a user does, through the runner's driver: a
+// pinned clock, finger presses on panel pixels, ticks, and a look at the page
+// and the pixels.
 #pragma once
 
 #include <array>
@@ -9,7 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/PanelHost.h"
+#include "host/core/ScreenCapture.h"
+#include "host/runner/Runner.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Draw.h"
@@ -40,24 +42,16 @@ public:
     // A fresh start, then startTicks ticks (by default enough to draw the
     // start page).
     explicit PanelDriver(int startTicks = 300) {
-        ResetFirmwareState();
-        host_.Start();
-        host_.SetZoom(1);
+        runner_.SetClock(MakeWallTime(2026, 3, 14, 10, 30, 0));
+        runner_.Restart();
         Ticks(startTicks);
     }
 
-    void Ticks(int n) {
-        for (int i = 0; i < n; ++i) host_.Tick();
-    }
-    void Press(int x, int y) { host_.MouseDown(MouseButton::Left, x, y); }
-    void Release() { host_.MouseUp(MouseButton::Left); }
+    void Ticks(int n) { runner_.Ticks(n); }
+    void Press(int x, int y) { runner_.Press(x, y); }
+    void Release() { runner_.Release(); }
     // A short touch: the button acts on the second tick of the press.
-    void Tap(int x, int y) {
-        Press(x, y);
-        Ticks(3);
-        Release();
-        Ticks(3);
-    }
+    void Tap(int x, int y) { runner_.Tap(x, y); }
     // Taps a bottom-bar slot (0..3) or the home button and lets the page draw.
     void TapSlot(int slot) {
         Tap(SlotX(slot), kSlotY);
@@ -71,7 +65,6 @@ public:
         Ticks(100);
     }
     void TapRow(int row) { Tap(120, ListRowY(row)); }
-    void TapMenuRow(int row) { Tap(120, MenuRowY(row)); }
     // Holds a bar slot for n ticks.
     void Hold(int slot, int n) {
         ChangesWhileHeld(slot, n, [] { return 0; });
@@ -110,17 +103,8 @@ public:
     }
     Rgb565 Pixel(int x, int y) const { return FramebufferAt(static_cast<u16>(x), static_cast<u16>(y)); }
 
-    // The framebuffer as 0xRRGGBB pixels, row by row.
-    std::vector<std::uint32_t> Rgb() const {
-        std::vector<std::uint32_t> rgb;
-        rgb.reserve(kScreenWidth * kScreenHeight);
-        for (int y = 0; y < kScreenHeight; ++y) {
-            for (int x = 0; x < kScreenWidth; ++x) {
-                rgb.push_back(Rgb565ToRgb888(Pixel(x, y)));
-            }
-        }
-        return rgb;
-    }
+    // The screen as 0xRRGGBB pixels, row by row.
+    std::vector<std::uint32_t> Rgb() { return CaptureScreen(runner_.Host(), 1).rgb; }
 
     // Pixels of the rectangle (both corners included) that differ from the
     // given colour.
@@ -132,14 +116,9 @@ public:
         return n;
     }
 
-    PanelHost& Host() { return host_; }
+    PanelHost& Host() { return runner_.Host(); }
+    PlantModel& Plant() { return runner_.Plant(); }
 
 private:
-    class Clock final : public WallClock {
-    public:
-        WallTime Now() override { return MakeWallTime(2026, 3, 14, 10, 30, 0); }
-    };
-
-    Clock clock_;
-    PanelHost host_{clock_, 0xF0F0F0};
+    ScriptRunner runner_;
 };

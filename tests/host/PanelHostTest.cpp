@@ -1,4 +1,5 @@
-#include "host/PanelHost.h"
+#include "host/core/PanelHost.h"
+#include "host/plant/PlantModel.h"
 
 #include <gtest/gtest.h>
 
@@ -38,15 +39,9 @@ protected:
     }
 
     PinnedClock clock;
-    PanelHost host{clock, kButtonFace};
+    PlantModel plant;
+    PanelHost host{clock, plant, kButtonFace};
 };
-
-TEST(ColourConversion, ExpandsEachChannelToEightBitsRedInTheLowByte) {
-    // Green 32 becomes 32 * 255 / 63, truncated.
-    const std::pair<Rgb565, std::uint32_t> cases[] = {
-        {0x0000, 0x000000}, {0xFFFF, 0xFFFFFF}, {0xF800, 0x0000FF}, {0x001F, 0xFF0000}, {0x0400, 129u << 8}};
-    for (auto [panel, window] : cases) EXPECT_EQ(ConvertColour(panel), window) << panel;
-}
 
 TEST(CollectorCurve, StaysBetweenTenAndHundredTwentyDegreesAllDay) {
     for (int h = 0; h < 24; ++h)
@@ -68,17 +63,7 @@ TEST_F(PanelHostTest, StartStampsTheLoggedFaultAndMirrorsTheFramebuffer) {
 
     // The mirror's start value never reaches the screen.
     EXPECT_EQ(std::memcmp(host.Mirror(), PanelFramebuffer, sizeof PanelFramebuffer), 0);
-    EXPECT_EQ(host.GetCanvas().WindowColourAt(319, 239), ConvertColour(FramebufferAt(319, 239)));
-}
-
-TEST_F(PanelHostTest, CurveIsRecomputedOnTick1002WithTheHourOfThatTick) {
-    StartAt(0);
-    clock.now.hour = 12;
-    Ticks(1001);
-    EXPECT_EQ(CollectorCurve[0], 1181);
-    Ticks(1);
-    EXPECT_EQ(CollectorCurve[0], 118);
-    EXPECT_EQ(host.TickCounter(), 0);
+    EXPECT_EQ(host.GetCanvas().RgbAt(319, 239), Rgb565ToRgb888(FramebufferAt(319, 239)));
 }
 
 TEST_F(PanelHostTest, TickFeedsThePanelClockWithSundayAsZero) {
@@ -146,8 +131,8 @@ TEST_F(PanelHostTest, ZoomResizesAndRepaintsEverySquare) {
         EXPECT_EQ(host.GetCanvas().SquaresPainted() - before, 1u + 320u * 240u);  // background + every pixel
         for (int dy = 0; dy < zoom; ++dy)
             for (int dx = 0; dx < zoom; ++dx)
-                EXPECT_EQ(host.GetCanvas().WindowColourAt(2 * zoom + dx, 1 * zoom + dy), 0x0000FFu);
-        EXPECT_EQ(host.GetCanvas().WindowColourAt(2 * zoom + zoom, zoom), 0u);
+                EXPECT_EQ(host.GetCanvas().RgbAt(2 * zoom + dx, 1 * zoom + dy), 0xFF0000u);
+        EXPECT_EQ(host.GetCanvas().RgbAt(2 * zoom + zoom, zoom), 0u);
     }
 }
 
@@ -171,8 +156,8 @@ TEST_F(PanelHostTest, TickRepaintPaintsOnlyThePixelsThatChanged) {
     LcdApplyQueue();
     host.TickRepaint();
     EXPECT_EQ(host.GetCanvas().SquaresPainted() - before, 2u);
-    EXPECT_EQ(host.GetCanvas().WindowColourAt(21, 41), 0xFFFFFFu);
-    EXPECT_EQ(host.GetCanvas().WindowColourAt(601, 401), 0xFF0000u);
+    EXPECT_EQ(host.GetCanvas().RgbAt(21, 41), 0xFFFFFFu);
+    EXPECT_EQ(host.GetCanvas().RgbAt(601, 401), 0x0000FFu);
     const DirtyRect dirty = host.GetCanvas().TakeDirty();
     EXPECT_EQ((std::vector<int>{dirty.x0, dirty.y0, dirty.x1, dirty.y1}), (std::vector<int>{20, 40, 602, 402}));
 }

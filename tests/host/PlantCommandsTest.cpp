@@ -1,4 +1,4 @@
-#include "host/PlantCommands.h"
+#include "host/plant/PlantCommands.h"
 
 #include <gtest/gtest.h>
 

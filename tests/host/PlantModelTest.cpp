@@ -1,4 +1,4 @@
-#include "host/PlantModel.h"
+#include "host/plant/PlantModel.h"
 
 #include <gtest/gtest.h>
 
@@ -115,8 +115,7 @@ TEST(PlantModel, StartValuesAreTheHostsAndResetRestoresThem) {
 
 TEST(PlantModel, AValueTheHostRewritesHoldsUntilReset) {
     FreshPanel panel;
-    PlantModel plant;
-    panel.Host().SetPlantHook([&plant] { plant.Apply(); });
+    PlantModel& plant = panel.Plant();
     Settings.supplementaryFunction = 2;
     panel.Ticks(1);
     EXPECT_EQ(Plant.fifthRowTemp, 521);
@@ -150,8 +149,7 @@ TEST_P(PlantValueReachesItsPage, OnTheNextTicks) {
     const Reaching& c = GetParam();
     const auto render = [&c](bool set) {
         FreshPanel panel;
-        PlantModel plant;
-        panel.Host().SetPlantHook([&plant] { plant.Apply(); });
+        PlantModel& plant = panel.Plant();
         if (c.twoTanks) {
             Settings.supplementaryFunction = 1;
             panel.Ticks(300);  // past the start page's delay for the second tank

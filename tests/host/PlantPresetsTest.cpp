@@ -1,4 +1,4 @@
-#include "host/PlantPresets.h"
+#include "host/plant/PlantPresets.h"
 
 #include <gtest/gtest.h>
 

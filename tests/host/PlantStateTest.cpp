@@ -1,4 +1,4 @@
-#include "host/PlantState.h"
+#include "host/plant/PlantState.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "host/PlantCommands.h"
-#include "host/Runner.h"
+#include "host/plant/PlantCommands.h"
+#include "host/plant/StateRecord.h"
+#include "host/runner/Runner.h"
 #include "panel/app/Plant.h"
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"
@@ -57,8 +58,7 @@ TEST(PlantState, ARoundTripRestoresEverything) {
     std::string savedSnapshot;
     {
         FreshPanel panel;
-        PlantModel plant;
-        panel.Host().SetPlantHook([&plant] { plant.Apply(); });
+        PlantModel& plant = panel.Plant();
         WallTime clock = MakeWallTime(2026, 12, 6, 13, 47, 0);
         for (const char* line : {"set collector 95.5", "fault 21", "set frost on", "set tank2.top 44.4",
                                  "history add 8 2026-12-01 08:15:00", "set tank1.top absent"}) {
@@ -69,8 +69,7 @@ TEST(PlantState, ARoundTripRestoresEverything) {
         savedSnapshot = Snapshot(plant);
     }
     FreshPanel fresh;
-    PlantModel plant;
-    fresh.Host().SetPlantHook([&plant] { plant.Apply(); });
+    PlantModel& plant = fresh.Plant();
     WallTime clock;
     RunOrFail(plant, "state load " + path, &clock);
     EXPECT_EQ(Snapshot(plant), savedSnapshot);
@@ -94,8 +93,7 @@ TEST(PlantState, AStateTravelsAsARecordOfBytes) {
     std::string sent;
     {
         FreshPanel panel;
-        PlantModel plant;
-        panel.Host().SetPlantHook([&plant] { plant.Apply(); });
+        PlantModel& plant = panel.Plant();
         WallTime at = clock;
         for (const char* line :
              {"set collector 95.5", "fault 22", "set tank2.top 44.4", "history add 8 2026-12-01 08:15:00"})
@@ -109,8 +107,7 @@ TEST(PlantState, AStateTravelsAsARecordOfBytes) {
         sent = Snapshot(plant);
     }
     FreshPanel fresh;
-    PlantModel plant;
-    fresh.Host().SetPlantHook([&plant] { plant.Apply(); });
+    PlantModel& plant = fresh.Plant();
     const std::string before = Snapshot(plant);
     StateRecord read;
     std::string error;

@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "host/TextOverride.h"
+#include "host/runner/TextOverride.h"
+#include "host/texts/PoTexts.h"
 #include "panel/text/TextIds.h"
 #include "tests/support/TextFiles.h"
-#include "tools/textgen/PoTexts.h"
 
 namespace {
 

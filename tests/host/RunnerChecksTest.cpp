@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "host/PngWriter.h"
-#include "host/Runner.h"
-#include "host/TouchRing.h"
+#include "host/core/TouchRing.h"
+#include "host/export/PngWriter.h"
+#include "host/runner/Runner.h"
 #include "tests/host/TestFolder.h"
 #include "tests/support/TextFiles.h"
 

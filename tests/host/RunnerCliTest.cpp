@@ -13,10 +13,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "host/runner/Runner.h"
 #include "tests/host/TestFolder.h"
 #include "tests/support/TextFiles.h"
 
@@ -120,7 +124,7 @@ TEST(RunnerCli, DamagedInputEndsWithAClearMessage) {
         {"/dev/zero", 2, "/dev/zero:0: cannot read the script: it is larger than 16 MiB"},
         {"-e 'fault 51'", 2, "-e:1: fault: 51 is out of range 0..50"},
         {"-e 'screenshot full.png'", 2, "-e:1: screenshot: cannot write full.png: No space left on device"},
-        {"--help", 0, "raise fault CODE 0..50"},
+        {"--help", 0, "raise fault CODE 1..50"},
         {"--clock '2026-+1-05 12:00:00' ok.txt", 2, "--clock: the date '2026-+1-05' is not YYYY-MM-DD"},
         {"--shard 4/3 ok.txt", 2, "--shard: '4/3' is not I/N"},
         {"--timeout 0 ok.txt", 2, "--timeout: '0' is not a number of seconds"},
@@ -168,6 +172,37 @@ private:
 };
 
 // A pipe, a device or a link to one is written into and stays what it was.
+// The verbs that the README's command table names: the first word of every
+// `form` in the table's first column.
+std::set<std::string> ReadmeVerbs() {
+    std::istringstream readme(ReadAll(KANDO_README));
+    std::set<std::string> verbs;
+    std::string line;
+    while (std::getline(readme, line) && line != "| command | what it does |") {
+    }
+    std::getline(readme, line);  // |---|---|
+    const std::regex form("`([^` ]+)[^`]*`");
+    while (std::getline(readme, line) && line.rfind("| ", 0) == 0) {
+        const std::string first = line.substr(2, line.find(" | ", 2) - 2);
+        for (std::sregex_iterator m(first.begin(), first.end(), form), end; m != end; ++m) verbs.insert((*m)[1]);
+    }
+    return verbs;
+}
+
+TEST(RunnerCli, HelpAndReadmeNameEveryVerbOfTheTable) {
+    std::set<std::string> table;
+    for (const std::string_view verb : ScriptVerbs()) {
+        if (verb != "}") table.insert(std::string(verb));
+    }
+    EXPECT_EQ(ReadmeVerbs(), table);
+    const std::string help = Cli("--help", FreshFolder("help")).out;
+    for (const std::string& verb : table) {
+        EXPECT_TRUE(help.find("\n  " + verb + " ") != std::string::npos ||
+                    help.find("\n  " + verb + "\n") != std::string::npos)
+            << verb;
+    }
+}
+
 TEST(RunnerCli, SpecialFilesAreWrittenIntoNeverReplaced) {
     const fs::path folder = Folder("cli_special");
     const struct {

@@ -1,4 +1,4 @@
-#include "host/Runner.h"
+#include "host/runner/Runner.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/PngWriter.h"
+#include "host/export/PngWriter.h"
 #include "panel/hw/Clock.h"
 #include "panel/hw/Touch.h"
 #include "tests/host/TestFolder.h"
@@ -58,9 +58,9 @@ TEST(Runner, ChecksTheWholeScriptBeforeTheFirstCommand) {
         {"set collector 300", "set: collector: 300 is out of range -50.0..250.0"},
         {"screenshot a.png 4", "screenshot: zoom '4' is out of range (1 to 3)"},
         {"fly\x01 1 2",
-         "unknown command 'fly\\x01' (commands: clock, zoom, tick, press, drag, release, tap, "
-         "screenshot, close, set, fault, history, reset, print, state, expect, include, animation, wait, mask, "
-         "repeat, at, trace)"},
+         "unknown command 'fly\\x01' (commands: clock, zoom, tick, press, drag, release, tap, wait, mask, "
+         "screenshot, close, include, repeat, set, fault, history, reset, print, state, at, expect, animation, "
+         "trace)"},
         {"expect pixel 1 2 red", "expect: the colour 'red' is not #RRGGBB"},
         {"expect page 46", "expect: no page '46' (a page's number 0..45 or name, as print page shows it)"},
         {"expect page settings", "expect: no page 'settings'"},

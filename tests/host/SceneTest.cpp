@@ -1,12 +1,13 @@
 // The scene: what the screen shows, as the drawing made it.
-#include "host/Scene.h"
+#include "host/core/Scene.h"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-#include "host/PanelHost.h"
-#include "host/TextCheck.h"
+#include "host/core/PanelHost.h"
+#include "host/plant/PlantModel.h"
+#include "host/runner/TextCheck.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Draw.h"
 #include "panel/dl/DisplayList.h"
@@ -47,7 +48,8 @@ protected:
     }
 
     FixedClock clock;
-    PanelHost host{clock, 0xF0F0F0};
+    PlantModel plant;
+    PanelHost host{clock, plant, 0xF0F0F0};
 };
 
 TEST_F(SceneTest, TextsLeaveWhenWipedOrWrittenAnewButNotWhenTouched) {

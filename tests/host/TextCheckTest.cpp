@@ -1,5 +1,5 @@
 // The translators' tools: the run-time preview and the fit check.
-#include "host/TextCheck.h"
+#include "host/runner/TextCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "host/PanelHost.h"
-#include "host/TextOverride.h"
+#include "host/core/PanelHost.h"
+#include "host/plant/PlantModel.h"
+#include "host/runner/TextOverride.h"
 #include "panel/text/TextIds.h"
 #include "tests/support/TextFiles.h"
 
@@ -61,7 +62,8 @@ protected:
     }
 
     SystemWallClock clock;
-    PanelHost host{clock, 0xF0F0F0};
+    PlantModel plant;
+    PanelHost host{clock, plant, 0xF0F0F0};
     std::filesystem::path dir;
 };
 

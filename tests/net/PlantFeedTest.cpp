@@ -1,4 +1,4 @@
-#include "host/PlantFeed.h"
+#include "host/plant/PlantFeed.h"
 
 #include <gtest/gtest.h>
 

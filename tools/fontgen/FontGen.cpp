@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "host/texts/Utf8.h"
 #include "panel/gfx/FontFormat.h"
-#include "tools/common/Utf8.h"
 
 namespace {
 

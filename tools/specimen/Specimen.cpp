@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/PngWriter.h"
+#include "host/export/PngWriter.h"
 #include "panel/gfx/Colour.h"
 #include "panel/gfx/Context.h"
 #include "panel/gfx/Raster.h"

@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/textgen/PoTexts.h"
+#include "host/texts/PoTexts.h"
 
 namespace {
 

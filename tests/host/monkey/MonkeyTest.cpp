@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "host/PngWriter.h"
+#include "host/export/PngWriter.h"
 #include "panel/dl/DrawApi.h"
 #include "panel/hw/LcdQueue.h"
 #include "panel/settings/Settings.h"

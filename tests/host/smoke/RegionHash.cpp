@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/PngWriter.h"
+#include "host/export/PngWriter.h"
 
 int main(int argc, char* argv[]) {
     if (argc != 6 && argc != 7) {

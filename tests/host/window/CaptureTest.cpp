@@ -18,12 +18,12 @@
 #include <iterator>
 #include <sstream>
 
-#include "host/Haupt.h"
-#include "host/PlantPanel.h"
-#include "host/PlantState.h"
-#include "host/PngWriter.h"
-#include "host/Runner.h"
-#include "host/TouchRing.h"
+#include "host/core/TouchRing.h"
+#include "host/export/PngWriter.h"
+#include "host/plant/PlantState.h"
+#include "host/runner/Runner.h"
+#include "host/window/Haupt.h"
+#include "host/window/PlantPanel.h"
 #include "panel/app/AppState.h"
 #include "panel/gfx/Colour.h"
 #include "panel/hw/LcdQueue.h"

@@ -1,6 +1,6 @@
 // The window and its Plant panel, driven through Qt events, menu items and
 // the form's timer handler.
-#include "host/Haupt.h"
+#include "host/window/Haupt.h"
 
 #include <gtest/gtest.h>
 
@@ -26,8 +26,8 @@
 #include <functional>
 #include <vector>
 
-#include "host/PlantPanel.h"
-#include "host/PlantPresets.h"
+#include "host/plant/PlantPresets.h"
+#include "host/window/PlantPanel.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Draw.h"
@@ -69,15 +69,6 @@ void ReleaseLeft(THaupt& haupt, QPointF at) {
 void OpenContextMenu(THaupt& haupt, QPoint at) {
     QContextMenuEvent menu(QContextMenuEvent::Mouse, at, haupt.mapToGlobal(at));
     QApplication::sendEvent(&haupt, &menu);
-}
-
-TEST_F(Window, FormHasItsCaptionPositionAndTimer) {
-    EXPECT_EQ(haupt.windowTitle(), QStringLiteral("Kandorelle II V1.05 15.04.2011"));
-    EXPECT_EQ(haupt.pos(), QPoint(364, 246));
-    EXPECT_TRUE(haupt.TimerRefresh->isActive());
-    EXPECT_EQ(haupt.TimerRefresh->interval(), 12);
-    EXPECT_EQ(haupt.TimerRefresh->timerType(), Qt::PreciseTimer);
-    EXPECT_FALSE(haupt.windowFlags() & Qt::WindowMaximizeButtonHint);
 }
 
 TEST_F(Window, ZoomItemsResizeTheFixedClientAreaAndMoveTheCheckMark) {

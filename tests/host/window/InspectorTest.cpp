@@ -1,6 +1,6 @@
 // The inspector beside the window: shown only when asked for, pause and
 // steps of the firmware's timer, paint flashing and the pixel probe.
-#include "host/Inspector.h"
+#include "host/window/Inspector.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <QSpinBox>
 #include <QTimer>
 
-#include "host/Haupt.h"
+#include "host/window/Haupt.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Navigation.h"
 #include "panel/hw/Touch.h"

@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <fstream>
 
-#include "host/Haupt.h"
-#include "host/PlantState.h"
-#include "host/ScriptPlayer.h"
+#include "host/plant/PlantState.h"
+#include "host/window/Haupt.h"
+#include "host/window/ScriptPlayer.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/settings/Settings.h"

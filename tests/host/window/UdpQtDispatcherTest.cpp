@@ -1,4 +1,4 @@
-#include "host/UdpQtDispatcher.h"
+#include "host/window/UdpQtDispatcher.h"
 
 #include <gtest/gtest.h>
 

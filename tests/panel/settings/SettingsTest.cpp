@@ -2,30 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <utility>
 
 namespace {
 
 const u8* BlockByte(u32 offset) { return reinterpret_cast<const u8*>(&Settings) + offset; }
-
-u16 BlockWord(u32 offset) {
-    u16 v;
-    std::memcpy(&v, BlockByte(offset), 2);
-    return v;
-}
-
-TEST(Settings, DefaultsLandAtTheirStoredOffsets) {
-    std::memset(&Settings, 0xEE, sizeof Settings);
-    LoadSettingsDefaults();
-    // A byte and a little-endian word at their stored offsets; language 0 is German.
-    EXPECT_EQ(*BlockByte(3), 0);
-    EXPECT_EQ(BlockWord(7), 500);
-    EXPECT_EQ(std::memcmp(BlockByte(80), "Unbekannt  \0", 12), 0);
-    // Fields the defaults do not name are left as they were.
-    EXPECT_EQ(*BlockByte(15), 0xEE);
-    EXPECT_EQ(*BlockByte(78), 0xEE);
-}
 
 TEST(Settings, StoringAFieldQueuesItsImageOffsetAndLength) {
     StoreSettingsField(SETTINGS_FIELD(supplementaryFunction));

@@ -91,21 +91,4 @@ TEST(Texts, UnknownLanguageOrIdGivesAnEmptyString) {
     for (u32 id = kTextCount; id <= 0xFFFF; id += 97) EXPECT_STREQ(GetText(static_cast<TextId>(id), 1), "") << id;
     EXPECT_EQ(TextSlotWidth(kTextCount), 0u);
 }
-
-// The stored layout, through the pointers the lookup hands out: every text's
-// seven slots follow each other, and the next text starts right after. (The
-// bytes of every slot are pinned by the comparison above.)
-TEST(Texts, SlotsFollowEachOtherInLanguageThenIdOrder) {
-    for (TextId id = 0; id < kTextCount; ++id) {
-        const char* first = GetText(id, 0);
-        const u32 width = TextSlotWidth(id);
-        for (Language k = 1; k < kLanguageCount; ++k) {
-            ASSERT_EQ(GetText(id, k), first + k * width) << id << " " << int(k);
-        }
-        if (id + 1 < kTextCount) {
-            ASSERT_EQ(GetText(id + 1, 0), first + kLanguageCount * width) << id;
-        }
-    }
-}
-
 }  // namespace
