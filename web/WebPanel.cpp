@@ -2,17 +2,18 @@
 // from its event handlers and its frame callback as the window's handlers call
 // the core, and copies the panel rows that changed into its <canvas> element.
 //
-// The core is the headless runner's: the page's ticks, its plant controls,
-// kandorelle.run() and the state in a link all go through the runner's
-// verbs, the plant model and the state loader, so the page behaves and checks
-// its input exactly as the runner and the window do.
+// The core is the headless runner's: the page's ticks, its plant controls
+// and kandorelle.run() go through the runner's verbs and the plant model, so
+// the page behaves as the runner and the window do. What only some visits
+// need, reading and writing state files and checking translations, is in the
+// page's second module (PageChecks.cpp), loaded when first used; this one
+// takes what that module read and checked as plain data.
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,8 @@
 #include "host/plant/PlantCommands.h"
 #include "host/plant/PlantModel.h"
 #include "host/plant/PlantPresets.h"
-#include "host/plant/PlantState.h"
+#include "host/plant/StateRecord.h"
 #include "host/runner/Runner.h"
-#include "host/runner/TextCheck.h"
 #include "host/runner/TextOverride.h"
 #include "host/texts/PoTexts.h"
 #include "panel/app/AppState.h"
@@ -32,8 +32,6 @@
 #include "panel/text/Texts.h"
 
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 // The browser's local time, a time that runs on from a given moment (a loaded
 // state, the clock control), or one instant that never moves (clock= in the
@@ -279,16 +277,14 @@ const char* TypeName(PlantType type) {
     }
 }
 
-Json ValueJson(const PlantModel& plant, int entry) {
+// A plant value as the controls show it: degrees, not tenths; a flag 0 or 1.
+double ShownValue(const PlantModel& plant, int entry) {
     const PlantEntry& e = PlantModel::Entries()[static_cast<std::size_t>(entry)];
-    const std::int64_t v = plant.Get(entry);
-    switch (e.type) {
-        case PlantType::Temperature:
-        case PlantType::Tenths: return static_cast<double>(v) / 10.0;
-        case PlantType::Flag: return v != 0;
-        default: return v;
-    }
+    const auto v = static_cast<double>(plant.Get(entry));
+    return e.type == PlantType::Temperature || e.type == PlantType::Tenths ? v / 10.0 : v;
 }
+
+bool IsEntry(int entry) { return entry >= 0 && entry < static_cast<int>(PlantModel::Entries().size()); }
 
 // A time as the runner's clock line takes it; false with the runner's
 // message in KandoMessage().
@@ -478,57 +474,93 @@ EMSCRIPTEN_KEEPALIVE const char* KandoCaptureName() {
     return Give("kandorelle-" + Slug(PageName(AppState.currentPage)) + "-" + stamp);
 }
 
-// The plant controls in the panel's language: groups of values, the status
-// and fault lists, the presets and the controls' words.
-EMSCRIPTEN_KEEPALIVE const char* KandoPlantModel() {
+// The plant controls, an item a call, in the panel's language: the page
+// builds its controls from these and refreshes them four times a second.
+
+// Lists of words: 0 the groups' titles, 1 the controller statuses, 2 the
+// fault codes, 3 the presets' keys, 4 the presets' names.
+EMSCRIPTEN_KEEPALIVE int KandoListSize(int list) {
+    switch (list) {
+        case 0: return static_cast<int>(PlantGroups().size());
+        case 1: return kControllerStatusCount;
+        case 2: return kFaultCodeCount;
+        default: return static_cast<int>(PlantPresets().size());
+    }
+}
+
+EMSCRIPTEN_KEEPALIVE const char* KandoListItem(int list, int item) {
     const Language language = ShownLanguage();
-    const auto entries = PlantModel::Entries();
-    Json groups = Json::array();
-    for (const PlantGroup& group : PlantGroups()) {
-        Json values = Json::array();
-        for (const char* name : group.names) {
-            const std::optional<int> entry = PlantModel::Find(name);
-            if (!entry || IsSensorFlag(*entry)) continue;
-            const PlantEntry& e = entries[static_cast<std::size_t>(*entry)];
-            const double scale = e.type == PlantType::Temperature || e.type == PlantType::Tenths ? 10.0 : 1.0;
-            Json& value = values.emplace_back(Json::object());
-            value["name"] = e.name;
-            value["label"] = PlantLabel(*entry, language);
-            value["type"] = TypeName(e.type);
-            value["min"] = static_cast<double>(e.minimum) / scale;
-            value["max"] = static_cast<double>(e.maximum) / scale;
-            value["help"] = e.description;
-            if (e.absentFlag != nullptr) {
-                const PlantEntry& f = entries[static_cast<std::size_t>(*PlantModel::Find(e.absentFlag))];
-                // Fitted sensors start "present"; the control asks, as for every
-                // other sensor: is it absent?
-                Json& flag = value["flag"];
-                flag["name"] = f.name;
-                flag["inverted"] = f.start == 1;
-                const bool faulty = std::string_view(f.name).find(".faulty") != std::string_view::npos;
-                flag["label"] = PlantWordText(faulty ? PlantWord::SensorFaulty : PlantWord::SensorAbsent, language);
-            }
+    if (item < 0 || item >= KandoListSize(list)) return Give("");
+    const auto i = static_cast<std::size_t>(item);
+    switch (list) {
+        case 0: return Give(PlantWordText(PlantGroups()[i].title, language));
+        case 1: return Give(std::to_string(item) + " " + StatusText(static_cast<std::uint8_t>(item), language));
+        case 2: {
+            char code[8];
+            std::snprintf(code, sizeof code, "%02d ", item);
+            return Give(code + FaultCodeText(static_cast<std::uint8_t>(item), language));
         }
-        Json& shown = groups.emplace_back(Json::object());
-        shown["title"] = PlantWordText(group.title, language);
-        shown["values"] = std::move(values);
+        case 3: return Give(PlantPresets()[i].key);
+        default: return Give(PlantPresets()[i].names[language]);
     }
-    Json statuses = Json::array();
-    for (int s = 0; s < kControllerStatusCount; ++s)
-        statuses.push_back(std::to_string(s) + " " + StatusText(static_cast<std::uint8_t>(s), language));
-    Json faults = Json::array();
-    for (int f = 0; f < kFaultCodeCount; ++f) {
-        char code[8];
-        std::snprintf(code, sizeof code, "%02d ", f);
-        faults.push_back(code + FaultCodeText(static_cast<std::uint8_t>(f), language));
+}
+
+// The entries of a group's rows, in order; a sensor flag goes beside its
+// temperature, not on a row of its own.
+EMSCRIPTEN_KEEPALIVE int KandoGroupSize(int group) {
+    return group >= 0 && group < KandoListSize(0) ? static_cast<int>(PlantGroups()[group].names.size()) : 0;
+}
+
+// The entry of a group's row, or -1 when it has none.
+EMSCRIPTEN_KEEPALIVE int KandoGroupEntry(int group, int row) {
+    if (row < 0 || row >= KandoGroupSize(group)) return -1;
+    const std::optional<int> entry = PlantModel::Find(PlantGroups()[group].names[static_cast<std::size_t>(row)]);
+    return entry && !IsSensorFlag(*entry) ? *entry : -1;
+}
+
+EMSCRIPTEN_KEEPALIVE int KandoEntryCount() { return static_cast<int>(PlantModel::Entries().size()); }
+
+// A plant value's words: 0 its name, 1 its label, 2 its help, 3 its type
+// (temperature, tenths, flag, status, fault, integer), 4 the label of its
+// sensor flag.
+EMSCRIPTEN_KEEPALIVE const char* KandoEntryText(int entry, int what) {
+    if (!IsEntry(entry)) return Give("");
+    const PlantEntry& e = PlantModel::Entries()[static_cast<std::size_t>(entry)];
+    const Language language = ShownLanguage();
+    switch (what) {
+        case 0: return e.name;
+        case 1: return PlantLabel(entry, language);
+        case 2: return e.description;
+        case 3: return TypeName(e.type);
+        default: {
+            const bool faulty =
+                e.absentFlag != nullptr && std::string_view(e.absentFlag).find(".faulty") != std::string_view::npos;
+            return PlantWordText(faulty ? PlantWord::SensorFaulty : PlantWord::SensorAbsent, language);
+        }
     }
-    Json presets = Json::array();
-    for (const PlantPreset& p : PlantPresets()) {
-        Json& preset = presets.emplace_back(Json::object());
-        preset["key"] = p.key;
-        preset["name"] = p.names[language];
+}
+
+// A plant value's numbers: 0 its least and 1 its greatest value, 2 the entry
+// of its sensor flag (-1 for none), 3 whether that flag is 1 when the sensor
+// is there (fitted sensors start "present", and the control asks, as for
+// every other sensor: is it absent?), 4 its value now.
+EMSCRIPTEN_KEEPALIVE double KandoEntryNumber(int entry, int what) {
+    if (!IsEntry(entry)) return 0;
+    const auto entries = PlantModel::Entries();
+    const PlantEntry& e = entries[static_cast<std::size_t>(entry)];
+    const double scale = e.type == PlantType::Temperature || e.type == PlantType::Tenths ? 10.0 : 1.0;
+    const std::optional<int> flag = e.absentFlag != nullptr ? PlantModel::Find(e.absentFlag) : std::nullopt;
+    switch (what) {
+        case 0: return static_cast<double>(e.minimum) / scale;
+        case 1: return static_cast<double>(e.maximum) / scale;
+        case 2: return flag ? *flag : -1;
+        case 3: return flag && entries[static_cast<std::size_t>(*flag)].start == 1 ? 1 : 0;
+        default: return ShownValue(Runner().Plant(), entry);
     }
-    Json words = Json::object();
+}
+
+// One of the controls' words by the page's key for it, or "".
+EMSCRIPTEN_KEEPALIVE const char* KandoPlantWord(const char* key) {
     const std::pair<const char*, PlantWord> kWords[] = {
         {"presets", PlantWord::Presets},
         {"faultHistory", PlantWord::FaultHistory},
@@ -541,46 +573,36 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantModel() {
         {"current", PlantWord::Current},
         {"empty", PlantWord::NoEntry},
     };
-    for (const auto& [key, word] : kWords) words[key] = PlantWordText(word, language);
-    Json model = Json::object();
-    model["groups"] = std::move(groups);
-    model["statuses"] = std::move(statuses);
-    model["faults"] = std::move(faults);
-    model["presets"] = std::move(presets);
-    model["words"] = std::move(words);
-    return Give(model.dump());
+    for (const auto& [name, word] : kWords) {
+        if (std::string_view(name) == key) return PlantWordText(word, ShownLanguage());
+    }
+    return "";
 }
 
-// The plant values, the page, the clock, the current fault and the history.
-EMSCRIPTEN_KEEPALIVE const char* KandoPlantValues() {
-    ScriptRunner& runner = Runner();
-    const PlantModel& plant = runner.Plant();
-    const Language language = ShownLanguage();
-    Json values = Json::object();
-    const auto entries = PlantModel::Entries();
-    for (int i = 0; i < static_cast<int>(entries.size()); ++i) values[entries[i].name] = ValueJson(plant, i);
-    Json history = Json::array();
-    for (const FaultHistoryEntry& stored : FaultHistory) {
-        const FaultHistoryEntry e = stored;  // packed: copied out, never bound
-        if (e.type == kFaultEntryEmpty) {
-            history.push_back(nullptr);
-            continue;
+// What the controls show beside the values: 0 the page ("1 menu"), 1 the
+// panel clock, 2 the current fault ("22 ..."), 3 "pinned" or "".
+EMSCRIPTEN_KEEPALIVE const char* KandoNowText(int what) {
+    switch (what) {
+        case 0: return Give(std::to_string(AppState.currentPage) + " " + PageName(AppState.currentPage));
+        case 1: return Give(FormatWallTime(PanelClockTime()));
+        case 2: {
+            const std::uint8_t fault = Settings.faultCode;
+            return Give(std::to_string(fault) + " " + FaultCodeText(fault, ShownLanguage()));
         }
-        Json& entry = history.emplace_back(Json::object());
-        entry["time"] = FormatWallTime(MakeWallTime(e.year, e.month, e.day, e.hour, e.minute, e.second));
-        entry["text"] = FaultCodeText(e.faultCode, language);
-        entry["code"] = e.faultCode;
+        default: return pageClock.Pinned() ? "pinned" : "";
     }
-    const std::uint8_t fault = Settings.faultCode;
-    Json now = Json::object();
-    now["values"] = std::move(values);
-    now["page"] = std::to_string(AppState.currentPage) + " " + PageName(AppState.currentPage);
-    now["clock"] = FormatWallTime(PanelClockTime());
-    now["pinned"] = pageClock.Pinned();
-    now["fault"] = std::to_string(fault) + " " + FaultCodeText(fault, language);
-    now["language"] = Settings.language;
-    now["history"] = std::move(history);
-    return Give(now.dump());
+}
+
+EMSCRIPTEN_KEEPALIVE int KandoHistorySize() { return kFaultHistoryEntries; }
+
+// A fault-history entry: "" for an empty slot, else its time, code and text
+// as "TIME · CODE TEXT".
+EMSCRIPTEN_KEEPALIVE const char* KandoHistoryEntry(int index) {
+    if (index < 0 || index >= kFaultHistoryEntries) return Give("");
+    const FaultHistoryEntry e = FaultHistory[index];  // packed: copied out, never bound
+    if (e.type == kFaultEntryEmpty) return Give("");
+    return Give(FormatWallTime(MakeWallTime(e.year, e.month, e.day, e.hour, e.minute, e.second)) + " · " +
+                std::to_string(e.faultCode) + " " + FaultCodeText(e.faultCode, ShownLanguage()));
 }
 
 // Runner lines that change nothing but the plant (set, fault, history,
@@ -623,100 +645,72 @@ EMSCRIPTEN_KEEPALIVE const char* KandoSetClock(const char* text) {
     return Give("");
 }
 
-// The state as the runner saves it.
-EMSCRIPTEN_KEEPALIVE const char* KandoStateText() { return Give(StateText(Runner().Plant(), pageClock.Now())); }
+// The state as a record, for the page's second module to write or fill:
+// KandoTakeState puts the panel's state there, KandoApplyState makes a
+// checked state there the panel's. Both modules agree on its size.
+StateRecord stateRecord;
 
-// Loads a state checked exactly as a state file is; `name` stands for the
-// file in the message. The clock runs on from the state's time (a pinned
-// clock is pinned there). 0 with the message when the state is refused;
-// nothing changed then.
-EMSCRIPTEN_KEEPALIVE int KandoLoadState(const char* text, const char* name) {
+EMSCRIPTEN_KEEPALIVE StateRecord* KandoStateRecord() { return &stateRecord; }
+EMSCRIPTEN_KEEPALIVE int KandoStateRecordSize() { return sizeof stateRecord; }
+
+EMSCRIPTEN_KEEPALIVE void KandoTakeState() { stateRecord = CurrentState(Runner().Plant(), pageClock.Now()); }
+
+// The clock runs on from the state's time (a pinned clock is pinned there).
+EMSCRIPTEN_KEEPALIVE void KandoApplyState() {
     Host();
-    WallTime clock;
-    std::string error;
-    if (!LoadStateText(text, name, Runner().Plant(), clock, error)) {
-        Give(error);
-        return 0;
-    }
+    ApplyState(stateRecord, Runner().Plant());
     if (pageClock.Pinned()) {
-        pageClock.Pin(clock);
+        pageClock.Pin(stateRecord.clock);
     } else {
-        pageClock.RunOnFrom(clock);
+        pageClock.RunOnFrom(stateRecord.clock);
     }
     FeedClock();
-    return 1;
 }
 
 }  // extern "C"
 
 namespace {
 
-PoHeader previewHeader;
-std::vector<PoEntry> previewEntries;
-std::string previewName;
-
-// Checks the translation handed over last as the runner checks a PO file for
-// a preview and installs it; its language comes back in `language`. False
-// with every problem in `lines`, one per line; true with the texts held back
-// (fuzzy or stale) there. The entries stay for the next check.
-bool InstallPreview(Language& language, std::string& lines) {
-    std::vector<PoLanguage> read(1);
-    read[0].path = previewName;
-    std::vector<std::string> errors;
-    if (CheckPoEntries(previewHeader, previewEntries, BuiltInTemplate(), PoUse::Preview, read[0], errors)) {
-        InstallTextOverrides(read, errors);
-    }
-    for (const std::string& e : errors.empty() ? read[0].held : errors) lines += (lines.empty() ? "" : "\n") + e;
-    language = static_cast<Language>(read[0].language);
-    return errors.empty();
-}
+// A translation that the second module read and checked, handed over a text
+// at a time.
+PoLanguage overrides;
+std::string overrideBytes;
 
 }  // namespace
 
 extern "C" {
 
-// A translation read by the page's PO library, entry by entry. The lines are
-// where the header, its fields and each entry's parts stand in the file.
-EMSCRIPTEN_KEEPALIVE void KandoPreviewBegin(const char* name, int hasHeader, const char* language,
-                                            const char* contentType, int line, int languageLine, int contentTypeLine) {
-    previewName = name;
-    previewHeader = PoHeader{};
-    previewHeader.present = hasHeader != 0;
-    previewHeader.language = language;
-    previewHeader.contentType = contentType;
-    previewHeader.line = line;
-    previewHeader.languageLine = languageLine;
-    previewHeader.contentTypeLine = contentTypeLine;
-    previewEntries.clear();
+EMSCRIPTEN_KEEPALIVE void KandoOverrideBegin(const char* name, int language) {
+    overrides = PoLanguage{};
+    overrides.path = name;
+    overrides.language = language;
 }
 
-EMSCRIPTEN_KEEPALIVE void KandoPreviewEntry(int hasContext, const char* context, const char* msgid, const char* msgstr,
-                                            int fuzzy, int plural, int idLine, int contextLine, int flagLine,
-                                            int pluralLine, int msgstrLine) {
-    PoEntry& entry = previewEntries.emplace_back();
-    entry.hasContext = hasContext != 0;
-    entry.context = context;
-    entry.msgid = msgid;
-    entry.msgstr = msgstr;
-    entry.fuzzy = fuzzy != 0;
-    entry.plural = plural != 0;
-    entry.idLine = idLine;
-    entry.contextLine = contextLine;
-    entry.flagLine = flagLine;
-    entry.pluralLine = pluralLine != 0 ? pluralLine : idLine;
-    entry.line = msgstrLine != 0 ? msgstrLine : idLine;
+// Room for the panel bytes of the next text, which the page writes there.
+EMSCRIPTEN_KEEPALIVE char* KandoOverrideBytes(int size) {
+    overrideBytes.assign(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    return overrideBytes.data();
+}
+
+// The text `id` is the bytes written last; `held` (fuzzy or stale) shows
+// the built-in text in its place.
+EMSCRIPTEN_KEEPALIVE void KandoOverrideText(int id, int line, int held) {
+    if (id < 0 || id >= kTextCount) return;
+    PoText& text = overrides.texts[static_cast<std::size_t>(id)];
+    text.bytes = overrideBytes;
+    text.line = line;
+    text.held = held != 0;
 }
 
 // Shows the translation at once, in its language, which the panel switches
-// to: 1 with the texts held back (fuzzy or stale) in KandoMessage(), one per
-// line; 0 with every problem there.
-EMSCRIPTEN_KEEPALIVE int KandoPreview() {
-    Language language = 0;
-    std::string lines;
-    const bool shown = InstallPreview(language, lines);
-    Give(lines);
-    if (!shown) return 0;
-    Settings.language = language;
+// to: 1, or 0 with the message in KandoMessage().
+EMSCRIPTEN_KEEPALIVE int KandoOverrideInstall() {
+    std::vector<std::string> errors;
+    if (overrides.language < 0 || overrides.language >= kLanguageCount || !InstallTextOverrides({overrides}, errors)) {
+        Give(errors.empty() ? overrides.path + ":1: no language the panel has" : errors.front());
+        return 0;
+    }
+    Settings.language = static_cast<std::uint8_t>(overrides.language);
     StoreSettingsField(SETTINGS_FIELD(language));
     ReenterPage();
     return 1;
@@ -725,33 +719,6 @@ EMSCRIPTEN_KEEPALIVE int KandoPreview() {
 EMSCRIPTEN_KEEPALIVE void KandoPreviewClear() {
     RemoveTextOverrides();
     ReenterPage();
-}
-
-// The text-fit check with the translation handed over last, in one of the
-// panel's languages (0..6; any other number: all of them), as --check-texts
-// prints it: a JSON array of findings, or {"problems": "..."}. The check
-// starts the firmware afresh for every state it shows, so it runs in a
-// module of its own (the page's workers), never beside the live panel.
-EMSCRIPTEN_KEEPALIVE const char* KandoCheckTexts(int checked) {
-    Language language = 0;
-    std::string problems;
-    if (!InstallPreview(language, problems)) {
-        Json refused = Json::object();
-        refused["problems"] = problems;
-        return Give(refused.dump());
-    }
-    std::vector<Language> languages;
-    if (checked >= 0 && checked < kLanguageCount) languages.push_back(static_cast<Language>(checked));
-    Json findings = Json::array();
-    for (const TextFitFault& f : CheckTextFit(languages)) {
-        Json& finding = findings.emplace_back(Json::object());
-        finding["text"] = DescribeTextFitFault(f);
-        finding["language"] = f.language;
-        finding["id"] = f.id;
-        finding["page"] = f.page;
-        finding["pixels"] = f.pixels;
-    }
-    return Give(findings.dump());
 }
 
 }  // extern "C"

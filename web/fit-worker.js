@@ -6,11 +6,11 @@
 // in their order, or with {failed} when the module cannot run here.
 'use strict';
 
-importScripts('kandorelle.js');
+importScripts('kandorelle-checks.js');
 
 self.onmessage = function (event) {
   const translation = event.data.translation;
-  self.createKandorelle()
+  self.createKandorelleChecks()
     .then(function (module) {
       for (const [name, types, args] of translation) module.cwrap(name, null, types).apply(null, args);
       const check = module.cwrap('KandoCheckTexts', 'string', ['number']);

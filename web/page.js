@@ -95,15 +95,193 @@
       goToPage: m._KandoGoToPage,
       pageSlug: c('KandoPageSlug', 'string', []),
       captureName: c('KandoCaptureName', 'string', []),
-      plantModel: c('KandoPlantModel', 'string', []),
-      plantValues: c('KandoPlantValues', 'string', []),
+      listSize: m._KandoListSize,
+      listItem: c('KandoListItem', 'string', ['number', 'number']),
+      groupSize: m._KandoGroupSize,
+      groupEntry: m._KandoGroupEntry,
+      entryCount: m._KandoEntryCount,
+      entryText: c('KandoEntryText', 'string', ['number', 'number']),
+      entryNumber: m._KandoEntryNumber,
+      plantWord: c('KandoPlantWord', 'string', ['string']),
+      nowText: c('KandoNowText', 'string', ['number']),
+      historySize: m._KandoHistorySize,
+      historyEntry: c('KandoHistoryEntry', 'string', ['number']),
       plant: c('KandoPlant', 'string', ['string']),
       preset: c('KandoPreset', 'string', ['string']),
       setClock: c('KandoSetClock', 'string', ['string']),
-      stateText: c('KandoStateText', 'string', []),
-      loadState: c('KandoLoadState', 'number', ['string', 'string']),
-      preview: m._KandoPreview,
+      stateRecord: m._KandoStateRecord,
+      stateRecordSize: m._KandoStateRecordSize,
+      takeState: m._KandoTakeState,
+      applyState: m._KandoApplyState,
+      overrideBegin: c('KandoOverrideBegin', null, ['string', 'number']),
+      overrideBytes: m._KandoOverrideBytes,
+      overrideText: m._KandoOverrideText,
+      overrideInstall: m._KandoOverrideInstall,
       previewClear: m._KandoPreviewClear,
+    };
+  }
+
+  // ---- the checks module, loaded when first used -----------------------------
+  //
+  // Reading and writing state files and checking translations are in a
+  // module of their own, which the page fetches the first time a state, a
+  // link or a translation needs it; the PO parser likewise. A page opened
+  // from a file loads the copies that carry their module inside the script.
+
+  const FROM_FILE = window.location.protocol === 'file:';
+  const CHECKS_SCRIPT = FROM_FILE ? 'kandorelle-checks-file.js' : 'kandorelle-checks.js';
+  const scripts = new Map();
+
+  function loadScript(src) {
+    if (!scripts.has(src)) {
+      scripts.set(src, new Promise(function (resolve, reject) {
+        const script = document.createElement('script');
+        script.src = src;
+        script.onload = resolve;
+        script.onerror = function () {
+          scripts.delete(src);
+          script.remove();
+          reject(new Error('the page\'s part ' + src + ' could not be loaded'));
+        };
+        document.body.appendChild(script);
+      }));
+    }
+    return scripts.get(src);
+  }
+
+  // A new instance of the checks module, with its functions.
+  function newChecks() {
+    return loadScript(CHECKS_SCRIPT).then(function () { return window.createKandorelleChecks(); }).then(function (module) {
+      const c = (name, result, args) => module.cwrap(name, result, args);
+      return {
+        module: module,
+        message: c('KandoMessage', 'string', []),
+        stateRecord: module._KandoStateRecord,
+        stateRecordSize: module._KandoStateRecordSize,
+        readState: c('KandoReadState', 'number', ['string', 'string']),
+        stateText: c('KandoStateText', 'string', []),
+        previewCheck: module._KandoPreviewCheck,
+        textCount: module._KandoTextCount,
+        checkedLanguage: module._KandoCheckedLanguage,
+        checkedBytes: module._KandoCheckedBytes,
+        checkedSize: module._KandoCheckedSize,
+        checkedLine: module._KandoCheckedLine,
+        checkedHeld: module._KandoCheckedHeld,
+      };
+    });
+  }
+
+  let checksInPage = null;
+
+  // The page's one instance for states and translations.
+  function checks() {
+    if (checksInPage === null) {
+      checksInPage = newChecks().then(function (c) {
+        if (c.stateRecordSize() !== k.stateRecordSize()) throw new Error('the page\'s two modules are from different builds');
+        return c;
+      });
+      checksInPage.catch(function () { checksInPage = null; });
+    }
+    return checksInPage;
+  }
+
+  // The state record from one module's memory to the other's.
+  function copyState(fromModule, from, toModule, to) {
+    const size = k.stateRecordSize();
+    toModule.HEAPU8.set(fromModule.HEAPU8.subarray(from, from + size), to);
+  }
+
+  // The state as the runner saves it.
+  async function stateText() {
+    const c = await checks();
+    k.takeState();
+    copyState(m, k.stateRecord(), c.module, c.stateRecord());
+    return c.stateText();
+  }
+
+  // Loads a state checked exactly as a state file is; `name` stands for the
+  // file in the message. Refused with the message, nothing changed then.
+  async function loadState(text, name) {
+    const c = await checks();
+    if (!c.readState(text, name)) throw new Error(c.message());
+    copyState(c.module, c.stateRecord(), m, k.stateRecord());
+    k.applyState();
+  }
+
+  // The plant controls in the panel's language: groups of values, the status
+  // and fault lists, the presets and the controls' words.
+  const WORDS = ['presets', 'faultHistory', 'clock', 'page', 'raise', 'clear', 'addToHistory', 'reset', 'current',
+    'empty'];
+  let entryNames = null;
+  let entryFlags = null; // whether each value is a flag
+
+  function entries() {
+    if (entryNames === null) {
+      entryNames = [];
+      entryFlags = [];
+      for (let e = 0; e < k.entryCount(); ++e) {
+        entryNames.push(k.entryText(e, 0));
+        entryFlags.push(k.entryText(e, 3) === 'flag');
+      }
+    }
+    return entryNames;
+  }
+
+  function list(which) {
+    const items = [];
+    for (let i = 0; i < k.listSize(which); ++i) items.push(k.listItem(which, i));
+    return items;
+  }
+
+  function plantModel() {
+    const names = entries();
+    const titles = list(0);
+    const groups = titles.map(function (title, g) {
+      const values = [];
+      for (let row = 0; row < k.groupSize(g); ++row) {
+        const e = k.groupEntry(g, row);
+        if (e < 0) continue;
+        const value = { name: names[e], label: k.entryText(e, 1), type: k.entryText(e, 3),
+          min: k.entryNumber(e, 0), max: k.entryNumber(e, 1), help: k.entryText(e, 2) };
+        const flag = k.entryNumber(e, 2);
+        if (flag >= 0) value.flag = { name: names[flag], inverted: k.entryNumber(e, 3) === 1, label: k.entryText(e, 4) };
+        values.push(value);
+      }
+      return { title: title, values: values };
+    });
+    const keys = list(3);
+    const presetNames = list(4);
+    const words = {};
+    for (const word of WORDS) words[word] = k.plantWord(word);
+    return {
+      groups: groups,
+      statuses: list(1),
+      faults: list(2),
+      presets: keys.map(function (key, i) { return { key: key, name: presetNames[i] }; }),
+      words: words,
+    };
+  }
+
+  // The plant values, the page, the clock, the current fault and the history.
+  function plantValues() {
+    const values = {};
+    entries().forEach(function (name, e) {
+      const v = k.entryNumber(e, 4);
+      values[name] = entryFlags[e] ? v !== 0 : v;
+    });
+    const history = [];
+    for (let i = 0; i < k.historySize(); ++i) {
+      const entry = k.historyEntry(i);
+      history.push(entry === '' ? null : entry);
+    }
+    return {
+      values: values,
+      page: k.nowText(0),
+      clock: k.nowText(1),
+      pinned: k.nowText(3) === 'pinned',
+      fault: k.nowText(2),
+      language: k.language(),
+      history: history,
     };
   }
 
@@ -473,14 +651,14 @@
   }
 
   async function makeLink() {
-    const values = JSON.parse(k.plantValues());
+    const values = plantValues();
     const query = new URLSearchParams();
     if (values.pinned) query.set('clock', values.clock.replace(' ', 'T'));
     query.set('page', k.pageSlug());
     query.set('zoom', zoomChoice === 0 ? 'fit' : String(zoomChoice));
     const url = new URL(window.location.href);
     url.search = query.toString();
-    url.hash = 'state=' + (await pack(k.stateText()));
+    url.hash = 'state=' + (await pack(await stateText()));
     return url.toString();
   }
 
@@ -494,6 +672,8 @@
       copied.then(
         function () { say('The link is on the clipboard (' + link.length + ' characters).'); },
         function () { say('Copy the link from the field below the buttons.'); });
+    }, function (error) {
+      say('The link could not be made: ' + error.message, true);
     });
   }
 
@@ -505,7 +685,7 @@
     } catch (error) {
       throw new Error(error.message.startsWith('it ') ? error.message : 'its state is damaged (' + error.message + ')');
     }
-    if (!k.loadState(state, 'link')) throw new Error(k.message());
+    await loadState(state, 'link');
   }
 
   function loadStateFile(file) {
@@ -513,21 +693,23 @@
       say(file.name + ': a state file is at most ' + STATE_MAX_BYTES / 1024 + ' KB; nothing changed.', true);
       return;
     }
-    file.text().then(function (text) {
-      if (k.loadState(text, file.name)) {
-        say('Opened ' + file.name + '.');
-        refreshPlant();
-        showLanguage();
-      } else {
-        say(k.message() + ' (nothing changed)', true);
-      }
+    file.text().then(function (text) { return loadState(text, file.name); }).then(function () {
+      say('Opened ' + file.name + '.');
+      refreshPlant();
+      showLanguage();
+    }, function (error) {
+      say(error.message + ' (nothing changed)', true);
     });
   }
 
   function saveState() {
     const name = k.captureName() + '.json';
-    download(new Blob([k.stateText()], { type: 'application/json' }), name);
-    say('Saved ' + name + '.');
+    stateText().then(function (text) {
+      download(new Blob([text], { type: 'application/json' }), name);
+      say('Saved ' + name + '.');
+    }, function (error) {
+      say('The state could not be saved: ' + error.message, true);
+    });
   }
 
   // ---- translation preview -----------------------------------------------------
@@ -605,9 +787,9 @@
       const onPage = function () {
         stopFitCheck();
         const now = fitCheck;
-        window.createKandorelle().then(function (second) {
-          feed(second, translation);
-          const check = second.cwrap('KandoCheckTexts', 'string', ['number']);
+        newChecks().then(function (second) {
+          feed(second.module, translation);
+          const check = second.module.cwrap('KandoCheckTexts', 'string', ['number']);
           let findings = [];
           const next = function (language) {
             if (now !== fitCheck) return;
@@ -629,7 +811,7 @@
         }).catch(reject);
       };
       const count = Math.max(1, Math.min(MAX_FIT_WORKERS, navigator.hardwareConcurrency || 1, LANGUAGES.length));
-      if (window.location.protocol === 'file:' || !window.Worker) {
+      if (FROM_FILE || !window.Worker) {
         onPage();
         return;
       }
@@ -704,8 +886,22 @@
     return calls;
   }
 
+  // The texts of a translation that the checks module read and checked, to
+  // the panel's module: panel bytes, a text at a time.
+  function showChecked(c, name) {
+    k.overrideBegin(name, c.checkedLanguage());
+    for (let id = 0; id < c.textCount(); ++id) {
+      const size = c.checkedSize(id);
+      const from = c.checkedBytes(id);
+      m.HEAPU8.set(c.module.HEAPU8.subarray(from, from + size), k.overrideBytes(size));
+      k.overrideText(id, c.checkedLine(id), c.checkedHeld(id));
+    }
+    return k.overrideInstall() === 1;
+  }
+
   function previewPo(file) {
-    file.text().then(function (text) {
+    say('Reading ' + file.name + '…');
+    Promise.all([file.text(), checks(), loadScript('po-reader.js')]).then(function ([text, c]) {
       let table;
       try {
         table = window.KandorellePo.parse(text);
@@ -716,14 +912,17 @@
         return;
       }
       const translation = readTranslation(file.name, text, table);
-      feed(m, translation);
-      if (!k.preview()) {
-        showFindings(file.name + ': not shown, it has problems', k.message().split('\n'));
+      feed(c.module, translation);
+      let problems = null;
+      if (!c.previewCheck()) problems = c.message();
+      else if (!showChecked(c, file.name)) problems = k.message();
+      if (problems !== null) {
+        showFindings(file.name + ': not shown, it has problems', problems.split('\n'));
         say(file.name + ' was refused; the panel shows what it showed before.', true);
         return;
       }
       // Texts held back (fuzzy, or their English changed) come first.
-      const held = k.message() === '' ? [] : k.message().split('\n');
+      const held = c.message() === '' ? [] : c.message().split('\n');
       say('The panel shows ' + file.name + '.');
       showLanguage();
       showFindings(file.name + ': checking that every text fits…', held);
@@ -733,6 +932,8 @@
       }).catch(function (error) {
         showFindings(file.name + ': the fit check failed', held.concat([String(error.message || error)]));
       });
+    }).catch(function (error) {
+      say(file.name + ' could not be shown: ' + error.message, true);
     });
   }
 
@@ -796,7 +997,7 @@
   }
 
   function buildPlant() {
-    const model = JSON.parse(k.plantModel());
+    const model = plantModel();
     const words = model.words;
     plantLanguage = k.language();
     plantControls = [];
@@ -866,7 +1067,7 @@
 
   function refreshPlant() {
     if (k === null || plantLanguage < 0) return;
-    const now = JSON.parse(k.plantValues());
+    const now = plantValues();
     if (now.language !== plantLanguage) {
       buildPlant();
       return;
@@ -883,7 +1084,7 @@
     }
     const list = byId('plant-history');
     const empty = byId('plant').dataset.empty;
-    const items = now.history.map(function (e) { return e === null ? empty : e.time + ' · ' + e.code + ' ' + e.text; });
+    const items = now.history.map(function (e) { return e === null ? empty : e; });
     if (list.dataset.shown !== items.join('\n')) {
       list.dataset.shown = items.join('\n');
       list.textContent = '';
@@ -1033,7 +1234,9 @@
       // Ends a script or a tick() still running, after the slice in hand.
       stop: function () { stopAsked = busy; },
       setZoom: setZoom,
-      state: function () { return k.stateText(); },
+      // The state as the runner saves it (a promise: the module that writes
+      // states is loaded when first used).
+      state: stateText,
       // The cost of a tick: `count` ticks in a row on the page as it stands,
       // in microseconds each. The panel's time runs on by as many ticks.
       benchmark: function (count) {

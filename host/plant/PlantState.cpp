@@ -5,18 +5,14 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <vector>
 
 #include "host/core/FileAccess.h"
-#include "panel/Firmware.h"
-#include "panel/app/AppState.h"
+#include "host/plant/StateRecord.h"
 #include "panel/app/Editors.h"
-#include "panel/app/Navigation.h"
-#include "panel/app/Plant.h"
 #include "panel/settings/Settings.h"
 
 namespace {
@@ -295,36 +291,27 @@ std::int64_t Integer(const Json& v, const std::vector<std::string>& at, std::int
     return n;
 }
 
-struct Staged {
-    std::int64_t plant[PlantModel::kMaxEntries] = {};
-    bool held[PlantModel::kMaxEntries] = {};
-    SettingsBlock settings{};
-    FaultHistoryEntry history[kFaultHistoryEntries]{};
-    YieldHistory yields{};
-    WallTime clock;
-};
-
-Json PlantJson(const PlantModel& plant) {
+Json PlantJson(const StateRecord& s) {
     Json out = Json::object();
     Json held = Json::array();
     const auto entries = PlantModel::Entries();
     for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
         const PlantEntry& e = entries[i];
         if (std::strcmp(e.name, "dialog") == 0) continue;
-        const std::int64_t v = plant.Get(i);
+        const std::int64_t v = s.plant[i];
         switch (e.type) {
             case PlantType::Temperature:
             case PlantType::Tenths: out[e.name] = static_cast<double>(v) / 10.0; break;
             case PlantType::Flag: out[e.name] = v != 0; break;
             default: out[e.name] = v; break;
         }
-        if (plant.Held(i)) held.push_back(e.name);
+        if (s.held[i]) held.push_back(e.name);
     }
     out["held"] = held;
     return out;
 }
 
-void ReadPlant(const Json& json, Staged& s) {
+void ReadPlant(const Json& json, StateRecord& s) {
     const std::vector<std::string> path = {"plant"};
     std::vector<std::string> known = {"held"};
     const auto entries = PlantModel::Entries();
@@ -367,9 +354,9 @@ void ReadPlant(const Json& json, Staged& s) {
     NoOtherKeys(json, path, known);
 }
 
-Json SettingsJson() {
+Json SettingsJson(const StateRecord& s) {
     Json out = Json::object();
-    const auto* block = reinterpret_cast<const std::uint8_t*>(&Settings);
+    const auto* block = reinterpret_cast<const std::uint8_t*>(&s.settings);
     for (const SettingsField& f : kSettingsFields) {
         if (f.count > 1) {
             Json bytes = Json::array();
@@ -379,11 +366,11 @@ Json SettingsJson() {
             out[f.name] = LoadLittleEndian(block + f.offset, f.size, false);
         }
     }
-    out["serialNumber"] = BytesToUtf8(Settings.serialNumber, sizeof Settings.serialNumber);
+    out["serialNumber"] = BytesToUtf8(s.settings.serialNumber, sizeof s.settings.serialNumber);
     return out;
 }
 
-void ReadSettings(const Json& json, Staged& s) {
+void ReadSettings(const Json& json, StateRecord& s) {
     const std::vector<std::string> path = {"settings"};
     std::vector<std::string> known = {"serialNumber"};
     auto* block = reinterpret_cast<std::uint8_t*>(&s.settings);
@@ -408,9 +395,9 @@ void ReadSettings(const Json& json, Staged& s) {
     NoOtherKeys(json, path, known);
 }
 
-Json HistoryJson() {
+Json HistoryJson(const StateRecord& s) {
     Json out = Json::array();
-    for (const FaultHistoryEntry& e : FaultHistory) {
+    for (const FaultHistoryEntry& e : s.history) {
         Json entry = Json::object();
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(&e);
         for (const HistoryField& f : kHistoryFields)
@@ -453,7 +440,7 @@ void CheckHistoryEntry(const FaultHistoryEntry& e, const std::vector<std::string
     plantRange("controllerStateIndex", e.controllerStateIndex, "status");
 }
 
-void ReadHistory(const Json& json, Staged& s) {
+void ReadHistory(const Json& json, StateRecord& s) {
     if (!json.is_array() || json.size() != kFaultHistoryEntries)
         Fail({"faultHistory"}, "faultHistory must be a list of 5 entries");
     std::vector<std::string> known;
@@ -474,17 +461,16 @@ void ReadHistory(const Json& json, Staged& s) {
     }
 }
 
-Json YieldsJson() {
+Json YieldsJson(const StateRecord& s) {
     // The block is packed: its fields are copied out, never bound by reference.
     Json days = Json::array();
-    for (std::size_t i = 0; i < kYieldHistoryDays; ++i)
-        days.push_back(static_cast<std::uint16_t>(YieldHistoryBlock.days[i]));
-    const std::uint16_t index = YieldHistoryBlock.index;
-    const std::uint8_t count = YieldHistoryBlock.count;
+    for (std::size_t i = 0; i < kYieldHistoryDays; ++i) days.push_back(static_cast<std::uint16_t>(s.yields.days[i]));
+    const std::uint16_t index = s.yields.index;
+    const std::uint8_t count = s.yields.count;
     return Json{{"index", index}, {"count", count}, {"days", days}};
 }
 
-void ReadYields(const Json& json, Staged& s) {
+void ReadYields(const Json& json, StateRecord& s) {
     const std::vector<std::string> path = {"yieldHistory"};
     s.yields.index =
         static_cast<std::uint16_t>(Integer(Member(json, path, "index"), {"yieldHistory", "index"}, 0, kU16));
@@ -499,7 +485,7 @@ void ReadYields(const Json& json, Staged& s) {
     NoOtherKeys(json, path, {"index", "count", "days"});
 }
 
-void ReadState(const Json& root, Staged& s) {
+void ReadState(const Json& root, StateRecord& s) {
     if (!root.is_object()) Fail({}, "a state file holds one JSON object");
     const Json& format = Member(root, {}, "format");
     if (!format.is_string() || format.get<std::string>() != kFormat)
@@ -516,36 +502,21 @@ void ReadState(const Json& root, Staged& s) {
     NoOtherKeys(root, {}, {"format", "version", "clock", "plant", "settings", "faultHistory", "yieldHistory"});
 }
 
-void Commit(const Staged& s, PlantModel& plant) {
-    Settings = s.settings;
-    std::memcpy(FaultHistory, s.history, sizeof FaultHistory);
-    YieldHistoryBlock = s.yields;
-    const auto entries = PlantModel::Entries();
-    if (AppState.currentPage == Page::kConfirmDialog) plant.Set({*PlantModel::Find("dialog"), 0, false});
-    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
-        if (std::strcmp(entries[i].name, "dialog") == 0) continue;
-        plant.Restore(i, s.plant[i]);
-        plant.Hold(i, s.held[i]);
-    }
-    for (int i = 0; i < kCollectorCurveLength; ++i) CollectorCurve[i] = CollectorCurveValue(s.clock.hour, i);
-    CollectorCurveCount = kCollectorCurveLength;
-    // A changed language or setting shows only on a page drawn afresh.
-    GoToPage(AppState.currentPage);
-}
-
 }  // namespace
 
-std::string StateText(const PlantModel& plant, const WallTime& clock) {
+std::string StateText(const StateRecord& s) {
     Json root = Json::object();
     root["format"] = kFormat;
     root["version"] = kVersion;
-    root["clock"] = FormatWallTime(clock);
-    root["plant"] = PlantJson(plant);
-    root["settings"] = SettingsJson();
-    root["faultHistory"] = HistoryJson();
-    root["yieldHistory"] = YieldsJson();
+    root["clock"] = FormatWallTime(s.clock);
+    root["plant"] = PlantJson(s);
+    root["settings"] = SettingsJson(s);
+    root["faultHistory"] = HistoryJson(s);
+    root["yieldHistory"] = YieldsJson(s);
     return root.dump(2) + "\n";
 }
+
+std::string StateText(const PlantModel& plant, const WallTime& clock) { return StateText(CurrentState(plant, clock)); }
 
 bool SaveState(const std::string& path, const PlantModel& plant, const WallTime& clock, std::string& error) {
     // A failed write never leaves half a state behind.
@@ -557,8 +528,7 @@ bool SaveState(const std::string& path, const PlantModel& plant, const WallTime&
     return true;
 }
 
-bool LoadStateText(const std::string& text, const std::string& name, PlantModel& plant, WallTime& clock,
-                   std::string& error) {
+bool ReadStateText(const std::string& text, const std::string& name, StateRecord& state, std::string& error) {
     Json root;
     try {
         root = Json::parse(text, RepeatedKeys());
@@ -573,15 +543,22 @@ bool LoadStateText(const std::string& text, const std::string& name, PlantModel&
         error = name + ":" + std::to_string(line) + ": not a JSON state file (" + e.what() + ")";
         return false;
     }
-    auto staged = std::make_unique<Staged>();
+    state = StateRecord{};
     try {
-        ReadState(root, *staged);
+        ReadState(root, state);
     } catch (const StateError& e) {
         error = name + ":" + std::to_string(LineOf(text, e.keys, e.occurrences)) + ": " + e.message;
         return false;
     }
-    Commit(*staged, plant);
-    clock = staged->clock;
+    return true;
+}
+
+bool LoadStateText(const std::string& text, const std::string& name, PlantModel& plant, WallTime& clock,
+                   std::string& error) {
+    auto state = std::make_unique<StateRecord>();
+    if (!ReadStateText(text, name, *state, error)) return false;
+    ApplyState(*state, plant);
+    clock = state->clock;
     return true;
 }
 
@@ -593,29 +570,4 @@ bool LoadState(const std::string& path, PlantModel& plant, WallTime& clock, std:
         return false;
     }
     return LoadStateText(text, path, plant, clock, error);
-}
-
-WallTime OffsetWallClock::Now() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    const std::time_t shifted = timegm(&local) + static_cast<std::time_t>(set_ ? offsetSeconds_ : 0);
-    std::tm t{};
-    gmtime_r(&shifted, &t);
-    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, t.tm_wday};
-}
-
-void OffsetWallClock::Set(const WallTime& wanted) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    std::tm target{};
-    target.tm_year = wanted.year - 1900;
-    target.tm_mon = wanted.month - 1;
-    target.tm_mday = wanted.day;
-    target.tm_hour = wanted.hour;
-    target.tm_min = wanted.minute;
-    target.tm_sec = wanted.second;
-    offsetSeconds_ = static_cast<long long>(timegm(&target)) - static_cast<long long>(timegm(&local));
-    set_ = true;
 }

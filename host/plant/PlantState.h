@@ -8,8 +8,11 @@
 #include "host/core/PanelHost.h"
 #include "host/plant/PlantModel.h"
 
+struct StateRecord;  // host/plant/StateRecord.h
+
 // The state as the JSON text that SaveState writes.
 std::string StateText(const PlantModel& plant, const WallTime& clock);
+std::string StateText(const StateRecord& state);
 
 // Writes the state to path; the file appears complete or not at all. On
 // failure says why in `error`.
@@ -22,19 +25,11 @@ bool SaveState(const std::string& path, const PlantModel& plant, const WallTime&
 // its hour, and the current page is drawn again.
 bool LoadState(const std::string& path, PlantModel& plant, WallTime& clock, std::string& error);
 
+// Reads and checks a state text as LoadState does, without changing
+// anything: on success `state` holds it.
+bool ReadStateText(const std::string& text, const std::string& name, StateRecord& state, std::string& error);
+
 // LoadState for a text already read (a state in a link, a file the browser
 // opened); `name` stands for the file in messages.
 bool LoadStateText(const std::string& text, const std::string& name, PlantModel& plant, WallTime& clock,
                    std::string& error);
-
-// A wall clock that runs on from a given time at the computer's pace; the
-// window's clock after `--state FILE`.
-class OffsetWallClock final : public WallClock {
-public:
-    WallTime Now() override;
-    void Set(const WallTime& t);
-
-private:
-    long long offsetSeconds_ = 0;
-    bool set_ = false;
-};

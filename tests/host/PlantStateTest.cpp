@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/plant/PlantCommands.h"
+#include "host/plant/StateRecord.h"
 #include "host/runner/Runner.h"
 #include "panel/app/Plant.h"
 #include "panel/settings/Settings.h"
@@ -73,6 +74,43 @@ TEST(PlantState, ARoundTripRestoresEverything) {
     EXPECT_EQ(ReadAll(again), ReadAll(path));
     std::remove(path.c_str());
     std::remove(again.c_str());
+}
+
+// The web page's road: the state taken from one panel as a record, copied as
+// bytes, written and read as text where the JSON code is, and copied back as
+// bytes into another panel.
+TEST(PlantState, AStateTravelsAsARecordOfBytes) {
+    const WallTime clock = MakeWallTime(2026, 12, 6, 13, 47, 0);
+    std::string text;
+    std::string sent;
+    {
+        FreshPanel panel;
+        PlantModel& plant = panel.Plant();
+        WallTime at = clock;
+        for (const char* line :
+             {"set collector 95.5", "fault 22", "set tank2.top 44.4", "history add 8 2026-12-01 08:15:00"})
+            RunOrFail(plant, line, &at);
+        Settings.language = kFrench;
+        StateRecord taken = CurrentState(plant, clock);
+        StateRecord copy;
+        std::memcpy(&copy, &taken, sizeof copy);
+        text = StateText(copy);
+        EXPECT_EQ(text, StateText(plant, clock));
+        sent = Snapshot(plant);
+    }
+    FreshPanel fresh;
+    PlantModel& plant = fresh.Plant();
+    const std::string before = Snapshot(plant);
+    StateRecord read;
+    std::string error;
+    ASSERT_TRUE(ReadStateText(text, "link", read, error)) << error;
+    EXPECT_EQ(Snapshot(plant), before) << "reading a state changes nothing";
+    StateRecord received;
+    std::memcpy(&received, &read, sizeof received);
+    ApplyState(received, plant);
+    EXPECT_EQ(Snapshot(plant), sent);
+    EXPECT_EQ(FormatWallTime(received.clock), "2026-12-06 13:47:00");
+    EXPECT_TRUE(plant.Held(*PlantModel::Find("tank2.top")));
 }
 
 TEST(PlantState, ADamagedFileIsRefusedWithItsLineAndChangesNothing) {
