@@ -96,19 +96,19 @@ TEST(PlantState, AStateTravelsAsARecordOfBytes) {
         std::memcpy(&copy, &taken, sizeof copy);
         text = StateText(copy);
         EXPECT_EQ(text, StateText(plant, clock));
-        sent = Snapshot(plant);
+        sent = StateSnapshot(plant);
     }
     FreshPanel fresh;
     PlantModel& plant = fresh.Plant();
-    const std::string before = Snapshot(plant);
+    const std::string before = StateSnapshot(plant);
     StateRecord read;
     std::string error;
     ASSERT_TRUE(ReadStateText(text, "link", read, error)) << error;
-    EXPECT_EQ(Snapshot(plant), before) << "reading a state changes nothing";
+    EXPECT_EQ(StateSnapshot(plant), before) << "reading a state changes nothing";
     StateRecord received;
     std::memcpy(&received, &read, sizeof received);
     ApplyState(received, plant);
-    EXPECT_EQ(Snapshot(plant), sent);
+    EXPECT_EQ(StateSnapshot(plant), sent);
     EXPECT_EQ(FormatWallTime(received.clock), "2026-12-06 13:47:00");
     EXPECT_TRUE(plant.Held(*PlantModel::Find("tank2.top")));
 }
