@@ -3,28 +3,32 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QCursor>
+#include <QFileDialog>
 #include <QHideEvent>
 #include <QImage>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
-#include <ctime>
 
 #include "host/core/TouchRing.h"
-#include "host/export/GifRecorder.h"
 #include "host/window/Inspector.h"
+#include "host/window/PanelCapture.h"
+#include "host/window/PanelControls.h"
 #include "host/window/PlantPanel.h"
 #include "host/window/ScriptPlayer.h"
+#include "panel/Firmware.h"
 
 namespace {
 
@@ -41,22 +45,10 @@ MouseButton ToMouseButton(Qt::MouseButton button) {
     }
 }
 
-long long SecondsOf(const WallTime& t) {
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    return static_cast<long long>(timegm(&tm));
-}
-
-WallTime FromSeconds(long long seconds) {
-    const auto t = static_cast<std::time_t>(seconds);
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, tm.tm_wday};
+QShortcut* Key(QWidget* window, const QKeySequence& key) {
+    auto* shortcut = new QShortcut(key, window);
+    shortcut->setContext(Qt::ApplicationShortcut);  // also while the Plant panel has the focus
+    return shortcut;
 }
 
 // The narrowest the docked Plant panel may become before it floats instead.
@@ -88,26 +80,13 @@ private:
     THaupt& owner_;
 };
 
-WallTime THaupt::TappedClock::Peek() {
-    const WallTime now = inner_.Now();
-    return offsetSeconds_ == 0 ? now : FromSeconds(SecondsOf(now) + offsetSeconds_);
-}
-
-WallTime THaupt::TappedClock::Now() { return last = Peek(); }
-
-void THaupt::TappedClock::SetTo(const WallTime& time) {
-    offsetSeconds_ = 0;
-    offsetSeconds_ = SecondsOf(time) - SecondsOf(inner_.Now());
-    last = Peek();
-}
-
 THaupt::THaupt(WallClock* clock, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                               Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
       clockTap_(clock != nullptr ? *clock : systemClock_),
       host_(clockTap_, plant_, ButtonFaceColour()),
-      workFolder_(std::make_unique<QTemporaryDir>()) {
+      capture_(std::make_unique<PanelCapture>(*this, host_, plant_, clockTap_)) {
     // The form: position, a first size that the zoom replaces at the end of
     // construction, button-face background, popup menu and timer.
     move(364, 246);
@@ -119,6 +98,21 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
     // never received is noticed at the next move.
     setMouseTracking(true);
     setDockOptions(QMainWindow::AnimatedDocks);
+
+    TimerRefresh = new QTimer(this);
+    TimerRefresh->setTimerType(Qt::PreciseTimer);
+    TimerRefresh->setInterval(kTickMilliseconds);
+    connect(TimerRefresh, &QTimer::timeout, this, &THaupt::TimerRefreshTimer);
+    controls_ = std::make_unique<PanelControls>(PanelControls{
+        host_,
+        *TimerRefresh,
+        [this] { TimerRefreshTimer(); },
+        [this](int x, int y) { FormMouseDown(Qt::LeftButton, x, y); },
+        [this](int x, int y) { FormMouseMove(x, y); },
+        [this] { FormMouseUp(Qt::LeftButton); },
+        [this](int zoom) { SelectZoom(zoom); },
+        [this](const WallTime& time) { SetPanelClock(time); },
+    });
 
     popupMenu = new QMenu(this);
     mnuZoom100 = popupMenu->addAction(QStringLiteral("Zoom 100%"), this, &THaupt::mnuZoom100Click);
@@ -132,11 +126,6 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
     plantKey->setContext(Qt::ApplicationShortcut);  // also while the Plant panel has the focus
     connect(plantKey, &QShortcut::activated, this, &THaupt::mnuPlantClick);
     BuildCaptureMenu();
-
-    TimerRefresh = new QTimer(this);
-    TimerRefresh->setTimerType(Qt::PreciseTimer);
-    TimerRefresh->setInterval(kTickMilliseconds);
-    connect(TimerRefresh, &QTimer::timeout, this, &THaupt::TimerRefreshTimer);
     TimerRefresh->start();
 
     setWindowTitle(QString::fromStdString(PanelHost::Caption()));
@@ -154,12 +143,12 @@ THaupt::THaupt(WallClock* clock, QWidget* parent)
         SizeToContents();
     });
     connect(plantPanel, &QDockWidget::topLevelChanged, this, [this] { PlantDockChanged(); });
-    inspector = new TInspector(*this, *view_);
-    StartJournal();
+    inspector = new TInspector(*this, *view_, *popupMenu, mnuPlant, *controls_);
+    capture_->StartJournal();
 }
 
 THaupt::~THaupt() {
-    FinishAnimation();
+    capture_->FinishAnimation();
     // It watches the host, which goes before the window's children do.
     delete inspector;
     // The panel is hidden while the window's base is torn down; nothing of
@@ -169,9 +158,9 @@ THaupt::~THaupt() {
 
 void THaupt::TimerRefreshTimer() {
     player_->BeforeTick();
-    CaptureBeforeTick();
+    capture_->BeforeTick();
     const TickResult result = host_.Tick();
-    CaptureAfterTick();
+    capture_->AfterTick();
     switch (result) {
         case TickResult::Ran: ShowDirtyArea(); break;
         case TickResult::Closing: break;
@@ -329,7 +318,7 @@ void THaupt::ShowDirtyArea() {
     // The ring follows the finger: the old place and the new one repaint.
     int x = 0;
     int y = 0;
-    const bool ring = showTouches_ && FingerOnPanel(x, y);
+    const bool ring = capture_->ShowTouches() && FingerOnPanel(x, y);
     const DirtyRect area = ring ? TouchRingArea(host_.Zoom(), x, y) : DirtyRect{};
     if (ring != ringShown_ || (ring && (area.x0 != ringArea_.x0 || area.y0 != ringArea_.y0))) {
         if (ringShown_)
@@ -352,7 +341,7 @@ void THaupt::PaintView(QWidget& view, const QRect& area) {
     painter.drawImage(area.topLeft(), image, area.intersected(image.rect()));
     int x = 0;
     int y = 0;
-    if (!showTouches_ || !FingerOnPanel(x, y)) return;
+    if (!capture_->ShowTouches() || !FingerOnPanel(x, y)) return;
     const DirtyRect ring = TouchRingArea(host_.Zoom(), x, y);
     const QRect box = QRect(ring.x0, ring.y0, ring.x1 - ring.x0, ring.y1 - ring.y0).intersected(image.rect());
     if (box.isEmpty()) return;
@@ -365,35 +354,23 @@ void THaupt::PaintView(QWidget& view, const QRect& area) {
 void THaupt::FormCloseQuery(bool& canClose) { canClose = host_.CloseQuery(); }
 
 void THaupt::FormMouseDown(Qt::MouseButton button, int X, int Y) {
-    if (button == Qt::LeftButton) {
-        touchRecorder_.Press(X / host_.Zoom(), Y / host_.Zoom());
-        journal_.Press(X / host_.Zoom(), Y / host_.Zoom());
-    }
+    if (button == Qt::LeftButton) capture_->NotePress(X / host_.Zoom(), Y / host_.Zoom());
     host_.MouseDown(ToMouseButton(button), X, Y);
 }
 
 void THaupt::FormMouseMove(int X, int Y) {
-    if (host_.FingerDown()) {
-        touchRecorder_.Drag(X / host_.Zoom(), Y / host_.Zoom());
-        journal_.Drag(X / host_.Zoom(), Y / host_.Zoom());
-    }
+    if (host_.FingerDown()) capture_->NoteDrag(X / host_.Zoom(), Y / host_.Zoom());
     const PointerShift shift = host_.MouseMove(X, Y);
     if (shift.dx != 0 || shift.dy != 0) QCursor::setPos(QCursor::pos() + QPoint(shift.dx, shift.dy));
 }
 
 void THaupt::FormMouseUp(Qt::MouseButton button) {
-    if (button == Qt::LeftButton && host_.FingerDown()) {
-        touchRecorder_.Release();
-        journal_.Release();
-    }
+    if (button == Qt::LeftButton && host_.FingerDown()) capture_->NoteRelease();
     host_.MouseUp(ToMouseButton(button));
 }
 
 void THaupt::LoseFinger() {
-    if (host_.FingerDown()) {
-        touchRecorder_.Release();
-        journal_.Release();
-    }
+    if (host_.FingerDown()) capture_->NoteRelease();
     host_.LiftFinger();
 }
 
@@ -419,7 +396,7 @@ void THaupt::closeEvent(QCloseEvent* event) {
     LoseFinger();
     // A touch recording is saved (or knowingly thrown away) before the
     // window goes.
-    if (touchRecorder_.Recording()) FinishTouchRecording();
+    if (capture_->Recorder().Recording()) FinishTouchRecording();
     bool canClose = false;
     FormCloseQuery(canClose);
     if (canClose) {
@@ -459,9 +436,8 @@ void THaupt::RestoreSettings(QSettings& settings) {
     if (zoom >= 1 && zoom <= 3) SelectZoom(zoom);
     if (settings.contains(QStringLiteral("window/position")))
         move(settings.value(QStringLiteral("window/position")).toPoint());
-    if (settings.value(QStringLiteral("window/showTouches"), false).toBool() != showTouches_) mnuShowTouchesClick();
-    const QStringList folders = settings.value(QStringLiteral("files/folders")).toStringList();
-    for (int i = 0; i < folders.size() && i < 5; ++i) folders_[i] = folders[i];
+    if (settings.value(QStringLiteral("window/showTouches"), false).toBool() != ShowingTouches()) mnuShowTouchesClick();
+    capture_->SetFolders(settings.value(QStringLiteral("files/folders")).toStringList());
     const bool floating = settings.value(QStringLiteral("plant/floating"), true).toBool();
     plantPanel->setFloating(floating);
     if (floating && settings.contains(QStringLiteral("plant/geometry"))) {
@@ -479,10 +455,8 @@ void THaupt::RestoreSettings(QSettings& settings) {
 void THaupt::SaveSettings(QSettings& settings) const {
     settings.setValue(QStringLiteral("window/zoom"), const_cast<THaupt*>(this)->host_.Zoom());
     settings.setValue(QStringLiteral("window/position"), pos());
-    settings.setValue(QStringLiteral("window/showTouches"), showTouches_);
-    QStringList folders;
-    for (const QString& folder : folders_) folders << folder;
-    settings.setValue(QStringLiteral("files/folders"), folders);
+    settings.setValue(QStringLiteral("window/showTouches"), ShowingTouches());
+    settings.setValue(QStringLiteral("files/folders"), capture_->Folders());
     settings.setValue(QStringLiteral("plant/visible"), plantPanel->isVisible());
     settings.setValue(QStringLiteral("plant/floating"), plantPanel->isFloating());
     if (plantPanel->isFloating()) {
@@ -491,4 +465,215 @@ void THaupt::SaveSettings(QSettings& settings) const {
     } else {
         settings.setValue(QStringLiteral("plant/width"), plantPanel->width());
     }
+}
+
+// ---- captures, files and scripts ----------------------------------------------
+
+void THaupt::BuildCaptureMenu() {
+    askSaveFileName = [this](const QString& caption, const QString& name, const QString& filter) {
+        LoseFinger();
+        return QFileDialog::getSaveFileName(this, caption, name, filter);
+    };
+    askOpenFileName = [this](const QString& caption, const QString& folder, const QString& filter) {
+        LoseFinger();
+        return QFileDialog::getOpenFileName(this, caption, folder, filter);
+    };
+    askDiscard = [this](const QString& question) {
+        return QMessageBox::question(this, QString::fromUtf8(kApplicationTitle), question,
+                                     QMessageBox::Discard | QMessageBox::Save,
+                                     QMessageBox::Save) == QMessageBox::Discard;
+    };
+    showError = [this](const QString& message) {
+        QMessageBox::warning(this, QString::fromUtf8(kApplicationTitle), message);
+    };
+    runnerProgram = QCoreApplication::applicationDirPath() + QStringLiteral("/kandorelle-cli");
+    LendCapture();
+    BuildScriptMenu();
+
+    popupMenu->addSeparator();
+    mnuSaveScreenshot =
+        popupMenu->addAction(QStringLiteral("Save screenshot...\tF12"), this, &THaupt::mnuSaveScreenshotClick);
+    mnuCopyScreenshot = popupMenu->addAction(QStringLiteral("Copy screenshot"), this, &THaupt::mnuCopyScreenshotClick);
+    mnuSaveAllLanguages =
+        popupMenu->addAction(QStringLiteral("Save all languages..."), this, &THaupt::mnuSaveAllLanguagesClick);
+    mnuShowTouches = popupMenu->addAction(QStringLiteral("Show touches"), this, &THaupt::mnuShowTouchesClick);
+    mnuShowTouches->setCheckable(true);
+    mnuRecordAnimation =
+        popupMenu->addAction(QStringLiteral("Record animation\tF11"), this, &THaupt::mnuRecordAnimationClick);
+    mnuRecordAnimation->setCheckable(true);
+    mnuRecordTouches = popupMenu->addAction(QStringLiteral("Record touches\tF3"), this, &THaupt::mnuRecordTouchesClick);
+    connect(Key(this, QKeySequence(Qt::Key_F12)), &QShortcut::activated, this, &THaupt::mnuSaveScreenshotClick);
+    connect(Key(this, QKeySequence(Qt::SHIFT | Qt::Key_F12)), &QShortcut::activated, this,
+            &THaupt::mnuSaveZoomedScreenshotClick);
+    connect(Key(this, QKeySequence(Qt::Key_F11)), &QShortcut::activated, this, &THaupt::mnuRecordAnimationClick);
+    connect(Key(this, QKeySequence(Qt::Key_F3)), &QShortcut::activated, this, &THaupt::mnuRecordTouchesClick);
+}
+
+// The captures ask through the window's own functions, looked up at each
+// question, so that whoever replaces them later is asked.
+void THaupt::LendCapture() {
+    capture_->chooseSaveFile = [this](const QString& caption, const QString& name, const QString& filter) {
+        return askSaveFileName(caption, name, filter);
+    };
+    capture_->chooseOpenFile = [this](const QString& caption, const QString& folder, const QString& filter) {
+        return askOpenFileName(caption, folder, filter);
+    };
+    capture_->confirmDiscard = [this](const QString& question) { return askDiscard(question); };
+    capture_->tell = [this](const QString& message) { showError(message); };
+    capture_->restart = [this] { RestartPanel(); };
+    capture_->onChange = [this] { UpdateTitle(); };
+}
+
+void THaupt::BuildScriptMenu() {
+    mnuFile = popupMenu->addMenu(QStringLiteral("File"));
+    mnuOpenState = mnuFile->addAction(QStringLiteral("Open state..."), this, &THaupt::mnuOpenStateClick);
+    mnuSaveState = mnuFile->addAction(QStringLiteral("Save state..."), this, &THaupt::mnuSaveStateClick);
+    mnuFile->addSeparator();
+    mnuPlayScript = mnuFile->addAction(QStringLiteral("Play script...\tF5"), this, &THaupt::mnuPlayScriptClick);
+    mnuStepScript = mnuFile->addAction(QStringLiteral("Step\tF6"), this, &THaupt::mnuStepScriptClick);
+    mnuStopScript = mnuFile->addAction(QStringLiteral("Stop script\tShift+F5"), this, &THaupt::mnuStopScriptClick);
+    player_ = std::make_unique<ScriptPlayer>(*controls_, *capture_);
+    player_->onLine = [this] { UpdateTitle(); };
+    player_->onEnd = [this](const QString& report) {
+        UpdateScriptMenu();
+        if (!report.isEmpty()) showError(report);
+    };
+    UpdateScriptMenu();
+    connect(Key(this, QKeySequence(Qt::Key_F5)), &QShortcut::activated, this, &THaupt::mnuPlayScriptClick);
+    connect(Key(this, QKeySequence(Qt::Key_F6)), &QShortcut::activated, this, &THaupt::mnuStepScriptClick);
+    connect(Key(this, QKeySequence(Qt::SHIFT | Qt::Key_F5)), &QShortcut::activated, this, &THaupt::mnuStopScriptClick);
+}
+
+void THaupt::UpdateScriptMenu() {
+    const bool active = player_->Active();
+    mnuPlayScript->setText(!active             ? QStringLiteral("Play script...\tF5")
+                           : player_->Paused() ? QStringLiteral("Resume script\tF5")
+                                               : QStringLiteral("Pause script\tF5"));
+    mnuStepScript->setEnabled(active);
+    mnuStopScript->setEnabled(active);
+    UpdateTitle();
+}
+
+bool THaupt::PlayScriptFile(const QString& path, QString& error) {
+    if (!player_->Load(path, error)) return false;
+    player_->Start();
+    UpdateScriptMenu();
+    return true;
+}
+
+void THaupt::mnuPlayScriptClick() {
+    if (player_->Active()) {
+        if (player_->Paused()) {
+            player_->Resume();
+        } else {
+            player_->Pause();
+        }
+        UpdateScriptMenu();
+        return;
+    }
+    const QString path = capture_->AskOpenPath(QStringLiteral("Play script"), QStringLiteral("txt"),
+                                               QStringLiteral("Runner scripts (*.txt);;All files (*)"));
+    QString error;
+    if (!path.isEmpty() && !PlayScriptFile(path, error)) showError(error);
+}
+
+void THaupt::mnuStepScriptClick() {
+    player_->Step();
+    UpdateScriptMenu();
+}
+
+void THaupt::mnuStopScriptClick() {
+    player_->Stop();
+    UpdateScriptMenu();
+}
+
+// The caption names whatever runs in the background, so that nobody closes
+// the window on a recording unknowingly.
+void THaupt::UpdateTitle() {
+    QStringList running;
+    if (capture_->Recorder().Recording()) running << QStringLiteral("recording touches");
+    if (RecordingAnimation()) running << QStringLiteral("recording animation");
+    if (SavingLanguages()) running << QStringLiteral("saving languages");
+    if (player_ && player_->Active())
+        running << (player_->Paused() ? QStringLiteral("paused at ") : QStringLiteral("playing ")) + player_->Where();
+    QString title = QString::fromStdString(PanelHost::Caption());
+    if (!running.isEmpty()) title += QStringLiteral(" \u2014 \u25CF ") + running.join(QStringLiteral(", "));
+    setWindowTitle(title);
+}
+
+const TouchRecorder& THaupt::Recorder() const { return capture_->Recorder(); }
+bool THaupt::RecordingAnimation() const { return capture_->RecordingAnimation(); }
+bool THaupt::ShowingTouches() const { return capture_->ShowTouches(); }
+bool THaupt::SavingLanguages() const { return capture_->SavingLanguages(); }
+
+QImage THaupt::Screenshot(bool zoomed) { return capture_->Screenshot(zoomed); }
+
+void THaupt::mnuSaveScreenshotClick() {
+    // Shift with the menu item saves at the current zoom, as Shift+F12 does.
+    capture_->SaveScreenshot(QApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
+}
+
+void THaupt::mnuSaveZoomedScreenshotClick() { capture_->SaveScreenshot(true); }
+
+void THaupt::mnuCopyScreenshotClick() { QApplication::clipboard()->setImage(Screenshot(false)); }
+
+void THaupt::mnuShowTouchesClick() {
+    capture_->SetShowTouches(!capture_->ShowTouches());
+    mnuShowTouches->setChecked(capture_->ShowTouches());
+    ShowDirtyArea();
+}
+
+void THaupt::mnuSaveAllLanguagesClick() { capture_->SaveAllLanguages(runnerProgram, runnerOptions); }
+
+void THaupt::mnuRecordAnimationClick() {
+    capture_->ToggleAnimation();
+    const bool recording = RecordingAnimation();
+    mnuRecordAnimation->setChecked(recording);
+    mnuRecordAnimation->setText(recording ? QStringLiteral("Stop animation\tF11")
+                                          : QStringLiteral("Record animation\tF11"));
+    UpdateTitle();
+}
+
+void THaupt::RestartPanel() {
+    LoseFinger();
+    ResetFirmwareState();
+    host_.Start();
+    SelectZoom(host_.Zoom());
+    FormPaint();
+}
+
+bool THaupt::OpenStateFile(const QString& path, QString& error) {
+    if (!capture_->OpenStateFile(path, error)) return false;
+    if (plantPanel != nullptr) plantPanel->Refresh();
+    return true;
+}
+
+void THaupt::mnuOpenStateClick() {
+    const QString path = capture_->AskOpenPath(QStringLiteral("Open state"), QStringLiteral("json"),
+                                               QStringLiteral("Panel states (*.json);;All files (*)"));
+    QString error;
+    if (!path.isEmpty() && !OpenStateFile(path, error)) showError(error);
+}
+
+void THaupt::mnuSaveStateClick() { capture_->SaveStateAs(); }
+
+bool THaupt::RunPlantLine(const std::string& line, std::string& error) { return capture_->RunPlantLine(line, error); }
+
+void THaupt::mnuRecordTouchesClick() {
+    if (capture_->Recorder().Recording()) {
+        FinishTouchRecording();
+        return;
+    }
+    QString error;
+    if (!capture_->StartTouchRecording(error)) {
+        showError(error);
+        return;
+    }
+    mnuRecordTouches->setText(QStringLiteral("Stop recording\tF3"));
+    UpdateTitle();
+}
+
+bool THaupt::FinishTouchRecording() {
+    mnuRecordTouches->setText(QStringLiteral("Record touches\tF3"));
+    return capture_->FinishTouchRecording();
 }

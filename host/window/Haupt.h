@@ -17,18 +17,18 @@
 
 #include "host/core/PanelHost.h"
 #include "host/export/TouchRecorder.h"
-#include "host/plant/PlantCommands.h"
 #include "host/plant/PlantModel.h"
+#include "host/window/TappedClock.h"
 
-class GifRecorder;
+class PanelCapture;
 class PlantPanel;
 class TInspector;
 class QAction;
 class QMenu;
 class QSettings;
-class QTemporaryDir;
 class QTimer;
 class ScriptPlayer;
+struct PanelControls;
 
 class THaupt : public QMainWindow {
     Q_OBJECT
@@ -74,10 +74,10 @@ public:
 
     PanelHost& Host() { return host_; }
     PlantModel& Plant() { return plant_; }
-    const TouchRecorder& Recorder() const { return touchRecorder_; }
+    const TouchRecorder& Recorder() const;
     bool RecordingAnimation() const;
-    bool ShowingTouches() const { return showTouches_; }
-    bool SavingLanguages() const { return languageJobs_ > 0; }
+    bool ShowingTouches() const;
+    bool SavingLanguages() const;
     QWidget* View() const { return view_; }
     ScriptPlayer& Player() { return *player_; }
     // Plays a runner script live; false, with the problems, when it cannot.
@@ -146,7 +146,6 @@ protected:
 
 private:
     friend class PanelView;
-    friend class ScriptPlayer;
 
     void SelectZoom(int zoom);
     // The window can no longer follow the left button: lift the finger.
@@ -157,72 +156,32 @@ private:
     QPoint ToClient(QPoint windowPoint) const;
 
     // The Plant panel: docked at the right, or a window of its own beside
-    // the display (Haupt.cpp).
+    // the display.
     void PlacePlantPanel();
     void PlantDockChanged();
     void SizeToContents();
 
-    // Screenshots, animations, touch recordings and files (HauptCapture.cpp).
+    // The capture, file and script menus, and what they lend the captures
+    // and the script player of the window.
     void BuildCaptureMenu();
-    void CaptureBeforeTick();
-    void CaptureAfterTick();
-    // Asks for a file to write, with the folder last used for its kind and
-    // the name's extension added when it was left out.
-    QString AskSavePath(const QString& caption, const QString& name, const QString& filter);
-    QString AskOpenPath(const QString& caption, const QString& kind, const QString& filter);
-    bool SaveScreenshot(bool zoomed);
-    // A fresh start of the panel, keeping its state (plant, settings,
-    // histories, clock), so that a recording starts where the user is.
-    bool RestartFromCurrentState(QString& error);
-    void RestartPanel();
-    void StartJournal();
-    // Stops the touch recording and saves it; false when the user kept it
-    // unsaved (then it goes on).
-    bool FinishTouchRecording();
-    // A recording still running when the window goes is written, not lost.
-    void FinishAnimation();
-    void LanguageJobDone(const QString& language, int exitCode, const QString& output);
-    // A plant change carried out and recorded as `line`.
-    bool RunPlantCommand(const PlantCommand& command, const std::string& line, std::string& error);
+    void LendCapture();
+    void BuildScriptMenu();
     void UpdateScriptMenu();
-
-    // Remembers the wall time the last tick read, for the touch recordings,
-    // and shifts the wall clock by a set number of seconds (the panel clock
-    // set by hand or by a state).
-    class TappedClock final : public WallClock {
-    public:
-        explicit TappedClock(WallClock& inner) : inner_(inner) {}
-        WallTime Now() override;
-        WallTime Peek();
-        void SetTo(const WallTime& time);
-        WallTime last;
-
-    private:
-        WallClock& inner_;
-        long long offsetSeconds_ = 0;
-    };
+    // A fresh start of the firmware at the current zoom, shown at once.
+    void RestartPanel();
+    // Stops the touch recording and saves it; false when the user threw it
+    // away.
+    bool FinishTouchRecording();
 
     SystemWallClock systemClock_;
     TappedClock clockTap_;
     PlantModel plant_;
     PanelHost host_;
     QWidget* view_ = nullptr;
-    std::unique_ptr<GifRecorder> animation_;
-    std::int64_t animationTicks_ = 0;
-    TouchRecorder touchRecorder_;
-    // Every step since the panel last started, from the state saved then:
-    // what "Save all languages..." replays in the runner.
-    TouchRecorder journal_;
-    std::unique_ptr<QTemporaryDir> workFolder_;
-    QString journalState_;
-    QString recordingState_;  // the state a touch recording starts from
-    int languageJobs_ = 0;
-    QStringList languageErrors_;
-    bool showTouches_ = false;
     bool ringShown_ = false;
     DirtyRect ringArea_;
     bool plantPlaced_ = false;
-    bool closingAsked_ = false;
-    QString folders_[5];  // last folders: pictures, animations, scripts, states, other
+    std::unique_ptr<PanelCapture> capture_;
+    std::unique_ptr<PanelControls> controls_;
     std::unique_ptr<ScriptPlayer> player_;
 };

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -21,7 +22,7 @@
 
 #include "host/core/Scene.h"
 #include "host/plant/PlantModel.h"
-#include "host/window/Haupt.h"
+#include "host/window/PanelControls.h"
 #include "panel/gfx/Colour.h"
 
 namespace {
@@ -209,8 +210,12 @@ private:
     QRect probed_;
 };
 
-TInspector::TInspector(THaupt& window, QWidget& display)
-    : QDockWidget(QStringLiteral("Inspector"), &window), window_(window), display_(display), monitor_(window.Host()) {
+TInspector::TInspector(QMainWindow& window, QWidget& display, QMenu& menu, QAction* after, PanelControls& panel)
+    : QDockWidget(QStringLiteral("Inspector"), &window),
+      window_(window),
+      display_(display),
+      controls_(panel),
+      monitor_(panel.host) {
     setObjectName(QStringLiteral("Inspector"));
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetFloatable);
     hide();
@@ -271,9 +276,9 @@ TInspector::TInspector(THaupt& window, QWidget& display)
     mnuInspector = new QAction(QStringLiteral("Inspector\tF9"), this);
     mnuInspector->setCheckable(true);
     connect(mnuInspector, &QAction::triggered, this, &TInspector::mnuInspectorClick);
-    const QList<QAction*> items = window_.popupMenu->actions();
-    const qsizetype plant = items.indexOf(window_.mnuPlant);
-    window_.popupMenu->insertAction(plant >= 0 && plant + 1 < items.size() ? items[plant + 1] : nullptr, mnuInspector);
+    const QList<QAction*> items = menu.actions();
+    const qsizetype plant = items.indexOf(after);
+    menu.insertAction(plant >= 0 && plant + 1 < items.size() ? items[plant + 1] : nullptr, mnuInspector);
     auto* key = new QShortcut(QKeySequence(Qt::Key_F9), &window_);
     key->setContext(Qt::ApplicationShortcut);
     connect(key, &QShortcut::activated, this, &TInspector::mnuInspectorClick);
@@ -311,7 +316,7 @@ void TInspector::showEvent(QShowEvent* event) {
     if (flashing_ == nullptr) return QDockWidget::showEvent(event);  // still being built
     monitor_.RecordFigures(true, kChartTicks);
     monitor_.RecordOwners(true);
-    flashing_->setGeometry(0, 0, window_.Host().GetCanvas().Width(), window_.Host().GetCanvas().Height());
+    flashing_->setGeometry(0, 0, controls_.host.GetCanvas().Width(), controls_.host.GetCanvas().Height());
     flashing_->show();
     flashing_->raise();
     ShowFigures();
@@ -337,9 +342,9 @@ void TInspector::SetPaused(bool paused) {
     stepsLeft_ = 0;
     stepTimer_->stop();
     if (paused) {
-        window_.TimerRefresh->stop();
-    } else if (!window_.TimerRefresh->isActive() && window_.Host().TimerEnabled()) {
-        window_.TimerRefresh->start();
+        controls_.timer.stop();
+    } else if (!controls_.timer.isActive() && controls_.host.TimerEnabled()) {
+        controls_.timer.start();
     }
     ShowFigures();
 }
@@ -353,7 +358,7 @@ void TInspector::btnStepClick() {
     if (!isVisible()) return;
     // A step stops a step of N ticks that still runs.
     SetPaused(true);
-    window_.TimerRefreshTimer();
+    controls_.tick();
 }
 
 void TInspector::btnStepNClick() {
@@ -369,7 +374,7 @@ void TInspector::StepTimerTimeout() {
         return;
     }
     --stepsLeft_;
-    window_.TimerRefreshTimer();
+    controls_.tick();
     if (stepsLeft_ == 0) {
         stepTimer_->stop();
         ShowFigures();
@@ -377,11 +382,11 @@ void TInspector::StepTimerTimeout() {
 }
 
 void TInspector::AfterTick() {
-    const Canvas& canvas = window_.Host().GetCanvas();
+    const Canvas& canvas = controls_.host.GetCanvas();
     if (flashing_->width() != canvas.Width() || flashing_->height() != canvas.Height()) {
         flashing_->setGeometry(0, 0, canvas.Width(), canvas.Height());
     }
-    flashing_->Tick(window_.Host().Damage(), window_.Host().Zoom());
+    flashing_->Tick(controls_.host.Damage(), controls_.host.Zoom());
     chart_->update();
     // Figures people can read: not every tick while running.
     if (++ticksSinceFigures_ >= 5 || Paused()) ShowFigures();
@@ -424,7 +429,7 @@ void TInspector::ShowFigures() {
 
 QString TInspector::Probe(int x, int y) const {
     if (x < 0 || y < 0 || x >= kScreenWidth || y >= kScreenHeight) return {};
-    const Rgb565 pixel = window_.Host().Mirror()[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))];
+    const Rgb565 pixel = controls_.host.Mirror()[FramebufferIndex(static_cast<u16>(x), static_cast<u16>(y))];
     QString text = QStringLiteral("<b>Pixel %1, %2</b>: 0x%3 (%4)")
                        .arg(x)
                        .arg(y)
@@ -435,7 +440,7 @@ QString TInspector::Probe(int x, int y) const {
     text += command != nullptr
                 ? Html(DescribeCommand(command->bytes)) + QStringLiteral(" in tick %1").arg(command->tick)
                 : QStringLiteral("a command before the inspector opened");
-    const std::vector<SceneElement>& elements = window_.Host().GetScene().Elements();
+    const std::vector<SceneElement>& elements = controls_.host.GetScene().Elements();
     const auto element = std::find_if(elements.rbegin(), elements.rend(),
                                       [x, y](const SceneElement& e) { return e.box.Contains(x, y); });
     text += QStringLiteral("<br><b>Element</b> ");
@@ -450,7 +455,7 @@ bool TInspector::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::MouseMove: {
             const QPoint client = display_.mapFrom(&window_, static_cast<QMouseEvent*>(event)->position().toPoint());
-            const int zoom = window_.Host().Zoom();
+            const int zoom = controls_.host.Zoom();
             const QPoint at(client.x() / zoom, client.y() / zoom);
             if (client.x() >= 0 && client.y() >= 0 && at.x() < kScreenWidth && at.y() < kScreenHeight) {
                 probed_ = at;

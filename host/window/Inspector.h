@@ -22,12 +22,14 @@
 class QAction;
 class QCheckBox;
 class QLabel;
+class QMainWindow;
+class QMenu;
 class QPushButton;
 class QSpinBox;
 class QTimer;
-class THaupt;
 class EngineChart;
 class PaintFlashing;
+struct PanelControls;
 
 class TInspector final : public QDockWidget {
     Q_OBJECT
@@ -38,9 +40,10 @@ public:
     // Ticks a repainted area stays tinted, fading.
     static constexpr int kFlashTicks = 40;
 
-    // `display` is the widget that shows the panel's canvas; the menu item and
-    // its key go into the window's popup menu.
-    TInspector(THaupt& window, QWidget& display);
+    // `display` is the widget that shows the panel's canvas; the menu item
+    // goes into the window's popup `menu` after the item `after`, and its key
+    // to the window.
+    TInspector(QMainWindow& window, QWidget& display, QMenu& menu, QAction* after, PanelControls& panel);
     ~TInspector() override;
 
     QAction* mnuInspector = nullptr;  // F9
@@ -76,8 +79,9 @@ private:
     void SetPaused(bool paused);
     void StepTimerTimeout();
 
-    THaupt& window_;
+    QMainWindow& window_;
     QWidget& display_;
+    PanelControls& controls_;
     EngineMonitor monitor_;
     EngineChart* chart_ = nullptr;
     PaintFlashing* flashing_ = nullptr;

@@ -5,8 +5,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "host/export/GifRecorder.h"
-#include "host/window/Haupt.h"
+#include "host/window/PanelCapture.h"
+#include "host/window/PanelControls.h"
 
 namespace {
 
@@ -49,9 +49,9 @@ void ScriptPlayer::Start() {
     timed_.clear();
     loops_.clear();
     RunnerOptions options;
-    options.showTouches = window_.showTouches_;
+    options.showTouches = capture_.ShowTouches();
     checker_ = std::make_unique<ScriptRunner>(options);
-    checker_->Attach(window_.host_);
+    checker_->Attach(controls_.host);
     halted_ = false;
     ticks_ = 0;
     active_ = true;
@@ -93,8 +93,8 @@ QString ScriptPlayer::Where() const {
 }
 
 void ScriptPlayer::Press(long x, long y) {
-    const int zoom = window_.host_.Zoom();
-    window_.FormMouseDown(Qt::LeftButton, static_cast<int>(x) * zoom, static_cast<int>(y) * zoom);
+    const int zoom = controls_.host.Zoom();
+    controls_.press(static_cast<int>(x) * zoom, static_cast<int>(y) * zoom);
 }
 
 // A line becomes steps: what it does at once, and the ticks it waits.
@@ -104,7 +104,7 @@ void ScriptPlayer::Expand(const ScriptCommand& command) {
         actions_.push_back({std::move(run), 0, nullptr, nullptr});
     };
     const auto release = [this](std::string&) {
-        window_.FormMouseUp(Qt::LeftButton);
+        controls_.release();
         return true;
     };
     switch (command.verb) {
@@ -169,42 +169,26 @@ bool ScriptPlayer::Repeat(const ScriptCommand& command, std::string& why) {
 }
 
 bool ScriptPlayer::Execute(const ScriptCommand& command, std::string& why) {
-    THaupt& w = window_;
-    const int zoom = w.host_.Zoom();
+    const int zoom = controls_.host.Zoom();
     switch (command.verb) {
-        case Verb::Clock: w.SetPanelClock(command.time); return true;
-        case Verb::Zoom: w.SelectZoom(static_cast<int>(command.number[0])); return true;
+        case Verb::Clock: controls_.setClock(command.time); return true;
+        case Verb::Zoom: controls_.zoom(static_cast<int>(command.number[0])); return true;
         case Verb::Press: Press(command.number[0], command.number[1]); return true;
         case Verb::Drag:
-            w.FormMouseMove(static_cast<int>(command.number[0]) * zoom, static_cast<int>(command.number[1]) * zoom);
+            controls_.drag(static_cast<int>(command.number[0]) * zoom, static_cast<int>(command.number[1]) * zoom);
             return true;
-        case Verb::Release: w.FormMouseUp(Qt::LeftButton); return true;
+        case Verb::Release: controls_.release(); return true;
         case Verb::Screenshot: return checker_->PlayCommand(command, why);
         // Recorded as the change it made (a loaded state by the path the
         // script found it at), whatever repeat or at stood around it.
-        case Verb::PlantChange: return w.RunPlantCommand(command.plant, PlantCommandLine(command.plant), why);
+        case Verb::PlantChange: return capture_.RunPlantCommand(command.plant, PlantCommandLine(command.plant), why);
         case Verb::Expect:
             // The runner's checks, against the window's panel and clock.
-            checker_->SetClock(w.clockTap_.last);
+            checker_->SetClock(capture_.LastTime());
             return checker_->PlayCommand(command, why);
         case Verb::Mask:
         case Verb::PrintScene: return checker_->PlayCommand(command, why);
-        case Verb::Animation: {
-            if (!w.animation_) w.animation_ = std::make_unique<GifRecorder>();
-            GifRecorder& gif = *w.animation_;
-            const std::int64_t now = w.animationTicks_ * kTickMilliseconds;
-            bool ok = false;
-            if (command.number[0] == 1) {
-                ok = !gif.Recording() && gif.Start(command.path, why);
-                if (ok) gif.Frame(w.host_.Mirror(), now);
-                if (!ok && why.empty()) why = "an animation is already being recorded into " + gif.Path();
-            } else {
-                ok = gif.Recording() && gif.Stop(now, why);
-                if (!ok && why.empty()) why = "no animation is being recorded";
-            }
-            w.UpdateTitle();
-            return ok;
-        }
+        case Verb::Animation: return capture_.ScriptAnimation(command.number[0] == 1, command.path, why);
         case Verb::At: timed_.emplace_back(ticks_ + command.number[0], command.then); return true;
         default: why = "cannot be played in the window"; return false;
     }
@@ -218,7 +202,7 @@ void ScriptPlayer::FireTimed() {
         const std::shared_ptr<const ScriptCommand> command = timed_.front().second;
         timed_.erase(timed_.begin());
         std::string why;
-        window_.RunPlantCommand(command->plant, PlantCommandLine(command->plant), why);
+        capture_.RunPlantCommand(command->plant, PlantCommandLine(command->plant), why);
     }
 }
 
@@ -271,7 +255,7 @@ void ScriptPlayer::BeforeTick() {
             stepping_ = false;
             paused_ = true;
             if (next_ < script_.commands.size()) current_ = next_;
-            window_.UpdateTitle();
+            if (onLine) onLine();
             return;
         }
         if (next_ >= script_.commands.size()) {
@@ -280,7 +264,7 @@ void ScriptPlayer::BeforeTick() {
         }
         current_ = next_++;
         Expand(script_.commands[current_]);
-        window_.UpdateTitle();
+        if (onLine) onLine();
     }
 }
 
@@ -293,6 +277,6 @@ void ScriptPlayer::Finish(const QString& problem) {
     QStringList report;
     if (!problem.isEmpty()) report << problem;
     for (const ScriptError& failure : Failures()) report << QString::fromStdString(failure.Text());
-    window_.UpdateTitle();
+    if (onLine) onLine();
     if (onEnd) onEnd(report.join(QLatin1Char('\n')));
 }

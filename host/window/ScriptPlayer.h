@@ -6,8 +6,8 @@
 // 22`) and plays it, pauses it, steps through it line by line, or stops it.
 //
 // Touches go through the window's own mouse handlers and plant changes
-// through its Plant panel's path, so that a touch recording made meanwhile
-// keeps them.
+// through the captures' path, as the Plant panel's do, so that a touch
+// recording made meanwhile keeps them.
 #pragma once
 
 #include <QString>
@@ -19,11 +19,12 @@
 
 #include "host/runner/Runner.h"
 
-class THaupt;
+class PanelCapture;
+struct PanelControls;
 
 class ScriptPlayer {
 public:
-    explicit ScriptPlayer(THaupt& window) : window_(window) {}
+    ScriptPlayer(PanelControls& controls, PanelCapture& capture) : controls_(controls), capture_(capture) {}
 
     // Reads and checks the whole script; false, with every problem as
     // FILE:LINE: message, when it cannot be played.
@@ -41,6 +42,8 @@ public:
     QString Where() const;
     // The checks that failed, as FILE:LINE: expected ..., got ...
     std::vector<ScriptError> Failures() const;
+    // Called when the line being played changes, and when a step pauses.
+    std::function<void()> onLine;
     // Called when the script has ended or stopped, with what went wrong.
     std::function<void(const QString& report)> onEnd;
 
@@ -65,7 +68,8 @@ private:
     void Finish(const QString& problem);
     void Press(long x, long y);
 
-    THaupt& window_;
+    PanelControls& controls_;
+    PanelCapture& capture_;
     Script script_;
     std::size_t next_ = 0;        // the next command to start
     std::size_t current_ = 0;     // the command being played
