@@ -1,17 +1,13 @@
 #include "host/runner/EngineTrace.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <new>
 #include <nlohmann/json.hpp>
 
+#include "host/core/FileAccess.h"
 #include "host/core/PanelHost.h"
 #include "host/plant/PlantModel.h"
 #include "host/runner/OpcodeName.h"
@@ -65,22 +61,12 @@ EngineTrace::~EngineTrace() { Abandon(); }
 
 bool EngineTrace::Start(const std::string& path, std::string& error) {
     Abandon();
-    const std::filesystem::path target(path);
-    const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
-    std::string leaf = ".";
-    leaf += target.filename().string();
-    leaf += '.';
-    leaf += std::to_string(getpid());
-    leaf += ".tmp";
-    const std::string temporary = (folder / leaf).string();
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = path + ": cannot write: " + std::strerror(errno);
+    if (const std::string problem = WriteProblem(path); !problem.empty()) {
+        error = problem;
         return false;
     }
-    close(fd);
     path_ = path;
-    temporary_ = temporary;
+    running_ = true;
     Clear();
     // The first block's memory is set up now, not in the first tick.
     NewBlock();
@@ -104,9 +90,7 @@ void EngineTrace::Clear() {
 }
 
 void EngineTrace::Abandon() {
-    if (!Running()) return;
-    unlink(temporary_.c_str());
-    temporary_.clear();
+    running_ = false;
     Clear();
 }
 
@@ -141,40 +125,35 @@ bool EngineTrace::Stop(std::string& error) {
         error = "no trace is being recorded";
         return false;
     }
-    // The events are written one by one, each by the JSON library, so that a
-    // long trace never stands in memory as one document.
-    std::ofstream out(temporary_, std::ios::binary | std::ios::trunc);
-    out << "{\"displayTimeUnit\":\"ms\",\"otherData\":";
+    running_ = false;
+    // The events are written one by one, each by the JSON library, in
+    // pieces of about 64 KB, so that a long trace never stands in memory as
+    // one document.
+    OutputFile out;
+    std::string piece = "{\"displayTimeUnit\":\"ms\",\"otherData\":";
     nlohmann::ordered_json other;
     other["producer"] = PanelHost::Caption();
     other["clock"] = "panel time: each tick starts 12 ms after the one before; times within a tick are measured";
     if (dropped_ != 0) other["droppedEvents"] = dropped_;
-    out << other.dump() << ",\"traceEvents\":[\n";
-    out << Metadata("process_name", "Kandorelle II panel").dump() << ",\n";
-    out << Metadata("thread_name", "tick").dump();
-    for (std::size_t i = 0; i < count_ && out; ++i) {
+    piece += other.dump() + ",\"traceEvents\":[\n";
+    piece += Metadata("process_name", "Kandorelle II panel").dump() + ",\n";
+    piece += Metadata("thread_name", "tick").dump();
+    bool written = out.Open(path_, error);
+    for (std::size_t i = 0; i < count_ && written; ++i) {
         Event e = blocks_[i / kBlock][i % kBlock];
         if (e.kind == Kind::QuietTick) {
             const Event run{e.at + e.values[2], e.values[3], {}, Kind::InterpreterRun};
-            out << ",\n" << Json(run);
+            piece += ",\n" + Json(run);
             e.values[2] = e.values[3] = 0;
         }
-        out << ",\n" << Json(e);
+        piece += ",\n" + Json(e);
+        if (piece.size() >= kPieceBytes) {
+            written = out.Write(piece.data(), piece.size(), error);
+            piece.clear();
+        }
     }
-    out << "\n]}\n";
-    out.close();
-    const std::string path = path_;
-    const bool written = !out.fail();
-    std::error_code ec;
-    if (written) std::filesystem::rename(temporary_, path, ec);
-    const std::string reason =
-        written ? ec.message() : (errno != 0 ? std::strerror(errno) : "the file could not be written");
-    if (!written || ec) unlink(temporary_.c_str());
-    temporary_.clear();
+    piece += "\n]}\n";
+    written = written && out.Write(piece.data(), piece.size(), error) && out.Commit(error);
     Clear();
-    if (!written || ec) {
-        error = path + ": cannot write: " + reason;
-        return false;
-    }
-    return true;
+    return written;
 }

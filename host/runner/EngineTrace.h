@@ -44,16 +44,17 @@ public:
     EngineTrace(const EngineTrace&) = delete;
     EngineTrace& operator=(const EngineTrace&) = delete;
 
-    // Opens a temporary file beside `path`, which the trace replaces only at
-    // Stop. False with "PATH: reason" when it cannot be created.
+    // Starts recording for `path`, which is written only at Stop. False
+    // with the reason when `path` cannot be written.
     bool Start(const std::string& path, std::string& error);
-    // Writes the JSON and puts it in place. False with "PATH: reason" when it
-    // could not be written; no file is left behind then.
+    // Writes the JSON as every output file is written (FileAccess.h): a
+    // regular file is replaced whole, a device or pipe is written into.
+    // False with "cannot write PATH: reason"; no half file is left then.
     bool Stop(std::string& error);
-    // Drops the trace and its temporary file.
+    // Drops the trace.
     void Abandon();
 
-    bool Running() const { return !temporary_.empty(); }
+    bool Running() const { return running_; }
     const std::string& Path() const { return path_; }
     std::size_t Events() const { return count_; }
     std::size_t Dropped() const { return dropped_; }
@@ -91,8 +92,10 @@ private:
     void Clear();
     static std::string Json(const Event& e);
 
+    static constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
+
     std::string path_;
-    std::string temporary_;
+    bool running_ = false;
     std::vector<std::unique_ptr<Event[], Free>> blocks_;
     std::size_t count_ = 0;
     std::size_t dropped_ = 0;

@@ -213,6 +213,7 @@ TEST(RunnerCli, SpecialFilesAreWrittenIntoNeverReplaced) {
         {"-e 'state save out'", "{"},
         {"-e 'animation start out; tick 5'", "GIF89a"},
         {"--junit out ok.txt", "<?xml"},
+        {"-e 'trace start out; tick 5; trace stop'", "{\"displayTimeUnit\""},
     };
     for (const auto& c : cases) {
         fs::remove(folder / "out");
@@ -232,7 +233,9 @@ TEST(RunnerCli, SpecialFilesAreWrittenIntoNeverReplaced) {
     EXPECT_TRUE(fs::is_symlink(folder / "stdout"));
     // A device, where the system lets a test make one.
     if (mknod((folder / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
-        EXPECT_EQ(Cli("-e 'tick 5; screenshot null; state save null'", folder).status, 0);
+        EXPECT_EQ(
+            Cli("-e 'tick 5; screenshot null; state save null; trace start null; tick 1; trace stop'", folder).status,
+            0);
         EXPECT_TRUE(fs::is_character_file(folder / "null"));
     }
 }
