@@ -80,7 +80,7 @@ def test_one_panel_per_process():
         with Panel():
             1 / 0
     with Panel() as p:  # both closed: a third starts
-        p.tick()
+        p.tick(n=2)
     with pytest.raises(RuntimeError, match="the panel is closed"):
         p.tick()
 
@@ -96,6 +96,9 @@ def test_one_panel_per_process():
         (lambda p: p.tap("pencil"), CheckFailed, "no 'pencil' on page 0 start-page; the bar holds: "),
         (lambda p: p.tap(text='a\n"b'), ValueError, "text holds a line break"),
         (lambda p: p.tick(-1), ValueError, "tick: count '-1' is out of range (0 to 10000000)"),
+        (lambda p: p.tick(2**70), ValueError, "is out of range (0 to 10000000)"),
+        (lambda p: p.tick(1.5), TypeError, "tick(): n must be an int, not float"),
+        (lambda p: p.tick(m=1), TypeError, "tick() got an unexpected keyword argument 'm'"),
         (lambda p: p.wait_page("nowhere"), ValueError, "wait: no page 'nowhere' (a page's number 0..45"),
         (lambda p: p.wait_page("menu", timeout=0.1), CheckFailed, "waited 108 ms for page menu; page 0 start-page"),
         (lambda p: p.wait_settled(timeout=-1), ValueError, "timeout is seconds of panel time, 0 or more"),
