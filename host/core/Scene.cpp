@@ -33,6 +33,9 @@ void Observe(u8 event) {
 constexpr int kContentTop = 35;
 // Texts closer than this on one base line read as one (a value and its unit).
 constexpr int kJoinGap = 8;
+// Base lines this close count as one: a reading's value may stand a pixel or
+// two above its unit (the tank's top temperature does).
+constexpr int kBaseLineSlack = 2;
 // A gap at least this wide reads as a blank between them.
 constexpr int kBlankGap = 3;
 
@@ -430,26 +433,34 @@ std::vector<SceneLine> Scene::Lines() const {
     for (const SceneElement& e : elements_) {
         if (e.kind == SceneKind::Text && e.angle == 0 && !e.bytes.empty()) texts.push_back(&e);
     }
-    std::stable_sort(texts.begin(), texts.end(), [](const SceneElement* a, const SceneElement* b) {
-        return a->baseLine != b->baseLine ? a->baseLine < b->baseLine : a->box.x < b->box.x;
-    });
+    std::stable_sort(texts.begin(), texts.end(),
+                     [](const SceneElement* a, const SceneElement* b) { return a->baseLine < b->baseLine; });
     std::vector<SceneLine> lines;
-    for (const SceneElement* e : texts) {
-        if (!lines.empty()) {
-            SceneLine& line = lines.back();
-            const SceneElement* last = line.pieces.back();
-            const int gap = e->box.x - line.box.Right();
-            if (last->baseLine == e->baseLine && gap >= 0 && gap <= kJoinGap) {
-                line.text += (gap >= kBlankGap ? " " : "") + e->text;
-                const int bottom = std::max(line.box.Bottom(), e->box.Bottom());
-                line.box.y = std::min(line.box.y, e->box.y);
-                line.box.height = bottom - line.box.y;
-                line.box.width = e->box.Right() - line.box.x;
-                line.pieces.push_back(e);
-                continue;
+    for (std::size_t first = 0, end = 0; first < texts.size(); first = end) {
+        // One row: the texts whose base lines lie within the slack of its first, left to right.
+        end = first + 1;
+        while (end < texts.size() && texts[end]->baseLine - texts[first]->baseLine <= kBaseLineSlack) ++end;
+        std::stable_sort(texts.begin() + static_cast<std::ptrdiff_t>(first),
+                         texts.begin() + static_cast<std::ptrdiff_t>(end),
+                         [](const SceneElement* a, const SceneElement* b) { return a->box.x < b->box.x; });
+        const std::size_t rowStart = lines.size();
+        for (std::size_t i = first; i < end; ++i) {
+            const SceneElement* e = texts[i];
+            if (lines.size() > rowStart) {
+                SceneLine& line = lines.back();
+                const int gap = e->box.x - line.box.Right();
+                if (gap >= 0 && gap <= kJoinGap) {
+                    line.text += (gap >= kBlankGap ? " " : "") + e->text;
+                    const int bottom = std::max(line.box.Bottom(), e->box.Bottom());
+                    line.box.y = std::min(line.box.y, e->box.y);
+                    line.box.height = bottom - line.box.y;
+                    line.box.width = e->box.Right() - line.box.x;
+                    line.pieces.push_back(e);
+                    continue;
+                }
             }
+            lines.push_back({e->text, e->box, {e}});
         }
-        lines.push_back({e->text, e->box, {e}});
     }
     return lines;
 }

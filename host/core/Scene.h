@@ -73,8 +73,8 @@ struct SceneElement {
     bool animated = false;
 };
 
-// A line of text as a reader sees it: texts on one base line that follow each
-// other closely (a value and its unit) read as one.
+// A line of text as a reader sees it: texts on one base line (give or take
+// two pixels) that follow each other closely (a value and its unit) read as one.
 struct SceneLine {
     std::string text;  // UTF-8, the pieces joined with a blank where a gap is
     SceneBox box;
