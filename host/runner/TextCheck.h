@@ -1,7 +1,9 @@
 // The translators' fit check: shows every state of the panel (PanelStates)
 // in every language and reads each text from the scene as the pages draw it.
-// A text does not fit when it leaves the margin the pages keep, runs out of
-// the field that was cleared for it, or reaches into another element.
+// A text does not fit when it leaves the screen, runs out of the field that
+// was cleared for it, or reaches into another element. The screen's edge is
+// the margin: where a page keeps one, its fields and neighbours mark it, and
+// the fault history's entry lines may use the full width.
 #pragma once
 
 #include <string>
