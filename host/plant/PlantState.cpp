@@ -1,6 +1,7 @@
 #include "host/plant/PlantState.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "host/core/FileAccess.h"
@@ -502,6 +504,33 @@ void ReadState(const Json& root, StateRecord& s) {
     NoOtherKeys(root, {}, {"format", "version", "clock", "plant", "settings", "faultHistory", "yieldHistory"});
 }
 
+// The text between the last pair of single quotes of a message.
+std::string QuotedIn(const std::string& message) {
+    const std::size_t end = message.rfind('\'');
+    const std::size_t start = end == std::string::npos || end == 0 ? std::string::npos : message.rfind('\'', end - 1);
+    return start == std::string::npos ? std::string() : message.substr(start + 1, end - start - 1);
+}
+
+// Where `number` first stands as a value of its own (after a colon, a comma
+// or a bracket, and not followed by more of a number), counted from 1 as the
+// library counts bytes; 0 when it cannot be found.
+std::size_t NumberByte(const std::string& text, const std::string& number) {
+    if (number.empty()) return 0;
+    const auto partOfNumber = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+';
+    };
+    for (std::size_t at = text.find(number); at != std::string::npos; at = text.find(number, at + 1)) {
+        std::size_t before = at;
+        while (before > 0 && std::isspace(static_cast<unsigned char>(text[before - 1]))) --before;
+        const std::size_t end = at + number.size();
+        if (before > 0 && std::strchr(":,[", text[before - 1]) != nullptr &&
+            (end == text.size() || !partOfNumber(text[end]))) {
+            return at + 1;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 std::string StateText(const StateRecord& s) {
@@ -536,8 +565,10 @@ bool ReadStateText(const std::string& text, const std::string& name, StateRecord
         error = name + ":" + std::to_string(LineOf(text, e.keys, e.occurrences)) + ": " + e.message;
         return false;
     } catch (const Json::exception& e) {
-        // A syntax error knows its byte; a number beyond a double's range does not.
-        const std::size_t byte = e.id == 101 ? static_cast<const Json::parse_error&>(e).byte : 0;
+        // A syntax error knows its byte; a number beyond a double's range only
+        // its text ("number overflow parsing '1e400'").
+        const std::size_t byte =
+            e.id == 101 ? static_cast<const Json::parse_error&>(e).byte : NumberByte(text, QuotedIn(e.what()));
         int line = 1;
         for (std::size_t i = 0; i + 1 < byte && i < text.size(); ++i) line += text[i] == '\n' ? 1 : 0;
         error = name + ":" + std::to_string(line) + ": not a JSON state file (" + e.what() + ")";
