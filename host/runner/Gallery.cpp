@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
+#include "host/core/FileAccess.h"
 #include "host/core/ScreenCapture.h"
 #include "host/export/PngWriter.h"
 #include "host/plant/PlantModel.h"
@@ -157,28 +157,6 @@ std::string IndexHtml(const GalleryOptions& options, const std::vector<Language>
 }
 
 // Writes the file whole or not at all.
-bool WriteTextFile(const std::filesystem::path& path, const std::string& text, std::string& error) {
-    const std::filesystem::path temporary = path.string() + "." + std::to_string(getpid()) + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) {
-            error = path.string() + ": cannot write: " + std::strerror(errno);
-            std::filesystem::remove(temporary);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        error = path.string() + ": cannot write: " + ec.message();
-        std::filesystem::remove(temporary);
-        return false;
-    }
-    return true;
-}
-
 int Languages(std::vector<Language>& languages, const GalleryOptions& options) {
     languages = options.languages;
     if (languages.empty()) {
@@ -404,9 +382,7 @@ int RunGallery(const GalleryOptions& options, std::string& error) {
         ParsePlacements(results[i], placements[i]);
     }
     SortFaults(faults);
-    if (!WriteTextFile(std::filesystem::path(options.dir) / "index.html",
-                       IndexHtml(options, languages, faults, placements), error)) {
-        return 2;
-    }
+    const std::string index = (std::filesystem::path(options.dir) / "index.html").string();
+    if (!WriteOutputFile(index, IndexHtml(options, languages, faults, placements), error)) return 2;
     return 0;
 }
