@@ -8,12 +8,6 @@
 
 namespace {
 
-void EnterCode(PanelDriver& panel, u8 code) {
-    panel.TapSlot(2, code);  // plus
-    ASSERT_EQ(AppState.selectedRow, code);
-    panel.TapSlot(3);
-}
-
 TEST(AppNavigation, HomeLeavesEveryPageAndEndsTheWizard) {
     PanelDriver panel;
     for (u8 page = Page::kMenu; page < Page::kConfirmDialog; ++page) {
@@ -68,114 +62,6 @@ TEST(AppNavigation, PreviousAndNextFollowTheChainsAndTheirConditions) {
         panel.Show(w.from);
         panel.Walk(w.steps);
     }
-}
-
-TEST(AppNavigation, FaultPagesAndTheLamp) {
-    PanelDriver panel;
-    panel.Tap(308, 16);  // the lamp answers only while a fault is shown
-    EXPECT_EQ(panel.Page(), Page::kStart);
-
-    Settings.faultCode = 3;
-    panel.Show(Page::kWarmWater);
-    panel.Tap(308, 16);
-    panel.Ticks(100);
-    EXPECT_EQ(panel.Page(), Page::kCurrentFault);
-    EXPECT_EQ(panel.Buttons()[2], Button::kNext);  // history entry 0 exists
-    panel.TapSlot(3);
-    EXPECT_EQ(Settings.faultCode, 0);
-
-    panel.Walk({{2, Page::kAccessCode}});  // without a code the history needs one first
-    EnterCode(panel, AccessCodeB);
-    EXPECT_EQ(panel.Page(), Page::kFaultHistory);
-    EXPECT_EQ(AppState.barButtons[3], Button::kDelete);
-    panel.TapSlot(2);
-    EXPECT_EQ(AppState.historyIndex, 1);
-    EXPECT_EQ(AppState.barButtons[2], Button::kNone);  // entry 2 is never shown
-    // Delete with index 0 returns to the current fault.
-    panel.Walk(
-        {{1, Page::kFaultHistory}, {1, Page::kCurrentFault}, {2, Page::kFaultHistory}, {3, Page::kCurrentFault}});
-    EXPECT_EQ(FaultHistory[0].type, kFaultEntryEmpty);
-    // Select on the faults entry shows the current fault.
-    panel.Walk({{0, Page::kFaultsEntry}, {3, Page::kCurrentFault}});
-}
-
-TEST(AppNavigation, BackFromTheAccessCodeReturnsWhereItCameFrom) {
-    PanelDriver panel;
-    // From the start page the guided setup's slot 1 asks for the code.
-    const struct {
-        u8 from, slot, wizard;
-    } origins[] = {{Page::kMenu, 3, 0}, {Page::kCommissioningEntry, 3, 1}, {Page::kStart, 1, 2}};
-    for (const auto& o : origins) {
-        panel.Show(o.from);
-        AppState.selectedRow = 3;
-        panel.Walk({{o.slot, Page::kAccessCode}});
-        EXPECT_EQ(AppState.wizardMode, o.wizard);
-        panel.Walk({{0, o.from}});
-        EXPECT_EQ(AppState.wizardMode, 0);
-    }
-}
-
-TEST(AppNavigation, GuidedSetupFromTheStartPage) {
-    PanelDriver panel;
-    panel.Walk({{1, Page::kAccessCode}});
-    EnterCode(panel, AccessCodeA);
-    ASSERT_EQ(panel.Page(), Page::kSupplementaryList);
-    panel.TapRow(1);  // two-tank system
-    panel.Walk({{3, Page::kMaxTank}});
-    EXPECT_EQ(Settings.supplementaryFunction, 1);
-    EXPECT_EQ(AppState.editActive, 1);
-    panel.TapSlot(1);  // minus
-    panel.Walk({{3, Page::kMaxTank2}});
-    EXPECT_EQ(+Settings.maxTankTemp, 790);
-    EXPECT_EQ(AppState.editActive, 1);
-    panel.Walk({{0, Page::kMeasurement}});  // cancel advances without storing
-    EXPECT_EQ(+Settings.maxTank2Temp, 800);
-    panel.Walk({{3, Page::kMeasurementFlow}});
-    EXPECT_EQ(panel.Buttons(), (Bar{Button::kNone, Button::kNone, Button::kNone, Button::kNext}));
-    panel.Walk({{3, Page::kCommissioningQuestion}, {0, Page::kStart}});
-    EXPECT_EQ(AppState.wizardMode, 0);
-}
-
-TEST(AppNavigation, GuidedSetupFromTheCommissioningPage) {
-    PanelDriver panel;
-    ControllerLink.extraSensorWord = 1;
-    AppState.accessLevel = AccessCodeA;
-    panel.Show(Page::kCommissioningEntry);
-    panel.Tap(100, 50);  // the label line acts like select
-    EXPECT_EQ(panel.Page(), Page::kSupplementaryList);
-    EXPECT_EQ(AppState.wizardMode, 1);
-    panel.TapRow(2);                    // heating support
-    panel.Walk({{0, Page::kMaxTank}});  // cancel advances too, without storing
-    EXPECT_EQ(Settings.supplementaryFunction, 0);
-    Settings.supplementaryFunction = 2;
-    // The extra sensors offer their page.
-    panel.Walk({{0, Page::kMaxSupply},
-                {3, Page::kMeasurement},
-                {3, Page::kMeasurementFlow},
-                {3, Page::kMeasurementExtra},
-                {3, Page::kCommissioningQuestion},
-                {0, Page::kCommissioningEntry}});
-    EXPECT_EQ(AppState.wizardMode, 0);
-}
-
-TEST(AppNavigation, CommissioningQuestion) {
-    PanelDriver panel;
-    const struct {
-        u8 wizard, possible, asked, after;
-    } cases[] = {{0, 0, Page::kCommissioningNotPossible, Page::kCommissioningEntry},
-                 {2, 0, Page::kCommissioningNotPossible, Page::kStart},
-                 {0, 1, Page::kCommissioningRun, Page::kCommissioningRun}};
-    for (const auto& c : cases) {
-        AppState.wizardMode = c.wizard;
-        ControllerLink.commissioningPossible = c.possible;
-        panel.Show(Page::kCommissioningQuestion);
-        panel.Walk({{3, c.asked}});
-        EXPECT_EQ(ControllerLink.commissioningRunning, c.possible);
-        panel.Ticks(1000);
-        EXPECT_EQ(panel.Page(), c.after);
-        EXPECT_EQ(AppState.wizardMode, 0);
-    }
-    EXPECT_EQ(AppState.barButtons[0], Button::kNone);
 }
 
 TEST(AppNavigation, AHeldButtonActsOnceAndAgainAfterTheHold) {

@@ -190,28 +190,6 @@ INSTANTIATE_TEST_SUITE_P(
         return name + "_" + std::to_string(param.index);
     });
 
-// Without the controller's consent page 40 leads to page 42; with it, the run
-// of page 41 follows the steps the plant reports until confirm ends it.
-TEST(PlantModel, ACommissioningRunFollowsThePlantsSteps) {
-    FreshPanel panel;
-    PlantModel plant;
-    panel.Show(40);
-    panel.TapSlot(3);
-    EXPECT_EQ(panel.Page(), 42);
-    SetOrFail(plant, "commissioning.possible", "on");
-    panel.Show(40);
-    panel.TapSlot(3);
-    ASSERT_EQ(panel.Page(), 41);
-    for (const char* step : {"1", "2", "3", "0"}) {
-        EXPECT_NE(AppState.barButtons[3], Button::kConfirm) << "before step " << step;
-        SetOrFail(plant, "commissioning.step", step);
-        panel.Ticks(50);
-    }
-    EXPECT_EQ(AppState.barButtons[3], Button::kConfirm);
-    panel.TapSlot(3);
-    EXPECT_EQ(panel.Page(), 0);
-}
-
 TEST(PlantModel, TheDialogOpensOverThePageAndReturnsToIt) {
     FreshPanel panel;
     PlantModel plant;
