@@ -73,31 +73,6 @@ TEST(AppLayout, StartPageButtonsFollowTheShortcutTheFaultAndTheCommissioning) {
     }
 }
 
-TEST(AppLayout, CheckMarksAndTheMenuHighlightFollowTheSelection) {
-    PanelDriver panel;
-    Settings.language = 6;
-    panel.Show(Page::kLanguageList);
-    EXPECT_EQ(AppState.listScroll, 1);
-    EXPECT_EQ(AppState.selectedRow, 6);
-    // Polish is checked on the sixth line on screen, the strip shows only its up arrow.
-    EXPECT_EQ(panel.Pixel(27, 50 + 28 * 5), Colour::kBlack);
-    EXPECT_EQ(panel.Pixel(27, 50), Colour::kPanelGrey);
-    EXPECT_GT(panel.CountNot(Colour::kPanelGrey, 296, 42, 313, 60), 0);
-    EXPECT_EQ(panel.CountNot(Colour::kPanelGrey, 296, 183, 313, 201), 0);
-
-    panel.Show(Page::kOperatingModeList);
-    EXPECT_EQ(panel.Pixel(27, 50), Colour::kBlack);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Pixel(27, 50), Colour::kPanelGrey);
-    EXPECT_EQ(panel.Pixel(27, 78), Colour::kBlack);
-
-    panel.Show(Page::kMenu);
-    EXPECT_EQ(panel.Pixel(40, 40), Colour::kYellow);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Pixel(40, 40), Colour::kPanelGrey);
-    EXPECT_EQ(panel.Pixel(40, 74), Colour::kYellow);
-}
-
 TEST(AppLayout, CommissioningDateAndValueTexts) {
     char date[11];
     FormatCommissioningDate(date);
