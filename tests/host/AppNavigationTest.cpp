@@ -37,11 +37,4 @@ TEST(AppNavigation, AHeldButtonActsOnceAndAgainAfterTheHold) {
     EXPECT_EQ(clicked, (std::vector<bool>{true, false, false}));  // only the first action of a press clicks
 }
 
-TEST(AppNavigation, ATouchBelowAListsRowsSelectsNothing) {
-    PanelDriver panel;
-    panel.Show(Page::kLoadStrategyList);  // two rows without a second tank
-    panel.Tap(150, 150);
-    EXPECT_EQ(AppState.selectedRow, 0);
-}
-
 }  // namespace
