@@ -181,4 +181,13 @@ TEST_F(Charts, FaultEntry) {
     EXPECT_EQ(DlBytesUsed(), 0);
 }
 
+// The update dialog's number: only 0 is on a page picture.
+TEST_F(Charts, UnsignedNumbersPrintEveryDigit) {
+    char out[6];
+    for (u16 v : {0, 65535, 120}) {
+        EXPECT_EQ(FormatUnsigned(out, v), std::to_string(v).size());
+        EXPECT_EQ(out, std::to_string(v));
+    }
+}
+
 }  // namespace
