@@ -1,16 +1,13 @@
-// The live values: zeros drawn on a fresh page, the pump wheel's pace, and
-// how little a quiet page queues. What the pages show of the plant is walked
-// by the runner scripts (plant.txt, measurements.txt, fault.txt).
+// The live values: the pump wheel's pace, and how little a quiet page queues.
+// What the pages show of the plant is walked by the runner scripts
+// (plant.txt, measurements.txt, fault.txt, zeros.txt).
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "panel/Firmware.h"
 #include "panel/app/Plant.h"
 #include "panel/dl/DisplayList.h"
-#include "panel/dl/DrawApi.h"
-#include "panel/settings/Settings.h"
 #include "tests/host/PanelDriver.h"
 
 namespace {
@@ -27,50 +24,11 @@ std::vector<Rgb565> Region(const PanelDriver& panel, Field f) {
     return pixels;
 }
 
-// The field must look exactly as if the text had been printed into the
-// cleared field, right-aligned to end at `right` (or from the field's left
-// end when right is 0).
-void ExpectText(PanelDriver& panel, Field f, const std::string& text, int right, u8 font) {
-    const std::vector<Rgb565> shown = Region(panel, f);
-    ClearField(f.x0, f.y0, f.x1, f.y1);
-    DlSetForeground(Colour::kBlack);
-    DlSetFont(font);
-    if (right == 0) {
-        DlText(text.c_str());
-    } else {
-        PrintRightAligned(text.c_str(), static_cast<u16>(right), static_cast<u16>(f.y1), font);
-    }
-    panel.Ticks(1);
-    EXPECT_EQ(shown, Region(panel, f)) << "the field does not show \"" << text << "\"";
-}
-
 // What RefreshPage queues when nothing has changed.
 u16 BytesQueuedByRefresh() {
     const u16 before = DlBytesUsed();
     RefreshPage();
     return static_cast<u16>(DlBytesUsed() - before);
-}
-
-TEST(AppLiveValues, AFreshPageShowsEveryValueEvenZero) {
-    PanelDriver panel;
-    Plant.solarOutput = 0;
-    Settings.dailyYield = 0;
-    Settings.totalYield = 0;
-    Plant.collectorTemp = 0;
-    const struct {
-        u8 page;
-        Field field;
-        const char* text;
-    } values[] = {{Page::kSolarYields, {185, 46, 265, 70}, "0"},   {Page::kSolarYields, {185, 80, 265, 104}, "0"},
-                  {Page::kSolarYields, {155, 114, 265, 138}, "0"}, {Page::kRuntime, {200, 46, 309, 70}, "0 h"},
-                  {Page::kRuntime, {200, 74, 309, 104}, "0 h"},    {Page::kMeasurement, {204, 41, 265, 65}, " 0,0"}};
-    // Leaving and coming back must draw again what the caches still hold.
-    for (int visit = 0; visit < 2; ++visit) {
-        for (const auto& v : values) {
-            panel.Show(v.page);
-            ExpectText(panel, v.field, v.text, v.field.x1, FontSlot::kBody);
-        }
-    }
 }
 
 // What the placeholders and the start page's rounding look like is the
