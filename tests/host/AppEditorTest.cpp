@@ -5,7 +5,6 @@
 #include "panel/app/AppState.h"
 #include "panel/app/Editors.h"
 #include "panel/app/Plant.h"
-#include "panel/app/pages/Checks.h"
 #include "panel/settings/Settings.h"
 #include "tests/host/PanelDriver.h"
 
@@ -153,35 +152,6 @@ TEST(AppEditors, OnOffListsSetTheOutputs) {
     Settings.operatingMode = 0;
     panel.Show(Page::kZoneValve);
     EXPECT_EQ(AppState.barButtons[3], Button::kNone);
-}
-
-TEST(AppEditors, PumpSpeedSteps) {
-    PanelDriver panel;
-    Settings.operatingMode = 2;
-    Plant.pumpSpeed = 0;
-    panel.Show(Page::kSolarPump);
-    panel.TapSlot(3);
-    ASSERT_EQ(AppState.editActive, 1);
-    // Off jumps to the lowest running speed, the top step to full speed;
-    // and down again the same way.
-    const struct {
-        u16 from;
-        int slot;
-        u16 to;
-    } steps[] = {{0, 2, 71},     {71, 2, 81},   {861, 2, 871}, {871, 2, 1000}, {1000, 2, 1000},
-                 {1000, 1, 870}, {870, 1, 860}, {75, 1, 65},   {65, 1, 10}};
-    for (const auto& st : steps) {
-        Plant.pumpSpeed = st.from;
-        panel.TapSlot(st.slot);
-        EXPECT_EQ(Plant.pumpSpeed, st.to) << "slot " << st.slot << " from " << st.from;
-    }
-    Plant.pumpSpeedLock = 1;
-    panel.TapSlot(2);
-    panel.TapSlot(0);  // cancel ends the edit, the speed stays
-    EXPECT_EQ(AppState.editActive, 0);
-    EXPECT_EQ(Plant.pumpSpeed, 10);
-    const u16 percent[][2] = {{0, 0}, {70, 0}, {71, 10}, {870, 80}, {871, 100}, {1000, 100}};
-    for (const auto& p : percent) EXPECT_EQ(PumpPercent(p[0]), p[1]) << p[0];
 }
 
 TEST(AppEditors, DeletingTheTotalYieldStoresTheYieldAndTheHistory) {

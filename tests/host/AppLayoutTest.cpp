@@ -33,18 +33,6 @@ TEST(AppLayout, ValuesStayOnTheScreenInsteadOfWrapping) {
     }
 }
 
-TEST(AppLayout, PagesWithoutBarButtonsKeepTheHomeButton) {
-    PanelDriver panel;
-    for (u8 page :
-         {Page::kYieldDeleted, Page::kWrongAccessCode, Page::kCommissioningRun, Page::kCommissioningNotPossible}) {
-        panel.Show(page);
-        EXPECT_EQ(panel.Buttons(), (Bar{Button::kNone, Button::kNone, Button::kNone, Button::kNone}));
-        EXPECT_TRUE(HasTouchButton(Button::kHome));
-        EXPECT_EQ(panel.Pixel(kBarSlotX[0] + 2, kBarY + 2), Colour::kDarkGrey);
-        EXPECT_EQ(panel.Pixel(248, 10), Colour::kYellow);
-    }
-}
-
 TEST(AppLayout, StartPageButtonsFollowTheShortcutTheFaultAndTheCommissioning) {
     PanelDriver panel;
     EXPECT_EQ(panel.Page(), Page::kStart);
@@ -73,74 +61,11 @@ TEST(AppLayout, StartPageButtonsFollowTheShortcutTheFaultAndTheCommissioning) {
     }
 }
 
-TEST(AppLayout, CheckMarksAndTheMenuHighlightFollowTheSelection) {
-    PanelDriver panel;
-    Settings.language = 6;
-    panel.Show(Page::kLanguageList);
-    EXPECT_EQ(AppState.listScroll, 1);
-    EXPECT_EQ(AppState.selectedRow, 6);
-    // Polish is checked on the sixth line on screen, the strip shows only its up arrow.
-    EXPECT_EQ(panel.Pixel(27, 50 + 28 * 5), Colour::kBlack);
-    EXPECT_EQ(panel.Pixel(27, 50), Colour::kPanelGrey);
-    EXPECT_GT(panel.CountNot(Colour::kPanelGrey, 296, 42, 313, 60), 0);
-    EXPECT_EQ(panel.CountNot(Colour::kPanelGrey, 296, 183, 313, 201), 0);
-
-    panel.Show(Page::kOperatingModeList);
-    EXPECT_EQ(panel.Pixel(27, 50), Colour::kBlack);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Pixel(27, 50), Colour::kPanelGrey);
-    EXPECT_EQ(panel.Pixel(27, 78), Colour::kBlack);
-
-    panel.Show(Page::kMenu);
-    EXPECT_EQ(panel.Pixel(40, 40), Colour::kYellow);
-    panel.TapSlot(2);
-    EXPECT_EQ(panel.Pixel(40, 40), Colour::kPanelGrey);
-    EXPECT_EQ(panel.Pixel(40, 74), Colour::kYellow);
-}
-
-TEST(AppLayout, CommissioningDateAndValueTexts) {
-    char date[11];
-    FormatCommissioningDate(date);
-    EXPECT_STREQ(date, "--.--.----");
-    Settings.commissioningDay = 5;
-    Settings.commissioningMonth = 12;
-    Settings.commissioningYear = 9;
-    FormatCommissioningDate(date);
-    EXPECT_STREQ(date, "05.12.2009");
-    // A value beyond its list has no text.
+// The commissioning date is the runtime page's, in the scripts chains.txt
+// and zeros.txt.
+TEST(AppLayout, ValuesBeyondTheirListsHaveNoText) {
     for (const char* none : {LoadStrategyText(4), ShortcutText(3), SupplementaryText(3), OperatingModeText(4)})
         EXPECT_STREQ(none, "");
-}
-
-TEST(AppLayout, YieldChartAndTheDialogOverIt) {
-    PanelDriver panel;
-    // The start-up history peaks at 180 (scale 200); today's 8 kWh is the
-    // 14th bar, 40 rows high at columns 260..274 in a two-pixel grey border
-    // that shares its left column with the 13th bar.
-    panel.Show(Page::kDailyYieldChart);
-    for (int x = 259; x <= 276; ++x) {
-        const Rgb565 expected = x > 275 ? Colour::kPanelGrey : x < 261 || x > 273 ? Colour::kDarkGrey : Colour::kYellow;
-        EXPECT_EQ(panel.Pixel(x, 150), expected) << x;
-    }
-    EXPECT_EQ(panel.Pixel(267, 129), Colour::kDarkGrey);
-    EXPECT_EQ(panel.Pixel(267, 128), Colour::kPanelGrey);
-
-    // The dialog draws no frame: the unit label of the chart stays beside it.
-    AppState.dialogReturnPage = Page::kDailyYieldChart;
-    panel.Show(Page::kConfirmDialog);
-    EXPECT_GT(panel.CountNot(Colour::kPanelGrey, 0, 40, 19, 62), 0);
-    EXPECT_EQ(panel.Pixel(75, 75), 0x07E0);
-    EXPECT_EQ(panel.Pixel(185, 75), Colour::kRed);
-    panel.Tap(105, 100);
-    EXPECT_EQ(panel.Page(), Page::kDailyYieldChart);
-    panel.Show(Page::kConfirmDialog);
-    panel.Tap(215, 100);
-    EXPECT_EQ(panel.Page(), Page::kDailyYieldChart);
-    GoToPage(Page::kConfirmDialog);
-    panel.Ticks(999);
-    EXPECT_EQ(panel.Page(), Page::kConfirmDialog);
-    panel.Ticks(1);
-    EXPECT_EQ(panel.Page(), Page::kDailyYieldChart);
 }
 
 }  // namespace

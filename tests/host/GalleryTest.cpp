@@ -4,20 +4,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 
 #include "host/export/PngWriter.h"
 #include "host/runner/PanelStates.h"
 #include "panel/app/AppState.h"
 #include "tests/host/TestFolder.h"
+#include "tests/support/TextFiles.h"
 
 namespace {
-
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST(Gallery, WritesEveryPageOfTheChosenLanguagesAndAnIndex) {
     const std::filesystem::path dir = FreshFolder("gallery_two");
@@ -30,7 +25,7 @@ TEST(Gallery, WritesEveryPageOfTheChosenLanguagesAndAnIndex) {
     options.sheet = true;
     ASSERT_EQ(RunGallery(options, error), 0) << error;
 
-    const std::string index = ReadText(dir / "index.html");
+    const std::string index = ReadAll(dir / "index.html");
     for (const char* code : {"pl", "en"}) {
         // The contact sheet: six pages to a row, 4 pixels apart.
         int sheetWidth = 0, sheetHeight = 0;

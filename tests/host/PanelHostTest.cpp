@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "panel/app/AppState.h"
-#include "panel/app/Navigation.h"
 #include "panel/app/Plant.h"
 #include "panel/hw/Clock.h"
 #include "panel/hw/LcdQueue.h"
@@ -243,31 +241,6 @@ TEST_F(PanelHostTest, EveryPressIsSeenDownAndEveryReleaseUpWhateverTheirPace) {
         EXPECT_EQ(SeenColumns(host, c.script), c.seen) << c.what;
         EXPECT_EQ(host.PendingTouchEvents(), 0u) << c.what;
     }
-}
-
-TEST_F(PanelHostTest, AQuickClickActsOnceAndADoubleClickTwice) {
-    // Clicks without a tick between press and release.
-    const auto click = [this](int x, int y) {
-        host.MouseDown(MouseButton::Left, x, y);
-        host.MouseUp(MouseButton::Left);
-    };
-    StartAt(0);
-    Ticks(300);
-    click(289, 224);  // the start page's menu button
-    Ticks(5);
-    EXPECT_EQ(AppState.currentPage, Page::kMenu);
-
-    // Warm water set value: edit, then double-click plus.
-    GoToPage(Page::kWarmWater);
-    Ticks(100);
-    click(289, 224);
-    Ticks(100);
-    ASSERT_TRUE(AppState.editActive);
-    const u16 before = AppState.editValue;
-    click(191, 224);
-    click(191, 224);
-    Ticks(10);
-    EXPECT_EQ(AppState.editValue, before + 20);
 }
 
 }  // namespace

@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "panel/app/Draw.h"
-#include "panel/app/Navigation.h"
 #include "panel/app/Plant.h"
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"
@@ -23,10 +21,6 @@ void SetOrFail(PlantModel& plant, const char* name, const char* value) {
     std::string error;
     ASSERT_TRUE(PlantModel::Parse(name, value, v, error)) << name << " " << value << ": " << error;
     plant.Set(v);
-}
-
-std::vector<Rgb565> Frame() {
-    return std::vector<Rgb565>(PanelFramebuffer, PanelFramebuffer + kScreenWidth * kScreenHeight);
 }
 
 // A value given for a name, and the text that follows from it.
@@ -129,100 +123,6 @@ TEST(PlantModel, AValueTheHostRewritesHoldsUntilReset) {
     panel.Ticks(1);
     EXPECT_EQ(Plant.fifthRowTemp, 521);
     EXPECT_EQ(Plant.fifthRowShown, 1);
-}
-
-// Each value, set while its page is shown, changes that page on the next
-// ticks (compared with the same ticks without it: the start page moves by
-// itself); values the page reads only when it is built change it on its next
-// build.
-struct Reaching {
-    const char* name;
-    const char* value;
-    u8 page;
-    bool twoTanks = false;
-    bool rebuild = false;
-};
-
-class PlantValueReachesItsPage : public ::testing::TestWithParam<Reaching> {};
-
-TEST_P(PlantValueReachesItsPage, OnTheNextTicks) {
-    const Reaching& c = GetParam();
-    const auto render = [&c](bool set) {
-        FreshPanel panel;
-        PlantModel& plant = panel.Plant();
-        if (c.twoTanks) {
-            Settings.supplementaryFunction = 1;
-            panel.Ticks(300);  // past the start page's delay for the second tank
-        }
-        panel.Show(c.page);
-        if (set) SetOrFail(plant, c.name, c.value);
-        if (c.rebuild) GoToPage(c.page);
-        panel.Ticks(60);
-        return Frame();
-    };
-    EXPECT_NE(render(true), render(false)) << c.name << " " << c.value << " on page " << int(c.page);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    PlantModel, PlantValueReachesItsPage,
-    ::testing::Values(
-        Reaching{"collector.faulty", "on", 2}, Reaching{"solar.return", "40.0", 2},
-        Reaching{"solar.return.faulty", "on", 2}, Reaching{"solar.supply", "40.0", 2},
-        Reaching{"solar.supply.faulty", "on", 2}, Reaching{"tank1.top", "40.0", 0}, Reaching{"tank1.top", "99.0", 2},
-        Reaching{"tank1.top.present", "off", 2}, Reaching{"tank1.bottom", "20.0", 0},
-        Reaching{"tank2.top", "30.0", 2, true}, Reaching{"tank2.top", "30.0", 0, true},
-        Reaching{"tank2.top.present", "off", 2, true}, Reaching{"tank2.bottom", "70.0", 0, true},
-        Reaching{"tank2.row", "on", 2}, Reaching{"outside", "-7.2", 3}, Reaching{"outside.faulty", "on", 3},
-        Reaching{"collector.max", "120.0", 3}, Reaching{"collector1", "11.1", 4},
-        Reaching{"collector1.absent", "on", 4}, Reaching{"outside1", "11.1", 4}, Reaching{"outside1.absent", "on", 4},
-        Reaching{"collector2", "11.1", 4}, Reaching{"collector2.absent", "on", 4}, Reaching{"outside2", "11.1", 4},
-        Reaching{"outside2.absent", "on", 4}, Reaching{"pump.speed", "500", 31}, Reaching{"pump.speed", "300", 0},
-        Reaching{"flow", "12.3", 3}, Reaching{"flow.faulty", "on", 3}, Reaching{"flow", "0", 0},
-        Reaching{"solar.output", "12340", 6}, Reaching{"status", "7", 29}, Reaching{"status", "0", 0},
-        Reaching{"frost", "on", 0}, Reaching{"icon.flame", "on", 0}, Reaching{"icon.clock", "on", 0},
-        Reaching{"tank1.full", "on", 0}, Reaching{"tank2.full", "on", 0, true},
-        Reaching{"extra.offered", "on", 3, false, true}, Reaching{"fault", "8", 43}, Reaching{"dialog", "on", 0}),
-    [](const ::testing::TestParamInfo<Reaching>& param) {
-        std::string name = std::string(param.param.name) + "_page" + std::to_string(param.param.page);
-        for (char& ch : name) {
-            if (ch == '.') ch = '_';
-        }
-        return name + "_" + std::to_string(param.index);
-    });
-
-// Without the controller's consent page 40 leads to page 42; with it, the run
-// of page 41 follows the steps the plant reports until confirm ends it.
-TEST(PlantModel, ACommissioningRunFollowsThePlantsSteps) {
-    FreshPanel panel;
-    PlantModel plant;
-    panel.Show(40);
-    panel.TapSlot(3);
-    EXPECT_EQ(panel.Page(), 42);
-    SetOrFail(plant, "commissioning.possible", "on");
-    panel.Show(40);
-    panel.TapSlot(3);
-    ASSERT_EQ(panel.Page(), 41);
-    for (const char* step : {"1", "2", "3", "0"}) {
-        EXPECT_NE(AppState.barButtons[3], Button::kConfirm) << "before step " << step;
-        SetOrFail(plant, "commissioning.step", step);
-        panel.Ticks(50);
-    }
-    EXPECT_EQ(AppState.barButtons[3], Button::kConfirm);
-    panel.TapSlot(3);
-    EXPECT_EQ(panel.Page(), 0);
-}
-
-TEST(PlantModel, TheDialogOpensOverThePageAndReturnsToIt) {
-    FreshPanel panel;
-    PlantModel plant;
-    panel.Show(29);
-    SetOrFail(plant, "dialog", "on");
-    panel.Ticks(5);
-    EXPECT_EQ(panel.Page(), 45);
-    EXPECT_EQ(plant.Format(Entry("dialog")), "on");
-    SetOrFail(plant, "dialog", "off");
-    panel.Ticks(5);
-    EXPECT_EQ(panel.Page(), 29);
 }
 
 // A code without a text of its own must not show the model name (text 0).

@@ -18,6 +18,7 @@
 #include "host/runner/TextOverride.h"
 #include "host/texts/PoTexts.h"
 #include "panel/text/TextIds.h"
+#include "tests/host/TestFolder.h"
 #include "tests/support/TextFiles.h"
 
 namespace {
@@ -26,17 +27,6 @@ const std::filesystem::path kPoDir = KANDO_PO_DIR;
 const char* const kTranslations[] = {"de", "fr", "it", "es", "nl", "pl"};
 
 using Edits = std::vector<std::pair<std::string, std::string>>;
-
-// Line number (1-based) of the first line that starts with `start`, counted
-// below it by `below`; 0 when there is none.
-int LineOf(const std::string& text, const std::string& start, int below = 0) {
-    int n = 1;
-    for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) + 1, ++n) {
-        if (text.compare(at, start.size(), start) == 0) return n + below;
-        if (text.find('\n', at) == std::string::npos) break;
-    }
-    return 0;
-}
 
 std::string Edited(const std::string& file, const Edits& edits) {
     std::string text = ReadAll(kPoDir / file);
@@ -76,11 +66,7 @@ class PoFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         ClearTextOverrides();
-        dir = std::filesystem::temp_directory_path() /
-              ("kandorelle-po-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        dir = FreshFolder(std::string("po-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
     void TearDown() override {
         ClearTextOverrides();

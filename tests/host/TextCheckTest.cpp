@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,31 +14,19 @@
 #include "host/plant/PlantModel.h"
 #include "host/runner/TextOverride.h"
 #include "panel/text/TextIds.h"
+#include "tests/host/TestFolder.h"
 #include "tests/support/TextFiles.h"
 
 namespace {
 
 const std::filesystem::path kPoDir = KANDO_PO_DIR;
 
-// Line number (1-based) of the first line that starts with `start`.
-int LineOf(const std::string& text, const std::string& start) {
-    std::istringstream in(text);
-    std::string line;
-    for (int n = 1; std::getline(in, line); ++n) {
-        if (line.rfind(start, 0) == 0) return n;
-    }
-    return 0;
-}
-
 class TextTools : public ::testing::Test {
 protected:
     void SetUp() override {
         ClearTextOverrides();
         host.Start();
-        dir = std::filesystem::temp_directory_path() /
-              ("kandorelle-texts-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
+        dir = FreshFolder(std::string("texts-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
     void TearDown() override {
         ClearTextOverrides();

@@ -14,8 +14,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "host/core/TouchRing.h"
@@ -30,6 +28,7 @@
 #include "panel/hw/TouchStage.h"
 #include "panel/settings/Settings.h"
 #include "tests/host/TestFolder.h"
+#include "tests/support/TextFiles.h"
 
 namespace {
 
@@ -41,11 +40,6 @@ public:
 
 std::vector<Rgb565> MirrorOf(const PanelHost& host) {
     return {host.Mirror(), host.Mirror() + kScreenWidth * kScreenHeight};
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // A window whose ticks the test runs and whose dialogs answer from `answers`

@@ -141,28 +141,6 @@ TEST(WindowFinger, LiftsWhenTheWindowLosesTheLeftButton) {
     }
 }
 
-// A right-click while "+" is held on the warm water edit: the menu opens, the
-// finger lifts, and the value stops where it was instead of repeating on.
-TEST_F(Window, ARightClickWhilePlusIsHeldStopsTheRepeat) {
-    haupt.show();
-    Ticks(300);
-    GoToPage(Page::kWarmWater);
-    Ticks(100);
-    PressLeft(haupt, QPointF(289, 224));  // edit
-    Ticks(1);
-    ReleaseLeft(haupt, QPointF(289, 224));
-    Ticks(50);
-    ASSERT_TRUE(AppState.editActive);
-
-    PressLeft(haupt, QPointF(191, 224));  // plus
-    Ticks(3);
-    const u16 held = AppState.editValue;
-    OpenContextMenu(haupt, QPoint(191, 224));
-    Ticks(200);
-    haupt.popupMenu->close();
-    EXPECT_EQ(AppState.editValue, held);
-}
-
 TEST_F(Window, CloseIsRefusedUntilTheCountdownHasRun) {
     haupt.show();
     EXPECT_FALSE(haupt.close());

@@ -6,7 +6,6 @@
 #include "panel/app/AppState.h"
 #include "panel/app/Draw.h"
 #include "panel/app/Plant.h"
-#include "panel/app/pages/Dialogs.h"
 #include "panel/app/pages/Faults.h"
 #include "panel/app/pages/Measurements.h"
 #include "panel/app/pages/Yields.h"
@@ -182,19 +181,13 @@ TEST_F(Charts, FaultEntry) {
     EXPECT_EQ(DlBytesUsed(), 0);
 }
 
-// The dialog's picture is on the pages' pictures; its time-out and the
-// number texts are not.
-TEST_F(Charts, ConfirmDialogAndTexts) {
-    DrawConfirmDialog();
-    EXPECT_EQ(AppState.dialogTimer, 1000);
-
+// The update dialog's number: only 0 is on a page picture.
+TEST_F(Charts, UnsignedNumbersPrintEveryDigit) {
     char out[6];
     for (u16 v : {0, 65535, 120}) {
         EXPECT_EQ(FormatUnsigned(out, v), std::to_string(v).size());
         EXPECT_EQ(out, std::to_string(v));
     }
-    VersionNumber = 105;
-    EXPECT_STREQ(FormatVersion(), "V 1.05");
 }
 
 }  // namespace
