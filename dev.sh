@@ -56,7 +56,7 @@ build() {
 # first; the web preset (web/CMakePresets.json) does the rest.
 build_web() {
   cmake --preset dev >/dev/null
-  cmake --build --preset dev --target text_table
+  cmake --build --preset dev --target text_table plant_words
   (cd web && cmake --workflow --preset web)
 }
 
