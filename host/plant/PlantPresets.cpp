@@ -31,30 +31,14 @@ consteval const char* const* Words(std::string_view key) {
 
 // The controls' words, in PlantWord's order.
 constexpr const char* const* kWords[static_cast<int>(PlantWord::Count)] = {
-    Words("group.temperatures"),
-    Words("group.pump-and-flow"),
-    Words("group.status-and-flags"),
-    Words("group.fault"),
-    Words("group.commissioning"),
-    Words("group.presets"),
-    Words("group.fault-history"),
-    Words("word.clock"),
-    Words("word.page"),
-    Words("word.sensor-absent"),
-    Words("word.sensor-faulty"),
-    Words("word.raise"),
-    Words("word.clear"),
-    Words("word.add-to-history"),
-    Words("word.reset"),
-    Words("word.current"),
-    Words("word.no-entry"),
-    Words("word.set-clock"),
-    Words("word.time"),
-    Words("word.delete-entry"),
-    Words("word.empty-history"),
-    Words("word.computer-clock"),
-    Words("word.pinned"),
-    Words("word.add-to-history-tip"),
+    Words("group.temperatures"),  Words("group.pump-and-flow"), Words("group.status-and-flags"),
+    Words("group.fault"),         Words("group.commissioning"), Words("group.presets"),
+    Words("group.fault-history"), Words("word.clock"),          Words("word.page"),
+    Words("word.sensor-absent"),  Words("word.sensor-faulty"),  Words("word.raise"),
+    Words("word.clear"),          Words("word.add-to-history"), Words("word.reset"),
+    Words("word.current"),        Words("word.no-entry"),       Words("word.set-clock"),
+    Words("word.time"),           Words("word.delete-entry"),   Words("word.empty-history"),
+    Words("word.computer-clock"), Words("word.pinned"),         Words("word.add-to-history-tip"),
 };
 
 // A plant value's word of a kind ("label", "help"), or null.
@@ -88,8 +72,7 @@ constexpr PlantPreset kPresets[] = {
      "pump.speed 0\nflow 0.0\nstatus 1\nfrost on"},
     {"tank-full", Words("preset.tank-full"),
      "collector 96.0\ntank1.top 85.0\ntank1.bottom 82.0\ntank1.full on\npump.speed 0\nflow 0.0\nstatus 5"},
-    {"collector-sensor-broken", Words("preset.collector-sensor-broken"),
-     "collector.faulty on\nfault 22"},
+    {"collector-sensor-broken", Words("preset.collector-sensor-broken"), "collector.faulty on\nfault 22"},
     {"summer-noon", Words("preset.summer-noon"),
      "collector 95.5\noutside 31.0\nsolar.supply 88.0\nsolar.return 61.0\ntank1.top 68.0\ntank1.bottom 45.0\n"
      "pump.speed 1000\nflow 8.5\nsolar.output 5400\nstatus 4"},

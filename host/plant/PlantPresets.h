@@ -62,9 +62,9 @@ std::span<const PlantGroup> PlantGroups();
 bool IsSensorFlag(int entry);
 
 struct PlantPreset {
-    const char* key;                    // for links and scripts: "frost-night"
-    const char* const* names;           // one per language, UTF-8
-    const char* lines;                  // "NAME VALUE" lines, as the plant feed takes them
+    const char* key;           // for links and scripts: "frost-night"
+    const char* const* names;  // one per language, UTF-8
+    const char* lines;         // "NAME VALUE" lines, as the plant feed takes them
 };
 std::span<const PlantPreset> PlantPresets();
 

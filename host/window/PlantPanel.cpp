@@ -335,9 +335,8 @@ QWidget* PlantPanel::BuildHistory() {
     column->addLayout(timeRow);
     auto* add = new QPushButton;
     add->setObjectName(QStringLiteral("historyButton"));
-    tips_.emplace_back(add, [](Language language) {
-        return Utf8(PlantWordText(PlantWord::AddToHistoryTip, language));
-    });
+    tips_.emplace_back(add,
+                       [](Language language) { return Utf8(PlantWordText(PlantWord::AddToHistoryTip, language)); });
     Word(add, PlantWord::AddToHistory);
     connect(add, &QPushButton::clicked, this, &PlantPanel::AddToHistory);
     auto* remove = new QPushButton;

@@ -104,8 +104,9 @@ struct Reader {
         for (std::size_t i = 0; i < words.size(); ++i) {
             if (!given[i]) {
                 Fail(path, header.line,
-                     "word " + words[i].key + " is missing; bring the file up to date with the template "
-                                              "(./dev.sh po-update)");
+                     "word " + words[i].key +
+                         " is missing; bring the file up to date with the template "
+                         "(./dev.sh po-update)");
             }
         }
         return language;
@@ -177,9 +178,9 @@ int main(int argc, char* argv[]) {
             if (language < 0) continue;
             std::string& file = files[static_cast<std::size_t>(language)];
             if (!file.empty()) {
-                reader.Fail(args[i], 1,
-                            std::string(LanguageName(static_cast<Language>(language))) + " is given twice (also " +
-                                file + ")");
+                reader.Fail(
+                    args[i], 1,
+                    std::string(LanguageName(static_cast<Language>(language))) + " is given twice (also " + file + ")");
             }
             file = args[i];
         }
