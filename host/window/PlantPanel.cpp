@@ -458,6 +458,9 @@ void PlantPanel::FillTexts() {
     }
     statusList_->setCurrentIndex(status);
     FitListToEntries(statusList_);
+    // The chosen status is read whole: its row goes under its label before
+    // the list would be cut.
+    statusList_->setMinimumWidth(statusList_->sizeHint().width());
     const QSignalBlocker blockFault(faultList_);
     const int code = faultList_->currentIndex();
     faultList_->clear();

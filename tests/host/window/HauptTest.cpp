@@ -366,7 +366,7 @@ TEST_F(Window, PlantPanelFormGrowsWithThePanel) {
 }
 
 // The panel speaks the panel's language, and its lists are as wide as their
-// longest entry.
+// longest entry, also where the panel is narrow.
 TEST_F(Window, PlantPanelSpeaksThePanelsLanguage) {
     PlantPanel& panel = *haupt.plantPanel;
     const auto title = [&](PlantWord word) {
@@ -383,6 +383,11 @@ TEST_F(Window, PlantPanelSpeaksThePanelsLanguage) {
     const QFontMetrics metrics(status->font());
     for (int i = 0; i < status->count(); ++i)
         EXPECT_GT(status->sizeHint().width(), metrics.horizontalAdvance(status->itemText(i))) << i;
+    // Shown at the width it opens with, the chosen status is not cut.
+    haupt.show();
+    haupt.mnuPlant->trigger();
+    QApplication::processEvents();
+    EXPECT_GE(status->width(), status->sizeHint().width());
 }
 
 }  // namespace
