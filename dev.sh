@@ -17,7 +17,8 @@
 #   ./dev.sh po-update
 #                    remakes po/kandorelle.pot from po/en.po and brings every
 #                    language up to date with it (a text whose English changed
-#                    is marked fuzzy, with its translation, for review)
+#                    is marked fuzzy, with its translation, for review); the
+#                    same for the plant words in po/plant/ and their template
 #   ./dev.sh fuzz [SECONDS]
 #                    builds the libFuzzer targets (clang) and runs each for
 #                    SECONDS (default 300); ./dev.sh test runs each for 20 s
@@ -56,7 +57,7 @@ build() {
 # first; the web preset (web/CMakePresets.json) does the rest.
 build_web() {
   cmake --preset dev >/dev/null
-  cmake --build --preset dev --target text_table
+  cmake --build --preset dev --target text_table plant_words
   (cd web && cmake --workflow --preset web)
 }
 
@@ -125,7 +126,11 @@ case "${1:-}" in
     for po in po/*.po; do
       msgmerge --quiet --update --previous --backup=none "$po" po/kandorelle.pot
     done
-    echo "po/ is up to date with po/kandorelle.pot; review the fuzzy texts (Poedit: Needs work), then build."
+    # The plant controls' words: their template is written by hand.
+    for po in po/plant/*.po; do
+      msgmerge --quiet --update --previous --backup=none "$po" po/plant/plant.pot
+    done
+    echo "po/ is up to date with po/kandorelle.pot and po/plant/plant.pot; review the fuzzy texts (Poedit: Needs work), then build."
     ;;
   fuzz)
     if ! [[ "${2:-300}" =~ ^[1-9][0-9]*$ ]]; then

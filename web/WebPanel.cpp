@@ -520,7 +520,7 @@ EMSCRIPTEN_KEEPALIVE int KandoGroupEntry(int group, int row) {
 
 EMSCRIPTEN_KEEPALIVE int KandoEntryCount() { return static_cast<int>(PlantModel::Entries().size()); }
 
-// A plant value's words: 0 its name, 1 its label, 2 its help, 3 its type
+// A plant value's words: 0 its name, 1 its label, 2 its tip, 3 its type
 // (temperature, tenths, flag, status, fault, integer), 4 the label of its
 // sensor flag.
 EMSCRIPTEN_KEEPALIVE const char* KandoEntryText(int entry, int what) {
@@ -530,7 +530,7 @@ EMSCRIPTEN_KEEPALIVE const char* KandoEntryText(int entry, int what) {
     switch (what) {
         case 0: return e.name;
         case 1: return PlantLabel(entry, language);
-        case 2: return e.description;
+        case 2: return PlantHelp(entry, language);
         case 3: return TypeName(e.type);
         default: {
             const bool faulty =
@@ -572,6 +572,9 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantWord(const char* key) {
         {"reset", PlantWord::ResetToStartValues},
         {"current", PlantWord::Current},
         {"empty", PlantWord::NoEntry},
+        {"setClock", PlantWord::SetClock},
+        {"computerClock", PlantWord::ComputerClock},
+        {"pinned", PlantWord::Pinned},
     };
     for (const auto& [name, word] : kWords) {
         if (std::string_view(name) == key) return PlantWordText(word, ShownLanguage());

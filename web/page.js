@@ -211,7 +211,7 @@
   // The plant controls in the panel's language: groups of values, the status
   // and fault lists, the presets and the controls' words.
   const WORDS = ['presets', 'faultHistory', 'clock', 'page', 'raise', 'clear', 'addToHistory', 'reset', 'current',
-    'empty'];
+    'empty', 'setClock', 'computerClock', 'pinned'];
   let entryNames = null;
   let entryFlags = null; // whether each value is a flag
 
@@ -1011,12 +1011,12 @@
       row(words.page, element('span', { id: 'plant-page' })),
       row(words.clock, element('span', { id: 'plant-clock' })),
       row('', clockInput,
-        button('Set', function () {
+        button(words.setClock, function () {
           const problem = k.setClock(clockInput.value.replace('T', ' ') + (clockInput.value.length === 16 ? ':00' : ''));
           if (problem !== '') say('The clock: ' + problem, true);
           refreshPlant();
         }),
-        button('Computer clock', function () { k.setClock(''); refreshPlant(); })));
+        button(words.computerClock, function () { k.setClock(''); refreshPlant(); })));
     root.appendChild(where);
 
     const presets = element('fieldset');
@@ -1062,6 +1062,7 @@
     history.append(element('legend', {}, words.faultHistory), element('ol', { id: 'plant-history' }));
     root.appendChild(history);
     root.dataset.empty = words.empty;
+    root.dataset.pinned = words.pinned;
     refreshPlant();
   }
 
@@ -1073,7 +1074,7 @@
       return;
     }
     byId('plant-page').textContent = now.page;
-    byId('plant-clock').textContent = now.clock + (now.pinned ? ' (pinned)' : '');
+    byId('plant-clock').textContent = now.clock + (now.pinned ? ' (' + byId('plant').dataset.pinned + ')' : '');
     byId('plant-fault').textContent = now.fault;
     for (const c of plantControls) {
       if (c.input === document.activeElement) continue;

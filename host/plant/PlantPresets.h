@@ -1,7 +1,8 @@
 // What the plant controls offer beside the panel, for every face that shows
 // them (the window's Plant panel, the web page): the groups of values, their
-// labels and the controls' words in the panel's seven languages, and presets
-// for situations a trainer shows often. Toolkit-free.
+// labels, tips and the controls' words in the panel's seven languages, and
+// presets for situations a trainer shows often. Toolkit-free. The words are
+// the translators': po/plant/*.po, generated into a table at build time.
 #pragma once
 
 #include <span>
@@ -33,6 +34,9 @@ enum class PlantWord : int {
     Time,
     DeleteEntry,
     EmptyHistory,
+    ComputerClock,
+    Pinned,
+    AddToHistoryTip,
     Count
 };
 
@@ -40,6 +44,10 @@ const char* PlantWordText(PlantWord word, Language language);
 
 // The plain-words label of a plant value (its name when it has none), UTF-8.
 const char* PlantLabel(int entry, Language language);
+
+// What a plant value does and where the panel shows it, for its tip (its
+// description when it has none), UTF-8.
+const char* PlantHelp(int entry, Language language);
 
 // A group of values as the controls show them, under its title. A
 // temperature's sensor flag goes beside the temperature, not in a row of its
@@ -54,9 +62,9 @@ std::span<const PlantGroup> PlantGroups();
 bool IsSensorFlag(int entry);
 
 struct PlantPreset {
-    const char* key;                    // for links and scripts: "frost-night"
-    const char* names[kLanguageCount];  // UTF-8
-    const char* lines;                  // "NAME VALUE" lines, as the plant feed takes them
+    const char* key;           // for links and scripts: "frost-night"
+    const char* const* names;  // one per language, UTF-8
+    const char* lines;         // "NAME VALUE" lines, as the plant feed takes them
 };
 std::span<const PlantPreset> PlantPresets();
 

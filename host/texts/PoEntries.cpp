@@ -173,6 +173,12 @@ bool ParseTemplateComment(const std::string& comment, int& id, int& slot, std::s
 
 }  // namespace
 
+int CheckPoHeader(const std::string& path, const PoHeader& header, std::vector<std::string>& errors) {
+    return HeaderLanguage(header, [&](int line, const std::string& message) {
+        errors.push_back(path + ":" + std::to_string(line) + ": " + message);
+    });
+}
+
 int LanguageOfCode(const std::string& code) {
     // "fr", "fr_FR", "fr-FR": the language, then perhaps a country.
     const size_t end = code.find_first_of("_-");

@@ -98,6 +98,12 @@ bool ReadPoFile(const std::string& path, PoHeader& header, std::vector<PoEntry>&
 bool CheckPoEntries(const PoHeader& header, const std::vector<PoEntry>& entries, const PoTemplate& tmpl, PoUse use,
                     PoLanguage& out, std::vector<std::string>& errors);
 
+// The language a header names (as CheckPoEntries reads it: "Language" one
+// of the panel's languages, UTF-8 declared), or -1 with the problems appended
+// to `errors` as "PATH:LINE: message". For other files in the panel's
+// languages, such as the plant controls' words.
+int CheckPoHeader(const std::string& path, const PoHeader& header, std::vector<std::string>& errors);
+
 // ReadPoFile and CheckPoEntries.
 bool ReadPoLanguage(const std::string& path, const PoTemplate& tmpl, PoUse use, PoLanguage& out,
                     std::vector<std::string>& errors);

@@ -431,7 +431,8 @@ void THaupt::mouseReleaseEvent(QMouseEvent* event) { FormMouseUp(event->button()
 
 void THaupt::SetPanelClock(const WallTime& time) { clockTap_.SetTo(time); }
 
-void THaupt::RestoreSettings(QSettings& settings) {
+void THaupt::RestoreSettings(QSettings& settings, bool forget) {
+    if (forget) settings.clear();
     const int zoom = settings.value(QStringLiteral("window/zoom"), 1).toInt();
     if (zoom >= 1 && zoom <= 3) SelectZoom(zoom);
     if (settings.contains(QStringLiteral("window/position")))

@@ -99,8 +99,10 @@ public:
     bool RunPlantLine(const std::string& line, std::string& error);
 
     // Remembered between runs: position, zoom, the Plant panel, the folders
-    // last used and whether touches are shown.
-    void RestoreSettings(QSettings& settings);
+    // last used and whether touches are shown. With `forget`
+    // (--reset-settings) the settings are cleared first: the window starts
+    // as the bare panel, and nothing of before comes back next time either.
+    void RestoreSettings(QSettings& settings, bool forget = false);
     void SaveSettings(QSettings& settings) const;
 
     // Keeps the window and the Plant panel whole on the screen they are on.

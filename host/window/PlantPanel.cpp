@@ -130,6 +130,14 @@ void PlantPanel::Word(QObject* widget, PlantWord word) {
     Word(widget, [word](Language language) { return PlantWordText(word, language); });
 }
 
+// The script name in a value's tip, for those who write scripts, then what
+// the value does.
+void PlantPanel::Tip(QWidget* widget, int entry) {
+    tips_.emplace_back(widget, [entry](Language language) {
+        return QString::fromUtf8(EntryAt(entry).name) + QStringLiteral(": ") + Utf8(PlantHelp(entry, language));
+    });
+}
+
 QGroupBox* PlantPanel::Group(PlantWord title) {
     auto* group = new QGroupBox;
     Word(group, title);
@@ -205,7 +213,7 @@ QCheckBox* PlantPanel::FlagCheck(int flagEntry, bool& inverted) {
     const bool faulty = std::strstr(flag.name, ".faulty") != nullptr;
     auto* check = new QCheckBox;
     Word(check, faulty ? PlantWord::SensorFaulty : PlantWord::SensorAbsent);
-    check->setToolTip(QString::fromUtf8(flag.name) + QStringLiteral(": ") + QString::fromUtf8(flag.description));
+    Tip(check, flagEntry);
     check->setObjectName(QString::fromUtf8(flag.name));
     return check;
 }
@@ -251,8 +259,7 @@ void PlantPanel::AddControl(QFormLayout* form, int entry) {
     field->setObjectName(QString::fromUtf8(e.name));
     field->setFocusPolicy(Qt::StrongFocus);
     field->installEventFilter(this);
-    // The script name in the tip, for those who write scripts.
-    field->setToolTip(QString::fromUtf8(e.name) + QStringLiteral(": ") + QString::fromUtf8(e.description));
+    Tip(field, entry);
     controls_.push_back(c);
     // A label too long for the row goes above its field, whole.
     auto* label = new QLabel;
@@ -328,7 +335,8 @@ QWidget* PlantPanel::BuildHistory() {
     column->addLayout(timeRow);
     auto* add = new QPushButton;
     add->setObjectName(QStringLiteral("historyButton"));
-    add->setToolTip(QStringLiteral("An entry for the fault chosen above, at this time, with the current readings"));
+    tips_.emplace_back(add,
+                       [](Language language) { return Utf8(PlantWordText(PlantWord::AddToHistoryTip, language)); });
     Word(add, PlantWord::AddToHistory);
     connect(add, &QPushButton::clicked, this, &PlantPanel::AddToHistory);
     auto* remove = new QPushButton;
@@ -440,6 +448,7 @@ void PlantPanel::FillTexts() {
         if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setText(text);
         if (auto* group = qobject_cast<QGroupBox*>(widget)) group->setTitle(text);
     }
+    for (auto& [widget, tip] : tips_) widget->setToolTip(tip(static_cast<Language>(language)));
     const QSignalBlocker blockStatus(statusList_);
     const int status = statusList_->currentIndex();
     statusList_->clear();
@@ -449,6 +458,9 @@ void PlantPanel::FillTexts() {
     }
     statusList_->setCurrentIndex(status);
     FitListToEntries(statusList_);
+    // The chosen status is read whole: its row goes under its label before
+    // the list would be cut.
+    statusList_->setMinimumWidth(statusList_->sizeHint().width());
     const QSignalBlocker blockFault(faultList_);
     const int code = faultList_->currentIndex();
     faultList_->clear();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QDockWidget>
+#include <QString>
 #include <functional>
 #include <string>
 #include <vector>
@@ -87,11 +88,15 @@ private:
     using Words = std::function<const char*(Language)>;
     void Word(QObject* widget, Words words);
     void Word(QObject* widget, PlantWord word);
+    // A tip in the panel's language, told again when the language changes.
+    using Tips = std::function<QString(Language)>;
+    void Tip(QWidget* widget, int entry);
 
     PlantModel& model_;
     Run run_;
     std::vector<Control> controls_;
     std::vector<std::pair<QObject*, Words>> words_;
+    std::vector<std::pair<QWidget*, Tips>> tips_;
     QComboBox* statusList_ = nullptr;
     QComboBox* faultList_ = nullptr;
     QListWidget* historyList_ = nullptr;

@@ -132,8 +132,7 @@ int main(int argc, char* argv[]) {
     for (const std::string& po : texts.poFiles)
         haupt.runnerOptions << QStringLiteral("--texts") << QString::fromStdString(po);
     QSettings settings;
-    if (options.resetSettings) settings.clear();
-    haupt.RestoreSettings(settings);
+    haupt.RestoreSettings(settings, options.resetSettings);
     if (options.showTouches && !haupt.ShowingTouches()) haupt.mnuShowTouchesClick();
     // A saved state brings its clock along, which then runs on in real time.
     if (!options.state.empty()) {

@@ -29,8 +29,9 @@ TEST_F(PlantPresetsTest, EveryPresetAppliesFromTheStartValues) {
     EXPECT_EQ(ApplyPlantPreset(plant, "heatwave"), "unknown preset 'heatwave'");
 }
 
-// The controls show every value once, in every language in words of its own.
-TEST_F(PlantPresetsTest, GroupsNameEveryValueOnceWithLabelsInEveryLanguage) {
+// The controls show every value once, in every language in words of its own,
+// and every value, its sensor flags too, has a tip in every language.
+TEST_F(PlantPresetsTest, GroupsNameEveryValueOnceWithLabelsAndTipsInEveryLanguage) {
     std::set<std::string> shown;
     for (const PlantGroup& group : PlantGroups()) {
         for (const char* name : group.names) {
@@ -43,6 +44,10 @@ TEST_F(PlantPresetsTest, GroupsNameEveryValueOnceWithLabelsInEveryLanguage) {
     for (int i = 0; i < static_cast<int>(PlantModel::Entries().size()); ++i) {
         const std::string name = PlantModel::Entries()[i].name;
         EXPECT_TRUE(shown.count(name) == 1 || IsSensorFlag(i)) << name << " is in no group";
+        for (Language l = 0; l < kLanguageCount; ++l) {
+            if (l == kEnglish) continue;
+            EXPECT_STRNE(PlantHelp(i, l), PlantHelp(i, kEnglish)) << name << " " << int(l);
+        }
     }
     for (int w = 0; w < static_cast<int>(PlantWord::Count); ++w) {
         for (Language l = 0; l < kLanguageCount; ++l) EXPECT_STRNE(PlantWordText(static_cast<PlantWord>(w), l), "");

@@ -11,6 +11,7 @@
 #include <QContextMenuEvent>
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QImage>
@@ -23,6 +24,7 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -239,7 +241,10 @@ TEST_F(Window, WindowAndPlantPanelStayOnTheScreen) {
     EXPECT_TRUE(haupt.plantPanel->isVisible());
 }
 
-TEST(WindowSettings, PositionZoomPanelAndTouchesComeBack) {
+// What the user arranged comes back in the next run, the folder last saved
+// into too; --reset-settings forgets all of it, also for the run after.
+TEST(WindowSettings, PositionZoomPanelTouchesAndFoldersComeBackUntilReset) {
+    const std::filesystem::path shots = FreshFolder("settings-shots");
     const QString file = QString::fromStdString((FreshFolder("settings") / "window.ini").string());
     {
         PinnedClock clock;
@@ -249,19 +254,37 @@ TEST(WindowSettings, PositionZoomPanelAndTouchesComeBack) {
         haupt.move(40, 30);
         haupt.mnuPlant->trigger();
         haupt.mnuShowTouches->trigger();
+        haupt.askSaveFileName = [&](const QString&, const QString&, const QString&) {
+            return QString::fromStdString((shots / "first.png").string());
+        };
+        haupt.mnuSaveScreenshot->trigger();
         QSettings settings(file, QSettings::IniFormat);
         haupt.SaveSettings(settings);
     }
-    ResetFirmwareState();
-    PinnedClock clock;
-    THaupt haupt(&clock);
-    EXPECT_EQ(haupt.Host().Zoom(), 1) << "a new window is the bare panel until the settings are read";
-    QSettings settings(file, QSettings::IniFormat);
-    haupt.RestoreSettings(settings);
-    EXPECT_EQ(haupt.Host().Zoom(), 2);
-    EXPECT_EQ(haupt.pos(), QPoint(40, 30));
-    EXPECT_TRUE(haupt.plantPanel->isVisible());
-    EXPECT_TRUE(haupt.ShowingTouches());
+    bool reset = false;
+    for (const bool forget : {false, true, false}) {
+        reset = reset || forget;
+        SCOPED_TRACE(forget ? "reset" : reset ? "after a reset" : "next run");
+        ResetFirmwareState();
+        PinnedClock clock;
+        THaupt haupt(&clock);
+        EXPECT_EQ(haupt.Host().Zoom(), 1) << "a new window is the bare panel until the settings are read";
+        QSettings settings(file, QSettings::IniFormat);
+        haupt.RestoreSettings(settings, forget);
+        EXPECT_EQ(haupt.Host().Zoom(), reset ? 1 : 2);
+        EXPECT_EQ(haupt.pos() == QPoint(40, 30), !reset);
+        EXPECT_EQ(haupt.plantPanel->isVisible(), !reset);
+        EXPECT_EQ(haupt.ShowingTouches(), !reset);
+        QString offered;
+        haupt.askSaveFileName = [&](const QString&, const QString& name, const QString&) {
+            offered = name;
+            return QString();
+        };
+        haupt.mnuSaveScreenshot->trigger();
+        EXPECT_EQ(QFileInfo(offered).absolutePath() == QString::fromStdString(shots.string()), !reset)
+            << offered.toStdString();
+        haupt.SaveSettings(settings);
+    }
 }
 
 // Every prepared situation lands as its lines say.
@@ -301,8 +324,27 @@ TEST_F(Window, PlantPanelSetsTheClockAndEditsTheHistory) {
     EXPECT_EQ(FaultHistory[0].type, kFaultEntryEmpty);
 }
 
+// A wider Plant panel gives its fields the room, labels beside them.
+TEST_F(Window, PlantPanelFormGrowsWithThePanel) {
+    haupt.show();
+    haupt.mnuPlant->trigger();
+    PlantPanel& panel = *haupt.plantPanel;
+    ASSERT_TRUE(panel.isFloating());
+    auto* collector = panel.findChild<QDoubleSpinBox*>(QStringLiteral("collector"));
+    auto* label = panel.findChild<QLabel*>(QStringLiteral("pageLabel"));
+    std::vector<int> widths;
+    for (const int width : {420, 760}) {
+        panel.resize(width, 620);
+        QApplication::processEvents();
+        widths.push_back(collector->width());
+        EXPECT_LT(collector->mapTo(&panel, QPoint(collector->width(), 0)).x(), width) << "in sight";
+    }
+    EXPECT_GE(widths[1] - widths[0], 250) << widths[0] << " then " << widths[1];
+    EXPECT_GE(label->width(), 500) << "the page row grows as well";
+}
+
 // The panel speaks the panel's language, and its lists are as wide as their
-// longest entry.
+// longest entry, also where the panel is narrow.
 TEST_F(Window, PlantPanelSpeaksThePanelsLanguage) {
     PlantPanel& panel = *haupt.plantPanel;
     const auto title = [&](PlantWord word) {
@@ -319,6 +361,11 @@ TEST_F(Window, PlantPanelSpeaksThePanelsLanguage) {
     const QFontMetrics metrics(status->font());
     for (int i = 0; i < status->count(); ++i)
         EXPECT_GT(status->sizeHint().width(), metrics.horizontalAdvance(status->itemText(i))) << i;
+    // Shown at the width it opens with, the chosen status is not cut.
+    haupt.show();
+    haupt.mnuPlant->trigger();
+    QApplication::processEvents();
+    EXPECT_GE(status->width(), status->sizeHint().width());
 }
 
 }  // namespace
