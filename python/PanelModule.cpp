@@ -152,7 +152,10 @@ public:
     }
 
     // The panel's picture as 240 x 320 x 3 bytes: a read-only view into the
-    // window's image (0xFFRRGGBB words), or a copy of it.
+    // window's image (0xFFRRGGBB words), or a copy of it. Not a CaptureScreen:
+    // the API promises a view that follows the panel at no cost, so the array
+    // reads the canvas in place through its strides (every zoom-th word, the
+    // red, green and blue bytes of each) and nothing is converted or copied.
     py::array Screen(bool copy) {
         Session& s = Live();
         PanelHost& host = s.runner.Host();

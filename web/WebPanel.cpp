@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "host/core/PanelHost.h"
+#include "host/core/ScreenCapture.h"
 #include "host/plant/PlantCommands.h"
 #include "host/plant/PlantModel.h"
 #include "host/plant/PlantPresets.h"
@@ -355,22 +356,12 @@ EMSCRIPTEN_KEEPALIVE const std::uint32_t* KandoRows() { return rgbaRows; }
 // KandoRows() (row y at y x 320) and returns first row | end row << 16; 0 when
 // nothing changed.
 EMSCRIPTEN_KEEPALIVE std::uint32_t KandoTakeChangedRows() {
-    Canvas& canvas = Host().GetCanvas();
-    const DirtyRect dirty = canvas.TakeDirty();
+    const DirtyRect dirty = Host().GetCanvas().TakeDirty();
     if (dirty.Empty()) return 0;
     const int zoom = Host().Zoom();
     const int first = dirty.y0 / zoom;
     const int end = std::min<int>(kScreenHeight, (dirty.y1 + zoom - 1) / zoom);
-    const std::uint32_t* pixels = canvas.Pixels();
-    for (int y = first; y < end; ++y) {
-        const std::uint32_t* from = pixels + static_cast<std::size_t>(y) * zoom * canvas.Stride();
-        std::uint32_t* to = rgbaRows + static_cast<std::size_t>(y) * kScreenWidth;
-        for (int x = 0; x < kScreenWidth; ++x) {
-            // 0xFFRRGGBB in the canvas; the page wants the bytes R, G, B, A.
-            const std::uint32_t argb = from[x * zoom];
-            to[x] = (argb & 0xFF00FF00u) | ((argb >> 16) & 0xFFu) | ((argb & 0xFFu) << 16);
-        }
-    }
+    CaptureRowsRgba(Host(), first, end, rgbaRows);
     return static_cast<std::uint32_t>(first) | static_cast<std::uint32_t>(end) << 16;
 }
 

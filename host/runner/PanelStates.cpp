@@ -6,21 +6,16 @@
 #include <string_view>
 
 #include "host/core/Scene.h"
-#include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/app/Draw.h"
 #include "panel/app/Navigation.h"
 #include "panel/app/PageTable.h"
 #include "panel/app/TextTables.h"
-#include "panel/dl/DisplayList.h"
-#include "panel/hw/LcdQueue.h"
 #include "panel/hw/TouchStage.h"
 #include "panel/settings/Settings.h"
 
 namespace {
 
-constexpr int kPressTicks = 3;
-constexpr int kAfterTapTicks = 3;
 // A state that never settles (a message that keeps changing) is taken after this.
 constexpr int kMaxSettleTicks = 600;
 // Nothing drawn for this long: a step's drawing is done.
@@ -275,30 +270,20 @@ const std::vector<PanelState>& PanelStates() {
     return kStates;
 }
 
-class StateDriver::Clock final : public WallClock {
-public:
-    WallTime Now() override { return MakeWallTime(2011, 4, 15, 12, 0, 0); }
-};
-
 StateDriver::StateDriver(Language language, int zoom, bool pictures)
-    : clock_(std::make_unique<Clock>()),
-      host_(*clock_, plant_, 0xF0F0F0),
-      language_(language),
-      zoom_(zoom),
-      pictures_(pictures) {
-    // The settling reads the framebuffer; the canvas is painted once a state
-    // is on the screen, for its picture.
-    host_.SetPainting(false);
+    : language_(language), zoom_(zoom), pictures_(pictures) {
+    // The runner's clock is pinned at its start time, as the gallery's
+    // pictures show it. The settling reads the framebuffer; the canvas is
+    // painted once a state is on the screen, for its picture.
+    panel_.Host().SetPainting(false);
 }
-
-StateDriver::~StateDriver() = default;
 
 void StateDriver::Show(const PanelState& state) {
     // Each state begins from what a fresh program finds.
     error_.clear();
-    ResetFirmwareState();
-    host_.Start();
-    host_.SetZoom(zoom_);
+    panel_.Restart();
+    PanelHost& host = panel_.Host();
+    host.SetZoom(zoom_);
     Settings.language = language_;
     // Steps on the way only need their drawing done; a picture needs the
     // screen still, the start page's pipes drawn.
@@ -307,9 +292,9 @@ void StateDriver::Show(const PanelState& state) {
     quietTicks_ = pictures_ && state.pictured ? kSettledTicks : kDrawnTicks;
     Settle();
     if (pictures_ && state.pictured) {
-        host_.SetPainting(true);
-        host_.FullRepaint();
-        host_.SetPainting(false);
+        host.SetPainting(true);
+        host.FullRepaint();
+        host.SetPainting(false);
     }
 }
 
@@ -317,7 +302,7 @@ bool StateDriver::Set(const char* name, const char* value) {
     PlantValue parsed;
     std::string why;
     if (!PlantModel::Parse(name, value, parsed, why)) return false;
-    plant_.Set(parsed);
+    panel_.Plant().Set(parsed);
     return true;
 }
 
@@ -339,11 +324,7 @@ void StateDriver::TapButton(unsigned char id) {
     for (u8 slot = 0; slot < kTouchRegionCount; ++slot) {
         const TouchRegion* region = TouchRegionAt(slot);
         if (region == nullptr || region->id < 0 || (region->id & 0xFF) != id) continue;
-        const int zoom = host_.Zoom();
-        host_.MouseDown(MouseButton::Left, (region->x1 + region->x2) / 2 * zoom, (region->y1 + region->y2) / 2 * zoom);
-        for (int i = 0; i < kPressTicks; ++i) host_.Tick();
-        host_.MouseUp(MouseButton::Left);
-        for (int i = 0; i < kAfterTapTicks; ++i) host_.Tick();
+        panel_.Tap((region->x1 + region->x2) / 2, (region->y1 + region->y2) / 2);
         Settle();
         return;
     }
@@ -351,42 +332,5 @@ void StateDriver::TapButton(unsigned char id) {
 
 void StateDriver::Settle() {
     SettleWatch watch(quietTicks_);
-    for (int tick = 0; tick < kMaxSettleTicks && !watch.Settled(host_); ++tick) host_.Tick();
-}
-
-bool SettleWatch::Settled(const PanelHost& host) {
-    const Scene& scene = host.GetScene();
-    const Rgb565* now = PanelFramebuffer;
-    constexpr std::size_t kPixels = static_cast<std::size_t>(kScreenWidth) * kScreenHeight;
-    // Since a look one tick ago, the screen changed only where the tick's
-    // controller wrote; after any other gap it is looked at whole.
-    static const std::vector<DirtyRect> kWhole{{0, 0, kScreenWidth, kScreenHeight}};
-    const bool nextTick = last_.size() == kPixels && host.TicksRun() <= seenTick_ + 1;
-    const std::vector<DirtyRect>& areas = nextTick ? host.Damage() : kWhole;
-    if (last_.size() != kPixels) last_.assign(kPixels, 0);
-    seenTick_ = host.TicksRun();
-    bool same = quiet_ >= 0 && scene.Revision() == revision_;
-    // Only pixels that moved are looked up among the animations.
-    std::vector<SceneBox> animated;
-    bool animationsRead = false;
-    for (const DirtyRect& area : areas) {
-        for (int x = area.x0; x < area.x1; ++x) {
-            for (int y = area.y0; y < area.y1; ++y) {
-                const std::size_t i = static_cast<std::size_t>(x) * kScreenHeight + y;
-                if (now[i] == last_[i]) continue;
-                last_[i] = now[i];
-                if (!same) continue;
-                if (!animationsRead) {
-                    animated = scene.AnimatedBoxes();
-                    animationsRead = true;
-                }
-                bool inside = false;
-                for (const SceneBox& box : animated) inside = inside || box.Contains(x, y);
-                same = inside;
-            }
-        }
-    }
-    revision_ = scene.Revision();
-    quiet_ = same ? quiet_ + 1 : 0;
-    return quiet_ >= quietTicks_ && DlBytesUsed() == 0 && LcdQueueCount() == 0;
+    for (int tick = 0; tick < kMaxSettleTicks && !watch.Settled(panel_.Host()); ++tick) panel_.Ticks(1);
 }

@@ -5,24 +5,22 @@
 //
 // A driver shows one state at a time in one language: it starts the panel
 // afresh, brings the state about with plant values and taps, and ticks until
-// the screen has settled.
+// the screen has settled. It drives the panel through the runner's driver
+// (RunnerPanel: the restart, the ticks, the taps), as scripts and tests do;
+// what it adds is going to a page directly and the settling.
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/core/PanelHost.h"
-#include "host/plant/PlantModel.h"
+#include "host/runner/RunnerPanel.h"
+#include "host/runner/SettleWatch.h"
 #include "panel/text/Texts.h"
 
 class StateDriver;
-
-// Ticks the screen needs to stay still to count as settled: longer than the
-// start page takes to draw its pipes the first time.
-inline constexpr int kSettledTicks = 30;
 
 struct PanelState {
     std::string file;      // the gallery's file name without .png: "43-current-fault-22"
@@ -40,12 +38,11 @@ public:
     // With `pictures` the screen settles fully for the pictured states, as a
     // picture needs it; without, each state ends once its drawing is done.
     StateDriver(Language language, int zoom, bool pictures);
-    ~StateDriver();
 
     // Starts the panel afresh and brings the state on the screen, settled.
     void Show(const PanelState& state);
 
-    PanelHost& Host() { return host_; }
+    PanelHost& Host() { return panel_.Host(); }
     Language GetLanguage() const { return language_; }
 
     // The steps a state is made of. Set is false for a plant value that does
@@ -62,29 +59,10 @@ public:
     void Settle();
 
 private:
-    class Clock;
-    std::unique_ptr<Clock> clock_;
-    PlantModel plant_;
-    PanelHost host_;
+    RunnerPanel panel_;
     Language language_;
     int zoom_;
     bool pictures_;
     int quietTicks_ = kSettledTicks;
     std::string error_;
-};
-
-// Whether the screen has settled: nothing left to draw and nothing but an
-// animation changed for `quietTicks` ticks in a row. Call once a tick.
-class SettleWatch {
-public:
-    explicit SettleWatch(int quietTicks) : quietTicks_(quietTicks) {}
-    // Reads the panel's framebuffer, so it works whether the host paints or not.
-    bool Settled(const PanelHost& host);
-
-private:
-    int quietTicks_;
-    std::vector<Rgb565> last_;
-    std::int64_t seenTick_ = -1;
-    std::uint64_t revision_ = 0;
-    int quiet_ = -1;
 };

@@ -22,22 +22,15 @@
 #include "host/export/GifRecorder.h"
 #include "host/export/PngWriter.h"
 #include "host/runner/EngineMonitor.h"
-#include "host/runner/PanelStates.h"
 #include "host/runner/RunnerGolden.h"
+#include "host/runner/SettleWatch.h"
 #include "panel/Firmware.h"
 #include "panel/app/AppState.h"
 #include "panel/dl/DisplayList.h"
 #include "panel/hw/LcdQueue.h"
 
-class ScriptRunner::PinnedClock final : public WallClock {
-public:
-    WallTime now = MakeWallTime(2011, 4, 15, 12, 0, 0);
-    WallTime Now() override { return now; }
-};
-
 namespace {
 
-constexpr std::uint32_t kRunnerButtonFace = 0xF0F0F0;
 constexpr long kMaxTicksPerLine = 10'000'000;
 constexpr long kMaxTapTicks = 100'000;
 // A wait without a time gives up after about 5 s of panel time.
@@ -1231,55 +1224,12 @@ bool RunnerVerbs::ExpectScreen(ScriptRunner& runner, const ScriptCommand& comman
     return false;
 }
 
-ScriptRunner::ScriptRunner(RunnerOptions options)
-    : options_(std::move(options)), clock_(std::make_unique<PinnedClock>()) {}
+ScriptRunner::ScriptRunner(RunnerOptions options) : options_(std::move(options)) {}
 ScriptRunner::~ScriptRunner() { EndProgress(); }
-
-void ScriptRunner::SetClock(const WallTime& time) { clock_->now = time; }
-
-PanelHost& ScriptRunner::Host() {
-    EnsureStarted();
-    return *host_;
-}
 
 TextSink& ScriptRunner::Out() {
     static FileSink standardOutput(stdout);
     return options_.out != nullptr ? *options_.out : standardOutput;
-}
-
-void ScriptRunner::EnsureStarted() {
-    if (host_ != nullptr) return;
-    ownedHost_ = std::make_unique<PanelHost>(*clock_, plant_, kRunnerButtonFace);
-    host_ = ownedHost_.get();
-    host_->Start();
-    host_->SetZoom(1);
-}
-
-void ScriptRunner::Restart() {
-    ResetFirmwareState();
-    closed_ = false;
-    if (host_ == nullptr) return EnsureStarted();
-    host_->Start();
-    host_->SetZoom(1);
-}
-
-void ScriptRunner::Press(int x, int y) {
-    const int zoom = Host().Zoom();
-    host_->MouseDown(MouseButton::Left, x * zoom, y * zoom);
-}
-
-void ScriptRunner::Drag(int x, int y) {
-    const int zoom = Host().Zoom();
-    host_->MouseMove(x * zoom, y * zoom);
-}
-
-void ScriptRunner::Release() { Host().MouseUp(MouseButton::Left); }
-
-void ScriptRunner::Tap(int x, int y, long holdTicks) {
-    Press(x, y);
-    Ticks(holdTicks);
-    Release();
-    Ticks(kTapAfterTicks);
 }
 
 void ScriptRunner::FireTimed() {
@@ -1295,31 +1245,30 @@ void ScriptRunner::FireTimed() {
     }
 }
 
-void ScriptRunner::Ticks(long count) {
-    EnsureStarted();
-    FireTimed();
-    for (long i = 0; i < count && !closed_; ++i) {
-        if (StopRequested()) {
-            stoppedAtTick_ = i;
-            stoppedOfTicks_ = count;
-            break;
-        }
-        if (options_.beforeTick) options_.beforeTick();
-        if (host_->Tick() == TickResult::Close) closed_ = true;
-        if (options_.progress && (i & 255) == 255) {
-            ticksDone_ = i + 1;
-            ticksAsked_ = count;
-            ShowProgress(false);
-        }
-        ++ticks_;
-        if (animation_ && animation_->Recording())
-            animation_->Frame(*host_, ticks_ * kTickMilliseconds, options_.showTouches);
-        if (options_.afterTick) options_.afterTick(host_->Mirror(), ticks_ * kTickMilliseconds, host_->Damage());
-        FireTimed();
+void ScriptRunner::BeforeTicks() { FireTimed(); }
+
+bool ScriptRunner::BeforeTick(long done, long count) {
+    if (StopRequested()) {
+        stoppedAtTick_ = done;
+        stoppedOfTicks_ = count;
+        return false;
     }
+    if (options_.beforeTick) options_.beforeTick();
+    return true;
 }
 
-void ScriptRunner::Attach(PanelHost& host) { host_ = &host; }
+void ScriptRunner::AfterTick(long done, long count) {
+    if (options_.progress && (done & 255) == 255) {
+        ticksDone_ = done + 1;
+        ticksAsked_ = count;
+        ShowProgress(false);
+    }
+    ++ticks_;
+    if (animation_ && animation_->Recording())
+        animation_->Frame(*host_, ticks_ * kTickMilliseconds, options_.showTouches);
+    if (options_.afterTick) options_.afterTick(host_->Mirror(), ticks_ * kTickMilliseconds, host_->Damage());
+    FireTimed();
+}
 
 bool ScriptRunner::PlayCommand(const ScriptCommand& command, std::string& why) {
     return RunnerVerbs::Of(command).execute(*this, command, why);

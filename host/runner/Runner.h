@@ -23,14 +23,10 @@
 #include "host/core/SceneQuery.h"
 #include "host/plant/PlantCommands.h"
 #include "host/plant/PlantModel.h"
+#include "host/runner/RunnerPanel.h"
 
 class EngineMonitor;
 class GifRecorder;
-
-// The ticks that a tap holds the finger down (unless told otherwise), and
-// that it runs after its release.
-inline constexpr long kTapHoldTicks = 3;
-inline constexpr long kTapAfterTicks = 3;
 
 // Where a script went wrong: FILE:LINE: message. Line 0 means the script as
 // a whole (for example a script file that cannot be read).
@@ -151,13 +147,14 @@ struct RunnerOptions {
     bool showTouches = false;  // screenshots and animations show a ring where the finger is
 };
 
-class ScriptRunner {
+// Plays scripts on the panel that RunnerPanel drives (SetClock pins the
+// clock as a `clock` line before the first command would; Restart, Ticks,
+// Press, Drag, Release and Tap drive it as the script verbs do).
+class ScriptRunner final : public RunnerPanel {
 public:
     explicit ScriptRunner(RunnerOptions options = {});
-    ~ScriptRunner();
+    ~ScriptRunner() override;
 
-    // Pins the clock, as a `clock` line before the first command would.
-    void SetClock(const WallTime& time);
     // Whether expect screen rewrites the golden image from now on.
     void SetUpdate(bool update) { options_.update = update; }
 
@@ -170,30 +167,11 @@ public:
 
     // The failed checks so far, as they were reported.
     const std::vector<ScriptError>& Failures() const { return failures_; }
-    PlantModel& Plant() { return plant_; }
 
     // Parses, checks and plays; on failure `error` holds the first message
     // as "-:LINE: message".
     bool Run(std::istream& script, std::string& error);
 
-    PanelHost& Host();
-    bool Closed() const { return closed_; }
-
-    // The panel driven as a user drives it, for scripts and for whoever
-    // walks the panel in code (the gallery, tests): a fresh start in this
-    // process, as a new program would make it (the clock stays pinned),
-    // ticks, and the finger at panel pixels. A tap holds the finger for
-    // `holdTicks` ticks, lifts it and runs kTapAfterTicks more.
-    void Restart();
-    void Ticks(long count);
-    void Press(int x, int y);
-    void Drag(int x, int y);
-    void Release();
-    void Tap(int x, int y, long holdTicks = kTapHoldTicks);
-
-    // For a player that runs the ticks itself (the window's script player):
-    // checks and waits then look at that panel instead of one of their own.
-    void Attach(PanelHost& host);
     // Carries out a command that takes no ticks (a check, a mask, print
     // scene) as a script does; false, with why, when it cannot.
     bool PlayCommand(const ScriptCommand& command, std::string& why);
@@ -204,10 +182,14 @@ public:
     void Missed(const ScriptCommand& command);
 
 private:
-    class PinnedClock;
     friend struct RunnerVerbs;
 
-    void EnsureStarted();
+    // What a script adds around the panel's ticks: the timed plant changes,
+    // a stop, the plant feed, the progress line, the animation being
+    // recorded and the record of a failed run.
+    void BeforeTicks() override;
+    bool BeforeTick(long done, long count) override;
+    void AfterTick(long done, long count) override;
     TextSink& Out();
     // Runs the timed plant changes that are due.
     void FireTimed();
@@ -220,12 +202,7 @@ private:
     bool StopRequested();
 
     RunnerOptions options_;
-    std::unique_ptr<PinnedClock> clock_;
-    std::unique_ptr<PanelHost> ownedHost_;
-    PanelHost* host_ = nullptr;  // the runner's own, or an attached one
-    PlantModel plant_;
     std::vector<ScriptError> failures_;
-    bool closed_ = false;
     // The progress line: what runs now and since when.
     const Script* running_ = nullptr;
     std::size_t commandIndex_ = 0;

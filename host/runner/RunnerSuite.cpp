@@ -21,10 +21,8 @@
 #include <sstream>
 #include <thread>
 
-#include "host/core/FileAccess.h"
+#include "host/export/JUnitReport.h"
 #include "host/runner/Runner.h"
-
-#include <tinyxml2.h>
 
 extern char** environ;
 
@@ -187,26 +185,6 @@ struct Report {
     }
 };
 
-std::string Seconds3(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", seconds);
-    return text;
-}
-
-std::string LocalTimestamp(std::time_t when) {
-    std::tm local{};
-    localtime_r(&when, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
-    return text;
-}
-
-std::string HostName() {
-    char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "localhost";
-    return name;
-}
-
 struct Totals {
     int passed = 0;
     int failed = 0;
@@ -228,60 +206,35 @@ Totals Count(const std::vector<Job>& jobs) {
     return t;
 }
 
-// Writes the report whole or not at all.
-bool WriteJUnit(const std::string& path, const std::vector<Job>& jobs, double wall, std::time_t began,
-                std::string& why) {
-    const Totals t = Count(jobs);
-    tinyxml2::XMLDocument xml;
-    xml.InsertEndChild(xml.NewDeclaration());
-    tinyxml2::XMLElement* suites = xml.NewElement("testsuites");
-    xml.InsertEndChild(suites);
-    tinyxml2::XMLElement* suite = suites->InsertNewChildElement("testsuite");
-    suites->SetAttribute("name", "kandorelle-cli");
-    suite->SetAttribute("name", "kandorelle-cli");
-    for (tinyxml2::XMLElement* counts : {suites, suite}) {
-        counts->SetAttribute("tests", static_cast<int>(jobs.size()));
-        counts->SetAttribute("failures", t.failed);
-        counts->SetAttribute("errors", t.errors);
-        counts->SetAttribute("skipped", t.skipped);
-        counts->SetAttribute("time", Seconds3(wall).c_str());
-    }
-    suite->SetAttribute("timestamp", LocalTimestamp(began).c_str());
-    suite->SetAttribute("hostname", XmlSafe(HostName()).c_str());
+// The jobs as the JUnit report's test cases.
+JUnitSuite SuiteReport(const std::vector<Job>& jobs, double wall, std::time_t began) {
+    JUnitSuite suite{"kandorelle-cli", wall, began, {}};
     for (const Job& job : jobs) {
-        tinyxml2::XMLElement* test = suite->InsertNewChildElement("testcase");
-        test->SetAttribute("name", XmlSafe(job.script).c_str());
-        test->SetAttribute("classname", "kandorelle-cli");
-        test->SetAttribute("time", Seconds3(job.seconds).c_str());
+        JUnitCase test;
+        test.name = job.script;
+        test.seconds = job.seconds;
         const Outcome& first = !job.failure.message.empty() ? job.failure : job.error;
-        test->SetAttribute("file",
-                           XmlSafe(first.message.empty() || first.file.empty() ? job.script : first.file).c_str());
-        if (!first.message.empty() && first.line > 0) test->SetAttribute("line", first.line);
-        const std::string err = XmlSafe(job.started ? Slurp(job.errPath) + job.note : std::string());
-        if (job.skipped) {
-            test->InsertNewChildElement("skipped")->SetAttribute("message",
-                                                                 "not played: an earlier script failed (--fail-fast)");
-        } else if (job.status == 1) {
-            tinyxml2::XMLElement* failure = test->InsertNewChildElement("failure");
-            failure->SetAttribute("message",
-                                  XmlSafe(job.failure.message.empty() ? "a check failed" : job.failure.Text()).c_str());
-            failure->SetAttribute("type", "check");
-            failure->SetText(err.c_str());
-        } else if (job.status != 0) {
-            tinyxml2::XMLElement* error = test->InsertNewChildElement("error");
-            error->SetAttribute("message",
-                                XmlSafe(job.error.message.empty() ? "the script failed" : job.error.Text()).c_str());
-            error->SetAttribute("type", "error");
-            error->SetText(err.c_str());
+        if (!first.message.empty()) {
+            test.file = first.file;
+            test.line = first.line;
         }
-        const std::string out = XmlSafe(job.started ? Slurp(job.outPath) : std::string());
-        if (!out.empty()) test->InsertNewChildElement("system-out")->SetText(out.c_str());
-        if (!err.empty()) test->InsertNewChildElement("system-err")->SetText(err.c_str());
+        if (job.skipped) {
+            test.result = JUnitCase::Result::Skipped;
+            test.message = "not played: an earlier script failed (--fail-fast)";
+        } else if (job.status == 1) {
+            test.result = JUnitCase::Result::Failed;
+            test.message = job.failure.message.empty() ? "a check failed" : job.failure.Text();
+        } else if (job.status != 0) {
+            test.result = JUnitCase::Result::Error;
+            test.message = job.error.message.empty() ? "the script failed" : job.error.Text();
+        }
+        if (job.started) {
+            test.out = Slurp(job.outPath);
+            test.err = Slurp(job.errPath) + job.note;
+        }
+        suite.cases.push_back(std::move(test));
     }
-    tinyxml2::XMLPrinter printer;
-    xml.Print(&printer);
-    return WriteOutputFile(path, std::string_view(printer.CStr(), static_cast<std::size_t>(printer.CStrSize() - 1)),
-                           why);
+    return suite;
 }
 
 // The closing lines that people and CI tools read.
@@ -347,40 +300,6 @@ std::string OutcomeLine(const char* kind, const ScriptError& error) {
         if (c == '\n' || c == '\t' || c == '\r') c = ' ';
     }
     return std::string(kind) + "\t" + file + "\t" + std::to_string(error.line) + "\t" + message + "\n";
-}
-
-std::string XmlSafe(std::string_view text) {
-    static const char kReplacement[] = "\xEF\xBF\xBD";
-    std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        std::size_t length = b < 0x80             ? 1
-                             : (b & 0xE0) == 0xC0 ? 2
-                             : (b & 0xF0) == 0xE0 ? 3
-                             : (b & 0xF8) == 0xF0 ? 4
-                                                  : 0;
-        char32_t c = length == 1 ? b : length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
-        bool ok = length > 0 && i + length <= text.size();
-        for (std::size_t k = 1; ok && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            ok = (next & 0xC0) == 0x80;
-            c = c << 6 | (next & 0x3F);
-        }
-        // Shortest form only, no surrogates, and only what XML 1.0 allows.
-        static const char32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
-        ok = ok && c >= kSmallest[length] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-        ok = ok && (c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c != 0xFFFE && c != 0xFFFF));
-        if (ok) {
-            out.append(text.substr(i, length));
-            i += length;
-        } else {
-            out += kReplacement;
-            ++i;
-        }
-    }
-    return out;
 }
 
 std::vector<std::string> ShardOf(const std::vector<std::string>& scripts, int index, int count) {
@@ -498,7 +417,7 @@ int PlaySuite(const SuiteOptions& options) {
     const double wall = Since(report.begin);
     if (!options.junit.empty()) {
         std::string why;
-        if (!WriteJUnit(options.junit, jobs, wall, began, why)) {
+        if (!WriteJUnit(options.junit, SuiteReport(jobs, wall, began), why)) {
             std::fprintf(stderr, "kandorelle-cli: --junit: %s\n", why.c_str());
             worst = kBadInput;
         }

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 struct ScriptError;
@@ -30,10 +29,6 @@ int PlaySuite(const SuiteOptions& options);
 // sorted and dealt out in turn, so shards of the same list never overlap and
 // together hold every script; the order given is kept.
 std::vector<std::string> ShardOf(const std::vector<std::string>& scripts, int index, int count);
-
-// Any bytes as text that XML 1.0 accepts: malformed UTF-8 and the characters
-// that XML forbids become U+FFFD.
-std::string XmlSafe(std::string_view text);
 
 // The file in which a script's own process leaves its outcome for the suite
 // (an option that only the suite passes).
