@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "host/texts/PoTexts.h"
+#include "tools/GeneratedSource.h"
 
 namespace {
 
@@ -112,27 +113,6 @@ struct Reader {
         return language;
     }
 };
-
-// A UTF-8 text as a C++ string literal.
-std::string Literal(const std::string& utf8) {
-    std::string s = "\"";
-    for (const char c : utf8) {
-        if (c == '"' || c == '\\') s += '\\';
-        if (c == '\n') {
-            s += "\\n";
-            continue;
-        }
-        s += c;
-    }
-    return s + "\"";
-}
-
-std::string Relative(const std::string& path, const std::string& root) {
-    if (root.empty()) return path;
-    std::error_code ec;
-    const std::filesystem::path rel = std::filesystem::relative(path, root, ec);
-    return ec ? path : rel.generic_string();
-}
 
 std::string Table(const std::vector<Word>& words, const std::string& templatePath) {
     std::string s;

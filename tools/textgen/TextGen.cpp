@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "host/texts/PoTexts.h"
+#include "tools/GeneratedSource.h"
 
 namespace {
 
@@ -46,31 +47,10 @@ void Usage() {
 
 using Languages = std::array<PoLanguage, kLanguageCount>;
 
-std::string Relative(const std::string& path, const std::string& root) {
-    if (root.empty()) return path;
-    std::error_code ec;
-    const std::filesystem::path rel = std::filesystem::relative(path, root, ec);
-    return ec ? path : rel.generic_string();
-}
-
 std::string Hex(unsigned byte) {
     char hex[8];
     std::snprintf(hex, sizeof hex, "0x%02X,", byte);
     return hex;
-}
-
-// A UTF-8 text as a C++ string literal.
-std::string Literal(const std::string& utf8) {
-    std::string s = "\"";
-    for (const char c : utf8) {
-        if (c == '"' || c == '\\') s += '\\';
-        if (c == '\n') {
-            s += "\\n";
-            continue;
-        }
-        s += c;
-    }
-    return s + "\"";
 }
 
 std::string TableHeader(const PoTemplate& tmpl, const Languages& languages, const std::string& root) {
