@@ -1092,7 +1092,8 @@
       label.append(choice, element('span'));
       entryList.appendChild(element('li')).appendChild(label);
     }
-    const historyTime = element('input', { type: 'datetime-local', step: '1', name: 'history-time' });
+    const historyTime = element('input', { type: 'datetime-local', step: '1', name: 'history-time',
+      min: '2000-01-01T00:00:00', max: '2099-12-31T23:59:59' });
     const deleteEntry = button(words.deleteEntry, function () {
       const chosen = chosenEntry();
       if (chosen >= 0) plantChange('history delete ' + (chosen + 1));
@@ -1102,6 +1103,12 @@
     buttons.append(
       button(words.addToHistory, function () {
         if (faultChoice === null || faultChoice.value === '0') return;
+        // A time half filled in reads as none: it must not become the panel's.
+        if (historyTime.validity.badInput) {
+          say('The history entry\'s time is not complete: fill in every part, or clear it for the panel\'s time.', true);
+          historyTime.focus();
+          return;
+        }
         plantChange('history add ' + faultChoice.value + (historyTime.value ? ' ' + timeText(historyTime.value) : ''));
       }),
       deleteEntry,
@@ -1136,7 +1143,8 @@
     document.querySelectorAll('#plant-history li').forEach(function (item, i) {
       const text = now.history[i] === null ? empty : now.history[i];
       const choice = item.querySelector('input');
-      if (item.lastChild.lastChild.textContent !== text) item.lastChild.lastChild.textContent = text;
+      const shown = item.querySelector('span');
+      if (shown.textContent !== text) shown.textContent = text;
       // An empty slot has nothing to delete.
       choice.disabled = now.history[i] === null;
       if (choice.disabled) choice.checked = false;
