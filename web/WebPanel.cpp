@@ -566,6 +566,9 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantWord(const char* key) {
         {"setClock", PlantWord::SetClock},
         {"computerClock", PlantWord::ComputerClock},
         {"pinned", PlantWord::Pinned},
+        {"time", PlantWord::Time},
+        {"deleteEntry", PlantWord::DeleteEntry},
+        {"emptyHistory", PlantWord::EmptyHistory},
     };
     for (const auto& [name, word] : kWords) {
         if (std::string_view(name) == key) return PlantWordText(word, ShownLanguage());

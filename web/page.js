@@ -211,7 +211,7 @@
   // The plant controls in the panel's language: groups of values, the status
   // and fault lists, the presets and the controls' words.
   const WORDS = ['presets', 'faultHistory', 'clock', 'page', 'raise', 'clear', 'addToHistory', 'reset', 'current',
-    'empty', 'setClock', 'computerClock', 'pinned'];
+    'empty', 'setClock', 'computerClock', 'pinned', 'time', 'deleteEntry', 'emptyHistory'];
   let entryNames = null;
   let entryFlags = null; // whether each value is a flag
 
@@ -982,12 +982,25 @@
     return select;
   }
 
+  // A label and its controls; the label names the first control.
   function row(label, ...content) {
     const r = element('div', { class: 'row' });
     const span = element('span');
     span.append(...content);
-    r.append(element('span', {}, label), span);
+    const first = content[0];
+    if (first instanceof HTMLInputElement || first instanceof HTMLSelectElement) {
+      if (!first.id) first.id = 'plant-' + first.name;
+      r.append(element('label', { for: first.id }, label), span);
+    } else {
+      r.append(element('span', {}, label), span);
+    }
     return r;
+  }
+
+  // A datetime-local field's value as the runner's lines take a time; the
+  // browser leaves out seconds that are zero.
+  function timeText(value) {
+    return value.replace('T', ' ') + (value.length === 16 ? ':00' : '');
   }
 
   function button(text, action) {
@@ -1007,16 +1020,20 @@
     const where = element('fieldset');
     where.appendChild(element('legend', {}, words.page + ' · ' + words.clock));
     const clockInput = element('input', { type: 'datetime-local', step: '1', id: 'clock-input' });
-    where.append(
-      row(words.page, element('span', { id: 'plant-page' })),
-      row(words.clock, element('span', { id: 'plant-clock' })),
-      row('', clockInput,
+    clockInput.setAttribute('aria-label', words.clock);
+    const clockRow = row('', clockInput,
         button(words.setClock, function () {
-          const problem = k.setClock(clockInput.value.replace('T', ' ') + (clockInput.value.length === 16 ? ':00' : ''));
+          const problem = k.setClock(timeText(clockInput.value));
           if (problem !== '') say('The clock: ' + problem, true);
           refreshPlant();
         }),
-        button(words.computerClock, function () { k.setClock(''); refreshPlant(); })));
+        button(words.computerClock, function () { k.setClock(''); refreshPlant(); }));
+    // A date-and-time field is wider than the values' column on a phone.
+    clockRow.classList.add('wide');
+    where.append(
+      row(words.page, element('span', { id: 'plant-page' })),
+      row(words.clock, element('span', { id: 'plant-clock' })),
+      clockRow);
     root.appendChild(where);
 
     const presets = element('fieldset');
@@ -1031,19 +1048,21 @@
     presets.appendChild(button(words.reset, function () { plantChange('reset plant'); }));
     root.appendChild(presets);
 
+    let faultChoice = null;
     for (const group of model.groups) {
       const set = element('fieldset');
       set.appendChild(element('legend', {}, group.title));
       for (const value of group.values) {
         if (value.type === 'fault') {
           const list = listControl('fault-choice', model.faults);
+          list.setAttribute('aria-label', value.label);
+          faultChoice = list;
           set.append(
             row(words.current, element('span', { id: 'plant-fault' })),
             list,
             element('br'),
             button(words.raise, function () { plantChange('fault ' + list.value); }),
-            button(words.clear, function () { plantChange('fault clear'); }),
-            button(words.addToHistory, function () { if (list.value !== '0') plantChange('history add ' + list.value); }));
+            button(words.clear, function () { plantChange('fault clear'); }));
           continue;
         }
         let control;
@@ -1053,13 +1072,50 @@
         else control = numberControl(value, '1');
         const parts = [control];
         if (value.flag) parts.push(flagControl(value.flag.name, value.flag.label, value.flag.inverted, value.help));
-        set.appendChild(row(value.label, ...parts));
+        const r = row(value.label, ...parts);
+        // The statuses are long: their list takes the whole width under its label.
+        if (value.type === 'status') r.classList.add('wide');
+        set.appendChild(r);
       }
       root.appendChild(set);
     }
 
+    // The history as the window's Plant panel offers it: entry 1 the newest,
+    // one of them chosen to delete; a new entry for the fault chosen above,
+    // at the time given or else at the panel's time.
     const history = element('fieldset');
-    history.append(element('legend', {}, words.faultHistory), element('ol', { id: 'plant-history' }));
+    const entryList = element('ol', { id: 'plant-history' });
+    for (let i = 0; i < k.historySize(); ++i) {
+      const choice = element('input', { type: 'radio', name: 'history-entry', value: String(i) });
+      choice.addEventListener('change', showHistoryChoice);
+      const label = element('label');
+      label.append(choice, element('span'));
+      entryList.appendChild(element('li')).appendChild(label);
+    }
+    const historyTime = element('input', { type: 'datetime-local', step: '1', name: 'history-time',
+      min: '2000-01-01T00:00:00', max: '2099-12-31T23:59:59' });
+    const deleteEntry = button(words.deleteEntry, function () {
+      const chosen = chosenEntry();
+      if (chosen >= 0) plantChange('history delete ' + (chosen + 1));
+    });
+    deleteEntry.id = 'history-delete';
+    const buttons = element('div', { class: 'buttons' });
+    buttons.append(
+      button(words.addToHistory, function () {
+        if (faultChoice === null || faultChoice.value === '0') return;
+        // A time half filled in reads as none: it must not become the panel's.
+        if (historyTime.validity.badInput) {
+          say('The history entry\'s time is not complete: fill in every part, or clear it for the panel\'s time.', true);
+          historyTime.focus();
+          return;
+        }
+        plantChange('history add ' + faultChoice.value + (historyTime.value ? ' ' + timeText(historyTime.value) : ''));
+      }),
+      deleteEntry,
+      button(words.emptyHistory, function () { plantChange('history clear'); }));
+    const timeRow = row(words.time, historyTime);
+    timeRow.classList.add('wide');
+    history.append(element('legend', {}, words.faultHistory), entryList, timeRow, buttons);
     root.appendChild(history);
     root.dataset.empty = words.empty;
     root.dataset.pinned = words.pinned;
@@ -1083,14 +1139,34 @@
       else if (c.kind === 'number') c.input.value = v;
       else if (c.name !== 'fault-choice') c.input.value = String(v);
     }
-    const list = byId('plant-history');
     const empty = byId('plant').dataset.empty;
-    const items = now.history.map(function (e) { return e === null ? empty : e; });
-    if (list.dataset.shown !== items.join('\n')) {
-      list.dataset.shown = items.join('\n');
-      list.textContent = '';
-      for (const text of items) list.appendChild(element('li', {}, text));
+    document.querySelectorAll('#plant-history li').forEach(function (item, i) {
+      const text = now.history[i] === null ? empty : now.history[i];
+      const choice = item.querySelector('input');
+      const shown = item.querySelector('span');
+      if (shown.textContent !== text) shown.textContent = text;
+      // An empty slot has nothing to delete.
+      choice.disabled = now.history[i] === null;
+      if (choice.disabled) choice.checked = false;
+    });
+    showHistoryChoice();
+  }
+
+  // The history entry chosen to delete, or -1.
+  function chosenEntry() {
+    const chosen = document.querySelector('#plant-history input:checked');
+    return chosen === null ? -1 : Number(chosen.value);
+  }
+
+  function showHistoryChoice() {
+    const button = byId('history-delete');
+    const off = chosenEntry() < 0;
+    if (off && button === document.activeElement) {
+      // The entry just deleted: the focus stays in the history.
+      const next = document.querySelector('#plant-history input:enabled');
+      (next || button.previousSibling).focus();
     }
+    button.disabled = off;
   }
 
   // ---- the start -----------------------------------------------------------------

@@ -59,6 +59,10 @@ TO_LANGUAGE_LIST = TO_WARM_WATER + "tap 182 225\ntick 100\ntap 182 225\ntick 100
 # A hold on "+" while editing the warm water set value, from 50 to its top.
 HOLD_TICKS = 825
 PLANT = "set collector 95.5\nfault 22\n"
+# The fault history edited on the page: an entry at a chosen time, one at the
+# panel's time, then entry 3 deleted; then every entry.
+HISTORY_TIME = "2026-11-30 08:15:30"
+HISTORY_LINES = f"history add 22 {HISTORY_TIME}\nhistory add 7\nhistory delete 3\n"
 
 RUNNER_SCRIPTS = {
     "walk": f"""clock {CLOCK}
@@ -104,6 +108,12 @@ tick 300
 {PLANT}tap 20 225
 tick 200
 screenshot plant.png
+""",
+    "history": f"""clock {CLOCK}
+tick 300
+{HISTORY_LINES}state save history.json
+history clear
+state save history-clear.json
 """,
 }
 
@@ -479,6 +489,63 @@ def translation_preview(page, c, path, expected, where, shown_page, in_worker):
                 sorted(loaded(page)))
 
 
+def fault_history(page, c, shots):
+    """The history's controls make the runner's history lines: the page's state
+    holds the history that the runner's state holds after the same lines."""
+    def history():
+        ok, state = page.call("window.kandorelle.state()")
+        assert ok, state
+        return json.loads(state)["faultHistory"]
+
+    def expected(name):
+        with open(os.path.join(shots, name), encoding="utf-8") as f:
+            return json.load(f)["faultHistory"]
+
+    def click(selector):
+        page.driver.find_element("css selector", selector).click()
+
+    page.tick(300)
+    choose = "const e = document.querySelector(arguments[0]); e.value = arguments[1];"
+    page.js(choose, 'select[name="fault-choice"]', "22")
+    page.js(choose, 'input[name="history-time"]', HISTORY_TIME.replace(" ", "T"))
+    click("#plant-history ~ .buttons button:nth-child(1)")
+    page.js(choose, 'select[name="fault-choice"]', "7")
+    page.js(choose, 'input[name="history-time"]', "")
+    click("#plant-history ~ .buttons button:nth-child(1)")
+    click("#plant-history li:nth-child(3) input")
+    click("#history-delete")
+    c.check("the history's controls add at a chosen time, at the panel's, and delete an entry as the runner's lines do",
+            history() == expected("history.json"), history())
+    shown = page.js("return Array.from(document.querySelectorAll('#plant-history li'), e => e.textContent)")
+    c.check("the history list shows the entry at its chosen time", shown[1].startswith(f"{HISTORY_TIME} · 22 "), shown)
+    c.check("Delete entry waits for an entry to be chosen", page.js("return document.getElementById('history-delete').disabled"))
+    click("#plant-history ~ .buttons button:nth-child(3)")
+    c.check("emptying the history empties it as history clear does", history() == expected("history-clear.json"),
+            history())
+
+
+def status_list_width(page, c):
+    """The controller-status list shows its longest entry whole, in every
+    language, on a phone and on a laptop."""
+    cut = []
+    for width in (390, 1280):
+        viewport(page, width, 900)
+        for language in range(7):
+            page.js("const s = document.getElementById('language'); s.value = arguments[0];"
+                    "s.dispatchEvent(new Event('change'))", str(language))
+            shown, whole = page.js(
+                """const s = document.querySelector('#plant select[name="status"]');
+                   const shown = s.getBoundingClientRect().width;
+                   s.style.cssText = 'max-width: none; width: max-content';
+                   const whole = s.getBoundingClientRect().width;
+                   s.style.cssText = '';
+                   return [shown, whole];""")
+            if shown < whole:
+                cut.append(f"language {language} at {width} px: {shown:.0f} px of {whole:.0f}")
+    c.check("the status list shows its entries whole in every language at 390 and 1280 px", not cut, cut)
+    viewport(page, 1200, 1000)
+
+
 def small_screens(page, c):
     """On a phone and a low laptop the whole panel stays on screen."""
     for width, height in ((390, 844), (1280, 625)):
@@ -614,6 +681,9 @@ def main():
             language_with_list_open(page, c, shots)
             page.open(pinned)
             plant_controls_and_link(page, args, pinned, c, shots, downloads)
+            page.open(pinned)
+            fault_history(page, c, shots)
+            status_list_width(page, c)
             page.open(pinned)
             small_screens(page, c)
             expected = runner_check.communicate()[1].splitlines()
