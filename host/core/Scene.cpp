@@ -411,7 +411,18 @@ void Scene::Completed(std::uint8_t opcode) {
     }
     if (opcode != pendingOpcode_) return;
     pendingOpcode_ = 0xFF;
-    if (pending_.kind == SceneKind::Text) pending_.endX = CurrentContext().cursorX;
+    if (pending_.kind == SceneKind::Text) {
+        const GfxContext& context = CurrentContext();
+        pending_.endX = context.cursorX;
+        // What it wrote ends where the cursor stopped: a glyph that did not
+        // fit was left out, and a text that wrapped is not one box.
+        if (context.cursorY != pending_.baseLine || pending_.angle != 0) {
+            pending_.painted = {};
+        } else if (!pending_.painted.Empty()) {
+            pending_.painted.width = std::min(pending_.painted.Right(), pending_.endX) - pending_.painted.x;
+            if (pending_.painted.Empty()) pending_.painted = {};
+        }
+    }
     Add(std::move(pending_));
 }
 
@@ -455,9 +466,9 @@ void Scene::Line(int x1, int y1, int x2, int y2) {
     Add(std::move(e));
 }
 
-// Whether `added` and the elements drawn after `old` have written every
-// pixel of what is visible of it: a value's field and the shorter
-// placeholder put in it, or a list's rows written one by one over a row.
+// Whether `added` and the elements drawn after `old` have together written
+// every pixel of what is visible of it (fields, and the pictures and texts
+// that wrote their background).
 bool Scene::DrawnOver(const SceneElement& old, const SceneBox& visible, const SceneElement& added) const {
     if (added.painted.Empty() || !added.painted.Intersects(visible)) return false;
     std::vector<SceneBox> painters{added.painted};

@@ -5,12 +5,12 @@
 // drawing order, each with its box. It learns of them from the interpreter's read-only
 // observer, so it sees exactly what the pages draw and nothing that a tool
 // guessed. An element leaves the scene when its pixels are all drawn over,
-// by one element or by several together (a value's field and the
-// placeholder written into it), or a text is written anew where it starts;
-// what is only partly covered stays, as a reader would still make it out. A
-// text's pixels here are its glyphs' ink: the blank rows at the top of a
-// font's cell, or a leading blank, hold nothing to read. A picture or a group
-// of lines drawn again in the same place is an animation (the pump wheel, the
+// by one element or by several together, or a text is written anew where it
+// starts; what is only partly covered stays, as a reader would still make it
+// out. A text's pixels here are its glyphs' ink: the blank rows at the top
+// of a font's cell, or a leading blank, hold nothing to read. An element
+// drawn again as it was, over itself, is no change. A picture or a group of
+// lines drawn again in the same place is an animation (the pump wheel, the
 // flowing pipes): its frames do not count as changes of the scene.
 //
 // The window, the runner, the gallery and the web page share it through
