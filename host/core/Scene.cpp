@@ -101,6 +101,64 @@ int GlyphsWidth(const std::string& bytes) {
     return width;
 }
 
+// The box of the pixels a line of glyphs sets, its base line at `baseLine`
+// and its first glyph at `x`; empty when every glyph is blank. A glyph whose
+// bits cannot be read counts whole.
+SceneBox InkBox(const std::string& bytes, int x, int baseLine) {
+    const FontRecord* font = GetFont();
+    const int top = baseLine - CurrentFontHeight() + 1;
+    int left = kScreenWidth;
+    int upper = kScreenHeight;
+    int right = -1;
+    int lower = -1;
+    const auto ink = [&](int px, int py) {
+        left = std::min(left, px);
+        upper = std::min(upper, py);
+        right = std::max(right, px);
+        lower = std::max(lower, py);
+    };
+    for (const char c : bytes) {
+        const u8* glyph = GlyphLookup(static_cast<u8>(c), font, GetRangeMap());
+        if (glyph == nullptr) continue;
+        const int w = GlyphWidth(glyph);
+        const int h = GlyphHeight(glyph);
+        const u32 stride = font != nullptr && font->glyphBytes != 0 && h != 0 ? font->glyphBytes / static_cast<u32>(h)
+                                                                              : (static_cast<u32>(w) + 7) / 8;
+        if (w > 0 && h > 0 && (HasLongHeader(glyph) || stride == 0)) {
+            ink(x, top);
+            ink(x + w - 1, top + h - 1);
+        } else {
+            const u8* bits = glyph + kShortHeaderBytes;
+            const int columns = std::min(w, static_cast<int>(stride * 8));
+            for (int row = 0; row < h; ++row) {
+                for (int column = 0; column < columns; ++column) {
+                    if ((bits[static_cast<u32>(row) * stride + static_cast<u32>(column) / 8] >> (7 - column % 8)) & 1) {
+                        ink(x + column, top + row);
+                    }
+                }
+            }
+        }
+        x += w;
+    }
+    if (right < left || lower < upper) return {};
+    return {left, upper, right - left + 1, lower - upper + 1};
+}
+
+// The clip window of the context, as a box.
+SceneBox ClipBox(const GfxContext& context) {
+    return {context.clipLeft, context.clipTop, context.clipRight - context.clipLeft + 1,
+            context.clipBottom - context.clipTop + 1};
+}
+
+SceneBox Intersection(const SceneBox& a, const SceneBox& b) {
+    const int left = std::max(a.x, b.x);
+    const int top = std::max(a.y, b.y);
+    const int right = std::min(a.Right(), b.Right());
+    const int bottom = std::min(a.Bottom(), b.Bottom());
+    if (right <= left || bottom <= top) return {};
+    return {left, top, right - left, bottom - top};
+}
+
 // The box of a text turned by `angle` degrees counter-clockwise about the
 // left end of its base line.
 SceneBox RotatedBox(int x, int y, int width, int height, int angle) {
@@ -187,6 +245,56 @@ SceneBox OnScreen(const SceneBox& box) {
 
 bool Covers(const SceneElement& a, const SceneElement& b) { return OnScreen(a.box).Contains(OnScreen(b.box)); }
 
+// What of an element a reader can see: a text's ink, else its box. A text of
+// blanks is kept by its box, as before there was ink to look at.
+SceneBox Visible(const SceneElement& e) {
+    return OnScreen(e.kind == SceneKind::Text && !e.ink.Empty() ? e.ink : e.box);
+}
+
+SceneBox Bounds(const SceneBox& a, const SceneBox& b) {
+    const int left = std::min(a.x, b.x);
+    const int top = std::min(a.y, b.y);
+    return {left, top, std::max(a.Right(), b.Right()) - left, std::max(a.Bottom(), b.Bottom()) - top};
+}
+
+bool SameBox(const SceneBox& a, const SceneBox& b) {
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+// Two elements that look the same in the same place.
+bool Alike(const SceneElement& a, const SceneElement& b) {
+    return a.kind == b.kind && SameBox(a.box, b.box) && a.foreground == b.foreground && a.background == b.background &&
+           a.bytes == b.bytes && a.font == b.font && a.angle == b.angle && a.table == b.table && a.index == b.index &&
+           a.name == b.name;
+}
+
+// Whether the boxes together cover `target`: what is left of it after each
+// box is cut away, as at most four pieces per cut.
+bool CoveredTogether(const SceneBox& target, const std::vector<SceneBox>& boxes) {
+    constexpr std::size_t kMostPieces = 256;  // beyond this, call it uncovered
+    std::vector<SceneBox> rest{target};
+    std::vector<SceneBox> next;
+    for (const SceneBox& cut : boxes) {
+        next.clear();
+        for (const SceneBox& r : rest) {
+            if (!r.Intersects(cut)) {
+                next.push_back(r);
+                continue;
+            }
+            const int top = std::max(r.y, cut.y);
+            const int bottom = std::min(r.Bottom(), cut.Bottom());
+            if (r.y < cut.y) next.push_back({r.x, r.y, r.width, cut.y - r.y});
+            if (cut.Bottom() < r.Bottom()) next.push_back({r.x, cut.Bottom(), r.width, r.Bottom() - cut.Bottom()});
+            if (r.x < cut.x) next.push_back({r.x, top, cut.x - r.x, bottom - top});
+            if (cut.Right() < r.Right()) next.push_back({cut.Right(), top, r.Right() - cut.Right(), bottom - top});
+        }
+        std::swap(rest, next);
+        if (rest.empty()) return true;
+        if (rest.size() > kMostPieces) return false;
+    }
+    return rest.empty();
+}
+
 }  // namespace
 
 Scene::Scene() = default;
@@ -238,6 +346,11 @@ void Scene::Placed(std::uint8_t opcode) {
         const int width = GlyphsWidth(e.bytes);
         e.box = e.angle == 0 ? SceneBox{e.startX, e.baseLine - height + 1, width, height}
                              : RotatedBox(e.startX, e.baseLine, width, height, e.angle);
+        // Turned or inverted glyphs are taken whole.
+        e.ink = e.angle == 0 && (context.flags & kContextInverse) == 0 ? InkBox(e.bytes, e.startX, e.baseLine) : e.box;
+        e.ink = Intersection(e.ink, ClipBox(context));
+        if (e.angle == 0 && (context.flags & kContextTransparent) == 0)
+            e.painted = Intersection(e.box, ClipBox(context));
         Identify(e);
     } else if (opcode == DL_IMAGE && Interp.record != nullptr) {
         e.kind = SceneKind::Picture;
@@ -246,10 +359,12 @@ void Scene::Placed(std::uint8_t opcode) {
         e.box = {Interp.image.left + context.clipLeft, Interp.image.top + context.clipTop, GlyphWidth(Interp.record),
                  GlyphHeight(Interp.record)};
         e.name = PictureName(e.table, e.index);
+        if ((context.flags & kContextTransparent) == 0) e.painted = Intersection(e.box, ClipBox(context));
     } else if (opcode == DL_IMAGE_BOX) {
         e.kind = SceneKind::Field;
         const FillBand& b = Interp.imageBox;
         e.box = {b.left, b.top, b.right - b.left + 1, b.bottom - b.top + 1};
+        e.painted = OnScreen(e.box);
         e.foreground = e.background;
     } else {
         return;
@@ -282,6 +397,7 @@ void Scene::Completed(std::uint8_t opcode) {
         e.tick = tick_;
         e.box = RectBox(context);
         if (e.box.Empty()) return;
+        if (e.kind == SceneKind::Field) e.painted = e.box;
         if (e.kind == SceneKind::Field) {
             for (const NamedField& named : kNamedFields) {
                 if (named.box.x == e.box.x && named.box.y == e.box.y && named.box.width == e.box.width &&
@@ -295,7 +411,18 @@ void Scene::Completed(std::uint8_t opcode) {
     }
     if (opcode != pendingOpcode_) return;
     pendingOpcode_ = 0xFF;
-    if (pending_.kind == SceneKind::Text) pending_.endX = CurrentContext().cursorX;
+    if (pending_.kind == SceneKind::Text) {
+        const GfxContext& context = CurrentContext();
+        pending_.endX = context.cursorX;
+        // What it wrote ends where the cursor stopped: a glyph that did not
+        // fit was left out, and a text that wrapped is not one box.
+        if (context.cursorY != pending_.baseLine || pending_.angle != 0) {
+            pending_.painted = {};
+        } else if (!pending_.painted.Empty()) {
+            pending_.painted.width = std::min(pending_.painted.Right(), pending_.endX) - pending_.painted.x;
+            if (pending_.painted.Empty()) pending_.painted = {};
+        }
+    }
     Add(std::move(pending_));
 }
 
@@ -339,6 +466,19 @@ void Scene::Line(int x1, int y1, int x2, int y2) {
     Add(std::move(e));
 }
 
+// Whether `added` and the elements drawn after `old` have together written
+// every pixel of what is visible of it (fields, and the pictures and texts
+// that wrote their background).
+bool Scene::DrawnOver(const SceneElement& old, const SceneBox& visible, const SceneElement& added) const {
+    if (added.painted.Empty() || !added.painted.Intersects(visible)) return false;
+    std::vector<SceneBox> painters{added.painted};
+    const SceneElement* const end = elements_.data() + elements_.size();
+    for (const SceneElement* later = &old + 1; later < end; ++later) {
+        if (later->painted.Intersects(visible)) painters.push_back(later->painted);
+    }
+    return painters.size() > 1 && CoveredTogether(visible, painters);
+}
+
 bool Scene::Continues(const SceneElement& text) const {
     if (elements_.empty() || text.angle != 0) return false;
     const SceneElement& last = elements_.back();
@@ -371,18 +511,21 @@ void Scene::Add(SceneElement element) {
         }
         addedHook_(element, overlaps);
     }
-    // What the new element hides leaves the scene.
+    // What the new element hides leaves the scene: what it covers alone, or
+    // what it and the elements drawn since cover together.
     const auto hidden = [&](const SceneElement& old) {
         if (!old.box.Intersects(element.box)) return false;
         if (old.kind == SceneKind::Text && text) {
-            return (old.startX == element.startX && old.baseLine == element.baseLine) || Covers(element, old);
-        }
-        if (text) return false;
-        if (element.kind == SceneKind::Frame) {
+            if (old.startX == element.startX && old.baseLine == element.baseLine) return true;
+        } else if (text) {
+            return false;
+        } else if (element.kind == SceneKind::Frame) {
             return old.kind == SceneKind::Frame && old.box.x == element.box.x && old.box.y == element.box.y &&
                    old.box.width == element.box.width && old.box.height == element.box.height;
         }
-        return Covers(element, old);
+        const SceneBox visible = Visible(old);
+        if (OnScreen(element.box).Contains(visible)) return true;
+        return old.kind == SceneKind::Text && DrawnOver(old, visible, element);
     };
     if (continues) {
         SceneElement& last = elements_.back();
@@ -394,6 +537,9 @@ void Scene::Add(SceneElement element) {
         last.box.width = right - last.box.x;
         last.endX = element.endX;
         last.tick = element.tick;
+        last.ink = last.ink.Empty() ? element.ink : element.ink.Empty() ? last.ink : Bounds(last.ink, element.ink);
+        last.painted =
+            !last.painted.Empty() && !element.painted.Empty() ? Bounds(last.painted, element.painted) : SceneBox{};
         Identify(last);
         const SceneElement merged = last;
         elements_.pop_back();
@@ -417,14 +563,22 @@ void Scene::Add(SceneElement element) {
                               : old.box.Contains(element.box) && old.tick + 1 < element.tick;
         if (same) element.animated = true;
     }
-    bool changed = !element.animated;
+    // An element drawn again as it was, over itself, changes nothing a
+    // reader sees (the start page clears the gaps at the switching valve
+    // with each step of the pipes).
+    bool again = false;
+    bool changed = false;
     std::erase_if(elements_, [&](const SceneElement& old) {
         const bool redrawn = element.animated && old.kind == element.kind && old.box.Contains(element.box);
         if (!redrawn && !hidden(old)) return false;
-        changed = changed || !old.animated;
+        if (!again && !old.animated && !element.animated && Alike(old, element)) {
+            again = true;
+        } else {
+            changed = changed || !old.animated;
+        }
         return true;
     });
-    if (changed) ++revision_;
+    if (changed || (!element.animated && !again)) ++revision_;
     elements_.push_back(std::move(element));
 }
 

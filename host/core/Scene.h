@@ -4,10 +4,13 @@
 // filled field, outlined frame and group of lines that is on the screen, in
 // drawing order, each with its box. It learns of them from the interpreter's read-only
 // observer, so it sees exactly what the pages draw and nothing that a tool
-// guessed. An element leaves the scene when something is drawn over it whole,
-// or a text is written anew where it starts; what is only partly covered
-// stays, as a reader would still make it out. A picture or a group
-// of lines drawn again in the same place is an animation (the pump wheel, the
+// guessed. An element leaves the scene when its pixels are all drawn over,
+// by one element or by several together, or a text is written anew where it
+// starts; what is only partly covered stays, as a reader would still make it
+// out. A text's pixels here are its glyphs' ink: the blank rows at the top
+// of a font's cell, or a leading blank, hold nothing to read. An element
+// drawn again as it was, over itself, is no change. A picture or a group of
+// lines drawn again in the same place is an animation (the pump wheel, the
 // flowing pipes): its frames do not count as changes of the scene.
 //
 // The window, the runner, the gallery and the web page share it through
@@ -65,6 +68,13 @@ struct SceneElement {
     int baseLine = 0;          // the row of the glyphs' last line
     int endX = 0;              // where the cursor stood after the last glyph
     int angle = 0;             // rotated texts, degrees counter-clockwise
+    SceneBox ink;              // the box of the glyphs' set pixels; empty for blanks only
+
+    // What the element wrote whole (its box within the clip window), so that
+    // later elements can be seen to have drawn over an earlier one together;
+    // empty for outlines, lines and texts or pictures drawn without their
+    // background.
+    SceneBox painted;
 
     // Pictures.
     int table = -1;  // image slot
@@ -134,6 +144,7 @@ private:
     void Placed(std::uint8_t opcode);
     void Completed(std::uint8_t opcode);
     bool Continues(const SceneElement& text) const;
+    bool DrawnOver(const SceneElement& old, const SceneBox& visible, const SceneElement& added) const;
     void Line(int x1, int y1, int x2, int y2);
 
     std::vector<SceneElement> elements_;
