@@ -257,13 +257,9 @@ SceneBox Bounds(const SceneBox& a, const SceneBox& b) {
     return {left, top, std::max(a.Right(), b.Right()) - left, std::max(a.Bottom(), b.Bottom()) - top};
 }
 
-bool SameBox(const SceneBox& a, const SceneBox& b) {
-    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-}
-
 // Two elements that look the same in the same place.
 bool Alike(const SceneElement& a, const SceneElement& b) {
-    return a.kind == b.kind && SameBox(a.box, b.box) && a.foreground == b.foreground && a.background == b.background &&
+    return a.kind == b.kind && a.box == b.box && a.foreground == b.foreground && a.background == b.background &&
            a.bytes == b.bytes && a.font == b.font && a.angle == b.angle && a.table == b.table && a.index == b.index &&
            a.name == b.name;
 }
@@ -397,13 +393,10 @@ void Scene::Completed(std::uint8_t opcode) {
         e.tick = tick_;
         e.box = RectBox(context);
         if (e.box.Empty()) return;
-        if (e.kind == SceneKind::Field) e.painted = e.box;
         if (e.kind == SceneKind::Field) {
+            e.painted = e.box;
             for (const NamedField& named : kNamedFields) {
-                if (named.box.x == e.box.x && named.box.y == e.box.y && named.box.width == e.box.width &&
-                    named.box.height == e.box.height) {
-                    e.name = named.name;
-                }
+                if (named.box == e.box) e.name = named.name;
             }
         }
         Add(std::move(e));
@@ -520,8 +513,7 @@ void Scene::Add(SceneElement element) {
         } else if (text) {
             return false;
         } else if (element.kind == SceneKind::Frame) {
-            return old.kind == SceneKind::Frame && old.box.x == element.box.x && old.box.y == element.box.y &&
-                   old.box.width == element.box.width && old.box.height == element.box.height;
+            return old.kind == SceneKind::Frame && old.box == element.box;
         }
         const SceneBox visible = Visible(old);
         if (OnScreen(element.box).Contains(visible)) return true;
@@ -558,8 +550,7 @@ void Scene::Add(SceneElement element) {
     for (const SceneElement& old : elements_) {
         if (!framed || old.kind != element.kind) continue;
         const bool same = element.kind == SceneKind::Picture
-                              ? old.box.x == element.box.x && old.box.y == element.box.y &&
-                                    old.box.width == element.box.width && old.box.height == element.box.height
+                              ? old.box == element.box
                               : old.box.Contains(element.box) && old.tick + 1 < element.tick;
         if (same) element.animated = true;
     }

@@ -37,6 +37,7 @@ struct SceneBox {
     int Right() const { return x + width; }  // first column after the box
     int Bottom() const { return y + height; }
     bool Empty() const { return width <= 0 || height <= 0; }
+    bool operator==(const SceneBox&) const = default;
     bool Intersects(const SceneBox& o) const {
         return !Empty() && !o.Empty() && x < o.Right() && o.x < Right() && y < o.Bottom() && o.y < Bottom();
     }

@@ -41,11 +41,13 @@ constexpr const char* const* kWords[static_cast<int>(PlantWord::Count)] = {
     Words("word.computer-clock"), Words("word.pinned"),         Words("word.add-to-history-tip"),
 };
 
-// A plant value's word of a kind ("label", "help"), or null.
-const char* ValueWord(const char* kind, int entry, Language language) {
-    const std::string key = std::string(kind) + "." + PlantModel::Entries()[static_cast<std::size_t>(entry)].name;
-    const std::size_t row = Row(key);
-    return row < std::size(kRows) ? kRows[row].words[language] : nullptr;
+// A plant value's word of a kind ("label", "help") in the language; where
+// po/plant/ has none, the model's own text (`fallback`); "" for no value.
+const char* ValueWord(const char* kind, int entry, Language language, const char* PlantEntry::*fallback) {
+    if (entry < 0 || entry >= static_cast<int>(PlantModel::Entries().size())) return "";
+    const PlantEntry& e = PlantModel::Entries()[static_cast<std::size_t>(entry)];
+    const std::size_t row = Row(std::string(kind) + "." + e.name);
+    return row < std::size(kRows) ? kRows[row].words[language] : e.*fallback;
 }
 
 constexpr const char* kTemperatures[] = {"collector", "solar.return", "solar.supply", "tank1.top",     "tank1.bottom",
@@ -88,15 +90,11 @@ const char* PlantWordText(PlantWord word, Language language) {
 }
 
 const char* PlantLabel(int entry, Language language) {
-    if (entry < 0 || entry >= static_cast<int>(PlantModel::Entries().size())) return "";
-    const char* label = ValueWord("label", entry, Checked(language));
-    return label != nullptr ? label : PlantModel::Entries()[static_cast<std::size_t>(entry)].name;
+    return ValueWord("label", entry, Checked(language), &PlantEntry::name);
 }
 
 const char* PlantHelp(int entry, Language language) {
-    if (entry < 0 || entry >= static_cast<int>(PlantModel::Entries().size())) return "";
-    const char* help = ValueWord("help", entry, Checked(language));
-    return help != nullptr ? help : PlantModel::Entries()[static_cast<std::size_t>(entry)].description;
+    return ValueWord("help", entry, Checked(language), &PlantEntry::description);
 }
 
 std::span<const PlantGroup> PlantGroups() { return kGroups; }
