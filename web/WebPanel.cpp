@@ -29,6 +29,7 @@
 #include "panel/app/AppState.h"
 #include "panel/app/Navigation.h"
 #include "panel/app/TextTables.h"
+#include "panel/hw/Clock.h"
 #include "panel/settings/Settings.h"
 #include "panel/text/Texts.h"
 
@@ -301,6 +302,11 @@ bool ParseClock(const std::string& text, WallTime& time) {
     return true;
 }
 
+// The panel's time: its clock once it has read one, and the page's clock
+// before its first tick (a page with ticks by hand starts with a clock of
+// zeros, which no link, file name or control should show).
+WallTime PanelTime() { return PanelClock.year == 0 ? pageClock.Now() : PanelClockTime(); }
+
 }  // namespace
 
 extern "C" {
@@ -459,7 +465,7 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPageSlug() { return Give(Slug(PageName(App
 
 // "kandorelle-start-page-20261206-134700": the page's name and the panel's time.
 EMSCRIPTEN_KEEPALIVE const char* KandoCaptureName() {
-    const WallTime t = PanelClockTime();
+    const WallTime t = PanelTime();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
     return Give("kandorelle-" + Slug(PageName(AppState.currentPage)) + "-" + stamp);
@@ -581,7 +587,7 @@ EMSCRIPTEN_KEEPALIVE const char* KandoPlantWord(const char* key) {
 EMSCRIPTEN_KEEPALIVE const char* KandoNowText(int what) {
     switch (what) {
         case 0: return Give(std::to_string(AppState.currentPage) + " " + PageName(AppState.currentPage));
-        case 1: return Give(FormatWallTime(PanelClockTime()));
+        case 1: return Give(FormatWallTime(PanelTime()));
         case 2: {
             const std::uint8_t fault = Settings.faultCode;
             return Give(std::to_string(fault) + " " + FaultCodeText(fault, ShownLanguage()));

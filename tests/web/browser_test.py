@@ -569,6 +569,13 @@ def clock_and_manual(page, base, c):
                         ("1999-12-31T10:00:00", "year 1999 is out of range (2000 to 2099)")):
         page.open(f"{base}?clock={clock}&manual")
         c.check(f"clock={clock} says what is wrong", says in page.status(), page.status())
+    # Before its first tick the panel has read no clock: the page shows, links
+    # and names files by the pinned one, never by a clock of zeros.
+    page.open(f"{base}?clock=2026-12-06T13:47:00&manual")
+    shown = page.js("return document.getElementById('plant-clock').textContent")
+    _, link = page.call("window.kandorelle.link()")
+    c.check("a page with ticks by hand shows and links its pinned clock before its first tick",
+            shown.startswith("2026-12-06 13:47:00") and "clock=2026-12-06T13%3A47%3A00" in link, [shown, link])
     page.open(f"{base}?clock=2026-12-06T13:47:00&manual=0")
     before = page.canvas_rgb()[2]
     # An idle start page, measured by the browser's own task time.
