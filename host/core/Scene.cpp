@@ -193,13 +193,15 @@ SceneBox RectBox(const GfxContext& context) {
     return {x1, y1, x2 - x1 + 1, y2 - y1 + 1};
 }
 
-// How well an id fits where a text stands, when two texts read alike: the
-// page's title in the title bar, its label at that place, a row of its list.
+// How well an id fits where a text stands, when two texts read alike, from
+// 0 to kBestFit: the page's title in the title bar, its label at that place,
+// a row of its list.
+constexpr int kBestFit = 3;
 int Belongs(TextId id, const SceneElement& text) {
     const u8 page = AppState.currentPage;
-    if (text.box.y < kContentTop) return PageAt(page).titleText == id ? 3 : 0;
+    if (text.box.y < kContentTop) return PageAt(page).titleText == id ? kBestFit : 0;
     for (const PageLabel& label : PageViewAt(page).labels) {
-        if (label.text == id && label.x == text.startX && label.baseLine == text.baseLine) return 3;
+        if (label.text == id && label.x == text.startX && label.baseLine == text.baseLine) return kBestFit;
     }
     for (const TextId row : PageViewAt(page).rows) {
         if (row == id) return 2;
@@ -227,8 +229,16 @@ void Identify(SceneElement& text) {
         }
     }
     if (text.textIds.empty()) return;
-    std::stable_sort(text.textIds.begin(), text.textIds.end(),
-                     [&text](int a, int b) { return Belongs(a, text) > Belongs(b, text); });
+    if (text.textIds.size() > 1) {
+        // Best fit first; texts that fit alike stay in id order.
+        std::vector<int> found;
+        found.swap(text.textIds);
+        for (int fit = kBestFit; fit >= 0; --fit) {
+            for (const int id : found) {
+                if (Belongs(id, text) == fit) text.textIds.push_back(id);
+            }
+        }
+    }
     text.textId = text.textIds.front();
     text.name = Txt::kNames[text.textId];
 }
@@ -578,16 +588,18 @@ std::vector<SceneLine> Scene::Lines() const {
     for (const SceneElement& e : elements_) {
         if (e.kind == SceneKind::Text && e.angle == 0 && !e.bytes.empty()) texts.push_back(&e);
     }
-    std::stable_sort(texts.begin(), texts.end(),
-                     [](const SceneElement* a, const SceneElement* b) { return a->baseLine < b->baseLine; });
+    // Both orders are plain functions of one type: one sort in the program, not two.
+    using Order = bool (*)(const SceneElement*, const SceneElement*);
+    const Order byBaseLine = [](const SceneElement* a, const SceneElement* b) { return a->baseLine < b->baseLine; };
+    const Order leftToRight = [](const SceneElement* a, const SceneElement* b) { return a->box.x < b->box.x; };
+    std::stable_sort(texts.begin(), texts.end(), byBaseLine);
     std::vector<SceneLine> lines;
     for (std::size_t first = 0, end = 0; first < texts.size(); first = end) {
         // One row: the texts whose base lines lie within the slack of its first, left to right.
         end = first + 1;
         while (end < texts.size() && texts[end]->baseLine - texts[first]->baseLine <= kBaseLineSlack) ++end;
         std::stable_sort(texts.begin() + static_cast<std::ptrdiff_t>(first),
-                         texts.begin() + static_cast<std::ptrdiff_t>(end),
-                         [](const SceneElement* a, const SceneElement* b) { return a->box.x < b->box.x; });
+                         texts.begin() + static_cast<std::ptrdiff_t>(end), leftToRight);
         const std::size_t rowStart = lines.size();
         for (std::size_t i = first; i < end; ++i) {
             const SceneElement* e = texts[i];

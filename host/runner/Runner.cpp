@@ -670,7 +670,11 @@ struct RunnerVerbs {
     }
 
     static bool At(ScriptRunner& runner, const ScriptCommand& command, std::string&) {
-        runner.timed_.emplace_back(runner.scriptStart_ + command.number[0], command.then);
+        // Kept in the order of their times, and in script order at the same time.
+        const std::int64_t when = runner.scriptStart_ + command.number[0];
+        auto& timed = runner.timed_;
+        timed.emplace(std::find_if(timed.begin(), timed.end(), [when](const auto& t) { return t.first > when; }), when,
+                      command.then);
         return true;
     }
 
@@ -1234,8 +1238,6 @@ TextSink& ScriptRunner::Out() {
 
 void ScriptRunner::FireTimed() {
     const std::int64_t now = ticks_;
-    // In the order of their times, and in script order at the same time.
-    std::stable_sort(timed_.begin(), timed_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     while (!timed_.empty() && timed_.front().first <= now) {
         const std::shared_ptr<const ScriptCommand> command = timed_.front().second;
         timed_.erase(timed_.begin());
