@@ -310,34 +310,50 @@
     return window.devicePixelRatio || 1;
   }
 
-  // The room for the panel in CSS pixels: the window's width, and its height
-  // below the frame's top.
-  function room() {
+  // The room for the panel in CSS pixels, framed or from edge to edge: the
+  // window's width less as much again right of the frame as stands left of
+  // it, and its height below the frame's top.
+  function room(edge) {
     const frame = byId('panel-frame');
+    const was = frame.classList.contains('edge');
+    frame.classList.toggle('edge', edge);
     const style = window.getComputedStyle(frame);
     const pad = parseFloat(style.paddingLeft) + parseFloat(style.paddingRight);
-    const top = frame.getBoundingClientRect().top + window.scrollY;
+    const box = frame.getBoundingClientRect();
+    frame.classList.toggle('edge', was);
     return {
-      width: document.documentElement.clientWidth - 24 - pad,
-      height: window.innerHeight - top - pad - 4,
+      width: document.documentElement.clientWidth - 2 * (box.left + window.scrollX) - pad,
+      height: window.innerHeight - (box.top + window.scrollY) - pad - 4,
     };
   }
 
   // Device pixels per panel pixel: always a whole number, so every panel
   // pixel is a square of whole device pixels at any device scale.
-  function scaleFor(zoom) {
+  function scaleIn(zoom, r) {
     const d = deviceScale();
-    if (zoom === 0) {
-      const r = room();
-      return Math.max(1, Math.floor(Math.min((r.width * d) / PANEL_W, (r.height * d) / PANEL_H)));
-    }
+    if (zoom === 0) return Math.max(1, Math.floor(Math.min((r.width * d) / PANEL_W, (r.height * d) / PANEL_H)));
     return Math.max(1, Math.round(zoom * d));
   }
 
-  function fits(zoom) {
-    const r = room();
-    const size = scaleFor(zoom) / deviceScale();
+  function whole(scale, r) {
+    const size = scale / deviceScale();
     return PANEL_W * size <= r.width + 0.5 && PANEL_H * size <= r.height + 0.5;
+  }
+
+  // How a zoom shows the panel: in its frame, or from edge to edge without
+  // the frame and the page's margin (a phone, mostly) where the framed panel
+  // would not be whole or where that lets Fit show it larger.
+  function placing(zoom) {
+    const framed = room(false);
+    const edge = room(true);
+    const inFrame = scaleIn(zoom, framed);
+    const edgeToEdge = scaleIn(zoom, edge);
+    if (whole(inFrame, framed) && edgeToEdge <= inFrame) return { edge: false, scale: inFrame, whole: true };
+    return { edge: true, scale: edgeToEdge, whole: whole(edgeToEdge, edge) };
+  }
+
+  function fits(zoom) {
+    return placing(zoom).whole;
   }
 
   function layout() {
@@ -345,7 +361,9 @@
       zoomChoice = 0;
       say('That zoom does not fit this window: the panel is shown whole (Fit).');
     }
-    const scale = scaleFor(zoomChoice);
+    const place = placing(zoomChoice);
+    byId('panel-frame').classList.toggle('edge', place.edge);
+    const scale = place.scale;
     const d = deviceScale();
     if (canvas.width !== PANEL_W * scale) {
       canvas.width = PANEL_W * scale;

@@ -524,15 +524,35 @@ def fault_history(page, c, shots):
             history())
 
 
+# The words of the plant controls' labels that the page breaks across lines.
+BROKEN_WORDS = """const broken = [];
+for (const label of document.querySelectorAll('#plant label')) {
+  for (const node of label.childNodes) {
+    if (node.nodeType !== Node.TEXT_NODE) continue;
+    for (const m of node.textContent.matchAll(/\\S+/g)) {
+      const r = document.createRange();
+      r.setStart(node, m.index);
+      r.setEnd(node, m.index + m[0].length);
+      if (new Set(Array.from(r.getClientRects()).map(x => Math.round(x.top))).size > 1) broken.push(m[0]);
+    }
+  }
+}
+return broken;"""
+
+
 def status_list_width(page, c):
-    """The controller-status list shows its longest entry whole, in every
-    language, on a phone and on a laptop."""
+    """The controller-status list shows its longest entry whole, and no label
+    breaks inside a word, in every language, on phones and on a laptop."""
     cut = []
-    for width in (390, 1280):
+    broken = []
+    for width in (320, 390, 1280):
         viewport(page, width, 900)
         for language in range(7):
             page.js("const s = document.getElementById('language'); s.value = arguments[0];"
                     "s.dispatchEvent(new Event('change'))", str(language))
+            broken += [f"language {language} at {width} px: {word}" for word in page.js(BROKEN_WORDS)]
+            if width == 320:
+                continue
             shown, whole = page.js(
                 """const s = document.querySelector('#plant select[name="status"]');
                    const shown = s.getBoundingClientRect().width;
@@ -543,12 +563,18 @@ def status_list_width(page, c):
             if shown < whole:
                 cut.append(f"language {language} at {width} px: {shown:.0f} px of {whole:.0f}")
     c.check("the status list shows its entries whole in every language at 390 and 1280 px", not cut, cut)
+    c.check("no plant label breaks inside a word in any language at 320, 390 and 1280 px", not broken, broken)
     viewport(page, 1200, 1000)
 
 
 def small_screens(page, c):
-    """On a phone and a low laptop the whole panel stays on screen."""
-    for width, height in ((390, 844), (1280, 625)):
+    """On phones and a low laptop the whole panel stays on screen, and Fit
+    leaves out the frame where that lets the panel be larger."""
+    viewport(page, 360, 640, scale=2)
+    page.key("0")
+    r = page.js("const r = document.getElementById('panel').getBoundingClientRect(); return [r.left, r.width];")
+    c.check("Fit on a 360 px phone at device scale 2 shows the panel 320 px wide, from the edge", r == [0, 320], r)
+    for width, height in ((320, 568), (390, 844), (1280, 625)):
         viewport(page, width, height)
         for key in "123":
             page.key(key)
