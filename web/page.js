@@ -917,9 +917,44 @@
     return k.overrideInstall() === 1;
   }
 
+  // A PO file's text, or, when its bytes are not UTF-8, each sequence that is
+  // not, at its line, as the runner's PO library reports them. (Read as
+  // text, the browser would put U+FFFD in their place, which the panel
+  // cannot show, and the file would be refused for the wrong reason.)
+  function poText(name, bytes) {
+    const strict = new TextDecoder('utf-8', { fatal: true });
+    try {
+      return { text: strict.decode(bytes) };
+    } catch (error) {
+      const lenient = new TextDecoder('utf-8');
+      const data = new Uint8Array(bytes);
+      const problems = [];
+      for (let start = 0, line = 1; start <= data.length; ++line) {
+        let end = data.indexOf(0x0A, start);
+        if (end < 0) end = data.length;
+        const piece = data.subarray(start, end);
+        try {
+          strict.decode(piece);
+        } catch (notUtf8) {
+          const count = (lenient.decode(piece).match(/\uFFFD/g) || []).length;
+          for (let i = 0; i < count; ++i) problems.push(name + ':' + line + ': invalid multibyte sequence');
+        }
+        start = end + 1;
+      }
+      return { problems: problems };
+    }
+  }
+
   function previewPo(file) {
     say('Reading ' + file.name + '…');
-    Promise.all([file.text(), checks(), loadScript('po-reader.js')]).then(function ([text, c]) {
+    Promise.all([file.arrayBuffer(), checks(), loadScript('po-reader.js')]).then(function ([bytes, c]) {
+      const read = poText(file.name, bytes);
+      if (read.problems !== undefined) {
+        showFindings(file.name + ': not shown, it is not UTF-8', read.problems);
+        say(file.name + ' was refused: the panel reads PO files in UTF-8.', true);
+        return;
+      }
+      const text = read.text;
       let table;
       try {
         table = window.KandorellePo.parse(text);

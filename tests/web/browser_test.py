@@ -457,6 +457,26 @@ def too_wide_translation(po_dir, runner, work):
     return path, check
 
 
+def not_utf8_translation(page, c, path, runner, work):
+    """A PO file with a byte that is not UTF-8 is refused at its line, as the
+    runner refuses it, not shown with the browser's stand-in character."""
+    with open(path, "rb") as f:
+        data = f.read().replace("Durée marche pompe".encode(), "Durée marche pomp\xe9".encode("latin-1"))
+    bad = os.path.join(work, "latin1.po")
+    with open(bad, "wb") as f:
+        f.write(data)
+    check = subprocess.run([os.path.abspath(runner), "--check-texts", "--texts", "latin1.po"], cwd=work,
+                           capture_output=True, text=True)
+    page.driver.find_element("id", "po-file").send_keys(bad)
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline and "latin1.po" not in page.status():
+        time.sleep(0.05)
+    findings = page.js("return Array.from(document.querySelectorAll('#findings li'), e => e.textContent)")
+    c.check("a PO file that is not UTF-8 is refused at its line as the runner refuses it",
+            check.returncode == 2 and findings == check.stderr.splitlines() and "refused" in page.status(),
+            f"{findings}, expected {check.stderr.splitlines()}; {page.status()}")
+
+
 def translation_preview(page, c, path, expected, where, shown_page, in_worker):
     """A dropped PO file shows its language at once, lists the texts that do not
     fit as --check-texts does, and the check leaves the live panel alone (run
@@ -722,6 +742,7 @@ def main():
             expected = runner_check.communicate()[1].splitlines()
             assert runner_check.returncode == 1 and len(expected) == 1, (runner_check.returncode, expected)
             translation_preview(page, c, po_path, expected, "served", "menu", True)
+            not_utf8_translation(page, c, po_path, args.runner, shots)
             # Opened from a file, the page starts all the same; its fit check
             # runs beside the panel, as a worker cannot load the module there.
             page.open("file://" + os.path.join(web_dir, "index.html") + f"?clock={CLOCK.replace(' ', 'T')}&manual")
