@@ -6,6 +6,7 @@
 // bytes, a checked translation a text at a time.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@ const char* Give(std::string text) {
 }
 
 StateRecord stateRecord;
+std::string stateBytes;  // a state file's bytes, handed over by the page
 
 PoHeader previewHeader;
 std::vector<PoEntry> previewEntries;
@@ -62,6 +64,25 @@ EMSCRIPTEN_KEEPALIVE int KandoStateRecordSize() { return sizeof stateRecord; }
 EMSCRIPTEN_KEEPALIVE int KandoReadState(const char* text, const char* name) {
     std::string error;
     if (!ReadStateText(text, name, stateRecord, error)) {
+        Give(error);
+        return 0;
+    }
+    return 1;
+}
+
+// A state file's bytes as they are, for KandoReadStateBytes: room for `size`
+// of them, which the page fills. Bytes that are not UTF-8 are refused as the
+// runner refuses them, which a text handed over by the page could not show.
+EMSCRIPTEN_KEEPALIVE char* KandoStateBytes(int size) {
+    stateBytes.assign(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    return stateBytes.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int KandoReadStateBytes(const char* name) {
+    std::string error;
+    const bool ok = ReadStateText(stateBytes, name, stateRecord, error);
+    stateBytes.clear();
+    if (!ok) {
         Give(error);
         return 0;
     }

@@ -159,6 +159,8 @@
         stateRecord: module._KandoStateRecord,
         stateRecordSize: module._KandoStateRecordSize,
         readState: c('KandoReadState', 'number', ['string', 'string']),
+        stateBytes: module._KandoStateBytes,
+        readStateBytes: c('KandoReadStateBytes', 'number', ['string']),
         stateText: c('KandoStateText', 'string', []),
         previewCheck: module._KandoPreviewCheck,
         textCount: module._KandoTextCount,
@@ -199,11 +201,19 @@
     return c.stateText();
   }
 
-  // Loads a state checked exactly as a state file is; `name` stands for the
-  // file in the message. Refused with the message, nothing changed then.
-  async function loadState(text, name) {
+  // Loads a state checked exactly as a state file is: a link's text, or a
+  // file's bytes as they are; `name` stands for the file in the message.
+  // Refused with the message, nothing changed then.
+  async function loadState(content, name) {
     const c = await checks();
-    if (!c.readState(text, name)) throw new Error(c.message());
+    let read;
+    if (typeof content === 'string') {
+      read = c.readState(content, name);
+    } else {
+      c.module.HEAPU8.set(content, c.stateBytes(content.length));
+      read = c.readStateBytes(name);
+    }
+    if (!read) throw new Error(c.message());
     copyState(c.module, c.stateRecord(), m, k.stateRecord());
     k.applyState();
   }
@@ -711,7 +721,7 @@
       say(file.name + ': a state file is at most ' + STATE_MAX_BYTES / 1024 + ' KB; nothing changed.', true);
       return;
     }
-    file.text().then(function (text) { return loadState(text, file.name); }).then(function () {
+    file.arrayBuffer().then(function (bytes) { return loadState(new Uint8Array(bytes), file.name); }).then(function () {
       say('Opened ' + file.name + '.');
       refreshPlant();
       showLanguage();

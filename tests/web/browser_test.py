@@ -443,6 +443,22 @@ def plant_controls_and_link(page, args, pinned, c, shots, downloads):
     ok, message = page.run("expect collector 95.5; expect fault 22")
     c.check("Open state... opens what Save state... saved", ok and page.status().startswith("Opened"),
             f"{page.status()} {message}")
+    # A byte that is not UTF-8 in a state file: refused as the runner refuses it.
+    with open(saved_state, "rb") as f:
+        data = f.read().replace(b'"clock": "', b'"clock": "\xe9', 1)
+    bad = os.path.join(shots, "not-utf8.json")
+    with open(bad, "wb") as f:
+        f.write(data)
+    runner = subprocess.run([os.path.abspath(args.runner), "-e", "state load not-utf8.json"], cwd=shots,
+                            capture_output=True, text=True, errors="replace")
+    says = runner.stderr.strip().split("state: ", 1)[-1]
+    page.driver.find_element("id", "state-file").send_keys(bad)
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline and "not-utf8.json" not in page.status():
+        time.sleep(0.05)
+    c.check("Open state... refuses bytes that are not UTF-8 as the runner does",
+            runner.returncode == 2 and "ill-formed UTF-8" in says and page.status().startswith(says),
+            f"{page.status()}; the runner: {says}")
 
 
 def too_wide_translation(po_dir, runner, work):
