@@ -1320,8 +1320,9 @@
       document.body.classList.remove('dropping');
       const file = event.dataTransfer.files[0];
       if (!file) return;
-      if (file.name.endsWith('.json')) loadStateFile(file);
-      else previewPo(file);
+      if (/\.json$/i.test(file.name)) loadStateFile(file);
+      else if (/\.pot?$/i.test(file.name)) previewPo(file);
+      else say(file.name + ': the page takes a translation (.po) or a state (.json); nothing changed.', true);
     });
     window.setInterval(function () { if (!document.hidden && !busy) refreshPlant(); }, 250);
   }

@@ -491,6 +491,12 @@ def not_utf8_translation(page, c, path, runner, work):
     c.check("a PO file that is not UTF-8 is refused at its line as the runner refuses it",
             check.returncode == 2 and findings == check.stderr.splitlines() and "refused" in page.status(),
             f"{findings}, expected {check.stderr.splitlines()}; {page.status()}")
+    # A drop of something else is refused at once, not read as a translation.
+    page.js("""const files = new DataTransfer();
+               files.items.add(new File([new Uint8Array([0x89, 0x50, 0x4E, 0x47])], 'menu.png'));
+               document.dispatchEvent(new DragEvent('drop', {dataTransfer: files, bubbles: true, cancelable: true}));""")
+    c.check("a dropped picture is refused: the page takes .po and .json files",
+            page.status().startswith("menu.png: the page takes a translation (.po) or a state (.json)"), page.status())
 
 
 def translation_preview(page, c, path, expected, where, shown_page, in_worker):
