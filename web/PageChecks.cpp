@@ -59,26 +59,17 @@ EMSCRIPTEN_KEEPALIVE const char* KandoMessage() { return result.c_str(); }
 EMSCRIPTEN_KEEPALIVE StateRecord* KandoStateRecord() { return &stateRecord; }
 EMSCRIPTEN_KEEPALIVE int KandoStateRecordSize() { return sizeof stateRecord; }
 
-// Reads a state checked exactly as a state file is into the record; `name`
-// stands for the file in the message. 0 with the message when it is refused.
-EMSCRIPTEN_KEEPALIVE int KandoReadState(const char* text, const char* name) {
-    std::string error;
-    if (!ReadStateText(text, name, stateRecord, error)) {
-        Give(error);
-        return 0;
-    }
-    return 1;
-}
-
-// A state file's bytes as they are, for KandoReadStateBytes: room for `size`
-// of them, which the page fills. Bytes that are not UTF-8 are refused as the
-// runner refuses them, which a text handed over by the page could not show.
+// A state file's bytes as they are, for KandoReadState: room for `size` of
+// them, which the page fills (a file's, or a link's once unpacked).
 EMSCRIPTEN_KEEPALIVE char* KandoStateBytes(int size) {
     stateBytes.assign(static_cast<std::size_t>(std::max(size, 0)), '\0');
     return stateBytes.data();
 }
 
-EMSCRIPTEN_KEEPALIVE int KandoReadStateBytes(const char* name) {
+// Reads the bytes handed over into the record, checked exactly as a state
+// file is (bytes that are not UTF-8 too); `name` stands for the file in the
+// message. 0 with the message when it is refused.
+EMSCRIPTEN_KEEPALIVE int KandoReadState(const char* name) {
     std::string error;
     const bool ok = ReadStateText(stateBytes, name, stateRecord, error);
     stateBytes.clear();

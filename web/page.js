@@ -158,9 +158,8 @@
         message: c('KandoMessage', 'string', []),
         stateRecord: module._KandoStateRecord,
         stateRecordSize: module._KandoStateRecordSize,
-        readState: c('KandoReadState', 'number', ['string', 'string']),
         stateBytes: module._KandoStateBytes,
-        readStateBytes: c('KandoReadStateBytes', 'number', ['string']),
+        readState: c('KandoReadState', 'number', ['string']),
         stateText: c('KandoStateText', 'string', []),
         previewCheck: module._KandoPreviewCheck,
         textCount: module._KandoTextCount,
@@ -201,19 +200,14 @@
     return c.stateText();
   }
 
-  // Loads a state checked exactly as a state file is: a link's text, or a
-  // file's bytes as they are; `name` stands for the file in the message.
+  // Loads a state checked exactly as a state file is, from its bytes as they
+  // are (a file's or a link's), so that bytes that are not UTF-8 are refused
+  // as the runner refuses them; `name` stands for the file in the message.
   // Refused with the message, nothing changed then.
-  async function loadState(content, name) {
+  async function loadState(bytes, name) {
     const c = await checks();
-    let read;
-    if (typeof content === 'string') {
-      read = c.readState(content, name);
-    } else {
-      c.module.HEAPU8.set(content, c.stateBytes(content.length));
-      read = c.readStateBytes(name);
-    }
-    if (!read) throw new Error(c.message());
+    c.module.HEAPU8.set(bytes, c.stateBytes(bytes.length));
+    if (!c.readState(name)) throw new Error(c.message());
     copyState(c.module, c.stateRecord(), m, k.stateRecord());
     k.applyState();
   }
@@ -350,28 +344,34 @@
     return PANEL_W * size <= r.width + 0.5 && PANEL_H * size <= r.height + 0.5;
   }
 
+  // The room framed and from edge to edge, measured together.
+  function rooms() {
+    return { framed: room(false), edge: room(true) };
+  }
+
   // How a zoom shows the panel: in its frame, or from edge to edge without
   // the frame and the page's margin (a phone, mostly) where the framed panel
   // would not be whole or where that lets Fit show it larger.
-  function placing(zoom) {
-    const framed = room(false);
-    const edge = room(true);
+  function placing(zoom, r) {
+    const framed = r.framed;
+    const edge = r.edge;
     const inFrame = scaleIn(zoom, framed);
     const edgeToEdge = scaleIn(zoom, edge);
     if (whole(inFrame, framed) && edgeToEdge <= inFrame) return { edge: false, scale: inFrame, whole: true };
     return { edge: true, scale: edgeToEdge, whole: whole(edgeToEdge, edge) };
   }
 
-  function fits(zoom) {
-    return placing(zoom).whole;
+  function fits(zoom, r) {
+    return placing(zoom, r || rooms()).whole;
   }
 
   function layout() {
-    if (zoomChoice !== 0 && !fits(zoomChoice)) {
+    const space = rooms();
+    if (zoomChoice !== 0 && !fits(zoomChoice, space)) {
       zoomChoice = 0;
       say('That zoom does not fit this window: the panel is shown whole (Fit).');
     }
-    const place = placing(zoomChoice);
+    const place = placing(zoomChoice, space);
     byId('panel-frame').classList.toggle('edge', place.edge);
     const scale = place.scale;
     const d = deviceScale();
@@ -398,7 +398,7 @@
     for (const button of zoomButtons) {
       const zoom = Number(button.dataset.zoom);
       button.setAttribute('aria-pressed', String(zoom === zoomChoice));
-      if (k !== null) button.disabled = zoom !== 0 && !fits(zoom);
+      if (k !== null) button.disabled = zoom !== 0 && !fits(zoom, space);
       button.title = button.disabled ? 'Does not fit this window' : button.title.replace('Does not fit this window', '');
     }
     present();
@@ -675,7 +675,7 @@
       }
       parts.push(value);
     }
-    return new TextDecoder('utf-8', { fatal: true }).decode(await new Blob(parts).arrayBuffer());
+    return new Uint8Array(await new Blob(parts).arrayBuffer());
   }
 
   async function makeLink() {
