@@ -1189,7 +1189,8 @@
     if (k === null || plantLanguage < 0) return;
     const now = plantValues();
     if (now.language !== plantLanguage) {
-      buildPlant();
+      // The panel's own language list changed it: the page's list follows.
+      showLanguage();
       return;
     }
     byId('plant-page').textContent = now.page;
@@ -1354,7 +1355,7 @@
     applyParameters();
     wire();
     enableControls(true);
-    buildPlant();
+    showLanguage();
     layout();
     const script = params.get('script');
     if (script !== null) {

@@ -637,6 +637,10 @@ def clock_and_manual(page, base, c):
                         ("1999-12-31T10:00:00", "year 1999 is out of range (2000 to 2099)")):
         page.open(f"{base}?clock={clock}&manual")
         c.check(f"clock={clock} says what is wrong", says in page.status(), page.status())
+    page.open(f"{base}?lang=fr&clock=2026-12-06T13:47:00&manual")
+    c.check("lang=fr shows French in the page's language list too",
+            page.js("return document.getElementById('language').value") == "2",
+            page.js("return document.getElementById('language').value"))
     # Before its first tick the panel has read no clock: the page shows, links
     # and names files by the pinned one, never by a clock of zeros.
     page.open(f"{base}?clock=2026-12-06T13:47:00&manual")
